@@ -1,0 +1,290 @@
+#!/usr/bin/env python3
+"""Checks a DB folder of the program: encodings, field counts, numbering,
+cross references and the sample searches a new user tries first.
+
+    python3 tools/check_data.py DB_DIR
+
+Exit status 0 when every check passes, 1 otherwise.  The last output line
+reads "N passed, N failed".
+"""
+
+import os
+import re
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tcm_rules  # noqa: E402
+
+FILES = {
+    "fangji": "Fangji.DB",
+    "herb_name": "Herb_Name.DB",
+    "herb_compound": "Herb_Compound.DB",
+    "compound": "Compound.DB",
+    "anticancer": os.path.join("Ref", "抗癌天然产物.DB"),
+    "anti_influenza": os.path.join("Ref", "抗流感天然产物.DB"),
+}
+
+INCHIKEY = re.compile(r"^[A-Z]{14}-[A-Z]{10}-[A-Z]$")
+MAX_SHOWN = 5
+
+
+class Checker:
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, title, problems):
+        problems = list(problems)
+        if problems:
+            self.failed += 1
+            print("FAIL %s" % title)
+            for p in problems[:MAX_SHOWN]:
+                print("     %s" % p)
+            if len(problems) > MAX_SHOWN:
+                print("     ... and %d more" % (len(problems) - MAX_SHOWN))
+        else:
+            self.passed += 1
+            print("ok   %s" % title)
+
+
+def read_lines(path):
+    """GBK lines of a data file, or a list of problems."""
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError as e:
+        return None, ["cannot read: %s" % e]
+    try:
+        text = data.decode("gbk")
+    except UnicodeDecodeError as e:
+        return None, ["not GBK at byte %d" % e.start]
+    problems = []
+    if "\ufffd" in text:
+        problems.append("contains the replacement character U+FFFD")
+    if text and not text.endswith("\r\n"):
+        problems.append("last line is not ended by CR LF")
+    body = text[:-2] if text.endswith("\r\n") else text
+    lines = body.split("\r\n") if body else []
+    for i, line in enumerate(lines):
+        if "\r" in line or "\n" in line:
+            problems.append("line %d: bare CR or LF inside the line" % i)
+    return lines, problems
+
+
+def as_int(text):
+    return int(text) if re.fullmatch(r"-?\d+", text) else None
+
+
+def check_fangji(lines):
+    for i, line in enumerate(lines):
+        f = line.split("\t")
+        if len(f) not in (3, 4):
+            yield "line %d: %d fields, a formula has 3 or 4" % (i, len(f))
+        elif not f[0] or not f[1]:
+            yield "line %d: empty formula name or composition" % i
+
+
+def check_compositions(lines):
+    for i, line in enumerate(lines):
+        f = line.split("\t")
+        if len(f) < 2:
+            continue
+        for name in tcm_rules.herb_names(f[1]):
+            why = tcm_rules.unclean_reason(name)
+            if why:
+                yield "line %d (%s): herb name %r %s" % (i, f[0], name, why)
+
+
+def check_herb_names(lines):
+    if not lines:
+        yield "empty file"
+        return
+    if len(lines[0].split("\t")) < 3:
+        yield "line 0: the column-title line needs at least 3 fields"
+    if len(lines) > 32768:
+        yield "%d lines, herb numbers are 16-bit" % len(lines)
+    seen = {}
+    for pos, line in enumerate(lines[1:], start=1):
+        f = line.split("\t")
+        if len(f) < 4:
+            yield "line %d: %d fields, a herb needs at least 4" % (pos, len(f))
+            continue
+        if f[0] != str(pos):
+            yield "line %d: herb number %r differs from the line position" % (pos, f[0])
+        t = as_int(f[1])
+        if t is None or not 0 <= t <= 37:
+            yield "line %d: type number %r is not 0 to 37" % (pos, f[1])
+        if not f[2]:
+            yield "line %d: empty herb name" % pos
+        elif f[2] in seen:
+            yield "line %d: herb %s already on line %d" % (pos, f[2], seen[f[2]])
+        else:
+            seen[f[2]] = pos
+        if f[-1] != "":
+            yield "line %d: last name %r is not followed by a TAB" % (pos, f[-1])
+
+
+def check_compounds(lines):
+    ids = set()
+    for i, line in enumerate(lines):
+        f = line.split("\t")
+        if len(f) != 4:
+            yield "line %d: %d fields, a compound has 4" % (i, len(f))
+            continue
+        cid = as_int(f[0])
+        if cid is None or not -2**31 <= cid < 2**31:
+            yield "line %d: identifier %r is not a 32-bit number" % (i, f[0])
+        elif cid in ids:
+            yield "line %d: identifier %d repeated" % (i, cid)
+        else:
+            ids.add(cid)
+        if not f[2]:
+            yield "line %d: no SMILES" % i
+        if not INCHIKEY.match(f[3]):
+            yield "line %d: %r is not an InChIKey" % (i, f[3])
+
+
+def check_links(lines, herb_count, compound_ids):
+    pairs = set()
+    for i, line in enumerate(lines):
+        f = line.split("\t")
+        if len(f) != 2:
+            yield "line %d: %d fields, a link has 2" % (i, len(f))
+            continue
+        herb, cid = as_int(f[0]), as_int(f[1])
+        if herb is None or not 1 <= herb <= herb_count:
+            yield "line %d: herb number %r is not a herb line" % (i, f[0])
+        if cid is None or cid not in compound_ids:
+            yield "line %d: compound %r is not in Compound.DB" % (i, f[1])
+        if (herb, cid) in pairs:
+            yield "line %d: link %s repeated" % (i, line)
+        pairs.add((herb, cid))
+
+
+def check_references(lines, min_fields, key_field, inchikeys, extra=None):
+    for i, line in enumerate(lines):
+        f = line.split("\t")
+        if len(f) < min_fields:
+            yield "line %d: %d fields, needs at least %d" % (i, len(f), min_fields)
+            continue
+        if f[key_field] not in inchikeys:
+            yield "line %d: InChIKey %r is not in Compound.DB" % (i, f[key_field])
+        if extra:
+            for p in extra(f):
+                yield "line %d: %s" % (i, p)
+
+
+def anticancer_fields(f):
+    if f[1] and not f[1].isdigit():
+        yield "NPACT number %r is not digits" % f[1]
+
+
+def anti_influenza_fields(f):
+    if f[6] and not re.fullmatch(r"(\[\d+\]https?://\S+?)+", f[6]):
+        yield "reference addresses %r are not [n]address items" % f[6]
+
+
+def main(argv):
+    if len(argv) != 2:
+        print("usage: check_data.py DB_DIR", file=sys.stderr)
+        return 2
+    root = argv[1]
+    c = Checker()
+
+    data = {}
+    for key, rel in FILES.items():
+        lines, problems = read_lines(os.path.join(root, rel))
+        c.check("%s decodes as GBK, lines end with CR LF" % rel, problems)
+        data[key] = lines or []
+
+    fangji, herbs, links = data["fangji"], data["herb_name"], data["herb_compound"]
+    compounds = data["compound"]
+    c.check("Fangji.DB records have 3 or 4 fields", check_fangji(fangji))
+    c.check("Fangji.DB compositions give clean herb names", check_compositions(fangji))
+    c.check("Herb_Name.DB numbers equal line positions, names end with TAB",
+            check_herb_names(herbs))
+    c.check("Compound.DB lines are identifier, name, SMILES, InChIKey",
+            check_compounds(compounds))
+
+    compound_ids = {}
+    for line in compounds:
+        f = line.split("\t")
+        if len(f) == 4 and as_int(f[0]) is not None:
+            compound_ids[as_int(f[0])] = f[3]
+    inchikeys = set(compound_ids.values())
+    c.check("Herb_Compound.DB links name existing herbs and compounds",
+            check_links(links, len(herbs) - 1, compound_ids))
+    c.check("抗癌天然产物.DB lines are SMILES, NPACT number, known InChIKey",
+            check_references(data["anticancer"], 3, 2, inchikeys, anticancer_fields))
+    c.check("抗流感天然产物.DB lines have 8 fields and a known InChIKey",
+            check_references(data["anti_influenza"], 8, 7, inchikeys, anti_influenza_fields))
+
+    # The first things a new user tries.
+    def search_both():
+        cleaned = [tcm_rules.clean_record_line(l).upper() for l in fangji]
+        if not any("麻黄" in l and "桂枝" in l for l in cleaned):
+            yield "no formula holds both 麻黄 and 桂枝"
+    c.check("searching 麻黄 桂枝 finds formulas", search_both())
+
+    herb_links = {}
+    for line in links:
+        f = line.split("\t")
+        if len(f) == 2 and as_int(f[0]) is not None and as_int(f[1]) is not None:
+            herb_links.setdefault(as_int(f[0]), []).append(as_int(f[1]))
+
+    def gancao():
+        pos = tcm_rules.herb_id_by_name(herbs, "甘草")
+        if pos < 1:
+            yield "甘草 is not found by name"
+        elif not herb_links.get(pos):
+            yield "甘草 (herb %d) has no compounds" % pos
+    c.check("甘草 has ingredients", gancao())
+
+    formula_herbs = []
+    for line in fangji:
+        f = line.split("\t")
+        for n in tcm_rules.herb_names(f[1]) if len(f) > 1 else []:
+            if n not in formula_herbs:
+                formula_herbs.append(n)
+    common = [(n, tcm_rules.herb_id_by_name(herbs, n)) for n in formula_herbs]
+    common = [(n, pos) for n, pos in common if pos >= 1]
+
+    def reference_hits(ref_lines, key_field):
+        keys = set()
+        for line in ref_lines:
+            f = line.split("\t")
+            if len(f) > key_field:
+                keys.add(f[key_field])
+        hits = []
+        for n, pos in common:
+            if any(compound_ids.get(cid) in keys for cid in herb_links.get(pos, [])):
+                hits.append(n)
+        return hits
+
+    for rel, key, field_no in (("抗癌天然产物.DB", "anticancer", 2),
+                               ("抗流感天然产物.DB", "anti_influenza", 7)):
+        hits = reference_hits(data[key], field_no)
+        c.check("%s matches ingredients of formula herbs (%s)"
+                % (rel, "、".join(hits[:6]) or "none"),
+                [] if hits else ["no herb of the formulas has a listed compound"])
+
+    # Herb names of the formulas that no herb line answers must be the ones
+    # the data notes list as having no counterpart in the sources.
+    readme = os.path.join(os.path.dirname(os.path.abspath(root)), "README.md")
+    missing = [n for n in formula_herbs if tcm_rules.herb_id_by_name(herbs, n) < 1]
+    if os.path.exists(readme):
+        with open(readme, encoding="utf-8") as f:
+            notes = f.read()
+        c.check("formula herb names without a herb line are listed in the data README (%d)"
+                % len(missing),
+                ["%s is not found and not listed" % n for n in missing if n not in notes])
+    else:
+        print("note %d formula herb names have no herb line: %s"
+              % (len(missing), "、".join(missing)))
+
+    print("%d passed, %d failed" % (c.passed, c.failed))
+    return 0 if c.failed == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

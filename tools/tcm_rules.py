@@ -1,0 +1,100 @@
+"""Text rules of the program that the data tools must agree with.
+
+The formula composition field is reduced to herb names by the program's
+StandardIngredients procedure, and herbs are found with a TAB-delimited
+substring test.  The data builder and the checker use these copies to prove
+that the shipped files work with those rules.
+"""
+
+import re
+
+_PROCESSING_WORDS = ["炙", "炒", "炮", "焦", "熟", "净"]
+_UNITS = ["厘", "钱", "两", "分", "斤", "粒", "g", "kg", "ml", "个", "合", "对",
+          "条", "枚", "张", "铢", "升", "帖"]
+
+# One (find, replace) pair per rule, in the program's order.
+_INGREDIENT_RULES = (
+    [("等。", ""), ("。", ""), ("各等分", ""), ("细料方", ""), ("：", ""),
+     ("或", "、"), ("少许", ""), ("减半", "")]
+    + [(w, "") for w in _PROCESSING_WORDS]
+    + [(str(d), "#") for d in range(10)]
+    + [("-", "#"), ("约#", "#"), (".", ""),
+       ("两半", "#两"), ("半两", "#两"), ("一两", "#两"), ("二两", "#两"),
+       ("半钱", "#钱"), ("钱半", "#钱"), ("半分", "#分"), ("分半", "#分"),
+       ("半斤", "#斤"), ("斤半", "#斤"), ("公斤", "#斤")]
+    + [("#" + u, "$") for u in _UNITS]
+    + [("#", ""), ("$", ""), (",", "、"), ("，", "、"), ('"', ""),
+       ("“", ""), ("”", "")]
+)
+
+
+def drop_bracket_notes(text):
+    """Drops full-width bracketed notes the way the program's scan does.
+
+    The scan never looks at the last character while inside a bracket, so an
+    unclosed bracket swallows the rest of the text.
+    """
+    out = []
+    i = 0
+    n = len(text)
+    while i < n:
+        ch = text[i]
+        if ch == "（":
+            while True:
+                i += 1
+                if i >= n - 1 or text[i] == "）":
+                    break
+        else:
+            out.append(ch)
+        i += 1
+    return "".join(out)
+
+
+def standard_ingredients(text):
+    """Composition text -> herb names joined by "、"."""
+    text = drop_bracket_notes(text)
+    for find, repl in _INGREDIENT_RULES:
+        text = text.replace(find, repl)
+    return text
+
+
+def herb_names(composition):
+    """The non-empty herb names the program's analyses take from a composition."""
+    return [n for n in standard_ingredients(composition).split("、") if n]
+
+
+# A herb name left by StandardIngredients must not carry dose, unit or note
+# debris: no digits or Chinese numerals, no bracket, no punctuation, no blank.
+_UNCLEAN = re.compile(
+    r"[0-9#$.\-（）()，,。：；、\s\"“”]|[一二三四五六七八九十百半]"
+    r"|(两|钱|铢|升|合|斤|枚|个|分|尺|匕|把|茎|株|片)$")
+
+# Herb names in which a numeral or unit character is part of the name itself.
+_NAME_EXCEPTIONS = {"半夏", "五味子", "太一禹余粮"}
+
+
+def unclean_reason(name):
+    """Returns why a herb name is not clean, or None when it is."""
+    if name in _NAME_EXCEPTIONS:
+        return None
+    m = _UNCLEAN.search(name)
+    if m:
+        return "contains %r" % m.group(0)
+    return None
+
+
+def clean_record_line(line):
+    """The program's whitespace clean-up applied before matching a formula line."""
+    for find, repl in (("  ", " "), ("\t ", "\t"), ("\t  ", "\t"),
+                       (" \t", "\t"), ("  \t", "\t")):
+        line = line.replace(find, repl)
+    return line
+
+
+def herb_id_by_name(herb_lines, name):
+    """Position of the first herb-name line containing TAB+name+TAB, else -1."""
+    key = "\t" + name + "\t"
+    for pos, line in enumerate(herb_lines):
+        if key in line:
+            return pos
+    return -1
