@@ -548,10 +548,22 @@ def normalise_compound_name(name):
 def compound_resolver(compounds, lh, lrows):
     """English name / InChIKey / PubChem CID of a literature row -> compound id."""
     by_name = collections.defaultdict(collections.Counter)
+    names_of = collections.defaultdict(set)
     for r in lrows:
         cid_text = field(r, lh, "ID")
         if cid_text.isdigit() and int(cid_text) in compounds:
-            by_name[normalise_compound_name(field(r, lh, "COMPOUND"))][int(cid_text)] += 1
+            name = normalise_compound_name(field(r, lh, "COMPOUND"))
+            by_name[name][int(cid_text)] += 1
+            names_of[int(cid_text)].add(name)
+
+    def isomer_clash(name, cid):
+        # TM-MC sometimes files two isomers ("saikosaponin A", "saikosaponin D")
+        # under one structure; that structure stands only for its main name.
+        if name == normalise_compound_name(compounds[cid]["name"]):
+            return False
+        stem, _, tag = name.rpartition(" ")
+        return bool(stem) and len(tag) <= 3 and any(
+            other.rpartition(" ")[0] == stem and other != name for other in names_of[cid])
     by_key = {}
     by_pubchem = {}
     for cid in sorted(compounds):
@@ -562,7 +574,8 @@ def compound_resolver(compounds, lh, lrows):
     def resolve(english, key_text):
         # The name comes first: the literature's own structure notes disagree
         # between copies, the compound table is the one structure source.
-        hits = by_name.get(normalise_compound_name(english))
+        name = normalise_compound_name(english)
+        hits = {c: n for c, n in by_name.get(name, {}).items() if not isomer_clash(name, c)}
         if hits:
             return min(hits, key=lambda c: (-hits[c], c)), "name"
         for key in INCHIKEY_RE.findall(key_text or ""):
