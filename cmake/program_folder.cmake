@@ -1,0 +1,6 @@
+# Lays out DB/, DB/Ref/, Result/, exe/ and exe/babel/ in DEST and copies the shipped data.
+# Result/ is never emptied: it holds the user's current result set between runs.
+file(MAKE_DIRECTORY ${DEST}/DB/Ref ${DEST}/Result ${DEST}/exe/babel)
+if(EXISTS ${SRC})
+  file(COPY ${SRC}/ DESTINATION ${DEST}/DB)
+endif()

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QLabel>
+
+#include "app/msg.h"
+#include "common/ui/view_host.h"
+
+namespace lindora::ui {
+
+class Frm_Msg : public FormView {
+  Q_OBJECT
+ public:
+  explicit Frm_Msg(Msg& model);
+  void Refresh() override;
+
+ private:
+  Msg& msg_;
+  QLabel* label1_;
+};
+
+}  // namespace lindora::ui

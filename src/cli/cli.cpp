@@ -1,0 +1,112 @@
+#include "cli/cli.h"
+
+#include <iostream>
+
+#include "common/text.h"
+
+namespace lindora::cli {
+
+void ConsoleDialogs::Message(std::string_view text, std::string_view) {
+  ++messages_;
+  err_ << text << '\n';
+}
+
+bool ConsoleDialogs::AskYesNo(std::string_view, std::string_view) {
+  if (answers_.empty()) return true;
+  std::string a = answers_.front();
+  answers_.pop_front();
+  std::string up = UpperCase(a);
+  return up == "Y" || up == "YES" || a == "是";
+}
+
+std::string ConsoleDialogs::Input(std::string_view, std::string_view default_text,
+                                  std::string_view) {
+  if (answers_.empty()) return std::string(default_text);
+  std::string a = answers_.front();
+  answers_.pop_front();
+  return a;
+}
+
+void ConsoleClipboard::SetText(std::string_view text) {
+  out_ << "# clipboard\n" << text << '\n';
+}
+
+void ConsoleUrlOpener::Open(std::string_view address) {
+  out_ << "# open " << address << '\n';
+}
+
+void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid) {
+  ctx.out << "# " << caption << " — " << name << '\n';
+  for (int r = 0; r < grid.Rows(); ++r) ctx.out << Join(grid.RowCells(r), "\t") << '\n';
+}
+
+int StatusFromMessages(const Context& ctx) {
+  return ctx.dialogs.MessageCount() > 0 ? kRefused : kDone;
+}
+
+int UsageError(Context& ctx, std::string_view usage) {
+  ctx.err << "usage: lindora-cli " << usage << '\n';
+  return kFailed;
+}
+
+std::map<std::string, Command>& Commands() {
+  static std::map<std::string, Command> commands;
+  return commands;
+}
+
+Registrar::Registrar(const std::string& name, std::string usage, std::string help, CommandFn fn) {
+  Commands()[name] = Command{std::move(usage), std::move(help), std::move(fn)};
+}
+
+bool SplitWords(const std::string& line, std::vector<std::string>& words) {
+  words.clear();
+  std::string word;
+  bool in_word = false;
+  std::size_t i = 0;
+  const std::size_t n = line.size();
+  while (i < n) {
+    char c = line[i];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (in_word) words.push_back(word), word.clear(), in_word = false;
+      ++i;
+    } else if (c == '\'') {
+      std::size_t end = line.find('\'', i + 1);
+      if (end == std::string::npos) return false;
+      word.append(line, i + 1, end - i - 1);
+      in_word = true;
+      i = end + 1;
+    } else if (c == '"') {
+      in_word = true;
+      ++i;
+      while (true) {
+        if (i >= n) return false;
+        char d = line[i];
+        if (d == '"') {
+          ++i;
+          break;
+        }
+        if (d == '\\' && i + 1 < n &&
+            (line[i + 1] == '"' || line[i + 1] == '\\' || line[i + 1] == '$' ||
+             line[i + 1] == '`')) {
+          word.push_back(line[i + 1]);
+          i += 2;
+        } else {
+          word.push_back(d);
+          ++i;
+        }
+      }
+    } else if (c == '\\' && i + 1 < n) {
+      word.push_back(line[i + 1]);
+      in_word = true;
+      i += 2;
+    } else {
+      word.push_back(c);
+      in_word = true;
+      ++i;
+    }
+  }
+  if (in_word) words.push_back(word);
+  return true;
+}
+
+}  // namespace lindora::cli

@@ -1,0 +1,95 @@
+// lindora-cli: the window models driven from a console. Message boxes go to standard error,
+// grids, clipboard texts and opened addresses to standard output.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/grid.h"
+#include "common/ports.h"
+#include "common/session.h"
+
+namespace lindora::cli {
+
+enum ExitCode { kDone = 0, kRefused = 1, kFailed = 2 };
+
+// Message boxes print their text; questions and input boxes take queued answers (a command
+// queues what its arguments say), else Yes and the default text.
+class ConsoleDialogs : public Dialogs {
+ public:
+  explicit ConsoleDialogs(std::ostream& err) : err_(err) {}
+  void Message(std::string_view text, std::string_view title = {}) override;
+  bool AskYesNo(std::string_view text, std::string_view title = {}) override;
+  std::string Input(std::string_view prompt, std::string_view default_text,
+                    std::string_view title = {}) override;
+
+  void QueueAnswer(std::string answer) { answers_.push_back(std::move(answer)); }
+  int MessageCount() const { return messages_; }
+  void ResetForCommand() {
+    answers_.clear();
+    messages_ = 0;
+  }
+
+ private:
+  std::ostream& err_;
+  std::deque<std::string> answers_;
+  int messages_ = 0;
+};
+
+class ConsoleClipboard : public Clipboard {
+ public:
+  explicit ConsoleClipboard(std::ostream& out) : out_(out) {}
+  void Clear() override {}
+  void SetText(std::string_view text) override;
+
+ private:
+  std::ostream& out_;
+};
+
+class ConsoleUrlOpener : public UrlOpener {
+ public:
+  explicit ConsoleUrlOpener(std::ostream& out) : out_(out) {}
+  void Open(std::string_view address) override;
+
+ private:
+  std::ostream& out_;
+};
+
+struct Context {
+  Session& session;
+  ConsoleDialogs& dialogs;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// Prints a grid as "# <caption> — <name>" and one TAB-joined line per row, header first.
+void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid);
+// 0 when the command ran without a message box, 1 (refused) when it showed one.
+int StatusFromMessages(const Context& ctx);
+// Prints a usage line for the command to standard error and returns kFailed.
+int UsageError(Context& ctx, std::string_view usage);
+
+using CommandFn = std::function<int(Context&, const std::vector<std::string>& args)>;
+struct Command {
+  std::string usage;
+  std::string help;
+  CommandFn run;
+};
+
+std::map<std::string, Command>& Commands();
+
+// Each subsystem registers its commands with a static Registrar in its own file.
+struct Registrar {
+  Registrar(const std::string& name, std::string usage, std::string help, CommandFn fn);
+};
+
+// Splits a script line into words the way a shell does: blanks separate, single quotes keep
+// everything, double quotes keep everything but \" \\ \$ \`, a backslash escapes one character.
+// Returns false on an unclosed quote.
+bool SplitWords(const std::string& line, std::vector<std::string>& words);
+
+}  // namespace lindora::cli

@@ -1,0 +1,104 @@
+// lindora-cli [--root DIR] COMMAND ARGS…   |   lindora-cli [--root DIR] --script FILE|-
+#include <fstream>
+#include <iostream>
+
+#include "cli/cli.h"
+#include "common/process.h"
+
+using namespace lindora;
+using namespace lindora::cli;
+
+namespace {
+
+void PrintUsage(std::ostream& os) {
+  os << "usage: lindora-cli [--root DIR] COMMAND ARGS...\n"
+        "       lindora-cli [--root DIR] --script FILE   (FILE '-' reads standard input)\n"
+        "commands:\n";
+  for (const auto& [name, cmd] : Commands())
+    os << "  " << cmd.usage << "\n      " << cmd.help << '\n';
+}
+
+int RunCommand(Context& ctx, const std::vector<std::string>& words) {
+  auto it = Commands().find(words[0]);
+  if (it == Commands().end()) {
+    ctx.err << "unknown command: " << words[0] << '\n';
+    return kFailed;
+  }
+  ctx.dialogs.ResetForCommand();
+  try {
+    return it->second.run(ctx, {words.begin() + 1, words.end()});
+  } catch (const std::exception& e) {
+    ctx.err << e.what() << '\n';
+    return kFailed;
+  }
+}
+
+int RunScript(Context& ctx, std::istream& in) {
+  int worst = kDone;
+  std::string line;
+  std::vector<std::string> words;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!SplitWords(line, words)) {
+      ctx.err << "line " << number << ": unclosed quote\n";
+      worst = kFailed;
+      continue;
+    }
+    if (words.empty() || words[0].starts_with("#")) continue;
+    worst = std::max(worst, RunCommand(ctx, words));
+    ctx.out.flush();
+  }
+  return worst;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  std::filesystem::path root = ExecutableFolder();
+  std::string script;
+  int i = 1;
+  for (; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--root" && i + 1 < argc) {
+      root = argv[++i];
+    } else if (a == "--script" && i + 1 < argc) {
+      script = argv[++i];
+    } else if (a == "--help" || a == "-h") {
+      PrintUsage(std::cout);
+      return kDone;
+    } else if (a == "--") {
+      ++i;
+      break;
+    } else {
+      break;
+    }
+  }
+  if (script.empty() && i >= argc) {
+    PrintUsage(std::cerr);
+    return kFailed;
+  }
+  std::string problems = PrepareProgramFolder(root);
+  if (!problems.empty()) std::cerr << problems;
+
+  ConsoleDialogs dialogs(std::cerr);
+  ConsoleClipboard clipboard(std::cout);
+  ConsoleUrlOpener urls(std::cout);
+  BlockingConverter converter;
+  Session session(root, Ports{&dialogs, &urls, &clipboard, &converter});
+  Context ctx{session, dialogs, std::cout, std::cerr};
+
+  if (!script.empty()) {
+    if (script == "-") return RunScript(ctx, std::cin);
+    std::ifstream in(script);
+    if (!in) {
+      std::cerr << "cannot read script " << script << '\n';
+      return kFailed;
+    }
+    return RunScript(ctx, in);
+  }
+  std::vector<std::string> words(argv + i, argv + argc);
+  // Within the command's own arguments "--" ends its options, so a query may begin with "-".
+  return RunCommand(ctx, words);
+}

@@ -1,0 +1,143 @@
+#include "common/gbk.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+
+#include "common/text.h"
+
+namespace lindora {
+namespace {
+
+// Two-byte characters: lead 0x81..0xFE, trail 0x40..0xFE. The tables are built once from the C
+// library's converter for code page 936, then every conversion is a plain table lookup.
+constexpr int kLeadCount = 0xFE - 0x81 + 1;
+constexpr int kTrailCount = 0xFE - 0x40 + 1;
+
+struct Tables {
+  std::array<char16_t, kLeadCount * kTrailCount> decode{};                // 0 = no character
+  std::unique_ptr<std::uint16_t[]> encode{new std::uint16_t[0x10000]()};  // 0 = none
+  char16_t single_80 = 0;  // code page 936 puts the euro sign at 0x80
+
+  Tables() {
+    iconv_t cd = iconv_open("UTF-32LE", "CP936");
+    if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open("UTF-32LE", "GBK");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+      throw std::runtime_error("the C library has no GBK converter");
+    auto convert = [&](const char* in, std::size_t len) -> char32_t {
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      char out[8];
+      char* inp = const_cast<char*>(in);
+      char* outp = out;
+      std::size_t inleft = len, outleft = sizeof out;
+      if (iconv(cd, &inp, &inleft, &outp, &outleft) == static_cast<std::size_t>(-1) || inleft)
+        return 0;
+      if (sizeof out - outleft != 4) return 0;
+      auto b = reinterpret_cast<unsigned char*>(out);
+      return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<char32_t>(b[3]) << 24);
+    };
+    char one[1] = {static_cast<char>(0x80)};
+    char32_t euro = convert(one, 1);
+    if (euro > 0x7F && euro < 0x10000) single_80 = static_cast<char16_t>(euro);
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        if (trail == 0x7F) continue;
+        char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        char32_t cp = convert(two, 2);
+        if (cp < 0x80 || cp >= 0x10000 || cp == 0xFFFD) continue;
+        decode[(lead - 0x81) * kTrailCount + (trail - 0x40)] = static_cast<char16_t>(cp);
+        if (!encode[cp]) encode[cp] = static_cast<std::uint16_t>((lead << 8) | trail);
+      }
+    }
+    if (single_80 && !encode[single_80]) encode[single_80] = 0x80;
+    iconv_close(cd);
+  }
+};
+
+const Tables& GetTables() {
+  static const Tables tables;
+  return tables;
+}
+
+}  // namespace
+
+std::string DecodeGbk(std::string_view bytes, std::size_t* bad) {
+  const Tables& t = GetTables();
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 2);
+  std::size_t replaced = 0;
+  const std::size_t n = bytes.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    char32_t cp = 0;
+    if (c == 0x80) {
+      cp = t.single_80;
+    } else if (c != 0xFF && i + 1 < n) {
+      unsigned char trail = static_cast<unsigned char>(bytes[i + 1]);
+      if (trail >= 0x40 && trail <= 0xFE) {
+        cp = t.decode[(c - 0x81) * kTrailCount + (trail - 0x40)];
+        if (cp) ++i;
+      }
+    }
+    if (!cp) {
+      cp = 0xFFFD;
+      ++replaced;
+    }
+    AppendUtf8(out, cp);
+  }
+  if (bad) *bad = replaced;
+  return out;
+}
+
+std::string EncodeGbk(std::string_view utf8, std::size_t* replaced) {
+  const Tables& t = GetTables();
+  std::string out;
+  out.reserve(utf8.size());
+  std::size_t count = 0;
+  const std::size_t n = utf8.size();
+  std::size_t i = 0;
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      ++i;
+      continue;
+    }
+    int len = (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    char32_t cp = 0;
+    bool ok = len > 0 && i + len <= n;
+    if (ok) {
+      cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+      for (int k = 1; k < len; ++k) {
+        unsigned char b = static_cast<unsigned char>(utf8[i + k]);
+        if ((b & 0xC0) != 0x80) {
+          ok = false;
+          break;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+      }
+    }
+    i += ok ? len : 1;
+    std::uint16_t code = ok && cp < 0x10000 ? t.encode[cp] : 0;
+    if (!code) {
+      out.push_back('?');
+      ++count;
+    } else if (code < 0x100) {
+      out.push_back(static_cast<char>(code));
+    } else {
+      out.push_back(static_cast<char>(code >> 8));
+      out.push_back(static_cast<char>(code & 0xFF));
+    }
+  }
+  if (replaced) *replaced = count;
+  return out;
+}
+
+}  // namespace lindora

@@ -1,0 +1,91 @@
+// One run of the program: the program folder, the three global texts, the ports and the
+// window models. A model is created on first use, reused while it stays loaded, and created
+// afresh after its window was closed.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <typeindex>
+
+#include "common/files.h"
+#include "common/ports.h"
+#include "common/window_model.h"
+
+namespace lindora {
+
+class Session {
+ public:
+  Session(std::filesystem::path program_folder, Ports ports);
+  ~Session();
+
+  const std::filesystem::path& ProgramFolder() const { return program_folder_; }
+  // ProgramFolder + "\DB\…" style path.
+  std::filesystem::path Path(std::string_view relative) const {
+    return ProgramPath(program_folder_, relative);
+  }
+
+  Dialogs& dialogs() const { return *ports_.dialogs; }
+  UrlOpener& urls() const { return *ports_.urls; }
+  Clipboard& clipboard() const { return *ports_.clipboard; }
+  Converter& converter() const { return *ports_.converter; }
+  // Opens a web address in the browser.
+  void OpenUrl(std::string_view address) const { ports_.urls->Open(address); }
+  // A message box titled with the program title.
+  void Message(std::string_view text) const { ports_.dialogs->Message(text); }
+
+  // The globals shared by the windows.
+  std::string SearchHistory;
+  std::string ActivityName = "抗流感";
+  std::string RefSetPath;
+
+  // The loaded model of window T, created (and its load steps run) on first use.
+  template <class T>
+  T& Window() {
+    auto key = std::type_index(typeid(T));
+    auto it = windows_.find(key);
+    if (it != windows_.end()) return static_cast<T&>(*it->second);
+    auto model = std::make_unique<T>(*this);
+    T& ref = *model;
+    windows_.emplace(key, std::move(model));
+    if (on_create_) on_create_(ref);
+    ref.Load();
+    return ref;
+  }
+  template <class T>
+  T* FindWindow() const {
+    auto it = windows_.find(std::type_index(typeid(T)));
+    return it == windows_.end() ? nullptr : static_cast<T*>(it->second.get());
+  }
+  // Closing a window unloads its model; the next use creates it anew.
+  void Unload(const WindowModel& model);
+
+  // The desktop program registers these to create a view when a model is created and to
+  // raise it when a model is shown.
+  void SetCreateHandler(std::function<void(WindowModel&)> handler) {
+    on_create_ = std::move(handler);
+  }
+  void SetShowHandler(std::function<void(WindowModel&)> handler) { on_show_ = std::move(handler); }
+  void NotifyShown(WindowModel& model) const {
+    if (on_show_) on_show_(model);
+  }
+
+ private:
+  std::filesystem::path program_folder_;
+  Ports ports_;
+  std::map<std::type_index, std::unique_ptr<WindowModel>> windows_;
+  std::function<void(WindowModel&)> on_create_, on_show_;
+};
+
+// The folder of the running executable.
+std::filesystem::path ExecutableFolder();
+
+}  // namespace lindora
+
+namespace lindora {
+// Creates the Result, exe and exe/babel folders when they are missing (never DB: missing data
+// is reported when an operation needs it). Returns an empty text or what went wrong.
+std::string PrepareProgramFolder(const std::filesystem::path& program_folder);
+}  // namespace lindora

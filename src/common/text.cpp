@@ -1,0 +1,230 @@
+#include "common/text.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace lindora {
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t hit = text.find(from, pos);
+    if (hit == std::string_view::npos) break;
+    out.append(text.substr(pos, hit - pos));
+    out.append(to);
+    pos = hit + from.size();
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
+std::vector<std::string> Split(std::string_view text, std::string_view separator) {
+  std::vector<std::string> items;
+  if (separator.empty()) {
+    items.emplace_back(text);
+    return items;
+  }
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t hit = text.find(separator, pos);
+    if (hit == std::string_view::npos) break;
+    items.emplace_back(text.substr(pos, hit - pos));
+    pos = hit + separator.size();
+  }
+  items.emplace_back(text.substr(pos));
+  return items;
+}
+
+std::string TrimLeft(std::string_view text) {
+  std::size_t b = text.find_first_not_of(' ');
+  return b == std::string_view::npos ? std::string() : std::string(text.substr(b));
+}
+
+std::string TrimRight(std::string_view text) {
+  std::size_t e = text.find_last_not_of(' ');
+  return e == std::string_view::npos ? std::string() : std::string(text.substr(0, e + 1));
+}
+
+std::string Trim(std::string_view text) {
+  std::size_t b = text.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  std::size_t e = text.find_last_not_of(' ');
+  return std::string(text.substr(b, e - b + 1));
+}
+
+void UpperCaseInPlace(std::string& s) {
+  const std::size_t n = s.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c >= 'a' && c <= 'z') {
+      s[i] = static_cast<char>(c - 32);
+    } else if (c == 0xEF && i + 2 < n && static_cast<unsigned char>(s[i + 1]) == 0xBD) {
+      // U+FF41..U+FF5A (EF BD 81..9A) -> U+FF21..U+FF3A (EF BC A1..BA)
+      unsigned char t = static_cast<unsigned char>(s[i + 2]);
+      if (t >= 0x81 && t <= 0x9A) {
+        s[i + 1] = static_cast<char>(0xBC);
+        s[i + 2] = static_cast<char>(t + 0x20);
+      }
+      i += 2;
+    }
+  }
+}
+
+std::string UpperCase(std::string_view text) {
+  std::string s(text);
+  UpperCaseInPlace(s);
+  return s;
+}
+
+std::size_t CharLength(std::string_view text) {
+  std::size_t n = 0;
+  for (unsigned char c : text)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+std::u32string ToU32(std::string_view s) {
+  std::u32string out;
+  out.reserve(s.size());
+  std::size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > s.size()) {
+      out.push_back(U'\uFFFD');
+      ++i;
+      continue;
+    }
+    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    bool ok = true;
+    for (int k = 1; k < len; ++k) {
+      unsigned char t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    if (!ok) {
+      out.push_back(U'\uFFFD');
+      ++i;
+      continue;
+    }
+    out.push_back(cp);
+    i += len;
+  }
+  return out;
+}
+
+std::string ToUtf8(std::u32string_view text) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (char32_t c : text) AppendUtf8(out, c);
+  return out;
+}
+
+double Val(std::string_view text) {
+  std::string num;
+  bool digits = false, point = false, exponent = false, exp_digits = false;
+  std::size_t exp_at = 0;
+  for (char ch : text) {
+    if (ch == ' ' || ch == '\t' || ch == '\n') continue;
+    if (ch >= '0' && ch <= '9') {
+      num.push_back(ch);
+      (exponent ? exp_digits : digits) = true;
+    } else if ((ch == '+' || ch == '-') && (num.empty() || (exponent && num.size() == exp_at))) {
+      num.push_back(ch);
+    } else if (ch == '.' && !point && !exponent) {
+      point = true;
+      num.push_back(ch);
+    } else if ((ch == 'e' || ch == 'E' || ch == 'd' || ch == 'D') && digits && !exponent) {
+      exponent = true;
+      num.push_back('e');
+      exp_at = num.size();
+    } else {
+      break;
+    }
+  }
+  if (!digits) return 0.0;
+  if (exponent && !exp_digits) num.resize(exp_at - 1);
+  double v = std::strtod(num.c_str(), nullptr);
+  return std::isfinite(v) ? v : 0.0;
+}
+
+double RoundHalfEven(double value) {
+  return std::nearbyint(value);
+}
+
+std::optional<std::int16_t> ToInt16(double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  double r = RoundHalfEven(value);
+  if (r < -32768.0 || r > 32767.0) return std::nullopt;
+  return static_cast<std::int16_t>(r);
+}
+
+std::optional<std::int32_t> ToInt32(double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  double r = RoundHalfEven(value);
+  if (r < -2147483648.0 || r > 2147483647.0) return std::nullopt;
+  return static_cast<std::int32_t>(r);
+}
+
+std::string Int16RangeMessage(std::string_view what, double value) {
+  return std::string(what) + "超出范围：" + FormatNumber(value) + "（允许 -32768 至 32767）";
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+std::string Join(const std::vector<std::string>& items, std::string_view separator) {
+  std::string out;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i) out.append(separator);
+    out.append(items[i]);
+  }
+  return out;
+}
+
+std::string FormatNumber(double value) {
+  char buf[64];
+  if (value == 0) return "0";  // no "-0"
+  if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 9.007199254740992e15)
+    std::snprintf(buf, sizeof buf, "%.0f", value);
+  else
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+  return buf;
+}
+
+}  // namespace lindora

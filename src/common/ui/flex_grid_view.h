@@ -1,0 +1,58 @@
+// Shows a Grid: row 0 is the fixed header, 15 twips per pixel, a 1-twip column is hidden.
+// A left click moves the grid's current cell and RowSel before `Clicked` is emitted; a right
+// press leaves them alone and only emits `MouseDown`.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+#include "common/grid.h"
+
+namespace lindora::ui {
+
+class GridTableModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit GridTableModel(const Grid* grid, QObject* parent = nullptr)
+      : QAbstractTableModel(parent), grid_(grid) {}
+  void SetGrid(const Grid* grid) { grid_ = grid; }
+  void Reset() {
+    beginResetModel();
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+ private:
+  const Grid* grid_;
+};
+
+class FlexGridView : public QTableView {
+  Q_OBJECT
+ public:
+  explicit FlexGridView(Grid* grid, QWidget* parent = nullptr);
+  Grid* grid() const { return grid_; }
+  void SetGrid(Grid* grid);
+  // Re-reads cells, sizes and the current cell from the grid.
+  void Refresh();
+
+ signals:
+  void Clicked();
+  void MouseDown(Qt::MouseButton button);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void MoveTo(int row, int col);
+  void HeaderPressed(int section);
+  void ShowCurrentCell();
+  Grid* grid_;
+  GridTableModel* model_;
+  bool left_pressed_ = false;
+};
+
+}  // namespace lindora::ui

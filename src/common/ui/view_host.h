@@ -1,0 +1,54 @@
+// Creates the Qt view of a window model when the session creates the model, shows it when the
+// model is shown, and unloads the model when the user closes the view.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <typeindex>
+
+#include "common/session.h"
+
+namespace lindora::ui {
+
+class ViewHost;
+
+// Base of every Frm_* view: listens to its model and re-reads it after each change.
+class FormView : public QMainWindow {
+  Q_OBJECT
+ public:
+  FormView(WindowModel& model, const char* object_name, QWidget* parent = nullptr);
+  ~FormView() override;
+  // Re-reads everything the model shows (caption, grids, labels…).
+  virtual void Refresh();
+  WindowModel& model() const { return model_; }
+
+ protected:
+  // Fixes the window's outer size, given in twips; the window cannot be resized.
+  void SetFixedTwips(int width, int height);
+
+ private:
+  WindowModel& model_;
+};
+
+class ViewHost : public QObject {
+  Q_OBJECT
+ public:
+  explicit ViewHost(Session& session);
+  template <class Model, class View>
+  void Register() {
+    makers_[std::type_index(typeid(Model))] = [](WindowModel& m) -> FormView* {
+      return new View(static_cast<Model&>(m));
+    };
+  }
+  FormView* ViewOf(const WindowModel& model) const;
+
+ private:
+  void Create(WindowModel& model);
+  void ShowView(WindowModel& model);
+  Session& session_;
+  std::map<std::type_index, std::function<FormView*(WindowModel&)>> makers_;
+  std::map<const WindowModel*, FormView*> views_;
+};
+
+}  // namespace lindora::ui

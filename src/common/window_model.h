@@ -1,0 +1,54 @@
+// Base of every window model: what a window shows (caption, visibility, state) and one
+// listener that the window's view or a test registers to hear about changes.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace lindora {
+
+class Session;
+
+enum class WindowState { kNormal, kMinimized, kMaximized };
+
+class WindowModel {
+ public:
+  explicit WindowModel(Session& session) : session_(session) {}
+  virtual ~WindowModel() = default;
+  WindowModel(const WindowModel&) = delete;
+  WindowModel& operator=(const WindowModel&) = delete;
+
+  // The window's load steps; the session runs them once, right after creating the model.
+  virtual void Load() {}
+  // The name of the view class that shows this model (Frm_…), for views and printing.
+  virtual std::string_view FormName() const = 0;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string_view caption);
+  bool Visible() const { return visible_; }
+  WindowState State() const { return state_; }
+  // Shows the window in the normal state (creating its view if the program has views).
+  void Show();
+  void Hide();
+  void SetState(WindowState state);
+
+  void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
+  // Tells the view that something it shows has changed.
+  void Changed() const {
+    if (listener_) listener_();
+  }
+
+  Session& session() const { return session_; }
+
+ protected:
+  Session& session_;
+
+ private:
+  std::string caption_;
+  bool visible_ = false;
+  WindowState state_ = WindowState::kNormal;
+  std::function<void()> listener_;
+};
+
+}  // namespace lindora

@@ -1,0 +1,132 @@
+#include "common/files.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "common/gbk.h"
+#include "support/test_folder.h"
+
+namespace lindora {
+namespace {
+
+using test::TestFolder;
+
+TEST(GbkTest, ChineseTextRoundTrips) {
+  std::string text = "麻黄汤\t麻黄（去节）3两，桂枝2两。ＡＢｃ€";
+  std::string bytes = EncodeGbk(text);
+  EXPECT_EQ(bytes.substr(0, 2), "\xC2\xE9");  // 麻
+  std::size_t bad = 99;
+  EXPECT_EQ(DecodeGbk(bytes, &bad), text);
+  EXPECT_EQ(bad, 0u);
+}
+
+TEST(GbkTest, UndecodableBytesBecomeReplacementCharactersWithoutEatingSeparators) {
+  std::size_t bad = 0;
+  // a lead byte followed by a TAB, a lone 0xFF, and a lead byte at the very end
+  std::string decoded = DecodeGbk(
+      "a\xC2\tb\xFF"
+      "c\xC2",
+      &bad);
+  EXPECT_EQ(decoded, "a\uFFFD\tb\uFFFDc\uFFFD");
+  EXPECT_EQ(bad, 3u);
+}
+
+TEST(GbkTest, CharactersGbkLacksBecomeQuestionMarks) {
+  std::size_t replaced = 0;
+  EXPECT_EQ(EncodeGbk("a😀b\xE9", &replaced), "a?b?");
+  EXPECT_EQ(replaced, 2u);
+}
+
+TEST(LineReaderTest, CrLfCrAndLfAllEndALine) {
+  TestFolder f;
+  f.WriteBytes("t.txt", "a\r\nb\rc\nd");
+  EXPECT_EQ(ReadLines(f / "t.txt"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  f.WriteBytes("t.txt", "a\r\n\r\n");
+  EXPECT_EQ(ReadLines(f / "t.txt"), (std::vector<std::string>{"a", ""}));
+  f.WriteBytes("t.txt", "x\r");
+  EXPECT_EQ(ReadLines(f / "t.txt"), (std::vector<std::string>{"x"}));
+  f.WriteBytes("t.txt", "");
+  EXPECT_TRUE(ReadLines(f / "t.txt").empty());
+}
+
+TEST(LineReaderTest, CrLfSplitAcrossBufferBoundaryIsOneLineEnd) {
+  TestFolder f;
+  std::string first(65535, 'x');
+  f.WriteBytes("t.txt", first + "\r\nnext\r\n");
+  auto lines = ReadLines(f / "t.txt");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].size(), 65535u);
+  EXPECT_EQ(lines[1], "next");
+  std::string longline(300000, 'y');
+  f.WriteBytes("t.txt", longline);
+  EXPECT_EQ(ReadLines(f / "t.txt").at(0).size(), 300000u);
+}
+
+TEST(LineReaderTest, MissingFileRaisesAnErrorNamingThePath) {
+  TestFolder f;
+  try {
+    ReadLines(f / "DB/none.DB");
+    FAIL() << "no error";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.kind(), FileError::Kind::kRead);
+    EXPECT_NE(std::string(e.what()).find("none.DB"), std::string::npos);
+  }
+  EXPECT_THROW(ReadLines(f / "DB"), FileError);  // a folder is no file
+}
+
+TEST(FileOpsTest, WriteClearAndAppendProduceTheExactBytes) {
+  TestFolder f;
+  WriteTextFile("", f / "Result/a.txt");
+  EXPECT_EQ(f.ReadBytes("Result/a.txt"), "\r\n");
+  WriteTextFile("甘草", f / "Result/a.txt");
+  EXPECT_EQ(f.ReadBytes("Result/a.txt"), "\xB8\xCA\xB2\xDD\r\n");
+  ClearFile(f / "Result/a.txt");
+  EXPECT_EQ(f.ReadBytes("Result/a.txt"), "");
+  AppendTextFile("x", f / "Result/new.txt");
+  AppendTextFile("y", f / "Result/new.txt");
+  EXPECT_EQ(f.ReadBytes("Result/new.txt"), "x\r\ny\r\n");
+  EXPECT_THROW(AppendTextFile("x", f / "nofolder/a.txt"), FileError);
+}
+
+TEST(FileOpsTest, FailedAtomicReplaceLeavesTheOldFile) {
+  TestFolder f;
+  WriteTextFile("old", f / "Result/r.DB");
+  {
+    AtomicFile out(f / "Result/r.DB");
+    out.WriteLine("new");
+    // destroyed without Commit: as if the operation failed half-way
+  }
+  EXPECT_EQ(f.ReadBytes("Result/r.DB"), "old\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(f / "Result"), fs::directory_iterator()), 1);
+  if (::geteuid() != 0) {  // root writes anyway
+    fs::permissions(f / "Result", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_THROW(WriteTextFile("new", f / "Result/r.DB"), FileError);
+    EXPECT_EQ(f.ReadBytes("Result/r.DB"), "old\r\n");
+  }
+}
+
+TEST(FileOpsTest, WriteToAFullDiskIsReported) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  EXPECT_THROW(AppendTextFile(std::string(100000, 'x'), "/dev/full"), FileError);
+}
+
+TEST(FileOpsTest, CopyReplacesTheTargetAndMissingSourceKeepsIt) {
+  TestFolder f;
+  f.WriteBytes("Result/Result.DB", "abc\r\n");
+  f.WriteBytes("Result/Result.DB.bak", "old\r\n");
+  CopyFileAtomic(f / "Result/Result.DB", f / "Result/Result.DB.bak");
+  EXPECT_EQ(f.ReadBytes("Result/Result.DB.bak"), "abc\r\n");
+  EXPECT_THROW(CopyFileAtomic(f / "Result/none", f / "Result/Result.DB.bak"), FileError);
+  EXPECT_EQ(f.ReadBytes("Result/Result.DB.bak"), "abc\r\n");
+}
+
+TEST(FileOpsTest, ProgramPathsIgnoreTheCaseOfExistingNames) {
+  TestFolder f;
+  f.WriteBytes("Result/Result.DB", "x");
+  EXPECT_EQ(ProgramPath(f.root(), "\\Result\\result.db"), f / "Result/Result.DB");
+  EXPECT_EQ(ProgramPath(f.root(), "\\result\\New.txt"), f / "Result/New.txt");
+  EXPECT_EQ(ProgramPath(f.root(), "\\DB\\Ref\\抗癌天然产物.DB"), f / "DB/Ref/抗癌天然产物.DB");
+}
+
+}  // namespace
+}  // namespace lindora

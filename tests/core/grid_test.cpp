@@ -1,0 +1,73 @@
+#include "common/grid.h"
+
+#include <gtest/gtest.h>
+
+namespace lindora {
+namespace {
+
+TEST(GridTest, ClearThenOneRowThenHeadersShowsOnlyTheNewHeader) {
+  Grid g(5, 3);
+  g.SetTextMatrix(2, 1, "old");
+  g.SetTextMatrix(0, 0, "old header");
+  g.Clear();
+  g.SetRows(1);
+  SetGridCell(g, "中药名", 0, 0, 2000);
+  SetGridCell(g, "频数", 1, 0, 1);
+  EXPECT_EQ(g.Rows(), 1);
+  EXPECT_EQ(g.Cols(), 3);
+  EXPECT_EQ(g.TextMatrix(0, 0), "中药名");
+  EXPECT_EQ(g.TextMatrix(0, 2), "");
+  g.AddRow();
+  EXPECT_EQ(g.TextMatrix(1, 1), "");  // the appended row is empty, not the old content
+}
+
+TEST(GridTest, SetGridCellMovesTheCurrentCellAndCentresOnlyItsColumn) {
+  Grid g(3, 5);
+  g.SetColAlignment(2, Alignment::kLeftCenter);
+  SetGridCell(g, "x", 3, 0, 1234.5);
+  EXPECT_EQ(g.Row(), 0);
+  EXPECT_EQ(g.Col(), 3);
+  EXPECT_EQ(g.Text(), "x");
+  EXPECT_EQ(g.ColAlignment(3), Alignment::kCenterCenter);
+  EXPECT_EQ(static_cast<int>(g.ColAlignment(3)), 4);
+  EXPECT_EQ(g.ColAlignment(2), Alignment::kLeftCenter);
+  EXPECT_EQ(g.ColWidth(3), 1234);  // half to even
+  SetGridCell(g, "y", 1, 0, 1235.5);
+  EXPECT_EQ(g.ColWidth(1), 1236);
+}
+
+TEST(GridTest, WritingBeyondTheLastColumnIsIgnored) {
+  Grid g(2, 2);
+  g.SetTextMatrix(1, 5, "x");
+  SetGridCell(g, "y", 7, 0, 100);
+  g.SetTextMatrix(9, 0, "z");
+  EXPECT_EQ(g.TextMatrix(1, 5), "");
+  EXPECT_EQ(g.Cols(), 2);
+  EXPECT_EQ(g.Rows(), 2);
+  EXPECT_EQ(g.TextMatrix(0, 0), "");
+}
+
+TEST(GridTest, TextMatrixDoesNotMoveTheCurrentCell) {
+  Grid g(4, 3);
+  g.SetRow(2);
+  g.SetCol(1);
+  g.SetTextMatrix(3, 2, "a");
+  EXPECT_EQ(g.Row(), 2);
+  EXPECT_EQ(g.Col(), 1);
+  g.SetText("b");
+  EXPECT_EQ(g.TextMatrix(2, 1), "b");
+}
+
+TEST(GridTest, ShrinkingKeepsCurrentCellAndRowSelInside) {
+  Grid g(10, 2);
+  g.SetRow(8);
+  g.SetRowSel(9);
+  g.SetRows(3);
+  EXPECT_EQ(g.Row(), 2);
+  EXPECT_EQ(g.RowSel(), 2);
+  g.SetCols(1);
+  EXPECT_EQ(g.Col(), 0);
+}
+
+}  // namespace
+}  // namespace lindora
