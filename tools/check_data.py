@@ -76,6 +76,8 @@ def as_int(text):
 
 
 def check_fangji(lines):
+    if not lines:
+        yield "no records"
     for i, line in enumerate(lines):
         f = line.split("\t")
         if len(f) not in (3, 4):
@@ -85,6 +87,8 @@ def check_fangji(lines):
 
 
 def check_compositions(lines):
+    if not lines:
+        yield "no records"
     for i, line in enumerate(lines):
         f = line.split("\t")
         if len(f) < 2:
@@ -125,6 +129,8 @@ def check_herb_names(lines):
 
 
 def check_compounds(lines):
+    if not lines:
+        yield "no records"
     ids = set()
     for i, line in enumerate(lines):
         f = line.split("\t")
@@ -145,6 +151,8 @@ def check_compounds(lines):
 
 
 def check_links(lines, herb_count, compound_ids):
+    if not lines:
+        yield "no records"
     pairs = set()
     for i, line in enumerate(lines):
         f = line.split("\t")
@@ -162,6 +170,8 @@ def check_links(lines, herb_count, compound_ids):
 
 
 def check_references(lines, min_fields, key_field, inchikeys, extra=None):
+    if not lines:
+        yield "no records"
     for i, line in enumerate(lines):
         f = line.split("\t")
         if len(f) < min_fields:

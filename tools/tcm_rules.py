@@ -64,9 +64,10 @@ def herb_names(composition):
 
 
 # A herb name left by StandardIngredients must not carry dose, unit or note
-# debris: no digits or Chinese numerals, no bracket, no punctuation, no blank.
+# debris: no digits or Chinese numerals, no bracket, no punctuation, no blank,
+# no dose words such as 如鸡子大 or 一握许.
 _UNCLEAN = re.compile(
-    r"[0-9#$.\-（）()，,。：；、\s\"“”]|[一二三四五六七八九十百半]"
+    r"[0-9#$.\-（）()，,。：；、\s\"“”]|[一二三四五六七八九十百半如许]"
     r"|(两|钱|铢|升|合|斤|枚|个|分|尺|匕|把|茎|株|片)$")
 
 # Herb names in which a numeral or unit character is part of the name itself.

@@ -11,7 +11,7 @@ constexpr std::array<std::string_view, 6> kNoticeLines = {
     "软件中用到的数据来源说明：",
     "1. 抗流感天然产物数据库，是本软件开发者根据公开发表的开放获取文献整理的，每条记录注明"
     "参考文献及网址，化学结构取自TM-MC 2.0，仍在完善中，活性数据仅供科研参考。",
-    "2. 中国方剂库，取自《伤寒论》（宋本）条文语料库Tao-Shanghan-Corpus v1.0"
+    "2. 方剂库，取自《伤寒论》（宋本）条文语料库Tao-Shanghan-Corpus v1.0"
     "（doi:10.5281/zenodo.21889089），许可协议CC BY 4.0，经繁简转换和剂量格式整理。",
     "3. 中药化学组分数据库，取自TM-MC 2.0（Kim et al. BMC Complement Med Ther. 2023, "
     "doi:10.1186/s12906-023-04331-y），所据副本未声明许可，按CC BY-NC注明出处，仅供科研使用。",

@@ -1,0 +1,321 @@
+"""Tests of the sample-data transformations and of the data checker.
+
+    python3 -m unittest discover -s tools -p 'test_*.py'
+"""
+
+import contextlib
+import io
+import json
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import build_data  # noqa: E402
+import check_data  # noqa: E402
+import tcm_rules  # noqa: E402
+
+HAVE_OPENCC = shutil.which("opencc") is not None
+needs_opencc = unittest.skipUnless(HAVE_OPENCC, "the opencc command is not installed")
+
+
+class DoseConversionTest(unittest.TestCase):
+    def test_chinese_numerals(self):
+        for text, value in [("三", 3), ("十", 10), ("十二", 12), ("二十四", 24),
+                            ("七十", 70), ("三百", 300), ("一百零", None)]:
+            if value is None:
+                with self.assertRaises(ValueError):
+                    build_data.cn_number(text)
+            else:
+                self.assertEqual(build_data.cn_number(text), value, text)
+
+    def test_plain_half_and_mixed_doses(self):
+        cases = {
+            "三两": "3两", "十二枚": "12枚", "七十个": "70个", "一两半": "1.5两",
+            "二合半": "2.5合", "半升": "0.5升", "半斤": "0.5斤", "一两十六铢": "1两16铢",
+            "二两十六铢": "2两16铢", "一两一分": "1两1分", "三百枚": "300枚",
+            "十八株": "18铢",   # misprinted unit of the corpus
+        }
+        for text, dose in cases.items():
+            self.assertEqual(build_data.split_dose_processing(text), (dose, False, [], False), text)
+
+    def test_notes_keep_source_order_and_only_the_first_dose_counts(self):
+        split = build_data.split_dose_processing
+        self.assertEqual(split("一两半，一方三两，切"), ("1.5两", False, ["一方三两", "切"], False))
+        self.assertEqual(split("二十五枚，擘，一法十二枚"), ("25枚", False, ["擘", "一法十二枚"], False))
+        self.assertEqual(split("洗，破如枣核，十四枚"), ("14枚", False, ["洗", "破如枣核"], False))
+        self.assertEqual(split("大者一枚，生用，去皮"), ("1枚", False, ["大者", "生用", "去皮"], False))
+        self.assertEqual(split("三枚，大者，炙"), ("3枚", False, ["大者", "炙"], False))
+
+    def test_units_the_program_cannot_strip_stay_in_the_note(self):
+        split = build_data.split_dose_processing
+        self.assertEqual(split("一尺，炙，去皮"), ("", False, ["1尺", "炙", "去皮"], False))
+        self.assertEqual(split("一钱匕"), ("", False, ["1钱匕"], False))
+        self.assertEqual(split("四茎"), ("", False, ["4茎"], False))
+        self.assertEqual(split("如鸡子大，碎"), ("", False, ["如鸡子大", "碎"], False))
+
+    def test_each_and_equal_parts(self):
+        split = build_data.split_dose_processing
+        self.assertEqual(split("去节，各一两"), ("1两", True, ["去节"], False))
+        self.assertEqual(split("各三两，炙"), ("3两", True, ["炙"], False))
+        self.assertEqual(split("各等分"), ("", False, [], True))
+        self.assertEqual(split(""), ("", False, [], False))
+
+
+class CompositionTest(unittest.TestCase):
+    def test_guizhi_tang(self):
+        items = [("桂枝", "三两，去皮"), ("芍药", "三两"), ("甘草", "二两，炙"),
+                 ("生姜", "三两，切"), ("大枣", "十二枚，擘")]
+        self.assertEqual(build_data.format_composition(items),
+                         "桂枝（去皮）3两，芍药3两，甘草（炙）2两，生姜（切）3两，大枣（擘）12枚。")
+
+    def test_group_dose_goes_back_to_herbs_without_their_own(self):
+        items = [("桂枝", "一两十六铢，去皮"), ("芍药", ""), ("生姜", "切"), ("甘草", "炙"),
+                 ("麻黄", "去节，各一两"), ("大枣", "四枚，擘")]
+        self.assertEqual(build_data.format_composition(items),
+                         "桂枝（去皮）1两16铢，芍药1两，生姜（切）1两，甘草（炙）1两，"
+                         "麻黄（去节）1两，大枣（擘）4枚。")
+
+    def test_equal_parts_only_after_the_last_herb(self):
+        items = [("牡蛎", "熬"), ("泽泻", ""), ("栝蒌根", "各等分")]
+        text = build_data.format_composition(items)
+        self.assertEqual(text, "牡蛎（熬），泽泻，栝蒌根各等分。")
+        self.assertEqual(tcm_rules.herb_names(text), ["牡蛎", "泽泻", "栝蒌根"])
+
+    def test_brackets_inside_a_note_cannot_end_it_early(self):
+        text = build_data.format_composition([("某药", "去皮（一作心），切"), ("甘草", "二两")])
+        self.assertEqual(text, "某药（去皮〔一作心〕，切），甘草2两。")
+        self.assertEqual(tcm_rules.herb_names(text), ["某药", "甘草"])
+
+    def test_every_dose_form_leaves_clean_herb_names(self):
+        doses = ["三两", "一两半", "二合半", "半升", "一两十六铢", "一尺，炙", "一钱匕",
+                 "如鸡子大，碎", "四茎", "七十个，去皮尖", "大者一枚，生用", "十八株", "炙，各二两",
+                 "二十枚，本云五枚，洗", "一斤，一半全用，一半筛末"]
+        herbs = ["桂枝", "干姜", "半夏", "芒硝", "黄芩", "厚朴", "甘遂", "石膏", "葱白",
+                 "杏仁", "附子", "麻黄", "甘草", "柴胡", "赤石脂"]
+        items = list(zip(herbs, doses))
+        names = tcm_rules.herb_names(build_data.format_composition(items))
+        self.assertEqual(names, [h for h, _ in items])
+
+
+class StandardIngredientsTest(unittest.TestCase):
+    def test_program_examples(self):
+        si = tcm_rules.standard_ingredients
+        self.assertEqual(si("沉香（锉）半两，青橘皮（去白，焙）半两，京三棱（煨，锉）半两，甘松半两，"
+                            "姜黄1分，木香1分，甘遂（炒）1分，芫花（醋炒焦）1分，大戟（炒）1分，"
+                            "牵牛子（炒）1两。"),
+                         "沉香、青橘皮、京三棱、甘松、姜黄、木香、甘遂、芫花、大戟、牵牛子")
+        self.assertEqual(si("人参、白术各等分。"), "人参、白术")
+        self.assertEqual(si("生姜3片，大枣（擘）12枚，甘草（炙）2两"), "生姜片、大枣、甘草")
+        self.assertEqual(si("石膏1.5两，知母6g，粳米约10g"), "石膏、知母、粳米")
+        self.assertEqual(si("麻黄（去节"), "麻黄")
+        self.assertEqual(si("附子（炮，去皮）1枚，"), "附子、")
+        self.assertEqual(si("黄连一两半"), "黄连一")
+
+    def test_unclean_names_are_reported(self):
+        for bad in ["生姜片", "黄连一", "甘草2", "石膏如鸡子大", "麻黄（去节", "某药尺", "甘遂匕"]:
+            self.assertIsNotNone(tcm_rules.unclean_reason(bad), bad)
+        for good in ["桂枝", "半夏", "五味子", "太一禹余粮", "鸡子黄", "栝蒌根"]:
+            self.assertIsNone(tcm_rules.unclean_reason(good), good)
+
+    def test_herb_lookup_needs_a_tab_on_both_sides(self):
+        lines = ["编号\t类型\t中药名", "1\t30\t甘草\tGancao\t", "2\t0\t人参\tRenshen"]
+        self.assertEqual(tcm_rules.herb_id_by_name(lines, "甘草"), 1)
+        self.assertEqual(tcm_rules.herb_id_by_name(lines, "Gancao"), 1)
+        self.assertEqual(tcm_rules.herb_id_by_name(lines, "Renshen"), -1)
+        self.assertEqual(tcm_rules.herb_id_by_name(lines, "中药名"), -1)
+
+
+class TextTest(unittest.TestCase):
+    def test_safe_text_counts_every_change(self):
+        safe = build_data.SafeText()
+        self.assertEqual(safe("IC50=9 µM"), "IC50=9 μM")
+        self.assertEqual(safe("a\tb"), "a b")
+        self.assertEqual(safe("ﬀ\u200bć"), "ffc")
+        self.assertEqual(safe("\u2212"), "-")
+        self.assertEqual(safe("\U0002B21F"), "?")
+        self.assertEqual(safe.count, 7)
+        self.assertEqual(safe("甘草 β-glycyrrhizin"), "甘草 β-glycyrrhizin")
+        self.assertEqual(safe.count, 7)
+
+    def test_clause_text_drops_notes_markup_and_remarks(self):
+        self.assertEqual(build_data.clause_text("脉<j>一云秋脉</j>蔼蔼，**如车盖**者。\n附记。"),
+                         "脉蔼蔼，如车盖者。")
+
+    def test_material_rows_joining_herbs_are_split(self):
+        split = build_data.split_material_row
+        self.assertEqual(split("白芍 赤芍", "Baishao Chishao"),
+                         [("白芍", "Baishao"), ("赤芍", "Chishao")])
+        self.assertEqual(split("淫羊藿 巫山淫羊藿", "Yinyanghuo Wushan Yinyanghuo"),
+                         [("淫羊藿", "Yinyanghuo"), ("巫山淫羊藿", "WushanYinyanghuo")])
+        self.assertEqual(split("花椒", ""), [("花椒", "")])
+        self.assertEqual(split("大青叶 蓼大青叶", "Daqingye"),
+                         [("大青叶", ""), ("蓼大青叶", "")])
+
+    def test_compound_names_match_across_greek_spelling(self):
+        self.assertEqual(build_data.normalise_compound_name(" beta-Elemene"), "β-elemene")
+        self.assertEqual(build_data.normalise_compound_name("Quercetin"), "quercetin")
+
+    def test_only_web_addresses_are_kept(self):
+        self.assertEqual(build_data.http_addresses("https://doi.org/1; doi:10.1/x http://a.b/c"),
+                         ["https://doi.org/1", "http://a.b/c"])
+
+
+def write_tsv(path, rows):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8", newline="") as f:
+        for r in rows:
+            f.write("\t".join(r) + "\n")
+
+
+@needs_opencc
+class SourcesTest(unittest.TestCase):
+    """Builds from a miniature sources folder."""
+
+    def setUp(self):
+        self.src = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.src)
+        write_tsv(os.path.join(self.src, "tcmsp", "herbs_data.tsv"), [
+            ["herb_cn_name", "herb_pinyin", "herb_en_name", "child_cn_name", "child_en_name"],
+            ["苦杏仁", "Kuxingren", "Armeniacae Semen Amarum", "止咳平喘药", "x"],
+            ["白芍", "Baishao", "Paeoniae Radix Alba", "补血药", "x"],
+            ["甘草", "Gancao", "licorice", "补气药", "x"],
+        ])
+        write_tsv(os.path.join(self.src, "tm-mc", "medicinal_material.tsv"), [
+            ["LATIN", "COMMON", "KOREAN", "HANJA", "CHINESE", "PINYIN"],
+            ["Paeoniae Radix", "", "", "芍藥", "白芍 赤芍", "Baishao Chishao"],
+            ["Glycyrrhizae Radix", "", "", "甘草", "甘草", "Gancao"],
+            ["Allii Fistulosi Bulbus", "", "", "蔥白", "", ""],
+            ["Armeniacae Semen", "", "", "杏仁", "苦杏仁", "Kuxingren"],
+        ] + [[k, "", "", "", n, ""] for k, n in (
+            ("Forsythiae Fructus", "连翘"), ("Cannabis Semen", "火麻仁"), ("Mel", "蜂蜜"),
+            ("X1", "淡豆豉"), ("X2", "瓜蒌"), ("X3", "天花粉"), ("X4", "川贝母"),
+            ("X5", "京大戟"), ("X6", "地黄"), ("X7", "麦冬"), ("X8", "茵陈"), ("X9", "栀子"),
+            ("X10", "猪胆粉"), ("X11", "黄柏"), ("X12", "花椒"), ("X13", "天冬"),
+            ("X14", "商陆"))])
+
+    def test_herbs_merge_split_and_carry_classical_names(self):
+        herbs, unnamed = build_data.build_herbs(self.src, build_data.SafeText())
+        self.assertEqual(unnamed, [])
+        lines = build_data.herb_name_lines(herbs)
+        by_name = {l.split("\t")[2]: l for l in lines[1:]}
+        self.assertEqual(by_name["白芍"].split("\t")[1:],
+                         ["31", "白芍", "Baishao", "芍药", "Paeoniae Radix Alba", "Paeoniae Radix", ""])
+        self.assertEqual(by_name["赤芍"].split("\t")[1:4], ["0", "赤芍", "Chishao"])
+        self.assertIn("葱白", by_name)          # Hanja name, converted, when CHINESE is empty
+        self.assertEqual(by_name["甘草"].split("\t")[3:], ["Gancao", "licorice", "Glycyrrhizae Radix", ""])
+        self.assertEqual(tcm_rules.herb_id_by_name(lines, "杏仁"),
+                         tcm_rules.herb_id_by_name(lines, "苦杏仁"))
+        self.assertEqual(tcm_rules.herb_id_by_name(lines, "芍药"),
+                         lines.index(by_name["白芍"]))
+        for pos, line in enumerate(lines[1:], start=1):
+            self.assertTrue(line.startswith("%d\t" % pos))
+            self.assertTrue(line.endswith("\t"))
+
+    def test_formulas_simplified_with_indications_from_zhuzhi_clauses(self):
+        clauses = [
+            {"clause_id": "1", "text_type": "original_clause",
+             "original_text": "太陽中風，鼻鳴乾嘔者，桂枝湯主之。",
+             "formula_blocks": [{"formula_name": "桂枝湯", "raw_text": "",
+                                 "composition": [{"herb": "桂枝", "dose_processing": "三兩，去皮"},
+                                                 {"herb": "乾薑", "dose_processing": "半兩"}]}]},
+            {"clause_id": "2", "text_type": "original_clause",
+             "original_text": "往來寒熱，小桂枝湯主之。太陽病，頭痛，桂枝湯主之。"},
+            {"clause_id": "3", "text_type": "auxiliary_clause",
+             "original_text": "**桂枝湯主之方**"},
+            {"clause_id": "4", "text_type": "original_clause", "original_text": "汗家，與禹餘糧丸。",
+             "formula_blocks": [{"formula_name": "禹餘糧方闕", "composition": [],
+                                 "raw_text": "**禹餘糧方闕**"}]},
+            {"clause_id": "5", "text_type": "original_clause",
+             "original_text": "小桂枝湯主之。",
+             "formula_blocks": [{"formula_name": "小桂枝湯", "raw_text": "",
+                                 "composition": [{"herb": "桂枝", "dose_processing": "一兩"}]}]},
+        ]
+        path = os.path.join(self.src, "shanghanlun", "clauses.jsonl")
+        os.makedirs(os.path.dirname(path))
+        with open(path, "w", encoding="utf-8") as f:
+            for c in clauses:
+                f.write(json.dumps(c, ensure_ascii=False) + "\n")
+        records = build_data.build_formulas(self.src, build_data.SafeText())
+        self.assertEqual(records[0], ["桂枝汤", "桂枝（去皮）3两，干姜0.5两。",
+                                      "太阳中风，鼻鸣干呕者，桂枝汤主之。往来寒热，小桂枝汤主之。"
+                                      "太阳病，头痛，桂枝汤主之。"])
+        self.assertEqual(records[1], ["禹余粮丸", "（方阙）", "汗家，与禹余粮丸。"])
+        self.assertEqual(records[2][2], "小桂枝汤主之。往来寒热，小桂枝汤主之。太阳病，头痛，桂枝汤主之。")
+
+    def test_conversion_keeps_a_traditional_character_gbk_can_hold(self):
+        out = build_data.to_simplified(["芍藥", "懊憹", "個"])
+        self.assertEqual(out[0], "芍药")
+        self.assertEqual(out[2], "个")
+        out[1].encode("gbk")
+
+
+class CheckerTest(unittest.TestCase):
+    """The checker must notice broken folders, not only pass good ones."""
+
+    def setUp(self):
+        self.db = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.db)
+        key = "DXDRHHKMWQZJHT-FPYGCLRLSA-N"
+        self.files = {
+            "Fangji.DB": ["麻黄汤\t麻黄（去节）3两，桂枝（去皮）2两，甘草（炙）1两。\t太阳病"],
+            "Herb_Name.DB": ["编号\t类型\t中药名", "1\t1\t麻黄\tMahuang\t",
+                             "2\t1\t桂枝\tGuizhi\t", "3\t30\t甘草\tGancao\t"],
+            "Herb_Compound.DB": ["3\t15361"],
+            "Compound.DB": ["15361\tisoliquiritigenin\tOc1ccc(cc1)C=O\t" + key],
+            os.path.join("Ref", "抗癌天然产物.DB"): ["C\t\t" + key + "\tx\t异甘草素\tref"],
+            os.path.join("Ref", "抗流感天然产物.DB"):
+                ["C\t甘草\t异甘草素\tIsoliquiritigenin\t活性\t文献\t[1]https://doi.org/x\t" + key],
+        }
+
+    def run_checker(self):
+        for rel, lines in self.files.items():
+            build_data.write_gbk(os.path.join(self.db, rel), lines)
+        out = io.StringIO()
+        with contextlib.redirect_stdout(out):
+            rc = check_data.main(["check_data.py", self.db])
+        text = out.getvalue()
+        self.assertRegex(text.splitlines()[-1], r"^\d+ passed, \d+ failed$")
+        return rc, text
+
+    def test_good_folder_passes(self):
+        rc, text = self.run_checker()
+        self.assertEqual(rc, 0, text)
+
+    def test_faults_are_found(self):
+        faults = [
+            ("Herb_Name.DB", 2, "5\t1\t桂枝\tGuizhi\t", "differs from the line position"),
+            ("Herb_Name.DB", 3, "3\t30\t甘草", "at least 4"),
+            ("Herb_Compound.DB", 0, "3\t999", "not in Compound.DB"),
+            ("Compound.DB", 0, "15361\tx\tC", "a compound has 4"),
+            ("Fangji.DB", 0, "麻黄汤\t麻黄3片，桂枝2两。\t太阳病", "片"),
+            ("Fangji.DB", 0, "麻黄汤\t麻黄3两。\t太阳病", "no formula holds both"),
+            (os.path.join("Ref", "抗癌天然产物.DB"), 0, "C\tNPACT1\tAAAAAAAAAAAAAA-BBBBBBBBBB-C",
+             "is not in Compound.DB"),
+            (os.path.join("Ref", "抗流感天然产物.DB"), 0, "C\t甘草\t异甘草素", "needs at least 8"),
+            ("Herb_Compound.DB", 0, "1\t15361", "甘草 (herb 3) has no compounds"),
+        ]
+        for rel, index, line, message in faults:
+            with self.subTest(rel=rel, line=line):
+                saved = list(self.files[rel])
+                self.files[rel][index] = line
+                rc, text = self.run_checker()
+                self.files[rel] = saved
+                self.assertEqual(rc, 1, text)
+                self.assertIn(message, text)
+
+    def test_bad_encoding_and_line_ends_are_found(self):
+        self.run_checker()
+        with open(os.path.join(self.db, "Fangji.DB"), "ab") as f:
+            f.write(b"\xff\xff\n")
+        out = io.StringIO()
+        with contextlib.redirect_stdout(out):
+            rc = check_data.main(["check_data.py", self.db])
+        self.assertEqual(rc, 1)
+        self.assertIn("FAIL Fangji.DB decodes as GBK", out.getvalue())
+
+
+if __name__ == "__main__":
+    unittest.main()
