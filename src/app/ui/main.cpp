@@ -3,6 +3,7 @@
 
 #include "app/msg.h"
 #include "app/ui/views.h"
+#include "chem/ui/qt_converter.h"
 #include "common/process.h"
 #include "common/ui/qt_ports.h"
 #include "common/ui/twips.h"
@@ -16,7 +17,7 @@ int main(int argc, char** argv) {
   lindora::ui::QtDialogs dialogs;
   lindora::ui::QtClipboard clipboard;
   lindora::ui::QtUrlOpener urls;
-  lindora::BlockingConverter converter;
+  lindora::ui::QtConverter converter;
   auto folder = lindora::ExecutableFolder();
   std::string problems = lindora::PrepareProgramFolder(folder);
   if (!problems.empty()) dialogs.Message(problems);
