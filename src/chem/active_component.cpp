@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "common/web_addresses.h"
 #include "herb/danti_analysis.h"
+#include "herb/herb_files.h"
 
 namespace lindora {
 
@@ -43,7 +44,7 @@ void ActiveComponent::Menu_CalProperties_Click() {
 void ActiveComponent::Menu_SearchPubChem_Click() {
   std::string smiles = SelectedSmiles();
   if (smiles.empty()) return session_.Message(kNoCompoundSelected);
-  session_.OpenUrl(std::string(kPubChemSearch) + smiles);
+  session_.OpenUrl(PubChemSearchAddress(smiles));
 }
 
 void ActiveComponent::Menu_OpenRef_Click() {
@@ -71,7 +72,8 @@ void ActiveComponent::Menu_OpenRef_Click() {
   if (session_.ActivityName == "抗癌") {
     std::string number = flex_grid_.TextMatrix(row, kNpactCol);
     if (Trim(number).empty()) return session_.Message("该成分没有 NPACT 编号。");
-    session_.OpenUrl(std::string(kNpactActivityPage) + FormatNpactNumber(number));
+    session_.OpenUrl("http://" + std::string(kNpactHost) +
+                     "/tavesh/npact/cancer_activity.php?a=NPACT" + FormatNpactNumber(number));
   }
 }
 
@@ -91,12 +93,12 @@ void ActiveComponent::Menu_SearchTCM_Click() {
 
   RunHandler(session_, [&] {
     std::vector<std::optional<std::int32_t>> numbers =
-        HerbsContainingCompound(session_.Path(kHerbCompoundDbPath), compound_id);
+        HerbsContainingCompound(session_.Path(kHerbCompoundFile), compound_id);
     std::vector<std::int32_t> known;
     for (const auto& n : numbers)
       if (n) known.push_back(*n);
     std::vector<std::string> known_names;
-    if (!known.empty()) known_names = HerbNamesById(session_.Path(kHerbNameDbPath), known);
+    if (!known.empty()) known_names = HerbNamesById(session_, known);
     std::size_t k = 0;
     for (const auto& n : numbers) {
       herbs.AddRow();

@@ -50,7 +50,7 @@ void ChemAnalysis::Menu_CalProperties_Click() {
 void ChemAnalysis::Menu_SearchPubChem_Click() {
   std::string smiles = SelectedSmiles();
   if (smiles.empty()) return session_.Message(kNoCompoundSelected);
-  session_.OpenUrl(std::string(kPubChemSearch) + smiles);
+  session_.OpenUrl(PubChemSearchAddress(smiles));
 }
 
 void ChemAnalysis::Menu_FindSimilarTCM_Click() {

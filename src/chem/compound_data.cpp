@@ -1,6 +1,5 @@
 #include "chem/compound_data.h"
 
-#include <cmath>
 #include <map>
 #include <unordered_map>
 
@@ -49,52 +48,6 @@ std::vector<std::string> CompoundRecordsById(const fs::path& compound_file,
     }
   }
   return records;
-}
-
-namespace {
-
-// Field 0 of a herb-name line as a number, when the line is not blank.
-std::optional<double> HerbNumberOfLine(const std::string& line) {
-  if (Trim(line).empty()) return std::nullopt;
-  std::size_t tab = line.find('\t');
-  return Val(std::string_view(line).substr(0, tab));
-}
-
-std::string Field(const std::string& line, std::size_t index) {
-  std::vector<std::string> fields = Split(line, "\t");
-  return index < fields.size() ? fields[index] : std::string();
-}
-
-}  // namespace
-
-std::string HerbNameById(const fs::path& herb_name_file, std::int32_t herb) {
-  std::string name;
-  ForEachLine(herb_name_file, [&](const std::string& line) {
-    auto number = HerbNumberOfLine(line);
-    if (!number || *number != herb) return true;
-    name = Field(line, 2);
-    return false;
-  });
-  return name;
-}
-
-std::vector<std::string> HerbNamesById(const fs::path& herb_name_file,
-                                       const std::vector<std::int32_t>& herbs) {
-  std::vector<std::string> names(herbs.size());
-  std::map<std::int32_t, std::vector<std::size_t>> pending;
-  for (std::size_t i = 0; i < herbs.size(); ++i) pending[herbs[i]].push_back(i);
-  if (pending.empty()) return names;
-  ForEachLine(herb_name_file, [&](const std::string& line) {
-    auto number = HerbNumberOfLine(line);
-    if (!number || *number != std::floor(*number) || std::abs(*number) > 2147483647.0) return true;
-    auto it = pending.find(static_cast<std::int32_t>(*number));
-    if (it == pending.end()) return true;
-    std::string name = Field(line, 2);
-    for (std::size_t i : it->second) names[i] = name;
-    pending.erase(it);
-    return !pending.empty();
-  });
-  return names;
 }
 
 std::vector<std::optional<std::int32_t>> HerbsContainingCompound(const fs::path& herb_compound_file,

@@ -1,5 +1,5 @@
-// The chemistry data files: compounds, the herb-compound links seen from a compound, herb names
-// by number, and the two reference sets of active natural products. Each lookup has a
+// The chemistry data files: compounds, the herb-compound links seen from a compound, and the two
+// reference sets of active natural products. Each lookup has a
 // one-at-a-time form and a batched form that reads the file once and gives the same answers.
 #pragma once
 
@@ -15,8 +15,6 @@ namespace lindora {
 inline constexpr std::string_view kCompoundDb = "\\DB\\Compound.DB";
 inline constexpr std::string_view kAnticancerRefDb = "\\DB\\Ref\\抗癌天然产物.DB";
 inline constexpr std::string_view kAntiinfluenzaRefDb = "\\DB\\Ref\\抗流感天然产物.DB";
-inline constexpr std::string_view kHerbNameDbPath = "\\DB\\Herb_Name.DB";
-inline constexpr std::string_view kHerbCompoundDbPath = "\\DB\\Herb_Compound.DB";
 
 // The first line in which the identifier stands as a whole TAB-delimited field that is followed
 // by a TAB; the empty text when there is none. The line comes back untrimmed.
@@ -24,12 +22,6 @@ std::string CompoundRecordById(const std::filesystem::path& compound_file, std::
 // The records of many identifiers in their order, reading the file once.
 std::vector<std::string> CompoundRecordsById(const std::filesystem::path& compound_file,
                                              const std::vector<std::int32_t>& ids);
-
-// Field 2 of the first non-blank line of the herb-name file whose field 0 has the value of the
-// herb number; the empty text when there is none.
-std::string HerbNameById(const std::filesystem::path& herb_name_file, std::int32_t herb);
-std::vector<std::string> HerbNamesById(const std::filesystem::path& herb_name_file,
-                                       const std::vector<std::int32_t>& herbs);
 
 // The herb numbers of the link lines whose compound field has the value of the identifier, in
 // file order; a herb listed twice comes twice. A number beyond 32 bits is nullopt: it names no

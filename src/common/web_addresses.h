@@ -1,16 +1,24 @@
-// Web addresses the program opens in the browser.
+// Hosts of the web services the windows search; paths and query keys stay with each window.
 #pragma once
 
 #include <string_view>
 
 namespace lindora {
 
-// PubChem identity search; the SMILES follows "query=" unescaped.
-inline constexpr std::string_view kPubChemSearch =
-    "https://pubchem.ncbi.nlm.nih.gov/search/"
-    "#collection=compounds&query_type=structure&query_subtype=identity&query=";
-// NPACT activity page; the five-digit NPACT number follows "?a=NPACT".
-inline constexpr std::string_view kNpactActivityPage =
-    "http://crdd.osdd.net/tavesh/npact/cancer_activity.php?a=NPACT";
+// Baidu web search and Baidu Scholar.
+inline constexpr std::string_view kBaiduHost = "www.baidu.com";
+inline constexpr std::string_view kBaiduXueshuHost = "xueshu.baidu.com";
+// TCM literature search (served on port 8080).
+inline constexpr std::string_view kTcmSearchHost = "www.tcmsearch.cn";
+// TCM encyclopaedia wiki.
+inline constexpr std::string_view kZybkHost = "www.zhongyibaike.com";
+// TC-MC compound database.
+inline constexpr std::string_view kTcMcHost = "tcm.cmu.edu.tw";
+// TCMSP, the TCM systems pharmacology database.
+inline constexpr std::string_view kTcmspHost = "tcmspw.com";
+// PubChem, searched for a compound's structure.
+inline constexpr std::string_view kPubChemHost = "pubchem.ncbi.nlm.nih.gov";
+// NPACT, the database of anticancer natural products with their activity pages.
+inline constexpr std::string_view kNpactHost = "crdd.osdd.net";
 
 }  // namespace lindora

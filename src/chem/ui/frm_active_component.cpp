@@ -49,6 +49,7 @@ Frm_ActiveComponent::Frm_ActiveComponent(ActiveComponent& model)
 
 void Frm_ActiveComponent::Refresh() {
   FormView::Refresh();
+  if (!active_.Visible() && isVisible()) hide();
   grid_->Refresh();
   ShowPicture(pic_mol_, active_.PicMol(), active_.session());
 }

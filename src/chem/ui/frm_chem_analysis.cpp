@@ -100,6 +100,7 @@ Frm_ChemAnalysis::Frm_ChemAnalysis(ChemAnalysis& model)
 
 void Frm_ChemAnalysis::Refresh() {
   FormView::Refresh();
+  if (!chem_.Visible() && isVisible()) hide();
   grid_->Refresh();
   antiinfluenza_->setChecked(chem_.AntiinfluenzaChecked());
   anticancer_->setChecked(chem_.AnticancerChecked());
