@@ -31,14 +31,16 @@ void ActiveComponent::FlexGrid_Click() {
   std::string smiles = SelectedSmiles();
   if (smiles.empty()) return;
   RunHandler(session_, [&] {
-    if (ShowStructure(session_, smiles, pic_mol_)) Changed();
+    if (!ShowStructure(session_, smiles, pic_mol_)) return false;
+    Changed();
+    return true;
   });
 }
 
 void ActiveComponent::Menu_CalProperties_Click() {
   std::string smiles = SelectedSmiles();
   if (smiles.empty()) return session_.Message(kNoCompoundSelected);
-  RunHandler(session_, [&] { PropertiesOfSmiles(session_, smiles); });
+  RunHandler(session_, [&] { return PropertiesOfSmiles(session_, smiles); });
 }
 
 void ActiveComponent::Menu_SearchPubChem_Click() {
@@ -77,8 +79,11 @@ void ActiveComponent::Menu_OpenRef_Click() {
   }
 }
 
-void ActiveComponent::Menu_SearchTCM_Click() {
-  if (!HasSelection()) return session_.Message(kNoCompoundSelected);
+bool ActiveComponent::SearchHerbsWithCompound() {
+  if (!HasSelection()) {
+    session_.Message(kNoCompoundSelected);
+    return false;
+  }
   const int row = flex_grid_.RowSel();
   const double compound_id = Val(flex_grid_.TextMatrix(row, flex_grid_.Cols() - 1));
   const std::string smiles = flex_grid_.TextMatrix(row, 0);
@@ -91,7 +96,7 @@ void ActiveComponent::Menu_SearchTCM_Click() {
   herbs.SetRows(1);
   danti.Changed();
 
-  RunHandler(session_, [&] {
+  return RunHandler(session_, [&] {
     std::vector<std::optional<std::int32_t>> numbers =
         HerbsContainingCompound(session_.Path(kHerbCompoundFile), compound_id);
     std::vector<std::int32_t> known;
@@ -106,10 +111,14 @@ void ActiveComponent::Menu_SearchTCM_Click() {
       herbs.SetTextMatrix(herbs.Rows() - 1, 1, "1");
     }
     danti.Changed();
-    if (numbers.empty()) return session_.Message("从数据库中没有找到包含该化学成分的中药单体");
+    if (numbers.empty()) {
+      session_.Message("从数据库中没有找到包含该化学成分的中药单体");
+      return false;
+    }
     danti.Show();
     session_.Message("从数据库中找到" + std::to_string(numbers.size()) + "个包含该化学成分“" +
                      smiles + "”的中药单体.");
+    return true;
   });
 }
 

@@ -33,10 +33,13 @@ class ActiveComponent : public WindowModel {
   const StructurePicture& PicMol() const { return pic_mol_; }
 
   std::string SelectedSmiles() const;
+  // The herbs that contain the selected compound, into the single-herb window; true when some
+  // were found.
+  bool SearchHerbsWithCompound();
 
   void FlexGrid_Click();
   bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
-  void Menu_SearchTCM_Click();
+  void Menu_SearchTCM_Click() { SearchHerbsWithCompound(); }
   void Menu_OpenRef_Click();
   void Menu_SearchPubChem_Click();
   void Menu_CalProperties_Click();

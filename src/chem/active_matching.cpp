@@ -24,7 +24,7 @@ const ActivityParameters& ParametersOf(ActivityKind kind) {
   return kind == ActivityKind::kAnticancer ? kAnticancer : kAntiinfluenza;
 }
 
-void FindActiveComponents(ChemAnalysis& chem, ActivityKind kind) {
+bool FindActiveComponents(ChemAnalysis& chem, ActivityKind kind) {
   Session& session = chem.session();
   const ActivityParameters& p = ParametersOf(kind);
   session.RefSetPath = session.Path(p.ref_set).string();
@@ -66,7 +66,7 @@ void FindActiveComponents(ChemAnalysis& chem, ActivityKind kind) {
   if (matches < 1) {
     active.Changed();
     session.Message("该中药的化学成分都没有收录在" + session.ActivityName + "活性数据库！");
-    return;
+    return false;
   }
   grid.SetRowSel(1);
   active.Changed();
@@ -79,6 +79,7 @@ void FindActiveComponents(ChemAnalysis& chem, ActivityKind kind) {
   active.Show();
   session.Message("从该中药的化学成分中找到了" + std::to_string(matches) + "个" +
                   session.ActivityName + std::string(p.closing));
+  return true;
 }
 
 }  // namespace lindora

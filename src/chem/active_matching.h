@@ -24,6 +24,7 @@ struct ActivityParameters {
 const ActivityParameters& ParametersOf(ActivityKind kind);
 
 // Fills the active-component window with the rows of the chemical grid found in the set.
-void FindActiveComponents(ChemAnalysis& chem, ActivityKind kind);
+// True when at least one compound was found.
+bool FindActiveComponents(ChemAnalysis& chem, ActivityKind kind);
 
 }  // namespace lindora

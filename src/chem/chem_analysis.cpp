@@ -7,11 +7,12 @@
 
 namespace lindora {
 
-void RunHandler(Session& session, const std::function<void()>& body) {
+bool RunHandler(Session& session, const std::function<bool()>& body) {
   try {
-    body();
+    return body();
   } catch (const FileError& e) {
     session.Message(e.what());
+    return false;
   }
 }
 
@@ -37,14 +38,16 @@ void ChemAnalysis::FlexGrid_Click() {
   std::string smiles = SelectedSmiles();
   if (smiles.empty()) return;
   RunHandler(session_, [&] {
-    if (ShowStructure(session_, smiles, pic_mol_)) Changed();
+    if (!ShowStructure(session_, smiles, pic_mol_)) return false;
+    Changed();
+    return true;
   });
 }
 
 void ChemAnalysis::Menu_CalProperties_Click() {
   std::string smiles = SelectedSmiles();
   if (smiles.empty()) return session_.Message(kNoCompoundSelected);
-  RunHandler(session_, [&] { PropertiesOfSmiles(session_, smiles); });
+  RunHandler(session_, [&] { return PropertiesOfSmiles(session_, smiles); });
 }
 
 void ChemAnalysis::Menu_SearchPubChem_Click() {
@@ -58,11 +61,11 @@ void ChemAnalysis::Menu_FindSimilarTCM_Click() {
 }
 
 void ChemAnalysis::Menu_FindAnticancer_Click() {
-  RunHandler(session_, [&] { FindActiveComponents(*this, ActivityKind::kAnticancer); });
+  RunHandler(session_, [&] { return FindActiveComponents(*this, ActivityKind::kAnticancer); });
 }
 
 void ChemAnalysis::Menu_FindAntiinfluenza_Click() {
-  RunHandler(session_, [&] { FindActiveComponents(*this, ActivityKind::kAntiinfluenza); });
+  RunHandler(session_, [&] { return FindActiveComponents(*this, ActivityKind::kAntiinfluenza); });
 }
 
 }  // namespace lindora

@@ -56,8 +56,8 @@ class ChemAnalysis : public WindowModel {
   bool anticancer_checked_ = false;
 };
 
-// Runs a handler body and turns a file error into one message.
-void RunHandler(Session& session, const std::function<void()>& body);
+// Runs a handler body and turns a file error into one message (and false).
+bool RunHandler(Session& session, const std::function<bool()>& body);
 
 // The message for an action that needs a selected compound.
 inline constexpr std::string_view kNoCompoundSelected = "请先在列表中选中一个化合物。";

@@ -12,15 +12,20 @@
 
 namespace lindora {
 
-void ShowHerbIngredients(Session& session, const std::string& herb_name) {
+bool ShowHerbIngredients(Session& session, const std::string& herb_name) {
   ChemAnalysis& chem = session.Window<ChemAnalysis>();
   chem.Hide();
-  RunHandler(session, [&] {
+  return RunHandler(session, [&] {
     const int herb = HerbIdByName(session, herb_name);
-    if (herb < 1) return session.Message("数据库暂无记录！");
+    if (herb < 1) {
+      session.Message("数据库暂无记录！");
+      return false;
+    }
     std::vector<std::int32_t> ids;
-    if (!CompoundIdsOfHerb(session, herb, ids))
-      return session.Message("不好意思，数据库暂无该单味中药的化学成分信息，以后会完善。");
+    if (!CompoundIdsOfHerb(session, herb, ids)) {
+      session.Message("不好意思，数据库暂无该单味中药的化学成分信息，以后会完善。");
+      return false;
+    }
 
     Grid& grid = chem.FlexGrid();
     grid.Clear();
@@ -48,28 +53,37 @@ void ShowHerbIngredients(Session& session, const std::string& herb_name) {
     chem.Show();
     session.Message("从中药化学成分库找到了“" + herb_name + "”的" +
                     std::to_string(grid.Rows() - 1) + "个化学组分");
+    return true;
   });
 }
 
-void ExportHerbChemistry(Session& session) {
+bool ExportHerbChemistry(Session& session) {
   DantiAnalysis& danti = session.Window<DantiAnalysis>();
   const Grid& herbs = danti.FlexGrid();
-  if (herbs.Rows() <= 1) return danti.ShowEmptyListMessage();
+  if (herbs.Rows() <= 1) {
+    danti.ShowEmptyListMessage();
+    return false;
+  }
   const double answer = Val(session.dialogs().Input(DantiAnalysis::kThresholdPrompt, "1"));
   const auto threshold = ToInt16(answer);
-  if (!threshold) return session.Message(Int16RangeMessage("频数阈值", answer));
+  if (!threshold) {
+    session.Message(Int16RangeMessage("频数阈值", answer));
+    return false;
+  }
 
   // Rows that reach the threshold, checked before anything is written.
   std::vector<std::string> names;
   for (int r = 1; r < herbs.Rows(); ++r) {
     const double frequency = Val(herbs.TextMatrix(r, 1));
     const auto value = ToInt16(frequency);
-    if (!value)
-      return session.Message(Int16RangeMessage("第 " + std::to_string(r) + " 行的频数", frequency));
+    if (!value) {
+      session.Message(Int16RangeMessage("第 " + std::to_string(r) + " 行的频数", frequency));
+      return false;
+    }
     if (*value >= *threshold) names.push_back(herbs.TextMatrix(r, 0));
   }
 
-  RunHandler(session, [&] {
+  return RunHandler(session, [&] {
     const fs::path path = session.Path(kHerbChemTable);
     // One pass over each herb file answers every row.
     const std::vector<int> numbers = HerbIdsByName(session, names);
@@ -93,6 +107,7 @@ void ExportHerbChemistry(Session& session) {
     std::string text = "导出成功，请到以下路径下查找：" + path.string() + "\r\n";
     if (!not_found.empty()) text += "本软件暂时未收录下列中药，未导出这些记录：" + not_found;
     session.Message(text);
+    return true;
   });
 }
 

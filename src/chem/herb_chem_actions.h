@@ -15,9 +15,10 @@ inline constexpr std::string_view kHerbChemTable = "\\Result\\单味药-化学�
 
 // 分析化学成分: the ingredient list of a herb in the chemical analysis window, with the
 // structure of the first compound drawn.
-void ShowHerbIngredients(Session& session, const std::string& herb_name);
+bool ShowHerbIngredients(Session& session, const std::string& herb_name);
 // 导出单味药-化学成分表进行关联分析: one line "herb, compound id" per herb of the single-herb
 // grid whose frequency reaches the threshold, and per linked compound.
-void ExportHerbChemistry(Session& session);
+// Both are true when they did their job (the list is shown, the table is written).
+bool ExportHerbChemistry(Session& session);
 
 }  // namespace lindora
