@@ -1,35 +1,39 @@
-// Every web address the program opens, in one place. A search address ends where the search
-// term is appended unchanged.
+// Every web host, address and access code the program uses, in one place. Paths and query keys
+// stay with each window; a search term is appended to them unchanged.
 #pragma once
 
 #include <string_view>
 
-namespace lindora::web {
+namespace lindora {
 
-// Formula window: web searches for the text of the current grid cell.
-inline constexpr std::string_view kBaiduSearch = "https://www.baidu.com/s?&wd=";
-inline constexpr std::string_view kBaiduXueshuSearch = "http://xueshu.baidu.com/s?wd=";
-// TCM literature search of the institute that provides the formula database.
-inline constexpr std::string_view kTcmSearch =
-    "http://www.cintcm.com:8080/TcmSearch/jsp/results.jsp?q=";
-inline constexpr std::string_view kZysjSearch =
-    "http://www.zysj.com.cn/cse/search?s=1145411283965019978&entry=1&q=";
-inline constexpr std::string_view kZybkWiki = "https://www.zhongyibaike.com/wiki/";
+// Baidu web search and Baidu Scholar.
+inline constexpr std::string_view kBaiduHost = "www.baidu.com";
+inline constexpr std::string_view kBaiduXueshuHost = "xueshu.baidu.com";
+// TCM literature search (served on port 8080).
+inline constexpr std::string_view kTcmSearchHost = "www.tcmsearch.cn";
+// TCM encyclopaedia wiki.
+inline constexpr std::string_view kZybkHost = "www.zhongyibaike.com";
+// Herbal medicine site whose site search the formula window uses.
+inline constexpr std::string_view kZysjHost = "www.zysj.com.cn";
+// TC-MC compound database.
+inline constexpr std::string_view kTcMcHost = "tcm.cmu.edu.tw";
+// TCMSP, the TCM systems pharmacology database.
+inline constexpr std::string_view kTcmspHost = "tcmspw.com";
 
 // Main window: the three logo pictures.
 // National science and technology resource-sharing service.
-inline constexpr std::string_view kLogoGjkj = "https://www.escience.org.cn/";
+inline constexpr std::string_view kLogoGjkjAddress = "https://www.escience.org.cn/";
 // National population-and-health science data-sharing platform (the formula database).
-inline constexpr std::string_view kLogoRkjk = "https://www.ncmi.cn/";
-// The Lindora team has no university of its own; the third logo opens the institute behind the
-// formula database and the TCM literature search.
-inline constexpr std::string_view kLogoZrv = "http://www.cintcm.com/";
+inline constexpr std::string_view kLogoRkjkAddress = "https://www.ncmi.cn/";
+// The Lindora team has no university of its own: the third logo opens the home of the China
+// Academy of Chinese Medical Sciences, whose institute supplied the formula database.
+inline constexpr std::string_view kLogoZrvAddress = "https://www.cacms.ac.cn/";
 
 // Main window: tutorial video and update share, each with its four-character access code.
-// The team has published neither yet: these open the sites where they will be put.
-inline constexpr std::string_view kTutorialVideo = "https://www.bilibili.com/";
+// The team has published neither yet; these open the sites where they are to be put.
+inline constexpr std::string_view kTutorialAddress = "https://www.bilibili.com/";
 inline constexpr std::string_view kTutorialCode = "ldra";
-inline constexpr std::string_view kUpdateShare = "https://pan.baidu.com/";
+inline constexpr std::string_view kUpdateAddress = "https://pan.baidu.com/";
 inline constexpr std::string_view kUpdateCode = "ldra";
 
-}  // namespace lindora::web
+}  // namespace lindora

@@ -236,24 +236,27 @@ void FangjiAnalysis::Menu_CopyIngredient_Click() {
   session_.clipboard().SetText(flex_grid_.TextMatrix(flex_grid_.RowSel(), 1));
 }
 
-void FangjiAnalysis::SearchCurrentCell(std::string_view address) {
-  session_.OpenUrl(std::string(address) + flex_grid_.Text());
+void FangjiAnalysis::SearchCurrentCell(std::string_view scheme, std::string_view host,
+                                       std::string_view path) {
+  std::string address(scheme);
+  address.append(host).append(path).append(flex_grid_.Text());
+  session_.OpenUrl(address);
 }
 
 void FangjiAnalysis::Menu_SearchBaidu_Click() {
-  SearchCurrentCell(web::kBaiduSearch);
+  SearchCurrentCell("https://", kBaiduHost, "/s?&wd=");
 }
 void FangjiAnalysis::Menu_SearchBaiduXueshu_Click() {
-  SearchCurrentCell(web::kBaiduXueshuSearch);
+  SearchCurrentCell("http://", kBaiduXueshuHost, "/s?wd=");
 }
 void FangjiAnalysis::Menu_SearchTCMSearch_Click() {
-  SearchCurrentCell(web::kTcmSearch);
+  SearchCurrentCell("http://", kTcmSearchHost, ":8080/TcmSearch/jsp/results.jsp?q=");
 }
 void FangjiAnalysis::Menu_SearchZYSJ_Click() {
-  SearchCurrentCell(web::kZysjSearch);
+  SearchCurrentCell("http://", kZysjHost, "/cse/search?s=1145411283965019978&entry=1&q=");
 }
 void FangjiAnalysis::Menu_SearchZYBK_Click() {
-  SearchCurrentCell(web::kZybkWiki);
+  SearchCurrentCell("https://", kZybkHost, "/wiki/");
 }
 
 void FangjiAnalysis::Menu_DanweiyaoAnalysis_Click() {

@@ -101,7 +101,7 @@ class FangjiAnalysis : public WindowModel {
   void Menu_SympotomAnalysis_Click();
 
  private:
-  void SearchCurrentCell(std::string_view address);
+  void SearchCurrentCell(std::string_view scheme, std::string_view host, std::string_view path);
   void SetColumnWidths();
 
   Grid flex_grid_;
