@@ -1,21 +1,93 @@
 // The single-herb window: herb search, herb list grid, herb types and related formulas.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "common/grid.h"
 #include "common/window_model.h"
 
 namespace lindora {
 
+enum class MouseButton { kLeft = 1, kRight = 2, kMiddle = 4 };
+
 class DantiAnalysis : public WindowModel {
  public:
-  explicit DantiAnalysis(Session& session) : WindowModel(session), flex_grid_(1, 2) {}
+  static constexpr std::string_view kTag = "单味药分析";
+  // Twips: the window keeps this outer size.
+  static constexpr int kWidth = 3645;
+  static constexpr int kHeight = 6945;
+  static constexpr int kGridWidth = 3180;
+  static constexpr int kGridHeight = 5220;
+  static constexpr std::string_view kTextInputToolTip =
+      "支持 1. 中药拼音检索；2.多味中药搜索（空格隔开各关键词）";
+
+  static constexpr std::string_view kEmptyKeywordMessage = "检索关键字不能为空";
+  static constexpr std::string_view kNotRecordedMessage =
+      "不好意思，本软件暂未收录该中药。可以联系作者进行更新。";
+  static constexpr std::string_view kThresholdPrompt = "请输入频数阈值";
+  static constexpr std::string_view kEmptyCellMessage = "搜索关键词为空";
+  // Shown by the type distribution and the herb-ingredient export when the grid is empty.
+  static const std::string& EmptyListMessage();
+
+  explicit DantiAnalysis(Session& session);
   std::string_view FormName() const override { return "Frm_DantiAnalysis"; }
+  void Load() override { Form_Load(); }
 
   Grid& FlexGrid() { return flex_grid_; }
   const Grid& FlexGrid() const { return flex_grid_; }
 
+  // The keyword box.
+  const std::string& Text_Input() const { return text_input_; }
+  void SetText_Input(std::string_view text);
+  // Counts the requests to put the keyboard focus into the keyword box; the view follows.
+  int TextInputFocusRequests() const { return focus_requests_; }
+  void FocusText_Input();
+
+  // Fills: clear the grid, write both headers with their widths, keep the header row only.
+  void InitializeHerbGrid(double name_width, double frequency_width);
+  void AddHerbRow(std::string_view name, std::string_view frequency);
+  // The empty-list message, then the focus to the keyword box.
+  void ShowEmptyListMessage();
+
+  // Event handlers.
+  void Form_Load();
+  void Cmd_Search_Text_Click() { SearchHerbs(); }
+  // True when the key was Enter and ran the search; other keys are left to the box.
+  bool Text_Input_KeyPress(int key_ascii);
+  // True when the pop-up menu is to be shown (right button).
+  bool FlexGrid_MouseDown(MouseButton button) const { return button == MouseButton::kRight; }
+  void Menu_Export_Danti_Chem_Click();
+  void Menu_HerbTypeAnalysis_Click();
+  void Menu_IngredientAnalysis_Click();
+  void Menu_GetHerbType_Click();
+  void Menu_FindFangjiByHerb_Click();
+  void Menu_SymptomAnalysis_Click();
+  void Menu_Search_ZYBK_Click();
+  void Menu_SearchTCMSearch_Click();
+  void Menu_SearchBaidu_Click();
+  void Menu_SearchBaiduXueshu_Click();
+  void Menu_SearchTC_MC_Click();
+  void Menu_SearchTCSMP_Click();
+
+  // Window operations.
+  void SearchHerbs();
+  // The type of one herb in a message box; false when the herb is not recorded.
+  bool ShowHerbType(const std::string& name);
+  // The type distribution of the grid's herbs, shown and put on the clipboard; false when it
+  // was refused (empty grid, number out of range).
+  bool HerbTypeAnalysis();
+
  private:
+  // Runs a handler and shows a file that cannot be read or written as one message.
+  template <class Fn>
+  void Guard(Fn&& fn);
+  void SearchOnline(std::string_view prefix);
+  void FindFangjiByHerb();
+
   Grid flex_grid_;
+  std::string text_input_;
+  int focus_requests_ = 0;
 };
 
 }  // namespace lindora

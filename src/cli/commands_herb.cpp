@@ -1,0 +1,51 @@
+// Single-herb commands: herb search, herb types and the type distribution of the herb grid.
+#include <ostream>
+
+#include "cli/cli.h"
+#include "common/text.h"
+#include "herb/danti_analysis.h"
+#include "herb/related_formulas.h"
+
+namespace lindora::cli {
+namespace {
+
+void PrintHerbGrid(Context& ctx) {
+  DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
+  PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
+}
+
+int HerbSearch(Context& ctx, const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError(ctx, "herb-search TEXT");
+  DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
+  // Several words are one search text, as if typed with blanks between them.
+  danti.SetText_Input(Join(args, " "));
+  danti.Cmd_Search_Text_Click();
+  PrintHerbGrid(ctx);
+  return StatusFromMessages(ctx);
+}
+
+int HerbType(Context& ctx, const std::vector<std::string>& args) {
+  if (args.size() != 1) return UsageError(ctx, "herb-type NAME");
+  return ctx.session.Window<DantiAnalysis>().ShowHerbType(args[0]) ? kDone : kRefused;
+}
+
+int TypeDistribution(Context& ctx, const std::vector<std::string>& args) {
+  if (args.size() != 1) return UsageError(ctx, "type-distribution THRESHOLD");
+  ctx.dialogs.QueueAnswer(args[0]);
+  return ctx.session.Window<DantiAnalysis>().HerbTypeAnalysis() ? kDone : kRefused;
+}
+
+Registrar herb_search_command("herb-search", "herb-search TEXT",
+                              "finds herbs by name or pinyin (blanks separate keywords) into the "
+                              "herb grid and prints it",
+                              HerbSearch);
+Registrar herb_type_command("herb-type", "herb-type NAME", "shows the herb type of one herb",
+                            HerbType);
+Registrar type_distribution_command(
+    "type-distribution", "type-distribution THRESHOLD",
+    "the herb types of the herb grid's herbs whose frequency reaches THRESHOLD (the herb grid "
+    "holds what earlier commands of the script put there)",
+    TypeDistribution);
+
+}  // namespace
+}  // namespace lindora::cli
