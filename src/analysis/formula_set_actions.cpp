@@ -26,6 +26,7 @@ bool HasResultRows(Session& session) {
   FangjiAnalysis& fangji = session.Window<FangjiAnalysis>();
   if (fangji.FlexGrid().Rows() > 1) return true;
   session.Message(kNoDataMessage);
+  fangji.Text_Input_GotFocus();
   return false;
 }
 

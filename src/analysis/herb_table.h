@@ -14,8 +14,8 @@ namespace lindora {
 class Session;
 
 struct HerbTable {
-  std::vector<std::string> CM;          // herb names, sorted by count
-  std::vector<std::int64_t> CountCM;    // parallel counts
+  std::vector<std::string> CM;        // herb names, sorted by count
+  std::vector<std::int64_t> CountCM;  // parallel counts
   std::size_t NumCM() const { return CM.size(); }
 };
 

@@ -147,7 +147,7 @@ std::vector<std::size_t> SortByCountOrder(std::span<const std::int64_t> counts) 
     // The class: original positions a[0] < a[1] < … (stable sort kept them ascending).
     const std::size_t* a = by_count.data() + begin;
     const std::size_t k = end - begin;
-    const std::int64_t g = static_cast<std::int64_t>(begin);  // items with a larger count
+    const std::int64_t g = static_cast<std::int64_t>(begin);    // items with a larger count
     const std::int64_t m = k > 1 ? g - larger.Below(a[0]) : 0;  // H positions after a[0]
     if (m == 0) {
       order.insert(order.end(), a, a + k);

@@ -2,8 +2,7 @@
 
 namespace lindora {
 
-SymptomAnalysisWindow::SymptomAnalysisWindow(Session& session)
-    : WindowModel(session), grid_(1, 2) {
+SymptomAnalysisWindow::SymptomAnalysisWindow(Session& session) : WindowModel(session), grid_(1, 2) {
   SetCaption(kCaption);
   grid_.SetWidth(kGridWidth);
   grid_.SetHeight(kGridHeight);

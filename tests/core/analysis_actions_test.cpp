@@ -51,7 +51,8 @@ TEST_F(FormulaSetAnalysisTest, HerbFrequencyFillsTheSingleHerbWindow) {
   for (int i = 1; i <= 57; ++i) composition += Herb(i) + "（炒）1两，";
   Results({"大方\t" + composition + "\t诸证。"});
   DanweiyaoAnalysis(world.session);
-  EXPECT_EQ(world.dialogs.Messages(), std::vector<std::string>{"找到57味中药单体，默认显示前100项"});
+  EXPECT_EQ(world.dialogs.Messages(),
+            std::vector<std::string>{"找到57味中药单体，默认显示前100项"});
   DantiAnalysis& danti = world.session.Window<DantiAnalysis>();
   EXPECT_TRUE(danti.Visible());
   const Grid& g = danti.FlexGrid();
@@ -89,8 +90,9 @@ TEST_F(FormulaSetAnalysisTest, MissingResultFileGivesOneMessageAndNoOutput) {
   YaoduiAnalysisOfResults(world.session);
   SymptomAnalysisOfResults(world.session);
   EXPECT_EQ(world.dialogs.Messages().size(), 3u);
+  // Only the backup that the formula window empties when it loads.
   for (const auto& e : std::filesystem::directory_iterator(folder / "Result"))
-    ADD_FAILURE() << "unexpected file " << e.path();
+    if (e.path().filename() != "Result.DB.bak") ADD_FAILURE() << "unexpected file " << e.path();
   EXPECT_EQ(world.session.FindWindow<YaoduiAnalysisWindow>(), nullptr);
 }
 
@@ -178,8 +180,8 @@ TEST_F(FormulaSetAnalysisTest, SymptomsAreCountedFromTheUnstandardisedFile) {
   EXPECT_EQ(g.TextMatrix(0, 0), "症状");
   EXPECT_EQ(g.TextMatrix(0, 1), "频数");
   EXPECT_EQ(g.ColWidth(0), 3420 - 1200);
-  EXPECT_EQ(Column(g, 0), (std::vector<std::string>{"头痛", "发热", "恶寒", "伤寒头痛", "发热恶寒",
-                                                    "咳嗽"}));
+  EXPECT_EQ(Column(g, 0),
+            (std::vector<std::string>{"头痛", "发热", "恶寒", "伤寒头痛", "发热恶寒", "咳嗽"}));
   EXPECT_EQ(Column(g, 1), (std::vector<std::string>{"2", "2", "1", "1", "1", "1"}));
   EXPECT_FALSE(Exists("Result/Result.DB.stand")) << "the symptom analysis writes nothing";
 }

@@ -32,7 +32,8 @@ std::map<GroupKey, std::int64_t> Counts(const GroupStore& store) {
 
 TEST(HerbTableTest, CountsEveryOccurrenceAndSkipsEmptyItems) {
   test::TestFolder folder;
-  folder.WriteLines("Result/Result.DB.stand", {"甲方\t甘草、人参、\t\t", "乙方\t人参、甘草、人参\t\t"});
+  folder.WriteLines("Result/Result.DB.stand",
+                    {"甲方\t甘草、人参、\t\t", "乙方\t人参、甘草、人参\t\t"});
   HerbTable t = BuildCMTable(folder / "Result/Result.DB.stand");
   EXPECT_EQ(t.CM, (std::vector<std::string>{"人参", "甘草"}));
   EXPECT_EQ(t.CountCM, (std::vector<std::int64_t>{3, 2}));
@@ -138,9 +139,9 @@ TEST(AnalysisYaoduiTest, QuadrupleKeysAreExactAbove32Bits) {
   // Five positions give five quadruples, enumerated in nested ascending order.
   GroupStore five;
   AnalysisYaodui({1, 2, 3, 4, 5}, five, 4);
-  EXPECT_EQ(five.Yaodui_S, (std::vector<GroupKey>{4000300020001ull, 5000300020001ull,
-                                                  5000400020001ull, 5000400030001ull,
-                                                  5000400030002ull}));
+  EXPECT_EQ(five.Yaodui_S,
+            (std::vector<GroupKey>{4000300020001ull, 5000300020001ull, 5000400020001ull,
+                                   5000400030001ull, 5000400030002ull}));
 }
 
 TEST(GroupStoreTest, KeepsFirstAppearanceOrderAndExactCountsWhileGrowing) {

@@ -97,14 +97,11 @@ class StandardResultTest : public ::testing::Test {
 TEST_F(StandardResultTest, FieldsOneAndTwoAreCleanedTheRestStays) {
   folder.WriteLines("Result/Result.DB",
                     {"桂枝汤\t桂枝（去皮）3两，芍药3两\t头痛发热。\t解肌",
-                     "三物汤\t人参1两，甘草\t腹痛",
-                     "   ",
-                     "",
-                     "五味\t人参\t头痛\t甲\t乙"});
+                     "三物汤\t人参1两，甘草\t腹痛", "   ", "", "五味\t人参\t头痛\t甲\t乙"});
   StandardResultReport report = StandardResult(world.session);
-  EXPECT_EQ(Stand(), (std::vector<std::string>{"桂枝汤\t桂枝、芍药\t头痛发热\t解肌",
-                                               "三物汤\t人参、甘草\t腹痛\t",
-                                               "五味\t人参\t头痛\t甲\t乙"}));
+  EXPECT_EQ(Stand(),
+            (std::vector<std::string>{"桂枝汤\t桂枝、芍药\t头痛发热\t解肌",
+                                      "三物汤\t人参、甘草\t腹痛\t", "五味\t人参\t头痛\t甲\t乙"}));
   EXPECT_EQ(report.written, 3);
   EXPECT_EQ(report.blank, 2);
   EXPECT_EQ(report.too_short, 0);
