@@ -1,18 +1,132 @@
 #include "analysis/formula_set_actions.h"
 
-#include "common/not_built.h"
+#include <array>
+#include <string>
+
+#include "analysis/herb_groups.h"
+#include "analysis/herb_table.h"
+#include "analysis/standardize.h"
+#include "analysis/symptom_analysis_window.h"
+#include "analysis/symptom_table.h"
+#include "analysis/yaodui_analysis_window.h"
+#include "common/files.h"
 #include "common/session.h"
+#include "common/text.h"
+#include "formula/fangji_analysis.h"
+#include "herb/danti_analysis.h"
 
 namespace lindora {
+namespace {
+
+constexpr int kCountColumnWidth = 1200;
+constexpr std::size_t kShownHerbs = 100;
+
+// The formula window's guard: no data row, no analysis.
+bool HasResultRows(Session& session) {
+  FangjiAnalysis& fangji = session.Window<FangjiAnalysis>();
+  if (fangji.FlexGrid().Rows() > 1) return true;
+  session.Message(kNoDataMessage);
+  fangji.Text_Input_GotFocus();
+  return false;
+}
+
+template <class Fn>
+bool Guarded(Session& session, Fn&& fn) {
+  try {
+    fn();
+    return true;
+  } catch (const FileError& e) {
+    session.Message(e.what());
+    return false;
+  }
+}
+
+std::string GroupFile(int n, std::string_view suffix) {
+  return "\\Result\\Yaodui_Analysis" + std::to_string(n) + std::string(suffix);
+}
+
+void FillGroupGrid(Grid& grid, int n, const GroupStore& store, const std::vector<std::string>& CM) {
+  grid.Clear();
+  SetGridCell(grid, "药对（" + std::to_string(n) + "）", 0, 0, grid.Width() - kCountColumnWidth);
+  SetGridCell(grid, "频数", 1, 0, kCountColumnWidth);
+  grid.SetRows(1);
+  for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i) {
+    grid.AddRow();
+    int r = grid.Rows() - 1;
+    grid.SetTextMatrix(r, 0, ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, n), ",", "、"));
+    grid.SetTextMatrix(r, 1, std::to_string(store.CountYaodui[i]));
+  }
+}
+
+}  // namespace
+
+bool RunDanweiyaoAnalysis(Session& session) {
+  return Guarded(session, [&] {
+    StandardResult(session);
+    HerbTable table = BuildCMTable(session);
+    WriteHerbListFile(table, session.Path("\\Result\\Yaodui_Analysis1.txt"));
+
+    DantiAnalysis& danti = session.Window<DantiAnalysis>();
+    danti.InitializeHerbGrid(danti.FlexGrid().Width() - kCountColumnWidth, kCountColumnWidth);
+    for (std::size_t k = 0; k < table.NumCM() && k < kShownHerbs; ++k)
+      danti.AddHerbRow(table.CM[k], std::to_string(table.CountCM[k]));
+    danti.Show();
+    session.Message("找到" + std::to_string(table.NumCM()) + "味中药单体，默认显示前100项");
+  });
+}
+
+bool RunYaoduiAnalysis(Session& session) {
+  return Guarded(session, [&] {
+    StandardResult(session);
+    HerbTable table = BuildCMTable(session);
+    WriteHerbListFile(table, session.Path("\\Result\\Yaodui_Analysis1.txt"));
+    // The table is used as written; reading the file back would give the same names and
+    // (widened) counts.
+    const std::int64_t threshold = GroupThreshold(table);
+    std::vector<std::vector<int>> formulas =
+        QualifyingFormulas(session.Path("\\Result\\Result.DB.stand"), table, threshold);
+
+    // All three sizes are counted and written before any grid changes, so a failed write
+    // leaves the window as it was.
+    std::array<GroupStore, 3> stores;
+    for (int n = 2; n <= 4; ++n) {
+      GroupStore& store = stores[n - 2];
+      store = CountGroups(formulas, n);
+      WriteGroupKeyFile(store, session.Path(GroupFile(n, ".txt")));
+      WriteGroupNameFile(store, table.CM, n, session.Path(GroupFile(n, "_Name.csv")));
+    }
+    YaoduiAnalysisWindow& window = session.Window<YaoduiAnalysisWindow>();
+    for (int n = 2; n <= 4; ++n) FillGroupGrid(window.FlexGrid(n - 1), n, stores[n - 2], table.CM);
+    session.SearchHistory.clear();
+    window.Show();
+  });
+}
+
+bool RunSymptomAnalysis(Session& session) {
+  return Guarded(session, [&] {
+    SymptomTable table = CountSymptoms(session.Path("\\Result\\Result.DB"));
+    SymptomAnalysisWindow& window = session.Window<SymptomAnalysisWindow>();
+    Grid& grid = window.FlexGrid_Symptom();
+    grid.Clear();
+    SetGridCell(grid, "症状", 0, 0, grid.Width() - kCountColumnWidth);
+    SetGridCell(grid, "频数", 1, 0, kCountColumnWidth);
+    grid.SetRows(static_cast<int>(table.NumSymptom()) + 1);
+    for (std::size_t j = 0; j < table.NumSymptom(); ++j) {
+      grid.SetTextMatrix(static_cast<int>(j) + 1, 0, table.Symptom[j]);
+      grid.SetTextMatrix(static_cast<int>(j) + 1, 1, std::to_string(table.CountSymptom[j]));
+    }
+    window.Show();
+  });
+}
 
 void DanweiyaoAnalysis(Session& session) {
-  session.Message(kNotBuiltMessage);
+  if (HasResultRows(session)) RunDanweiyaoAnalysis(session);
 }
 void YaoduiAnalysisOfResults(Session& session) {
-  session.Message(kNotBuiltMessage);
+  if (HasResultRows(session)) RunYaoduiAnalysis(session);
 }
 void SymptomAnalysisOfResults(Session& session) {
-  session.Message(kNotBuiltMessage);
+  if (HasResultRows(session)) RunSymptomAnalysis(session);
 }
 
 }  // namespace lindora

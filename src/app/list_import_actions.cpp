@@ -1,15 +1,15 @@
 #include "app/list_import_actions.h"
 
-#include "common/not_built.h"
+#include "app/input.h"
 #include "common/session.h"
 
 namespace lindora {
 
 void OpenFormulaListImport(Session& session) {
-  session.Message(kNotBuiltMessage);
+  session.Window<Input>().OpenInMode(Input::kFormulaMode);
 }
 void OpenHerbListImport(Session& session) {
-  session.Message(kNotBuiltMessage);
+  session.Window<Input>().OpenInMode(Input::kHerbMode);
 }
 
 }  // namespace lindora

@@ -65,15 +65,25 @@ const Tables& GetTables() {
 }  // namespace
 
 std::string DecodeGbk(std::string_view bytes, std::size_t* bad) {
-  const Tables& t = GetTables();
   std::string out;
+  DecodeGbkInto(bytes, out, bad);
+  return out;
+}
+
+void DecodeGbkInto(std::string_view bytes, std::string& out, std::size_t* bad) {
+  const Tables& t = GetTables();
+  out.clear();
   out.reserve(bytes.size() + bytes.size() / 2);
   std::size_t replaced = 0;
   const std::size_t n = bytes.size();
   for (std::size_t i = 0; i < n; ++i) {
     unsigned char c = static_cast<unsigned char>(bytes[i]);
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      // Runs of ASCII are common in records (doses, tabs): copy them in one go.
+      std::size_t j = i + 1;
+      while (j < n && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
+      out.append(bytes.data() + i, j - i);
+      i = j - 1;
       continue;
     }
     char32_t cp = 0;
@@ -93,12 +103,17 @@ std::string DecodeGbk(std::string_view bytes, std::size_t* bad) {
     AppendUtf8(out, cp);
   }
   if (bad) *bad = replaced;
-  return out;
 }
 
 std::string EncodeGbk(std::string_view utf8, std::size_t* replaced) {
-  const Tables& t = GetTables();
   std::string out;
+  EncodeGbkInto(utf8, out, replaced);
+  return out;
+}
+
+void EncodeGbkInto(std::string_view utf8, std::string& out, std::size_t* replaced) {
+  const Tables& t = GetTables();
+  out.clear();
   out.reserve(utf8.size());
   std::size_t count = 0;
   const std::size_t n = utf8.size();
@@ -137,7 +152,6 @@ std::string EncodeGbk(std::string_view utf8, std::size_t* replaced) {
     }
   }
   if (replaced) *replaced = count;
-  return out;
 }
 
 }  // namespace lindora

@@ -1,4 +1,5 @@
-// Hosts of the web services the windows search; paths and query keys stay with each window.
+// Every web host, address and access code the program uses, in one place. Paths and query keys
+// stay with each window; a search term is appended to them unchanged.
 #pragma once
 
 #include <string_view>
@@ -12,6 +13,8 @@ inline constexpr std::string_view kBaiduXueshuHost = "xueshu.baidu.com";
 inline constexpr std::string_view kTcmSearchHost = "www.tcmsearch.cn";
 // TCM encyclopaedia wiki.
 inline constexpr std::string_view kZybkHost = "www.zhongyibaike.com";
+// Herbal medicine site whose site search the formula window uses.
+inline constexpr std::string_view kZysjHost = "www.zysj.com.cn";
 // TC-MC compound database.
 inline constexpr std::string_view kTcMcHost = "tcm.cmu.edu.tw";
 // TCMSP, the TCM systems pharmacology database.
@@ -20,5 +23,26 @@ inline constexpr std::string_view kTcmspHost = "tcmspw.com";
 inline constexpr std::string_view kPubChemHost = "pubchem.ncbi.nlm.nih.gov";
 // NPACT, the database of anticancer natural products with their activity pages.
 inline constexpr std::string_view kNpactHost = "crdd.osdd.net";
+
+// Main window: the three logo pictures.
+// National science and technology resource-sharing service.
+inline constexpr std::string_view kLogoGjkjAddress = "https://www.escience.org.cn/";
+// National population-and-health science data-sharing platform (the formula database).
+inline constexpr std::string_view kLogoRkjkAddress = "https://www.ncmi.cn/";
+// The Lindora team has no university of its own: the third logo opens the home of the China
+// Academy of Chinese Medical Sciences, whose institute supplied the formula database.
+inline constexpr std::string_view kLogoZrvAddress = "https://www.cacms.ac.cn/";
+
+// Main window: tutorial video and update share, each with its four-character access code.
+// The team has published neither yet; these open the sites where they are to be put.
+inline constexpr std::string_view kTutorialAddress = "https://www.bilibili.com/";
+inline constexpr std::string_view kTutorialCode = "ldra";
+inline constexpr std::string_view kUpdateAddress = "https://pan.baidu.com/";
+inline constexpr std::string_view kUpdateCode = "ldra";
+
+// Contact data of the author notice. The team has no mailbox or QQ group of its own yet: the
+// address is on a reserved example domain until one exists.
+inline constexpr std::string_view kTeamEmail = "lindora-team@example.org";
+inline constexpr std::string_view kTeamQq = "（暂无）";
 
 }  // namespace lindora

@@ -1,21 +1,126 @@
 // The formula analysis window: keyword search over the formula database and the result grid.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "common/grid.h"
+#include "common/menu.h"
 #include "common/window_model.h"
 
 namespace lindora {
 
 class FangjiAnalysis : public WindowModel {
  public:
-  explicit FangjiAnalysis(Session& session) : WindowModel(session), flex_grid_(1, 4) {}
-  std::string_view FormName() const override { return "Frm_FangjiAnalysis"; }
+  static constexpr std::string_view kBaseCaption = "方剂分析";
+  static constexpr std::string_view kHistoryCaption = "——搜索历史：";
+  static constexpr std::string_view kPlaceholder = " 请输入关键词";
+  static constexpr std::string_view kTextInputToolTip =
+      "可以搜索方剂名、症状、中药单体等；支持多关键词搜索（关键词用空格隔开）";
+  // The grid shows at most this many lines of the result file (201, not 200).
+  static constexpr int kMaxGridLines = 201;
+  static constexpr int kTimer1Interval = 3000;  // ms
+  static constexpr int kRowHeightUnit = 400;    // twips per 24 characters
+  static constexpr int kHistoryEntryHeight = 400;
+  static constexpr int kHistoryMaxHeight = 1200;
+  // Outer size when created: an inner area of 19470 x 8325 twips, a menu bar and the frame.
+  static constexpr int kInitialWidth = 19590;
+  static constexpr int kInitialHeight = 9075;
+  static constexpr int kGridLeft = 240, kGridTop = 1200;
 
-  Grid& FlexGrid() { return flex_grid_; }
+  enum class TextColor { kBlack, kGrey };
+
+  explicit FangjiAnalysis(Session& session);
+  std::string_view FormName() const override { return "Frm_FangjiAnalysis"; }
+  // Shows the window, puts the focus into the keyword box and empties the result backup.
+  void Load() override;
+
+  static const std::vector<MenuEntry>& MenuBar();
+  static const std::vector<MenuEntry>& PopupMenu();
+
+  // --- grid operations (other windows fill this window through them) ---
+  // InitializeGrid and LoadResults tell the view; after a batch of AddRowInFlex calls, call
+  // Changed() or Show().
+  // Writing through the grid marks it changed for the view (GridVersion).
+  Grid& FlexGrid() {
+    ++grid_version_;
+    return flex_grid_;
+  }
   const Grid& FlexGrid() const { return flex_grid_; }
+  unsigned GridVersion() const { return grid_version_; }
+  // Clears the grid to the header row: 方剂名称 / 方剂药物组成 / 主治 / 功效.
+  void InitializeGrid();
+  // Appends one record as a row; its height follows the longest field (400 twips per started
+  // 24 characters).
+  void AddRowInFlex(std::string_view line);
+  // Fills the grid from the first 201 lines of the result file (blank lines skipped but
+  // counted). A file that cannot be read is shown as one message.
+  void LoadResults();
+
+  // --- what the window shows ---
+  const std::string& Tag() const { return tag_; }  // the base caption
+  const std::string& TextInput() const { return text_input_; }
+  void SetTextInput(std::string_view text);  // what the user typed (no key-down rule)
+  TextColor TextInputColor() const { return text_color_; }
+  int CheckSearchInResult() const { return check_search_in_result_; }
+  void SetCheckSearchInResult(int value);  // 1 on, 0 off; no coupling
+  int CheckFilter() const { return check_filter_; }
+  void SetCheckFilter(int value);  // 1 on, 0 off; the coupling is Check_Filter_Click
+  const std::string& LabelCount() const { return label_count_; }
+  void SetLabelCount(std::string_view text);
+  static std::string CountText(std::int64_t count);  // 「找到 12  项结果」
+  const std::vector<std::string>& ListHistory() const { return list_history_; }
+  // Adds an entry at the end of List_History (upper-cased, as the list keeps them).
+  void AddHistory(std::string_view text);
+  bool HasHistory(std::string_view text) const;
+  bool ListHistoryVisible() const { return list_history_visible_; }
+  int ListHistoryHeight() const { return list_history_height_; }
+  bool Timer1Enabled() const { return timer1_enabled_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+  // --- events ---
+  void Form_Resize(int width, int height);  // outer size in twips
+  void Cmd_Search_Text_Click();
+  void Text_Input_KeyPress(int key_ascii);  // Enter (13) searches
+  void Text_Input_KeyDown();
+  void Text_Input_GotFocus();
+  void Text_Input_LostFocus();
+  void Text_Input_Click();
+  void Timer1_Timer();
+  void List_History_Click(int index);
+  void Check_Filter_Click();  // after the box changed its value
+  // True when the pop-up menu is to be shown at the mouse (right button).
+  bool FlexGrid_MouseDown(int button);
+
+  void Menu_CopyIngredient_Click();
+  void Menu_SearchBaidu_Click();
+  void Menu_SearchBaiduXueshu_Click();
+  void Menu_SearchTCMSearch_Click();
+  void Menu_SearchZYSJ_Click();
+  void Menu_SearchZYBK_Click();
+  void Menu_DanweiyaoAnalysis_Click();
+  void Menu_YaoduiAnalysis_Click();
+  void Menu_SympotomAnalysis_Click();
 
  private:
+  void SearchCurrentCell(std::string_view scheme, std::string_view host, std::string_view path);
+  void SetColumnWidths();
+
   Grid flex_grid_;
+  unsigned grid_version_ = 0;
+  std::string tag_;
+  std::string text_input_;
+  TextColor text_color_ = TextColor::kBlack;
+  int check_search_in_result_ = 0, check_filter_ = 0;
+  std::string label_count_;
+  std::vector<std::string> list_history_;
+  bool list_history_visible_ = false;
+  int list_history_height_ = 930;
+  bool timer1_enabled_ = false;
+  int width_ = kInitialWidth, height_ = kInitialHeight;
 };
 
 }  // namespace lindora

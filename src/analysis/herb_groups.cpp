@@ -1,0 +1,171 @@
+#include "analysis/herb_groups.h"
+
+#include <algorithm>
+#include <bit>
+#include <stdexcept>
+
+#include "analysis/sort_by_count.h"
+#include "common/files.h"
+#include "common/text.h"
+
+namespace lindora {
+
+std::int64_t GroupThreshold(const HerbTable& table) {
+  std::int64_t threshold = table.NumCM() > 50 ? table.CountCM[50] : 2;
+  return threshold < 2 ? 2 : threshold;
+}
+
+bool Ingredients2Int(std::string_view Ingredients, std::vector<int>& Ingredient_S,
+                     const HerbTable& table, const HerbPositions& positions,
+                     std::int64_t Threshold) {
+  std::vector<int> found;
+  std::size_t pos = 0;
+  while (pos <= Ingredients.size()) {
+    std::size_t hit = Ingredients.find("、", pos);
+    std::size_t end = hit == std::string_view::npos ? Ingredients.size() : hit;
+    std::size_t p = positions.CM2Int(Ingredients.substr(pos, end - pos));
+    if (p >= 1 && table.CountCM[p - 1] > Threshold) {
+      if (p >= kGroupBase)
+        throw std::logic_error("herb position " + std::to_string(p) + " does not fit a group key");
+      found.push_back(static_cast<int>(p));
+    }
+    if (hit == std::string_view::npos) break;
+    pos = hit + std::string_view("、").size();
+  }
+  if (found.size() < 2) return false;
+  // Ascending, so the most frequent herb comes first in every key.
+  std::sort(found.begin(), found.end());
+  Ingredient_S = std::move(found);
+  return true;
+}
+
+void GroupStore::Grow() {
+  std::size_t capacity = slot_keys_.empty() ? 1024 : slot_keys_.size() * 2;
+  slot_keys_.assign(capacity, 0);
+  slot_index_.assign(capacity, 0);
+  mask_ = capacity - 1;
+  shift_ = 64 - std::countr_zero(capacity);
+  for (std::size_t i = 0; i < Yaodui_S.size(); ++i) {
+    std::size_t s = Slot(Yaodui_S[i]);
+    while (slot_keys_[s] != 0) s = (s + 1) & mask_;
+    slot_keys_[s] = Yaodui_S[i];
+    slot_index_[s] = static_cast<std::uint32_t>(i);
+  }
+}
+
+void GroupStore::Count(GroupKey key) {
+  if (key == 0) throw std::logic_error("empty group key");
+  // Keep the table at most half full.
+  if ((Yaodui_S.size() + 1) * 2 > slot_keys_.size()) Grow();
+  std::size_t s = Slot(key);
+  while (slot_keys_[s] != 0) {
+    if (slot_keys_[s] == key) {
+      ++CountYaodui[slot_index_[s]];
+      return;
+    }
+    s = (s + 1) & mask_;
+  }
+  slot_keys_[s] = key;
+  slot_index_[s] = static_cast<std::uint32_t>(Yaodui_S.size());
+  Yaodui_S.push_back(key);
+  CountYaodui.push_back(1);
+}
+
+void GroupStore::Sort() {
+  slot_keys_.clear();
+  slot_keys_.shrink_to_fit();
+  slot_index_.clear();
+  slot_index_.shrink_to_fit();
+  mask_ = 0;
+  SortByCount(CountYaodui, Yaodui_S, NumYaodui());
+}
+
+void AnalysisYaodui(const std::vector<int>& Ingredient_S, GroupStore& store,
+                    int Num_Yaodui_Ingredient) {
+  const std::size_t n = Ingredient_S.size();
+  const int N = Num_Yaodui_Ingredient;
+  if (N < 2 || N > 4 || n < static_cast<std::size_t>(N)) return;
+  constexpr GroupKey B = kGroupBase;
+  std::vector<GroupKey> s(Ingredient_S.begin(), Ingredient_S.end());
+  if (N == 2) {
+    for (std::size_t i = 0; i + 1 < n; ++i)
+      for (std::size_t j = i + 1; j < n; ++j) YaoduiAnalysis(s[i] + B * s[j], store);
+  } else if (N == 3) {
+    for (std::size_t i = 0; i + 2 < n; ++i)
+      for (std::size_t j = i + 1; j + 1 < n; ++j)
+        for (std::size_t k = j + 1; k < n; ++k)
+          YaoduiAnalysis(s[i] + B * s[j] + B * B * s[k], store);
+  } else {
+    for (std::size_t i = 0; i + 3 < n; ++i)
+      for (std::size_t j = i + 1; j + 2 < n; ++j)
+        for (std::size_t k = j + 1; k + 1 < n; ++k)
+          for (std::size_t l = k + 1; l < n; ++l)
+            YaoduiAnalysis(s[i] + B * s[j] + B * B * s[k] + B * B * B * s[l], store);
+  }
+}
+
+std::string Yaodui_S2Yaodui(GroupKey Yaodui_S_Q, const std::vector<std::string>& CM,
+                            int Num_Yaodui_Ingredient) {
+  std::string names;
+  GroupKey rest = Yaodui_S_Q;
+  for (int i = 1; i <= Num_Yaodui_Ingredient; ++i) {
+    GroupKey d = rest % kGroupBase;
+    rest /= kGroupBase;
+    if (d >= 1 && d <= CM.size()) {
+      names += CM[d - 1];
+      names += ',';
+    }
+  }
+  if (!names.empty()) names.pop_back();
+  return names;
+}
+
+std::string FormatGroupKey(GroupKey key) {
+  return std::to_string(key) + ".0";
+}
+
+std::vector<std::vector<int>> QualifyingFormulas(const std::filesystem::path& stand_file,
+                                                 const HerbTable& table, std::int64_t Threshold) {
+  HerbPositions positions(table);
+  std::vector<std::vector<int>> formulas;
+  std::vector<int> s;
+  ForEachLine(stand_file, [&](const std::string& line) {
+    std::size_t tab1 = line.find('\t');
+    if (tab1 == std::string::npos) return true;
+    std::size_t tab2 = line.find('\t', tab1 + 1);
+    std::string_view ingredients(line.data() + tab1 + 1,
+                                 (tab2 == std::string::npos ? line.size() : tab2) - tab1 - 1);
+    if (Ingredients2Int(ingredients, s, table, positions, Threshold)) formulas.push_back(s);
+    return true;
+  });
+  return formulas;
+}
+
+GroupStore CountGroups(const std::vector<std::vector<int>>& formulas, int Num_Yaodui_Ingredient) {
+  GroupStore store;
+  for (const auto& s : formulas) AnalysisYaodui(s, store, Num_Yaodui_Ingredient);
+  store.Sort();
+  return store;
+}
+
+void WriteGroupKeyFile(const GroupStore& store, const std::filesystem::path& path) {
+  AtomicFile out(path);
+  std::string line;
+  for (std::size_t i = 0; i < store.NumYaodui(); ++i) {
+    line = FormatGroupKey(store.Yaodui_S[i]);
+    line += '\t';
+    line += std::to_string(store.CountYaodui[i]);
+    out.WriteLine(line);
+  }
+  out.Commit();
+}
+
+void WriteGroupNameFile(const GroupStore& store, const std::vector<std::string>& CM,
+                        int Num_Yaodui_Ingredient, const std::filesystem::path& path) {
+  AtomicFile out(path);
+  for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i)
+    out.WriteLine(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, Num_Yaodui_Ingredient));
+  out.Commit();
+}
+
+}  // namespace lindora

@@ -1,0 +1,139 @@
+#include "analysis/standardize.h"
+
+#include <array>
+#include <string_view>
+
+#include "common/files.h"
+#include "common/gbk.h"
+#include "common/session.h"
+#include "common/text.h"
+
+namespace lindora {
+namespace {
+
+struct Rule {
+  std::string_view find, replace;
+};
+
+// Composition rules; the order matters (longer phrases before their parts, digits to "#"
+// before the units that follow a number).
+constexpr std::array<Rule, 63> kIngredientRules{{
+    {"等。", ""},    {"。", ""},      {"各等分", ""},  {"细料方", ""},  {"：", ""},
+    {"或", "、"},    {"少许", ""},    {"减半", ""},    {"炙", ""},      {"炒", ""},
+    {"炮", ""},      {"焦", ""},      {"熟", ""},      {"净", ""},      {"0", "#"},
+    {"1", "#"},      {"2", "#"},      {"3", "#"},      {"4", "#"},      {"5", "#"},
+    {"6", "#"},      {"7", "#"},      {"8", "#"},      {"9", "#"},      {"-", "#"},
+    {"约#", "#"},    {".", ""},       {"两半", "#两"}, {"半两", "#两"}, {"一两", "#两"},
+    {"二两", "#两"}, {"半钱", "#钱"}, {"钱半", "#钱"}, {"半分", "#分"}, {"分半", "#分"},
+    {"半斤", "#斤"}, {"斤半", "#斤"}, {"公斤", "#斤"}, {"#厘", "$"},    {"#钱", "$"},
+    {"#两", "$"},    {"#分", "$"},    {"#斤", "$"},    {"#粒", "$"},    {"#g", "$"},
+    {"#kg", "$"},    {"#ml", "$"},    {"#个", "$"},    {"#合", "$"},    {"#对", "$"},
+    {"#条", "$"},    {"#枚", "$"},    {"#张", "$"},    {"#铢", "$"},    {"#升", "$"},
+    {"#帖", "$"},    {"#", ""},       {"$", ""},       {",", "、"},     {"，", "、"},
+    {"\"", ""},      {"“", ""},       {"”", ""},
+}};
+
+constexpr std::array<Rule, 37> kSymptomRules{{
+    {"0", "#"},   {"1", "#"},   {"2", "#"},     {"3", "#"},   {"4", "#"},     {"5", "#"},
+    {"6", "#"},   {"7", "#"},   {"8", "#"},     {"9", "#"},   {"或作", "，"}, {"兼有", "，"},
+    {"或", "，"}, {"而", "，"}, {"及", "，"},   {"兼", ""},   {"等病症", ""}, {"等病证", ""},
+    {"有", ""},   {"伴", ""},   {"甚者", ""},   {"者", ""},   {"一切", ""},   {"卒得", ""},
+    {"以上", ""}, {"不止", ""}, {"不可忍", ""}, {"小儿", ""}, {"妇人", ""},   {"妇女", ""},
+    {"#日", ""},  {"。", "，"}, {"、", "，"},   {"；", "，"}, {"-", ""},      {"#", ""},
+    {"等", ""},
+}};
+
+template <std::size_t N>
+void ApplyRules(std::string& text, const std::array<Rule, N>& rules) {
+  for (const Rule& rule : rules) {
+    // Most rules find nothing in a short text; skip the copy then.
+    if (Contains(text, rule.find)) text = ReplaceAll(text, rule.find, rule.replace);
+  }
+}
+
+constexpr std::string_view kOpen = "（";
+constexpr std::string_view kClose = "）";
+
+// Start of the last UTF-8 character of a non-empty text.
+std::size_t LastCharStart(std::string_view text) {
+  std::size_t p = text.size() - 1;
+  while (p > 0 && (static_cast<unsigned char>(text[p]) & 0xC0) == 0x80) --p;
+  return p;
+}
+
+// Drops every "（…）" stretch. Inside a bracket the last character of the whole text is never
+// examined, so a "）" there does not close it and an unclosed bracket runs to the end.
+std::string DropBracketComments(std::string_view text) {
+  if (text.find(kOpen) == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  const std::size_t last = LastCharStart(text);
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t open = text.find(kOpen, pos);
+    if (open == std::string_view::npos) {
+      out.append(text.substr(pos));
+      break;
+    }
+    out.append(text.substr(pos, open - pos));
+    std::size_t close = text.find(kClose, open + kOpen.size());
+    if (close == std::string_view::npos || close >= last) break;
+    pos = close + kClose.size();
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string StandardIngredients(std::string& text) {
+  std::string s = DropBracketComments(text);
+  ApplyRules(s, kIngredientRules);
+  text = s;
+  return s;
+}
+
+std::string StandardSymptoms(std::string& text) {
+  std::string s = text;
+  if (EndsWith(s, "。")) s.resize(s.size() - std::string_view("。").size());
+  ApplyRules(s, kSymptomRules);
+  text = s;
+  return s;
+}
+
+StandardResultReport StandardResultFile(const std::filesystem::path& result_file,
+                                        const std::filesystem::path& stand_file) {
+  StandardResultReport report;
+  // Reading first: a missing result file raises before anything is written.
+  LineReader reader(result_file);
+  AtomicFile out(stand_file);
+  std::string raw;
+  std::string joined;
+  while (reader.Next(raw)) {
+    std::string line = DecodeGbk(raw);
+    if (Trim(line).empty()) {
+      ++report.blank;
+      continue;
+    }
+    std::vector<std::string> fields = Split(line, "\t");
+    if (fields.size() < 3) {
+      // No indications field: the record cannot be standardised, and every analysis skips it.
+      ++report.too_short;
+      continue;
+    }
+    StandardIngredients(fields[1]);
+    StandardSymptoms(fields[2]);
+    joined = Join(fields, "\t");
+    if (fields.size() == 3) joined += '\t';
+    out.WriteLine(joined);
+    ++report.written;
+  }
+  out.Commit();
+  return report;
+}
+
+StandardResultReport StandardResult(Session& session) {
+  return StandardResultFile(session.Path("\\Result\\Result.DB"),
+                            session.Path("\\Result\\Result.DB.stand"));
+}
+
+}  // namespace lindora

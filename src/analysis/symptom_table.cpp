@@ -1,0 +1,39 @@
+#include "analysis/symptom_table.h"
+
+#include <unordered_map>
+
+#include "analysis/sort_by_count.h"
+#include "analysis/standardize.h"
+#include "common/files.h"
+#include "common/text.h"
+
+namespace lindora {
+
+SymptomTable CountSymptoms(const std::filesystem::path& result_file) {
+  SymptomTable table;
+  std::unordered_map<std::string, std::size_t> index;
+  ForEachLine(result_file, [&](const std::string& line) {
+    if (Trim(line).empty()) return true;
+    std::vector<std::string> fields = Split(line, "\t");
+    if (fields.size() < 3) {
+      // The same records the standardised copy leaves out.
+      ++table.skipped_lines;
+      return true;
+    }
+    for (std::string& item : Split(StandardSymptoms(fields[2]), "，")) {
+      if (item.empty()) continue;
+      auto [it, inserted] = index.try_emplace(item, table.Symptom.size());
+      if (inserted) {
+        table.Symptom.push_back(std::move(item));
+        table.CountSymptom.push_back(1);
+      } else {
+        ++table.CountSymptom[it->second];
+      }
+    }
+    return true;
+  });
+  SortByCount(table.CountSymptom, table.Symptom, table.NumSymptom());
+  return table;
+}
+
+}  // namespace lindora

@@ -1,0 +1,41 @@
+// The herb-pair window: pairs, triples and quadruples side by side in three grids.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "common/grid.h"
+#include "common/window_model.h"
+
+namespace lindora {
+
+class YaoduiAnalysisWindow : public WindowModel {
+ public:
+  static constexpr std::string_view kCaption = "药对分析";
+  // Twips: the window keeps this outer size; the grids fill the client area side by side.
+  static constexpr int kWidth = 12435;
+  static constexpr int kHeight = 7620;
+  static constexpr int kGridTop = 120;
+  static constexpr int kGridHeight = 6540;
+  static constexpr std::array<int, 3> kGridLeft{120, 3600, 7920};
+  static constexpr std::array<int, 3> kGridWidth{3300, 4140, 4140};
+  static constexpr std::string_view kExportNotice =
+      "导出药对（2）分析成功，可以用gephi进行网络分析，请到以下路径下查找：";
+  static constexpr std::string_view kPairNameFile = "\\Result\\Yaodui_Analysis2_Name.csv";
+
+  explicit YaoduiAnalysisWindow(Session& session);
+  std::string_view FormName() const override { return "Frm_YaoduiAnalysis"; }
+
+  // Grids of the control array, index 1 (pairs), 2 (triples) or 3 (quadruples).
+  Grid& FlexGrid(int index) { return grids_.at(static_cast<std::size_t>(index - 1)); }
+  const Grid& FlexGrid(int index) const { return grids_.at(static_cast<std::size_t>(index - 1)); }
+
+  // Tells where the pair name file of the last analysis lies.
+  void Menu_ExportYaodui2List_Click();
+
+ private:
+  std::array<Grid, 3> grids_;
+};
+
+}  // namespace lindora

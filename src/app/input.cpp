@@ -1,0 +1,88 @@
+#include "app/input.h"
+
+#include "analysis/standardize.h"
+#include "common/files.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "formula/fangji_analysis.h"
+#include "formula/formula_db.h"
+#include "herb/danti_analysis.h"
+
+namespace lindora {
+namespace {
+
+// A text box gives CR LF on one platform and LF on another; both, and a lone CR, are one
+// line break here.
+std::string LineBreaksAsCrLf(std::string_view text) {
+  std::string s = ReplaceAll(ReplaceAll(text, "\r\n", "\n"), "\r", "\n");
+  return ReplaceAll(s, "\n", "\r\n");
+}
+
+}  // namespace
+
+void Input::OpenInMode(std::string_view mode) {
+  SetCaption(mode);
+  text_input_.clear();
+  menu_tools_visible_ = mode == kHerbMode;
+  Show();
+}
+
+void Input::SetText_Input(std::string_view text) {
+  text_input_.assign(text);
+  Changed();
+}
+
+std::vector<std::string> Input::SplitList(std::string_view text) {
+  std::string s = ReplaceAll(text, "，", ",");
+  s = ReplaceAll(LineBreaksAsCrLf(s), "\r\n", ",");
+  return Split(s, ",");
+}
+
+void Input::Cmd_Input_Click() {
+  std::string list = Trim(text_input_);
+  if (list.empty()) return;
+  std::vector<std::string> items;
+  for (std::string& item : SplitList(list))
+    if (!Trim(item).empty()) items.push_back(std::move(item));
+  try {
+    if (Caption() == kFormulaMode)
+      ImportFormulas(items);
+    else if (Caption() == kHerbMode)
+      ImportHerbs(items);
+  } catch (const FileError& e) {
+    session_.Message(e.what());
+  }
+}
+
+void Input::ImportFormulas(const std::vector<std::string>& items) {
+  // One pass over the database answers every name; a name found nowhere gives an empty line.
+  std::vector<std::string> records = FindFormulaRecords(session_, items);
+  std::string text;
+  for (const std::string& record : records) text += record + "\r\n";
+  const fs::path result = session_.Path(kResultFilePath);
+  WriteTextFile(text, result);
+  // Creating the formula window empties the backup; the copy comes after it.
+  FangjiAnalysis& fangji = session_.Window<FangjiAnalysis>();
+  fangji.SetCheckSearchInResult(1);
+  CopyFileAtomic(result, session_.Path(kResultBackupPath));
+  fangji.InitializeGrid();
+  fangji.LoadResults();
+}
+
+void Input::ImportHerbs(const std::vector<std::string>& items) {
+  DantiAnalysis& danti = session_.Window<DantiAnalysis>();
+  danti.InitializeHerbGrid(danti.FlexGrid().Width(), 1);
+  // Names go in as they came out of the split: blanks next to a separator stay.
+  for (const std::string& item : items) danti.AddHerbRow(item, "1");
+  danti.Show();
+}
+
+void Input::Menu_StandardData_Click() {
+  if (Caption() != kHerbMode) return;
+  std::string s = ReplaceAll(LineBreaksAsCrLf(text_input_), "\r\n", ",");
+  s = ReplaceAll(s, ",", "，");
+  StandardIngredients(s);
+  SetText_Input(ReplaceAll(s, "、", "，"));
+}
+
+}  // namespace lindora

@@ -1,0 +1,275 @@
+#include "formula/fangji_analysis.h"
+
+#include <algorithm>
+
+#include "analysis/formula_set_actions.h"
+#include "common/files.h"
+#include "common/gbk.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "common/web_addresses.h"
+#include "formula/formula_db.h"
+#include "formula/keyword_query.h"
+
+namespace lindora {
+
+namespace {
+constexpr double kColumnShare[4] = {0.1, 0.4, 0.4, 0.09};
+constexpr std::string_view kHeaders[4] = {"方剂名称", "方剂药物组成", "主治", "功效"};
+constexpr int kEnterKey = 13;
+}  // namespace
+
+FangjiAnalysis::FangjiAnalysis(Session& session)
+    : WindowModel(session), flex_grid_(1, 4), tag_(kBaseCaption) {
+  SetCaption(kBaseCaption);
+  Form_Resize(kInitialWidth, kInitialHeight);
+}
+
+const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_DataAnalysis", "数据分析(&A)", "", true},
+      {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true},
+      {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true},
+      {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
+  };
+  return menus;
+}
+
+const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_PopupMenu", "PopupMenu", "", false},
+      {"Menu_CopyIngredient", "复制方剂成分", "Menu_PopupMenu", true},
+      {"Menu_SearchOnline", "网络搜索", "Menu_PopupMenu", true},
+      {"Menu_SearchBaidu", "百度", "Menu_SearchOnline", true},
+      {"Menu_SearchBaiduXueshu", "百度学术", "Menu_SearchOnline", true},
+      {"Menu_SearchTCMSearch", "中医药搜索", "Menu_SearchOnline", true},
+      {"Menu_SearchZYSJ", "中药世家", "Menu_SearchOnline", true},
+      {"Menu_SearchZYBK", "中医百科", "Menu_SearchOnline", true},
+  };
+  return menus;
+}
+
+void FangjiAnalysis::Load() {
+  Show();
+  Text_Input_GotFocus();
+  try {
+    ClearResultBackup(session_);
+  } catch (const FileError& e) {
+    session_.Message(e.what());
+  }
+}
+
+// --- grid operations ---
+
+void FangjiAnalysis::InitializeGrid() {
+  ++grid_version_;
+  flex_grid_.Clear();
+  const double width = flex_grid_.Width();
+  for (int c = 0; c < 4; ++c) SetGridCell(flex_grid_, kHeaders[c], c, 0, width * kColumnShare[c]);
+  flex_grid_.SetRows(1);
+  Changed();
+}
+
+void FangjiAnalysis::AddRowInFlex(std::string_view line) {
+  ++grid_version_;
+  flex_grid_.AddRow();
+  const int r = flex_grid_.Rows() - 1;
+  std::size_t longest = 0;
+  int c = 0;
+  for (const std::string& field : Split(line, "\t")) {
+    flex_grid_.SetTextMatrix(r, c++, field);
+    longest = std::max(longest, CharLength(field));
+  }
+  flex_grid_.SetRowHeight(r, static_cast<int>(longest / 24 + 1) * kRowHeightUnit);
+}
+
+void FangjiAnalysis::LoadResults() {
+  try {
+    LineReader reader(session_.Path(kResultFilePath));
+    std::string raw, line;
+    for (int n = 0; n < kMaxGridLines && reader.Next(raw); ++n) {
+      if (raw.empty()) continue;
+      DecodeGbkInto(raw, line);
+      AddRowInFlex(line);
+    }
+  } catch (const FileError& e) {
+    session_.Message(e.what());
+  }
+  Changed();
+}
+
+// --- what the window shows ---
+
+void FangjiAnalysis::SetTextInput(std::string_view text) {
+  text_input_.assign(text);
+  Changed();
+}
+
+void FangjiAnalysis::SetCheckSearchInResult(int value) {
+  check_search_in_result_ = value ? 1 : 0;
+  Changed();
+}
+
+void FangjiAnalysis::SetCheckFilter(int value) {
+  check_filter_ = value ? 1 : 0;
+  Changed();
+}
+
+void FangjiAnalysis::SetLabelCount(std::string_view text) {
+  label_count_.assign(text);
+  Changed();
+}
+
+std::string FangjiAnalysis::CountText(std::int64_t count) {
+  return "找到 " + std::to_string(count) + "  项结果";
+}
+
+void FangjiAnalysis::AddHistory(std::string_view text) {
+  list_history_.push_back(UpperCase(text));
+  Changed();
+}
+
+bool FangjiAnalysis::HasHistory(std::string_view text) const {
+  return std::find(list_history_.begin(), list_history_.end(), text) != list_history_.end();
+}
+
+// --- events ---
+
+void FangjiAnalysis::Form_Resize(int width, int height) {
+  width_ = width;
+  height_ = height;
+  ++grid_version_;
+  // A window too small for the grid leaves that grid dimension as it was.
+  if (width - 700 > 0) flex_grid_.SetWidth(width - 700);
+  if (height - 2300 > 0) flex_grid_.SetHeight(height - 2300);
+  SetColumnWidths();
+  Changed();
+}
+
+void FangjiAnalysis::SetColumnWidths() {
+  for (int c = 0; c < 4; ++c)
+    flex_grid_.SetColWidth(c,
+                           static_cast<int>(RoundHalfEven(flex_grid_.Width() * kColumnShare[c])));
+}
+
+void FangjiAnalysis::Cmd_Search_Text_Click() {
+  QueryOutcome outcome =
+      RunQuery(session_, text_input_, check_search_in_result_ == 1, check_filter_ == 1);
+  switch (outcome.status) {
+    case QueryOutcome::Status::kEmptyText:
+    case QueryOutcome::Status::kFailed: session_.Message(outcome.message); return;
+    case QueryOutcome::Status::kNoPreviousResults:
+      InitializeGrid();
+      session_.Message(outcome.message);
+      return;
+    case QueryOutcome::Status::kCompleted: break;
+  }
+  InitializeGrid();
+  label_count_ = CountText(outcome.count);
+  SetCaption(tag_ + std::string(kHistoryCaption) + session_.SearchHistory);
+  if (!HasHistory(session_.SearchHistory))
+    list_history_.push_back(UpperCase(session_.SearchHistory));
+  if (outcome.count >= 1) LoadResults();
+  check_filter_ = 0;
+  Changed();
+}
+
+void FangjiAnalysis::Text_Input_KeyPress(int key_ascii) {
+  if (key_ascii == kEnterKey) Cmd_Search_Text_Click();
+}
+
+void FangjiAnalysis::Text_Input_KeyDown() {
+  // Typing over the placeholder starts a new search, never a search in results.
+  if (text_color_ == TextColor::kGrey) {
+    text_input_.clear();
+    check_search_in_result_ = 0;
+  }
+  text_color_ = TextColor::kBlack;
+  list_history_visible_ = false;
+  Changed();
+}
+
+void FangjiAnalysis::Text_Input_GotFocus() {
+  if (!Trim(text_input_).empty()) return;
+  text_input_.assign(kPlaceholder);
+  text_color_ = TextColor::kGrey;
+  Changed();
+}
+
+void FangjiAnalysis::Text_Input_LostFocus() {
+  list_history_visible_ = false;
+  Changed();
+}
+
+void FangjiAnalysis::Text_Input_Click() {
+  if (list_history_.empty()) return;
+  const int n = static_cast<int>(list_history_.size());
+  list_history_height_ = n <= 4 ? n * kHistoryEntryHeight : kHistoryMaxHeight;
+  list_history_visible_ = true;
+  timer1_enabled_ = true;
+  Changed();
+}
+
+void FangjiAnalysis::Timer1_Timer() {
+  list_history_visible_ = false;
+  timer1_enabled_ = false;
+  Changed();
+}
+
+void FangjiAnalysis::List_History_Click(int index) {
+  if (index < 0 || index >= static_cast<int>(list_history_.size())) return;
+  text_input_ = list_history_[index];
+  check_search_in_result_ = 0;
+  check_filter_ = 0;
+  Changed();
+}
+
+void FangjiAnalysis::Check_Filter_Click() {
+  // Exclusion always works on the previous result set.
+  if (check_filter_ == 1) check_search_in_result_ = 1;
+  Changed();
+}
+
+bool FangjiAnalysis::FlexGrid_MouseDown(int button) {
+  return button == kRightButton;
+}
+
+void FangjiAnalysis::Menu_CopyIngredient_Click() {
+  session_.clipboard().Clear();
+  session_.clipboard().SetText(flex_grid_.TextMatrix(flex_grid_.RowSel(), 1));
+}
+
+void FangjiAnalysis::SearchCurrentCell(std::string_view scheme, std::string_view host,
+                                       std::string_view path) {
+  std::string address(scheme);
+  address.append(host).append(path).append(flex_grid_.Text());
+  session_.OpenUrl(address);
+}
+
+void FangjiAnalysis::Menu_SearchBaidu_Click() {
+  SearchCurrentCell("https://", kBaiduHost, "/s?&wd=");
+}
+void FangjiAnalysis::Menu_SearchBaiduXueshu_Click() {
+  SearchCurrentCell("http://", kBaiduXueshuHost, "/s?wd=");
+}
+void FangjiAnalysis::Menu_SearchTCMSearch_Click() {
+  SearchCurrentCell("http://", kTcmSearchHost, ":8080/TcmSearch/jsp/results.jsp?q=");
+}
+void FangjiAnalysis::Menu_SearchZYSJ_Click() {
+  SearchCurrentCell("http://", kZysjHost, "/cse/search?s=1145411283965019978&entry=1&q=");
+}
+void FangjiAnalysis::Menu_SearchZYBK_Click() {
+  SearchCurrentCell("https://", kZybkHost, "/wiki/");
+}
+
+void FangjiAnalysis::Menu_DanweiyaoAnalysis_Click() {
+  DanweiyaoAnalysis(session_);
+}
+void FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
+  YaoduiAnalysisOfResults(session_);
+}
+void FangjiAnalysis::Menu_SympotomAnalysis_Click() {
+  SymptomAnalysisOfResults(session_);
+}
+
+}  // namespace lindora

@@ -1,0 +1,75 @@
+// Keyword search over the formula database or the current result set. Keywords are plain
+// substrings of the whole record; blanks mean AND, a minus or NOT negates, OR glued to a
+// keyword makes an OR term; terms are folded left to right without precedence.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lindora {
+
+class Session;
+
+inline constexpr std::string_view kEmptyQueryMessage = "检索关键字不能为空";
+inline constexpr std::string_view kNoPreviousResultsMessage =
+    "您选中“在结果中检索”，但检索前并没有检索结果";
+
+// The typed text rewritten into the AND form, upper-cased and trimmed: 「麻黄 -桂枝」 gives
+// 「麻黄 AND NOT 桂枝」. It is both the matching program and the text kept in the history.
+std::string NormalizeQuery(std::string_view typed);
+
+enum class MatchResult {
+  kNotSelected,
+  kCleanedLine,     // select the record as it stands (after the clean-up)
+  kComparisonLine,  // select it upper-cased and trimmed
+};
+
+// One term of a multi-term query.
+struct QueryTerm {
+  std::string keyword;  // without OR / NOT, trimmed; may be empty
+  bool negated = false;
+  bool is_or = false;
+};
+
+// A normalized query taken apart once, then matched against many lines.
+class QueryProgram {
+ public:
+  explicit QueryProgram(std::string_view normalized_query);
+  bool SingleTerm() const { return single_; }
+  const std::vector<QueryTerm>& Terms() const { return terms_; }
+  // `comparison_line` is the cleaned line upper-cased and trimmed of blanks.
+  MatchResult Match(std::string_view comparison_line, bool exclude) const;
+
+ private:
+  bool single_ = true;
+  std::string keyword_;  // the whole query, for a single term
+  std::vector<QueryTerm> terms_;
+};
+
+// Matches one line with a query given as text (see QueryProgram for the fast form).
+MatchResult MatchRecord(std::string_view normalized_query, std::string_view comparison_line,
+                        bool exclude);
+
+struct QueryOutcome {
+  enum class Status {
+    kEmptyText,          // nothing typed: nothing changed
+    kNoPreviousResults,  // search in results without a backup: the grid is to be cleared
+    kFailed,             // a file could not be read or written: nothing changed
+    kCompleted,
+  };
+  Status status = Status::kEmptyText;
+  std::int64_t count = 0;
+  std::string message;  // what to show the user unless completed
+  std::string query;    // the normalized query
+};
+
+// Runs a query end to end: reads the source (the database, or the backup of the result set
+// when searching in results), writes the selected records as the new result set and its
+// backup, and extends the session's search history. A source that cannot be read or a result
+// folder that cannot be written leaves result file, backup and history as they were.
+QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_results,
+                      bool exclude);
+
+}  // namespace lindora

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "analysis/standardize.h"
+#include "common/files.h"
+#include "support/fake_ports.h"
+#include "support/test_folder.h"
+
+namespace lindora {
+namespace {
+
+std::string Ingredients(std::string text) {
+  std::string result = StandardIngredients(text);
+  EXPECT_EQ(text, result) << "the argument is replaced by the result";
+  return result;
+}
+
+std::string Symptoms(std::string text) {
+  std::string result = StandardSymptoms(text);
+  EXPECT_EQ(text, result) << "the argument is replaced by the result";
+  return result;
+}
+
+TEST(StandardIngredientsTest, ClassicalCompositionBecomesHerbNames) {
+  EXPECT_EQ(Ingredients("沉香（锉）半两，青橘皮（去白，焙）半两，京三棱（煨，锉）半两，甘松半两，"
+                        "姜黄1分，木香1分，甘遂（炒）1分，芫花（醋炒焦）1分，大戟（炒）1分，"
+                        "牵牛子（炒）1两。"),
+            "沉香、青橘皮、京三棱、甘松、姜黄、木香、甘遂、芫花、大戟、牵牛子");
+  EXPECT_EQ(Ingredients("人参、白术各等分。"), "人参、白术");
+  EXPECT_EQ(Ingredients("附子（炮，去皮）1枚"), "附子");
+  EXPECT_EQ(Ingredients("石膏1.5两，知母6g，粳米约10g"), "石膏、知母、粳米");
+}
+
+TEST(StandardIngredientsTest, UnitsOutsideTheListAndOrderEffectsStay) {
+  // 片 is no unit, so it stays; 两半 fires before 一两 and leaves the numeral.
+  EXPECT_EQ(Ingredients("生姜3片，大枣（擘）12枚，甘草（炙）2两"), "生姜片、大枣、甘草");
+  EXPECT_EQ(Ingredients("黄连一两半"), "黄连一");
+  // Upper-case unit letters are no units.
+  EXPECT_EQ(Ingredients("知母6G，石膏1KG，水5ML"), "知母G、石膏KG、水ML");
+  EXPECT_EQ(Ingredients("人参3-5钱"), "人参");
+  EXPECT_EQ(Ingredients("白术（土炒）二两，茯苓半斤"), "白术、茯苓");
+}
+
+TEST(StandardIngredientsTest, MarksAndQuotesInTheInputAreRemoved) {
+  EXPECT_EQ(Ingredients("人参#$，\"甘草\"，“当归”"), "人参、甘草、当归");
+  EXPECT_EQ(Ingredients("当归或川芎"), "当归、川芎");
+}
+
+TEST(StandardIngredientsTest, BracketWalk) {
+  EXPECT_EQ(Ingredients("麻黄（去节"), "麻黄");
+  // Inside a bracket the last character is never examined: a closing bracket there does not
+  // close, so the whole comment runs to the end either way.
+  EXPECT_EQ(Ingredients("麻黄（去节）"), "麻黄");
+  EXPECT_EQ(Ingredients("麻黄（）桂枝"), "麻黄桂枝");
+  // No nesting: the first closing bracket ends the comment.
+  EXPECT_EQ(Ingredients("甲（乙（丙）丁）戊"), "甲丁）戊");
+  EXPECT_EQ(Ingredients("（"), "");
+  EXPECT_EQ(Ingredients("人参（"), "人参");
+  // ASCII brackets are not comments.
+  EXPECT_EQ(Ingredients("人参(去芦)"), "人参(去芦)");
+}
+
+TEST(StandardIngredientsTest, EmptyItemsAndEmptyText) {
+  EXPECT_EQ(Ingredients(""), "");
+  EXPECT_EQ(Ingredients("人参1两，甘草，"), "人参、甘草、");
+  EXPECT_EQ(Ingredients("人参，，甘草"), "人参、、甘草");
+}
+
+TEST(StandardSymptomsTest, IndicationsBecomePhrases) {
+  EXPECT_EQ(Symptoms("伤寒头痛，或发热恶寒，兼有咳嗽者。"), "伤寒头痛，，发热恶寒，，咳嗽");
+  EXPECT_EQ(Symptoms("小儿惊风，甚者抽搐不止。"), "惊风，抽搐");
+  EXPECT_EQ(Symptoms("妇人崩漏3日不止、腹痛；等病症"), "崩漏，腹痛，");
+}
+
+TEST(StandardSymptomsTest, OnlyOneFinalFullStopIsDropped) {
+  EXPECT_EQ(Symptoms("头痛。。"), "头痛，");
+  EXPECT_EQ(Symptoms("。"), "");
+  EXPECT_EQ(Symptoms(""), "");
+}
+
+TEST(StandardSymptomsTest, LongerPhrasesGoBeforeTheirParts) {
+  EXPECT_EQ(Symptoms("头痛或作呕"), "头痛，呕");
+  EXPECT_EQ(Symptoms("一切风疾及小儿惊痫"), "风疾，惊痫");
+  EXPECT_EQ(Symptoms("10日以上不可忍"), "");
+  EXPECT_EQ(Symptoms("腹痛等病证"), "腹痛");
+  EXPECT_EQ(Symptoms("伴2-3日发热"), "发热");
+}
+
+class StandardResultTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Stand() { return folder.ReadLines("Result/Result.DB.stand"); }
+  test::TestFolder folder;
+  test::FakeWorld world{folder.root()};
+};
+
+TEST_F(StandardResultTest, FieldsOneAndTwoAreCleanedTheRestStays) {
+  folder.WriteLines("Result/Result.DB",
+                    {"桂枝汤\t桂枝（去皮）3两，芍药3两\t头痛发热。\t解肌",
+                     "三物汤\t人参1两，甘草\t腹痛", "   ", "", "五味\t人参\t头痛\t甲\t乙"});
+  StandardResultReport report = StandardResult(world.session);
+  EXPECT_EQ(Stand(),
+            (std::vector<std::string>{"桂枝汤\t桂枝、芍药\t头痛发热\t解肌",
+                                      "三物汤\t人参、甘草\t腹痛\t", "五味\t人参\t头痛\t甲\t乙"}));
+  EXPECT_EQ(report.written, 3);
+  EXPECT_EQ(report.blank, 2);
+  EXPECT_EQ(report.too_short, 0);
+  // GBK with CR LF on disk.
+  std::string bytes = folder.ReadBytes("Result/Result.DB.stand");
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 3);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 3);
+  EXPECT_NE(bytes.find("\t\r\n"), std::string::npos);
+}
+
+TEST_F(StandardResultTest, LinesWithoutIndicationsAreSkipped) {
+  folder.WriteLines("Result/Result.DB", {"只有名称", "名称\t人参", "好方\t人参2两\t咳嗽"});
+  StandardResultReport report = StandardResult(world.session);
+  EXPECT_EQ(Stand(), (std::vector<std::string>{"好方\t人参\t咳嗽\t"}));
+  EXPECT_EQ(report.too_short, 2);
+}
+
+TEST_F(StandardResultTest, MissingResultFileRaisesAndKeepsTheOldCopy) {
+  folder.WriteLines("Result/Result.DB.stand", {"旧\t人参\t头痛\t"});
+  EXPECT_THROW(StandardResult(world.session), FileError);
+  EXPECT_EQ(Stand(), (std::vector<std::string>{"旧\t人参\t头痛\t"}));
+  // No temporary file is left beside it.
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder / "Result"))
+    ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(StandardResultTest, EmptyResultFileGivesAnEmptyCopy) {
+  folder.WriteBytes("Result/Result.DB", "");
+  folder.WriteLines("Result/Result.DB.stand", {"旧\t人参\t头痛\t"});
+  StandardResult(world.session);
+  EXPECT_EQ(folder.ReadBytes("Result/Result.DB.stand"), "");
+}
+
+}  // namespace
+}  // namespace lindora
