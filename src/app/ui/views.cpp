@@ -1,5 +1,8 @@
 #include "app/ui/views.h"
 
+#include "analysis/ui/frm_symptom_analysis.h"
+#include "analysis/ui/frm_yaodui_analysis.h"
+#include "app/ui/frm_input.h"
 #include "app/ui/frm_msg.h"
 #include "herb/ui/frm_danti_analysis.h"
 
@@ -8,6 +11,9 @@ namespace lindora::ui {
 void RegisterViews(ViewHost& host) {
   host.Register<Msg, Frm_Msg>();
   host.Register<DantiAnalysis, Frm_DantiAnalysis>();
+  host.Register<YaoduiAnalysisWindow, Frm_YaoduiAnalysis>();
+  host.Register<SymptomAnalysisWindow, Frm_SymptomAnalysis>();
+  host.Register<Input, Frm_Input>();
 }
 
 }  // namespace lindora::ui
