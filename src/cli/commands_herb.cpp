@@ -1,8 +1,10 @@
-// Single-herb commands: herb search, herb types and the type distribution of the herb grid.
+// Single-herb commands: herb search, herb types, the type distribution of the herb grid and
+// the formulas related to a herb.
 #include <ostream>
 
 #include "cli/cli.h"
 #include "common/text.h"
+#include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
 #include "herb/related_formulas.h"
 
@@ -35,6 +37,15 @@ int TypeDistribution(Context& ctx, const std::vector<std::string>& args) {
   return ctx.session.Window<DantiAnalysis>().HerbTypeAnalysis() ? kDone : kRefused;
 }
 
+int RelatedFormulas(Context& ctx, const std::vector<std::string>& args) {
+  if (args.size() != 1) return UsageError(ctx, "related-formulas HERB");
+  if (FindRelatedFormulas(ctx.session, args[0]) == 0) return kRefused;
+  FangjiAnalysis& fangji = ctx.session.Window<FangjiAnalysis>();
+  ctx.out << "# Label_Count\t" << fangji.LabelCount() << '\n';
+  PrintGrid(ctx, fangji.Caption(), "FlexGrid", fangji.FlexGrid());
+  return StatusFromMessages(ctx);
+}
+
 Registrar herb_search_command("herb-search", "herb-search TEXT",
                               "finds herbs by name or pinyin (blanks separate keywords) into the "
                               "herb grid and prints it",
@@ -46,6 +57,10 @@ Registrar type_distribution_command(
     "the herb types of the herb grid's herbs whose frequency reaches THRESHOLD (the herb grid "
     "holds what earlier commands of the script put there)",
     TypeDistribution);
+Registrar related_formulas_command(
+    "related-formulas", "related-formulas HERB",
+    "makes every formula that mentions HERB the current result set and prints the formula grid",
+    RelatedFormulas);
 
 }  // namespace
 }  // namespace lindora::cli

@@ -36,4 +36,9 @@ inline constexpr std::string_view kTutorialCode = "ldra";
 inline constexpr std::string_view kUpdateAddress = "https://pan.baidu.com/";
 inline constexpr std::string_view kUpdateCode = "ldra";
 
+// Contact data of the author notice. The team has no mailbox or QQ group of its own yet: the
+// address is on a reserved example domain until one exists.
+inline constexpr std::string_view kTeamEmail = "lindora-team@example.org";
+inline constexpr std::string_view kTeamQq = "（暂无）";
+
 }  // namespace lindora

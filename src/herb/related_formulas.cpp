@@ -1,17 +1,56 @@
 #include "herb/related_formulas.h"
 
-#include "common/not_built.h"
+#include "common/files.h"
 #include "common/session.h"
+#include "common/text.h"
+#include "formula/fangji_analysis.h"
+#include "formula/formula_db.h"
 
 namespace lindora {
 
-void FindRelatedFormulas(Session& session, const std::string& herb) {
+std::string RelatedFormulaCountText(std::int64_t count, const std::string& herb) {
+  return "找到 " + std::to_string(count) + "  项包含“" + herb + "”的中药方剂";
+}
+
+std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
   if (herb.empty()) {
     session.Message("搜索关键词为空");
-    return;
+    return 0;
   }
-  // Waits for the formula window's grid operations.
-  session.Message(kNotBuiltMessage);
+  try {
+    // The new result set goes to temporary files first: a search that finds nothing, or fails,
+    // leaves the current result set and the formula window as they are.
+    ResultSetWriter writer(session);
+    ForEachLine(session.Path(kFormulaDbPath), [&](const std::string& line) {
+      std::string cleaned = CleanRecordLine(line);
+      if (Contains(cleaned, herb)) writer.Add(cleaned);
+      return true;
+    });
+    const std::int64_t count = writer.Count();
+    if (count == 0) {
+      session.Message("没有找到包含“" + herb + "”的中药方剂，当前结果未改变");
+      return 0;
+    }
+    // Created only now, so that nothing found never opens the window; its load empties the
+    // backup, which the commit below then fills.
+    FangjiAnalysis& fangji = session.Window<FangjiAnalysis>();
+    writer.Commit();
+    session.SearchHistory = herb;
+    fangji.Hide();
+    fangji.SetLabelCount(RelatedFormulaCountText(count, herb));
+    fangji.SetCaption(fangji.Tag() + std::string(FangjiAnalysis::kHistoryCaption) +
+                      session.SearchHistory);
+    fangji.InitializeGrid();
+    fangji.SetCheckFilter(0);
+    fangji.SetCheckSearchInResult(0);
+    fangji.LoadResults();
+    fangji.Show();
+    if (!fangji.HasHistory(session.SearchHistory)) fangji.AddHistory(session.SearchHistory);
+    return count;
+  } catch (const FileError& e) {
+    session.Message(e.what());
+    return 0;
+  }
 }
 
 }  // namespace lindora

@@ -2,12 +2,21 @@
 // and fills the formula window.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lindora {
 
 class Session;
 
-void FindRelatedFormulas(Session& session, const std::string& herb);
+// The count label of the formula window after a related-formula search.
+std::string RelatedFormulaCountText(std::int64_t count, const std::string& herb);
+
+// Finds the formulas whose cleaned line contains the herb anywhere (exact comparison). When
+// there are some, they replace the result set and its backup and fill the formula window;
+// when there are none, the user is told and the result set and the formula window stay as they
+// were. Returns the number found; a file that cannot be read or written is shown as one message
+// and counts as none.
+std::int64_t FindRelatedFormulas(Session& session, const std::string& herb);
 
 }  // namespace lindora
