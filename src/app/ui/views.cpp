@@ -1,5 +1,8 @@
 #include "app/ui/views.h"
 
+#include "analysis/ui/frm_symptom_analysis.h"
+#include "analysis/ui/frm_yaodui_analysis.h"
+#include "app/ui/frm_input.h"
 #include "app/ui/frm_main.h"
 #include "app/ui/frm_msg.h"
 #include "formula/ui/frm_fangji_analysis.h"
@@ -12,6 +15,9 @@ void RegisterViews(ViewHost& host) {
   host.Register<Main, Frm_Main>();
   host.Register<FangjiAnalysis, Frm_FangjiAnalysis>();
   host.Register<DantiAnalysis, Frm_DantiAnalysis>();
+  host.Register<YaoduiAnalysisWindow, Frm_YaoduiAnalysis>();
+  host.Register<SymptomAnalysisWindow, Frm_SymptomAnalysis>();
+  host.Register<Input, Frm_Input>();
 }
 
 }  // namespace lindora::ui
