@@ -19,6 +19,10 @@ inline constexpr std::string_view kZysjHost = "www.zysj.com.cn";
 inline constexpr std::string_view kTcMcHost = "tcm.cmu.edu.tw";
 // TCMSP, the TCM systems pharmacology database.
 inline constexpr std::string_view kTcmspHost = "tcmspw.com";
+// PubChem, searched for a compound's structure.
+inline constexpr std::string_view kPubChemHost = "pubchem.ncbi.nlm.nih.gov";
+// NPACT, the database of anticancer natural products with their activity pages.
+inline constexpr std::string_view kNpactHost = "crdd.osdd.net";
 
 // Main window: the three logo pictures.
 // National science and technology resource-sharing service.

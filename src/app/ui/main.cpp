@@ -8,6 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/ui/views.h"
+#include "chem/ui/qt_converter.h"
 #include "common/process.h"
 #include "common/ui/qt_ports.h"
 #include "common/ui/twips.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
   lindora::ui::QtDialogs dialogs;
   lindora::ui::QtClipboard clipboard;
   lindora::ui::QtUrlOpener urls;
-  lindora::BlockingConverter converter;
+  lindora::ui::QtConverter converter;
   auto folder = lindora::ExecutableFolder();
   lindora::Session session(folder, {&dialogs, &urls, &clipboard, &converter});
   lindora::ui::ViewHost host(session);

@@ -5,6 +5,8 @@
 #include "app/ui/frm_input.h"
 #include "app/ui/frm_main.h"
 #include "app/ui/frm_msg.h"
+#include "chem/ui/frm_active_component.h"
+#include "chem/ui/frm_chem_analysis.h"
 #include "formula/ui/frm_fangji_analysis.h"
 #include "herb/ui/frm_danti_analysis.h"
 
@@ -18,6 +20,8 @@ void RegisterViews(ViewHost& host) {
   host.Register<YaoduiAnalysisWindow, Frm_YaoduiAnalysis>();
   host.Register<SymptomAnalysisWindow, Frm_SymptomAnalysis>();
   host.Register<Input, Frm_Input>();
+  host.Register<ChemAnalysis, Frm_ChemAnalysis>();
+  host.Register<ActiveComponent, Frm_ActiveComponent>();
 }
 
 }  // namespace lindora::ui
