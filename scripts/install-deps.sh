@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   openbabel opencc
   fonts-noto-cjk xvfb xauth
+  time bc
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -72,36 +72,45 @@ std::string DecodeGbk(std::string_view bytes, std::size_t* bad) {
 
 void DecodeGbkInto(std::string_view bytes, std::string& out, std::size_t* bad) {
   const Tables& t = GetTables();
-  out.clear();
-  out.reserve(bytes.size() + bytes.size() / 2);
-  std::size_t replaced = 0;
   const std::size_t n = bytes.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
+  // Worst case three UTF-8 bytes per input byte (a replacement character for every byte); the
+  // text is written through a pointer and cut to size at the end.
+  out.resize(n * 3);
+  char* o = out.data();
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t replaced = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    unsigned c = in[i];
     if (c < 0x80) {
-      // Runs of ASCII are common in records (doses, tabs): copy them in one go.
-      std::size_t j = i + 1;
-      while (j < n && static_cast<unsigned char>(bytes[j]) < 0x80) ++j;
-      out.append(bytes.data() + i, j - i);
-      i = j - 1;
+      *o++ = static_cast<char>(c);
+      ++i;
       continue;
     }
     char32_t cp = 0;
     if (c == 0x80) {
       cp = t.single_80;
-    } else if (c != 0xFF && i + 1 < n) {
-      unsigned char trail = static_cast<unsigned char>(bytes[i + 1]);
-      if (trail >= 0x40 && trail <= 0xFE) {
-        cp = t.decode[(c - 0x81) * kTrailCount + (trail - 0x40)];
-        if (cp) ++i;
-      }
+      i += 1;
+    } else if (c != 0xFF && i + 1 < n && in[i + 1] >= 0x40 && in[i + 1] <= 0xFE) {
+      cp = t.decode[(c - 0x81) * kTrailCount + (in[i + 1] - 0x40)];
+      i += cp ? 2 : 1;
+    } else {
+      i += 1;
     }
     if (!cp) {
       cp = 0xFFFD;
       ++replaced;
     }
-    AppendUtf8(out, cp);
+    if (cp < 0x800) {
+      *o++ = static_cast<char>(0xC0 | (cp >> 6));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *o++ = static_cast<char>(0xE0 | (cp >> 12));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   if (bad) *bad = replaced;
 }
 

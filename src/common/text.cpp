@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace lindora {
@@ -57,9 +58,31 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(b, e - b + 1));
 }
 
+namespace {
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+// True when one of the eight bytes is an ASCII lower-case letter or the byte 0xEF that starts a
+// full-width letter; a word without either needs no upper-casing.
+inline bool MayNeedUpperCase(std::uint64_t w) {
+  const std::uint64_t t = w & ~kHighs;
+  const std::uint64_t lower = (t + 0x1F * kOnes) & ~(t + 0x05 * kOnes) & ~w & kHighs;
+  const std::uint64_t ef = w ^ (0xEF * kOnes);
+  return lower | ((ef - kOnes) & ~ef & kHighs);
+}
+}  // namespace
+
 void UpperCaseInPlace(std::string& s) {
   const std::size_t n = s.size();
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t i = 0;
+  while (i < n) {
+    if (i + 8 <= n) {
+      std::uint64_t w;
+      std::memcpy(&w, s.data() + i, 8);
+      if (!MayNeedUpperCase(w)) {
+        i += 8;
+        continue;
+      }
+    }
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (c >= 'a' && c <= 'z') {
       s[i] = static_cast<char>(c - 32);
@@ -72,6 +95,7 @@ void UpperCaseInPlace(std::string& s) {
       }
       i += 2;
     }
+    ++i;
   }
 }
 

@@ -19,6 +19,10 @@ inline constexpr std::string_view kZysjHost = "www.zysj.com.cn";
 inline constexpr std::string_view kTcMcHost = "tcm.cmu.edu.tw";
 // TCMSP, the TCM systems pharmacology database.
 inline constexpr std::string_view kTcmspHost = "tcmspw.com";
+// PubChem, searched for a compound's structure.
+inline constexpr std::string_view kPubChemHost = "pubchem.ncbi.nlm.nih.gov";
+// NPACT, the database of anticancer natural products with their activity pages.
+inline constexpr std::string_view kNpactHost = "crdd.osdd.net";
 
 // Main window: the three logo pictures.
 // National science and technology resource-sharing service.
@@ -35,5 +39,10 @@ inline constexpr std::string_view kTutorialAddress = "https://www.bilibili.com/"
 inline constexpr std::string_view kTutorialCode = "ldra";
 inline constexpr std::string_view kUpdateAddress = "https://pan.baidu.com/";
 inline constexpr std::string_view kUpdateCode = "ldra";
+
+// Contact data of the author notice. The team has no mailbox or QQ group of its own yet: the
+// address is on a reserved example domain until one exists.
+inline constexpr std::string_view kTeamEmail = "lindora-team@example.org";
+inline constexpr std::string_view kTeamQq = "（暂无）";
 
 }  // namespace lindora

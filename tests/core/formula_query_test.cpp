@@ -274,3 +274,25 @@ TEST_F(QueryFaultTest, UnwritableBackupPutsThePreviousResultFileBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// The query upper-cases every line with a word-at-a-time scan: letters must be found wherever
+// they fall relative to the eight-byte words, including full-width ones split across two.
+TEST(LineUpperCaseTest, FindsLettersAtEveryOffset) {
+  for (int pad = 0; pad < 12; ++pad) {
+    for (const char* pad_unit : {"X", "麻"}) {
+      std::string prefix;
+      for (int i = 0; i < pad; ++i) prefix += pad_unit;
+      std::string s = prefix + "ａｚ，a桂z" + prefix + "ｍ";
+      UpperCaseInPlace(s);
+      EXPECT_EQ(s, prefix + "ＡＺ，A桂Z" + prefix + "Ｍ") << pad << pad_unit;
+    }
+  }
+  std::string untouched = "『｀｛』ＡＢ`{@[";  // neighbours of the letter ranges stay
+  std::string copy = untouched;
+  UpperCaseInPlace(copy);
+  EXPECT_EQ(copy, untouched);
+}
+
+}  // namespace

@@ -1,8 +1,14 @@
 // The desktop program: one session, Qt ports, a view for every window model.
-#include <QApplication>
+#include <unistd.h>
 
-#include "app/msg.h"
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include "app/main_window.h"
 #include "app/ui/views.h"
+#include "chem/ui/qt_converter.h"
 #include "common/process.h"
 #include "common/ui/qt_ports.h"
 #include "common/ui/twips.h"
@@ -10,20 +16,33 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Lindora");
+  QApplication::setQuitOnLastWindowClosed(false);  // only the main window ends the program
   lindora::ui::InstallFontSubstitutions();
   QApplication::setFont(lindora::ui::UiFont());
 
   lindora::ui::QtDialogs dialogs;
   lindora::ui::QtClipboard clipboard;
   lindora::ui::QtUrlOpener urls;
-  lindora::BlockingConverter converter;
+  lindora::ui::QtConverter converter;
   auto folder = lindora::ExecutableFolder();
-  std::string problems = lindora::PrepareProgramFolder(folder);
-  if (!problems.empty()) dialogs.Message(problems);
   lindora::Session session(folder, {&dialogs, &urls, &clipboard, &converter});
   lindora::ui::ViewHost host(session);
   lindora::ui::RegisterViews(host);
 
-  session.Window<lindora::Msg>().ShowNotice("Lindora", "Lindora\r\n" + folder.string());
+  // One copy per user: a lock that a crashed copy leaves behind is taken over.
+  QLockFile lock(QDir::tempPath() + "/Lindora-" + QString::number(getuid()) + ".lock");
+  const bool another_running = !lock.tryLock(0);
+  const std::string exe_name =
+      QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+
+  lindora::Main& main_window = session.Window<lindora::Main>();
+  bool ended = false;
+  main_window.SetEndHandler([&] {
+    ended = true;
+    QCoreApplication::exit(0);
+  });
+  if (!main_window.Form_Load(another_running, exe_name) || ended) return 0;
+  std::string problems = lindora::PrepareProgramFolder(folder);
+  if (!problems.empty()) dialogs.Message(problems);
   return app.exec();
 }

@@ -1,13 +1,27 @@
 #include "app/ui/views.h"
 
+#include "analysis/ui/frm_symptom_analysis.h"
+#include "analysis/ui/frm_yaodui_analysis.h"
+#include "app/ui/frm_input.h"
+#include "app/ui/frm_main.h"
 #include "app/ui/frm_msg.h"
+#include "chem/ui/frm_active_component.h"
+#include "chem/ui/frm_chem_analysis.h"
+#include "formula/ui/frm_fangji_analysis.h"
 #include "herb/ui/frm_danti_analysis.h"
 
 namespace lindora::ui {
 
 void RegisterViews(ViewHost& host) {
   host.Register<Msg, Frm_Msg>();
+  host.Register<Main, Frm_Main>();
+  host.Register<FangjiAnalysis, Frm_FangjiAnalysis>();
   host.Register<DantiAnalysis, Frm_DantiAnalysis>();
+  host.Register<YaoduiAnalysisWindow, Frm_YaoduiAnalysis>();
+  host.Register<SymptomAnalysisWindow, Frm_SymptomAnalysis>();
+  host.Register<Input, Frm_Input>();
+  host.Register<ChemAnalysis, Frm_ChemAnalysis>();
+  host.Register<ActiveComponent, Frm_ActiveComponent>();
 }
 
 }  // namespace lindora::ui

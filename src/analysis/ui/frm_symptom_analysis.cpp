@@ -1,0 +1,39 @@
+#include "analysis/ui/frm_symptom_analysis.h"
+
+#include <QMenuBar>
+
+#include "common/ui/twips.h"
+
+namespace lindora::ui {
+
+Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
+    : FormView(model, "Frm_SymptomAnalysis"), window_(model) {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  grid_ = new FlexGridView(&window_.FlexGrid_Symptom(), central);
+  grid_->setObjectName("FlexGrid_Symptom");
+  grid_->setFont(UiFont());
+  grid_->setGeometry(Px(SymptomAnalysisWindow::kGridLeft), Px(SymptomAnalysisWindow::kGridTop),
+                     Px(SymptomAnalysisWindow::kGridWidth), Px(SymptomAnalysisWindow::kGridHeight));
+
+  QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
+  file->setObjectName("Menu_File");
+  file->menuAction()->setObjectName("Menu_File");
+  file->setFont(UiFont());
+  QAction* load = file->addAction(QStringLiteral("导入症状列表"));
+  load->setObjectName("Menu_LoadSymptomList");
+  connect(load, &QAction::triggered, this, [this] { window_.Menu_LoadSymptomList_Click(); });
+  QAction* save = file->addAction(QStringLiteral("导出症状列表"));
+  save->setObjectName("Menu_ExportSymptomList");
+  connect(save, &QAction::triggered, this, [this] { window_.Menu_ExportSymptomList_Click(); });
+  menuBar()->setFont(UiFont());
+
+  SetFixedTwips(SymptomAnalysisWindow::kWidth, SymptomAnalysisWindow::kHeight);
+}
+
+void Frm_SymptomAnalysis::Refresh() {
+  FormView::Refresh();
+  grid_->Refresh();
+}
+
+}  // namespace lindora::ui

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "analysis/symptom_analysis_window.h"
+#include "common/ui/flex_grid_view.h"
+#include "common/ui/view_host.h"
+
+namespace lindora::ui {
+
+// Symptom phrases and their counts.
+class Frm_SymptomAnalysis : public FormView {
+  Q_OBJECT
+ public:
+  explicit Frm_SymptomAnalysis(SymptomAnalysisWindow& model);
+  void Refresh() override;
+
+ private:
+  SymptomAnalysisWindow& window_;
+  FlexGridView* grid_;
+};
+
+}  // namespace lindora::ui

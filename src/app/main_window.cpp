@@ -1,0 +1,131 @@
+#include "app/main_window.h"
+
+#include "app/data_source_notice.h"
+#include "app/list_import_actions.h"
+#include "app/msg.h"
+#include "common/session.h"
+#include "common/web_addresses.h"
+#include "formula/fangji_analysis.h"
+#include "herb/danti_analysis.h"
+
+namespace lindora {
+
+Main::Main(Session& session) : WindowModel(session) {
+  SetCaption(kTitle);
+}
+
+const std::vector<MenuEntry>& Main::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_File", "文件(&F)", "", true},
+      {"Menu_LoadFangjiList", "导入中药方剂列表(&J)", "Menu_File", true},
+      {"Menu_LoadDanweiyaoList", "导入单味药列表(&D)", "Menu_File", true},
+      {"Menu_LoadChemList", "导入化学成分列表", "Menu_File", false},
+      {"Menu_Exit", "退出(&Q)", "Menu_File", true},
+      {"Menu_DataManagement", "数据管理", "", false},
+      {"Menu_FangjiManagement", "方剂库管理", "Menu_DataManagement", true},
+      {"Menu_TCMNameManagement", "中药库管理", "Menu_DataManagement", true},
+      {"Menu_IngredientManagement", "中药化学组分库管理", "Menu_DataManagement", true},
+      {"Menu_DataAnalysis", "数据分析(&A)", "", true},
+      {"Menu_FangjiAnalysis", "中药方剂分析(&F)", "Menu_DataAnalysis", true},
+      {"Menu_DantiAnalysis", "中药单体分析(&D)", "Menu_DataAnalysis", true},
+      {"Menu_Help", "帮助(&H)", "", true},
+      {"Menu_DataSource", "数据来源说明(&D)", "Menu_Help", true},
+      {"Menu_AboutAuthor", "关于作者(&A)", "Menu_Help", true},
+      {"Menu_AboutThisSoft", "关于软件(&S)", "Menu_Help", false},
+      {"Menu_Tutorials", "软件视频教程(&T)", "Menu_Help", true},
+      {"Menu_SoftUpdate", "软件更新(&U)", "Menu_Help", true},
+  };
+  return menus;
+}
+
+std::string Main::UsageNotice() {
+  std::string text = "1. 由于时间和水平有限，本软件还有很多不完善的地方，欢迎提出意见。";
+  text +=
+      "\r\n2. 本软件及其附带数据仅供教学和科研使用，不得用于临床诊疗或商业用途；"
+      "未经Lindora项目组许可，不得转载、修改或再分发本软件及其数据。";
+  text += "\r\n";
+  text += "\r\n点击按钮“是”表示同意以上声明，“否”表示不同意以上声明。";
+  return text;
+}
+
+std::string Main::AuthorNotice() {
+  return "Lindora项目组\r\nLindora项目 中医药数据挖掘工具开发组\r\nEmail: " +
+         std::string(kTeamEmail) + "\r\nQQ: " + std::string(kTeamQq) +
+         "\r\nWelcome for your comments";
+}
+
+std::string Main::RunningMessage(std::string_view executable_name) {
+  return std::string(executable_name) + " is running!";
+}
+
+bool Main::Form_Load(bool another_instance_running, std::string_view executable_name) {
+  if (another_instance_running) {
+    session_.Message(RunningMessage(executable_name));
+    End();
+    return false;
+  }
+  Show();
+  if (!session_.dialogs().AskYesNo(UsageNotice(), kUsageTitle)) {
+    End();
+    return false;
+  }
+  session_.ActivityName = "抗流感";
+  return true;
+}
+
+bool Main::Form_QueryUnload() {
+  if (!session_.dialogs().AskYesNo(kExitQuestion)) return false;
+  End();
+  return true;
+}
+
+void Main::End() {
+  ended_ = true;
+  if (end_handler_) end_handler_();
+}
+
+void Main::Image_gjkj_Click() {
+  session_.OpenUrl(kLogoGjkjAddress);
+}
+void Main::Image_rkjk_Click() {
+  session_.OpenUrl(kLogoRkjkAddress);
+}
+void Main::Image_ZRV_Click() {
+  session_.OpenUrl(kLogoZrvAddress);
+}
+
+void Main::Menu_LoadFangjiList_Click() {
+  OpenFormulaListImport(session_);
+}
+void Main::Menu_LoadDanweiyaoList_Click() {
+  OpenHerbListImport(session_);
+}
+
+void Main::Menu_Exit_Click() {
+  End();
+}
+
+void Main::Menu_FangjiAnalysis_Click() {
+  session_.Window<FangjiAnalysis>().Show();
+}
+void Main::Menu_DantiAnalysis_Click() {
+  session_.Window<DantiAnalysis>().Show();
+}
+
+void Main::Menu_DataSource_Click() {
+  session_.Window<Msg>().ShowNotice(DataSourceNoticeCaption(), DataSourceNoticeText());
+}
+void Main::Menu_AboutAuthor_Click() {
+  session_.Window<Msg>().ShowNotice("关于作者", AuthorNotice());
+}
+
+void Main::Menu_Tutorials_Click() {
+  session_.OpenUrl(kTutorialAddress);
+  session_.Message("视频密码为" + std::string(kTutorialCode));
+}
+void Main::Menu_SoftUpdate_Click() {
+  session_.OpenUrl(kUpdateAddress);
+  session_.Message("密码为" + std::string(kUpdateCode));
+}
+
+}  // namespace lindora

@@ -1,0 +1,61 @@
+// The main window: the program's menus, three logo links, start-up and closing.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/menu.h"
+#include "common/window_model.h"
+
+namespace lindora {
+
+class Main : public WindowModel {
+ public:
+  static constexpr std::string_view kTitle = "Lindora";
+  static constexpr int kWidth = 10950;  // twips; the window keeps this size
+  static constexpr int kHeight = 1665;
+  static constexpr std::string_view kUsageTitle = "软件使用前须知";
+  static constexpr std::string_view kExitQuestion = "确定退出软件么？";
+
+  explicit Main(Session& session);
+  std::string_view FormName() const override { return "Frm_Main"; }
+
+  static const std::vector<MenuEntry>& MenuBar();
+  static std::string UsageNotice();
+  static std::string AuthorNotice();
+  static std::string RunningMessage(std::string_view executable_name);
+
+  // Start-up: refuses a second instance, shows the window, asks for the usage notice and sets
+  // the activity name. False when the program is to end.
+  bool Form_Load(bool another_instance_running, std::string_view executable_name);
+  // The close box or any other unload request: true when the program may end.
+  bool Form_QueryUnload();
+  // Any size is set back to the fixed one.
+  void Form_Resize() {}
+
+  void Image_gjkj_Click();
+  void Image_rkjk_Click();
+  void Image_ZRV_Click();
+  void Menu_LoadFangjiList_Click();
+  void Menu_LoadDanweiyaoList_Click();
+  void Menu_Exit_Click();
+  void Menu_FangjiAnalysis_Click();
+  void Menu_DantiAnalysis_Click();
+  void Menu_DataSource_Click();
+  void Menu_AboutAuthor_Click();
+  void Menu_Tutorials_Click();
+  void Menu_SoftUpdate_Click();
+
+  // Ending the program: every window closes at once, no closing steps run.
+  bool Ended() const { return ended_; }
+  void SetEndHandler(std::function<void()> handler) { end_handler_ = std::move(handler); }
+
+ private:
+  void End();
+  bool ended_ = false;
+  std::function<void()> end_handler_;
+};
+
+}  // namespace lindora

@@ -1,0 +1,52 @@
+#include "app/ui/frm_input.h"
+
+#include <QMenuBar>
+
+#include "common/ui/twips.h"
+
+namespace lindora::ui {
+
+Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model) {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+
+  text_input_ = new QPlainTextEdit(central);
+  text_input_->setObjectName("Text_Input");
+  text_input_->setFont(UiFont());
+  text_input_->setToolTip(Q(Input::kTextInputToolTip));
+  text_input_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  text_input_->setGeometry(Px(120), Px(120), Px(3615), Px(2655));
+  connect(text_input_, &QPlainTextEdit::textChanged, this, [this] {
+    // The model takes the text with CR LF line breaks, as the list format has them.
+    QString text = text_input_->toPlainText();
+    std::string s = S(text.replace('\n', QStringLiteral("\r\n")));
+    if (s != input_.Text_Input()) input_.SetText_Input(s);
+  });
+
+  cmd_input_ = new QPushButton(Q(Input::kCmdInputCaption), central);
+  cmd_input_->setObjectName("Cmd_Input");
+  cmd_input_->setFont(UiFont("宋体", 12));
+  cmd_input_->setToolTip(Q(Input::kCmdInputToolTip));
+  cmd_input_->setGeometry(Px(840), Px(2880), Px(1815), Px(375));
+  connect(cmd_input_, &QPushButton::clicked, this, [this] { input_.Cmd_Input_Click(); });
+
+  menu_tools_ = menuBar()->addMenu(Q(Input::kMenuToolsCaption));
+  menu_tools_->setObjectName("Menu_Tools");
+  menu_tools_->menuAction()->setObjectName("Menu_Tools");
+  menu_tools_->setFont(UiFont());
+  QAction* standard = menu_tools_->addAction(Q(Input::kMenuStandardDataCaption));
+  standard->setObjectName("Menu_StandardData");
+  connect(standard, &QAction::triggered, this, [this] { input_.Menu_StandardData_Click(); });
+  menuBar()->setFont(UiFont());
+
+  SetFixedTwips(Input::kWidth, Input::kHeight);
+}
+
+void Frm_Input::Refresh() {
+  FormView::Refresh();
+  QString text = Q(input_.Text_Input()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (text_input_->toPlainText() != text) text_input_->setPlainText(text);
+  menu_tools_->menuAction()->setVisible(input_.Menu_ToolsVisible());
+}
+
+}  // namespace lindora::ui

@@ -1,0 +1,61 @@
+// The active-component window: the ingredients of a herb found in one of the reference sets,
+// with the structure of the selected one and a pop-up menu to follow it further.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chem/open_babel.h"
+#include "common/grid.h"
+#include "common/window_model.h"
+
+namespace lindora {
+
+class ActiveComponent : public WindowModel {
+ public:
+  static constexpr std::string_view kDesignCaption = "可能的活性组分分析";
+  static constexpr int kWidth = 20430;
+  static constexpr int kHeight = 5460;
+  static constexpr int kGridWidth = 15300;
+  static constexpr int kGridHeight = 4500;
+  static constexpr int kRightButton = 2;
+  // Column of the reference addresses (anti-influenza) and of the NPACT number (anticancer).
+  static constexpr int kRefAddressCol = 6;
+  static constexpr int kNpactCol = 1;
+
+  explicit ActiveComponent(Session& session);
+  std::string_view FormName() const override { return "Frm_ActiveComponent"; }
+
+  Grid& FlexGrid() { return flex_grid_; }
+  const Grid& FlexGrid() const { return flex_grid_; }
+  StructurePicture& PicMol() { return pic_mol_; }
+  const StructurePicture& PicMol() const { return pic_mol_; }
+
+  std::string SelectedSmiles() const;
+  // The herbs that contain the selected compound, into the single-herb window; true when some
+  // were found.
+  bool SearchHerbsWithCompound();
+
+  void FlexGrid_Click();
+  bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
+  void Menu_SearchTCM_Click() { SearchHerbsWithCompound(); }
+  void Menu_OpenRef_Click();
+  void Menu_SearchPubChem_Click();
+  void Menu_CalProperties_Click();
+
+ private:
+  bool HasSelection() const;
+  Grid flex_grid_;
+  StructurePicture pic_mol_;
+};
+
+// The addresses of a reference-address field: the text after each "]" up to the next "[" or
+// "]", trimmed; a field without brackets is one address as it stands.
+std::vector<std::string> RefAddresses(std::string_view field);
+// An NPACT number padded to five digits; a text that is no number stays as it is.
+std::string FormatNpactNumber(std::string_view number);
+// Whether the browser may be handed this address taken from a data file.
+bool IsWebAddress(std::string_view address);
+
+}  // namespace lindora

@@ -1,0 +1,65 @@
+// The chemical analysis window: the ingredients of one herb, one compound per grid row
+// (ID, Name, SMILES, InChIKey), and the structure of the selected one.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "chem/open_babel.h"
+#include "common/grid.h"
+#include "common/window_model.h"
+
+namespace lindora {
+
+class ChemAnalysis : public WindowModel {
+ public:
+  static constexpr std::string_view kTag = "化学成分分析";
+  // Twips: the window keeps this size.
+  static constexpr int kWidth = 11025;
+  static constexpr int kHeight = 5655;
+  static constexpr int kGridWidth = 5580;
+  static constexpr int kGridHeight = 4380;
+  static constexpr int kSmilesCol = 2;
+  static constexpr int kRightButton = 2;
+
+  explicit ChemAnalysis(Session& session);
+  std::string_view FormName() const override { return "Frm_ChemAnalysis"; }
+  std::string_view Tag() const { return kTag; }
+
+  Grid& FlexGrid() { return flex_grid_; }
+  const Grid& FlexGrid() const { return flex_grid_; }
+  StructurePicture& PicMol() { return pic_mol_; }
+  const StructurePicture& PicMol() const { return pic_mol_; }
+
+  // Check marks of 抗流感活性 and 抗癌活性: which analysis ran last.
+  bool AntiinfluenzaChecked() const { return antiinfluenza_checked_; }
+  bool AnticancerChecked() const { return anticancer_checked_; }
+  void SetChecks(bool anticancer);
+
+  // The SMILES of the selected row; empty when the header or nothing is selected.
+  std::string SelectedSmiles() const;
+
+  void FlexGrid_Click();
+  // True when the pop-up menu is to be shown (right button).
+  bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
+  void Menu_CalProperties_Click();
+  void Menu_SearchPubChem_Click();
+  void Menu_FindSimilarTCM_Click();
+  void Menu_FindAnticancer_Click();
+  void Menu_FindAntiinfluenza_Click();
+
+ private:
+  Grid flex_grid_;
+  StructurePicture pic_mol_;
+  bool antiinfluenza_checked_ = true;
+  bool anticancer_checked_ = false;
+};
+
+// Runs a handler body and turns a file error into one message (and false).
+bool RunHandler(Session& session, const std::function<bool()>& body);
+
+// The message for an action that needs a selected compound.
+inline constexpr std::string_view kNoCompoundSelected = "请先在列表中选中一个化合物。";
+
+}  // namespace lindora

@@ -1,0 +1,61 @@
+#include "chem/ui/frm_active_component.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QMenuBar>
+
+#include "chem/ui/frm_chem_analysis.h"
+#include "common/session.h"
+#include "common/ui/twips.h"
+
+namespace lindora::ui {
+
+Frm_ActiveComponent::Frm_ActiveComponent(ActiveComponent& model)
+    : FormView(model, "Frm_ActiveComponent"), active_(model) {
+  popup_ = AddNamedMenu(menuBar(), "Menu_PopupMenu", "PopupMenu");
+  QAction* tcm = AddNamedAction(popup_, "Menu_SearchTCM", "搜索含该活性成分的中药");
+  QAction* ref = AddNamedAction(popup_, "Menu_OpenRef", "打开参考文献");
+  QAction* pubchem = AddNamedAction(popup_, "Menu_SearchPubChem", "在PubChem中搜索该化合物");
+  QAction* properties = AddNamedAction(popup_, "Menu_CalProperties", "计算理化性质");
+  popup_->menuAction()->setVisible(false);
+  menuBar()->setVisible(false);  // the window has no visible menu
+
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  frame_ = new QGroupBox("Structure", central);
+  frame_->setObjectName("Frame_Structure");
+  frame_->setFont(UiFont("Calibri", 12));
+  frame_->setGeometry(Px(120), Px(120), Px(4455), Px(4575));
+  pic_mol_ = new PictureBox(frame_);
+  pic_mol_->setObjectName("Pic_Mol");
+  pic_mol_->setGeometry(Px(120), Px(240), Px(4215), Px(4215));
+  grid_ = new FlexGridView(&active_.FlexGrid(), central);
+  grid_->setObjectName("FlexGrid");
+  grid_->setFont(UiFont());
+  grid_->setGeometry(Px(4680), Px(240), Px(ActiveComponent::kGridWidth),
+                     Px(ActiveComponent::kGridHeight));
+  SetFixedTwips(ActiveComponent::kWidth, ActiveComponent::kHeight);
+
+  connect(grid_, &FlexGridView::Clicked, this, [this] { active_.FlexGrid_Click(); });
+  connect(grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton b) {
+    if (active_.FlexGrid_MouseDown(b == Qt::RightButton ? ActiveComponent::kRightButton : 1))
+      popup_->popup(QCursor::pos());
+  });
+  connect(tcm, &QAction::triggered, this, [this] { active_.Menu_SearchTCM_Click(); });
+  connect(ref, &QAction::triggered, this, [this] { active_.Menu_OpenRef_Click(); });
+  connect(pubchem, &QAction::triggered, this, [this] { active_.Menu_SearchPubChem_Click(); });
+  connect(properties, &QAction::triggered, this, [this] { active_.Menu_CalProperties_Click(); });
+}
+
+void Frm_ActiveComponent::Refresh() {
+  FormView::Refresh();
+  if (!active_.Visible() && isVisible()) hide();
+  grid_->Refresh();
+  ShowPicture(pic_mol_, active_.PicMol(), active_.session());
+}
+
+void Frm_ActiveComponent::closeEvent(QCloseEvent* event) {
+  if (!RefuseCloseWhileConverting(event)) FormView::closeEvent(event);
+}
+
+}  // namespace lindora::ui

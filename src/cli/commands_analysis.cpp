@@ -1,0 +1,156 @@
+// Formula-set analyses and the list import: standardisation, herb frequency, herb groups,
+// symptoms, and importing a typed list of formulas or herbs.
+#include <ostream>
+
+#include "analysis/formula_set_actions.h"
+#include "analysis/standardize.h"
+#include "analysis/symptom_analysis_window.h"
+#include "analysis/yaodui_analysis_window.h"
+#include "app/input.h"
+#include "cli/cli.h"
+#include "common/files.h"
+#include "common/text.h"
+#include "formula/fangji_analysis.h"
+#include "formula/formula_db.h"
+#include "herb/danti_analysis.h"
+
+namespace lindora::cli {
+namespace {
+
+// In a script the formula window of an earlier search decides, as in the program. A single
+// command has no window yet: it works on the result file a search left, if it holds a record.
+bool RunOnResultSet(Context& ctx, void (*menu_item)(Session&), bool (*analysis)(Session&)) {
+  if (ctx.session.FindWindow<FangjiAnalysis>()) {
+    int before = ctx.dialogs.MessageCount();
+    menu_item(ctx.session);
+    // The menu item either warned (one message, nothing else) or ran the analysis.
+    return ctx.session.FindWindow<FangjiAnalysis>()->FlexGrid().Rows() > 1 ||
+           ctx.dialogs.MessageCount() == before;
+  }
+  bool has_record = false;
+  try {
+    ForEachLine(ctx.session.Path(kResultFilePath), [&](const std::string& line) {
+      has_record = !Trim(line).empty();
+      return !has_record;
+    });
+  } catch (const FileError&) {
+    // The analysis reports the missing file itself.
+    has_record = true;
+  }
+  if (!has_record) {
+    ctx.session.Message(kNoDataMessage);
+    return false;
+  }
+  return analysis(ctx.session);
+}
+
+int Standardize(Context& ctx, const std::vector<std::string>& args) {
+  if (!args.empty()) return UsageError(ctx, "standardize");
+  try {
+    StandardResultReport r = StandardResult(ctx.session);
+    ctx.out << "# " << ctx.session.Path("\\Result\\Result.DB.stand").string() << '\n'
+            << "written\t" << r.written << "\nblank lines\t" << r.blank
+            << "\nlines without indications\t" << r.too_short << '\n';
+    return kDone;
+  } catch (const FileError& e) {
+    ctx.session.Message(e.what());
+    return kRefused;
+  }
+}
+
+int HerbFrequency(Context& ctx, const std::vector<std::string>& args) {
+  if (!args.empty()) return UsageError(ctx, "herb-frequency");
+  bool ok = RunOnResultSet(ctx, DanweiyaoAnalysis, RunDanweiyaoAnalysis);
+  if (!ok) return kRefused;
+  DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
+  PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
+  return kDone;
+}
+
+int HerbPairs(Context& ctx, const std::vector<std::string>& args) {
+  if (!args.empty()) return UsageError(ctx, "herb-pairs");
+  if (!RunOnResultSet(ctx, YaoduiAnalysisOfResults, RunYaoduiAnalysis)) return kRefused;
+  YaoduiAnalysisWindow& w = ctx.session.Window<YaoduiAnalysisWindow>();
+  for (int i = 1; i <= 3; ++i)
+    PrintGrid(ctx, w.Caption(), "FlexGrid(" + std::to_string(i) + ")", w.FlexGrid(i));
+  return StatusFromMessages(ctx);
+}
+
+int Symptoms(Context& ctx, const std::vector<std::string>& args) {
+  if (!args.empty()) return UsageError(ctx, "symptoms");
+  if (!RunOnResultSet(ctx, SymptomAnalysisOfResults, RunSymptomAnalysis)) return kRefused;
+  SymptomAnalysisWindow& w = ctx.session.Window<SymptomAnalysisWindow>();
+  PrintGrid(ctx, w.Caption(), "FlexGrid_Symptom", w.FlexGrid_Symptom());
+  return StatusFromMessages(ctx);
+}
+
+int ExportPairs(Context& ctx, const std::vector<std::string>& args) {
+  if (!args.empty()) return UsageError(ctx, "export-pairs");
+  ctx.session.Window<YaoduiAnalysisWindow>().Menu_ExportYaodui2List_Click();
+  return kDone;
+}
+
+// Several arguments are several records, as if typed one per line.
+Input& TypeList(Context& ctx, std::string_view mode, const std::vector<std::string>& args) {
+  Input& input = ctx.session.Window<Input>();
+  input.OpenInMode(mode);
+  input.SetText_Input(Join(args, "\r\n"));
+  return input;
+}
+
+int ImportFormulas(Context& ctx, const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError(ctx, "import-formulas LIST");
+  TypeList(ctx, Input::kFormulaMode, args).Cmd_Input_Click();
+  if (FangjiAnalysis* fangji = ctx.session.FindWindow<FangjiAnalysis>())
+    PrintGrid(ctx, fangji->Caption(), "FlexGrid", fangji->FlexGrid());
+  return StatusFromMessages(ctx);
+}
+
+int ImportHerbs(Context& ctx, const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError(ctx, "import-herbs LIST");
+  TypeList(ctx, Input::kHerbMode, args).Cmd_Input_Click();
+  if (DantiAnalysis* danti = ctx.session.FindWindow<DantiAnalysis>())
+    PrintGrid(ctx, danti->Caption(), "FlexGrid", danti->FlexGrid());
+  return StatusFromMessages(ctx);
+}
+
+int StandardizeList(Context& ctx, const std::vector<std::string>& args) {
+  if (args.empty()) return UsageError(ctx, "standardize-list LIST");
+  Input& input = TypeList(ctx, Input::kHerbMode, args);
+  input.Menu_StandardData_Click();
+  ctx.out << "# " << input.Caption() << " — Text_Input\n" << input.Text_Input() << '\n';
+  return StatusFromMessages(ctx);
+}
+
+Registrar standardize_command("standardize", "standardize",
+                              "writes the standardised copy \\Result\\Result.DB.stand of the "
+                              "current result set and tells how many lines it holds",
+                              Standardize);
+Registrar herb_frequency_command("herb-frequency", "herb-frequency",
+                                 "counts the herbs of the current result set, writes "
+                                 "\\Result\\Yaodui_Analysis1.txt and prints the herb grid",
+                                 HerbFrequency);
+Registrar herb_pairs_command("herb-pairs", "herb-pairs",
+                             "counts herb pairs, triples and quadruples of the current result "
+                             "set, writes the Yaodui_Analysis files and prints the three grids",
+                             HerbPairs);
+Registrar symptoms_command("symptoms", "symptoms",
+                           "counts the symptoms of the current result set and prints the grid",
+                           Symptoms);
+Registrar export_pairs_command("export-pairs", "export-pairs",
+                               "tells where the herb-pair file for network tools lies",
+                               ExportPairs);
+Registrar import_formulas_command(
+    "import-formulas", "import-formulas LIST",
+    "makes the formulas named in LIST (separated by commas or line breaks; several arguments "
+    "are several names) the current result set and prints the formula grid",
+    ImportFormulas);
+Registrar import_herbs_command("import-herbs", "import-herbs LIST",
+                               "puts the herbs named in LIST into the herb grid and prints it",
+                               ImportHerbs);
+Registrar standardize_list_command("standardize-list", "standardize-list LIST",
+                                   "cleans a typed herb list (doses, notes, units) and prints it",
+                                   StandardizeList);
+
+}  // namespace
+}  // namespace lindora::cli

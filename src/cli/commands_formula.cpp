@@ -1,0 +1,71 @@
+// Formula search from the console: the formula window's query and the formula lookup.
+#include <ostream>
+
+#include "cli/cli.h"
+#include "common/files.h"
+#include "formula/fangji_analysis.h"
+#include "formula/formula_db.h"
+
+namespace lindora::cli {
+namespace {
+
+constexpr const char* kQueryUsage = "query [--in-results] [--exclude] [--] TEXT...";
+
+// Types TEXT into the formula window, sets its two switches as a user would click them and
+// presses 搜索. The window is opened on first use in a run, which empties the result backup:
+// a search in results needs an earlier query in the same --script run.
+int Query(Context& ctx, const std::vector<std::string>& args) {
+  bool in_results = false, exclude = false;
+  std::size_t i = 0;
+  for (; i < args.size(); ++i) {
+    if (args[i] == "--in-results") {
+      in_results = true;
+    } else if (args[i] == "--exclude") {
+      exclude = true;
+    } else if (args[i] == "--") {
+      ++i;
+      break;
+    } else {
+      break;
+    }
+  }
+  if (i >= args.size()) return UsageError(ctx, kQueryUsage);
+  // Several words are one text joined by blanks, as if typed.
+  std::string text = args[i];
+  for (++i; i < args.size(); ++i) text += " " + args[i];
+  FangjiAnalysis& w = ctx.session.Window<FangjiAnalysis>();
+  w.SetCheckSearchInResult(in_results ? 1 : 0);
+  w.SetCheckFilter(exclude ? 1 : 0);
+  w.Check_Filter_Click();
+  w.SetTextInput(text);
+  w.Cmd_Search_Text_Click();
+  ctx.out << w.LabelCount() << '\n';
+  PrintGrid(ctx, w.Caption(), "FlexGrid", w.FlexGrid());
+  return StatusFromMessages(ctx);
+}
+
+int FindFormula(Context& ctx, const std::vector<std::string>& args) {
+  if (args.size() != 1) return UsageError(ctx, "find-formula NAME");
+  try {
+    std::string record = FindFormulaRecord(ctx.session, args[0]);
+    if (!record.empty()) ctx.out << record << '\n';
+    return kDone;
+  } catch (const FileError& e) {
+    ctx.dialogs.Message(e.what());
+    return kFailed;
+  }
+}
+
+Registrar query_command(
+    "query", kQueryUsage,
+    "searches the formula database (or, with --in-results, the previous result set) and prints "
+    "the formula window's count label, caption and grid; --exclude keeps the records without "
+    "the keyword",
+    Query);
+Registrar find_formula_command("find-formula", "find-formula NAME",
+                               "prints the first record of the formula database that contains "
+                               "NAME, or nothing",
+                               FindFormula);
+
+}  // namespace
+}  // namespace lindora::cli

@@ -1,0 +1,165 @@
+#include "formula/ui/frm_fangji_analysis.h"
+
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMenuBar>
+
+#include "common/ui/menus.h"
+#include "common/ui/twips.h"
+
+namespace lindora::ui {
+
+namespace {
+// What the frame adds to the inner size; the model works with the outer size, as the window's
+// resize rule is written for it.
+constexpr int kFrameWidthPx = 8;
+constexpr int kFrameHeightPx = 30;
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+  w->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+}  // namespace
+
+Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
+    : FormView(model, "Frm_FangjiAnalysis"), fangji_(model) {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+
+  text_input_ = new QLineEdit(central);
+  text_input_->setObjectName("Text_Input");
+  text_input_->setToolTip(Q(FangjiAnalysis::kTextInputToolTip));
+  Place(text_input_, 240, 240, 5895, 390);
+  text_input_->installEventFilter(this);
+  connect(text_input_, &QLineEdit::textEdited, this,
+          [this](const QString& text) { fangji_.SetTextInput(S(text)); });
+
+  cmd_search_text_ = new QPushButton("搜索", central);
+  cmd_search_text_->setObjectName("Cmd_Search_Text");
+  Place(cmd_search_text_, 6240, 240, 975, 375);
+  connect(cmd_search_text_, &QPushButton::clicked, this,
+          [this] { fangji_.Cmd_Search_Text_Click(); });
+
+  check_search_in_result_ = new QCheckBox("在结果中筛选", central);
+  check_search_in_result_->setObjectName("Check_SearchInResult");
+  Place(check_search_in_result_, 240, 720, 1815, 255);
+  connect(check_search_in_result_, &QCheckBox::clicked, this,
+          [this](bool on) { fangji_.SetCheckSearchInResult(on ? 1 : 0); });
+
+  check_filter_ = new QCheckBox("在结果中排除", central);
+  check_filter_->setObjectName("Check_Filter");
+  Place(check_filter_, 2040, 720, 1815, 255);
+  connect(check_filter_, &QCheckBox::clicked, this, [this](bool on) {
+    fangji_.SetCheckFilter(on ? 1 : 0);
+    fangji_.Check_Filter_Click();
+  });
+
+  label_count_ = new QLabel(central);
+  label_count_->setObjectName("Label_Count");
+  Place(label_count_, 3960, 705, 5775, 375);
+
+  // Created after the check boxes so that it drops down over them.
+  list_history_ = new QListWidget(central);
+  list_history_->setObjectName("List_History");
+  list_history_->setFocusPolicy(Qt::NoFocus);  // a click must not take the focus from the box
+  Place(list_history_, 240, 600, 5895, 930);
+  list_history_->hide();
+  connect(list_history_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { fangji_.List_History_Click(list_history_->row(item)); });
+
+  flex_grid_ = new FlexGridView(&fangji_.FlexGrid(), central);
+  flex_grid_->setObjectName("FlexGrid");
+  flex_grid_->setWordWrap(true);
+  connect(flex_grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton button) {
+    int b = button == Qt::RightButton ? kRightButton : button == Qt::LeftButton ? kLeftButton : 0;
+    if (fangji_.FlexGrid_MouseDown(b)) popup_->popup(QCursor::pos());
+  });
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  timer1_->setInterval(FangjiAnalysis::kTimer1Interval);
+  connect(timer1_, &QTimer::timeout, this, [this] { fangji_.Timer1_Timer(); });
+
+  FangjiAnalysis& m = fangji_;
+  MenuHandlers handlers = {
+      {"Menu_DanweiyaoAnalysis", [&m] { m.Menu_DanweiyaoAnalysis_Click(); }},
+      {"Menu_YaoduiAnalysis", [&m] { m.Menu_YaoduiAnalysis_Click(); }},
+      {"Menu_SympotomAnalysis", [&m] { m.Menu_SympotomAnalysis_Click(); }},
+      {"Menu_CopyIngredient", [&m] { m.Menu_CopyIngredient_Click(); }},
+      {"Menu_SearchBaidu", [&m] { m.Menu_SearchBaidu_Click(); }},
+      {"Menu_SearchBaiduXueshu", [&m] { m.Menu_SearchBaiduXueshu_Click(); }},
+      {"Menu_SearchTCMSearch", [&m] { m.Menu_SearchTCMSearch_Click(); }},
+      {"Menu_SearchZYSJ", [&m] { m.Menu_SearchZYSJ_Click(); }},
+      {"Menu_SearchZYBK", [&m] { m.Menu_SearchZYBK_Click(); }},
+  };
+  BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), handlers);
+  popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), handlers).at("Menu_PopupMenu");
+
+  resize(Px(19470), Px(8325) + menuBar()->sizeHint().height());
+  Refresh();
+}
+
+bool Frm_FangjiAnalysis::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == text_input_) {
+    switch (event->type()) {
+      case QEvent::FocusIn: fangji_.Text_Input_GotFocus(); break;
+      case QEvent::FocusOut: fangji_.Text_Input_LostFocus(); break;
+      case QEvent::MouseButtonRelease: fangji_.Text_Input_Click(); break;
+      case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        fangji_.Text_Input_KeyDown();
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+          fangji_.Text_Input_KeyPress(13);
+          return true;
+        }
+        break;
+      }
+      default: break;
+    }
+  }
+  return FormView::eventFilter(watched, event);
+}
+
+void Frm_FangjiAnalysis::resizeEvent(QResizeEvent* event) {
+  FormView::resizeEvent(event);
+  fangji_.Form_Resize(Twips(width() + kFrameWidthPx), Twips(height() + kFrameHeightPx));
+}
+
+void Frm_FangjiAnalysis::Refresh() {
+  FormView::Refresh();
+  if (!timer1_) return;  // still being built
+  if (text_input_->text() != Q(fangji_.TextInput())) text_input_->setText(Q(fangji_.TextInput()));
+  QPalette pal = text_input_->palette();
+  pal.setColor(QPalette::Text, fangji_.TextInputColor() == FangjiAnalysis::TextColor::kGrey
+                                   ? QColor(125, 125, 125)
+                                   : QColor(Qt::black));
+  text_input_->setPalette(pal);
+  check_search_in_result_->setChecked(fangji_.CheckSearchInResult() == 1);
+  check_filter_->setChecked(fangji_.CheckFilter() == 1);
+  label_count_->setText(Q(fangji_.LabelCount()));
+
+  const auto& history = fangji_.ListHistory();
+  bool same = list_history_->count() == static_cast<int>(history.size());
+  for (int i = 0; same && i < list_history_->count(); ++i)
+    same = list_history_->item(i)->text() == Q(history[i]);
+  if (!same) {
+    list_history_->clear();
+    for (const auto& h : history) list_history_->addItem(Q(h));
+  }
+  list_history_->setFixedHeight(std::max(1, Px(fangji_.ListHistoryHeight())));
+  list_history_->setVisible(fangji_.ListHistoryVisible());
+  if (fangji_.ListHistoryVisible()) list_history_->raise();
+
+  if (fangji_.Timer1Enabled() && !timer1_->isActive()) timer1_->start();
+  if (!fangji_.Timer1Enabled()) timer1_->stop();
+
+  // Re-reading the grid resets its scroll position: only when the grid really changed.
+  const FangjiAnalysis& model = fangji_;
+  if (grid_shown_ == model.GridVersion()) return;
+  grid_shown_ = model.GridVersion();
+  const Grid& grid = model.FlexGrid();
+  flex_grid_->setGeometry(Px(FangjiAnalysis::kGridLeft), Px(FangjiAnalysis::kGridTop),
+                          Px(grid.Width()), Px(grid.Height()));
+  flex_grid_->Refresh();
+}
+
+}  // namespace lindora::ui

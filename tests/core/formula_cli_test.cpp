@@ -1,0 +1,61 @@
+// lindora-cli query and find-formula, end to end on a small program folder.
+#include <gtest/gtest.h>
+
+#include "support/cli_runner.h"
+#include "support/test_folder.h"
+
+namespace lindora {
+namespace {
+
+class FormulaCliTest : public ::testing::Test {
+ protected:
+  FormulaCliTest() {
+    f.WriteLines("DB/Fangji.DB",
+                 {"A方\t麻黄，桂枝\t热", "B方\t麻黄，甘草\t咳", "C方\t桂枝，甘草\t汗"});
+  }
+  test::CliRun Run(std::vector<std::string> args, const std::string& input = {}) {
+    args.insert(args.begin(), {"--root", f.root().string()});
+    return test::RunCli(args, input);
+  }
+  test::TestFolder f;
+};
+
+TEST_F(FormulaCliTest, QueryPrintsLabelCaptionAndGrid) {
+  auto r = Run({"query", "麻黄", "桂枝"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "找到 1  项结果\n# 方剂分析——搜索历史：麻黄 AND 桂枝 — FlexGrid\n"
+            "方剂名称\t方剂药物组成\t主治\t功效\nA方\t麻黄，桂枝\t热\t\n");
+}
+
+TEST_F(FormulaCliTest, ExclusionAndSearchInResultsWithinOneScript) {
+  auto r = Run({"--script", "-"}, "query 甘草\nquery --exclude -- 麻黄\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(
+                "搜索历史：甘草 AND  NOT 麻黄 — FlexGrid\n方剂名称\t方剂药物组成\t主治\t功效\nC方"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(FormulaCliTest, RefusalsAndFailuresHaveTheirExitCodes) {
+  auto no_backup = Run({"query", "--in-results", "麻黄"});
+  EXPECT_EQ(no_backup.status, 1);
+  EXPECT_NE(no_backup.err.find("您选中“在结果中检索”，但检索前并没有检索结果"), std::string::npos);
+  EXPECT_EQ(Run({"query"}).status, 2);
+  std::filesystem::remove(f / "DB/Fangji.DB");
+  auto missing = Run({"find-formula", "A方"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("Fangji.DB"), std::string::npos);
+}
+
+TEST_F(FormulaCliTest, FindFormulaPrintsTheRecordOrNothing) {
+  auto r = Run({"find-formula", "甘草"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "B方\t麻黄，甘草\t咳\n");
+  auto none = Run({"find-formula", "石膏"});
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.out, "");
+}
+
+}  // namespace
+}  // namespace lindora
