@@ -141,9 +141,67 @@ std::vector<std::vector<int>> QualifyingFormulas(const std::filesystem::path& st
   return formulas;
 }
 
+namespace {
+
+// The same counting as AnalysisYaodui over every formula, with a direct index instead of the
+// keyed one: positions are small (at most 50 take part), so a combination's mixed-radix code
+// addresses a dense table of first-appearance indexes. Order and counts are those of the store.
+bool CountGroupsDense(const std::vector<std::vector<int>>& formulas, int N, GroupStore& store) {
+  int top = 0;
+  for (const auto& s : formulas)
+    for (int p : s) top = std::max(top, p);
+  const std::uint64_t radix = static_cast<std::uint64_t>(top) + 1;
+  std::uint64_t cells = 1;
+  for (int i = 0; i < N; ++i) {
+    cells *= radix;
+    if (cells > (std::uint64_t{1} << 25)) return false;
+  }
+  std::vector<std::uint32_t> index(cells, 0);  // 0: not seen, else position + 1
+  auto count = [&](std::uint64_t code, GroupKey key) {
+    std::uint32_t& slot = index[code];
+    if (slot == 0) {
+      store.Yaodui_S.push_back(key);
+      store.CountYaodui.push_back(1);
+      slot = static_cast<std::uint32_t>(store.Yaodui_S.size());
+    } else {
+      ++store.CountYaodui[slot - 1];
+    }
+  };
+  constexpr GroupKey B = kGroupBase;
+  std::vector<GroupKey> s;
+  for (const auto& positions : formulas) {
+    const std::size_t n = positions.size();
+    if (n < static_cast<std::size_t>(N)) continue;
+    s.assign(positions.begin(), positions.end());
+    if (N == 2) {
+      for (std::size_t i = 0; i + 1 < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j) count(s[i] + radix * s[j], s[i] + B * s[j]);
+    } else if (N == 3) {
+      for (std::size_t i = 0; i + 2 < n; ++i)
+        for (std::size_t j = i + 1; j + 1 < n; ++j)
+          for (std::size_t k = j + 1; k < n; ++k)
+            count(s[i] + radix * (s[j] + radix * s[k]), s[i] + B * s[j] + B * B * s[k]);
+    } else {
+      for (std::size_t i = 0; i + 3 < n; ++i)
+        for (std::size_t j = i + 1; j + 2 < n; ++j)
+          for (std::size_t k = j + 1; k + 1 < n; ++k)
+            for (std::size_t l = k + 1; l < n; ++l)
+              count(s[i] + radix * (s[j] + radix * (s[k] + radix * s[l])),
+                    s[i] + B * s[j] + B * B * s[k] + B * B * B * s[l]);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 GroupStore CountGroups(const std::vector<std::vector<int>>& formulas, int Num_Yaodui_Ingredient) {
   GroupStore store;
-  for (const auto& s : formulas) AnalysisYaodui(s, store, Num_Yaodui_Ingredient);
+  const int N = Num_Yaodui_Ingredient;
+  if (N < 2 || N > 4 || !CountGroupsDense(formulas, N, store)) {
+    store = GroupStore();
+    for (const auto& s : formulas) AnalysisYaodui(s, store, N);
+  }
   store.Sort();
   return store;
 }

@@ -1,7 +1,11 @@
 #include "analysis/standardize.h"
 
+#include <algorithm>
 #include <array>
+#include <bitset>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "common/files.h"
 #include "common/gbk.h"
@@ -43,12 +47,87 @@ constexpr std::array<Rule, 37> kSymptomRules{{
     {"等", ""},
 }};
 
-template <std::size_t N>
-void ApplyRules(std::string& text, const std::array<Rule, N>& rules) {
-  for (const Rule& rule : rules) {
-    // Most rules find nothing in a short text; skip the copy then.
-    if (Contains(text, rule.find)) text = ReplaceAll(text, rule.find, rule.replace);
+// Most rules find nothing in a short text, and scanning the text for each of them would cost
+// more than the replacements. So each rule is tested first against the set of characters the
+// text may hold: the characters of all rule phrases form a small alphabet, a text gets a bit set
+// of the alphabet's characters it contains, and a replacement adds the bits of what it inserts
+// (bits are never removed, so the set only over-approximates and no rule is skipped wrongly).
+class Alphabet {
+ public:
+  using Bits = std::bitset<256>;
+  Alphabet() {
+    std::vector<char32_t> chars;
+    auto add = [&](std::string_view s) {
+      for (char32_t c : ToU32(s)) chars.push_back(c);
+    };
+    for (const Rule& r : kIngredientRules) add(r.find), add(r.replace);
+    for (const Rule& r : kSymptomRules) add(r.find), add(r.replace);
+    std::sort(chars.begin(), chars.end());
+    chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+    // Every rule character lies in the Basic Multilingual Plane and the alphabet is small.
+    for (std::size_t i = 0; i < chars.size(); ++i)
+      slot_[chars[i]] = static_cast<std::uint8_t>(i + 1);
   }
+  Bits Of(std::string_view text) const {
+    Bits bits;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+      char32_t c;
+      if (*p < 0x80) {
+        c = *p++;
+      } else if ((*p & 0xE0) == 0xC0 && end - p >= 2) {
+        c = (*p & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+        p += 2;
+      } else if ((*p & 0xF0) == 0xE0 && end - p >= 3) {
+        c = (*p & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+        p += 3;
+      } else {
+        ++p;  // beyond the plane, or broken: no rule character
+        continue;
+      }
+      if (std::uint8_t s = slot_[c & 0xFFFF]) bits.set(s - 1u);
+    }
+    return bits;
+  }
+
+ private:
+  std::array<std::uint8_t, 0x10000> slot_{};
+};
+
+const Alphabet& RuleAlphabet() {
+  static const Alphabet alphabet;
+  return alphabet;
+}
+
+template <std::size_t N>
+struct CompiledRules {
+  explicit CompiledRules(const std::array<Rule, N>& r) : rules(r) {
+    for (std::size_t i = 0; i < N; ++i) {
+      needs[i] = RuleAlphabet().Of(r[i].find);
+      adds[i] = RuleAlphabet().Of(r[i].replace);
+    }
+  }
+  void Apply(std::string& text) const {
+    Alphabet::Bits present = RuleAlphabet().Of(text);
+    for (std::size_t i = 0; i < N; ++i) {
+      if ((needs[i] & ~present).any()) continue;
+      if (!Contains(text, rules[i].find)) continue;
+      text = ReplaceAll(text, rules[i].find, rules[i].replace);
+      present |= adds[i];
+    }
+  }
+  const std::array<Rule, N>& rules;
+  std::array<Alphabet::Bits, N> needs, adds;
+};
+
+const CompiledRules<kIngredientRules.size()>& IngredientRules() {
+  static const CompiledRules<kIngredientRules.size()> rules(kIngredientRules);
+  return rules;
+}
+const CompiledRules<kSymptomRules.size()>& SymptomRules() {
+  static const CompiledRules<kSymptomRules.size()> rules(kSymptomRules);
+  return rules;
 }
 
 constexpr std::string_view kOpen = "（";
@@ -87,7 +166,7 @@ std::string DropBracketComments(std::string_view text) {
 
 std::string StandardIngredients(std::string& text) {
   std::string s = DropBracketComments(text);
-  ApplyRules(s, kIngredientRules);
+  IngredientRules().Apply(s);
   text = s;
   return s;
 }
@@ -95,7 +174,7 @@ std::string StandardIngredients(std::string& text) {
 std::string StandardSymptoms(std::string& text) {
   std::string s = text;
   if (EndsWith(s, "。")) s.resize(s.size() - std::string_view("。").size());
-  ApplyRules(s, kSymptomRules);
+  SymptomRules().Apply(s);
   text = s;
   return s;
 }

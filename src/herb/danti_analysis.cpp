@@ -62,7 +62,6 @@ void DantiAnalysis::AddHerbRow(std::string_view name, std::string_view frequency
   int row = flex_grid_.Rows() - 1;
   flex_grid_.SetTextMatrix(row, 0, name);
   flex_grid_.SetTextMatrix(row, 1, frequency);
-  Changed();
 }
 
 void DantiAnalysis::ShowEmptyListMessage() {

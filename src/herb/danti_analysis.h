@@ -44,7 +44,9 @@ class DantiAnalysis : public WindowModel {
   int TextInputFocusRequests() const { return focus_requests_; }
   void FocusText_Input();
 
-  // Fills: clear the grid, write both headers with their widths, keep the header row only.
+  // Fills: clear the grid, write both headers with their widths, keep the header row only;
+  // then one row per herb. AddHerbRow does not tell the view: after a batch of rows call
+  // Show() or Changed().
   void InitializeHerbGrid(double name_width, double frequency_width);
   void AddHerbRow(std::string_view name, std::string_view frequency);
   // The empty-list message, then the focus to the keyword box.

@@ -203,3 +203,34 @@ TEST(GroupFilesTest, KeyFileHoldsAllGroupsNameFileTheFirst200) {
 
 }  // namespace
 }  // namespace lindora
+
+namespace lindora {
+namespace {
+
+// Counting all formulas at once must give the store that one AnalysisYaodui call per formula
+// builds, order of first appearance included, before and after sorting.
+TEST(CountGroupsTest, AgreesWithCountingFormulaByFormula) {
+  std::mt19937_64 rng(17);
+  for (int top : {3, 12, 50, 400}) {
+    std::uniform_int_distribution<int> position(1, top);
+    std::uniform_int_distribution<int> length(0, 9);
+    std::vector<std::vector<int>> formulas(300);
+    for (auto& f : formulas) {
+      for (int i = length(rng); i > 0; --i) f.push_back(position(rng));
+      std::sort(f.begin(), f.end());
+    }
+    for (int n = 2; n <= 4; ++n) {
+      GroupStore one_by_one;
+      for (const auto& f : formulas) AnalysisYaodui(f, one_by_one, n);
+      one_by_one.Sort();
+      GroupStore all = CountGroups(formulas, n);
+      EXPECT_EQ(all.Yaodui_S, one_by_one.Yaodui_S) << "top " << top << " n " << n;
+      EXPECT_EQ(all.CountYaodui, one_by_one.CountYaodui) << "top " << top << " n " << n;
+    }
+  }
+  EXPECT_EQ(CountGroups({{1, 2, 3}}, 5).NumYaodui(), 0u);
+  EXPECT_EQ(CountGroups({}, 2).NumYaodui(), 0u);
+}
+
+}  // namespace
+}  // namespace lindora

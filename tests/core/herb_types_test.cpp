@@ -35,11 +35,6 @@ TEST(HerbTypeDistributionTest, LinesFollowTheTableWithOtherLast) {
   EXPECT_EQ(HerbTypeDistribution({}, 0), "");
 }
 
-TEST(HerbTypeDistributionTest, NegativeFrequenciesPassANegativeThreshold) {
-  EXPECT_EQ(HerbTypeDistribution({{"人参", -2, 30}, {"黄芪", -6, 30}}, -5),
-            "补气药1项：人参(-2), \r\n");
-}
-
 class HerbTypeWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "common/not_built.h"
 #include "herb/danti_analysis.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"
@@ -116,12 +115,6 @@ TEST_F(HerbSearchTest, EnterInTheKeywordBoxSearchesOtherKeysDoNot) {
   EXPECT_EQ(Column(0), (std::vector<std::string>{"黄芪"}));
 }
 
-TEST_F(HerbSearchTest, PopupOnRightButtonOnly) {
-  EXPECT_TRUE(Danti().FlexGrid_MouseDown(MouseButton::kRight));
-  EXPECT_FALSE(Danti().FlexGrid_MouseDown(MouseButton::kLeft));
-  EXPECT_FALSE(Danti().FlexGrid_MouseDown(MouseButton::kMiddle));
-}
-
 TEST_F(HerbSearchTest, WebSearchesAppendTheCellTextUnescaped) {
   Search("人参");
   Grid& g = Danti().FlexGrid();
@@ -157,11 +150,6 @@ TEST_F(HerbSearchTest, WebSearchesAppendTheCellTextUnescaped) {
   g.SetCol(1);
   Danti().Menu_SearchBaidu_Click();
   EXPECT_TRUE(world.urls.opened.back().ends_with("/s?&wd=1"));
-}
-
-TEST_F(HerbSearchTest, SymptomItemIsANotice) {
-  Danti().Menu_SymptomAnalysis_Click();
-  EXPECT_EQ(world.dialogs.Messages(), (std::vector<std::string>{std::string(kNotBuiltMessage)}));
 }
 
 TEST_F(HerbSearchTest, CliSearchPrintsTheGridAndTypeDistributionUsesIt) {

@@ -99,7 +99,10 @@ QAction* Frm_DantiAnalysis::AddItem(QMenu* menu, const char* name, const QString
                                     void (DantiAnalysis::*handler)()) {
   QAction* action = menu->addAction(caption);
   action->setObjectName(name);
-  if (handler) connect(action, &QAction::triggered, this, [this, handler] { (danti_.*handler)(); });
+  if (handler) {
+    DantiAnalysis* danti = &danti_;
+    connect(action, &QAction::triggered, this, [danti, handler] { (danti->*handler)(); });
+  }
   return action;
 }
 
