@@ -36,7 +36,7 @@ bool Guarded(Session& session, Fn&& fn) {
     fn();
     return true;
   } catch (const FileError& e) {
-    session.Message(e.what());
+    session.ReportFailure(e.what());
     return false;
   }
 }

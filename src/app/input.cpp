@@ -50,7 +50,7 @@ void Input::Cmd_Input_Click() {
     else if (Caption() == kHerbMode)
       ImportHerbs(items);
   } catch (const FileError& e) {
-    session_.Message(e.what());
+    session_.ReportFailure(e.what());
   }
 }
 

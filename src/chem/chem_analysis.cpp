@@ -11,7 +11,7 @@ bool RunHandler(Session& session, const std::function<bool()>& body) {
   try {
     return body();
   } catch (const FileError& e) {
-    session.Message(e.what());
+    session.ReportFailure(e.what());
     return false;
   }
 }

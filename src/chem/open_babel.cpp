@@ -72,7 +72,7 @@ bool ComputeProperties(Session& session, const fs::path& smiles_file) {
   fs::path output = session.Path(kPictureSmilesFile);
   std::string error = RunConverter(session, PropertyArgs(smiles_file, output), output);
   if (!error.empty()) {
-    session.Message(error + "\r\n无法计算理化性质。");
+    session.ReportFailure(error + "\r\n无法计算理化性质。");
     return false;
   }
   std::string first;
@@ -82,12 +82,13 @@ bool ComputeProperties(Session& session, const fs::path& smiles_file) {
     if (reader.Next(raw)) first = DecodeGbk(raw);
   }
   if (Trim(first).empty()) {
-    session.Message("转换程序的结果文件 " + output.string() + " 第一行为空，无法计算理化性质。");
+    session.ReportFailure("转换程序的结果文件 " + output.string() +
+                          " 第一行为空，无法计算理化性质。");
     return false;
   }
   PropertyText properties = BuildPropertyText(first);
   if (!properties.error.empty()) {
-    session.Message(properties.error);
+    session.ReportFailure(properties.error);
     return false;
   }
   session.Message(properties.text + "\r\n" + std::string(kPropertiesSent));
@@ -129,12 +130,12 @@ bool ShowStructure(Session& session, std::string_view smiles, StructurePicture& 
   fs::path file = session.Path(kPictureFile);
   std::string error = SmilesToPicture(session, smiles, file);
   if (!error.empty()) {
-    session.Message(error);
+    session.ReportFailure(error);
     return false;
   }
   auto size = ReadPngSize(file);
   if (!size) {
-    session.Message(std::string(kPictureError) + file.string());
+    session.ReportFailure(std::string(kPictureError) + file.string());
     return false;
   }
   picture.file = file;

@@ -53,7 +53,7 @@ int Standardize(Context& ctx, const std::vector<std::string>& args) {
             << "\nlines without indications\t" << r.too_short << '\n';
     return kDone;
   } catch (const FileError& e) {
-    ctx.session.Message(e.what());
+    ctx.session.ReportFailure(e.what());
     return kRefused;
   }
 }

@@ -1,4 +1,5 @@
 // lindora-cli [--root DIR] COMMAND ARGS…   |   lindora-cli [--root DIR] --script FILE|-
+#include <csignal>
 #include <fstream>
 #include <iostream>
 
@@ -25,8 +26,11 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
     return kFailed;
   }
   ctx.dialogs.ResetForCommand();
+  const int failures_before = ctx.session.Failures();
   try {
-    return it->second.run(ctx, {words.begin() + 1, words.end()});
+    int status = it->second.run(ctx, {words.begin() + 1, words.end()});
+    // A file that could not be read or written is a failure, whatever the command made of it.
+    return ctx.session.Failures() > failures_before ? kFailed : status;
   } catch (const std::exception& e) {
     ctx.err << e.what() << '\n';
     return kFailed;
@@ -56,6 +60,8 @@ int RunScript(Context& ctx, std::istream& in) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // A file-size limit makes writes fail with a message instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::filesystem::path root = ExecutableFolder();
   std::string script;
   int i = 1;

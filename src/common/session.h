@@ -35,6 +35,13 @@ class Session {
   void OpenUrl(std::string_view address) const { ports_.urls->Open(address); }
   // A message box titled with the program title.
   void Message(std::string_view text) const { ports_.dialogs->Message(text); }
+  // The one message of an operation that failed (a file that could not be read or written);
+  // counted, so the command-line tool can tell a failure from a refusal.
+  void ReportFailure(std::string_view text) {
+    ++failures_;
+    ports_.dialogs->Message(text);
+  }
+  int Failures() const { return failures_; }
 
   // The globals shared by the windows.
   std::string SearchHistory;
@@ -77,6 +84,7 @@ class Session {
   Ports ports_;
   std::map<std::type_index, std::unique_ptr<WindowModel>> windows_;
   std::function<void(WindowModel&)> on_create_, on_show_;
+  int failures_ = 0;
 };
 
 // The folder of the running executable.

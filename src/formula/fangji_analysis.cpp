@@ -55,7 +55,7 @@ void FangjiAnalysis::Load() {
   try {
     ClearResultBackup(session_);
   } catch (const FileError& e) {
-    session_.Message(e.what());
+    session_.ReportFailure(e.what());
   }
 }
 
@@ -93,7 +93,7 @@ void FangjiAnalysis::LoadResults() {
       AddRowInFlex(line);
     }
   } catch (const FileError& e) {
-    session_.Message(e.what());
+    session_.ReportFailure(e.what());
   }
   Changed();
 }
@@ -157,7 +157,7 @@ void FangjiAnalysis::Cmd_Search_Text_Click() {
       RunQuery(session_, text_input_, check_search_in_result_ == 1, check_filter_ == 1);
   switch (outcome.status) {
     case QueryOutcome::Status::kEmptyText:
-    case QueryOutcome::Status::kFailed: session_.Message(outcome.message); return;
+    case QueryOutcome::Status::kFailed: session_.ReportFailure(outcome.message); return;
     case QueryOutcome::Status::kNoPreviousResults:
       InitializeGrid();
       session_.Message(outcome.message);

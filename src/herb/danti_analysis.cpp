@@ -33,7 +33,7 @@ void DantiAnalysis::Guard(Fn&& fn) {
   try {
     fn();
   } catch (const FileError& e) {
-    session_.Message(e.what());
+    session_.ReportFailure(e.what());
   }
   Changed();
 }

@@ -48,7 +48,7 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     if (!fangji.HasHistory(session.SearchHistory)) fangji.AddHistory(session.SearchHistory);
     return count;
   } catch (const FileError& e) {
-    session.Message(e.what());
+    session.ReportFailure(e.what());
     return 0;
   }
 }

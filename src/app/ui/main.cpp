@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <csignal>
 
 #include "app/main_window.h"
 #include "app/ui/views.h"
@@ -14,6 +15,8 @@
 #include "common/ui/twips.h"
 
 int main(int argc, char** argv) {
+  // A file-size limit makes writes fail with a message instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Lindora");
   QApplication::setQuitOnLastWindowClosed(false);  // only the main window ends the program
