@@ -21,6 +21,6 @@ for target in build-fuzz/fuzz/*_fuzz; do
     status=1
   fi
   grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY' "$work.log" || true
-  rm -rf "$work" "$work.log"
+  rm -rf "$work" "$work.log" /tmp/lindora-fuzz-*
 done
 exit $status

@@ -16,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (bad == 0 && replaced == 0 && again != bytes) __builtin_trap();
   lindora::EncodeGbk(bytes);  // arbitrary bytes as broken UTF-8
   std::string up = lindora::UpperCase(utf8);
+  std::string decoded_upper;
+  lindora::DecodeGbkUpperInto(bytes, decoded_upper);
+  if (decoded_upper != up) __builtin_trap();
   if (up.size() != utf8.size()) __builtin_trap();
   if (lindora::CharLength(up) != lindora::CharLength(utf8)) __builtin_trap();
   lindora::Val(bytes);

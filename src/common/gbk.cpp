@@ -70,7 +70,12 @@ std::string DecodeGbk(std::string_view bytes, std::size_t* bad) {
   return out;
 }
 
-void DecodeGbkInto(std::string_view bytes, std::string& out, std::size_t* bad) {
+namespace {
+
+// One decoding loop for both forms, so upper-casing while decoding can never disagree with
+// upper-casing the decoded text.
+template <bool kUpper>
+void DecodeInto(std::string_view bytes, std::string& out, std::size_t* bad) {
   const Tables& t = GetTables();
   const std::size_t n = bytes.size();
   // Worst case three UTF-8 bytes per input byte (a replacement character for every byte); the
@@ -83,6 +88,7 @@ void DecodeGbkInto(std::string_view bytes, std::string& out, std::size_t* bad) {
   while (i < n) {
     unsigned c = in[i];
     if (c < 0x80) {
+      if (kUpper && c - 'a' < 26u) c -= 32;
       *o++ = static_cast<char>(c);
       ++i;
       continue;
@@ -101,6 +107,7 @@ void DecodeGbkInto(std::string_view bytes, std::string& out, std::size_t* bad) {
       cp = 0xFFFD;
       ++replaced;
     }
+    if (kUpper && cp - 0xFF41u < 26u) cp -= 0x20;  // full-width ａ..ｚ
     if (cp < 0x800) {
       *o++ = static_cast<char>(0xC0 | (cp >> 6));
       *o++ = static_cast<char>(0x80 | (cp & 0x3F));
@@ -112,6 +119,16 @@ void DecodeGbkInto(std::string_view bytes, std::string& out, std::size_t* bad) {
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
   if (bad) *bad = replaced;
+}
+
+}  // namespace
+
+void DecodeGbkInto(std::string_view bytes, std::string& out, std::size_t* bad) {
+  DecodeInto<false>(bytes, out, bad);
+}
+
+void DecodeGbkUpperInto(std::string_view bytes, std::string& out, std::size_t* bad) {
+  DecodeInto<true>(bytes, out, bad);
 }
 
 std::string EncodeGbk(std::string_view utf8, std::size_t* replaced) {

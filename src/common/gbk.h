@@ -12,6 +12,8 @@ std::string DecodeGbk(std::string_view bytes, std::size_t* bad = nullptr);
 // The same, into a caller's buffer (replacing its content) so a loop over many lines can reuse
 // one allocation.
 void DecodeGbkInto(std::string_view bytes, std::string& out, std::size_t* bad = nullptr);
+// Decodes and upper-cases in one pass: the same text as UpperCase(DecodeGbk(bytes)).
+void DecodeGbkUpperInto(std::string_view bytes, std::string& out, std::size_t* bad = nullptr);
 
 // Encodes UTF-8 to GBK; a character GBK cannot hold (or broken UTF-8) becomes '?'.
 std::string EncodeGbk(std::string_view utf8, std::size_t* replaced = nullptr);

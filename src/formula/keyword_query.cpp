@@ -102,8 +102,7 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
       // Blanks and TABs are the same bytes in GBK and UTF-8, so the clean-up runs on the raw
       // line and a record selected as it stands is written back byte for byte.
       CleanRecordLineInPlace(raw);
-      DecodeGbkInto(raw, line);
-      UpperCaseInPlace(line);
+      DecodeGbkUpperInto(raw, line);
       std::string_view comparison = TrimView(line);
       switch (program.Match(comparison, exclude)) {
         case MatchResult::kNotSelected: break;

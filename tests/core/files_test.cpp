@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "common/gbk.h"
+#include "common/text.h"
 #include "support/test_folder.h"
 
 namespace lindora {
@@ -29,6 +30,16 @@ TEST(GbkTest, UndecodableBytesBecomeReplacementCharactersWithoutEatingSeparators
       &bad);
   EXPECT_EQ(decoded, "a\uFFFD\tb\uFFFDc\uFFFD");
   EXPECT_EQ(bad, 3u);
+}
+
+TEST(GbkTest, DecodingWithUpperCasingEqualsUpperCasingTheDecodedText) {
+  for (std::string bytes : {EncodeGbk("ma黄 ｍａ汤 Ｂz\t€"), std::string("a\xC2"
+                                                                         "b\xFF"
+                                                                         "c\xA3\xE1")}) {
+    std::string fused;
+    DecodeGbkUpperInto(bytes, fused);
+    EXPECT_EQ(fused, UpperCase(DecodeGbk(bytes)));
+  }
 }
 
 TEST(GbkTest, CharactersGbkLacksBecomeQuestionMarks) {

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 #include "common/ui/twips.h"
@@ -20,21 +21,28 @@ QString Title(std::string_view title) {
 void QtDialogs::Message(std::string_view text, std::string_view title) {
   QMessageBox box(QMessageBox::NoIcon, Title(title), Q(text), QMessageBox::Ok,
                   QApplication::activeWindow());
+  box.button(QMessageBox::Ok)->setText("确定");
   box.exec();
 }
 
 bool QtDialogs::AskYesNo(std::string_view text, std::string_view title) {
   QMessageBox box(QMessageBox::NoIcon, Title(title), Q(text), QMessageBox::Yes | QMessageBox::No,
                   QApplication::activeWindow());
+  // The notices name the buttons “是” and “否”.
+  box.button(QMessageBox::Yes)->setText("是(&Y)");
+  box.button(QMessageBox::No)->setText("否(&N)");
   return box.exec() == QMessageBox::Yes;
 }
 
 std::string QtDialogs::Input(std::string_view prompt, std::string_view default_text,
                              std::string_view title) {
-  bool ok = false;
-  QString answer = QInputDialog::getText(QApplication::activeWindow(), Title(title), Q(prompt),
-                                         QLineEdit::Normal, Q(default_text), &ok);
-  return ok ? S(answer) : std::string();
+  QInputDialog dialog(QApplication::activeWindow());
+  dialog.setWindowTitle(Title(title));
+  dialog.setLabelText(Q(prompt));
+  dialog.setTextValue(Q(default_text));
+  dialog.setOkButtonText("确定");
+  dialog.setCancelButtonText("取消");
+  return dialog.exec() == QDialog::Accepted ? S(dialog.textValue()) : std::string();
 }
 
 void QtClipboard::Clear() {
