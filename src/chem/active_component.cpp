@@ -28,25 +28,15 @@ std::string ActiveComponent::SelectedSmiles() const {
 }
 
 void ActiveComponent::FlexGrid_Click() {
-  std::string smiles = SelectedSmiles();
-  if (smiles.empty()) return;
-  RunHandler(session_, [&] {
-    if (!ShowStructure(session_, smiles, pic_mol_)) return false;
-    Changed();
-    return true;
-  });
+  DrawSelectedCompound(session_, *this, SelectedSmiles(), pic_mol_);
 }
 
 void ActiveComponent::Menu_CalProperties_Click() {
-  std::string smiles = SelectedSmiles();
-  if (smiles.empty()) return session_.Message(kNoCompoundSelected);
-  RunHandler(session_, [&] { return PropertiesOfSmiles(session_, smiles); });
+  SelectedCompoundProperties(session_, SelectedSmiles());
 }
 
 void ActiveComponent::Menu_SearchPubChem_Click() {
-  std::string smiles = SelectedSmiles();
-  if (smiles.empty()) return session_.Message(kNoCompoundSelected);
-  session_.OpenUrl(PubChemSearchAddress(smiles));
+  SearchSelectedCompoundOnPubChem(session_, SelectedSmiles());
 }
 
 void ActiveComponent::Menu_OpenRef_Click() {

@@ -16,6 +16,26 @@ bool RunHandler(Session& session, const std::function<bool()>& body) {
   }
 }
 
+void DrawSelectedCompound(Session& session, const WindowModel& window, const std::string& smiles,
+                          StructurePicture& picture) {
+  if (smiles.empty()) return;
+  RunHandler(session, [&] {
+    if (!ShowStructure(session, smiles, picture)) return false;
+    window.Changed();
+    return true;
+  });
+}
+
+void SelectedCompoundProperties(Session& session, const std::string& smiles) {
+  if (smiles.empty()) return session.Message(kNoCompoundSelected);
+  RunHandler(session, [&] { return PropertiesOfSmiles(session, smiles); });
+}
+
+void SearchSelectedCompoundOnPubChem(Session& session, const std::string& smiles) {
+  if (smiles.empty()) return session.Message(kNoCompoundSelected);
+  session.OpenUrl(PubChemSearchAddress(smiles));
+}
+
 ChemAnalysis::ChemAnalysis(Session& session) : WindowModel(session), flex_grid_(1, 4) {
   SetCaption(kTag);
   flex_grid_.SetWidth(kGridWidth);
@@ -35,25 +55,15 @@ std::string ChemAnalysis::SelectedSmiles() const {
 }
 
 void ChemAnalysis::FlexGrid_Click() {
-  std::string smiles = SelectedSmiles();
-  if (smiles.empty()) return;
-  RunHandler(session_, [&] {
-    if (!ShowStructure(session_, smiles, pic_mol_)) return false;
-    Changed();
-    return true;
-  });
+  DrawSelectedCompound(session_, *this, SelectedSmiles(), pic_mol_);
 }
 
 void ChemAnalysis::Menu_CalProperties_Click() {
-  std::string smiles = SelectedSmiles();
-  if (smiles.empty()) return session_.Message(kNoCompoundSelected);
-  RunHandler(session_, [&] { return PropertiesOfSmiles(session_, smiles); });
+  SelectedCompoundProperties(session_, SelectedSmiles());
 }
 
 void ChemAnalysis::Menu_SearchPubChem_Click() {
-  std::string smiles = SelectedSmiles();
-  if (smiles.empty()) return session_.Message(kNoCompoundSelected);
-  session_.OpenUrl(PubChemSearchAddress(smiles));
+  SearchSelectedCompoundOnPubChem(session_, SelectedSmiles());
 }
 
 void ChemAnalysis::Menu_FindSimilarTCM_Click() {

@@ -62,4 +62,11 @@ bool RunHandler(Session& session, const std::function<bool()>& body);
 // The message for an action that needs a selected compound.
 inline constexpr std::string_view kNoCompoundSelected = "请先在列表中选中一个化合物。";
 
+// What both compound grids (ingredients and active components) do with the SMILES of the
+// selected row: draw it on a click, compute its properties, search PubChem for it.
+void DrawSelectedCompound(Session& session, const WindowModel& window, const std::string& smiles,
+                          StructurePicture& picture);
+void SelectedCompoundProperties(Session& session, const std::string& smiles);
+void SearchSelectedCompoundOnPubChem(Session& session, const std::string& smiles);
+
 }  // namespace lindora

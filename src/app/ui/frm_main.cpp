@@ -37,12 +37,7 @@ QPixmap LogoPicture(const QString& line1, const QString& line2, const QColor& co
 }  // namespace
 
 Frm_Main::Frm_Main(Main& model) : FormView(model, "Frm_Main"), main_(model) {
-  auto* central = new QWidget(this);
-  central->setAutoFillBackground(true);
-  QPalette pal = central->palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  central->setPalette(pal);
-  setCentralWidget(central);
+  auto* central = WhiteCentralWidget();
   image_gjkj_ = AddLogo(central, "Image_gjkj", "科技资源共享", "国家科技资源共享服务",
                         QColor(0, 102, 170), 6);
   image_rkjk_ = AddLogo(central, "Image_rkjk", "人口健康数据", "国家人口与健康科学数据共享",

@@ -5,12 +5,7 @@
 namespace lindora::ui {
 
 Frm_Msg::Frm_Msg(Msg& model) : FormView(model, "Frm_Msg"), msg_(model) {
-  auto* central = new QWidget(this);
-  central->setAutoFillBackground(true);
-  QPalette pal = central->palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  central->setPalette(pal);
-  setCentralWidget(central);
+  auto* central = WhiteCentralWidget();
   label1_ = new QLabel(central);
   label1_->setObjectName("Label1");
   label1_->setFont(UiFont());

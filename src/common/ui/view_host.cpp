@@ -28,6 +28,16 @@ void FormView::SetFixedTwips(int width, int height) {
   setFixedSize(std::max(1, Px(width) - kFrameWidthPx), std::max(1, Px(height) - kFrameHeightPx));
 }
 
+QWidget* FormView::WhiteCentralWidget() {
+  auto* central = new QWidget(this);
+  central->setAutoFillBackground(true);
+  QPalette pal = central->palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  central->setPalette(pal);
+  setCentralWidget(central);
+  return central;
+}
+
 ViewHost::ViewHost(Session& session) : session_(session) {
   session_.SetCreateHandler([this](WindowModel& m) { Create(m); });
   session_.SetShowHandler([this](WindowModel& m) { ShowView(m); });

@@ -26,6 +26,8 @@ class FormView : public QMainWindow {
  protected:
   // Fixes the window's outer size, given in twips; the window cannot be resized.
   void SetFixedTwips(int width, int height);
+  // Makes a central widget with a white background and returns it.
+  QWidget* WhiteCentralWidget();
 
  private:
   WindowModel& model_;
