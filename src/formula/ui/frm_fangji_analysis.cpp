@@ -1,5 +1,6 @@
 #include "formula/ui/frm_fangji_analysis.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -82,7 +83,12 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
   FangjiAnalysis& m = fangji_;
   MenuHandlers handlers = {
       {"Menu_DanweiyaoAnalysis", [&m] { m.Menu_DanweiyaoAnalysis_Click(); }},
-      {"Menu_YaoduiAnalysis", [&m] { m.Menu_YaoduiAnalysis_Click(); }},
+      {"Menu_YaoduiAnalysis",
+       [&m] {
+         // The closed menu is repainted before the long analysis starts.
+         QCoreApplication::processEvents();
+         m.Menu_YaoduiAnalysis_Click();
+       }},
       {"Menu_SympotomAnalysis", [&m] { m.Menu_SympotomAnalysis_Click(); }},
       {"Menu_CopyIngredient", [&m] { m.Menu_CopyIngredient_Click(); }},
       {"Menu_SearchBaidu", [&m] { m.Menu_SearchBaidu_Click(); }},
