@@ -111,6 +111,13 @@ class ChemWindowsTest : public QObject {
     QCOMPARE(view->findChild<FlexGridView*>("FlexGrid")->geometry(),
              QRect(Px(4680), Px(240), Px(15300), Px(4500)));
     QCOMPARE(view->findChild<PictureBox*>("Pic_Mol")->size(), QSize(Px(4215), Px(4215)));
+    // The size is held, but the window may still be maximised.
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    const QSize held = view->size();
+    QVERIFY(view->maximumSize() != held);
+    view->resize(held + QSize(50, 40));
+    QTRY_COMPARE(view->size(), held);
     CloseNow(view);
   }
 

@@ -34,7 +34,7 @@ Frm_ActiveComponent::Frm_ActiveComponent(ActiveComponent& model)
   grid_->setFont(UiFont());
   grid_->setGeometry(Px(4680), Px(240), Px(ActiveComponent::kGridWidth),
                      Px(ActiveComponent::kGridHeight));
-  SetFixedTwips(ActiveComponent::kWidth, ActiveComponent::kHeight);
+  HoldSizeTwips(ActiveComponent::kWidth, ActiveComponent::kHeight);
 
   connect(grid_, &FlexGridView::Clicked, this, [this] { active_.FlexGrid_Click(); });
   connect(grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton b) {

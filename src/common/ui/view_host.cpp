@@ -28,6 +28,19 @@ void FormView::SetFixedTwips(int width, int height) {
   setFixedSize(std::max(1, Px(width) - kFrameWidthPx), std::max(1, Px(height) - kFrameHeightPx));
 }
 
+void FormView::HoldSizeTwips(int width, int height) {
+  held_size_ =
+      QSize(std::max(1, Px(width) - kFrameWidthPx), std::max(1, Px(height) - kFrameHeightPx));
+  resize(held_size_);
+}
+
+void FormView::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (held_size_.isValid() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)) &&
+      size() != held_size_)
+    resize(held_size_);
+}
+
 QWidget* FormView::WhiteCentralWidget() {
   auto* central = new QWidget(this);
   central->setAutoFillBackground(true);

@@ -26,11 +26,16 @@ class FormView : public QMainWindow {
  protected:
   // Fixes the window's outer size, given in twips; the window cannot be resized.
   void SetFixedTwips(int width, int height);
+  // Holds the outer size (twips) like SetFixedTwips, but keeps the maximise button: a maximised
+  // window stays maximised, any other resize is set back.
+  void HoldSizeTwips(int width, int height);
+  void resizeEvent(QResizeEvent* event) override;
   // Makes a central widget with a white background and returns it.
   QWidget* WhiteCentralWidget();
 
  private:
   WindowModel& model_;
+  QSize held_size_;
 };
 
 class ViewHost : public QObject {
