@@ -156,7 +156,8 @@ void FangjiAnalysis::Cmd_Search_Text_Click() {
   QueryOutcome outcome =
       RunQuery(session_, text_input_, check_search_in_result_ == 1, check_filter_ == 1);
   switch (outcome.status) {
-    case QueryOutcome::Status::kEmptyText:
+    // Nothing typed is a refusal; only a file that could not be read or written is a failure.
+    case QueryOutcome::Status::kEmptyText: session_.Message(outcome.message); return;
     case QueryOutcome::Status::kFailed: session_.ReportFailure(outcome.message); return;
     case QueryOutcome::Status::kNoPreviousResults:
       InitializeGrid();

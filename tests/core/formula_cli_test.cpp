@@ -42,6 +42,10 @@ TEST_F(FormulaCliTest, RefusalsAndFailuresHaveTheirExitCodes) {
   EXPECT_EQ(no_backup.status, 1);
   EXPECT_NE(no_backup.err.find("您选中“在结果中检索”，但检索前并没有检索结果"), std::string::npos);
   EXPECT_EQ(Run({"query"}).status, 2);
+  // blanks only: refused with the window's message, not a file failure
+  auto blank = Run({"query", "  "});
+  EXPECT_EQ(blank.status, 1);
+  EXPECT_NE(blank.err.find("检索关键字不能为空"), std::string::npos) << blank.err;
   std::filesystem::remove(f / "DB/Fangji.DB");
   auto missing = Run({"find-formula", "A方"});
   EXPECT_EQ(missing.status, 2);

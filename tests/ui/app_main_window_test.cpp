@@ -1,6 +1,7 @@
 // The main window and the formula window as Qt shows them: object names, menus, sizes, events.
 #include <QAction>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -134,6 +135,21 @@ class AppMainWindowTest : public QObject {
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->height(), Px(400));
     view->grab().save(QString::fromStdString((bin_ / "Result" / "formula-window.png").string()));
+
+    // an input method's composition over the placeholder starts a new search as a key would
+    model.SetTextInput("");
+    model.Text_Input_GotFocus();
+    model.SetCheckSearchInResult(1);
+    QCOMPARE(input->text(), QString(" 请输入关键词"));
+    QInputMethodEvent compose("gui", {});
+    QApplication::sendEvent(input, &compose);
+    QInputMethodEvent commit;
+    commit.setCommitString("桂枝");
+    QApplication::sendEvent(input, &commit);
+    QCOMPARE(input->text(), QString("桂枝"));
+    QCOMPARE(model.TextInput(), std::string("桂枝"));
+    QCOMPARE(input->palette().color(QPalette::Text), QColor(Qt::black));
+    QCOMPARE(model.CheckSearchInResult(), 0);
     QPointer<FormView> guard(view);
     view->close();
     QTRY_VERIFY(guard.isNull());

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
 
@@ -110,6 +111,14 @@ bool Frm_FangjiAnalysis::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::FocusIn: fangji_.Text_Input_GotFocus(); break;
       case QEvent::FocusOut: fangji_.Text_Input_LostFocus(); break;
       case QEvent::MouseButtonRelease: fangji_.Text_Input_Click(); break;
+      case QEvent::InputMethod: {
+        // Text typed through an input method arrives without a key press; its first
+        // composition must empty the placeholder as a key would.
+        auto* im = static_cast<QInputMethodEvent*>(event);
+        if (!im->preeditString().isEmpty() || !im->commitString().isEmpty())
+          fangji_.Text_Input_KeyDown();
+        break;
+      }
       case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
         fangji_.Text_Input_KeyDown();
