@@ -128,7 +128,14 @@ std::string PubChemSearchAddress(std::string_view smiles) {
 
 bool ShowStructure(Session& session, std::string_view smiles, StructurePicture& picture) {
   fs::path file = session.Path(kPictureFile);
-  std::string error = SmilesToPicture(session, smiles, file);
+  std::string error;
+  try {
+    error = SmilesToPicture(session, smiles, file);
+  } catch (const FileError& e) {
+    // A scratch file that cannot be written costs the picture only; the caller still shows its
+    // list and its count.
+    error = std::string(e.what()) + "\r\n无法画出结构：" + std::string(smiles);
+  }
   if (!error.empty()) {
     session.ReportFailure(error);
     return false;

@@ -101,6 +101,8 @@ void DantiAnalysis::SearchHerbs() {
       }
       AddHerbRow(fields[2], "1");
     }
+    // The herbs found are on view while the not-found message is up.
+    Changed();
     if (!not_found.empty())
       session_.Message("不好意思，数据库中暂时未收录“" + not_found + "”，以后会完善");
   });

@@ -87,6 +87,101 @@ TEST(StandardSymptomsTest, LongerPhrasesGoBeforeTheirParts) {
   EXPECT_EQ(Symptoms("伴2-3日发热"), "发热");
 }
 
+// Each case isolates one rule of the composition list: dropping the rule, or moving it
+// past the rule it must precede, changes the output.
+TEST(StandardIngredientsTest, EveryRuleHasItsEffect) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"人参等。", "人参"},  // before the bare full stop, which would leave 等
+      {"人参。甘草", "人参甘草"},
+      {"人参各等分", "人参"},
+      {"细料方人参", "人参"},
+      {"方：人参", "方人参"},
+      {"人参或甘草", "人参、甘草"},
+      {"生姜少许", "生姜"},
+      {"甘草减半", "甘草"},
+      {"炙甘草", "甘草"},
+      {"炒白术", "白术"},
+      {"炮姜", "姜"},
+      {"焦山楂", "山楂"},
+      {"熟地黄", "地黄"},
+      {"净山楂", "山楂"},
+      {"人参3-5钱", "人参"},
+      {"粳米约10g", "粳米"},
+      {"石膏1.5两", "石膏"},
+      {"黄连两半", "黄连"},
+      {"黄连半两", "黄连"},
+      {"黄连一两", "黄连"},
+      {"黄连二两", "黄连"},
+      {"黄连三两", "黄连三两"},  // only 一 and 二 are read as numbers
+      {"黄连半钱", "黄连"},
+      {"黄连钱半", "黄连"},
+      {"黄连半分", "黄连"},
+      {"黄连分半", "黄连"},
+      {"黄连半斤", "黄连"},
+      {"黄连斤半", "黄连"},
+      {"黄连公斤", "黄连"},
+      {"黄连3公斤", "黄连"},
+      {"黄连一两半", "黄连一"},  // 两半 fires before 一两
+      {"人参#", "人参"},
+      {"人参$", "人参"},
+      {"人参,甘草", "人参、甘草"},
+      {"人参，甘草", "人参、甘草"},
+      {"\"人参\"", "人参"},
+      {"“人参”", "人参"},
+      {"人参钱", "人参钱"},  // a unit without a number stays
+      {"人参3kg", "人参"},
+      {"人参3ml", "人参"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(Ingredients(in), out) << in;
+  for (char d = '0'; d <= '9'; ++d)
+    EXPECT_EQ(Ingredients(std::string("人参") + d + "钱"), "人参") << d;
+  for (const char* unit : {"厘", "钱", "两", "分", "斤", "粒", "g", "kg", "ml", "个", "合", "对",
+                           "条", "枚", "张", "铢", "升", "帖"})
+    EXPECT_EQ(Ingredients(std::string("甘草12") + unit + "，大枣"), "甘草、大枣") << unit;
+  // Units not in the list stay behind the herb name.
+  for (const char* unit : {"片", "克", "握", "尺"})
+    EXPECT_EQ(Ingredients(std::string("甘草2") + unit), std::string("甘草") + unit) << unit;
+}
+
+// The same for the indications list.
+TEST(StandardSymptomsTest, EveryRuleHasItsEffect) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"头痛或作呕", "头痛，呕"},
+      {"头痛兼有咳嗽", "头痛，咳嗽"},
+      {"头痛或呕", "头痛，呕"},
+      {"头痛而呕", "头痛，呕"},
+      {"头痛及呕", "头痛，呕"},
+      {"头痛兼呕", "头痛呕"},
+      {"腹痛等病症", "腹痛"},
+      {"腹痛等病证", "腹痛"},
+      {"有汗", "汗"},
+      {"伴呕", "呕"},
+      {"甚者抽搐", "抽搐"},
+      {"虚者", "虚"},
+      {"一切风疾", "风疾"},
+      {"卒得心痛", "心痛"},
+      {"五十以上", "五十"},
+      {"下利不止", "下利"},
+      {"疼痛不可忍", "疼痛"},
+      {"小儿惊风", "惊风"},
+      {"妇人崩漏", "崩漏"},
+      {"妇女带下", "带下"},
+      {"发热3日", "发热"},
+      {"发热3天", "发热天"},
+      {"头痛。发热", "头痛，发热"},
+      {"头痛、发热", "头痛，发热"},
+      {"头痛；发热", "头痛，发热"},
+      {"头痛-发热", "头痛发热"},
+      {"头痛#", "头痛"},
+      {"头痛等", "头痛"},
+      {"头痛。", "头痛"},
+      {"头痛。。", "头痛，"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(Symptoms(in), out) << in;
+  for (char d = '0'; d <= '9'; ++d)
+    EXPECT_EQ(Symptoms(std::string("发热") + d + "日"), "发热") << d;
+}
+
 class StandardResultTest : public ::testing::Test {
  protected:
   std::vector<std::string> Stand() { return folder.ReadLines("Result/Result.DB.stand"); }

@@ -106,6 +106,30 @@ TEST_F(ChemWindowsTest, MissingCompoundFileIsOneMessageNamingIt) {
   EXPECT_NE(LastMessage().find((f / "DB/Compound.DB").string()), std::string::npos);
 }
 
+TEST_F(ChemWindowsTest, UnwritableScratchFileCostsOnlyThePicture) {
+  // A folder where the SMILES scratch file belongs cannot be written over.
+  fs::create_directories(f / "exe/temp.smiles");
+  EXPECT_TRUE(ShowHerbIngredients(w.session, "甘草"));
+  ChemAnalysis& chem = Chem();
+  EXPECT_EQ(chem.FlexGrid().Rows(), 4);
+  EXPECT_EQ(chem.PicMol().serial, 0);
+  EXPECT_TRUE(chem.Visible());
+  EXPECT_EQ(chem.Caption(), "化学成分分析——甘草");
+  auto messages = w.dialogs.Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[0].find("无法画出结构：CCO"), std::string::npos);
+  EXPECT_EQ(messages[1], "从中药化学成分库找到了“甘草”的3个化学组分");
+
+  w.dialogs.shown.clear();
+  chem.Menu_FindAnticancer_Click();
+  ActiveComponent& active = Active();
+  EXPECT_TRUE(active.Visible());
+  EXPECT_EQ(active.Caption(), "甘草中可能的抗癌活性化学组分分析");
+  messages = w.dialogs.Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1], "从该中药的化学成分中找到了3个抗癌活性成分");
+}
+
 class HerbExportTest : public ChemWindowsTest {
  protected:
   void Rows(const std::vector<std::pair<std::string, std::string>>& rows) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/gbk.h"
+#include "common/session.h"
 #include "herb/danti_analysis.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"
@@ -175,6 +177,47 @@ TEST_F(HerbSearchTest, CliSearchPrintsTheGridAndTypeDistributionUsesIt) {
   EXPECT_NE(empty.err.find("单味药数据 < 0"), std::string::npos);
   auto ok = test::RunCli({"--root", folder.root().string(), "herb-search", "麻黄"});
   EXPECT_EQ(ok.status, 0) << ok.err;
+}
+
+// Notes how many grid rows the view had been told about when each message box came up.
+class RowsAtMessageDialogs : public test::FakeDialogs {
+ public:
+  void Message(std::string_view text, std::string_view title = {}) override {
+    rows_at_message.push_back(shown_rows);
+    FakeDialogs::Message(text, title);
+  }
+  int shown_rows = -1;
+  std::vector<int> rows_at_message;
+};
+
+TEST(HerbSearchViewTest, FoundHerbsAreOnViewWhileTheNotFoundMessageIsUp) {
+  test::TestFolder folder;
+  folder.WriteLines("DB/Herb_Name.DB",
+                    {"0\t0\t中药名\tpinyin", "1\t30\t人参\trenshen", "2\t30\t黄芪\thuangqi"});
+  RowsAtMessageDialogs dialogs;
+  test::FakeUrlOpener urls;
+  test::FakeClipboard clipboard;
+  Session session(folder.root(), Ports{&dialogs, &urls, &clipboard, nullptr});
+  DantiAnalysis& danti = session.Window<DantiAnalysis>();
+  danti.SetListener([&] { dialogs.shown_rows = danti.FlexGrid().Rows(); });
+  danti.SetText_Input("人参 无名 黄芪");
+  danti.Cmd_Search_Text_Click();
+  EXPECT_EQ(dialogs.rows_at_message, (std::vector<int>{3}));
+  EXPECT_EQ(dialogs.shown_rows, 3);
+}
+
+TEST_F(HerbSearchTest, ExportProposesThresholdOneSoRowsOfFrequencyZeroAreLeftOut) {
+  folder.WriteLines("DB/Herb_Compound.DB", {"1\t101", "2\t201", "1\t102"});
+  folder.WriteBytes("Result/.keep", "");
+  Danti().InitializeHerbGrid(1980, 1200);
+  Danti().AddHerbRow("人参", "1");
+  Danti().AddHerbRow("黄芪", "0");
+  Danti().Menu_Export_Danti_Chem_Click();
+  ASSERT_FALSE(world.dialogs.shown.empty());
+  EXPECT_EQ(world.dialogs.shown.front().kind, "input");
+  EXPECT_EQ(world.dialogs.shown.front().text, "请输入频数阈值");
+  EXPECT_EQ(DecodeGbk(folder.ReadBytes("Result/单味药-化学成分.csv")),
+            "人参, 101\r\n人参, 102\r\n");
 }
 
 }  // namespace

@@ -70,6 +70,10 @@ class ChemWindowsTest : public QObject {
     QVERIFY(pic);
     QCOMPARE(pic->geometry(), QRect(Px(120), Px(240), Px(4215), Px(4095)));
     QCOMPARE(view->minimumSize(), view->maximumSize());
+    // Its buttons are chosen, not left to the window manager, and maximise is not among them.
+    QVERIFY(view->windowFlags() & Qt::CustomizeWindowHint);
+    QVERIFY(!(view->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(view->windowFlags() & Qt::WindowCloseButtonHint);
 
     auto* bar = view->menuBar();
     QStringList top;

@@ -78,6 +78,10 @@ Frm_ChemAnalysis::Frm_ChemAnalysis(ChemAnalysis& model)
   pic_mol_->setObjectName("Pic_Mol");
   pic_mol_->setGeometry(Px(120), Px(240), Px(4215), Px(4095));
   SetFixedTwips(ChemAnalysis::kWidth, ChemAnalysis::kHeight);
+  // A window held at one size offers no maximise button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
 
   // Handlers may unload this window (a later fill creates it afresh); nothing runs after them.
   connect(grid_, &FlexGridView::Clicked, this, [this] { chem_.FlexGrid_Click(); });
