@@ -51,11 +51,15 @@ std::string TrimRight(std::string_view text) {
   return e == std::string_view::npos ? std::string() : std::string(text.substr(0, e + 1));
 }
 
-std::string Trim(std::string_view text) {
+std::string_view TrimView(std::string_view text) {
   std::size_t b = text.find_first_not_of(' ');
   if (b == std::string_view::npos) return {};
   std::size_t e = text.find_last_not_of(' ');
-  return std::string(text.substr(b, e - b + 1));
+  return text.substr(b, e - b + 1);
+}
+
+std::string Trim(std::string_view text) {
+  return std::string(TrimView(text));
 }
 
 namespace {

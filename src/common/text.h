@@ -17,6 +17,8 @@ std::vector<std::string> Split(std::string_view text, std::string_view separator
 
 // Removes blanks (U+0020) only, never tabs or line breaks.
 std::string Trim(std::string_view text);
+// The same without a copy: a view into `text`.
+std::string_view TrimView(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 

@@ -17,13 +17,6 @@ bool Occurs(std::string_view line, std::string_view keyword) {
   return ::memmem(line.data(), line.size(), keyword.data(), keyword.size()) != nullptr;
 }
 
-std::string_view TrimView(std::string_view s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  std::size_t e = s.find_last_not_of(' ');
-  return s.substr(b, e - b + 1);
-}
-
 }  // namespace
 
 std::string NormalizeQuery(std::string_view typed) {
