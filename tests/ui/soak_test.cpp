@@ -1060,10 +1060,11 @@ fs::path DataDir() {
   return fs::path(LINDORA_BIN_DIR) / "DB";
 }
 
+// About a minute and a half in the sanitizer build on a busy machine, a few seconds without.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr long kDefaultActions = 1500;
+constexpr long kDefaultActions = 8000;
 #else
-constexpr long kDefaultActions = 1500;
+constexpr long kDefaultActions = 3000;
 #endif
 
 }  // namespace
