@@ -184,18 +184,18 @@ void IngredientScreening::Check_OnlyPassing_Click(bool checked) {
 }
 
 void IngredientScreening::FillScreeningGrid() {
-  WriteHeader(flex_grid_, {{"编号", 800},
-                           {"名称", 2300},
-                           {"MW", 900},
-                           {"logP", 800},
-                           {"HBD", 600},
-                           {"HBA", 600},
-                           {"TPSA", 800},
-                           {"可旋转键数", 1000},
-                           {"Lipinski违例数", 1300},
-                           {"Lipinski", 900},
-                           {"Veber", 800},
-                           {"备注", 1700}});
+  WriteHeader(flex_grid_, {{"编号", 1000},
+                           {"名称", 2100},
+                           {"MW", 1000},
+                           {"logP", 1000},
+                           {"HBD", 650},
+                           {"HBA", 650},
+                           {"TPSA", 1000},
+                           {"可旋转键数", 1450},
+                           {"Lipinski违例数", 1850},
+                           {"Lipinski", 1000},
+                           {"Veber", 850},
+                           {"备注", 1900}});
   std::vector<std::vector<std::string>> rows = ScreeningCsvRows(results_);
   shown_.clear();
   for (std::size_t i = 0; i < results_.size(); ++i)
@@ -223,7 +223,8 @@ void IngredientScreening::FillScreeningGrid() {
 }
 
 void IngredientScreening::FillSimilarGrid() {
-  WriteHeader(similar_grid_, {{"编号", 800}, {"名称", 4600}, {"参考成分", 4600}, {"相似度", 1200}});
+  WriteHeader(similar_grid_,
+              {{"编号", 1000}, {"名称", 5600}, {"参考成分", 5600}, {"相似度", 1300}});
   std::vector<std::vector<std::string>> rows = SimilarActivesCsvRows(similar_);
   for (std::size_t i = 1; i < rows.size(); ++i) {
     similar_grid_.AddRow();

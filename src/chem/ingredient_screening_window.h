@@ -22,15 +22,15 @@ class IngredientScreening : public WindowModel {
  public:
   static constexpr std::string_view kTag = "成分筛选";
   // Twips.
-  static constexpr int kWidth = 17700;
-  static constexpr int kHeight = 9300;
+  static constexpr int kWidth = 20250;
+  static constexpr int kHeight = 9900;
   static constexpr int kGridLeft = 240;
-  static constexpr int kGridWidth = 12600;
+  static constexpr int kGridWidth = 15000;
   static constexpr int kGridTop = 600;
   static constexpr int kGridHeight = 4800;
   static constexpr int kSimilarTop = 5880;
   static constexpr int kSimilarHeight = 2640;
-  static constexpr int kFrameLeft = 13080;
+  static constexpr int kFrameLeft = 15480;
   // Columns of the screening grid.
   static constexpr int kIdCol = 0;
   static constexpr int kFirstValueCol = 2;

@@ -23,10 +23,10 @@ Frm_IngredientScreening::Frm_IngredientScreening(IngredientScreening& model)
   setCentralWidget(central);
   status_ = new QLabel(central);
   status_->setObjectName("Label_Status");
-  status_->setGeometry(Px(M::kGridLeft), Px(120), Px(9300), Px(420));
+  status_->setGeometry(Px(M::kGridLeft), Px(120), Px(M::kGridWidth - 3600), Px(420));
   only_passing_ = new QCheckBox("只显示两条规则都通过的化合物", central);
   only_passing_->setObjectName("Check_OnlyPassing");
-  only_passing_->setGeometry(Px(9600), Px(120), Px(3240), Px(420));
+  only_passing_->setGeometry(Px(M::kGridLeft + M::kGridWidth - 3360), Px(120), Px(3360), Px(420));
   grid_ = new FlexGridView(&screening_.FlexGrid(), central);
   grid_->setObjectName("FlexGrid");
   grid_->setGeometry(Px(M::kGridLeft), Px(M::kGridTop), Px(M::kGridWidth), Px(M::kGridHeight));
