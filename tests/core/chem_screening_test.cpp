@@ -176,7 +176,13 @@ TEST_F(ScreeningConverterTest, AConverterThatStopsEarlyReplacesNoFile) {
 }
 
 TEST(ScreeningCliTest, ShippedHerbIsScreenedAndBadThresholdsAreUsageErrors) {
-  test::CliRun run = test::RunCli({"screen-ingredients", "甘草", "--only-passing"});
+  // A folder of its own with the shipped data: tests running meanwhile share no scratch file.
+  test::TestFolder f;
+  std::filesystem::copy(
+      std::filesystem::path(LINDORA_BIN_DIR) / "DB", f / "DB",
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  test::CliRun run =
+      test::RunCli({"--root", f.root().string(), "screen-ingredients", "甘草", "--only-passing"});
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<std::string> lines = Split(run.out, "\n");
   ASSERT_GT(lines.size(), 100u);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QtTest>
+#include <filesystem>
 
 #include "app/ui/views.h"
 #include "chem/chem_analysis.h"
@@ -14,6 +15,7 @@
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/twips.h"
 #include "support/fake_ports.h"
+#include "support/test_folder.h"
 
 using namespace lindora;
 using namespace lindora::ui;
@@ -26,7 +28,12 @@ class IngredientScreeningTest : public QObject {
     test::FakeDialogs dialogs;
     test::FakeUrlOpener urls;
     test::FakeClipboard clipboard;
-    Session session(LINDORA_BIN_DIR, Ports{&dialogs, &urls, &clipboard, &converter});
+    // A folder of its own with the shipped data: tests running meanwhile share no scratch file.
+    test::TestFolder f;
+    std::filesystem::copy(std::filesystem::path(LINDORA_BIN_DIR) / "DB", f / "DB",
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    Session session(f.root(), Ports{&dialogs, &urls, &clipboard, &converter});
     ViewHost host(session);
     RegisterViews(host);
     QVERIFY(ShowHerbIngredients(session, "甘草"));
