@@ -75,17 +75,25 @@ std::vector<std::string> DecodedLines(const fs::path& file) {
   return lines;
 }
 
-BatchEntry CompoundEntry(const ScreeningCompound& c) {
-  BatchEntry e{c.id, c.smiles, {}};
-  if (c.id.empty())
-    e.not_sent = "没有编号";
-  else if (!IsInteger(c.id))
-    e.not_sent = "编号不是整数";
-  else if (c.smiles.empty())
-    e.not_sent = "没有 SMILES";
-  else if (HasBlank(c.smiles))
-    e.not_sent = "SMILES 中含空白字符";
-  return e;
+// The compounds as batch entries titled with their identifiers. An identifier listed again is
+// told apart by its count, so that a result is never paired with the wrong one of the two.
+std::vector<BatchEntry> CompoundEntries(const std::vector<ScreeningCompound>& compounds) {
+  std::vector<BatchEntry> entries;
+  std::unordered_map<std::string, int> seen;
+  for (const ScreeningCompound& c : compounds) {
+    BatchEntry e{c.id, c.smiles, {}};
+    if (int n = seen[c.id]++; n > 0) e.title += "#" + std::to_string(n + 1);
+    if (c.id.empty())
+      e.not_sent = "没有编号";
+    else if (!IsInteger(c.id))
+      e.not_sent = "编号不是整数";
+    else if (c.smiles.empty())
+      e.not_sent = "没有 SMILES";
+    else if (HasBlank(c.smiles))
+      e.not_sent = "SMILES 中含空白字符";
+    entries.push_back(std::move(e));
+  }
+  return entries;
 }
 
 constexpr std::string_view kNotParsed = "Open Babel 无法解析该 SMILES";
@@ -144,8 +152,7 @@ std::vector<std::string> BatchFingerprintArgs(const fs::path& smiles_file, const
 
 std::vector<ScreeningResult> ScreenCompounds(Session& session,
                                              const std::vector<ScreeningCompound>& compounds) {
-  std::vector<BatchEntry> entries;
-  for (const ScreeningCompound& c : compounds) entries.push_back(CompoundEntry(c));
+  std::vector<BatchEntry> entries = CompoundEntries(compounds);
   const fs::path output = session.Path(kBatchDescriptorFile);
   RunBatch(session, entries, BatchDescriptorArgs(session.Path(kBatchSmilesFile), output), output);
 
@@ -255,8 +262,7 @@ std::vector<SimilarActive> FindSimilarActives(Session& session,
                                               const std::vector<ScreeningCompound>& compounds,
                                               const std::vector<ReferenceCompound>& refs,
                                               double min_similarity) {
-  std::vector<BatchEntry> compound_entries, ref_entries;
-  for (const ScreeningCompound& c : compounds) compound_entries.push_back(CompoundEntry(c));
+  std::vector<BatchEntry> compound_entries = CompoundEntries(compounds), ref_entries;
   for (std::size_t i = 0; i < refs.size(); ++i) {
     BatchEntry e{"R" + std::to_string(i + 1), refs[i].smiles, {}};
     if (e.smiles.empty() || HasBlank(e.smiles)) e.not_sent = "-";

@@ -65,10 +65,10 @@ class ScreeningConverterTest : public ::testing::Test {
 
 TEST_F(ScreeningConverterTest, UnparsableSmilesInTheMiddleShiftsNothing) {
   std::vector<ScreeningCompound> compounds = {
-      {"101", "aspirin", kAspirin, ""},   {"102", "broken", "C1CC(bad", ""},
-      {"103", "ethanol", "CCO", ""},      {"104", "blank", "C C", ""},
-      {"105", "benzene", "c1ccccc1", ""}, {"106", "empty", "", ""},
-      {"107", "ethanol again", "OCC", ""}};
+      {"101", "aspirin", kAspirin, ""},    {"102", "broken", "C1CC(bad", ""},
+      {"103", "ethanol", "CCO", ""},       {"104", "blank", "C C", ""},
+      {"105", "benzene", "c1ccccc1", ""},  {"106", "empty", "", ""},
+      {"107", "ethanol again", "OCC", ""}, {"102", "listed twice", "CC", ""}};
   std::vector<ScreeningResult> r = ScreenCompounds(w.session, compounds);
   ASSERT_EQ(r.size(), compounds.size());
   for (std::size_t k = 0; k < r.size(); ++k) EXPECT_EQ(r[k].compound.id, compounds[k].id);
@@ -88,10 +88,12 @@ TEST_F(ScreeningConverterTest, UnparsableSmilesInTheMiddleShiftsNothing) {
   ASSERT_TRUE(r[6].texts);
   EXPECT_EQ(r[6].texts->mw, "46.0684");
   EXPECT_TRUE(r[6].Passes());
+  ASSERT_TRUE(r[7].texts);  // the same identifier again, now with a SMILES that parses
+  EXPECT_EQ(r[7].texts->mw, "30.069");
 
   // The file rows: one per compound, values empty where a note says why.
   std::vector<std::vector<std::string>> rows = ScreeningCsvRows(r);
-  ASSERT_EQ(rows.size(), 8u);
+  ASSERT_EQ(rows.size(), 9u);
   EXPECT_EQ(Join(rows[1], ","), "101,aspirin,180.157,1.3101,1,4,63.6,3,0,通过,通过,");
   EXPECT_EQ(Join(rows[2], ",").substr(0, 18), "102,broken,,,,,,,,");
 }
