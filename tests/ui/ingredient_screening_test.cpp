@@ -76,6 +76,7 @@ class IngredientScreeningTest : public QObject {
     if (const char* dir = std::getenv("LINDORA_SHOTS")) {
       QTest::qWait(200);
       view->grab().save(QString(dir) + "/ingredient_screening.png");
+      chem_view->grab().save(QString(dir) + "/chem_analysis_with_screening_menu.png");
     }
     view->close();
     chem_view->close();
