@@ -7,6 +7,7 @@
 #include "app/ui/frm_msg.h"
 #include "chem/ui/frm_active_component.h"
 #include "chem/ui/frm_chem_analysis.h"
+#include "chem/ui/frm_ingredient_screening.h"
 #include "formula/ui/frm_fangji_analysis.h"
 #include "herb/ui/frm_danti_analysis.h"
 
@@ -22,6 +23,7 @@ void RegisterViews(ViewHost& host) {
   host.Register<Input, Frm_Input>();
   host.Register<ChemAnalysis, Frm_ChemAnalysis>();
   host.Register<ActiveComponent, Frm_ActiveComponent>();
+  host.Register<IngredientScreening, Frm_IngredientScreening>();
 }
 
 }  // namespace lindora::ui
