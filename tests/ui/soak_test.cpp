@@ -468,7 +468,7 @@ class Soak {
     std::ostringstream out;
     out << "seed " << seed_ << ": " << actions_ << " actions (" << nested_ << " during another), "
         << restarts_ << " program starts, " << dialogs_.messages << " messages, " << modals_closed_
-        << " stray modal dialogs closed\n";
+        << " stray modal dialogs or blocking menus closed\n";
     for (const auto& [kind, n] : kinds_) out << "  " << kind << ": " << n << "\n";
     return out.str();
   }
@@ -506,6 +506,18 @@ class Soak {
   }
 
   void CloseModals() {
+    // A menu that runs its own loop (a menu bar's overflow button) would wait forever: one that
+    // is still up a second into an action is closed. Menus the soak opens stay between actions.
+    QWidget* popup = in_action_ ? QApplication::activePopupWidget() : nullptr;
+    if (!popup || popup != stuck_popup_) {
+      stuck_popup_ = popup;
+      stuck_since_ = std::chrono::steady_clock::now();
+    } else if (std::chrono::steady_clock::now() - stuck_since_ > std::chrono::seconds(1)) {
+      ++modals_closed_;
+      trace_.Note("closed a blocking menu " + S8(Describe(popup)));
+      popup->close();
+      stuck_popup_ = nullptr;
+    }
     while (QWidget* modal = QApplication::activeModalWidget()) {
       ++modals_closed_;
       trace_.Note("closed a modal " + S8(Describe(modal)));
@@ -569,7 +581,9 @@ class Soak {
       during->start(0);
     }
     const std::set<QString> shown_before = VisibleViewNames();
+    in_action_ = true;
     action.run();
+    in_action_ = false;
     if (during && during->isActive()) during->stop();  // it did not run inside: dropped
     during.reset();
     Settle();
@@ -636,9 +650,10 @@ class Soak {
   }
 
   void AddMenuActions(FormView* window, std::vector<std::pair<int, std::function<Action()>>>& k) {
-    QMenuBar* bar = window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!bar || !bar->isVisible()) return;
-    const QList<QAction*> menus = bar->actions();
+    // The menu bar and any bar set into its corner.
+    QList<QAction*> menus;
+    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
+      if (bar->isVisible()) menus += bar->actions();
     if (!PickEntry(menus, rng_)) return;
     k.push_back({30, [this, menus] {
                    QPointer<QAction> a = PickEntry(menus, rng_);
@@ -1043,6 +1058,9 @@ class Soak {
   QtConverter converter_{std::chrono::seconds(20)};
   std::unique_ptr<ProgramRun> run_;
   QPointer<FormView> current_;  // the window the user works in
+  bool in_action_ = false;
+  QPointer<QWidget> stuck_popup_;
+  std::chrono::steady_clock::time_point stuck_since_;
   ResultSet before_;
   Sabotage sabotage_;
   bool verbose_ = false;
@@ -1062,7 +1080,7 @@ fs::path DataDir() {
 
 // About a minute and a half in the sanitizer build on a busy machine, a few seconds without.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr long kDefaultActions = 8000;
+constexpr long kDefaultActions = 15000;
 #else
 constexpr long kDefaultActions = 3000;
 #endif
