@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "analysis/compare_sets_window.h"
 #include "analysis/formula_set_actions.h"
+#include "analysis/result_sets.h"
 #include "common/files.h"
 #include "common/gbk.h"
 #include "common/session.h"
@@ -45,6 +47,15 @@ const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
       {"Menu_SearchTCMSearch", "中医药搜索", "Menu_SearchOnline", true},
       {"Menu_SearchZYSJ", "中药世家", "Menu_SearchOnline", true},
       {"Menu_SearchZYBK", "中医百科", "Menu_SearchOnline", true},
+  };
+  return menus;
+}
+
+const std::vector<MenuEntry>& FangjiAnalysis::ResultSetMenu() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_ResultSets", "结果集(&S)", "", true},
+      {"Menu_SaveResultSet", "保存结果集…", "Menu_ResultSets", true},
+      {"Menu_CompareSets", "结果集比较…", "Menu_ResultSets", true},
   };
   return menus;
 }
@@ -271,6 +282,18 @@ void FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
 }
 void FangjiAnalysis::Menu_SympotomAnalysis_Click() {
   SymptomAnalysisOfResults(session_);
+}
+
+Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {
+  return AskAndSaveResultSet(session_);
+}
+Outcome FangjiAnalysis::Menu_CompareSets_Click() {
+  if (CompareSetsWindow* open = session_.FindWindow<CompareSetsWindow>()) {
+    open->Show();
+    return open->RefreshSetList();
+  }
+  session_.Window<CompareSetsWindow>();  // loading lists the sets and shows the window
+  return Outcome::kDone;
 }
 
 }  // namespace lindora

@@ -8,6 +8,7 @@
 
 #include "common/grid.h"
 #include "common/menu.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -39,6 +40,8 @@ class FangjiAnalysis : public WindowModel {
 
   static const std::vector<MenuEntry>& MenuBar();
   static const std::vector<MenuEntry>& PopupMenu();
+  // Named result sets: save the current one, compare two. Kept apart from the analysis menu.
+  static const std::vector<MenuEntry>& ResultSetMenu();
 
   // --- grid operations (other windows fill this window through them) ---
   // InitializeGrid and LoadResults tell the view; after a batch of AddRowInFlex calls, call
@@ -104,6 +107,8 @@ class FangjiAnalysis : public WindowModel {
   void Menu_DanweiyaoAnalysis_Click();
   void Menu_YaoduiAnalysis_Click();
   void Menu_SympotomAnalysis_Click();
+  Outcome Menu_SaveResultSet_Click();
+  Outcome Menu_CompareSets_Click();
 
  private:
   void SearchCurrentCell(std::string_view scheme, std::string_view host, std::string_view path);

@@ -1,0 +1,83 @@
+// The window that compares two result sets: pick set A and set B (the current result set is
+// one of the choices), herbs or symptoms and the minimum count; a grid of the tested items and
+// the data of a chart of the 20 items with the smallest q.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/result_sets.h"
+#include "analysis/set_comparison.h"
+#include "common/grid.h"
+#include "common/outcome.h"
+#include "common/window_model.h"
+
+namespace lindora {
+
+class CompareSetsWindow : public WindowModel {
+ public:
+  static constexpr std::string_view kCaption = "结果集比较";
+  static constexpr std::string_view kResultFile = "\\Result\\结果集比较.csv";
+  static constexpr std::string_view kChartFile = "\\Result\\结果集比较.png";
+  static constexpr int kChartItems = 20;
+  // Twips.
+  static constexpr int kWidth = 23400, kHeight = 12600;
+  static constexpr int kGridLeft = 120, kGridTop = 1320, kGridWidth = 10560, kGridHeight = 10560;
+  static constexpr int kChartLeft = 10800, kChartTop = 1320, kChartWidth = 12360,
+                       kChartHeight = 10560;
+
+  explicit CompareSetsWindow(Session& session);
+  std::string_view FormName() const override { return "Frm_CompareSets"; }
+  // Lists the saved sets and shows the window.
+  void Load() override;
+
+  // --- what the window shows ---
+  // "." (the current result set) first, then the saved sets that can be read.
+  const std::vector<std::string>& SetChoices() const { return choices_; }
+  static std::string ChoiceCaption(std::string_view name);
+  const std::string& SetA() const { return set_a_; }
+  const std::string& SetB() const { return set_b_; }
+  void SetSetA(std::string_view name);
+  void SetSetB(std::string_view name);
+  ItemKind Kind() const { return kind_; }
+  void SetKind(ItemKind kind);
+  const std::string& MinCountText() const { return min_count_text_; }
+  void SetMinCountText(std::string_view text);
+  const std::string& LabelSummary() const { return label_summary_; }
+  Grid& FlexGrid_Compare() { return grid_; }
+  const Grid& FlexGrid_Compare() const { return grid_; }
+  // The last comparison, items in their defined order (q, p, name).
+  const SetComparison& Comparison() const { return comparison_; }
+  // The first kChartItems items of that order: what the chart shows.
+  std::vector<ItemComparison> ChartItems() const;
+  int SortColumn() const { return sort_column_; }  // -1: the defined order
+  bool SortAscending() const { return sort_ascending_; }
+
+  // --- events ---
+  // Lists the saved sets again; sets that cannot be read are named in one message.
+  Outcome RefreshSetList();
+  // Compares, fills the grid and writes \Result\结果集比较.csv. Bad input is refused with a
+  // message and replaces nothing.
+  Outcome Cmd_Compare_Click();
+  // A click on a header cell sorts by that column; a second click reverses the order.
+  void FlexGrid_Compare_Click();
+  void SortBy(int column, bool ascending);
+
+ private:
+  void FillGrid();
+  std::string Describe(std::string_view name, std::int64_t formulas) const;
+
+  std::vector<std::string> choices_;
+  std::string set_a_{kCurrentSetName}, set_b_;
+  ItemKind kind_ = ItemKind::kHerbs;
+  std::string min_count_text_;
+  std::string label_summary_;
+  Grid grid_;
+  SetComparison comparison_;
+  std::vector<std::size_t> order_;  // grid row r shows comparison_.items[order_[r - 1]]
+  int sort_column_ = -1;
+  bool sort_ascending_ = true;
+};
+
+}  // namespace lindora
