@@ -42,7 +42,6 @@ CompareSetsWindow::CompareSetsWindow(Session& session)
     : WindowModel(session), min_count_text_(std::to_string(kDefaultMinCount)), grid_(1, 8) {
   SetCaption(kCaption);
   grid_.SetWidth(kGridWidth);
-  grid_.SetHeight(kGridHeight);
   const std::vector<std::string>& header = ComparisonHeader();
   for (int c = 0; c < 8; ++c) SetGridCell(grid_, header[c], c, 0, kColWidth[c]);
   grid_.SetColAlignment(kNameColumn, Alignment::kLeftCenter);
@@ -140,6 +139,7 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
     WriteCsvFile(session_.Path(kResultFile), rows);
 
     comparison_ = std::move(comparison);
+    ++comparison_version_;
     order_.resize(comparison_.items.size());
     std::iota(order_.begin(), order_.end(), 0);
     sort_column_ = -1;

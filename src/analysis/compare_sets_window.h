@@ -21,11 +21,9 @@ class CompareSetsWindow : public WindowModel {
   static constexpr std::string_view kResultFile = "\\Result\\结果集比较.csv";
   static constexpr std::string_view kChartFile = "\\Result\\结果集比较.png";
   static constexpr int kChartItems = 20;
-  // Twips.
-  static constexpr int kWidth = 23400, kHeight = 12600;
-  static constexpr int kGridLeft = 120, kGridTop = 1320, kGridWidth = 10560, kGridHeight = 10560;
-  static constexpr int kChartLeft = 10800, kChartTop = 1320, kChartWidth = 12360,
-                       kChartHeight = 10560;
+  // Twips: the size the window opens with; the grid and the chart share what is inside.
+  static constexpr int kWidth = 21000, kHeight = 12000;
+  static constexpr int kGridWidth = 10200;
 
   explicit CompareSetsWindow(Session& session);
   std::string_view FormName() const override { return "Frm_CompareSets"; }
@@ -49,6 +47,8 @@ class CompareSetsWindow : public WindowModel {
   const Grid& FlexGrid_Compare() const { return grid_; }
   // The last comparison, items in their defined order (q, p, name).
   const SetComparison& Comparison() const { return comparison_; }
+  // Counts the comparisons made, so a view redraws its chart only after a new one.
+  unsigned ComparisonVersion() const { return comparison_version_; }
   // The first kChartItems items of that order: what the chart shows.
   std::vector<ItemComparison> ChartItems() const;
   int SortColumn() const { return sort_column_; }  // -1: the defined order
@@ -75,6 +75,7 @@ class CompareSetsWindow : public WindowModel {
   std::string label_summary_;
   Grid grid_;
   SetComparison comparison_;
+  unsigned comparison_version_ = 0;
   std::vector<std::size_t> order_;  // grid row r shows comparison_.items[order_[r - 1]]
   int sort_column_ = -1;
   bool sort_ascending_ = true;

@@ -5,6 +5,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QToolButton>
 
 #include "common/ui/menus.h"
 #include "common/ui/twips.h"
@@ -99,6 +100,19 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
       {"Menu_SearchZYBK", [&m] { m.Menu_SearchZYBK_Click(); }},
   };
   BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), handlers);
+  // The named result sets sit in the menu bar's corner, apart from the analysis menu.
+  {
+    MenuHandlers sets = {{"Menu_SaveResultSet", [&m] { m.Menu_SaveResultSet_Click(); }},
+                         {"Menu_CompareSets", [&m] { m.Menu_CompareSets_Click(); }}};
+    auto* button = new QToolButton(menuBar());
+    button->setObjectName("Menu_ResultSetsButton");
+    button->setText(Q(FangjiAnalysis::ResultSetMenu().front().caption));
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setAutoRaise(true);
+    button->setMenu(
+        BuildMenus(this, nullptr, FangjiAnalysis::ResultSetMenu(), sets).at("Menu_ResultSets"));
+    menuBar()->setCornerWidget(button, Qt::TopRightCorner);
+  }
   popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), handlers).at("Menu_PopupMenu");
 
   resize(Px(19470), Px(8325) + menuBar()->sizeHint().height());
