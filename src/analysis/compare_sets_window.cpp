@@ -84,20 +84,14 @@ std::vector<ItemComparison> CompareSetsWindow::ChartItems() const {
 }
 
 Outcome CompareSetsWindow::RefreshSetList() {
-  return Guard(session_, [&]() -> Outcome {
+  return Guard(session_, [&] {
     std::vector<SavedSet> sets = ListResultSets(session_);
-    choices_.assign(1, std::string(kCurrentSetName));
+    choices_.assign(1, {std::string(kCurrentSetName), std::string(kCurrentSetCaption)});
     for (const SavedSet& set : sets)
-      if (set.problem.empty()) choices_.push_back(set.name);
+      choices_.push_back({set.name, set.problem.empty() ? set.name : set.name + "（无法读取）"});
     // The first saved set is a useful partner for the current one.
-    if (set_b_.empty() && choices_.size() > 1) set_b_ = choices_[1];
+    if (set_b_.empty() && choices_.size() > 1) set_b_ = choices_[1].name;
     Changed();
-    std::string problems = UnreadableSetsMessage(sets);
-    if (!problems.empty()) {
-      session_.ReportFailure(problems);
-      return Outcome::kFailed;
-    }
-    return Outcome::kDone;
   });
 }
 
@@ -161,7 +155,6 @@ void CompareSetsWindow::FillGrid() {
     for (int c = 0; c < 8; ++c) grid_.SetTextMatrix(static_cast<int>(r) + 1, c, cells[c]);
   }
   grid_.SetRow(order_.empty() ? 0 : 1);
-  grid_.SetCol(0);
   grid_.SetRowSel(grid_.Row());
   Changed();
 }

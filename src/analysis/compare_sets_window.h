@@ -31,8 +31,13 @@ class CompareSetsWindow : public WindowModel {
   void Load() override;
 
   // --- what the window shows ---
-  // "." (the current result set) first, then the saved sets that can be read.
-  const std::vector<std::string>& SetChoices() const { return choices_; }
+  // "." (the current result set) first, then every saved set; one that cannot be read is
+  // listed with that said in its caption, and comparing it names the reason.
+  struct Choice {
+    std::string name, caption;
+    bool operator==(const Choice&) const = default;
+  };
+  const std::vector<Choice>& SetChoices() const { return choices_; }
   static std::string ChoiceCaption(std::string_view name);
   const std::string& SetA() const { return set_a_; }
   const std::string& SetB() const { return set_b_; }
@@ -55,7 +60,7 @@ class CompareSetsWindow : public WindowModel {
   bool SortAscending() const { return sort_ascending_; }
 
   // --- events ---
-  // Lists the saved sets again; sets that cannot be read are named in one message.
+  // Lists the saved sets again.
   Outcome RefreshSetList();
   // Compares, fills the grid and writes \Result\结果集比较.csv. Bad input is refused with a
   // message and replaces nothing.
@@ -68,7 +73,7 @@ class CompareSetsWindow : public WindowModel {
   void FillGrid();
   std::string Describe(std::string_view name, std::int64_t formulas) const;
 
-  std::vector<std::string> choices_;
+  std::vector<Choice> choices_;
   std::string set_a_{kCurrentSetName}, set_b_;
   ItemKind kind_ = ItemKind::kHerbs;
   std::string min_count_text_;

@@ -102,8 +102,8 @@ void Frm_CompareSets::FillChoices(QComboBox* box, const std::string& current) {
   QSignalBlocker block(box);
   if (shown_choices_ != window_.SetChoices() || box->count() == 0) {
     box->clear();
-    for (const std::string& name : window_.SetChoices())
-      box->addItem(Q(CompareSetsWindow::ChoiceCaption(name)), Q(name));
+    for (const CompareSetsWindow::Choice& choice : window_.SetChoices())
+      box->addItem(Q(choice.caption), Q(choice.name));
   }
   box->setCurrentIndex(box->findData(Q(current)));
 }

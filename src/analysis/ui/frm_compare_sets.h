@@ -38,7 +38,7 @@ class Frm_CompareSets : public FormView {
   QLabel* label_summary_ = nullptr;
   FlexGridView* grid_ = nullptr;
   QChartView* chart_view_ = nullptr;
-  std::vector<std::string> shown_choices_;
+  std::vector<CompareSetsWindow::Choice> shown_choices_;
   unsigned shown_version_ = 0;
 };
 
