@@ -13,7 +13,7 @@ namespace lindora {
 
 namespace {
 
-constexpr int kColWidth[8] = {2160, 1080, 1200, 1080, 1200, 1200, 1200, 1200};
+constexpr int kColWidth[8] = {1740, 1000, 1160, 1000, 1160, 1200, 1470, 1470};
 constexpr int kNameColumn = 0;
 
 // A count typed by the user: decimal digits only, at most nine of them.

@@ -1,0 +1,118 @@
+// Two searches of the shipped formulas saved through the formula window's result-set menu and
+// compared in the comparison window: its controls, grid, chart and the chart's PNG.
+#include <QApplication>
+#include <QBarSet>
+#include <QChartView>
+#include <QHorizontalBarSeries>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+#include <filesystem>
+
+#include "analysis/compare_sets_window.h"
+#include "analysis/ui/frm_compare_sets.h"
+#include "app/ui/views.h"
+#include "formula/fangji_analysis.h"
+#include "support/fake_ports.h"
+
+using namespace lindora;
+using namespace lindora::ui;
+
+class CompareSetsTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir;
+  std::filesystem::path root{dir.path().toStdString()};
+  test::FakeDialogs dialogs;
+  test::FakeUrlOpener urls;
+  test::FakeClipboard clipboard;
+  std::unique_ptr<Session> session;
+  std::unique_ptr<ViewHost> host;
+
+ private slots:
+  void initTestCase() {
+    namespace fs = std::filesystem;
+    fs::create_directories(root / "DB");
+    fs::create_directories(root / "Result");
+    fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "DB" / "Fangji.DB");
+    session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
+    host = std::make_unique<ViewHost>(*session);
+    RegisterViews(*host);
+  }
+
+  void savedSearchesAreComparedWithGridAndChart() {
+    FangjiAnalysis& fangji = session->Window<FangjiAnalysis>();
+    FormView* formula_view = host->ViewOf(fangji);
+    auto* button = formula_view->findChild<QToolButton*>("Menu_ResultSetsButton");
+    QVERIFY(button);
+    QCOMPARE(button->text(), QString("结果集(&S)"));
+    for (const char* query : {"少阴病", "太阳病"}) {
+      fangji.SetTextInput(query);
+      fangji.Cmd_Search_Text_Click();
+      dialogs.inputs.push_back(query);  // the name typed into the input box
+      formula_view->findChild<QAction*>("Menu_SaveResultSet")->trigger();
+    }
+    QVERIFY(dialogs.Messages().empty());
+    QVERIFY(std::filesystem::exists(root / "Result" / "Sets" / "少阴病.DB"));
+
+    formula_view->findChild<QAction*>("Menu_CompareSets")->trigger();
+    CompareSetsWindow* model = session->FindWindow<CompareSetsWindow>();
+    QVERIFY(model);
+    auto* view = qobject_cast<Frm_CompareSets*>(host->ViewOf(*model));
+    QVERIFY(view);
+    QCOMPARE(view->windowTitle(), QString("结果集比较"));
+    auto* combo_a = view->findChild<QComboBox*>("Combo_SetA");
+    auto* combo_b = view->findChild<QComboBox*>("Combo_SetB");
+    QCOMPARE(combo_a->count(), 3);
+    QCOMPARE(combo_a->currentText(), QString("当前结果集"));
+    // The sets are picked as the user would.
+    for (auto [box, name] : {std::pair{combo_a, "太阳病"}, std::pair{combo_b, "少阴病"}}) {
+      box->setCurrentIndex(box->findData(name));
+      emit box->activated(box->currentIndex());
+    }
+    QCOMPARE(model->SetA(), std::string("太阳病"));
+    QCOMPARE(model->SetB(), std::string("少阴病"));
+    view->findChild<QPushButton*>("Cmd_Compare")->click();
+    QVERIFY(dialogs.Messages().empty());
+
+    auto* grid = view->findChild<FlexGridView*>("FlexGrid_Compare");
+    QCOMPARE(grid->model()->rowCount(), static_cast<int>(model->Comparison().items.size()));
+    QCOMPARE(grid->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString("Q值"));
+    QVERIFY(view->findChild<QLabel*>("Label_Summary")->text().contains("少阴病（18 首方剂）"));
+
+    // Two bars per item, A's and B's rates, the smallest q on top (last category).
+    auto* chart = view->findChild<QChartView*>("Chart_Compare");
+    auto* series = qobject_cast<QHorizontalBarSeries*>(chart->chart()->series().at(0));
+    QVERIFY(series);
+    QCOMPARE(series->count(), 2);
+    const auto top = model->ChartItems();
+    QCOMPARE(series->barSets().at(0)->count(), static_cast<int>(top.size()));
+    QCOMPARE(series->barSets().at(1)->at(static_cast<int>(top.size()) - 1), top[0].rate_a);
+    QCOMPARE(series->barSets().at(0)->at(static_cast<int>(top.size()) - 1), top[0].rate_b);
+
+    QString shots = qEnvironmentVariable("LINDORA_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+      view->resize(1400, 800);
+      QVERIFY(view->grab().save(shots + "/compare_sets.png"));
+      QVERIFY(view->SaveChart(shots + "/compare_sets_chart.png"));
+      QVERIFY(formula_view->grab().save(shots + "/formula_window.png"));
+    }
+
+    view->findChild<QRadioButton*>("Option_Symptoms")->click();
+    QCOMPARE(model->Kind(), ItemKind::kSymptoms);
+    view->findChild<QPushButton*>("Cmd_Compare")->click();
+    QVERIFY(dialogs.Messages().empty());
+    QVERIFY(view->findChild<QLabel*>("Label_Summary")->text().contains("症状"));
+    if (!shots.isEmpty()) QVERIFY(view->grab().save(shots + "/compare_sets_symptoms.png"));
+
+    const QString png = dir.filePath("chart.png");
+    QVERIFY(view->SaveChart(png));
+    QImage picture(png);
+    QCOMPARE(picture.size(), chart->size());
+  }
+};
+
+QTEST_MAIN(CompareSetsTest)
+#include "compare_sets_test.moc"
