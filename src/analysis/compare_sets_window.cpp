@@ -1,6 +1,7 @@
 #include "analysis/compare_sets_window.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <future>
 #include <numeric>
 #include <optional>
@@ -106,18 +107,17 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
     return Refuse(session_, "最小计数必须是不小于 0 的整数，“" + min_count_text_ + "”不是。");
   if (set_a_.empty() || set_b_.empty()) return Refuse(session_, "请选择结果集 A 和结果集 B。");
   return Guard(session_, [&]() -> Outcome {
-    std::vector<SavedSet> sets = ListResultSets(session_);
+    namespace fs = std::filesystem;
     for (const std::string& name : {set_a_, set_b_}) {
       if (name == kCurrentSetName) continue;
-      auto it = std::find_if(sets.begin(), sets.end(), [&](const SavedSet& s) {
-        return UpperCase(s.name) == UpperCase(name);  // set files are found ignoring case
-      });
-      if (it == sets.end() || !CheckSetName(name).empty())
+      const bool usable_name = CheckSetName(name).empty();
+      std::error_code ec;
+      // A link to a lost file still names a set: reading it reports why it cannot be read.
+      if (usable_name && fs::exists(fs::symlink_status(SetFile(session_, name), ec))) continue;
+      if (!usable_name || !fs::exists(SetHistoryFile(session_, name), ec))
         return Refuse(session_, "找不到结果集“" + name + "”。");
-      if (!it->problem.empty()) {
-        session_.ReportFailure(it->problem);
-        return Outcome::kFailed;
-      }
+      session_.ReportFailure(OrphanHistoryMessage(name));
+      return Outcome::kFailed;
     }
     if (SetFile(session_, set_a_) == SetFile(session_, set_b_))
       return Refuse(session_, "结果集 A 和结果集 B 是同一个结果集，请选择两个不同的结果集。");

@@ -102,11 +102,15 @@ std::vector<SavedSet> ListResultSets(const Session& session) {
     if (sets.count(name)) continue;
     SavedSet& set = sets[name];
     set.name = name;
-    set.problem = "结果集" + Quoted(name) + "只剩搜索历史，方剂文件已不存在。";
+    set.problem = OrphanHistoryMessage(name);
   }
   std::vector<SavedSet> list;
   for (auto& [name, set] : sets) list.push_back(std::move(set));
   return list;
+}
+
+std::string OrphanHistoryMessage(std::string_view name) {
+  return "结果集" + Quoted(name) + "只剩搜索历史，方剂文件已不存在。";
 }
 
 std::string UnreadableSetsMessage(const std::vector<SavedSet>& sets) {

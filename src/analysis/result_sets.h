@@ -37,6 +37,8 @@ struct SavedSet {
 // The saved sets by name (code point order). A set whose file cannot be read, or a history
 // left without its set, is listed with its problem, never skipped.
 std::vector<SavedSet> ListResultSets(const Session& session);
+// What is said of a set whose history outlived its records.
+std::string OrphanHistoryMessage(std::string_view name);
 // One message naming every listed set that cannot be read, or the empty text.
 std::string UnreadableSetsMessage(const std::vector<SavedSet>& sets);
 

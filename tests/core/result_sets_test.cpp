@@ -70,7 +70,9 @@ TEST_F(ResultSetsTest, UnreadableSetsAreListedWithTheirProblem) {
   EXPECT_EQ(w.SetChoices()[1].caption, "坏（无法读取）");
   w.SetSetB("坏");
   EXPECT_EQ(w.Cmd_Compare_Click(), Outcome::kFailed);
-  EXPECT_EQ(world.session.Failures(), 1);
+  w.SetSetB("旧");
+  EXPECT_EQ(w.Cmd_Compare_Click(), Outcome::kFailed);
+  EXPECT_EQ(world.session.Failures(), 2);
   EXPECT_FALSE(Exists("Result/结果集比较.csv"));
 }
 
