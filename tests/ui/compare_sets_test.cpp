@@ -82,15 +82,21 @@ class CompareSetsTest : public QObject {
              QString("Q值"));
     QVERIFY(view->findChild<QLabel*>("Label_Summary")->text().contains("少阴病（18 首方剂）"));
 
-    // Two bars per item, A's and B's rates, the smallest q on top (last category).
+    // Two bars per item, A's and B's rates; the smallest q is the top category (the last one).
     auto* chart = view->findChild<QChartView*>("Chart_Compare");
     auto* series = qobject_cast<QHorizontalBarSeries*>(chart->chart()->series().at(0));
     QVERIFY(series);
     QCOMPARE(series->count(), 2);
     const auto top = model->ChartItems();
-    QCOMPARE(series->barSets().at(0)->count(), static_cast<int>(top.size()));
-    QCOMPARE(series->barSets().at(1)->at(static_cast<int>(top.size()) - 1), top[0].rate_a);
-    QCOMPARE(series->barSets().at(0)->at(static_cast<int>(top.size()) - 1), top[0].rate_b);
+    const int last = static_cast<int>(top.size()) - 1;
+    QStringList labels;
+    for (QBarSet* set : series->barSets()) {
+      QCOMPARE(set->count(), last + 1);
+      labels << set->label();
+      QCOMPARE(set->at(last), set->label().startsWith("A：") ? top[0].rate_a : top[0].rate_b);
+    }
+    labels.sort();
+    QCOMPARE(labels, (QStringList{"A：太阳病", "B：少阴病"}));
 
     QString shots = qEnvironmentVariable("LINDORA_SCREENSHOT_DIR");
     if (!shots.isEmpty()) {
