@@ -33,6 +33,8 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
       {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true},
       {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true},
       {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
+      {"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true},
+      {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true},
   };
   return menus;
 }
@@ -47,15 +49,6 @@ const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
       {"Menu_SearchTCMSearch", "中医药搜索", "Menu_SearchOnline", true},
       {"Menu_SearchZYSJ", "中药世家", "Menu_SearchOnline", true},
       {"Menu_SearchZYBK", "中医百科", "Menu_SearchOnline", true},
-  };
-  return menus;
-}
-
-const std::vector<MenuEntry>& FangjiAnalysis::ResultSetMenu() {
-  static const std::vector<MenuEntry> menus = {
-      {"Menu_ResultSets", "结果集(&S)", "", true},
-      {"Menu_SaveResultSet", "保存结果集…", "Menu_ResultSets", true},
-      {"Menu_CompareSets", "结果集比较…", "Menu_ResultSets", true},
   };
   return menus;
 }

@@ -40,8 +40,6 @@ class FangjiAnalysis : public WindowModel {
 
   static const std::vector<MenuEntry>& MenuBar();
   static const std::vector<MenuEntry>& PopupMenu();
-  // Named result sets: save the current one, compare two. Kept apart from the analysis menu.
-  static const std::vector<MenuEntry>& ResultSetMenu();
 
   // --- grid operations (other windows fill this window through them) ---
   // InitializeGrid and LoadResults tell the view; after a batch of AddRowInFlex calls, call

@@ -5,7 +5,6 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QToolButton>
 
 #include "common/ui/menus.h"
 #include "common/ui/twips.h"
@@ -92,6 +91,8 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
          m.Menu_YaoduiAnalysis_Click();
        }},
       {"Menu_SympotomAnalysis", [&m] { m.Menu_SympotomAnalysis_Click(); }},
+      {"Menu_SaveResultSet", [&m] { m.Menu_SaveResultSet_Click(); }},
+      {"Menu_CompareSets", [&m] { m.Menu_CompareSets_Click(); }},
       {"Menu_CopyIngredient", [&m] { m.Menu_CopyIngredient_Click(); }},
       {"Menu_SearchBaidu", [&m] { m.Menu_SearchBaidu_Click(); }},
       {"Menu_SearchBaiduXueshu", [&m] { m.Menu_SearchBaiduXueshu_Click(); }},
@@ -100,19 +101,6 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
       {"Menu_SearchZYBK", [&m] { m.Menu_SearchZYBK_Click(); }},
   };
   BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), handlers);
-  // The named result sets sit in the menu bar's corner, apart from the analysis menu.
-  {
-    MenuHandlers sets = {{"Menu_SaveResultSet", [&m] { m.Menu_SaveResultSet_Click(); }},
-                         {"Menu_CompareSets", [&m] { m.Menu_CompareSets_Click(); }}};
-    auto* button = new QToolButton(menuBar());
-    button->setObjectName("Menu_ResultSetsButton");
-    button->setText(Q(FangjiAnalysis::ResultSetMenu().front().caption));
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setAutoRaise(true);
-    button->setMenu(
-        BuildMenus(this, nullptr, FangjiAnalysis::ResultSetMenu(), sets).at("Menu_ResultSets"));
-    menuBar()->setCornerWidget(button, Qt::TopRightCorner);
-  }
   popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), handlers).at("Menu_PopupMenu");
 
   resize(Px(19470), Px(8325) + menuBar()->sizeHint().height());
