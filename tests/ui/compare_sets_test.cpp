@@ -76,7 +76,13 @@ class CompareSetsTest : public QObject {
     QCOMPARE(grid->model()->rowCount(), static_cast<int>(model->Comparison().items.size()));
     QCOMPARE(grid->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
              QString("Q值"));
-    QVERIFY(view->findChild<QLabel*>("Label_Summary")->text().contains("少阴病（18 首方剂）"));
+    // B holds every record of the saved 少阴病 search.
+    const std::vector<SavedSet> saved = ListResultSets(*session);
+    QCOMPARE(saved.at(1).name, std::string("少阴病"));
+    QCOMPARE(model->Comparison().n_b, saved.at(1).formulas);
+    QVERIFY(view->findChild<QLabel*>("Label_Summary")
+                ->text()
+                .contains(QString("少阴病（%1 首方剂）").arg(saved.at(1).formulas)));
 
     // Two bars per item, A's and B's rates; the smallest q is the top category (the last one).
     auto* chart = view->findChild<QChartView*>("Chart_Compare");
@@ -99,7 +105,10 @@ class CompareSetsTest : public QObject {
       view->resize(1400, 800);
       QVERIFY(view->grab().save(shots + "/compare_sets.png"));
       QVERIFY(view->SaveChart(shots + "/compare_sets_chart.png"));
-      QVERIFY(formula_view->grab().save(shots + "/formula_window.png"));
+      auto* menu = formula_view->findChild<QMenu*>("Menu_DataAnalysis");
+      menu->popup(formula_view->mapToGlobal(QPoint(0, 0)));
+      QVERIFY(menu->grab().save(shots + "/formula_window_menu.png"));
+      menu->hide();
     }
 
     view->findChild<QRadioButton*>("Option_Symptoms")->click();
