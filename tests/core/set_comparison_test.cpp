@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <boost/math/distributions/chi_squared.hpp>
 #include <cmath>
 #include <map>
 #include <random>
+#include <tuple>
 
 namespace lindora {
 namespace {
@@ -113,62 +115,44 @@ TEST(CompareTransactionsTest, RandomSetsMatchDefinitions) {
   std::mt19937 rng(5);
   const std::vector<std::string> pool = {"甲", "乙", "丙", "丁", "戊", "己", "庚", "Z"};
   for (int round = 0; round < 40; ++round) {
-    std::vector<std::vector<std::string>> rows_a, rows_b;
-    for (auto* rows : {&rows_a, &rows_b}) {
-      int n = std::uniform_int_distribution<int>(1, 25)(rng);
-      double bias = std::uniform_real_distribution<double>(0.1, 0.9)(rng);
+    std::vector<std::vector<std::string>> rows[2];
+    std::map<std::string, std::array<int, 2>> counts;  // formulas of A and of B per item
+    for (int s = 0; s < 2; ++s) {
+      const int n = std::uniform_int_distribution<int>(1, 25)(rng);
+      const double bias = std::uniform_real_distribution<double>(0.1, 0.9)(rng);
       for (int t = 0; t < n; ++t) {
-        rows->emplace_back();
+        rows[s].emplace_back();
         for (const std::string& item : pool)
           if (std::bernoulli_distribution(bias * (item == "Z" ? 0.2 : 1))(rng))
-            rows->back().push_back(item);
+            rows[s].back().push_back(item), ++counts[item][s];
       }
     }
-    const std::int64_t min_count = round % 4;
-    SetComparison c = CompareTransactions(Make(rows_a), Make(rows_b), min_count);
-    const std::int64_t n_a = static_cast<std::int64_t>(rows_a.size());
-    const std::int64_t n_b = static_cast<std::int64_t>(rows_b.size());
-    ASSERT_EQ(c.n_a, n_a);
-    ASSERT_EQ(c.n_b, n_b);
-    // Recount every item and compute p and q from their definitions.
+    const int min_count = round % 4, n_a = static_cast<int>(rows[0].size()),
+              n_b = static_cast<int>(rows[1].size());
+    SetComparison c = CompareTransactions(Make(rows[0]), Make(rows[1]), min_count);
+    std::erase_if(counts, [&](const auto& e) { return e.second[0] + e.second[1] < min_count; });
+    ASSERT_EQ(c.items.size(), counts.size());
     std::vector<double> p;
-    std::size_t tested = 0;
-    for (const std::string& item : pool) {
-      auto count = [&](const auto& rows) {
-        return std::count_if(rows.begin(), rows.end(), [&](const auto& r) {
-          return std::find(r.begin(), r.end(), item) != r.end();
-        });
-      };
-      std::int64_t a = count(rows_a), b = count(rows_b);
-      if (a + b == 0 || a + b < min_count) continue;
-      ++tested;
-      auto it = std::find_if(c.items.begin(), c.items.end(),
-                             [&](const ItemComparison& x) { return x.name == item; });
-      ASSERT_NE(it, c.items.end()) << item;
-      EXPECT_EQ(it->a, a);
-      EXPECT_EQ(it->b, b);
-      EXPECT_NEAR(it->rate_b, 100.0 * b / n_b, 1e-12);
-      double expected = static_cast<double>(BruteForceTwoSided(a, n_a, b, n_b));
-      EXPECT_NEAR(std::exp(it->log_p), expected, 1e-9 * expected);
-      p.push_back(std::exp(it->log_p));
-    }
-    ASSERT_EQ(c.items.size(), tested);
-    const double m = static_cast<double>(p.size());
     for (const ItemComparison& item : c.items) {
-      // q = min over the p-values at least as large of p_j · m / rank_j.
+      const auto [a, b] = counts.at(item.name);
+      ASSERT_EQ(item.a, a);
+      ASSERT_EQ(item.b, b);
+      const double expected = static_cast<double>(BruteForceTwoSided(a, n_a, b, n_b));
+      EXPECT_NEAR(std::exp(item.log_p), expected, 1e-9 * expected);
+      p.push_back(expected);
+    }
+    // q = min over the p-values at least as large of p_j · m / rank_j.
+    for (std::size_t i = 0; i < p.size(); ++i) {
       double q = 1;
       for (double pj : p) {
-        if (pj < std::exp(item.log_p) * (1 - 1e-12)) continue;
-        double rank = static_cast<double>(
-            std::count_if(p.begin(), p.end(), [&](double x) { return x <= pj * (1 + 1e-12); }));
-        q = std::min(q, pj * m / rank);
+        auto rank = std::count_if(p.begin(), p.end(), [&](double x) { return x <= pj * 1.000001; });
+        if (pj >= p[i] * 0.999999) q = std::min(q, pj * static_cast<double>(p.size()) / rank);
       }
-      EXPECT_NEAR(std::exp(item.log_q), q, 1e-9 * q);
+      EXPECT_NEAR(std::exp(c.items[i].log_q), q, 1e-6 * q);
     }
     for (std::size_t i = 1; i < c.items.size(); ++i) {
       const ItemComparison &x = c.items[i - 1], &y = c.items[i];
-      ASSERT_TRUE(x.log_q < y.log_q || (x.log_q == y.log_q && x.log_p < y.log_p) ||
-                  (x.log_q == y.log_q && x.log_p == y.log_p && x.name < y.name));
+      ASSERT_TRUE(std::tie(x.log_q, x.log_p, x.name) < std::tie(y.log_q, y.log_p, y.name));
     }
   }
 }
