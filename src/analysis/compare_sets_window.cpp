@@ -154,6 +154,12 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
 
 void CompareSetsWindow::FillGrid() {
   grid_.SetRows(1 + static_cast<int>(order_.size()));
+  // The sorted column's header shows the direction; the file keeps the plain header.
+  for (int c = 0; c < 8; ++c)
+    grid_.SetTextMatrix(0, c,
+                        ComparisonHeader()[c] + (c != sort_column_ ? ""
+                                                 : sort_ascending_ ? " ▲"
+                                                                   : " ▼"));
   for (std::size_t r = 0; r < order_.size(); ++r) {
     CsvRow cells = ComparisonCells(comparison_.items[order_[r]]);
     for (int c = 0; c < 8; ++c) grid_.SetTextMatrix(static_cast<int>(r) + 1, c, cells[c]);

@@ -132,6 +132,7 @@ TEST_F(ResultSetsTest, ComparisonFillsGridAndFileAndSortsOnHeaderClicks) {
   w.FlexGrid_Compare().SetCol(1);
   w.FlexGrid_Compare_Click();
   EXPECT_EQ(column(1), (std::vector<std::string>{"3", "2", "1"}));
+  EXPECT_EQ(g.TextMatrix(0, 1), "A方剂数 ▼");
   // Equal p-values keep the defined order, descending too.
   w.SortBy(6, false);
   EXPECT_EQ(column(0), (std::vector<std::string>{"桂枝", "甘草", "麻黄"}));

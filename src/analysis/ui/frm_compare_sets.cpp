@@ -71,6 +71,8 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
   choices->addWidget(text_min_count_);
   connect(text_min_count_, &QLineEdit::textEdited, this,
           [this](const QString& text) { window_.SetMinCountText(S(text)); });
+  connect(text_min_count_, &QLineEdit::returnPressed, this,
+          [this] { window_.Cmd_Compare_Click(); });
 
   cmd_compare_ = new QPushButton("比较", central);
   cmd_compare_->setObjectName("Cmd_Compare");
