@@ -66,8 +66,27 @@ void WriteRuleFiles(Session& session, const Transactions& items, const RuleMinin
                   SupportPercentText(s.count, mining.n)});
   rules.Flush();
   itemsets.Flush();
-  rules.Commit();
-  itemsets.Commit();
+
+  // Two renames cannot be one: the old rule file is set aside until the itemset file is in
+  // place, and put back if that fails, so the pair always comes from one run.
+  const std::filesystem::path rule_file = session.Path(AssociationRulesWindow::kRuleFile);
+  std::filesystem::path kept = rule_file;
+  kept += ".old";
+  std::error_code ec;
+  std::filesystem::rename(rule_file, kept, ec);
+  const bool had_old = !ec;
+  try {
+    rules.Commit();
+    itemsets.Commit();
+  } catch (const FileError&) {
+    if (had_old) {
+      std::filesystem::rename(kept, rule_file, ec);
+    } else {
+      std::filesystem::remove(rule_file, ec);
+    }
+    throw;
+  }
+  if (had_old) std::filesystem::remove(kept, ec);
 }
 
 Outcome AssociationRulesWindow::Cmd_Run_Click() {
