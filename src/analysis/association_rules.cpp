@@ -40,14 +40,38 @@ std::string ToDecimalText(UInt128 v) {
 
 // ---- the miner: Eclat on transaction-id sets ------------------------------------------------
 
-// The transactions that hold an itemset. A set that holds more than one transaction in 32 is
-// kept as a bit set (smaller and faster to intersect), a rarer one as a sorted list of ids.
+// The transactions that hold an itemset. A set that holds more than one transaction in 64 is
+// kept as a bit set (at most twice the size of the list, and much faster to intersect), a rarer
+// one as a sorted list of ids.
 struct TidSet {
   std::int64_t count = 0;
   std::vector<std::uint64_t> bits;
   std::vector<std::uint32_t> tids;
   bool Dense() const { return !bits.empty(); }
 };
+
+// The two loops that take most of the mining time. Every x86-64 processor of the last fifteen
+// years counts bits in one instruction, but the baseline target does not assume it: a clone for
+// it is chosen when the program starts.
+__attribute__((target_clones("popcnt", "default"))) std::int64_t AndCount(const std::uint64_t* a,
+                                                                          const std::uint64_t* b,
+                                                                          std::size_t words) {
+  std::int64_t c = 0;
+  for (std::size_t w = 0; w < words; ++w) c += std::popcount(a[w] & b[w]);
+  return c;
+}
+
+__attribute__((target_clones("popcnt", "default"))) std::int64_t AndInto(const std::uint64_t* a,
+                                                                         const std::uint64_t* b,
+                                                                         std::uint64_t* out,
+                                                                         std::size_t words) {
+  std::int64_t c = 0;
+  for (std::size_t w = 0; w < words; ++w) {
+    out[w] = a[w] & b[w];
+    c += std::popcount(out[w]);
+  }
+  return c;
+}
 
 // An itemset as the miner finds it: ids of the mining order, ascending.
 struct Key {
@@ -74,16 +98,12 @@ class Miner {
         max_size_(max_size),
         max_itemsets_(max_itemsets) {}
 
-  bool WantsBits(std::int64_t count) const { return static_cast<std::size_t>(count) * 32 > n_; }
+  bool WantsBits(std::int64_t count) const { return static_cast<std::size_t>(count) * 64 > n_; }
 
   std::vector<std::uint64_t> EmptyBits() const { return std::vector<std::uint64_t>(words_, 0); }
 
   std::int64_t Count(const TidSet& a, const TidSet& b) const {
-    if (a.Dense() && b.Dense()) {
-      std::int64_t c = 0;
-      for (std::size_t w = 0; w < words_; ++w) c += std::popcount(a.bits[w] & b.bits[w]);
-      return c;
-    }
+    if (a.Dense() && b.Dense()) return AndCount(a.bits.data(), b.bits.data(), words_);
     if (a.Dense() || b.Dense()) {
       const TidSet& dense = a.Dense() ? a : b;
       const TidSet& sparse = a.Dense() ? b : a;
@@ -91,34 +111,33 @@ class Miner {
       for (std::uint32_t t : sparse.tids) c += (dense.bits[t >> 6] >> (t & 63)) & 1;
       return c;
     }
+    // Branch-free steps: which list advances is unpredictable.
     std::int64_t c = 0;
-    auto i = a.tids.begin(), j = b.tids.begin();
-    while (i != a.tids.end() && j != b.tids.end()) {
-      if (*i < *j) {
-        ++i;
-      } else if (*j < *i) {
-        ++j;
-      } else {
-        ++c, ++i, ++j;
-      }
+    const std::uint32_t *i = a.tids.data(), *i_end = i + a.tids.size();
+    const std::uint32_t *j = b.tids.data(), *j_end = j + b.tids.size();
+    while (i != i_end && j != j_end) {
+      const std::uint32_t x = *i, y = *j;
+      c += x == y;
+      i += x <= y;
+      j += y <= x;
     }
     return c;
   }
 
-  TidSet Intersect(const TidSet& a, const TidSet& b) const {
+  // The set of an itemset, or only its count when that is below the minimum.
+  TidSet Intersect(const TidSet& a, const TidSet& b) {
     TidSet out;
     if (a.Dense() && b.Dense()) {
-      out.bits.resize(words_);
-      for (std::size_t w = 0; w < words_; ++w) {
-        out.bits[w] = a.bits[w] & b.bits[w];
-        out.count += std::popcount(out.bits[w]);
-      }
-      if (!WantsBits(out.count)) {
+      scratch_.resize(words_);
+      out.count = AndInto(a.bits.data(), b.bits.data(), scratch_.data(), words_);
+      if (out.count < min_count_) return out;
+      if (WantsBits(out.count)) {
+        out.bits = scratch_;
+      } else {
         out.tids.reserve(static_cast<std::size_t>(out.count));
         for (std::size_t w = 0; w < words_; ++w)
-          for (std::uint64_t x = out.bits[w]; x; x &= x - 1)
+          for (std::uint64_t x = scratch_[w]; x; x &= x - 1)
             out.tids.push_back(static_cast<std::uint32_t>(w * 64 + std::countr_zero(x)));
-        out.bits = {};
       }
       return out;
     }
@@ -128,8 +147,18 @@ class Miner {
       for (std::uint32_t t : sparse.tids)
         if ((dense.bits[t >> 6] >> (t & 63)) & 1) out.tids.push_back(t);
     } else {
-      std::set_intersection(a.tids.begin(), a.tids.end(), b.tids.begin(), b.tids.end(),
-                            std::back_inserter(out.tids));
+      out.tids.resize(std::min(a.tids.size(), b.tids.size()));
+      std::uint32_t* o = out.tids.data();
+      const std::uint32_t *i = a.tids.data(), *i_end = i + a.tids.size();
+      const std::uint32_t *j = b.tids.data(), *j_end = j + b.tids.size();
+      while (i != i_end && j != j_end) {
+        const std::uint32_t x = *i, y = *j;
+        *o = x;
+        o += x == y;
+        i += x <= y;
+        j += y <= x;
+      }
+      out.tids.resize(static_cast<std::size_t>(o - out.tids.data()));
     }
     out.count = static_cast<std::int64_t>(out.tids.size());
     return out;
@@ -181,6 +210,7 @@ class Miner {
   int max_size_;
   std::size_t max_itemsets_;
   std::vector<Key> keys_;
+  std::vector<std::uint64_t> scratch_;
   bool too_many_ = false;
 };
 
