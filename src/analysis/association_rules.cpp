@@ -91,12 +91,17 @@ bool KeyLess(const Key& a, const Key& b) {
 
 class Miner {
  public:
-  Miner(std::size_t n, std::int64_t min_count, int max_size, std::size_t max_itemsets)
-      : n_(n),
-        words_((n + 63) / 64),
+  Miner(const Transactions& t, const std::vector<std::int64_t>& mining_id, std::size_t frequent,
+        std::int64_t min_count, int max_size, std::size_t max_itemsets)
+      : n_(t.N()),
+        words_((n_ + 63) / 64),
         min_count_(min_count),
         max_size_(max_size),
-        max_itemsets_(max_itemsets) {}
+        max_itemsets_(max_itemsets),
+        t_(t),
+        mining_id_(mining_id),
+        row_length_(std::max<std::size_t>(1, t.items.size() / std::max<std::size_t>(1, n_))),
+        class_pos_(frequent, -1) {}
 
   bool WantsBits(std::int64_t count) const { return static_cast<std::size_t>(count) * 64 > n_; }
 
@@ -169,15 +174,30 @@ class Miner {
   // Every frequent itemset that extends `prefix` (of `depth` items) by one of the siblings and
   // then by later siblings only.
   void Mine(Key prefix, int depth, const Class& siblings) {
+    if (depth + 2 == max_size_) {
+      for (std::size_t j = 0; j < siblings.size(); ++j)
+        class_pos_[siblings[j].first] = static_cast<std::int64_t>(j);
+    }
+    MineClass(prefix, depth, siblings);
+    if (depth + 2 == max_size_) {
+      for (const auto& sibling : siblings) class_pos_[sibling.first] = -1;
+    }
+  }
+
+  void MineClass(Key prefix, int depth, const Class& siblings) {
     for (std::size_t i = 0; i < siblings.size() && !too_many_; ++i) {
       const auto& [item, set] = siblings[i];
       prefix.m[depth] = item;
       Emit(prefix, depth + 1, set.count);
       if (depth + 1 == max_size_) continue;
       if (depth + 2 == max_size_) {
-        // The last level needs counts only, no sets.
+        // The last level needs counts only, no sets. A short list of transactions is cheaper
+        // to read row by row, counting every later sibling at once, than to intersect with
+        // each sibling in turn.
+        const bool by_rows = !set.Dense() && siblings.size() - i - 1 >= row_length_;
+        if (by_rows) CountByRows(set, siblings, i);
         for (std::size_t j = i + 1; j < siblings.size() && !too_many_; ++j) {
-          std::int64_t c = Count(set, siblings[j].second);
+          std::int64_t c = by_rows ? tally_[j] : Count(set, siblings[j].second);
           if (c < min_count_) continue;
           prefix.m[depth + 1] = siblings[j].first;
           Emit(prefix, depth + 2, c);
@@ -197,6 +217,20 @@ class Miner {
   bool too_many() const { return too_many_; }
 
  private:
+  // tally_[j]: the transactions of `set` that hold sibling j, for every j after `i`.
+  void CountByRows(const TidSet& set, const Class& siblings, std::size_t i) {
+    tally_.assign(siblings.size(), 0);
+    const auto after = static_cast<std::int64_t>(i);
+    for (std::uint32_t tid : set.tids) {
+      for (ItemId id : t_.Row(tid)) {
+        const std::int64_t m = mining_id_[id];
+        if (m < 0) continue;
+        const std::int64_t pos = class_pos_[static_cast<std::size_t>(m)];
+        if (pos > after) ++tally_[static_cast<std::size_t>(pos)];
+      }
+    }
+  }
+
   void Emit(Key k, int size, std::int64_t count) {
     for (int i = size; i < 4; ++i) k.m[i] = 0;
     k.size = size;
@@ -211,6 +245,11 @@ class Miner {
   std::size_t max_itemsets_;
   std::vector<Key> keys_;
   std::vector<std::uint64_t> scratch_;
+  const Transactions& t_;
+  const std::vector<std::int64_t>& mining_id_;  // by item id; -1 for an infrequent item
+  std::size_t row_length_;                      // items of an average transaction
+  std::vector<std::int64_t> class_pos_;         // by mining id: place in the counted class
+  std::vector<std::int64_t> tally_;
   bool too_many_ = false;
 };
 
@@ -324,7 +363,7 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
   std::vector<std::int64_t> mining_id(t.names.size(), -1);
   for (std::uint32_t m = 0; m < frequent; ++m) mining_id[item_of(m)] = m;
 
-  Miner miner(t.N(), min_count, max_size, max_itemsets);
+  Miner miner(t, mining_id, frequent, min_count, max_size, max_itemsets);
   Miner::Class roots(frequent);
   for (std::uint32_t m = 0; m < frequent; ++m) {
     roots[m].first = m;
