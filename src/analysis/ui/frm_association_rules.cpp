@@ -15,13 +15,13 @@ void Place(QWidget* w, int left, int top, int width, int height) {
 // A caption and its input field on the threshold line.
 QLineEdit* Field(QWidget* parent, const char* caption, const char* name, int left,
                  int caption_width, const char* tip) {
-  constexpr int kTop = 180, kHeight = 360, kFieldWidth = 900;
+  constexpr int kTop = 180, kHeight = 360, kFieldWidth = 900, kGap = 60;
   auto* label = new QLabel(QString::fromUtf8(caption), parent);
   Place(label, left, kTop, caption_width, kHeight);
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(name);
   edit->setToolTip(QString::fromUtf8(tip));
-  Place(edit, left + caption_width, kTop, kFieldWidth, kHeight);
+  Place(edit, left + caption_width + kGap, kTop, kFieldWidth, kHeight);
   return edit;
 }
 
@@ -37,26 +37,26 @@ Frm_AssociationRules::Frm_AssociationRules(AssociationRulesWindow& model)
   connect(text_min_support_, &QLineEdit::textEdited, this,
           [this](const QString& text) { window_.SetTextMinSupport(S(text)); });
   text_min_confidence_ =
-      Field(central, "最小置信度", "Text_MinConfidence", 2220, 1080, "0 到 1 之间，如 0.6");
+      Field(central, "最小置信度", "Text_MinConfidence", 2400, 1080, "0 到 1 之间，如 0.6");
   connect(text_min_confidence_, &QLineEdit::textEdited, this,
           [this](const QString& text) { window_.SetTextMinConfidence(S(text)); });
-  text_min_lift_ = Field(central, "最小提升度", "Text_MinLift", 4320, 1080, "不小于 0，0 表示不限");
+  text_min_lift_ = Field(central, "最小提升度", "Text_MinLift", 4680, 1080, "不小于 0，0 表示不限");
   connect(text_min_lift_, &QLineEdit::textEdited, this,
           [this](const QString& text) { window_.SetTextMinLift(S(text)); });
 
   auto* size_label = new QLabel(QStringLiteral("最大规则长度"), central);
-  Place(size_label, 6420, 180, 1260, 360);
+  Place(size_label, 6960, 180, 1260, 360);
   combo_max_size_ = new QComboBox(central);
   combo_max_size_->setObjectName("Combo_MaxSize");
   combo_max_size_->addItems({"2", "3", "4"});
   combo_max_size_->setToolTip(QStringLiteral("规则的前项与后项合计的药味数"));
-  Place(combo_max_size_, 7680, 180, 720, 360);
+  Place(combo_max_size_, 8280, 180, 720, 360);
   connect(combo_max_size_, &QComboBox::textActivated, this,
           [this](const QString& text) { window_.SetTextMaxSize(S(text)); });
 
   cmd_run_ = new QPushButton(QStringLiteral("开始分析"), central);
   cmd_run_->setObjectName("Cmd_Run");
-  Place(cmd_run_, 8700, 165, 1200, 390);
+  Place(cmd_run_, 9240, 165, 1200, 390);
   connect(cmd_run_, &QPushButton::clicked, this, [this] {
     // The pressed button is repainted before the mining starts.
     QCoreApplication::processEvents();
