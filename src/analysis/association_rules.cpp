@@ -176,7 +176,7 @@ class Miner {
   void Mine(Key prefix, int depth, const Class& siblings) {
     if (depth + 2 == max_size_) {
       for (std::size_t j = 0; j < siblings.size(); ++j)
-        class_pos_[siblings[j].first] = static_cast<std::int64_t>(j);
+        class_pos_[siblings[j].first] = static_cast<std::int32_t>(j);
     }
     MineClass(prefix, depth, siblings);
     if (depth + 2 == max_size_) {
@@ -219,15 +219,30 @@ class Miner {
  private:
   // tally_[j]: the transactions of `set` that hold sibling j, for every j after `i`.
   void CountByRows(const TidSet& set, const Class& siblings, std::size_t i) {
+    if (row_offsets_.empty()) BuildRows();
     tally_.assign(siblings.size(), 0);
-    const auto after = static_cast<std::int64_t>(i);
+    // The rows are in mining order, and so are the siblings: the later siblings are at the end.
+    const std::uint32_t after = siblings[i].first;
     for (std::uint32_t tid : set.tids) {
-      for (ItemId id : t_.Row(tid)) {
-        const std::int64_t m = mining_id_[id];
-        if (m < 0) continue;
-        const std::int64_t pos = class_pos_[static_cast<std::size_t>(m)];
-        if (pos > after) ++tally_[static_cast<std::size_t>(pos)];
+      const std::uint32_t* first = rows_.data() + row_offsets_[tid];
+      for (const std::uint32_t* m = rows_.data() + row_offsets_[tid + 1]; m != first;) {
+        if (*--m <= after) break;
+        const std::int32_t pos = class_pos_[*m];
+        if (pos >= 0) ++tally_[static_cast<std::size_t>(pos)];
       }
+    }
+  }
+
+  // The frequent items of every transaction as ascending mining ids.
+  void BuildRows() {
+    row_offsets_.reserve(n_ + 1);
+    row_offsets_.push_back(0);
+    for (std::size_t tid = 0; tid < n_; ++tid) {
+      const std::size_t start = rows_.size();
+      for (ItemId id : t_.Row(tid))
+        if (mining_id_[id] >= 0) rows_.push_back(static_cast<std::uint32_t>(mining_id_[id]));
+      std::sort(rows_.begin() + static_cast<std::ptrdiff_t>(start), rows_.end());
+      row_offsets_.push_back(rows_.size());
     }
   }
 
@@ -248,7 +263,9 @@ class Miner {
   const Transactions& t_;
   const std::vector<std::int64_t>& mining_id_;  // by item id; -1 for an infrequent item
   std::size_t row_length_;                      // items of an average transaction
-  std::vector<std::int64_t> class_pos_;         // by mining id: place in the counted class
+  std::vector<std::int32_t> class_pos_;         // by mining id: place in the counted class
+  std::vector<std::uint32_t> rows_;             // see BuildRows
+  std::vector<std::size_t> row_offsets_;
   std::vector<std::int64_t> tally_;
   bool too_many_ = false;
 };

@@ -63,6 +63,10 @@ Frm_AssociationRules::Frm_AssociationRules(AssociationRulesWindow& model)
     window_.Cmd_Run_Click();
   });
 
+  // Enter in a threshold field runs the analysis as the button does.
+  for (QLineEdit* edit : {text_min_support_, text_min_confidence_, text_min_lift_})
+    connect(edit, &QLineEdit::returnPressed, cmd_run_, &QPushButton::click);
+
   label_count_ = new QLabel(central);
   label_count_->setObjectName("Label_Count");
   Place(label_count_, 120, 660, AssociationRulesWindow::kGridWidth, 360);
