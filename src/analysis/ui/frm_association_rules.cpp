@@ -1,6 +1,7 @@
 #include "analysis/ui/frm_association_rules.h"
 
 #include <QCoreApplication>
+#include <QHeaderView>
 
 #include "common/ui/twips.h"
 
@@ -93,6 +94,11 @@ void Frm_AssociationRules::Refresh() {
   combo_max_size_->setCurrentText(Q(window_.TextMaxSize()));
   label_count_->setText(Q(window_.LabelCount()));
   grid_->Refresh();
+  QHeaderView* header = grid_->horizontalHeader();
+  header->setSortIndicatorShown(window_.SortColumn() >= 0);
+  if (window_.SortColumn() >= 0)
+    header->setSortIndicator(window_.SortColumn(),
+                             window_.SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 }  // namespace lindora::ui
