@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "analysis/association_rules_window.h"
 #include "analysis/formula_set_actions.h"
 #include "common/files.h"
 #include "common/gbk.h"
@@ -31,6 +32,7 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
       {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true},
       {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true},
       {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
+      {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true},
   };
   return menus;
 }
@@ -271,6 +273,9 @@ void FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
 }
 void FangjiAnalysis::Menu_SympotomAnalysis_Click() {
   SymptomAnalysisOfResults(session_);
+}
+Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
+  return AssociationRulesOfResults(session_);
 }
 
 }  // namespace lindora

@@ -1,5 +1,6 @@
 #include "app/ui/views.h"
 
+#include "analysis/ui/frm_association_rules.h"
 #include "analysis/ui/frm_symptom_analysis.h"
 #include "analysis/ui/frm_yaodui_analysis.h"
 #include "app/ui/frm_input.h"
@@ -24,6 +25,7 @@ void RegisterViews(ViewHost& host) {
   host.Register<ChemAnalysis, Frm_ChemAnalysis>();
   host.Register<ActiveComponent, Frm_ActiveComponent>();
   host.Register<IngredientScreening, Frm_IngredientScreening>();
+  host.Register<AssociationRulesWindow, Frm_AssociationRules>();
 }
 
 }  // namespace lindora::ui
