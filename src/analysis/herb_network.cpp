@@ -177,7 +177,9 @@ void AnalyseHerbNetwork(HerbNetwork& network) {
       network.nodes[v].strength += static_cast<double>(e.weight);
     }
   }
+  // Errors come back as return codes; notes about disconnected graphs are not for the user.
   igraph_set_error_handler(igraph_error_handler_ignore);
+  igraph_set_warning_handler(igraph_warning_handler_ignore);
   Graph graph(network);
 
   igraph_vector_int_t membership;

@@ -49,7 +49,7 @@ Frm_HerbNetwork::Frm_HerbNetwork(HerbNetworkWindow& model)
   split->addWidget(view_);
   split->addWidget(grid_);
   split->setStretchFactor(0, 1);
-  split->setSizes({1000, 430});
+  split->setSizes({960, 490});
   layout->addWidget(split, 1);
 
   connect(node_rule_, &QComboBox::activated, this, [this](int index) {

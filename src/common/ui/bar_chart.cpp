@@ -36,6 +36,8 @@ QChart* MakeBarChart(const BarChart& data) {
                          CommunityColor(static_cast<int>(s) + 1).g,
                          CommunityColor(static_cast<int>(s) + 1).b));
     set->setBorderColor(Qt::transparent);
+    set->setLabelColor(Qt::black);
+    set->setLabelFont(PictureFont(n > 20 ? 11 : 12));
     for (std::size_t i = 0; i < n; ++i) {
       // Horizontal charts list the first category at the top.
       std::size_t k = data.horizontal ? n - 1 - i : i;
@@ -46,6 +48,11 @@ QChart* MakeBarChart(const BarChart& data) {
     series->append(set);
   }
   series->setBarWidth(data.series.size() > 1 ? 0.8 : 0.7);
+  // Each bar carries its number, as a published figure does.
+  series->setLabelsVisible(true);
+  series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+  series->setLabelsFormat("@value");
+  series->setLabelsPrecision(6);
   chart->addSeries(series);
 
   auto* categories = new QBarCategoryAxis;
@@ -62,7 +69,7 @@ QChart* MakeBarChart(const BarChart& data) {
   values->setTitleFont(PictureFont(13, true));
   values->setLabelsFont(PictureFont(12));
   values->setLabelFormat("%d");
-  values->setRange(0, max_value > 0 ? max_value * 1.05 : 1);
+  values->setRange(0, max_value > 0 ? max_value * 1.08 : 1);  // room for the numbers
   values->applyNiceNumbers();
 
   chart->addAxis(categories, data.horizontal ? Qt::AlignLeft : Qt::AlignBottom);
