@@ -193,7 +193,10 @@ class HerbNetworkTest : public QObject {
       const QString file = dir.filePath(QString(c.window) + ".png");
       QVERIFY(chart->SavePng(file));
       QCOMPARE(QImage(file).size(), QSize(ChartWindow::kPictureWidth, ChartWindow::kPictureHeight));
-      if (!shots.isEmpty()) QVERIFY(QFile::copy(file, shots + "/" + c.window + ".png"));
+      if (!shots.isEmpty()) {
+        QVERIFY(QFile::copy(file, shots + "/" + c.window + ".png"));
+        QVERIFY(chart->grab().save(shots + "/" + c.window + "_window.png"));
+      }
       chart->close();
     }
   }

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSeries>
 #include <QtCharts/QBarSet>
@@ -17,6 +18,22 @@
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
+
+namespace {
+
+// Qt Charts elides a category label that is taller than its share of the axis: for a chart of
+// many horizontal bars the label font follows the height the chart is drawn at.
+void FitCategoryLabels(QChart* chart, double height) {
+  for (QAbstractAxis* axis : chart->axes(Qt::Vertical)) {
+    auto* categories = qobject_cast<QBarCategoryAxis*>(axis);
+    if (!categories || categories->count() == 0) continue;
+    const double share = (height - 190) / categories->count();
+    const int pixels = std::clamp(static_cast<int>((share - 9) / 1.45), 8, 13);
+    categories->setLabelsFont(PictureFont(pixels));
+  }
+}
+
+}  // namespace
 
 QChart* MakeBarChart(const BarChart& data) {
   auto* chart = new QChart;
@@ -91,6 +108,7 @@ QImage BarChartImage(const BarChart& data, QSize size) {
   QChart* chart = MakeBarChart(data);
   scene.addItem(chart);  // the scene owns and deletes it
   chart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
+  FitCategoryLabels(chart, size.height());
   QImage image(size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::white);
   QPainter painter(&image);
@@ -103,6 +121,11 @@ QImage BarChartImage(const BarChart& data, QSize size) {
 BarChartView::BarChartView(const BarChart& data, QWidget* parent)
     : QChartView(MakeBarChart(data), parent) {
   setRenderHint(QPainter::Antialiasing);
+}
+
+void BarChartView::resizeEvent(QResizeEvent* event) {
+  FitCategoryLabels(chart(), event->size().height());
+  QChartView::resizeEvent(event);
 }
 
 ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, QWidget* parent)
@@ -122,7 +145,7 @@ ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, QWidg
                                                 windowTitle() + ".png", "PNG (*.png)");
     if (!path.isEmpty()) SavePng(path);
   });
-  resize(1100, 800);
+  resize(1100, 900);
 }
 
 bool ChartWindow::SavePng(const QString& path) {

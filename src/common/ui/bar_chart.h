@@ -19,6 +19,9 @@ class BarChartView : public QChartView {
   Q_OBJECT
  public:
   explicit BarChartView(const BarChart& data, QWidget* parent = nullptr);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 };
 
 // A window with one chart and a menu to save it as PNG.
