@@ -165,11 +165,11 @@ void PaintNetwork(QPainter& p, const NetworkPicture& pic, const QRectF& area, do
     QFont font = PictureFont(
         std::max(11, static_cast<int>((13 + 7 * (r - r_min) / std::max(1.0, r_max - r_min)) * u)),
         r > (r_min + r_max) / 2);
-    // A label wider than its circle goes below it, so the colour stays visible.
+    // A label that does not fit well inside its circle goes below it, so the colour shows.
     const QString text = Q(pic.nodes[i].label);
     const double shown_r = r * std::sqrt(zoom);
     QFontMetricsF m(font);
-    const bool below = m.horizontalAdvance(text) > 2 * shown_r;
+    const bool below = m.horizontalAdvance(text) > 1.6 * shown_r;
     Label(p, text, below ? at[i] + QPointF(0, shown_r + m.height() * 0.45) : at[i], font);
   }
   p.restore();
