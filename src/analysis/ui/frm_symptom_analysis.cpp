@@ -34,7 +34,8 @@ Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
   QAction* chart = charts->addAction(QStringLiteral("病症频数图（前30）"));
   chart->setObjectName("Menu_SymptomChart");
   connect(chart, &QAction::triggered, this, [this] {
-    if (auto data = SymptomChart(window_)) (new ChartWindow(*data, "Chart_Symptom", this))->show();
+    if (auto data = SymptomChart(window_))
+      (new ChartWindow(*data, "Chart_Symptom", window_.session().dialogs(), this))->show();
   });
   menuBar()->setFont(UiFont());
 

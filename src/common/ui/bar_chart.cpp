@@ -3,7 +3,6 @@
 #include <QFileDialog>
 #include <QGraphicsScene>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QtCharts/QBarCategoryAxis>
@@ -128,8 +127,9 @@ void BarChartView::resizeEvent(QResizeEvent* event) {
   QChartView::resizeEvent(event);
 }
 
-ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, QWidget* parent)
-    : QMainWindow(parent), data_(data) {
+ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, Dialogs& dialogs,
+                         QWidget* parent)
+    : QMainWindow(parent), data_(data), dialogs_(dialogs) {
   setObjectName(object_name);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(Q(data.title));
@@ -155,7 +155,7 @@ bool ChartWindow::SavePng(const QString& path) {
     writer->WriteBarChartPng(data_, std::filesystem::path(S(path)), kPictureWidth, kPictureHeight);
     return true;
   } catch (const FileError& e) {
-    QMessageBox::warning(this, QStringLiteral("Lindora"), Q(e.what()));
+    dialogs_.Message(e.what());
     return false;
   }
 }

@@ -7,6 +7,7 @@
 #include <QtCharts/QChartView>
 
 #include "common/pictures.h"
+#include "common/ports.h"
 
 namespace lindora::ui {
 
@@ -28,13 +29,15 @@ class BarChartView : public QChartView {
 class ChartWindow : public QMainWindow {
   Q_OBJECT
  public:
-  ChartWindow(const BarChart& data, const QString& object_name, QWidget* parent = nullptr);
-  // Writes the chart at the window's picture size; shows a message when that fails.
+  ChartWindow(const BarChart& data, const QString& object_name, Dialogs& dialogs,
+              QWidget* parent = nullptr);
+  // Writes the chart at the window's picture size; a file that cannot be written is one message.
   bool SavePng(const QString& path);
   static constexpr int kPictureWidth = 1400, kPictureHeight = 1000;
 
  private:
   BarChart data_;
+  Dialogs& dialogs_;
 };
 
 }  // namespace lindora::ui

@@ -121,7 +121,7 @@ void Frm_DantiAnalysis::ShowChartOnRequest(QAction* action, const char* name,
     std::optional<BarChart> data;
     // The type chart reads the herb file; a file that cannot be read is one message.
     Guard(danti_.session(), [&] { data = chart(danti_); });
-    if (data) (new ChartWindow(*data, name, this))->show();
+    if (data) (new ChartWindow(*data, name, danti_.session().dialogs(), this))->show();
   });
 }
 
