@@ -4,6 +4,7 @@
 
 #include "analysis/association_rules_window.h"
 #include "analysis/formula_set_actions.h"
+#include "analysis/herb_network_window.h"
 #include "common/files.h"
 #include "common/gbk.h"
 #include "common/session.h"
@@ -33,6 +34,7 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
       {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true},
       {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
       {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true},
+      {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true},
   };
   return menus;
 }
@@ -276,6 +278,12 @@ void FangjiAnalysis::Menu_SympotomAnalysis_Click() {
 }
 Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
   return AssociationRulesOfResults(session_);
+}
+
+Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
+  // As the other analyses: no data row, no network.
+  if (flex_grid_.Rows() <= 1) return Refuse(session_, kNoDataMessage);
+  return OpenHerbNetwork(session_);
 }
 
 }  // namespace lindora
