@@ -105,6 +105,8 @@ class FangjiAnalysis : public WindowModel {
   void Menu_DanweiyaoAnalysis_Click();
   void Menu_YaoduiAnalysis_Click();
   void Menu_SympotomAnalysis_Click();
+  Outcome Menu_AssociationRules_Click();
+  Outcome Menu_HerbNetwork_Click();
   Outcome Menu_SaveResultSet_Click();
   Outcome Menu_CompareSets_Click();
 
