@@ -1,6 +1,7 @@
 #include "analysis/compare_sets_window.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <future>
 #include <numeric>
@@ -85,6 +86,38 @@ std::vector<ItemComparison> CompareSetsWindow::ChartItems() const {
   return {comparison_.items.begin(), comparison_.items.begin() + static_cast<std::ptrdiff_t>(n)};
 }
 
+BarChart CompareSetsWindow::Chart() const {
+  BarChart chart;
+  std::vector<ItemComparison> items = ChartItems();
+  chart.title = items.empty()
+                    ? "尚无比较结果"
+                    : "Q 值最小的 " + std::to_string(items.size()) + " 项：含该项的方剂占比(%)";
+  chart.category_axis = compared_kind_ == ItemKind::kHerbs ? "中药" : "症状";
+  chart.value_axis = "方剂占比(%)";
+  chart.horizontal = true;
+  if (items.empty()) return chart;
+  BarSeries a{"A：" + ChoiceCaption(compared_a_), {}}, b{"B：" + ChoiceCaption(compared_b_), {}};
+  // Bars carry their numbers: the rates as the grid shows them, with two decimals.
+  auto shown = [](double rate) { return std::round(rate * 100) / 100; };
+  for (const ItemComparison& item : items) {
+    chart.categories.push_back(item.name);
+    a.values.push_back(shown(item.rate_a));
+    b.values.push_back(shown(item.rate_b));
+  }
+  chart.series = {std::move(a), std::move(b)};
+  return chart;
+}
+
+Outcome CompareSetsWindow::SaveChart(const std::filesystem::path& path) {
+  if (comparison_version_ == 0) return Refuse(session_, "尚未比较，没有可保存的图表。");
+  PictureWriter* writer = InstalledPictureWriter();
+  if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
+  if (UpperCase(path.extension().string()) != ".PNG")
+    return Refuse(session_, "图片文件名须以 .png 结尾：" + path.string());
+  return Guard(session_,
+               [&] { writer->WriteBarChartPng(Chart(), path, kChartWidth, kChartHeight); });
+}
+
 Outcome CompareSetsWindow::RefreshSetList() {
   return Guard(session_, [&] {
     std::vector<SavedSet> sets = ListResultSets(session_);
@@ -137,6 +170,9 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
     WriteCsvFile(session_.Path(kResultFile), rows);
 
     comparison_ = std::move(comparison);
+    compared_a_ = set_a_;
+    compared_b_ = set_b_;
+    compared_kind_ = kind_;
     ++comparison_version_;
     order_.resize(comparison_.items.size());
     std::iota(order_.begin(), order_.end(), 0);

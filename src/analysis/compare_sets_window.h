@@ -3,6 +3,7 @@
 // the data of a chart of the 20 items with the smallest q.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "analysis/set_comparison.h"
 #include "common/grid.h"
 #include "common/outcome.h"
+#include "common/pictures.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -21,6 +23,7 @@ class CompareSetsWindow : public WindowModel {
   static constexpr std::string_view kResultFile = "\\Result\\结果集比较.csv";
   static constexpr std::string_view kChartFile = "\\Result\\结果集比较.png";
   static constexpr int kChartItems = 20;
+  static constexpr int kChartWidth = 1400, kChartHeight = 1000;  // pixels of the PNG
   // Twips: the size the window opens with; the grid and the chart share what is inside.
   static constexpr int kWidth = 21000, kHeight = 12000;
   static constexpr int kGridWidth = 10200;
@@ -54,8 +57,10 @@ class CompareSetsWindow : public WindowModel {
   const SetComparison& Comparison() const { return comparison_; }
   // Counts the comparisons made, so a view redraws its chart only after a new one.
   unsigned ComparisonVersion() const { return comparison_version_; }
-  // The first kChartItems items of that order: what the chart shows.
+  // The first kChartItems items of that order.
   std::vector<ItemComparison> ChartItems() const;
+  // The chart of those items: A's and B's rates side by side, the smallest q on top.
+  BarChart Chart() const;
   int SortColumn() const { return sort_column_; }  // -1: the defined order
   bool SortAscending() const { return sort_ascending_; }
 
@@ -68,6 +73,8 @@ class CompareSetsWindow : public WindowModel {
   // A click on a header cell sorts by that column; a second click reverses the order.
   void FlexGrid_Compare_Click();
   void SortBy(int column, bool ascending);
+  // Writes the chart as a PNG picture (atomically); refused before a comparison.
+  Outcome SaveChart(const std::filesystem::path& path);
 
  private:
   void FillGrid();
@@ -80,6 +87,8 @@ class CompareSetsWindow : public WindowModel {
   std::string label_summary_;
   Grid grid_;
   SetComparison comparison_;
+  std::string compared_a_, compared_b_;  // the sets of the last comparison
+  ItemKind compared_kind_ = ItemKind::kHerbs;
   unsigned comparison_version_ = 0;
   std::vector<std::size_t> order_;  // grid row r shows comparison_.items[order_[r - 1]]
   int sort_column_ = -1;

@@ -61,7 +61,8 @@ int PrintSets(Context& ctx) {
 }
 
 constexpr std::string_view kSaveUsage = "save-set NAME [--replace]";
-constexpr std::string_view kCompareUsage = "compare-sets A B [--symptoms] [--min-count K]";
+constexpr std::string_view kCompareUsage =
+    "compare-sets A B [--symptoms] [--min-count K] [--png FILE]";
 
 int SaveSet(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app{"saves the current result set under a name", "save-set"};
@@ -90,12 +91,13 @@ int Sets(Context& ctx, const std::vector<std::string>& args) {
 
 int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app{"compares two result sets", "compare-sets"};
-  std::string a, b, min_count = std::to_string(kDefaultMinCount);
+  std::string a, b, min_count = std::to_string(kDefaultMinCount), png;
   bool symptoms = false;
   app.add_option("A", a, "set A ('.' = the current result set)")->required();
   app.add_option("B", b, "set B ('.' = the current result set)")->required();
   app.add_flag("--symptoms", symptoms, "compare symptoms instead of herbs");
   app.add_option("--min-count", min_count, "test items found at least K times in A and B");
+  app.add_option("--png", png, "write the chart of the 20 items with the smallest q");
   int status = kFailed;
   if (!Parse(ctx, app, args, kCompareUsage, status)) return status;
 
@@ -108,7 +110,7 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   if (outcome != Outcome::kDone) return ExitCode(outcome);
   ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
   PrintGrid(ctx, window.Caption(), "FlexGrid_Compare", window.FlexGrid_Compare());
-  return kDone;
+  return png.empty() ? kDone : ExitCode(window.SaveChart(png));
 }
 
 Registrar save_set_command("save-set", std::string(kSaveUsage),
@@ -119,7 +121,8 @@ Registrar sets_command("sets", "sets", "lists the saved result sets", Sets);
 Registrar compare_sets_command(
     "compare-sets", std::string(kCompareUsage),
     "compares the herbs (or symptoms) of two result sets with Fisher's exact test and "
-    "Benjamini-Hochberg q-values, writes \\Result\\结果集比较.csv and prints the grid",
+    "Benjamini-Hochberg q-values, writes \\Result\\结果集比较.csv and prints the grid; "
+    "--png also draws the chart",
     CompareSets);
 
 }  // namespace

@@ -133,6 +133,11 @@ TEST_F(ResultSetsTest, ComparisonFillsGridAndFileAndSortsOnHeaderClicks) {
   w.FlexGrid_Compare_Click();
   EXPECT_EQ(column(1), (std::vector<std::string>{"3", "2", "1"}));
   EXPECT_EQ(g.TextMatrix(0, 1), "A方剂数 ▼");
+  BarChart chart = w.Chart();
+  EXPECT_EQ(chart.categories, (std::vector<std::string>{"桂枝", "甘草", "麻黄"}));
+  ASSERT_EQ(chart.series.size(), 2u);
+  EXPECT_EQ(chart.series[1].name, "B：乙");
+  EXPECT_EQ(chart.series[1].values, (std::vector<double>{50, 50, 100}));
   // Equal p-values keep the defined order, descending too.
   w.SortBy(6, false);
   EXPECT_EQ(column(0), (std::vector<std::string>{"桂枝", "甘草", "麻黄"}));
@@ -165,6 +170,11 @@ TEST_F(ResultSetsTest, CommandLine) {
   EXPECT_NE(compared.out.find("# 结果集比较 — FlexGrid_Compare\n名称\tA方剂数"), std::string::npos)
       << compared.out;
   EXPECT_TRUE(Exists("Result/结果集比较.csv"));
+#ifdef LINDORA_CLI_PICTURES
+  const std::string png = (folder / "chart.png").string();
+  EXPECT_EQ(run({"compare-sets", "甲", "乙", "--min-count", "1", "--png", png}).status, 0);
+  EXPECT_EQ(folder.ReadBytes("chart.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+#endif
 }
 
 }  // namespace

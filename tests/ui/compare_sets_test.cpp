@@ -12,6 +12,7 @@
 #include "analysis/compare_sets_window.h"
 #include "analysis/ui/frm_compare_sets.h"
 #include "app/ui/views.h"
+#include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
 #include "support/fake_ports.h"
 
@@ -82,20 +83,21 @@ class CompareSetsTest : public QObject {
     auto* series = qobject_cast<QHorizontalBarSeries*>(chart->chart()->series().at(0));
     QVERIFY(series);
     QCOMPARE(series->count(), 2);
-    const auto top = model->ChartItems();
-    const int last = static_cast<int>(top.size()) - 1;
+    const BarChart data = model->Chart();
+    const int last = static_cast<int>(data.categories.size()) - 1;
+    QCOMPARE(last + 1, static_cast<int>(model->ChartItems().size()));
     for (QBarSet* set : series->barSets()) {
       QCOMPARE(set->count(), last + 1);
       const bool a = set->label() == "A：太阳病";
       QVERIFY(a || set->label() == "B：少阴病");
-      QCOMPARE(set->at(last), a ? top[0].rate_a : top[0].rate_b);
+      QCOMPARE(set->at(last), data.series[a ? 0 : 1].values[0]);
     }
 
     QString shots = qEnvironmentVariable("LINDORA_SCREENSHOT_DIR");
     if (!shots.isEmpty()) {
       view->resize(1400, 800);
       QVERIFY(view->grab().save(shots + "/compare_sets.png"));
-      QVERIFY(view->SaveChart(shots + "/compare_sets_chart.png"));
+      QCOMPARE(model->SaveChart(S(shots) + "/compare_sets_chart.png"), Outcome::kDone);
       auto* menu = formula_view->findChild<QMenu*>("Menu_DataAnalysis");
       menu->popup(formula_view->mapToGlobal(QPoint(0, 0)));
       QVERIFY(menu->grab().save(shots + "/formula_window_menu.png"));
@@ -108,8 +110,9 @@ class CompareSetsTest : public QObject {
     if (!shots.isEmpty()) QVERIFY(view->grab().save(shots + "/compare_sets_symptoms.png"));
 
     const QString png = dir.filePath("chart.png");
-    QVERIFY(view->SaveChart(png));
-    QCOMPARE(QImage(png).size(), chart->size());
+    QCOMPARE(model->SaveChart(S(png)), Outcome::kDone);
+    QCOMPARE(QImage(png).size(),
+             QSize(CompareSetsWindow::kChartWidth, CompareSetsWindow::kChartHeight));
   }
 };
 

@@ -1,27 +1,15 @@
 #include "analysis/ui/frm_compare_sets.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QHorizontalBarSeries>
-#include <QSaveFile>
+#include <QResizeEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
-#include <QValueAxis>
-#include <algorithm>
 
 #include "common/session.h"
-#include "common/ui/twips.h"
-
-// The program's one bar chart renderer draws the chart once it is part of the build; until then
-// the window draws its own with Qt Charts.
-#if __has_include("common/ui/bar_chart.h")
 #include "common/ui/bar_chart.h"
-#define LINDORA_SHARED_BAR_CHART 1
-#endif
+#include "common/ui/twips.h"
 
 namespace lindora::ui {
 
@@ -95,9 +83,8 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
   connect(grid_, &FlexGridView::Clicked, this, [this] { window_.FlexGrid_Compare_Click(); });
   split->addWidget(grid_);
 
-  chart_view_ = new QChartView(split);
+  chart_view_ = new BarChartView(window_.Chart(), split);
   chart_view_->setObjectName("Chart_Compare");
-  chart_view_->setRenderHint(QPainter::Antialiasing);
   split->addWidget(chart_view_);
   split->setSizes({Px(CompareSetsWindow::kGridWidth) + 20,
                    Px(CompareSetsWindow::kWidth - CompareSetsWindow::kGridWidth)});
@@ -135,109 +122,20 @@ void Frm_CompareSets::Refresh() {
   }
 }
 
-namespace {
-
-// The chart's content: the items in their order (smallest q first), A's and B's rates.
-struct ChartContent {
-  QString title, series_a, series_b;
-  QStringList names;
-  QList<double> rates_a, rates_b;
-};
-
-ChartContent Content(const CompareSetsWindow& window) {
-  ChartContent c;
-  std::vector<ItemComparison> items = window.ChartItems();
-  c.title = items.empty() ? QString("尚无比较结果")
-                          : QString("Q 值最小的 %1 项：含该项的方剂占比(%)").arg(items.size());
-  c.series_a = "A：" + Q(CompareSetsWindow::ChoiceCaption(window.SetA()));
-  c.series_b = "B：" + Q(CompareSetsWindow::ChoiceCaption(window.SetB()));
-  for (const ItemComparison& item : items) {
-    c.names << Q(item.name);
-    c.rates_a << item.rate_a;
-    c.rates_b << item.rate_b;
-  }
-  return c;
-}
-
-#ifdef LINDORA_SHARED_BAR_CHART
-QChart* MakeChart(const ChartContent& c) {
-  BarChart data;
-  data.title = S(c.title);
-  data.value_axis = "方剂占比(%)";
-  data.horizontal = true;
-  for (const QString& name : c.names) data.categories.push_back(S(name));
-  if (!c.names.isEmpty())
-    data.series = {{S(c.series_a), {c.rates_a.begin(), c.rates_a.end()}},
-                   {S(c.series_b), {c.rates_b.begin(), c.rates_b.end()}}};
-  return MakeBarChart(data);
-}
-#else
-QChart* MakeChart(const ChartContent& c) {
-  auto* chart = new QChart;
-  chart->setFont(UiFont());
-  chart->setTitleFont(UiFont("微软雅黑", 11));
-  chart->setTitle(c.title);
-  if (c.names.isEmpty()) return chart;
-  auto* set_a = new QBarSet(c.series_a);
-  auto* set_b = new QBarSet(c.series_b);
-  set_a->setColor(QColor(0x2b, 0x6c, 0xb0));
-  set_b->setColor(QColor(0xe0, 0x7b, 0x39));
-  QStringList names;
-  double top = 0;
-  // Horizontal bars are drawn from the bottom up: the smallest q goes last, to the top.
-  for (qsizetype i = c.names.size() - 1; i >= 0; --i) {
-    names << c.names[i];
-    *set_a << c.rates_a[i];
-    *set_b << c.rates_b[i];
-    top = std::max({top, c.rates_a[i], c.rates_b[i]});
-  }
-  auto* series = new QHorizontalBarSeries;
-  // The set drawn first lies lowest in each pair; B first puts A above it, as in the legend.
-  series->append(set_b);
-  series->append(set_a);
-  chart->addSeries(series);
-  auto* axis_names = new QBarCategoryAxis;
-  axis_names->append(names);
-  axis_names->setLabelsFont(UiFont("微软雅黑", 9));
-  chart->addAxis(axis_names, Qt::AlignLeft);
-  series->attachAxis(axis_names);
-  auto* axis_rate = new QValueAxis;
-  axis_rate->setRange(0, std::min(100.0, std::ceil((top + 1) / 10) * 10));
-  axis_rate->setLabelFormat("%.0f");
-  axis_rate->setTitleText("方剂占比(%)");
-  chart->addAxis(axis_rate, Qt::AlignBottom);
-  series->attachAxis(axis_rate);
-  chart->legend()->setAlignment(Qt::AlignBottom);
-  chart->legend()->setReverseMarkers(true);
-  return chart;
-}
-#endif
-
-}  // namespace
-
 void Frm_CompareSets::RedrawChart() {
   QChart* old = chart_view_->chart();
-  chart_view_->setChart(MakeChart(Content(window_)));
+  chart_view_->setChart(MakeBarChart(window_.Chart()));
   delete old;
-}
-
-bool Frm_CompareSets::SaveChart(const QString& path) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (!chart_view_->grab().save(&file, "PNG")) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  // The category labels are sized to the view when it is resized.
+  QResizeEvent resize(chart_view_->size(), chart_view_->size());
+  QCoreApplication::sendEvent(chart_view_, &resize);
 }
 
 void Frm_CompareSets::AskAndSaveChart() {
-  Session& session = window_.session();
   const QString suggested =
-      QString::fromStdString(session.Path(CompareSetsWindow::kChartFile).string());
+      QString::fromStdString(window_.session().Path(CompareSetsWindow::kChartFile).string());
   QString path = QFileDialog::getSaveFileName(this, "保存图表", suggested, "PNG 图片 (*.png)");
-  if (path.isEmpty()) return;
-  if (!SaveChart(path)) session.ReportFailure("无法写入图片文件：" + S(path));
+  if (!path.isEmpty()) window_.SaveChart(S(path));
 }
 
 }  // namespace lindora::ui

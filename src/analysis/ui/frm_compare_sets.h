@@ -8,10 +8,9 @@
 #include <QRadioButton>
 
 #include "analysis/compare_sets_window.h"
+#include "common/ui/bar_chart.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/view_host.h"
-
-class QChartView;
 
 namespace lindora::ui {
 
@@ -22,8 +21,6 @@ class Frm_CompareSets : public FormView {
  public:
   explicit Frm_CompareSets(CompareSetsWindow& model);
   void Refresh() override;
-  // Writes the chart as a PNG picture (through a temporary file); false when it cannot.
-  bool SaveChart(const QString& path);
 
  private:
   void FillChoices(QComboBox* box, const std::string& current);
@@ -37,7 +34,7 @@ class Frm_CompareSets : public FormView {
   QPushButton *cmd_compare_ = nullptr, *cmd_save_chart_ = nullptr;
   QLabel* label_summary_ = nullptr;
   FlexGridView* grid_ = nullptr;
-  QChartView* chart_view_ = nullptr;
+  BarChartView* chart_view_ = nullptr;
   std::vector<CompareSetsWindow::Choice> shown_choices_;
   unsigned shown_version_ = 0;
 };
