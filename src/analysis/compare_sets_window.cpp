@@ -108,12 +108,17 @@ BarChart CompareSetsWindow::Chart() const {
   return chart;
 }
 
+std::string CompareSetsWindow::ChartPathProblem(const std::filesystem::path& path) {
+  if (UpperCase(path.extension().string()) == ".PNG") return {};
+  return "图片文件名须以 .png 结尾：" + path.string();
+}
+
 Outcome CompareSetsWindow::SaveChart(const std::filesystem::path& path) {
   if (comparison_version_ == 0) return Refuse(session_, "尚未比较，没有可保存的图表。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (UpperCase(path.extension().string()) != ".PNG")
-    return Refuse(session_, "图片文件名须以 .png 结尾：" + path.string());
+  if (std::string problem = ChartPathProblem(path); !problem.empty())
+    return Refuse(session_, problem);
   return Guard(session_,
                [&] { writer->WriteBarChartPng(Chart(), path, kChartWidth, kChartHeight); });
 }

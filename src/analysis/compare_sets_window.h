@@ -75,6 +75,8 @@ class CompareSetsWindow : public WindowModel {
   void SortBy(int column, bool ascending);
   // Writes the chart as a PNG picture (atomically); refused before a comparison.
   Outcome SaveChart(const std::filesystem::path& path);
+  // What is wrong with a file name for the chart, or the empty text.
+  static std::string ChartPathProblem(const std::filesystem::path& path);
 
  private:
   void FillGrid();

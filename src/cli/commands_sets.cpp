@@ -101,6 +101,13 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   int status = kFailed;
   if (!Parse(ctx, app, args, kCompareUsage, status)) return status;
 
+  // A chart file that cannot be written is known before the comparison file is replaced.
+  if (!png.empty()) {
+    if (std::string problem = CompareSetsWindow::ChartPathProblem(png); !problem.empty()) {
+      ctx.session.Message(problem);
+      return kRefused;
+    }
+  }
   CompareSetsWindow& window = ctx.session.Window<CompareSetsWindow>();
   window.SetSetA(a);
   window.SetSetB(b);
