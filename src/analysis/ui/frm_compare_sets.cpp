@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QResizeEvent>
 #include <QSplitter>
@@ -135,7 +136,9 @@ void Frm_CompareSets::AskAndSaveChart() {
   const QString suggested =
       QString::fromStdString(window_.session().Path(CompareSetsWindow::kChartFile).string());
   QString path = QFileDialog::getSaveFileName(this, "保存图表", suggested, "PNG 图片 (*.png)");
-  if (!path.isEmpty()) window_.SaveChart(S(path));
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += ".png";
+  window_.SaveChart(S(path));
 }
 
 }  // namespace lindora::ui
