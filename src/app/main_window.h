@@ -16,6 +16,9 @@ class Main : public WindowModel {
   static constexpr std::string_view kTitle = "Lindora";
   static constexpr int kWidth = 10950;  // twips; the window keeps this size
   static constexpr int kHeight = 1665;
+  // Design client area (twips): the outer size less a 16 × 38 px frame and title bar.
+  static constexpr int kClientWidth = kWidth - 240;
+  static constexpr int kClientHeight = kHeight - 570;
   static constexpr std::string_view kUsageTitle = "软件使用前须知";
   static constexpr std::string_view kExitQuestion = "确定退出软件么？";
 

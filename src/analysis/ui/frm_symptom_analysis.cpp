@@ -28,7 +28,7 @@ Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
   connect(save, &QAction::triggered, this, [this] { window_.Menu_ExportSymptomList_Click(); });
   menuBar()->setFont(UiFont());
 
-  SetFixedTwips(SymptomAnalysisWindow::kWidth, SymptomAnalysisWindow::kHeight);
+  SetFixedClientTwips(SymptomAnalysisWindow::kClientWidth, SymptomAnalysisWindow::kClientHeight);
 }
 
 void Frm_SymptomAnalysis::Refresh() {

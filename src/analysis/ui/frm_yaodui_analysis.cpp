@@ -31,7 +31,7 @@ Frm_YaoduiAnalysis::Frm_YaoduiAnalysis(YaoduiAnalysisWindow& model)
           [this] { window_.Menu_ExportYaodui2List_Click(); });
   menuBar()->setFont(UiFont());
 
-  SetFixedTwips(YaoduiAnalysisWindow::kWidth, YaoduiAnalysisWindow::kHeight);
+  SetFixedClientTwips(YaoduiAnalysisWindow::kClientWidth, YaoduiAnalysisWindow::kClientHeight);
 }
 
 void Frm_YaoduiAnalysis::Refresh() {

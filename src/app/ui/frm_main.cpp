@@ -59,7 +59,7 @@ Frm_Main::Frm_Main(Main& model) : FormView(model, "Frm_Main"), main_(model) {
       {"Menu_SoftUpdate", [&m] { m.Menu_SoftUpdate_Click(); }},
   };
   BuildMenus(this, menuBar(), Main::MenuBar(), handlers);
-  SetFixedTwips(Main::kWidth, Main::kHeight);
+  SetFixedClientTwips(Main::kClientWidth, Main::kClientHeight);
 }
 
 QLabel* Frm_Main::AddLogo(QWidget* parent, const char* name, const QString& line1,
