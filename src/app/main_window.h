@@ -1,6 +1,7 @@
 // The main window: the program's menus, three logo links, start-up and closing.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,11 @@ class Main : public WindowModel {
   static std::string UsageNotice();
   static std::string AuthorNotice();
   static std::string RunningMessage(std::string_view executable_name);
+  // What the update item says: this version and where new versions come from.
+  static std::string UpdateNotice();
+  // The user guide in the program folder, which the tutorial item opens.
+  static constexpr std::string_view kGuideFile = "\\docs\\使用说明.md";
+  std::filesystem::path GuideFile() const;
 
   // Start-up: refuses a second instance, shows the window, asks for the usage notice and sets
   // the activity name. False when the program is to end.

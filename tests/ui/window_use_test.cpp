@@ -217,6 +217,66 @@ class WindowUseTest : public QObject {
     DeleteViews(host, w.session);
   }
 
+  // The user guide's worked example, window by window, on a copy of the shipped data with the
+  // real converter: every window it passes through shows what it found.
+  void workedExampleOnTheShippedData() {
+    test::TestFolder f;
+    std::filesystem::copy(std::filesystem::path(LINDORA_BIN_DIR) / "DB", f / "DB",
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::create_directories(f / "Result");
+    std::filesystem::create_directories(f / "exe");
+    QtConverter converter;
+    test::FakeWorld w(f.root(), &converter);
+    ViewHost host(w.session);
+    RegisterViews(host);
+    auto shown = [&](WindowModel& m, const char* shot) {
+      FormView* view = host.ViewOf(m);
+      QVERIFY(view && view->isVisible());
+      QVERIFY(QTest::qWaitForWindowExposed(view));
+      Shot(view, shot);
+    };
+    Main& main = w.session.Window<Main>();
+    main.Show();
+    shown(main, "guide_main.png");
+    main.Menu_DataSource_Click();
+    shown(*w.session.FindWindow<Msg>(), "guide_notice.png");
+    main.Menu_LoadFangjiList_Click();
+    shown(*w.session.FindWindow<Input>(), "guide_input.png");
+
+    main.Menu_FangjiAnalysis_Click();
+    FangjiAnalysis& fangji = w.session.Window<FangjiAnalysis>();
+    fangji.SetTextInput("桂枝 甘草");
+    fangji.Cmd_Search_Text_Click();
+    QVERIFY(fangji.FlexGrid().Rows() > 2);
+    shown(fangji, "guide_formula.png");
+
+    fangji.Menu_DanweiyaoAnalysis_Click();
+    DantiAnalysis& danti = *w.session.FindWindow<DantiAnalysis>();
+    QVERIFY(danti.FlexGrid().Rows() > 2);
+    shown(danti, "guide_herbs.png");
+    fangji.Menu_YaoduiAnalysis_Click();
+    YaoduiAnalysisWindow& pairs = *w.session.FindWindow<YaoduiAnalysisWindow>();
+    QVERIFY(pairs.FlexGrid(1).Rows() > 2);
+    shown(pairs, "guide_pairs.png");
+    fangji.Menu_SympotomAnalysis_Click();
+    SymptomAnalysisWindow& symptoms = *w.session.FindWindow<SymptomAnalysisWindow>();
+    QVERIFY(symptoms.FlexGrid_Symptom().Rows() > 2);
+    shown(symptoms, "guide_symptoms.png");
+
+    // The most frequent herb, as a click on its name in the herb grid selects it.
+    danti.FlexGrid().SetRow(1);
+    danti.FlexGrid().SetCol(0);
+    danti.Menu_IngredientAnalysis_Click();
+    ChemAnalysis& chem = *w.session.FindWindow<ChemAnalysis>();
+    QVERIFY(chem.FlexGrid().Rows() > 2);
+    shown(chem, "guide_chem.png");
+    chem.Menu_FindAnticancer_Click();
+    ActiveComponent* active = w.session.FindWindow<ActiveComponent>();
+    QVERIFY(active && active->FlexGrid().Rows() > 1);
+    shown(*active, "guide_active.png");
+    DeleteViews(host, w.session);
+  }
+
   void logosOpenTheirSiteOnTheLeftButtonOnly() {
     test::TestFolder f;
     test::FakeWorld w(f.root());
