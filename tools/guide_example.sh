@@ -21,6 +21,6 @@ active anticancer
 STEPS
   awk -F'\t' '/^# /{rows=0; print; next} NF < 2 {print; next} {if (++rows <= 6) print}'
 QT_QPA_PLATFORM=offscreen LINDORA_SHOTS=docs/images \
-  "$build/bin/window_use_test" workedExampleOnTheShippedData >/dev/null 2>&1
+  "$build/bin/window_use_test" workedExampleOfTheGuide >/dev/null 2>&1
 for f in docs/images/guide_*.png; do mv "$f" "docs/images/${f#docs/images/guide_}"; done
 ls docs/images

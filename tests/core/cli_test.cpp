@@ -65,7 +65,11 @@ TEST(CliOptionsTest, OneRuleForOptionsInEveryCommand) {
     EXPECT_NE(r.err.find("unknown option: " + words[1]), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "") << words[0];
   }
-  // A negative number is a value; an unknown option of the program itself is an error too.
+  // Options end at the first operand (a query's "-keyword" is none); a negative number is a
+  // value; an unknown option of the program itself is an error too.
+  EXPECT_EQ(run({"query", "--exclude", "--", "--in-results"}).err.find("unknown"),
+            std::string::npos);
+  EXPECT_EQ(run({"query", "麻黄", "-桂枝"}).err.find("unknown"), std::string::npos);
   EXPECT_EQ(run({"type-distribution", "-1"}).err.find("unknown option"), std::string::npos);
   auto unknown_top = run({"--verbose", "check"});
   EXPECT_EQ(unknown_top.status, 2);
@@ -79,20 +83,6 @@ TEST(CliOptionsTest, OneRuleForOptionsInEveryCommand) {
   auto version = test::RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "lindora-cli " + std::string(ProgramVersion()) + "\n");
-}
-
-TEST(CliOptionsTest, ParseArgsSeparatesDeclaredOptionsFromOperands) {
-  cli::Args args;
-  EXPECT_EQ(cli::ParseArgs({"--exclude", "--", "--in-results", "-麻黄"},
-                           {"--in-results", "--exclude"}, args),
-            "");
-  EXPECT_EQ(args, (std::vector<std::string>{"--in-results", "-麻黄"}));
-  EXPECT_TRUE(args.Has("--exclude"));
-  EXPECT_FALSE(args.Has("--in-results"));
-  // Options stand before the first operand; a query's "-keyword" after it is an operand.
-  EXPECT_EQ(cli::ParseArgs({"麻黄", "-桂枝", "-"}, {}, args), "");
-  EXPECT_EQ(args, (std::vector<std::string>{"麻黄", "-桂枝", "-"}));
-  EXPECT_NE(cli::ParseArgs({"-桂枝"}, {"--exclude"}, args), "");
 }
 
 }  // namespace
