@@ -123,14 +123,14 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
 Registrar save_set_command("save-set", std::string(kSaveUsage),
                            "saves the current result set and its search history as "
                            "\\Result\\Sets\\NAME.DB; an existing set is kept unless --replace",
-                           SaveSet);
+                           OwnOptions{}, SaveSet);
 Registrar sets_command("sets", "sets", "lists the saved result sets", Sets);
 Registrar compare_sets_command(
     "compare-sets", std::string(kCompareUsage),
     "compares the herbs (or symptoms) of two result sets with Fisher's exact test and "
     "Benjamini-Hochberg q-values, writes \\Result\\结果集比较.csv and prints the grid; "
     "--png also draws the chart",
-    CompareSets);
+    OwnOptions{}, CompareSets);
 
 }  // namespace
 }  // namespace lindora::cli
