@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -378,8 +379,11 @@ QString Describe(const QWidget* w) {
   return (top && top != w ? top->objectName() + "/" : QString()) + name;
 }
 
+// What a user can click: shown, enabled, and not behind a modal dialog.
 bool Reachable(const QWidget* w) {
-  return w && w->isVisible() && w->isEnabled() && w->window()->isEnabled();
+  const QWidget* modal = QApplication::activeModalWidget();
+  return w && w->isVisible() && w->isEnabled() && w->window()->isEnabled() &&
+         (!modal || w->window() == modal);
 }
 
 // An entry a user can reach in a menu as a user picks one: an entry of the menu at random,
@@ -518,14 +522,25 @@ class Soak {
       popup->close();
       stuck_popup_ = nullptr;
     }
-    while (QWidget* modal = QApplication::activeModalWidget()) {
-      ++modals_closed_;
-      trace_.Note("closed a modal " + S8(Describe(modal)));
-      if (auto* dialog = qobject_cast<QDialog*>(modal))
-        dialog->reject();
-      else
-        modal->close();
-      if (QApplication::activeModalWidget() == modal) break;
+    // One modal window per tick, answered through the event loop: an answer that opens another
+    // modal window (a question about overwriting) must not block this timer.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == answered_) return;
+    answered_ = modal;
+    ++modals_closed_;
+    trace_.Note("closed a modal " + S8(Describe(modal)));
+    if (auto* files = qobject_cast<QFileDialog*>(modal); files && rng_() % 2) {
+      // A file dialog is answered with a new file in the run's folder half of the time.
+      const QString proposed = QFileInfo(files->selectedFiles().value(0)).fileName();
+      const QString path = QString::fromStdString((root_ / "Result").string()) + "/soak-" +
+                           QString::number(++files_saved_) + "-" + proposed;
+      trace_.Note("saved as soak-" + std::to_string(files_saved_) + "-" + S8(proposed));
+      files->selectFile(path);
+      QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+    } else if (qobject_cast<QDialog*>(modal)) {
+      QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+    } else {
+      QMetaObject::invokeMethod(modal, "close", Qt::QueuedConnection);
     }
   }
 
@@ -572,7 +587,8 @@ class Soak {
       during = std::make_unique<QTimer>();
       during->setSingleShot(true);
       QObject::connect(during.get(), &QTimer::timeout, [this, index] {
-        if (!run_ || run_->ended) return;
+        // Behind a modal dialog nothing else can be clicked.
+        if (!run_ || run_->ended || QApplication::activeModalWidget()) return;
         Action inner = Choose();
         trace_.Note("during it: " + inner.what);
         ++nested_;
@@ -609,14 +625,18 @@ class Soak {
       }
     }
     ClosePopups();
-    std::vector<FormView*> windows;
-    for (FormView* v : Views())
+    // The program's windows and the windows they own (charts).
+    std::vector<QMainWindow*> windows;
+    for (FormView* v : Views()) {
       if (Reachable(v)) windows.push_back(v);
+      for (QMainWindow* owned : v->findChildren<QMainWindow*>())
+        if (owned->isWindow() && Reachable(owned)) windows.push_back(owned);
+    }
     if (windows.empty() || rng_() % 2000 == 0) {
       return {"restart the program", [this] { run_->ended = true; }};
     }
     // Users mostly go on in the window they are in.
-    FormView* window = windows[rng_() % windows.size()];
+    QMainWindow* window = windows[rng_() % windows.size()];
     if (current_ && Reachable(current_) && rng_() % 2) window = current_;
     current_ = window;
     std::vector<std::pair<int, std::function<Action()>>> kinds;
@@ -642,18 +662,19 @@ class Soak {
   }
 
   template <class T>
-  std::vector<T*> Reachables(FormView* window) {
+  std::vector<T*> Reachables(QMainWindow* window) {
     std::vector<T*> out;
     for (T* w : window->findChildren<T*>())
-      if (Reachable(w)) out.push_back(w);
+      if (Reachable(w) && w->window() == window) out.push_back(w);
     return out;
   }
 
-  void AddMenuActions(FormView* window, std::vector<std::pair<int, std::function<Action()>>>& k) {
+  void AddMenuActions(QMainWindow* window,
+                      std::vector<std::pair<int, std::function<Action()>>>& k) {
     // The menu bar and any bar set into its corner.
     QList<QAction*> menus;
     for (QMenuBar* bar : window->findChildren<QMenuBar*>())
-      if (bar->isVisible()) menus += bar->actions();
+      if (bar->isVisible() && bar->window() == window) menus += bar->actions();
     if (!PickEntry(menus, rng_)) return;
     k.push_back({30, [this, menus] {
                    QPointer<QAction> a = PickEntry(menus, rng_);
@@ -663,7 +684,8 @@ class Soak {
                  }});
   }
 
-  void AddGridActions(FormView* window, std::vector<std::pair<int, std::function<Action()>>>& k) {
+  void AddGridActions(QMainWindow* window,
+                      std::vector<std::pair<int, std::function<Action()>>>& k) {
     std::vector<QAbstractItemView*> views;
     for (QAbstractItemView* v : Reachables<QAbstractItemView>(window))
       if (!qobject_cast<QHeaderView*>(v)) views.push_back(v);
@@ -700,7 +722,8 @@ class Soak {
                  }});
   }
 
-  void AddTextActions(FormView* window, std::vector<std::pair<int, std::function<Action()>>>& k) {
+  void AddTextActions(QMainWindow* window,
+                      std::vector<std::pair<int, std::function<Action()>>>& k) {
     std::vector<QWidget*> boxes;
     for (QWidget* w : Reachables<QWidget>(window)) {
       auto* line = qobject_cast<QLineEdit*>(w);
@@ -727,7 +750,7 @@ class Soak {
                  }});
   }
 
-  void AddControlActions(FormView* window,
+  void AddControlActions(QMainWindow* window,
                          std::vector<std::pair<int, std::function<Action()>>>& k) {
     auto buttons = Reachables<QAbstractButton>(window);
     if (!buttons.empty())
@@ -798,8 +821,9 @@ class Soak {
                    }});
   }
 
-  void AddWindowActions(FormView* window, std::vector<std::pair<int, std::function<Action()>>>& k) {
-    QPointer<FormView> w = window;
+  void AddWindowActions(QMainWindow* window,
+                        std::vector<std::pair<int, std::function<Action()>>>& k) {
+    QPointer<QMainWindow> w = window;
     k.push_back({6, [w] {
                    return Action{"close " + S8(w->objectName()), [w] {
                                    if (w) w->close();
@@ -1057,8 +1081,10 @@ class Soak {
   RandomDialogs dialogs_;
   QtConverter converter_{std::chrono::seconds(20)};
   std::unique_ptr<ProgramRun> run_;
-  QPointer<FormView> current_;  // the window the user works in
+  QPointer<QMainWindow> current_;  // the window the user works in
   bool in_action_ = false;
+  long files_saved_ = 0;
+  QPointer<QWidget> answered_;  // the modal window whose answer is on its way
   QPointer<QWidget> stuck_popup_;
   std::chrono::steady_clock::time_point stuck_since_;
   ResultSet before_;
