@@ -1104,9 +1104,9 @@ fs::path DataDir() {
   return fs::path(LINDORA_BIN_DIR) / "DB";
 }
 
-// About a minute and a half in the sanitizer build on a busy machine, a few seconds without.
+// About a minute and a half in the sanitizer build on a busy machine, some seconds without.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr long kDefaultActions = 15000;
+constexpr long kDefaultActions = 5000;
 #else
 constexpr long kDefaultActions = 3000;
 #endif
