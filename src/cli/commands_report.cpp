@@ -1,0 +1,59 @@
+// The analysis report from the console: the same document as the report window writes.
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/cli.h"
+#include "common/text.h"
+#include "report/analysis_report.h"
+
+namespace lindora::cli {
+namespace {
+
+constexpr const char* kReportUsage =
+    "report [--sections LIST] [--top N] [--date YYYY-MM-DD] [--html FILE] [--pdf FILE]";
+
+int Report(Context& ctx, const std::vector<std::string>& args) {
+  ReportOptions options;
+  std::string sections;
+  CLI::App app{"report"};
+  app.add_option("--sections", sections);
+  app.add_option("--top", options.top);
+  app.add_option("--date", options.date);
+  std::string html, pdf;
+  app.add_option("--html", html);
+  app.add_option("--pdf", pdf);
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+  } catch (const CLI::ParseError&) {
+    return UsageError(ctx, kReportUsage);
+  }
+  if (!sections.empty()) {
+    options.sections.clear();
+    for (const std::string& key : Split(sections, ",")) {
+      auto section = SectionFromKey(Trim(key));
+      if (!section) {
+        ctx.err << "unknown section '" << key << "'; sections:";
+        for (ReportSection s : AllSections()) ctx.err << ' ' << SectionKey(s);
+        ctx.err << '\n';
+        return kFailed;
+      }
+      if (!options.Has(*section)) options.sections.push_back(*section);
+    }
+  }
+  options.html = html;
+  options.pdf = pdf;
+  ReportRun run = WriteAnalysisReport(ctx.session, options);
+  if (run.outcome != Outcome::kDone) return run.outcome == Outcome::kRefused ? kRefused : kFailed;
+  ctx.out << "# report\n" << run.html.string() << '\n' << run.pdf.string() << '\n';
+  return kDone;
+}
+
+Registrar report_command(
+    "report", kReportUsage,
+    "writes the analysis report of the current result set as HTML and PDF (default "
+    "Result/分析报告.html and .pdf); sections: data,herbs,types,rules,network,symptoms,comparison",
+    Report);
+
+}  // namespace
+}  // namespace lindora::cli

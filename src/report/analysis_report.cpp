@@ -1,0 +1,385 @@
+#include "report/analysis_report.h"
+
+#include <algorithm>
+#include <array>
+#include <ctime>
+
+#include "analysis/herb_table.h"
+#include "analysis/standardize.h"
+#include "analysis/symptom_table.h"
+#include "analysis/transactions.h"
+#include "app/data_source_notice.h"
+#include "common/files.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "common/version.h"
+#include "formula/formula_db.h"
+#include "herb/herb_types.h"
+
+namespace lindora {
+namespace {
+
+struct SectionInfo {
+  ReportSection section;
+  std::string_view key;
+  std::string_view title;
+};
+
+constexpr std::array<SectionInfo, 7> kSections = {{
+    {ReportSection::kData, "data", "数据与检索"},
+    {ReportSection::kHerbs, "herbs", "药物频次"},
+    {ReportSection::kTypes, "types", "药物类型分布"},
+    {ReportSection::kRules, "rules", "关联规则"},
+    {ReportSection::kNetwork, "network", "药物网络"},
+    {ReportSection::kSymptoms, "symptoms", "病症频次"},
+    {ReportSection::kComparison, "comparison", "结果集比较"},
+}};
+
+// Pictures are drawn at this size and scaled to the page.
+constexpr int kChartWidth = 1400, kChartHeight = 1000;
+
+// The herbs the single-herb window lists after a herb frequency run.
+constexpr std::size_t kTypedHerbs = 100;
+
+std::string Percent(std::int64_t part, std::int64_t whole) {
+  if (whole <= 0) return "0.00";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f",
+                100.0 * static_cast<double>(part) / static_cast<double>(whole));
+  return buf;
+}
+
+BarChart TopChart(std::string title, std::string axis, const std::vector<std::string>& names,
+                  const std::vector<std::int64_t>& counts, std::size_t top) {
+  BarChart chart;
+  chart.title = std::move(title);
+  chart.value_axis = std::move(axis);
+  chart.series.push_back({"频数", {}});
+  chart.horizontal = true;
+  for (std::size_t i = 0; i < names.size() && i < top; ++i) {
+    chart.categories.push_back(names[i]);
+    chart.series[0].values.push_back(static_cast<double>(counts[i]));
+  }
+  return chart;
+}
+
+// Builds the document section by section; each step reports progress and adds blocks and
+// methods sentences.
+class ReportBuilder {
+ public:
+  ReportBuilder(Session& session, const ReportOptions& options, PictureWriter& pictures)
+      : session_(session), options_(options), pictures_(pictures) {}
+
+  void Data(std::int64_t formulas) {
+    Section(ReportSection::kData);
+    std::string history = session_.SearchHistory.empty()
+                              ? "（无：结果集来自方剂列表导入或相关方剂检索）"
+                              : session_.SearchHistory;
+    doc_.Table({"项目", "内容"}, {{"方剂数据文件", "DB/Fangji.DB"},
+                                  {"检索历史", history},
+                                  {"结果集方剂数", std::to_string(formulas)},
+                                  {"报告日期", options_.date}});
+    doc_.Paragraph("数据来源与许可：");
+    doc_.Preformatted(ReplaceAll(DataSourceNoticeText(), "\r\n", "\n"));
+  }
+
+  void Herbs(const HerbTable& table) {
+    Section(ReportSection::kHerbs);
+    doc_.Paragraph("共" + std::to_string(table.NumCM()) + "味中药，下表列出频数最高的" +
+                   std::to_string(std::min<std::size_t>(table.NumCM(), Top())) +
+                   "味（全部药物见 Result/Yaodui_Analysis1.txt）。");
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < table.NumCM() && i < Top(); ++i)
+      rows.push_back({std::to_string(i + 1), table.CM[i], std::to_string(table.CountCM[i])});
+    doc_.Table({"序号", "中药名", "频数"}, std::move(rows));
+    AddChart("herbs.png",
+             TopChart("药物频次（前" + std::to_string(Top()) + "位）", "频数", table.CM,
+                      table.CountCM, Top()),
+             "图：药物频次");
+  }
+
+  void Types(const HerbTable& table) {
+    Section(ReportSection::kTypes);
+    std::vector<std::string> names(
+        table.CM.begin(),
+        table.CM.begin() + static_cast<std::ptrdiff_t>(std::min(table.NumCM(), kTypedHerbs)));
+    std::vector<int> types = HerbTypeNosByName(session_, names);
+    std::vector<TypedHerb> herbs;
+    for (std::size_t i = 0; i < names.size(); ++i)
+      herbs.push_back({names[i], static_cast<int>(table.CountCM[i]), types[i]});
+    std::vector<HerbTypeGroup> groups = GroupHerbsByType(herbs, 0);
+    doc_.Paragraph("频数最高的" + std::to_string(names.size()) +
+                   "味中药（单味药窗口所列）按中药类型归类：");
+    std::vector<std::vector<std::string>> rows;
+    BarChart chart;
+    chart.title = "药物类型分布";
+    chart.value_axis = "药味数";
+    chart.series.push_back({"药味数", {}});
+    chart.horizontal = true;
+    for (const HerbTypeGroup& g : groups) {
+      std::string list;
+      for (const TypedHerb& h : g.herbs)
+        list += (list.empty() ? "" : "、") + h.name + "(" + std::to_string(h.frequency) + ")";
+      rows.push_back({g.type_name, std::to_string(g.herbs.size()), list});
+      chart.categories.push_back(g.type_name);
+      chart.series[0].values.push_back(static_cast<double>(g.herbs.size()));
+    }
+    doc_.Table({"类型", "药味数", "药物（频数）"}, std::move(rows));
+    AddChart("types.png", chart, "图：药物类型分布");
+  }
+
+  void Symptoms(const SymptomTable& table) {
+    Section(ReportSection::kSymptoms);
+    doc_.Paragraph("共" + std::to_string(table.NumSymptom()) + "个病症短语，下表列出频数最高的" +
+                   std::to_string(std::min<std::size_t>(table.NumSymptom(), Top())) + "个。");
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < table.NumSymptom() && i < Top(); ++i)
+      rows.push_back(
+          {std::to_string(i + 1), table.Symptom[i], std::to_string(table.CountSymptom[i])});
+    doc_.Table({"序号", "症状", "频数"}, std::move(rows));
+    AddChart("symptoms.png",
+             TopChart("病症频次（前" + std::to_string(Top()) + "位）", "频数", table.Symptom,
+                      table.CountSymptom, Top()),
+             "图：病症频次");
+  }
+
+  void Methods(std::int64_t formulas) {
+    doc_.Heading(std::to_string(++number_) + " 方法 / Methods");
+    doc_.Heading("方法", 3);
+    for (const std::string& s : zh_) doc_.Paragraph(s, "zh");
+    doc_.Paragraph("样本：经上述检索得到的" + std::to_string(formulas) + "首方剂。软件：Lindora " +
+                       std::string(kProgramVersion) +
+                       "。数据来源与许可见“数据与检索”一节的数据说明。",
+                   "zh");
+    doc_.Heading("Methods", 3);
+    for (const std::string& s : en_) doc_.Paragraph(s, "en");
+    doc_.Paragraph(
+        "Sample: the " + std::to_string(formulas) +
+            " formulas selected by the search above. Software: Lindora " +
+            std::string(kProgramVersion) +
+            ". Data sources and licences: see the data notice in the section on the data.",
+        "en");
+    doc_.Heading("重新生成本报告的脚本 / Script that regenerates this report", 3);
+    doc_.Preformatted(RegenerationScript(session_.SearchHistory, options_));
+  }
+
+  void MethodsFor(ReportSection s) {
+    switch (s) {
+      case ReportSection::kHerbs:
+        zh_.push_back(
+            "标准化与药物频次：每首方剂的组成去除括注、剂量、单位、炮制用语和引号后以“、”分为药名；"
+            "药物频次为每味药在全部方剂组成中出现的次数（同一方中重复列出者分别计数），按频次降序排"
+            "列。");
+        en_.push_back(
+            "Standardisation and herb frequency: each composition was cleaned of bracketed notes, "
+            "doses, units, processing terms and quotation marks and split into herb names at "
+            "\"、\"; the frequency of a herb is the number of times it is listed over all "
+            "formulas (a herb listed twice in one formula counts twice), sorted in descending "
+            "order.");
+        break;
+      case ReportSection::kTypes:
+        zh_.push_back(
+            "药物类型：频数最高的" + std::to_string(kTypedHerbs) +
+            "味中药按本软件中药类型表（37类，未收录或未分类者归“其他”）归类，统计各类药味数。");
+        en_.push_back("Herb types: the " + std::to_string(kTypedHerbs) +
+                      " most frequent herbs were classified by the program's table of 37 herb "
+                      "types (herbs not recorded or not classified: \"其他\", other), and the "
+                      "herbs of each type were counted.");
+        break;
+      case ReportSection::kSymptoms:
+        zh_.push_back(
+            "病症频次：每首方剂的主治按标点及“或”等切分为病症短语，相同短语计数（同一方中重复者分别"
+            "计数）。");
+        en_.push_back(
+            "Symptoms: the indications of each formula were cut into symptom phrases at "
+            "punctuation and connectives such as \"或\", and equal phrases were counted (a "
+            "phrase repeated within one formula counts each time).");
+        break;
+      default: break;
+    }
+  }
+
+  ReportDocument& doc() { return doc_; }
+
+ private:
+  std::size_t Top() const { return static_cast<std::size_t>(options_.top); }
+  void Section(ReportSection s) {
+    doc_.Heading(std::to_string(++number_) + " " + std::string(SectionTitle(s)));
+    MethodsFor(s);
+  }
+  void AddChart(const std::string& name, const BarChart& chart, std::string caption) {
+    if (chart.categories.empty()) return;
+    doc_.Figure(name, pictures_.BarChartPng(chart, kChartWidth, kChartHeight), std::move(caption));
+  }
+
+  Session& session_;
+  const ReportOptions& options_;
+  PictureWriter& pictures_;
+  ReportDocument doc_;
+  std::vector<std::string> zh_, en_;
+  int number_ = 0;
+};
+
+// The HTML of the PDF: the same page with pictures referenced by name.
+std::string PdfHtml(const ReportDocument& doc) {
+  return doc.Html([](const std::string& name) { return name; });
+}
+
+bool ValidDate(std::string_view d) {
+  if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+    if (d[i] < '0' || d[i] > '9') return false;
+  return true;
+}
+
+// A word for the script reader, in single quotes.
+std::string Quoted(std::string_view text) {
+  return "'" + ReplaceAll(text, "'", "'\\''") + "'";
+}
+
+}  // namespace
+
+std::string_view SectionKey(ReportSection section) {
+  for (const SectionInfo& s : kSections)
+    if (s.section == section) return s.key;
+  return {};
+}
+
+std::optional<ReportSection> SectionFromKey(std::string_view key) {
+  for (const SectionInfo& s : kSections)
+    if (s.key == key) return s.section;
+  return std::nullopt;
+}
+
+std::string_view SectionTitle(ReportSection section) {
+  for (const SectionInfo& s : kSections)
+    if (s.section == section) return s.title;
+  return {};
+}
+
+const std::vector<ReportSection>& AllSections() {
+  static const std::vector<ReportSection> all = [] {
+    std::vector<ReportSection> v;
+    for (const SectionInfo& s : kSections) v.push_back(s.section);
+    return v;
+  }();
+  return all;
+}
+
+bool ReportOptions::Has(ReportSection s) const {
+  return std::find(sections.begin(), sections.end(), s) != sections.end();
+}
+
+std::string TodayIso() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char buf[16];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
+  return buf;
+}
+
+std::string RegenerationScript(std::string_view search_history, const ReportOptions& options) {
+  std::string script = "lindora-cli --script - <<'EOF'\n";
+  // A history of queries: the first started the set, each later one searched in its results
+  // (" AND  NOT " marks an excluding search).
+  if (!search_history.empty()) {
+    std::string rest(search_history);
+    bool first = true;
+    while (!rest.empty()) {
+      std::size_t cut = rest.find(" AND ");
+      std::string part = rest.substr(0, cut);
+      bool exclude = false;
+      rest = cut == std::string::npos ? "" : rest.substr(cut + 5);
+      if (StartsWith(rest, " NOT ")) {
+        exclude = true;
+        rest = rest.substr(5);
+      }
+      script +=
+          std::string("query") + (first ? "" : " --in-results") + " -- " + Quoted(part) + "\n";
+      first = false;
+      if (exclude && !rest.empty()) {
+        std::size_t next = rest.find(" AND ");
+        std::string excluded = rest.substr(0, next);
+        rest = next == std::string::npos ? "" : rest.substr(next + 5);
+        script += "query --in-results --exclude -- " + Quoted(excluded) + "\n";
+      }
+    }
+  }
+  script += "report --sections ";
+  std::string keys;
+  for (ReportSection s : AllSections())
+    if (options.Has(s)) keys += (keys.empty() ? "" : ",") + std::string(SectionKey(s));
+  script += keys;
+  script += " --top " + std::to_string(options.top) + " --date " + options.date + "\nEOF";
+  return script;
+}
+
+ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
+                              const ReportProgress& progress) {
+  ReportRun run;
+  ReportOptions options = options_in;
+  if (options.date.empty()) options.date = TodayIso();
+  run.outcome = Guard(session, [&]() -> Outcome {
+    if (!ValidDate(options.date))
+      return Refuse(session, "日期格式应为 YYYY-MM-DD：" + options.date);
+    if (options.top < 1 || options.top > 1000)
+      return Refuse(session, "表格行数应为 1 到 1000 之间的整数。");
+    if (options.sections.empty()) return Refuse(session, "请至少选择一个报告章节。");
+    PictureWriter* pictures = InstalledPictureWriter();
+    if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
+    int total = static_cast<int>(options.sections.size()) + 2, step = 0;
+    auto tell = [&](std::string_view what) {
+      if (progress) progress(what, step++, total);
+    };
+
+    tell("标准化结果集");
+    Transactions herbs = HerbTransactionsOfResultSet(session);
+    const auto formulas = static_cast<std::int64_t>(herbs.N());
+    if (formulas == 0)
+      return Refuse(
+          session,
+          "数据量 < 0，无法分析! 请先通过关键词搜索方剂或在主程序窗口选择文件菜单->导入方剂列表。");
+
+    ReportBuilder builder(session, options, *pictures);
+    builder.doc().SetTitle("方剂数据挖掘分析报告");
+    builder.doc().Heading("方剂数据挖掘分析报告", 1);
+    builder.doc().Paragraph("日期：" + options.date);
+    if (options.Has(ReportSection::kData)) {
+      tell(SectionTitle(ReportSection::kData));
+      builder.Data(formulas);
+    }
+    HerbTable table = BuildCMTable(session);
+    if (options.Has(ReportSection::kHerbs)) {
+      tell(SectionTitle(ReportSection::kHerbs));
+      WriteHerbListFile(table, session.Path("\\Result\\Yaodui_Analysis1.txt"));
+      builder.Herbs(table);
+    }
+    if (options.Has(ReportSection::kTypes)) {
+      tell(SectionTitle(ReportSection::kTypes));
+      builder.Types(table);
+    }
+    if (options.Has(ReportSection::kSymptoms)) {
+      tell(SectionTitle(ReportSection::kSymptoms));
+      builder.Symptoms(CountSymptoms(session.Path(kResultFilePath)));
+    }
+    tell("方法");
+    builder.Methods(formulas);
+
+    tell("写入报告");
+    run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
+    run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
+    {
+      AtomicFile html(run.html);
+      html.WriteBytes(builder.doc().Html());
+      html.Commit();
+    }
+    pictures->WriteHtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title(),
+                           run.pdf);
+    run.document = std::move(builder.doc());
+    return Outcome::kDone;
+  });
+  return run;
+}
+
+}  // namespace lindora

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <map>
+
+#include "common/ui/view_host.h"
+#include "report/analysis_report_window.h"
+
+namespace lindora::ui {
+
+// The report dialog: a check box per section, the thresholds, 生成 and the result line.
+class Frm_AnalysisReport : public FormView {
+  Q_OBJECT
+ public:
+  explicit Frm_AnalysisReport(AnalysisReportWindow& model);
+  void Refresh() override;
+
+ private:
+  AnalysisReportWindow& window_;
+  std::map<ReportSection, QCheckBox*> sections_;
+  QSpinBox* top_;
+  QPushButton* generate_;
+  QLabel* status_;
+};
+
+}  // namespace lindora::ui
