@@ -1,5 +1,6 @@
 #include "analysis/yaodui_analysis_window.h"
 
+#include "analysis/herb_network_window.h"
 #include "common/session.h"
 
 namespace lindora {
@@ -15,6 +16,10 @@ YaoduiAnalysisWindow::YaoduiAnalysisWindow(Session& session)
 
 void YaoduiAnalysisWindow::Menu_ExportYaodui2List_Click() {
   session_.Message(std::string(kExportNotice) + session_.Path(kPairNameFile).string());
+}
+
+Outcome YaoduiAnalysisWindow::Menu_HerbNetwork_Click() {
+  return OpenHerbNetwork(session_);
 }
 
 }  // namespace lindora

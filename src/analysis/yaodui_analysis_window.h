@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/grid.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -33,6 +34,8 @@ class YaoduiAnalysisWindow : public WindowModel {
 
   // Tells where the pair name file of the last analysis lies.
   void Menu_ExportYaodui2List_Click();
+  // Draws the herb network of the same result set.
+  Outcome Menu_HerbNetwork_Click();
 
  private:
   std::array<Grid, 3> grids_;

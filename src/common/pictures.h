@@ -14,7 +14,7 @@ namespace lindora {
 class Grid;
 
 struct BarSeries {
-  std::string name;  // shown in the legend
+  std::string name;            // shown in the legend
   std::vector<double> values;  // one per category
 };
 
@@ -35,8 +35,8 @@ BarChart TopRowsChart(const Grid& grid, int name_col, int value_col, int top);
 struct NetworkPicture {
   struct Node {
     std::string label;
-    double size = 1;  // relative; the drawing scales the largest to a fixed radius
-    int community = 0;  // 1-based; 0 = none
+    double size = 1;      // relative; the drawing scales the largest to a fixed radius
+    int community = 0;    // 1-based; 0 = none
     double x = 0, y = 0;  // layout, any scale
   };
   struct Edge {
@@ -60,8 +60,8 @@ std::string HexColor(Rgb c);  // "#rrggbb"
 class PictureWriter {
  public:
   virtual ~PictureWriter() = default;
-  virtual void WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path,
-                                int width, int height) = 0;
+  virtual void WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path, int width,
+                                int height) = 0;
   virtual void WriteNetworkPng(const NetworkPicture& picture, const std::filesystem::path& path,
                                int width, int height) = 0;
   virtual void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path,
@@ -69,9 +69,10 @@ class PictureWriter {
   // The same pictures as PNG bytes, for documents that embed them.
   virtual std::string BarChartPng(const BarChart& chart, int width, int height) = 0;
   virtual std::string NetworkPng(const NetworkPicture& picture, int width, int height) = 0;
-  // Typesets an HTML page on A4 with page numbers (pictures referenced by their names) and
-  // writes it as PDF, fonts embedded.
-  virtual void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
+  // Typesets an HTML page on A4 pages with page numbers, its pictures referenced by the names
+  // of `pictures` (PNG bytes), and writes it as a PDF with the fonts embedded.
+  virtual void WriteHtmlPdf(const std::string& html,
+                            const std::map<std::string, std::string>& pictures,
                             const std::string& title, const std::filesystem::path& path) = 0;
 };
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "analysis/association_rules_window.h"
 #include "analysis/formula_set_actions.h"
+#include "analysis/herb_network_window.h"
 #include "common/files.h"
 #include "common/gbk.h"
 #include "common/session.h"
@@ -31,6 +33,8 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
       {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true},
       {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true},
       {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
+      {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true},
+      {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true},
   };
   return menus;
 }
@@ -271,6 +275,15 @@ void FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
 }
 void FangjiAnalysis::Menu_SympotomAnalysis_Click() {
   SymptomAnalysisOfResults(session_);
+}
+Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
+  return AssociationRulesOfResults(session_);
+}
+
+Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
+  // As the other analyses: no data row, no network.
+  if (flex_grid_.Rows() <= 1) return Refuse(session_, kNoDataMessage);
+  return OpenHerbNetwork(session_);
 }
 
 }  // namespace lindora

@@ -8,6 +8,7 @@
 
 #include "common/grid.h"
 #include "common/menu.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -104,6 +105,8 @@ class FangjiAnalysis : public WindowModel {
   void Menu_DanweiyaoAnalysis_Click();
   void Menu_YaoduiAnalysis_Click();
   void Menu_SympotomAnalysis_Click();
+  Outcome Menu_AssociationRules_Click();
+  Outcome Menu_HerbNetwork_Click();
 
  private:
   void SearchCurrentCell(std::string_view scheme, std::string_view host, std::string_view path);

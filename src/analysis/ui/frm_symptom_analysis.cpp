@@ -2,6 +2,8 @@
 
 #include <QMenuBar>
 
+#include "analysis/symptom_chart.h"
+#include "common/ui/bar_chart.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -26,6 +28,15 @@ Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
   QAction* save = file->addAction(QStringLiteral("导出症状列表"));
   save->setObjectName("Menu_ExportSymptomList");
   connect(save, &QAction::triggered, this, [this] { window_.Menu_ExportSymptomList_Click(); });
+  QMenu* charts = menuBar()->addMenu(QStringLiteral("图表(&C)"));
+  charts->setObjectName("Menu_Chart");
+  charts->setFont(UiFont());
+  QAction* chart = charts->addAction(QStringLiteral("病症频数图（前30）"));
+  chart->setObjectName("Menu_SymptomChart");
+  connect(chart, &QAction::triggered, this, [this] {
+    if (auto data = SymptomChart(window_))
+      (new ChartWindow(*data, "Chart_Symptom", window_.session().dialogs(), this))->show();
+  });
   menuBar()->setFont(UiFont());
 
   SetFixedTwips(SymptomAnalysisWindow::kWidth, SymptomAnalysisWindow::kHeight);

@@ -29,6 +29,9 @@ Frm_YaoduiAnalysis::Frm_YaoduiAnalysis(YaoduiAnalysisWindow& model)
   export_list->setObjectName("Menu_ExportYaodui2List");
   connect(export_list, &QAction::triggered, this,
           [this] { window_.Menu_ExportYaodui2List_Click(); });
+  QAction* network = file->addAction(QStringLiteral("药物网络(&N)"));
+  network->setObjectName("Menu_HerbNetwork");
+  connect(network, &QAction::triggered, this, [this] { window_.Menu_HerbNetwork_Click(); });
   menuBar()->setFont(UiFont());
 
   SetFixedTwips(YaoduiAnalysisWindow::kWidth, YaoduiAnalysisWindow::kHeight);

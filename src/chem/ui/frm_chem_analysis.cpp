@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QMenuBar>
 
+#include "chem/ui/frm_ingredient_screening.h"
 #include "chem/ui/qt_converter.h"
 #include "common/session.h"
 #include "common/ui/twips.h"
@@ -63,6 +64,7 @@ Frm_ChemAnalysis::Frm_ChemAnalysis(ChemAnalysis& model)
   QAction* pubchem = AddNamedAction(popup_, "Menu_SearchPubChem", "在PubChem中搜索该化合物");
   QAction* properties = AddNamedAction(popup_, "Menu_CalProperties", "计算理化性质");
   popup_->menuAction()->setVisible(false);
+  AddScreeningMenu(this, chem_);
 
   auto* central = new QWidget(this);
   setCentralWidget(central);

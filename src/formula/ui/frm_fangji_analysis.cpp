@@ -91,6 +91,12 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
          m.Menu_YaoduiAnalysis_Click();
        }},
       {"Menu_SympotomAnalysis", [&m] { m.Menu_SympotomAnalysis_Click(); }},
+      {"Menu_AssociationRules",
+       [&m] {
+         QCoreApplication::processEvents();
+         m.Menu_AssociationRules_Click();
+       }},
+      {"Menu_HerbNetwork", [&m] { m.Menu_HerbNetwork_Click(); }},
       {"Menu_CopyIngredient", [&m] { m.Menu_CopyIngredient_Click(); }},
       {"Menu_SearchBaidu", [&m] { m.Menu_SearchBaidu_Click(); }},
       {"Menu_SearchBaiduXueshu", [&m] { m.Menu_SearchBaiduXueshu_Click(); }},

@@ -4,7 +4,10 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 
+#include "common/outcome.h"
+#include "common/ui/bar_chart.h"
 #include "common/ui/twips.h"
+#include "herb/herb_charts.h"
 
 namespace lindora::ui {
 
@@ -43,6 +46,12 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
           &DantiAnalysis::Menu_Export_Danti_Chem_Click);
   AddItem(analysis, "Menu_HerbTypeAnalysis", QStringLiteral("单味药中药类型分析"),
           &DantiAnalysis::Menu_HerbTypeAnalysis_Click);
+  ShowChartOnRequest(
+      AddItem(analysis, "Menu_HerbFrequencyChart", QStringLiteral("单味药频数图（前30）"), nullptr),
+      "Chart_HerbFrequency", HerbFrequencyChart);
+  ShowChartOnRequest(
+      AddItem(analysis, "Menu_HerbTypeChart", QStringLiteral("中药类型分布图"), nullptr),
+      "Chart_HerbType", HerbTypeChart);
 
   QMenu* file = AddMenu(nullptr, "Menu_File", QStringLiteral("文件"));
   AddItem(file, "Menu_LoadDanweiyaoList", QStringLiteral("导入单味药列表"), nullptr);
@@ -104,6 +113,16 @@ QAction* Frm_DantiAnalysis::AddItem(QMenu* menu, const char* name, const QString
     connect(action, &QAction::triggered, this, [danti, handler] { (danti->*handler)(); });
   }
   return action;
+}
+
+void Frm_DantiAnalysis::ShowChartOnRequest(QAction* action, const char* name,
+                                           std::optional<BarChart> (*chart)(DantiAnalysis&)) {
+  connect(action, &QAction::triggered, this, [this, name, chart] {
+    std::optional<BarChart> data;
+    // The type chart reads the herb file; a file that cannot be read is one message.
+    Guard(danti_.session(), [&] { data = chart(danti_); });
+    if (data) (new ChartWindow(*data, name, danti_.session().dialogs(), this))->show();
+  });
 }
 
 bool Frm_DantiAnalysis::eventFilter(QObject* watched, QEvent* event) {
