@@ -10,14 +10,23 @@ namespace lindora::cli {
 namespace {
 
 constexpr const char* kReportUsage =
-    "report [--sections LIST] [--top N] [--date YYYY-MM-DD] [--html FILE] [--pdf FILE]";
+    "report [--sections LIST] [--rows N] [--min-support P%|COUNT] [--min-confidence C] "
+    "[--min-lift L] [--max-size K] [--top N | --min-frequency F] [--min-edge K] "
+    "[--date YYYY-MM-DD] [--html FILE] [--pdf FILE]";
 
 int Report(Context& ctx, const std::vector<std::string>& args) {
   ReportOptions options;
   std::string sections;
   CLI::App app{"report"};
   app.add_option("--sections", sections);
-  app.add_option("--top", options.top);
+  app.add_option("--rows", options.rows);
+  app.add_option("--min-support", options.min_support);
+  app.add_option("--min-confidence", options.min_confidence);
+  app.add_option("--min-lift", options.min_lift);
+  app.add_option("--max-size", options.max_size);
+  auto* top = app.add_option("--top", options.network.top);
+  app.add_option("--min-frequency", options.network.min_frequency)->excludes(top);
+  app.add_option("--min-edge", options.network.min_edge);
   app.add_option("--date", options.date);
   std::string html, pdf;
   app.add_option("--html", html);

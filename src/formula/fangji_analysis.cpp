@@ -12,6 +12,7 @@
 #include "common/web_addresses.h"
 #include "formula/formula_db.h"
 #include "formula/keyword_query.h"
+#include "report/analysis_report_window.h"
 
 namespace lindora {
 
@@ -35,6 +36,7 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
       {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
       {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true},
       {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true},
+      {"Menu_AnalysisReport", "生成分析报告", "Menu_DataAnalysis", true},
   };
   return menus;
 }
@@ -284,6 +286,12 @@ Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
   // As the other analyses: no data row, no network.
   if (flex_grid_.Rows() <= 1) return Refuse(session_, kNoDataMessage);
   return OpenHerbNetwork(session_);
+}
+
+Outcome FangjiAnalysis::Menu_AnalysisReport_Click() {
+  if (flex_grid_.Rows() <= 1) return Refuse(session_, kNoDataMessage);
+  session_.Window<AnalysisReportWindow>().Show();
+  return Outcome::kDone;
 }
 
 }  // namespace lindora

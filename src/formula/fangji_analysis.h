@@ -107,6 +107,7 @@ class FangjiAnalysis : public WindowModel {
   void Menu_SympotomAnalysis_Click();
   Outcome Menu_AssociationRules_Click();
   Outcome Menu_HerbNetwork_Click();
+  Outcome Menu_AnalysisReport_Click();
 
  private:
   void SearchCurrentCell(std::string_view scheme, std::string_view host, std::string_view path);

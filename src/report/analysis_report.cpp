@@ -4,6 +4,8 @@
 #include <array>
 #include <ctime>
 
+#include "analysis/association_rules.h"
+#include "analysis/association_rules_window.h"
 #include "analysis/herb_table.h"
 #include "analysis/standardize.h"
 #include "analysis/symptom_table.h"
@@ -35,19 +37,13 @@ constexpr std::array<SectionInfo, 7> kSections = {{
     {ReportSection::kComparison, "comparison", "结果集比较"},
 }};
 
-// Pictures are drawn at this size and scaled to the page.
-constexpr int kChartWidth = 1400, kChartHeight = 1000;
+// Pictures are drawn at these sizes and scaled to the text width of an A4 page, where their
+// labels stay readable.
+constexpr int kChartWidth = 760, kChartHeight = 860;
+constexpr int kNetworkWidth = 860, kNetworkHeight = 680;
 
 // The herbs the single-herb window lists after a herb frequency run.
 constexpr std::size_t kTypedHerbs = 100;
-
-std::string Percent(std::int64_t part, std::int64_t whole) {
-  if (whole <= 0) return "0.00";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f",
-                100.0 * static_cast<double>(part) / static_cast<double>(whole));
-  return buf;
-}
 
 BarChart TopChart(std::string title, std::string axis, const std::vector<std::string>& names,
                   const std::vector<std::int64_t>& counts, std::size_t top) {
@@ -128,6 +124,131 @@ class ReportBuilder {
     AddChart("types.png", chart, "图：药物类型分布");
   }
 
+  // Mines the rules before anything is written, so that thresholds the data cannot meet
+  // change no file.
+  Outcome PrepareRules(const Transactions& items) {
+    ParsedThresholds parsed = ParseThresholds(options_.min_support, options_.min_confidence,
+                                              options_.min_lift, options_.max_size);
+    if (!parsed.thresholds) return Refuse(session_, parsed.message);
+    const RuleThresholds& t = *parsed.thresholds;
+    const auto n = static_cast<std::int64_t>(items.N());
+    min_count_ = MinSupportCount(t.min_support, n);
+    if (min_count_ > n)
+      return Refuse(session_, "最小支持度计数" + std::to_string(min_count_) + "超过了方剂数" +
+                                  std::to_string(n) + "。");
+    mining_ = MineRules(items, min_count_, t.max_size, t.min_confidence, t.min_lift);
+    if (mining_.too_many) return Refuse(session_, "频繁项集过多，请提高最小支持度。");
+    return Outcome::kDone;
+  }
+
+  // The rule table, after the rule window's two files are written.
+  void Rules(const Transactions& items) {
+    const RuleMining& mining = mining_;
+    const std::int64_t min_count = min_count_;
+    const auto n = mining.n;
+    WriteRuleFiles(session_, items, mining);
+    Section(ReportSection::kRules);
+    doc_.Paragraph("阈值：最小支持度 " + options_.min_support + "（支持度计数 ≥ " +
+                   std::to_string(min_count) + "），最小置信度 " + options_.min_confidence +
+                   "，最小提升度 " + options_.min_lift + "，规则最多 " + options_.max_size +
+                   " 味药。共得频繁项集 " + std::to_string(mining.itemsets.size()) + " 个、关联规则 " +
+                   std::to_string(mining.rules.size()) + " 条，下表列出前" +
+                   std::to_string(std::min(mining.rules.size(), Top())) +
+                   " 条（全部见 Result/关联规则.csv 与 Result/频繁项集.csv）。");
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < mining.rules.size() && i < Top(); ++i)
+      rows.push_back(RuleRow(items, mining, mining.rules[i]));
+    doc_.Table(RuleHeader(), std::move(rows));
+    zh_.push_back(
+        "关联规则：以每首方剂所含的不同药物为一个事务（同一方中重复列出者只计一次），共" +
+        std::to_string(n) +
+        "个事务。项集的支持度计数为包含其全部药物的方剂数，支持度为支持度计数与事务数之比。以最小支持度" +
+        options_.min_support + "（支持度计数不少于" + std::to_string(min_count) +
+        "）用Eclat算法精确挖掘不超过" + options_.max_size +
+        "味药的全部频繁项集；规则X→y的后项y为单味药，置信度=支持度计数(X∪{y})/"
+        "支持度计数(X)，提升度=置信度/支持度(y)；保留置信度不低于" +
+        options_.min_confidence + "且提升度不低于" + options_.min_lift +
+        "的规则。规则按置信度、支持度计数、提升度降序排列（以精确分数比较）。");
+    en_.push_back(
+        "Association rules: each formula was one transaction holding its distinct herbs (a "
+        "herb listed twice counts once); N = " +
+        std::to_string(n) +
+        ". The support count of an itemset is the number of formulas containing all its herbs, "
+        "its support the support count divided by N. All frequent itemsets of up to " +
+        options_.max_size + " herbs with a minimum support of " + options_.min_support +
+        " (support count at least " + std::to_string(min_count) +
+        ") were mined exactly with the Eclat algorithm. A rule X → y has a single herb y; "
+        "confidence = support count(X ∪ {y}) / support count(X), lift = confidence / "
+        "support(y). Rules with confidence at least " +
+        options_.min_confidence + " and lift at least " + options_.min_lift +
+        " were kept, ordered by confidence, support count and lift, descending (compared as "
+        "exact fractions).");
+  }
+
+  void Network(const Transactions& items) {
+    Section(ReportSection::kNetwork);
+    const NetworkThresholds& t = options_.network;
+    HerbNetwork network = BuildHerbNetwork(items, t);
+    std::string nodes_rule = t.min_frequency > 0
+                                 ? "频数不低于" + std::to_string(t.min_frequency) + "的药物"
+                                 : "频数最高的" + std::to_string(t.top) + "味药（并列者一并纳入）";
+    std::string nodes_rule_en =
+        t.min_frequency > 0 ? "the herbs in at least " + std::to_string(t.min_frequency) + " formulas"
+                            : "the " + std::to_string(t.top) +
+                                  " most frequent herbs (ties at the cut included)";
+    if (network.edges.empty()) {
+      doc_.Paragraph("节点为" + nodes_rule + "；没有共同出现至少" + std::to_string(t.min_edge) +
+                     "次的药对，未绘制网络。");
+      return;
+    }
+    AnalyseHerbNetwork(network);
+    const std::filesystem::path folder = session_.Path("\\Result");
+    WriteHerbNetworkFiles(network, folder);
+    NetworkPicture picture = PictureOf(network);
+    pictures_.WriteNetworkPng(picture, folder / kNetworkPng, kNetworkPictureWidth,
+                              kNetworkPictureHeight);
+    pictures_.WriteNetworkSvg(picture, folder / kNetworkSvg, kNetworkPictureWidth,
+                              kNetworkPictureHeight);
+    doc_.Paragraph("节点 " + std::to_string(network.nodes.size()) + " 个（" + nodes_rule +
+                   "），边 " + std::to_string(network.edges.size()) + " 条（共同出现至少" +
+                   std::to_string(t.min_edge) + "次），社区 " +
+                   std::to_string(network.communities) +
+                   " 个。文件：Result/药物网络.gexf、.graphml、_节点.csv、_边.csv、.png、.svg。");
+    doc_.Figure("network.png",
+                pictures_.NetworkPng(picture, kNetworkWidth, kNetworkHeight),
+                "图：药物网络（节点大小示频数，边宽示共同出现次数，颜色示社区）");
+    std::vector<std::vector<std::string>> legend;
+    std::vector<std::string> colors;
+    for (int c = 1; c <= network.communities; ++c) {
+      std::string members;
+      for (const NetworkNode& node : network.nodes)
+        if (node.community == c) members += (members.empty() ? "" : "、") + node.name;
+      legend.push_back({std::to_string(c), members});
+      colors.push_back(HexColor(CommunityColor(c)));
+    }
+    doc_.Table({"社区", "药物"}, std::move(legend), std::move(colors));
+    // The node file's rows as they stand, without its Label column (the same as Id).
+    std::vector<CsvRow> table = NodeTable(network);
+    for (CsvRow& row : table) row.erase(row.begin() + 1);
+    CsvRow header = table.front();
+    table.erase(table.begin());
+    doc_.Table(std::move(header), std::move(table));
+    zh_.push_back("药物网络：节点为" + nodes_rule + "，两味药在至少" + std::to_string(t.min_edge) +
+                  "首方剂中共同出现则连边，边权为共同出现的方剂数，无自环。社区由igraph的多层次模块度优化"
+                  "（Louvain）算法在加权网络上划分；度、加权度（强度）、以1/边权为距离的介数中心性与接近中心性由igraph计算；"
+                  "布局为加权Fruchterman–Reingold力导向布局。随机数种子固定为" +
+                  std::to_string(kNetworkSeed) + "，相同数据得到相同结果。");
+    en_.push_back("Herb network: the nodes were " + nodes_rule_en +
+                  "; two herbs were linked when they occur together in at least " +
+                  std::to_string(t.min_edge) +
+                  " formulas, weighted by that count (no self-loops). Communities were found by "
+                  "multilevel modularity optimisation (Louvain) on the weighted graph with "
+                  "igraph; degree, weighted degree (strength), and betweenness and closeness on "
+                  "distances 1/weight were computed with igraph; the layout is the weighted "
+                  "Fruchterman–Reingold force-directed layout. The random seed was fixed at " +
+                  std::to_string(kNetworkSeed) + ", so the same data give the same result.");
+  }
+
   void Symptoms(const SymptomTable& table) {
     Section(ReportSection::kSymptoms);
     doc_.Paragraph("共" + std::to_string(table.NumSymptom()) + "个病症短语，下表列出频数最高的" +
@@ -202,7 +323,7 @@ class ReportBuilder {
   ReportDocument& doc() { return doc_; }
 
  private:
-  std::size_t Top() const { return static_cast<std::size_t>(options_.top); }
+  std::size_t Top() const { return static_cast<std::size_t>(options_.rows); }
   void Section(ReportSection s) {
     doc_.Heading(std::to_string(++number_) + " " + std::string(SectionTitle(s)));
     MethodsFor(s);
@@ -218,6 +339,8 @@ class ReportBuilder {
   ReportDocument doc_;
   std::vector<std::string> zh_, en_;
   int number_ = 0;
+  RuleMining mining_;
+  std::int64_t min_count_ = 0;
 };
 
 // The HTML of the PDF: the same page with pictures referenced by name.
@@ -311,7 +434,18 @@ std::string RegenerationScript(std::string_view search_history, const ReportOpti
   for (ReportSection s : AllSections())
     if (options.Has(s)) keys += (keys.empty() ? "" : ",") + std::string(SectionKey(s));
   script += keys;
-  script += " --top " + std::to_string(options.top) + " --date " + options.date + "\nEOF";
+  script += " --rows " + std::to_string(options.rows);
+  if (options.Has(ReportSection::kRules))
+    script += " --min-support " + Quoted(options.min_support) + " --min-confidence " +
+              Quoted(options.min_confidence) + " --min-lift " + Quoted(options.min_lift) +
+              " --max-size " + Quoted(options.max_size);
+  if (options.Has(ReportSection::kNetwork)) {
+    const NetworkThresholds& t = options.network;
+    script += t.min_frequency > 0 ? " --min-frequency " + std::to_string(t.min_frequency)
+                                  : " --top " + std::to_string(t.top);
+    script += " --min-edge " + std::to_string(t.min_edge);
+  }
+  script += " --date " + options.date + "\nEOF";
   return script;
 }
 
@@ -323,9 +457,12 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
   run.outcome = Guard(session, [&]() -> Outcome {
     if (!ValidDate(options.date))
       return Refuse(session, "日期格式应为 YYYY-MM-DD：" + options.date);
-    if (options.top < 1 || options.top > 1000)
+    if (options.rows < 1 || options.rows > 1000)
       return Refuse(session, "表格行数应为 1 到 1000 之间的整数。");
     if (options.sections.empty()) return Refuse(session, "请至少选择一个报告章节。");
+    if (options.network.top < 1 || options.network.min_frequency < 0 ||
+        options.network.min_edge < 1)
+      return Refuse(session, "网络的节点数与边阈值应为正整数。");
     PictureWriter* pictures = InstalledPictureWriter();
     if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
     int total = static_cast<int>(options.sections.size()) + 2, step = 0;
@@ -342,6 +479,8 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
           "数据量 < 0，无法分析! 请先通过关键词搜索方剂或在主程序窗口选择文件菜单->导入方剂列表。");
 
     ReportBuilder builder(session, options, *pictures);
+    if (options.Has(ReportSection::kRules))
+      if (Outcome o = builder.PrepareRules(herbs); o != Outcome::kDone) return o;
     builder.doc().SetTitle("方剂数据挖掘分析报告");
     builder.doc().Heading("方剂数据挖掘分析报告", 1);
     builder.doc().Paragraph("日期：" + options.date);
@@ -358,6 +497,14 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     if (options.Has(ReportSection::kTypes)) {
       tell(SectionTitle(ReportSection::kTypes));
       builder.Types(table);
+    }
+    if (options.Has(ReportSection::kRules)) {
+      tell(SectionTitle(ReportSection::kRules));
+      builder.Rules(herbs);
+    }
+    if (options.Has(ReportSection::kNetwork)) {
+      tell(SectionTitle(ReportSection::kNetwork));
+      builder.Network(herbs);
     }
     if (options.Has(ReportSection::kSymptoms)) {
       tell(SectionTitle(ReportSection::kSymptoms));

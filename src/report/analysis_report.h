@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/herb_network.h"
+#include "analysis/herb_network.h"
 #include "common/outcome.h"
 #include "common/pictures.h"
 #include "report/report_document.h"
@@ -34,7 +36,11 @@ struct ReportOptions {
   std::vector<ReportSection> sections = {ReportSection::kData,    ReportSection::kHerbs,
                                          ReportSection::kTypes,   ReportSection::kRules,
                                          ReportSection::kNetwork, ReportSection::kSymptoms};
-  int top = 30;                     // rows of the frequency, rule and symptom tables
+  int rows = 30;  // rows of the frequency, rule and symptom tables
+  // Association rules, as the rule window's fields take them.
+  std::string min_support = "10%", min_confidence = "0.6", min_lift = "0", max_size = "4";
+  // The herb network.
+  NetworkThresholds network;
   std::string date;                 // the one date line, YYYY-MM-DD
   std::filesystem::path html, pdf;  // empty: \Result\分析报告.html and .pdf
 

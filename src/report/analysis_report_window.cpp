@@ -17,8 +17,8 @@ void AnalysisReportWindow::SetSectionChecked(ReportSection section, bool checked
   Changed();
 }
 
-void AnalysisReportWindow::SetTop(int top) {
-  options_.top = top;
+void AnalysisReportWindow::EditOptions(const std::function<void(ReportOptions&)>& edit) {
+  edit(options_);
   Changed();
 }
 

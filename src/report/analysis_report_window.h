@@ -2,6 +2,7 @@
 // the report and opens the HTML in the browser, and a line that tells what was written.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,8 @@ class AnalysisReportWindow : public WindowModel {
   const ReportOptions& Options() const { return options_; }
   bool SectionChecked(ReportSection section) const { return options_.Has(section); }
   void SetSectionChecked(ReportSection section, bool checked);
-  void SetTop(int top);
+  // Changes thresholds and other options; the view hears of it.
+  void EditOptions(const std::function<void(ReportOptions&)>& edit);
 
   // The view shows progress through this while a report is written.
   void SetProgressHandler(ReportProgress progress) { progress_ = std::move(progress); }

@@ -25,11 +25,13 @@ void ReportDocument::Preformatted(std::string text) {
 }
 
 void ReportDocument::Table(std::vector<std::string> header,
-                           std::vector<std::vector<std::string>> rows) {
+                           std::vector<std::vector<std::string>> rows,
+                           std::vector<std::string> row_colors) {
   ReportBlock b;
   b.kind = ReportBlock::Kind::kTable;
   b.header = std::move(header);
   b.rows = std::move(rows);
+  b.row_colors = std::move(row_colors);
   blocks_.push_back(std::move(b));
 }
 
@@ -88,7 +90,7 @@ constexpr std::string_view kStyle =
     "body{font-family:'Noto Sans CJK SC','Noto Sans SC',sans-serif;font-size:10pt;"
     "color:#111;max-width:180mm;margin:auto;line-height:1.5}"
     "h1{font-size:18pt}h2{font-size:14pt;border-bottom:1px solid #888;margin-top:18pt}"
-    "h3{font-size:11pt}"
+    "h3{font-size:11pt}h2.page{page-break-before:always}"
     "table{border-collapse:collapse;margin:6pt 0}"
     "th,td{border:1px solid #999;padding:2pt 5pt;font-size:9pt;text-align:left}"
     "th{background:#eee}thead{display:table-header-group}"
@@ -104,11 +106,15 @@ std::string ReportDocument::Html(
       "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
       HtmlEscape(title_) + "</title>\n<style>" + std::string(kStyle) +
       "</style>\n</head>\n<body>\n";
+  int sections = 0;
   for (const ReportBlock& b : blocks_) {
     switch (b.kind) {
       case ReportBlock::Kind::kHeading: {
+        // Every section after the first starts a page.
         std::string tag = "h" + std::to_string(b.level);
-        h += "<" + tag + ">" + HtmlEscape(b.text) + "</" + tag + ">\n";
+        bool page = b.level == 2 && sections++ > 0;
+        h += "<" + tag + (page ? " class=\"page\">" : ">") + HtmlEscape(b.text) + "</" + tag +
+             ">\n";
         break;
       }
       case ReportBlock::Kind::kParagraph:
@@ -120,9 +126,14 @@ std::string ReportDocument::Html(
         h += "<table>\n<thead><tr>";
         for (const std::string& c : b.header) h += "<th>" + HtmlEscape(c) + "</th>";
         h += "</tr></thead>\n<tbody>\n";
-        for (const auto& row : b.rows) {
+        for (std::size_t r = 0; r < b.rows.size(); ++r) {
           h += "<tr>";
-          for (const std::string& c : row) h += "<td>" + HtmlEscape(c) + "</td>";
+          for (std::size_t c = 0; c < b.rows[r].size(); ++c) {
+            h += "<td>";
+            if (c == 0 && r < b.row_colors.size())
+              h += "<span style=\"color:" + HtmlEscape(b.row_colors[r]) + "\">■</span> ";
+            h += HtmlEscape(b.rows[r][c]) + "</td>";
+          }
           h += "</tr>\n";
         }
         h += "</tbody>\n</table>\n";

@@ -19,6 +19,7 @@ struct ReportBlock {
   std::string lang;  // "zh" or "en" for a paragraph in one language, else empty
   std::vector<std::string> header;             // tables
   std::vector<std::vector<std::string>> rows;  // tables
+  std::vector<std::string> row_colors;         // tables: a colour mark before a row ("#rrggbb")
   std::string figure;                          // figures: the picture's name ("fig3.png")
 };
 
@@ -27,7 +28,8 @@ class ReportDocument {
   void Heading(std::string text, int level = 2);
   void Paragraph(std::string text, std::string lang = {});
   void Preformatted(std::string text);
-  void Table(std::vector<std::string> header, std::vector<std::vector<std::string>> rows);
+  void Table(std::vector<std::string> header, std::vector<std::vector<std::string>> rows,
+             std::vector<std::string> row_colors = {});
   // A picture (PNG bytes) under a name unique in the document, with its caption.
   void Figure(std::string name, std::string png, std::string caption);
 

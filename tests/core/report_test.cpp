@@ -141,11 +141,11 @@ TEST(RegenerationScriptTest, QueriesOfTheHistoryThenTheReport) {
             "query -- '麻黄'\n"
             "query --in-results -- '桂枝'\n"
             "query --in-results --exclude -- '附子'\n"
-            "report --sections herbs,symptoms --top 30 --date 2026-12-07\n"
+            "report --sections herbs,symptoms --rows 30 --date 2026-12-07\n"
             "EOF");
   EXPECT_EQ(RegenerationScript("", o),
             "lindora-cli --script - <<'EOF'\n"
-            "report --sections herbs,symptoms --top 30 --date 2026-12-07\nEOF");
+            "report --sections herbs,symptoms --rows 30 --date 2026-12-07\nEOF");
 }
 
 }  // namespace

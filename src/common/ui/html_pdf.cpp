@@ -27,15 +27,20 @@ void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::stri
   QFont font = UiFont();
   font.setPointSizeF(9.5);
   text.setDefaultFont(font);
+  // Qt's layout knows no max-width rule: every picture gets the text width and the height
+  // that keeps its shape.
+  std::string sized = html;
   for (const auto& [name, png] : pictures) {
     QImage image;
     image.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()),
                        "PNG");
     text.addResource(QTextDocument::ImageResource, QUrl(Q(name)), image);
+    const int height = image.width() > 0 ? text_width * image.height() / image.width() : 0;
+    sized = ReplaceAll(sized, "<img src=\"" + name + "\"",
+                       "<img width=\"" + std::to_string(text_width) + "\" height=\"" +
+                           std::to_string(height) + "\" src=\"" + name + "\"");
   }
-  // Qt's layout knows no max-width rule: every picture gets the text width.
-  text.setHtml(
-      Q(ReplaceAll(html, "<img src=", "<img width=\"" + std::to_string(text_width) + "\" src=")));
+  text.setHtml(Q(sized));
 
   std::filesystem::path temp = path;
   temp += ".part";

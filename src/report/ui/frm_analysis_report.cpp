@@ -27,11 +27,37 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   layout->addWidget(box);
 
   auto* form = new QFormLayout;
-  top_ = new QSpinBox(central);
-  top_->setObjectName("Spin_Top");
-  top_->setRange(1, 1000);
-  connect(top_, &QSpinBox::valueChanged, this, [this](int v) { window_.SetTop(v); });
-  form->addRow(QStringLiteral("表格行数（频次、规则、病症）"), top_);
+  auto spin = [&](const char* name, int low, int high, void (*set)(ReportOptions&, int)) {
+    auto* box = new QSpinBox(central);
+    box->setObjectName(name);
+    box->setRange(low, high);
+    connect(box, &QSpinBox::valueChanged, this,
+            [this, set](int v) { window_.EditOptions([&](ReportOptions& o) { set(o, v); }); });
+    return box;
+  };
+  auto text = [&](const char* name, std::string ReportOptions::*field) {
+    auto* edit = new QLineEdit(central);
+    edit->setObjectName(name);
+    connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& t) {
+      window_.EditOptions([&](ReportOptions& o) { o.*field = S(t); });
+    });
+    return edit;
+  };
+  rows_ = spin("Spin_Rows", 1, 1000, [](ReportOptions& o, int v) { o.rows = v; });
+  form->addRow(QStringLiteral("表格行数（频次、规则、病症）"), rows_);
+  min_support_ = text("Text_MinSupport", &ReportOptions::min_support);
+  form->addRow(QStringLiteral("关联规则 最小支持度（% 或方剂数）"), min_support_);
+  min_confidence_ = text("Text_MinConfidence", &ReportOptions::min_confidence);
+  form->addRow(QStringLiteral("关联规则 最小置信度"), min_confidence_);
+  min_lift_ = text("Text_MinLift", &ReportOptions::min_lift);
+  form->addRow(QStringLiteral("关联规则 最小提升度"), min_lift_);
+  max_size_ = text("Text_MaxSize", &ReportOptions::max_size);
+  form->addRow(QStringLiteral("关联规则 最大规则长度"), max_size_);
+  nodes_ = spin("Spin_Nodes", 1, 100000, [](ReportOptions& o, int v) { o.network.top = v; });
+  form->addRow(QStringLiteral("药物网络 节点数（频数最高者）"), nodes_);
+  min_edge_ = spin("Spin_MinEdge", 1, 1000000,
+                   [](ReportOptions& o, int v) { o.network.min_edge = v; });
+  form->addRow(QStringLiteral("药物网络 边阈值（共同出现次数）"), min_edge_);
   layout->addLayout(form);
 
   generate_ = new QPushButton(QStringLiteral("生成报告"), central);
@@ -54,7 +80,7 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   status_->setObjectName("Label_Status");
   status_->setWordWrap(true);
   layout->addWidget(status_);
-  resize(420, 420);
+  resize(460, 620);
 }
 
 void Frm_AnalysisReport::Refresh() {
@@ -63,8 +89,18 @@ void Frm_AnalysisReport::Refresh() {
     QSignalBlocker block(check);
     check->setChecked(window_.SectionChecked(section));
   }
-  QSignalBlocker block(top_);
-  top_->setValue(window_.Options().top);
+  const ReportOptions& o = window_.Options();
+  auto show = [](QWidget* w, auto set) {
+    QSignalBlocker block(w);
+    set();
+  };
+  show(rows_, [&] { rows_->setValue(o.rows); });
+  show(nodes_, [&] { nodes_->setValue(o.network.top); });
+  show(min_edge_, [&] { min_edge_->setValue(static_cast<int>(o.network.min_edge)); });
+  for (auto [edit, value] : {std::pair{min_support_, &o.min_support},
+                             std::pair{min_confidence_, &o.min_confidence},
+                             std::pair{min_lift_, &o.min_lift}, std::pair{max_size_, &o.max_size}})
+    if (edit->text() != Q(*value)) show(edit, [&] { edit->setText(Q(*value)); });
   status_->setText(Q(window_.Label_Status()));
 }
 

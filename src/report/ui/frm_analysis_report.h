@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <map>
@@ -21,7 +22,9 @@ class Frm_AnalysisReport : public FormView {
  private:
   AnalysisReportWindow& window_;
   std::map<ReportSection, QCheckBox*> sections_;
-  QSpinBox* top_;
+  QSpinBox* rows_;
+  QLineEdit *min_support_, *min_confidence_, *min_lift_, *max_size_;
+  QSpinBox *nodes_, *min_edge_;
   QPushButton* generate_;
   QLabel* status_;
 };
