@@ -26,9 +26,9 @@ class AssociationRulesWindow : public WindowModel {
   static constexpr std::string_view kDefaultMinLift = "0";
   static constexpr std::string_view kDefaultMaxSize = "4";
 
-  // Twips: the window keeps this outer size.
-  static constexpr int kWidth = 12240;
-  static constexpr int kHeight = 9000;
+  // Twips: the client area the window keeps.
+  static constexpr int kClientWidth = 12120;
+  static constexpr int kClientHeight = 8640;
   static constexpr int kGridLeft = 120, kGridTop = 1140;
   static constexpr int kGridWidth = 11880, kGridHeight = 7380;
 

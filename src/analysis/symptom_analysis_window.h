@@ -14,6 +14,8 @@ class SymptomAnalysisWindow : public WindowModel {
   // Twips: the window keeps this outer size.
   static constexpr int kWidth = 3885;
   static constexpr int kHeight = 3990;
+  static constexpr int kClientWidth = 3645;  // below the menu bar
+  static constexpr int kClientHeight = 3420;
   static constexpr int kGridLeft = 120, kGridTop = 120;
   static constexpr int kGridWidth = 3420, kGridHeight = 3180;
 

@@ -17,6 +17,8 @@ class YaoduiAnalysisWindow : public WindowModel {
   // Twips: the window keeps this outer size; the grids fill the client area side by side.
   static constexpr int kWidth = 12435;
   static constexpr int kHeight = 7620;
+  static constexpr int kClientWidth = 12195;  // below the menu bar
+  static constexpr int kClientHeight = 6750;
   static constexpr int kGridTop = 120;
   static constexpr int kGridHeight = 6540;
   static constexpr std::array<int, 3> kGridLeft{120, 3600, 7920};

@@ -40,6 +40,7 @@ ChemAnalysis::ChemAnalysis(Session& session) : WindowModel(session), flex_grid_(
   SetCaption(kTag);
   flex_grid_.SetWidth(kGridWidth);
   flex_grid_.SetHeight(kGridHeight);
+  pic_mol_.box = {PixelsOfTwips(kPictureWidth), PixelsOfTwips(kPictureHeight)};
 }
 
 void ChemAnalysis::SetChecks(bool anticancer) {

@@ -18,9 +18,15 @@ class ChemAnalysis : public WindowModel {
   // Twips: the window keeps this size.
   static constexpr int kWidth = 11025;
   static constexpr int kHeight = 5655;
+  // Design client area (twips): the outer size less a 16 × 38 px frame and title bar.
+  static constexpr int kClientWidth = kWidth - 240;
+  static constexpr int kClientHeight = kHeight - 570;
   static constexpr int kGridWidth = 5580;
   static constexpr int kGridHeight = 4380;
   static constexpr int kSmilesCol = 2;
+  // Twips: the picture box Pic_Mol.
+  static constexpr int kPictureWidth = 4215;
+  static constexpr int kPictureHeight = 4095;
   static constexpr int kRightButton = 2;
 
   explicit ChemAnalysis(Session& session);

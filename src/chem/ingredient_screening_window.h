@@ -21,9 +21,9 @@ class ChemAnalysis;
 class IngredientScreening : public WindowModel {
  public:
   static constexpr std::string_view kTag = "成分筛选";
-  // Twips.
-  static constexpr int kWidth = 20250;
-  static constexpr int kHeight = 9900;
+  // Twips: the client area the window keeps.
+  static constexpr int kClientWidth = 20175;
+  static constexpr int kClientHeight = 8760;
   static constexpr int kGridLeft = 240;
   static constexpr int kGridWidth = 15000;
   static constexpr int kGridTop = 600;

@@ -130,11 +130,11 @@ Registrar network_command("network", kNetworkUsage,
                           "formulas; edges: pairs together in at least K formulas, default 2), "
                           "writes 药物网络.gexf/.graphml/_边.csv/_节点.csv/.png/.svg to \\Result\\ "
                           "and prints the node table",
-                          Network);
+                          OwnOptions{}, Network);
 Registrar chart_command("chart", kChartUsage,
                         "draws a bar chart of the current result set: herb frequency (top 30), "
                         "herb types, or symptom frequency (top 30), as a PNG file",
-                        Chart);
+                        OwnOptions{}, Chart);
 
 }  // namespace
 }  // namespace lindora::cli

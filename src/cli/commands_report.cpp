@@ -62,7 +62,7 @@ Registrar report_command(
     "report", kReportUsage,
     "writes the analysis report of the current result set as HTML and PDF (default "
     "Result/分析报告.html and .pdf); sections: data,herbs,types,rules,network,symptoms,comparison",
-    Report);
+    OwnOptions{}, Report);
 
 }  // namespace
 }  // namespace lindora::cli

@@ -52,7 +52,7 @@ Registrar rules_command(
     "prints the counts and the rule table (at most 1000 rules) and writes all rules to "
     "\\Result\\关联规则.csv and the frequent itemsets to \\Result\\频繁项集.csv; defaults: 10%, "
     "0.6, 0, 4",
-    Rules);
+    OwnOptions{}, Rules);
 
 }  // namespace
 }  // namespace lindora::cli

@@ -92,12 +92,12 @@ Registrar screen_command(
     "computes MW, logP, HBD, HBA, TPSA and rotatable bonds of all ingredients of a herb in one "
     "converter run, applies Lipinski's and Veber's rules, writes \\Result\\成分筛选.csv and "
     "prints the table",
-    ScreenIngredients);
+    OwnOptions{}, ScreenIngredients);
 Registrar similar_command(
     "similar-actives", std::string(kSimilarUsage),
     "the ingredients of a herb whose path fingerprint is most similar to a reference active (at "
     "least S, default 0.7), written to \\Result\\相似活性成分.csv and printed",
-    SimilarActives);
+    OwnOptions{}, SimilarActives);
 
 }  // namespace
 }  // namespace lindora::cli

@@ -1,10 +1,13 @@
 // lindora-cli [--root DIR] COMMAND ARGS…   |   lindora-cli [--root DIR] --script FILE|-
+// lindora-cli --version
+#include <CLI/CLI.hpp>
 #include <csignal>
 #include <fstream>
 #include <iostream>
 
 #include "cli/cli.h"
 #include "common/process.h"
+#include "common/version.h"
 
 using namespace lindora;
 using namespace lindora::cli;
@@ -12,8 +15,9 @@ using namespace lindora::cli;
 namespace {
 
 void PrintUsage(std::ostream& os) {
-  os << "usage: lindora-cli [--root DIR] COMMAND ARGS...\n"
+  os << "usage: lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
         "       lindora-cli [--root DIR] --script FILE   (FILE '-' reads standard input)\n"
+        "       lindora-cli --version\n"
         "commands:\n";
   for (const auto& [name, cmd] : Commands())
     os << "  " << cmd.usage << "\n      " << cmd.help << '\n';
@@ -25,12 +29,27 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
     ctx.err << "unknown command: " << words[0] << '\n';
     return kFailed;
   }
+  const Command& command = it->second;
+  // The option rules hold for every command in one place: "--" ends the options, an option the
+  // command does not know is a usage error and never a keyword.
+  Args args;
+  if (command.own_options) {
+    args.assign(words.begin() + 1, words.end());
+  } else if (std::string problem =
+                 ParseArgs({words.begin() + 1, words.end()}, command.options, args);
+             !problem.empty()) {
+    ctx.err << problem << '\n';
+    return UsageError(ctx, command.usage);
+  }
   ctx.dialogs.ResetForCommand();
   const int failures_before = ctx.session.Failures();
   try {
-    int status = it->second.run(ctx, {words.begin() + 1, words.end()});
+    int status = command.run(ctx, args);
     // A file that could not be read or written is a failure, whatever the command made of it.
     return ctx.session.Failures() > failures_before ? kFailed : status;
+  } catch (const CLI::ParseError& e) {
+    ctx.err << e.what() << '\n';
+    return UsageError(ctx, command.usage);
   } catch (const std::exception& e) {
     ctx.err << e.what() << '\n';
     return kFailed;
@@ -74,9 +93,16 @@ int main(int argc, char** argv) {
     } else if (a == "--help" || a == "-h") {
       PrintUsage(std::cout);
       return kDone;
+    } else if (a == "--version") {
+      std::cout << "lindora-cli " << ProgramVersion() << '\n';
+      return kDone;
     } else if (a == "--") {
       ++i;
       break;
+    } else if (a.starts_with("-")) {
+      std::cerr << "unknown option: " << a << '\n';
+      PrintUsage(std::cerr);
+      return kFailed;
     } else {
       break;
     }
@@ -105,6 +131,5 @@ int main(int argc, char** argv) {
     return RunScript(ctx, in);
   }
   std::vector<std::string> words(argv + i, argv + argc);
-  // Within the command's own arguments "--" ends its options, so a query may begin with "-".
   return RunCommand(ctx, words);
 }

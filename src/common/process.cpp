@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/files.h"
 #include "common/text.h"
 
 extern char** environ;
@@ -45,7 +46,7 @@ ProcessOutput RunProcess(const fs::path& program, const std::vector<std::string>
   }
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) {
-    po.result = {S::kCannotStart, -1, std::string("无法启动转换程序：") + std::strerror(errno)};
+    po.result = {S::kCannotStart, -1, "无法启动转换程序：" + SystemErrorText(errno)};
     return po;
   }
   posix_spawn_file_actions_t actions;
@@ -66,7 +67,7 @@ ProcessOutput RunProcess(const fs::path& program, const std::vector<std::string>
   if (rc != 0) {
     ::close(pipefd[0]);
     po.result = {S::kCannotStart, -1,
-                 "无法启动转换程序 " + program.string() + "：" + std::strerror(rc)};
+                 "无法启动转换程序 " + program.string() + "：" + SystemErrorText(rc)};
     return po;
   }
   const auto deadline = std::chrono::steady_clock::now() + limit;

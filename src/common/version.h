@@ -1,10 +1,10 @@
-// The program's version, shown by --version, the update notice and the reports.
+// The program's version, as the build sets it.
 #pragma once
 
 #include <string_view>
 
 namespace lindora {
 
-inline constexpr std::string_view kProgramVersion = "1.1.0";
+std::string_view ProgramVersion();
 
 }  // namespace lindora

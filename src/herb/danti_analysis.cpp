@@ -80,7 +80,7 @@ bool DantiAnalysis::Text_Input_KeyPress(int key_ascii) {
 }
 
 void DantiAnalysis::SearchHerbs() {
-  std::string text = Trim(text_input_);
+  std::string text = Trim(TypedBlanks(text_input_));
   if (text.empty()) {
     session_.Message(kEmptyKeywordMessage);
     return;

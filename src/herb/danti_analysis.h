@@ -17,6 +17,8 @@ class DantiAnalysis : public WindowModel {
   // Twips: the window keeps this outer size.
   static constexpr int kWidth = 3645;
   static constexpr int kHeight = 6945;
+  static constexpr int kClientWidth = 3405;  // below the menu bar
+  static constexpr int kClientHeight = 6075;
   static constexpr int kGridWidth = 3180;
   static constexpr int kGridHeight = 5220;
   static constexpr std::string_view kTextInputToolTip =

@@ -269,7 +269,7 @@ class ReportBuilder {
     doc_.Heading("方法", 3);
     for (const std::string& s : zh_) doc_.Paragraph(s, "zh");
     doc_.Paragraph("样本：经上述检索得到的" + std::to_string(formulas) + "首方剂。软件：Lindora " +
-                       std::string(kProgramVersion) +
+                       std::string(ProgramVersion()) +
                        "。数据来源与许可见“数据与检索”一节的数据说明。",
                    "zh");
     doc_.Heading("Methods", 3);
@@ -277,7 +277,7 @@ class ReportBuilder {
     doc_.Paragraph(
         "Sample: the " + std::to_string(formulas) +
             " formulas selected by the search above. Software: Lindora " +
-            std::string(kProgramVersion) +
+            std::string(ProgramVersion()) +
             ". Data sources and licences: see the data notice in the section on the data.",
         "en");
     doc_.Heading("重新生成本报告的脚本 / Script that regenerates this report", 3);

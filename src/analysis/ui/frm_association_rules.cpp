@@ -79,7 +79,7 @@ Frm_AssociationRules::Frm_AssociationRules(AssociationRulesWindow& model)
         AssociationRulesWindow::kGridWidth, AssociationRulesWindow::kGridHeight);
   connect(grid_, &FlexGridView::Clicked, this, [this] { window_.FlexGrid_Click(); });
 
-  SetFixedTwips(AssociationRulesWindow::kWidth, AssociationRulesWindow::kHeight);
+  SetFixedClientTwips(AssociationRulesWindow::kClientWidth, AssociationRulesWindow::kClientHeight);
 }
 
 void Frm_AssociationRules::Refresh() {

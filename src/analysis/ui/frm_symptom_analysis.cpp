@@ -39,7 +39,7 @@ Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
   });
   menuBar()->setFont(UiFont());
 
-  SetFixedTwips(SymptomAnalysisWindow::kWidth, SymptomAnalysisWindow::kHeight);
+  SetFixedClientTwips(SymptomAnalysisWindow::kClientWidth, SymptomAnalysisWindow::kClientHeight);
 }
 
 void Frm_SymptomAnalysis::Refresh() {

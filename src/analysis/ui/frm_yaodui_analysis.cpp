@@ -34,7 +34,7 @@ Frm_YaoduiAnalysis::Frm_YaoduiAnalysis(YaoduiAnalysisWindow& model)
   connect(network, &QAction::triggered, this, [this] { window_.Menu_HerbNetwork_Click(); });
   menuBar()->setFont(UiFont());
 
-  SetFixedTwips(YaoduiAnalysisWindow::kWidth, YaoduiAnalysisWindow::kHeight);
+  SetFixedClientTwips(YaoduiAnalysisWindow::kClientWidth, YaoduiAnalysisWindow::kClientHeight);
 }
 
 void Frm_YaoduiAnalysis::Refresh() {

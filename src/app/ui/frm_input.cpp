@@ -39,7 +39,7 @@ Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model)
   connect(standard, &QAction::triggered, this, [this] { input_.Menu_StandardData_Click(); });
   menuBar()->setFont(UiFont());
 
-  SetFixedTwips(Input::kWidth, Input::kHeight);
+  SetFixedClientTwips(Input::kClientWidth, Input::kClientHeight);
 }
 
 void Frm_Input::Refresh() {

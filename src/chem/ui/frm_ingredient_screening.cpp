@@ -45,7 +45,7 @@ Frm_IngredientScreening::Frm_IngredientScreening(IngredientScreening& model)
   pic_mol_ = new PictureBox(frame_);
   pic_mol_->setObjectName("Pic_Mol");
   pic_mol_->setGeometry(Px(120), Px(240), Px(4215), Px(4215));
-  SetFixedTwips(M::kWidth, M::kHeight);
+  SetFixedClientTwips(M::kClientWidth, M::kClientHeight);
 
   connect(grid_, &FlexGridView::Clicked, this, [this] { screening_.FlexGrid_Click(); });
   connect(similar_grid_, &FlexGridView::Clicked, this, [this] { screening_.SimilarGrid_Click(); });

@@ -4,12 +4,6 @@
 
 namespace lindora::ui {
 
-namespace {
-// What the window frame takes of the outer size the windows are designed with.
-constexpr int kFrameWidthPx = 8;
-constexpr int kFrameHeightPx = 30;
-}  // namespace
-
 FormView::FormView(WindowModel& model, const char* object_name, QWidget* parent)
     : QMainWindow(parent), model_(model) {
   setObjectName(object_name);
@@ -24,13 +18,23 @@ void FormView::Refresh() {
   setWindowTitle(Q(model_.Caption()));
 }
 
-void FormView::SetFixedTwips(int width, int height) {
-  setFixedSize(std::max(1, Px(width) - kFrameWidthPx), std::max(1, Px(height) - kFrameHeightPx));
+QSize FormView::ClientSize(int width, int height) const {
+  const int w = std::max(1, Px(width));
+  int h = std::max(1, Px(height));
+  // The design's client area lies below the menu bar; Qt's window holds the bar as well.
+  if (QWidget* bar = menuWidget(); bar && bar->isVisibleTo(this)) {
+    const int bar_height = bar->heightForWidth(w);
+    h += bar_height > 0 ? bar_height : bar->sizeHint().height();
+  }
+  return {w, h};
 }
 
-void FormView::HoldSizeTwips(int width, int height) {
-  held_size_ =
-      QSize(std::max(1, Px(width) - kFrameWidthPx), std::max(1, Px(height) - kFrameHeightPx));
+void FormView::SetFixedClientTwips(int width, int height) {
+  setFixedSize(ClientSize(width, height));
+}
+
+void FormView::HoldClientTwips(int width, int height) {
+  held_size_ = ClientSize(width, height);
   resize(held_size_);
 }
 

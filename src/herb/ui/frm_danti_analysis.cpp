@@ -93,7 +93,7 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
     if (danti_.FlexGrid_MouseDown(b)) popup_->popup(QCursor::pos());
   });
 
-  SetFixedTwips(DantiAnalysis::kWidth, DantiAnalysis::kHeight);
+  SetFixedClientTwips(DantiAnalysis::kClientWidth, DantiAnalysis::kClientHeight);
 }
 
 QMenu* Frm_DantiAnalysis::AddMenu(QMenu* parent, const char* name, const QString& caption) {
