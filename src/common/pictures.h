@@ -31,6 +31,9 @@ struct BarChart {
 // The first `top` data rows of a grid as a one-series chart: names from `name_col`, numbers
 // (leading number of the text) from `value_col`.
 BarChart TopRowsChart(const Grid& grid, int name_col, int value_col, int top);
+// The same from parallel lists of names and counts.
+BarChart TopItemsChart(const std::vector<std::string>& names,
+                       const std::vector<std::int64_t>& counts, int top);
 
 struct NetworkPicture {
   struct Node {

@@ -8,6 +8,7 @@
 #include "analysis/association_rules_window.h"
 #include "analysis/herb_table.h"
 #include "analysis/standardize.h"
+#include "analysis/symptom_chart.h"
 #include "analysis/symptom_table.h"
 #include "analysis/transactions.h"
 #include "app/data_source_notice.h"
@@ -16,6 +17,7 @@
 #include "common/text.h"
 #include "common/version.h"
 #include "formula/formula_db.h"
+#include "herb/herb_charts.h"
 #include "herb/herb_types.h"
 
 namespace lindora {
@@ -39,25 +41,11 @@ constexpr std::array<SectionInfo, 7> kSections = {{
 
 // Pictures are drawn at these sizes and scaled to the text width of an A4 page, where their
 // labels stay readable.
-constexpr int kChartWidth = 760, kChartHeight = 860;
-constexpr int kNetworkWidth = 860, kNetworkHeight = 680;
+constexpr int kChartWidth = 800, kChartHeight = 1000;
+constexpr int kNetworkWidth = 860, kNetworkHeight = 660;
 
 // The herbs the single-herb window lists after a herb frequency run.
 constexpr std::size_t kTypedHerbs = 100;
-
-BarChart TopChart(std::string title, std::string axis, const std::vector<std::string>& names,
-                  const std::vector<std::int64_t>& counts, std::size_t top) {
-  BarChart chart;
-  chart.title = std::move(title);
-  chart.value_axis = std::move(axis);
-  chart.series.push_back({"频数", {}});
-  chart.horizontal = true;
-  for (std::size_t i = 0; i < names.size() && i < top; ++i) {
-    chart.categories.push_back(names[i]);
-    chart.series[0].values.push_back(static_cast<double>(counts[i]));
-  }
-  return chart;
-}
 
 // Builds the document section by section; each step reports progress and adds blocks and
 // methods sentences.
@@ -87,11 +75,9 @@ class ReportBuilder {
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < table.NumCM() && i < Top(); ++i)
       rows.push_back({std::to_string(i + 1), table.CM[i], std::to_string(table.CountCM[i])});
-    doc_.Table({"序号", "中药名", "频数"}, std::move(rows));
-    AddChart("herbs.png",
-             TopChart("药物频次（前" + std::to_string(Top()) + "位）", "频数", table.CM,
-                      table.CountCM, Top()),
+    AddChart("herbs.png", HerbFrequencyChart(TopItemsChart(table.CM, table.CountCM, kChartTop)),
              "图：药物频次");
+    doc_.Table({"序号", "中药名", "频数"}, std::move(rows));
   }
 
   void Types(const HerbTable& table) {
@@ -107,21 +93,14 @@ class ReportBuilder {
     doc_.Paragraph("频数最高的" + std::to_string(names.size()) +
                    "味中药（单味药窗口所列）按中药类型归类：");
     std::vector<std::vector<std::string>> rows;
-    BarChart chart;
-    chart.title = "药物类型分布";
-    chart.value_axis = "药味数";
-    chart.series.push_back({"药味数", {}});
-    chart.horizontal = true;
     for (const HerbTypeGroup& g : groups) {
       std::string list;
       for (const TypedHerb& h : g.herbs)
         list += (list.empty() ? "" : "、") + h.name + "(" + std::to_string(h.frequency) + ")";
       rows.push_back({g.type_name, std::to_string(g.herbs.size()), list});
-      chart.categories.push_back(g.type_name);
-      chart.series[0].values.push_back(static_cast<double>(g.herbs.size()));
     }
+    AddChart("types.png", HerbTypeChart(types), "图：药物类型分布");
     doc_.Table({"类型", "药味数", "药物（频数）"}, std::move(rows));
-    AddChart("types.png", chart, "图：药物类型分布");
   }
 
   // Mines the rules before anything is written, so that thresholds the data cannot meet
@@ -151,24 +130,24 @@ class ReportBuilder {
     doc_.Paragraph("阈值：最小支持度 " + options_.min_support + "（支持度计数 ≥ " +
                    std::to_string(min_count) + "），最小置信度 " + options_.min_confidence +
                    "，最小提升度 " + options_.min_lift + "，规则最多 " + options_.max_size +
-                   " 味药。共得频繁项集 " + std::to_string(mining.itemsets.size()) + " 个、关联规则 " +
-                   std::to_string(mining.rules.size()) + " 条，下表列出前" +
+                   " 味药。共得频繁项集 " + std::to_string(mining.itemsets.size()) +
+                   " 个、关联规则 " + std::to_string(mining.rules.size()) + " 条，下表列出前" +
                    std::to_string(std::min(mining.rules.size(), Top())) +
                    " 条（全部见 Result/关联规则.csv 与 Result/频繁项集.csv）。");
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < mining.rules.size() && i < Top(); ++i)
       rows.push_back(RuleRow(items, mining, mining.rules[i]));
     doc_.Table(RuleHeader(), std::move(rows));
-    zh_.push_back(
-        "关联规则：以每首方剂所含的不同药物为一个事务（同一方中重复列出者只计一次），共" +
-        std::to_string(n) +
-        "个事务。项集的支持度计数为包含其全部药物的方剂数，支持度为支持度计数与事务数之比。以最小支持度" +
-        options_.min_support + "（支持度计数不少于" + std::to_string(min_count) +
-        "）用Eclat算法精确挖掘不超过" + options_.max_size +
-        "味药的全部频繁项集；规则X→y的后项y为单味药，置信度=支持度计数(X∪{y})/"
-        "支持度计数(X)，提升度=置信度/支持度(y)；保留置信度不低于" +
-        options_.min_confidence + "且提升度不低于" + options_.min_lift +
-        "的规则。规则按置信度、支持度计数、提升度降序排列（以精确分数比较）。");
+    zh_.push_back("关联规则：以每首方剂所含的不同药物为一个事务（同一方中重复列出者只计一次），共" +
+                  std::to_string(n) +
+                  "个事务。项集的支持度计数为包含其全部药物的方剂数，支持度为支持度计数与事务数之比"
+                  "。以最小支持度" +
+                  options_.min_support + "（支持度计数不少于" + std::to_string(min_count) +
+                  "）用Eclat算法精确挖掘不超过" + options_.max_size +
+                  "味药的全部频繁项集；规则X→y的后项y为单味药，置信度=支持度计数(X∪{y})/"
+                  "支持度计数(X)，提升度=置信度/支持度(y)；保留置信度不低于" +
+                  options_.min_confidence + "且提升度不低于" + options_.min_lift +
+                  "的规则。规则按置信度、支持度计数、提升度降序排列（以精确分数比较）。");
     en_.push_back(
         "Association rules: each formula was one transaction holding its distinct herbs (a "
         "herb listed twice counts once); N = " +
@@ -193,9 +172,9 @@ class ReportBuilder {
                                  ? "频数不低于" + std::to_string(t.min_frequency) + "的药物"
                                  : "频数最高的" + std::to_string(t.top) + "味药（并列者一并纳入）";
     std::string nodes_rule_en =
-        t.min_frequency > 0 ? "the herbs in at least " + std::to_string(t.min_frequency) + " formulas"
-                            : "the " + std::to_string(t.top) +
-                                  " most frequent herbs (ties at the cut included)";
+        t.min_frequency > 0
+            ? "the herbs in at least " + std::to_string(t.min_frequency) + " formulas"
+            : "the " + std::to_string(t.top) + " most frequent herbs (ties at the cut included)";
     if (network.edges.empty()) {
       doc_.Paragraph("节点为" + nodes_rule + "；没有共同出现至少" + std::to_string(t.min_edge) +
                      "次的药对，未绘制网络。");
@@ -214,8 +193,7 @@ class ReportBuilder {
                    std::to_string(t.min_edge) + "次），社区 " +
                    std::to_string(network.communities) +
                    " 个。文件：Result/药物网络.gexf、.graphml、_节点.csv、_边.csv、.png、.svg。");
-    doc_.Figure("network.png",
-                pictures_.NetworkPng(picture, kNetworkWidth, kNetworkHeight),
+    doc_.Figure("network.png", pictures_.NetworkPng(picture, kNetworkWidth, kNetworkHeight),
                 "图：药物网络（节点大小示频数，边宽示共同出现次数，颜色示社区）");
     std::vector<std::vector<std::string>> legend;
     std::vector<std::string> colors;
@@ -233,11 +211,13 @@ class ReportBuilder {
     CsvRow header = table.front();
     table.erase(table.begin());
     doc_.Table(std::move(header), std::move(table));
-    zh_.push_back("药物网络：节点为" + nodes_rule + "，两味药在至少" + std::to_string(t.min_edge) +
-                  "首方剂中共同出现则连边，边权为共同出现的方剂数，无自环。社区由igraph的多层次模块度优化"
-                  "（Louvain）算法在加权网络上划分；度、加权度（强度）、以1/边权为距离的介数中心性与接近中心性由igraph计算；"
-                  "布局为加权Fruchterman–Reingold力导向布局。随机数种子固定为" +
-                  std::to_string(kNetworkSeed) + "，相同数据得到相同结果。");
+    zh_.push_back(
+        "药物网络：节点为" + nodes_rule + "，两味药在至少" + std::to_string(t.min_edge) +
+        "首方剂中共同出现则连边，边权为共同出现的方剂数，无自环。社区由igraph的多层次模块度优化"
+        "（Louvain）算法在加权网络上划分；度、加权度（强度）、以1/"
+        "边权为距离的介数中心性与接近中心性由igraph计算；"
+        "布局为加权Fruchterman–Reingold力导向布局。随机数种子固定为" +
+        std::to_string(kNetworkSeed) + "，相同数据得到相同结果。");
     en_.push_back("Herb network: the nodes were " + nodes_rule_en +
                   "; two herbs were linked when they occur together in at least " +
                   std::to_string(t.min_edge) +
@@ -257,11 +237,10 @@ class ReportBuilder {
     for (std::size_t i = 0; i < table.NumSymptom() && i < Top(); ++i)
       rows.push_back(
           {std::to_string(i + 1), table.Symptom[i], std::to_string(table.CountSymptom[i])});
-    doc_.Table({"序号", "症状", "频数"}, std::move(rows));
     AddChart("symptoms.png",
-             TopChart("病症频次（前" + std::to_string(Top()) + "位）", "频数", table.Symptom,
-                      table.CountSymptom, Top()),
+             SymptomChart(TopItemsChart(table.Symptom, table.CountSymptom, kSymptomChartTop)),
              "图：病症频次");
+    doc_.Table({"序号", "症状", "频数"}, std::move(rows));
   }
 
   void Methods(std::int64_t formulas) {

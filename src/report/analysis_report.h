@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "analysis/herb_network.h"
-#include "analysis/herb_network.h"
 #include "common/outcome.h"
 #include "common/pictures.h"
 #include "report/report_document.h"

@@ -94,8 +94,8 @@ constexpr std::string_view kStyle =
     "table{border-collapse:collapse;margin:6pt 0}"
     "th,td{border:1px solid #999;padding:2pt 5pt;font-size:9pt;text-align:left}"
     "th{background:#eee}thead{display:table-header-group}"
-    "tr,img,.figure{page-break-inside:avoid;break-inside:avoid}"
-    ".figure{margin:8pt 0}img{max-width:100%;height:auto}.caption{font-size:9pt;color:#333}"
+    "tr,img{page-break-inside:avoid;break-inside:avoid}"
+    ".figure{margin:8pt 0}img{max-width:100%}.caption{font-size:9pt;color:#333}"
     "pre{font-size:8.5pt;background:#f6f6f6;padding:4pt;white-space:pre-wrap}";
 
 }  // namespace
@@ -103,7 +103,7 @@ constexpr std::string_view kStyle =
 std::string ReportDocument::Html(
     const std::function<std::string(const std::string&)>& picture_source) const {
   std::string h =
-      "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
+      "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
       HtmlEscape(title_) + "</title>\n<style>" + std::string(kStyle) +
       "</style>\n</head>\n<body>\n";
   int sections = 0;
@@ -113,8 +113,8 @@ std::string ReportDocument::Html(
         // Every section after the first starts a page.
         std::string tag = "h" + std::to_string(b.level);
         bool page = b.level == 2 && sections++ > 0;
-        h += "<" + tag + (page ? " class=\"page\">" : ">") + HtmlEscape(b.text) + "</" + tag +
-             ">\n";
+        h +=
+            "<" + tag + (page ? " class=\"page\">" : ">") + HtmlEscape(b.text) + "</" + tag + ">\n";
         break;
       }
       case ReportBlock::Kind::kParagraph:
@@ -142,8 +142,10 @@ std::string ReportDocument::Html(
         std::string src = picture_source
                               ? picture_source(b.figure)
                               : "data:image/png;base64," + Base64(pictures_.at(b.figure));
-        h += "<div class=\"figure\"><img src=\"" + HtmlEscape(src) + "\" alt=\"" +
-             HtmlEscape(b.text) + "\"><p class=\"caption\">" + HtmlEscape(b.text) + "</p></div>\n";
+        // The caption above the picture, so that a page break never parts them.
+        h += "<p class=\"caption\">" + HtmlEscape(b.text) +
+             "</p>\n<p class=\"figure\"><img src=\"" + HtmlEscape(src) + "\" alt=\"" +
+             HtmlEscape(b.text) + "\"/></p>\n";
         break;
       }
     }

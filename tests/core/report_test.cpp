@@ -7,6 +7,7 @@
 
 #include "analysis/symptom_table.h"
 #include "common/pictures.h"
+#include "common/text.h"
 #include "report/analysis_report.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
@@ -24,19 +25,24 @@ class TextPictures : public PictureWriter {
     charts.push_back(chart);
     return "png:" + chart.title;
   }
-  std::string NetworkPng(const NetworkPicture& p, int, int) override { return "png:" + p.title; }
+  std::string NetworkPng(const NetworkPicture& p, int, int) override {
+    ++networks;
+    return "png:" + p.title;
+  }
   void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
                     const std::string&, const std::filesystem::path& path) override {
     std::ofstream(path, std::ios::binary) << html;
   }
   std::vector<BarChart> charts;
+  int networks = 0;
 };
 
-// The rows of the first table after the heading that ends with `title`.
-std::vector<std::vector<std::string>> TableAfter(const std::string& html,
-                                                 const std::string& title) {
+// The rows of a table (the first, or a later one) after the heading that ends with `title`.
+std::vector<std::vector<std::string>> TableAfter(const std::string& html, const std::string& title,
+                                                 int skip = 0) {
   std::size_t at = html.find(title + "</h2>");
   EXPECT_NE(at, std::string::npos) << title;
+  for (int i = 0; i < skip; ++i) at = html.find("</tbody>", at) + 1;
   std::size_t start = html.find("<tbody>", at), end = html.find("</tbody>", at);
   std::string body = html.substr(start, end - start);
   std::vector<std::vector<std::string>> rows;
@@ -73,8 +79,8 @@ class ReportTest : public ::testing::Test {
   }
   ReportOptions Options() {
     ReportOptions o;
-    o.sections = {ReportSection::kData, ReportSection::kHerbs, ReportSection::kTypes,
-                  ReportSection::kSymptoms};
+    o.sections = {ReportSection::kData,  ReportSection::kHerbs,   ReportSection::kTypes,
+                  ReportSection::kRules, ReportSection::kNetwork, ReportSection::kSymptoms};
     o.date = "2026-12-07";
     return o;
   }
@@ -108,6 +114,26 @@ TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte)
   EXPECT_EQ(types[0][0], "辛温解表药");
   EXPECT_EQ(types[1][0], "补气药");
   EXPECT_EQ(types[2][0] + types[2][1], "其他33");
+
+  // Rules and nodes: the rows of the CSV files the analyses wrote (no name holds a comma).
+  auto csv = [&](std::string_view file) {
+    std::vector<std::vector<std::string>> rows;
+    std::string bytes = folder.ReadBytes(file);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    for (const std::string& line : Split(bytes, "\r\n"))
+      if (!line.empty()) rows.push_back(Split(line, ","));
+    rows.erase(rows.begin());
+    return rows;
+  };
+  auto rules = csv("Result/关联规则.csv");
+  ASSERT_GT(rules.size(), 30u);
+  rules.resize(30);
+  EXPECT_EQ(TableAfter(html, "关联规则"), rules);
+  auto nodes = csv("Result/药物网络_节点.csv");
+  for (auto& row : nodes) row.erase(row.begin() + 1);  // the report leaves out Label (= Id)
+  auto node_table = TableAfter(html, "药物网络", 1);
+  EXPECT_EQ(node_table, nodes);
+  EXPECT_EQ(pictures.networks, 1);
 
   // The PDF is typeset from the same page.
   EXPECT_EQ(TableAfter(folder.ReadBytes("Result/分析报告.pdf"), "药物频次"), herbs);

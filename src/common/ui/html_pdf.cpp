@@ -23,24 +23,32 @@ void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::stri
   QScreen* screen = QGuiApplication::primaryScreen();
   const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
   const int text_width = static_cast<int>(481 * dpi / 72);
+  const int max_height = static_cast<int>(480 * dpi / 72);
   QTextDocument text;
   QFont font = UiFont();
   font.setPointSizeF(9.5);
   text.setDefaultFont(font);
   // Qt's layout knows no max-width rule: every picture gets the text width and the height
   // that keeps its shape.
-  std::string sized = html;
   for (const auto& [name, png] : pictures) {
     QImage image;
     image.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()),
                        "PNG");
+    // A picture takes at most two thirds of the page's height, so it stays on the page of its
+    // heading and caption.
+    if (image.width() <= 0 || image.height() <= 0) continue;
+    int width = text_width;
+    int height = width * image.height() / image.width();
+    if (height > max_height) {
+      height = max_height;
+      width = height * image.width() / image.height();
+    }
+    // The picture keeps its pixels for print; its device pixel ratio makes it lay out at the
+    // chosen width.
+    image.setDevicePixelRatio(static_cast<double>(image.width()) / width);
     text.addResource(QTextDocument::ImageResource, QUrl(Q(name)), image);
-    const int height = image.width() > 0 ? text_width * image.height() / image.width() : 0;
-    sized = ReplaceAll(sized, "<img src=\"" + name + "\"",
-                       "<img width=\"" + std::to_string(text_width) + "\" height=\"" +
-                           std::to_string(height) + "\" src=\"" + name + "\"");
   }
-  text.setHtml(Q(sized));
+  text.setHtml(Q(html));
 
   std::filesystem::path temp = path;
   temp += ".part";

@@ -55,8 +55,8 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   form->addRow(QStringLiteral("关联规则 最大规则长度"), max_size_);
   nodes_ = spin("Spin_Nodes", 1, 100000, [](ReportOptions& o, int v) { o.network.top = v; });
   form->addRow(QStringLiteral("药物网络 节点数（频数最高者）"), nodes_);
-  min_edge_ = spin("Spin_MinEdge", 1, 1000000,
-                   [](ReportOptions& o, int v) { o.network.min_edge = v; });
+  min_edge_ =
+      spin("Spin_MinEdge", 1, 1000000, [](ReportOptions& o, int v) { o.network.min_edge = v; });
   form->addRow(QStringLiteral("药物网络 边阈值（共同出现次数）"), min_edge_);
   layout->addLayout(form);
 
@@ -97,9 +97,9 @@ void Frm_AnalysisReport::Refresh() {
   show(rows_, [&] { rows_->setValue(o.rows); });
   show(nodes_, [&] { nodes_->setValue(o.network.top); });
   show(min_edge_, [&] { min_edge_->setValue(static_cast<int>(o.network.min_edge)); });
-  for (auto [edit, value] : {std::pair{min_support_, &o.min_support},
-                             std::pair{min_confidence_, &o.min_confidence},
-                             std::pair{min_lift_, &o.min_lift}, std::pair{max_size_, &o.max_size}})
+  for (auto [edit, value] :
+       {std::pair{min_support_, &o.min_support}, std::pair{min_confidence_, &o.min_confidence},
+        std::pair{min_lift_, &o.min_lift}, std::pair{max_size_, &o.max_size}})
     if (edit->text() != Q(*value)) show(edit, [&] { edit->setText(Q(*value)); });
   status_->setText(Q(window_.Label_Status()));
 }
