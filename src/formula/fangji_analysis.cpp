@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "analysis/association_rules_window.h"
+#include "analysis/compare_sets_window.h"
 #include "analysis/formula_set_actions.h"
 #include "analysis/herb_network_window.h"
+#include "analysis/result_sets.h"
 #include "common/files.h"
 #include "common/gbk.h"
 #include "common/session.h"
@@ -36,6 +38,8 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
       {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
       {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true},
       {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true},
+      {"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true},
+      {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true},
       {"Menu_AnalysisReport", "生成分析报告", "Menu_DataAnalysis", true},
   };
   return menus;
@@ -286,6 +290,18 @@ Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
   // As the other analyses: no data row, no network.
   if (flex_grid_.Rows() <= 1) return Refuse(session_, kNoDataMessage);
   return OpenHerbNetwork(session_);
+}
+
+Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {
+  return AskAndSaveResultSet(session_);
+}
+Outcome FangjiAnalysis::Menu_CompareSets_Click() {
+  if (CompareSetsWindow* open = session_.FindWindow<CompareSetsWindow>()) {
+    open->Show();
+    return open->RefreshSetList();
+  }
+  session_.Window<CompareSetsWindow>();  // loading lists the sets and shows the window
+  return Outcome::kDone;
 }
 
 Outcome FangjiAnalysis::Menu_AnalysisReport_Click() {

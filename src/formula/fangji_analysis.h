@@ -107,6 +107,8 @@ class FangjiAnalysis : public WindowModel {
   void Menu_SympotomAnalysis_Click();
   Outcome Menu_AssociationRules_Click();
   Outcome Menu_HerbNetwork_Click();
+  Outcome Menu_SaveResultSet_Click();
+  Outcome Menu_CompareSets_Click();
   Outcome Menu_AnalysisReport_Click();
 
  private:
