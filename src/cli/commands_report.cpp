@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kReportUsage =
     "report [--sections LIST] [--rows N] [--min-support P%|COUNT] [--min-confidence C] "
     "[--min-lift L] [--max-size K] [--top N | --min-frequency F] [--min-edge K] "
+    "[--compare A B [--symptoms] [--min-count K]] "
     "[--date YYYY-MM-DD] [--html FILE] [--pdf FILE]";
 
 int Report(Context& ctx, const std::vector<std::string>& args) {
@@ -27,6 +28,10 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   auto* top = app.add_option("--top", options.network.top);
   app.add_option("--min-frequency", options.network.min_frequency)->excludes(top);
   app.add_option("--min-edge", options.network.min_edge);
+  std::vector<std::string> compare;
+  app.add_option("--compare", compare)->expected(2);
+  app.add_flag("--symptoms", options.compare_symptoms);
+  app.add_option("--min-count", options.compare_min_count);
   app.add_option("--date", options.date);
   std::string html, pdf;
   app.add_option("--html", html);
@@ -49,6 +54,12 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
       }
       if (!options.Has(*section)) options.sections.push_back(*section);
     }
+  }
+  if (!compare.empty()) {
+    options.compare_a = compare[0];
+    options.compare_b = compare[1];
+    if (!options.Has(ReportSection::kComparison))
+      options.sections.push_back(ReportSection::kComparison);
   }
   options.html = html;
   options.pdf = pdf;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <memory>
 
 #include "analysis/association_rules.h"
 #include "analysis/association_rules_window.h"
+#include "analysis/compare_sets_window.h"
 #include "analysis/herb_table.h"
 #include "analysis/standardize.h"
 #include "analysis/symptom_chart.h"
@@ -229,6 +231,51 @@ class ReportBuilder {
                   std::to_string(kNetworkSeed) + ", so the same data give the same result.");
   }
 
+  // Compares the two sets as the comparison window does (it writes the comparison file) before
+  // anything else is written; refused like the window refuses.
+  Outcome PrepareComparison() {
+    comparison_ = std::make_unique<CompareSetsWindow>(session_);
+    comparison_->SetSetA(options_.compare_a);
+    comparison_->SetSetB(options_.compare_b);
+    comparison_->SetKind(options_.compare_symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs);
+    comparison_->SetMinCountText(options_.compare_min_count);
+    return comparison_->Cmd_Compare_Click();
+  }
+
+  void Comparison() {
+    Section(ReportSection::kComparison);
+    const CompareSetsWindow& w = *comparison_;
+    const SetComparison& c = w.Comparison();
+    const bool symptoms = options_.compare_symptoms;
+    doc_.Paragraph(w.LabelSummary() + "。全部结果见 Result/结果集比较.csv；下表列出前" +
+                   std::to_string(std::min(c.items.size(), Top())) + "项。");
+    doc_.Figure("comparison.png", pictures_.BarChartPng(w.Chart(), kChartWidth, kChartHeight),
+                "图：两个结果集中含各项的方剂占比");
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < c.items.size() && i < Top(); ++i)
+      rows.push_back(ComparisonCells(c.items[i]));
+    doc_.Table(ComparisonHeader(), std::move(rows));
+    const std::string what = symptoms ? "症状" : "药物";
+    zh_.push_back(
+        "结果集比较：结果集A（" + CompareSetsWindow::ChoiceCaption(options_.compare_a) + "，" +
+        std::to_string(c.n_a) + "首）与结果集B（" +
+        CompareSetsWindow::ChoiceCaption(options_.compare_b) + "，" + std::to_string(c.n_b) +
+        "首）中，对A、B合计出现不少于" + std::to_string(c.min_count) + "次的每个" + what +
+        "，以含该项的方剂数构成2×2列联表，用Fisher精确检验（双侧，概率不大于观察表者之和，"
+        "相对容差1e-"
+        "7，对数空间计算）求P值，以Benjamini–Hochberg法校正为Q值；比值比在有零格时各格加0.5。");
+    en_.push_back("Comparison of result sets: for every " +
+                  std::string(symptoms ? "symptom" : "herb") + " occurring at least " +
+                  std::to_string(c.min_count) + " times in set A (" + std::to_string(c.n_a) +
+                  " formulas) and set B (" + std::to_string(c.n_b) +
+                  " formulas) together, the numbers of formulas containing it formed a 2×2 table; "
+                  "the two-sided p-value of Fisher's exact test (sum of the probabilities of all "
+                  "tables no more probable than the observed one, relative tolerance 1e-7, "
+                  "computed in log space) was corrected for multiple testing by the "
+                  "Benjamini–Hochberg procedure (q-values); the odds ratio adds 0.5 to every cell "
+                  "when a cell is 0.");
+  }
+
   void Symptoms(const SymptomTable& table) {
     Section(ReportSection::kSymptoms);
     doc_.Paragraph("共" + std::to_string(table.NumSymptom()) + "个病症短语，下表列出频数最高的" +
@@ -320,6 +367,7 @@ class ReportBuilder {
   int number_ = 0;
   RuleMining mining_;
   std::int64_t min_count_ = 0;
+  std::unique_ptr<CompareSetsWindow> comparison_;
 };
 
 // The HTML of the PDF: the same page with pictures referenced by name.
@@ -424,6 +472,10 @@ std::string RegenerationScript(std::string_view search_history, const ReportOpti
                                   : " --top " + std::to_string(t.top);
     script += " --min-edge " + std::to_string(t.min_edge);
   }
+  if (options.Has(ReportSection::kComparison))
+    script += " --compare " + Quoted(options.compare_a) + " " + Quoted(options.compare_b) +
+              (options.compare_symptoms ? " --symptoms" : "") + " --min-count " +
+              Quoted(options.compare_min_count);
   script += " --date " + options.date + "\nEOF";
   return script;
 }
@@ -460,6 +512,8 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     ReportBuilder builder(session, options, *pictures);
     if (options.Has(ReportSection::kRules))
       if (Outcome o = builder.PrepareRules(herbs); o != Outcome::kDone) return o;
+    if (options.Has(ReportSection::kComparison))
+      if (Outcome o = builder.PrepareComparison(); o != Outcome::kDone) return o;
     builder.doc().SetTitle("方剂数据挖掘分析报告");
     builder.doc().Heading("方剂数据挖掘分析报告", 1);
     builder.doc().Paragraph("日期：" + options.date);
@@ -488,6 +542,10 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     if (options.Has(ReportSection::kSymptoms)) {
       tell(SectionTitle(ReportSection::kSymptoms));
       builder.Symptoms(CountSymptoms(session.Path(kResultFilePath)));
+    }
+    if (options.Has(ReportSection::kComparison)) {
+      tell(SectionTitle(ReportSection::kComparison));
+      builder.Comparison();
     }
     tell("方法");
     builder.Methods(formulas);

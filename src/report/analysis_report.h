@@ -40,6 +40,10 @@ struct ReportOptions {
   std::string min_support = "10%", min_confidence = "0.6", min_lift = "0", max_size = "4";
   // The herb network.
   NetworkThresholds network;
+  // The comparison of two result sets by name ("." = the current one), as its window takes them.
+  std::string compare_a = ".", compare_b;
+  bool compare_symptoms = false;
+  std::string compare_min_count = "5";
   std::string date;                 // the one date line, YYYY-MM-DD
   std::filesystem::path html, pdf;  // empty: \Result\分析报告.html and .pdf
 

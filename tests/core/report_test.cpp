@@ -5,6 +5,7 @@
 #include <fstream>
 #include <regex>
 
+#include "analysis/result_sets.h"
 #include "analysis/symptom_table.h"
 #include "common/pictures.h"
 #include "common/text.h"
@@ -77,6 +78,16 @@ class ReportTest : public ::testing::Test {
   static std::string Herb(int k) {
     return std::string("药") + static_cast<char>('A' + k / 26) + static_cast<char>('A' + k % 26);
   }
+  // The data rows of a UTF-8 CSV file the analyses wrote (no name holds a comma).
+  std::vector<std::vector<std::string>> Csv(std::string_view file) {
+    std::vector<std::vector<std::string>> rows;
+    std::string bytes = folder.ReadBytes(file);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    for (const std::string& line : Split(bytes, "\r\n"))
+      if (!line.empty()) rows.push_back(Split(line, ","));
+    rows.erase(rows.begin());
+    return rows;
+  }
   ReportOptions Options() {
     ReportOptions o;
     o.sections = {ReportSection::kData,  ReportSection::kHerbs,   ReportSection::kTypes,
@@ -116,20 +127,11 @@ TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte)
   EXPECT_EQ(types[2][0] + types[2][1], "其他33");
 
   // Rules and nodes: the rows of the CSV files the analyses wrote (no name holds a comma).
-  auto csv = [&](std::string_view file) {
-    std::vector<std::vector<std::string>> rows;
-    std::string bytes = folder.ReadBytes(file);
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
-    for (const std::string& line : Split(bytes, "\r\n"))
-      if (!line.empty()) rows.push_back(Split(line, ","));
-    rows.erase(rows.begin());
-    return rows;
-  };
-  auto rules = csv("Result/关联规则.csv");
+  auto rules = Csv("Result/关联规则.csv");
   ASSERT_GT(rules.size(), 30u);
   rules.resize(30);
   EXPECT_EQ(TableAfter(html, "关联规则"), rules);
-  auto nodes = csv("Result/药物网络_节点.csv");
+  auto nodes = Csv("Result/药物网络_节点.csv");
   for (auto& row : nodes) row.erase(row.begin() + 1);  // the report leaves out Label (= Id)
   auto node_table = TableAfter(html, "药物网络", 1);
   EXPECT_EQ(node_table, nodes);
@@ -140,6 +142,27 @@ TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte)
   EXPECT_EQ(pictures.charts.size(), 3u);
 
   ASSERT_EQ(WriteAnalysisReport(world.session, Options()).outcome, Outcome::kDone);
+  EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), html);
+}
+
+TEST_F(ReportTest, ComparisonTableHoldsTheRowsOfTheComparisonFile) {
+  ASSERT_EQ(SaveResultSet(world.session, "全部"), Outcome::kDone);
+  std::vector<std::string> lines = folder.ReadLines("Result/Result.DB");
+  lines.resize(12);
+  folder.WriteLines("Result/Result.DB", lines);
+  ReportOptions o = Options();
+  o.sections = {ReportSection::kComparison};
+  o.compare_b = "全部";
+  o.compare_min_count = "1";
+  ASSERT_EQ(WriteAnalysisReport(world.session, o).outcome, Outcome::kDone);
+  std::string html = folder.ReadBytes("Result/分析报告.html");
+  std::vector<std::vector<std::string>> rows = Csv("Result/结果集比较.csv");
+  ASSERT_FALSE(rows.empty());
+  if (rows.size() > 30) rows.resize(30);
+  EXPECT_EQ(TableAfter(html, "结果集比较"), rows);
+  // The same set on both sides is refused and replaces no report.
+  o.compare_a = "全部";
+  EXPECT_EQ(WriteAnalysisReport(world.session, o).outcome, Outcome::kRefused);
   EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), html);
 }
 

@@ -58,6 +58,19 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   min_edge_ =
       spin("Spin_MinEdge", 1, 1000000, [](ReportOptions& o, int v) { o.network.min_edge = v; });
   form->addRow(QStringLiteral("药物网络 边阈值（共同出现次数）"), min_edge_);
+  compare_a_ = text("Text_CompareA", &ReportOptions::compare_a);
+  compare_a_->setPlaceholderText(QStringLiteral(". 为当前结果集"));
+  form->addRow(QStringLiteral("结果集比较 A（已保存的结果集名）"), compare_a_);
+  compare_b_ = text("Text_CompareB", &ReportOptions::compare_b);
+  form->addRow(QStringLiteral("结果集比较 B"), compare_b_);
+  compare_min_count_ = text("Text_CompareMinCount", &ReportOptions::compare_min_count);
+  form->addRow(QStringLiteral("结果集比较 最小计数"), compare_min_count_);
+  compare_symptoms_ = new QCheckBox(QStringLiteral("比较症状（不选则比较中药）"), central);
+  compare_symptoms_->setObjectName("Check_CompareSymptoms");
+  connect(compare_symptoms_, &QCheckBox::toggled, this, [this](bool on) {
+    window_.EditOptions([&](ReportOptions& o) { o.compare_symptoms = on; });
+  });
+  form->addRow(QString(), compare_symptoms_);
   layout->addLayout(form);
 
   generate_ = new QPushButton(QStringLiteral("生成报告"), central);
@@ -80,7 +93,7 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   status_->setObjectName("Label_Status");
   status_->setWordWrap(true);
   layout->addWidget(status_);
-  resize(460, 620);
+  resize(480, 780);
 }
 
 void Frm_AnalysisReport::Refresh() {
@@ -101,6 +114,7 @@ void Frm_AnalysisReport::Refresh() {
        {std::pair{min_support_, &o.min_support}, std::pair{min_confidence_, &o.min_confidence},
         std::pair{min_lift_, &o.min_lift}, std::pair{max_size_, &o.max_size}})
     if (edit->text() != Q(*value)) show(edit, [&] { edit->setText(Q(*value)); });
+  show(compare_symptoms_, [&] { compare_symptoms_->setChecked(o.compare_symptoms); });
   status_->setText(Q(window_.Label_Status()));
 }
 

@@ -25,6 +25,8 @@ class Frm_AnalysisReport : public FormView {
   QSpinBox* rows_;
   QLineEdit *min_support_, *min_confidence_, *min_lift_, *max_size_;
   QSpinBox *nodes_, *min_edge_;
+  QLineEdit *compare_a_, *compare_b_, *compare_min_count_;
+  QCheckBox* compare_symptoms_;
   QPushButton* generate_;
   QLabel* status_;
 };
