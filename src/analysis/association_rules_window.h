@@ -8,6 +8,7 @@
 #include "analysis/association_rules.h"
 #include "analysis/transactions.h"
 #include "common/grid.h"
+#include "common/csv.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
 
@@ -86,6 +87,10 @@ class AssociationRulesWindow : public WindowModel {
 // The formula window's menu item: with no data row in the formula grid it refuses with the
 // empty result set warning, else it opens the window and runs it with the thresholds shown.
 Outcome AssociationRulesOfResults(Session& session);
+
+// A rule as the rule file and the reports write it, and the file's header.
+CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& r);
+const CsvRow& RuleHeader();
 
 // Writes \Result\关联规则.csv and \Result\频繁项集.csv; both are complete before either
 // replaces its old copy. Raises FileError.

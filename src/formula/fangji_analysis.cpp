@@ -14,6 +14,7 @@
 #include "common/web_addresses.h"
 #include "formula/formula_db.h"
 #include "formula/keyword_query.h"
+#include "report/analysis_report_window.h"
 
 namespace lindora {
 
@@ -39,6 +40,7 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
       {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true},
       {"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true},
       {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true},
+      {"Menu_AnalysisReport", "生成分析报告", "Menu_DataAnalysis", true},
   };
   return menus;
 }
@@ -299,6 +301,12 @@ Outcome FangjiAnalysis::Menu_CompareSets_Click() {
     return open->RefreshSetList();
   }
   session_.Window<CompareSetsWindow>();  // loading lists the sets and shows the window
+  return Outcome::kDone;
+}
+
+Outcome FangjiAnalysis::Menu_AnalysisReport_Click() {
+  if (flex_grid_.Rows() <= 1) return Refuse(session_, kNoDataMessage);
+  session_.Window<AnalysisReportWindow>().Show();
   return Outcome::kDone;
 }
 

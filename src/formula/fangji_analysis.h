@@ -109,6 +109,7 @@ class FangjiAnalysis : public WindowModel {
   Outcome Menu_HerbNetwork_Click();
   Outcome Menu_SaveResultSet_Click();
   Outcome Menu_CompareSets_Click();
+  Outcome Menu_AnalysisReport_Click();
 
  private:
   void SearchCurrentCell(std::string_view scheme, std::string_view host, std::string_view path);

@@ -99,6 +99,7 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
       {"Menu_HerbNetwork", [&m] { m.Menu_HerbNetwork_Click(); }},
       {"Menu_SaveResultSet", [&m] { m.Menu_SaveResultSet_Click(); }},
       {"Menu_CompareSets", [&m] { m.Menu_CompareSets_Click(); }},
+      {"Menu_AnalysisReport", [&m] { m.Menu_AnalysisReport_Click(); }},
       {"Menu_CopyIngredient", [&m] { m.Menu_CopyIngredient_Click(); }},
       {"Menu_SearchBaidu", [&m] { m.Menu_SearchBaidu_Click(); }},
       {"Menu_SearchBaiduXueshu", [&m] { m.Menu_SearchBaiduXueshu_Click(); }},
