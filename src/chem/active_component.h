@@ -8,6 +8,8 @@
 
 #include "chem/open_babel.h"
 #include "common/grid.h"
+#include "common/menu.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -27,6 +29,9 @@ class ActiveComponent : public WindowModel {
   explicit ActiveComponent(Session& session);
   std::string_view FormName() const override { return "Frm_ActiveComponent"; }
 
+  // The grid's pop-up menu, on a menu bar that is not shown.
+  static const std::vector<MenuEntry>& PopupMenu();
+
   Grid& FlexGrid() { return flex_grid_; }
   const Grid& FlexGrid() const { return flex_grid_; }
   StructurePicture& PicMol() { return pic_mol_; }
@@ -37,12 +42,12 @@ class ActiveComponent : public WindowModel {
   // were found.
   bool SearchHerbsWithCompound();
 
-  void FlexGrid_Click();
+  Outcome FlexGrid_Click();
   bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
-  void Menu_SearchTCM_Click() { SearchHerbsWithCompound(); }
-  void Menu_OpenRef_Click();
-  void Menu_SearchPubChem_Click();
-  void Menu_CalProperties_Click();
+  Outcome Menu_SearchTCM_Click();
+  Outcome Menu_OpenRef_Click();
+  Outcome Menu_SearchPubChem_Click();
+  Outcome Menu_CalProperties_Click();
 
  private:
   bool HasSelection() const;

@@ -26,11 +26,14 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
     return kFailed;
   }
   ctx.dialogs.ResetForCommand();
-  const int failures_before = ctx.session.Failures();
   try {
-    int status = it->second.run(ctx, {words.begin() + 1, words.end()});
-    // A file that could not be read or written is a failure, whatever the command made of it.
-    return ctx.session.Failures() > failures_before ? kFailed : status;
+    // The guard also covers what a command does outside its handler (opening a window loads
+    // it): a file that could not be read or written there fails the command too.
+    int status = kFailed;
+    const Outcome outcome = Guard(ctx.session, [&] {
+      status = it->second.run(ctx, {words.begin() + 1, words.end()});
+    });
+    return outcome == Outcome::kFailed ? kFailed : status;
   } catch (const std::exception& e) {
     ctx.err << e.what() << '\n';
     return kFailed;

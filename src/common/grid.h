@@ -81,6 +81,9 @@ class Grid {
 
 // Writes a header cell: moves the current cell there, centres the whole column, writes the
 // text and sets the column width (rounded half to even, as 32-bit twips).
+// The width (twips) of a 频数 column beside a name column in the analysis grids.
+inline constexpr int kCountColumnWidth = 1200;
+
 void SetGridCell(Grid& grid, std::string_view text, double col, double row, double width);
 
 }  // namespace lindora

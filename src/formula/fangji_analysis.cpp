@@ -28,9 +28,12 @@ FangjiAnalysis::FangjiAnalysis(Session& session)
 const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
   static const std::vector<MenuEntry> menus = {
       {"Menu_DataAnalysis", "数据分析(&A)", "", true},
-      {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true},
-      {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true},
-      {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
+      {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_DanweiyaoAnalysis_Click)},
+      {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_YaoduiAnalysis_Click)},
+      {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_SympotomAnalysis_Click)},
   };
   return menus;
 }
@@ -38,13 +41,19 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
 const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
   static const std::vector<MenuEntry> menus = {
       {"Menu_PopupMenu", "PopupMenu", "", false},
-      {"Menu_CopyIngredient", "复制方剂成分", "Menu_PopupMenu", true},
+      {"Menu_CopyIngredient", "复制方剂成分", "Menu_PopupMenu", true, true,
+       On(&FangjiAnalysis::Menu_CopyIngredient_Click)},
       {"Menu_SearchOnline", "网络搜索", "Menu_PopupMenu", true},
-      {"Menu_SearchBaidu", "百度", "Menu_SearchOnline", true},
-      {"Menu_SearchBaiduXueshu", "百度学术", "Menu_SearchOnline", true},
-      {"Menu_SearchTCMSearch", "中医药搜索", "Menu_SearchOnline", true},
-      {"Menu_SearchZYSJ", "中药世家", "Menu_SearchOnline", true},
-      {"Menu_SearchZYBK", "中医百科", "Menu_SearchOnline", true},
+      {"Menu_SearchBaidu", "百度", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchBaidu_Click)},
+      {"Menu_SearchBaiduXueshu", "百度学术", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchBaiduXueshu_Click)},
+      {"Menu_SearchTCMSearch", "中医药搜索", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchTCMSearch_Click)},
+      {"Menu_SearchZYSJ", "中药世家", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchZYSJ_Click)},
+      {"Menu_SearchZYBK", "中医百科", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchZYBK_Click)},
   };
   return menus;
 }
@@ -52,11 +61,7 @@ const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
 void FangjiAnalysis::Load() {
   Show();
   Text_Input_GotFocus();
-  try {
-    ClearResultBackup(session_);
-  } catch (const FileError& e) {
-    session_.ReportFailure(e.what());
-  }
+  Guard(session_, [&] { ClearResultBackup(session_); });
 }
 
 // --- grid operations ---
@@ -83,8 +88,8 @@ void FangjiAnalysis::AddRowInFlex(std::string_view line) {
   flex_grid_.SetRowHeight(r, static_cast<int>(longest / 24 + 1) * kRowHeightUnit);
 }
 
-void FangjiAnalysis::LoadResults() {
-  try {
+Outcome FangjiAnalysis::LoadResults() {
+  const Outcome outcome = Guard(session_, [&] {
     LineReader reader(session_.Path(kResultFilePath));
     std::string raw, line;
     for (int n = 0; n < kMaxGridLines && reader.Next(raw); ++n) {
@@ -92,10 +97,9 @@ void FangjiAnalysis::LoadResults() {
       DecodeGbkInto(raw, line);
       AddRowInFlex(line);
     }
-  } catch (const FileError& e) {
-    session_.ReportFailure(e.what());
-  }
+  });
   Changed();
+  return outcome;
 }
 
 // --- what the window shows ---
@@ -152,17 +156,18 @@ void FangjiAnalysis::SetColumnWidths() {
                            static_cast<int>(RoundHalfEven(flex_grid_.Width() * kColumnShare[c])));
 }
 
-void FangjiAnalysis::Cmd_Search_Text_Click() {
+Outcome FangjiAnalysis::Cmd_Search_Text_Click() {
   QueryOutcome outcome =
       RunQuery(session_, text_input_, check_search_in_result_ == 1, check_filter_ == 1);
   switch (outcome.status) {
     // Nothing typed is a refusal; only a file that could not be read or written is a failure.
-    case QueryOutcome::Status::kEmptyText: session_.Message(outcome.message); return;
-    case QueryOutcome::Status::kFailed: session_.ReportFailure(outcome.message); return;
+    case QueryOutcome::Status::kEmptyText: return Refuse(session_, outcome.message);
+    case QueryOutcome::Status::kFailed:
+      session_.ReportFailure(outcome.message);
+      return Outcome::kFailed;
     case QueryOutcome::Status::kNoPreviousResults:
       InitializeGrid();
-      session_.Message(outcome.message);
-      return;
+      return Refuse(session_, outcome.message);
     case QueryOutcome::Status::kCompleted: break;
   }
   InitializeGrid();
@@ -170,13 +175,14 @@ void FangjiAnalysis::Cmd_Search_Text_Click() {
   SetCaption(tag_ + std::string(kHistoryCaption) + session_.SearchHistory);
   if (!HasHistory(session_.SearchHistory))
     list_history_.push_back(UpperCase(session_.SearchHistory));
-  if (outcome.count >= 1) LoadResults();
+  const Outcome loaded = outcome.count >= 1 ? LoadResults() : Outcome::kDone;
   check_filter_ = 0;
   Changed();
+  return loaded;
 }
 
-void FangjiAnalysis::Text_Input_KeyPress(int key_ascii) {
-  if (key_ascii == kEnterKey) Cmd_Search_Text_Click();
+Outcome FangjiAnalysis::Text_Input_KeyPress(int key_ascii) {
+  return key_ascii == kEnterKey ? Cmd_Search_Text_Click() : Outcome::kDone;
 }
 
 void FangjiAnalysis::Text_Input_KeyDown() {
@@ -235,42 +241,41 @@ bool FangjiAnalysis::FlexGrid_MouseDown(int button) {
   return button == kRightButton;
 }
 
-void FangjiAnalysis::Menu_CopyIngredient_Click() {
+Outcome FangjiAnalysis::Menu_CopyIngredient_Click() {
   session_.clipboard().Clear();
   session_.clipboard().SetText(flex_grid_.TextMatrix(flex_grid_.RowSel(), 1));
+  return Outcome::kDone;
 }
 
-void FangjiAnalysis::SearchCurrentCell(std::string_view scheme, std::string_view host,
-                                       std::string_view path) {
-  std::string address(scheme);
-  address.append(host).append(path).append(flex_grid_.Text());
-  session_.OpenUrl(address);
+Outcome FangjiAnalysis::SearchCurrentCell(WebSearch site) {
+  session_.OpenUrl(SearchAddress(site, flex_grid_.Text()));
+  return Outcome::kDone;
 }
 
-void FangjiAnalysis::Menu_SearchBaidu_Click() {
-  SearchCurrentCell("https://", kBaiduHost, "/s?&wd=");
+Outcome FangjiAnalysis::Menu_SearchBaidu_Click() {
+  return SearchCurrentCell(WebSearch::kBaidu);
 }
-void FangjiAnalysis::Menu_SearchBaiduXueshu_Click() {
-  SearchCurrentCell("http://", kBaiduXueshuHost, "/s?wd=");
+Outcome FangjiAnalysis::Menu_SearchBaiduXueshu_Click() {
+  return SearchCurrentCell(WebSearch::kBaiduXueshu);
 }
-void FangjiAnalysis::Menu_SearchTCMSearch_Click() {
-  SearchCurrentCell("http://", kTcmSearchHost, ":8080/TcmSearch/jsp/results.jsp?q=");
+Outcome FangjiAnalysis::Menu_SearchTCMSearch_Click() {
+  return SearchCurrentCell(WebSearch::kTcmSearch);
 }
-void FangjiAnalysis::Menu_SearchZYSJ_Click() {
-  SearchCurrentCell("http://", kZysjHost, "/cse/search?s=1145411283965019978&entry=1&q=");
+Outcome FangjiAnalysis::Menu_SearchZYSJ_Click() {
+  return SearchCurrentCell(WebSearch::kZysj);
 }
-void FangjiAnalysis::Menu_SearchZYBK_Click() {
-  SearchCurrentCell("https://", kZybkHost, "/wiki/");
+Outcome FangjiAnalysis::Menu_SearchZYBK_Click() {
+  return SearchCurrentCell(WebSearch::kZybk);
 }
 
-void FangjiAnalysis::Menu_DanweiyaoAnalysis_Click() {
-  DanweiyaoAnalysis(session_);
+Outcome FangjiAnalysis::Menu_DanweiyaoAnalysis_Click() {
+  return DanweiyaoAnalysis(session_);
 }
-void FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
-  YaoduiAnalysisOfResults(session_);
+Outcome FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
+  return YaoduiAnalysisOfResults(session_);
 }
-void FangjiAnalysis::Menu_SympotomAnalysis_Click() {
-  SymptomAnalysisOfResults(session_);
+Outcome FangjiAnalysis::Menu_SympotomAnalysis_Click() {
+  return SymptomAnalysisOfResults(session_);
 }
 
 }  // namespace lindora

@@ -8,6 +8,8 @@
 
 #include "common/grid.h"
 #include "common/menu.h"
+#include "common/outcome.h"
+#include "common/web_addresses.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -57,7 +59,7 @@ class FangjiAnalysis : public WindowModel {
   void AddRowInFlex(std::string_view line);
   // Fills the grid from the first 201 lines of the result file (blank lines skipped but
   // counted). A file that cannot be read is shown as one message.
-  void LoadResults();
+  Outcome LoadResults();
 
   // --- what the window shows ---
   const std::string& Tag() const { return tag_; }  // the base caption
@@ -83,8 +85,8 @@ class FangjiAnalysis : public WindowModel {
 
   // --- events ---
   void Form_Resize(int width, int height);  // outer size in twips
-  void Cmd_Search_Text_Click();
-  void Text_Input_KeyPress(int key_ascii);  // Enter (13) searches
+  Outcome Cmd_Search_Text_Click();
+  Outcome Text_Input_KeyPress(int key_ascii);  // Enter (13) searches
   void Text_Input_KeyDown();
   void Text_Input_GotFocus();
   void Text_Input_LostFocus();
@@ -95,18 +97,18 @@ class FangjiAnalysis : public WindowModel {
   // True when the pop-up menu is to be shown at the mouse (right button).
   bool FlexGrid_MouseDown(int button);
 
-  void Menu_CopyIngredient_Click();
-  void Menu_SearchBaidu_Click();
-  void Menu_SearchBaiduXueshu_Click();
-  void Menu_SearchTCMSearch_Click();
-  void Menu_SearchZYSJ_Click();
-  void Menu_SearchZYBK_Click();
-  void Menu_DanweiyaoAnalysis_Click();
-  void Menu_YaoduiAnalysis_Click();
-  void Menu_SympotomAnalysis_Click();
+  Outcome Menu_CopyIngredient_Click();
+  Outcome Menu_SearchBaidu_Click();
+  Outcome Menu_SearchBaiduXueshu_Click();
+  Outcome Menu_SearchTCMSearch_Click();
+  Outcome Menu_SearchZYSJ_Click();
+  Outcome Menu_SearchZYBK_Click();
+  Outcome Menu_DanweiyaoAnalysis_Click();
+  Outcome Menu_YaoduiAnalysis_Click();
+  Outcome Menu_SympotomAnalysis_Click();
 
  private:
-  void SearchCurrentCell(std::string_view scheme, std::string_view host, std::string_view path);
+  Outcome SearchCurrentCell(WebSearch site);
   void SetColumnWidths();
 
   Grid flex_grid_;

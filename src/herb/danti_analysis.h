@@ -3,8 +3,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/grid.h"
+#include "common/menu.h"
+#include "common/outcome.h"
+#include "common/web_addresses.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -32,6 +36,10 @@ class DantiAnalysis : public WindowModel {
 
   explicit DantiAnalysis(Session& session);
   std::string_view FormName() const override { return "Frm_DantiAnalysis"; }
+
+  // The menu bar (分析, and the hidden 文件) and the grid's pop-up menu.
+  static const std::vector<MenuEntry>& MenuBar();
+  static const std::vector<MenuEntry>& PopupMenu();
   void Load() override { Form_Load(); }
 
   Grid& FlexGrid() { return flex_grid_; }
@@ -54,26 +62,26 @@ class DantiAnalysis : public WindowModel {
 
   // Event handlers.
   void Form_Load();
-  void Cmd_Search_Text_Click() { SearchHerbs(); }
+  Outcome Cmd_Search_Text_Click() { return SearchHerbs(); }
   // True when the key was Enter and ran the search; other keys are left to the box.
   bool Text_Input_KeyPress(int key_ascii);
   // True when the pop-up menu is to be shown (right button).
   bool FlexGrid_MouseDown(MouseButton button) const { return button == MouseButton::kRight; }
-  void Menu_Export_Danti_Chem_Click();
-  void Menu_HerbTypeAnalysis_Click();
-  void Menu_IngredientAnalysis_Click();
-  void Menu_GetHerbType_Click();
-  void Menu_FindFangjiByHerb_Click();
-  void Menu_SymptomAnalysis_Click();
-  void Menu_Search_ZYBK_Click();
-  void Menu_SearchTCMSearch_Click();
-  void Menu_SearchBaidu_Click();
-  void Menu_SearchBaiduXueshu_Click();
-  void Menu_SearchTC_MC_Click();
-  void Menu_SearchTCSMP_Click();
+  Outcome Menu_Export_Danti_Chem_Click();
+  Outcome Menu_HerbTypeAnalysis_Click();
+  Outcome Menu_IngredientAnalysis_Click();
+  Outcome Menu_GetHerbType_Click();
+  Outcome Menu_FindFangjiByHerb_Click();
+  Outcome Menu_SymptomAnalysis_Click();
+  Outcome Menu_Search_ZYBK_Click();
+  Outcome Menu_SearchTCMSearch_Click();
+  Outcome Menu_SearchBaidu_Click();
+  Outcome Menu_SearchBaiduXueshu_Click();
+  Outcome Menu_SearchTC_MC_Click();
+  Outcome Menu_SearchTCSMP_Click();
 
   // Window operations.
-  void SearchHerbs();
+  Outcome SearchHerbs();
   // The type of one herb in a message box; false when the herb is not recorded.
   bool ShowHerbType(const std::string& name);
   // The type distribution of the grid's herbs, shown and put on the clipboard; false when it
@@ -81,11 +89,14 @@ class DantiAnalysis : public WindowModel {
   bool HerbTypeAnalysis();
 
  private:
-  // Runs a handler and shows a file that cannot be read or written as one message.
+  // Runs a handler body under the guard, then tells the view.
   template <class Fn>
-  void Guard(Fn&& fn);
-  void SearchOnline(std::string_view prefix);
-  void FindFangjiByHerb();
+  Outcome Guarded(Fn&& body) {
+    const Outcome outcome = Guard(session_, body);
+    Changed();
+    return outcome;
+  }
+  Outcome SearchOnline(WebSearch site);
 
   Grid flex_grid_;
   std::string text_input_;

@@ -2,6 +2,7 @@
 
 #include <QMenuBar>
 
+#include "common/ui/menus.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -16,16 +17,8 @@ Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
   grid_->setGeometry(Px(SymptomAnalysisWindow::kGridLeft), Px(SymptomAnalysisWindow::kGridTop),
                      Px(SymptomAnalysisWindow::kGridWidth), Px(SymptomAnalysisWindow::kGridHeight));
 
-  QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
-  file->setObjectName("Menu_File");
-  file->menuAction()->setObjectName("Menu_File");
-  file->setFont(UiFont());
-  QAction* load = file->addAction(QStringLiteral("导入症状列表"));
-  load->setObjectName("Menu_LoadSymptomList");
-  connect(load, &QAction::triggered, this, [this] { window_.Menu_LoadSymptomList_Click(); });
-  QAction* save = file->addAction(QStringLiteral("导出症状列表"));
-  save->setObjectName("Menu_ExportSymptomList");
-  connect(save, &QAction::triggered, this, [this] { window_.Menu_ExportSymptomList_Click(); });
+  for (auto& [name, menu] : BuildMenus(this, menuBar(), SymptomAnalysisWindow::MenuBar(), window_))
+    menu->setFont(UiFont());
   menuBar()->setFont(UiFont());
 
   SetFixedTwips(SymptomAnalysisWindow::kWidth, SymptomAnalysisWindow::kHeight);

@@ -2,6 +2,7 @@
 
 #include <QMenuBar>
 
+#include "common/ui/menus.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -21,14 +22,8 @@ Frm_YaoduiAnalysis::Frm_YaoduiAnalysis(YaoduiAnalysisWindow& model)
     grids_[k] = grid;
   }
 
-  QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-  file->setObjectName("Menu_File");
-  file->menuAction()->setObjectName("Menu_File");
-  file->setFont(UiFont());
-  QAction* export_list = file->addAction(QStringLiteral("导出药对列表(&D)"));
-  export_list->setObjectName("Menu_ExportYaodui2List");
-  connect(export_list, &QAction::triggered, this,
-          [this] { window_.Menu_ExportYaodui2List_Click(); });
+  for (auto& [name, menu] : BuildMenus(this, menuBar(), YaoduiAnalysisWindow::MenuBar(), window_))
+    menu->setFont(UiFont());
   menuBar()->setFont(UiFont());
 
   SetFixedTwips(YaoduiAnalysisWindow::kWidth, YaoduiAnalysisWindow::kHeight);

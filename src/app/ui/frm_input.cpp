@@ -2,6 +2,7 @@
 
 #include <QMenuBar>
 
+#include "common/ui/menus.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -30,13 +31,8 @@ Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model)
   cmd_input_->setGeometry(Px(840), Px(2880), Px(1815), Px(375));
   connect(cmd_input_, &QPushButton::clicked, this, [this] { input_.Cmd_Input_Click(); });
 
-  menu_tools_ = menuBar()->addMenu(Q(Input::kMenuToolsCaption));
-  menu_tools_->setObjectName("Menu_Tools");
-  menu_tools_->menuAction()->setObjectName("Menu_Tools");
+  menu_tools_ = BuildMenus(this, menuBar(), Input::MenuBar(), input_).at("Menu_Tools");
   menu_tools_->setFont(UiFont());
-  QAction* standard = menu_tools_->addAction(Q(Input::kMenuStandardDataCaption));
-  standard->setObjectName("Menu_StandardData");
-  connect(standard, &QAction::triggered, this, [this] { input_.Menu_StandardData_Click(); });
   menuBar()->setFont(UiFont());
 
   SetFixedTwips(Input::kWidth, Input::kHeight);

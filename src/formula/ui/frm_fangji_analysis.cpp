@@ -81,25 +81,12 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
   timer1_->setInterval(FangjiAnalysis::kTimer1Interval);
   connect(timer1_, &QTimer::timeout, this, [this] { fangji_.Timer1_Timer(); });
 
-  FangjiAnalysis& m = fangji_;
-  MenuHandlers handlers = {
-      {"Menu_DanweiyaoAnalysis", [&m] { m.Menu_DanweiyaoAnalysis_Click(); }},
-      {"Menu_YaoduiAnalysis",
-       [&m] {
-         // The closed menu is repainted before the long analysis starts.
-         QCoreApplication::processEvents();
-         m.Menu_YaoduiAnalysis_Click();
-       }},
-      {"Menu_SympotomAnalysis", [&m] { m.Menu_SympotomAnalysis_Click(); }},
-      {"Menu_CopyIngredient", [&m] { m.Menu_CopyIngredient_Click(); }},
-      {"Menu_SearchBaidu", [&m] { m.Menu_SearchBaidu_Click(); }},
-      {"Menu_SearchBaiduXueshu", [&m] { m.Menu_SearchBaiduXueshu_Click(); }},
-      {"Menu_SearchTCMSearch", [&m] { m.Menu_SearchTCMSearch_Click(); }},
-      {"Menu_SearchZYSJ", [&m] { m.Menu_SearchZYSJ_Click(); }},
-      {"Menu_SearchZYBK", [&m] { m.Menu_SearchZYBK_Click(); }},
+  auto before = [](const MenuEntry& entry) {
+    // The closed menu is repainted before the long analysis starts.
+    if (entry.name == "Menu_YaoduiAnalysis") QCoreApplication::processEvents();
   };
-  BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), handlers);
-  popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), handlers).at("Menu_PopupMenu");
+  BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), fangji_, before);
+  popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), fangji_).at("Menu_PopupMenu");
 
   resize(Px(19470), Px(8325) + menuBar()->sizeHint().height());
   Refresh();

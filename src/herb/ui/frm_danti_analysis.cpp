@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 
+#include "common/ui/menus.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -37,45 +38,11 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
   flex_grid_->setGeometry(Px(120), Px(720), Px(DantiAnalysis::kGridWidth),
                           Px(DantiAnalysis::kGridHeight));
 
-  QMenuBar* bar = menuBar();
-  QMenu* analysis = AddMenu(nullptr, "Menu_Analysis", QStringLiteral("分析(&A)"));
-  AddItem(analysis, "Menu_Export_Danti_Chem", QStringLiteral("导出单味药-化学成分表进行关联分析"),
-          &DantiAnalysis::Menu_Export_Danti_Chem_Click);
-  AddItem(analysis, "Menu_HerbTypeAnalysis", QStringLiteral("单味药中药类型分析"),
-          &DantiAnalysis::Menu_HerbTypeAnalysis_Click);
-
-  QMenu* file = AddMenu(nullptr, "Menu_File", QStringLiteral("文件"));
-  AddItem(file, "Menu_LoadDanweiyaoList", QStringLiteral("导入单味药列表"), nullptr);
-  AddItem(file, "Menu_ExportDanweiyaoList", QStringLiteral("导出单味药列表"), nullptr);
-  file->menuAction()->setVisible(false);
-
-  popup_ = AddMenu(nullptr, "Menu_PopupMenu", QStringLiteral("PopupMenu"));
-  popup_->menuAction()->setVisible(false);
-  AddItem(popup_, "Menu_Copy_CMC1", QStringLiteral("复制"), nullptr)->setVisible(false);
-  AddItem(popup_, "Menu_IngredientAnalysis", QStringLiteral("分析化学成分"),
-          &DantiAnalysis::Menu_IngredientAnalysis_Click);
-  AddItem(popup_, "Menu_GetHerbType", QStringLiteral("显示中药类型"),
-          &DantiAnalysis::Menu_GetHerbType_Click);
-  AddItem(popup_, "Menu_FindFangjiByHerb", QStringLiteral("显示相关方剂"),
-          &DantiAnalysis::Menu_FindFangjiByHerb_Click);
-  AddItem(popup_, "Menu_SymptomAnalysis", QStringLiteral("相关病症"),
-          &DantiAnalysis::Menu_SymptomAnalysis_Click)
-      ->setVisible(false);
-  QMenu* online = AddMenu(popup_, "Menu_SearchOnline", QStringLiteral("网络搜索"));
-  AddItem(online, "Menu_Search_ZYBK", QStringLiteral("中医百科"),
-          &DantiAnalysis::Menu_Search_ZYBK_Click);
-  AddItem(online, "Menu_SearchTCMSearch", QStringLiteral("中医药搜索"),
-          &DantiAnalysis::Menu_SearchTCMSearch_Click);
-  AddItem(online, "Menu_SearchBaidu", QStringLiteral("百度"),
-          &DantiAnalysis::Menu_SearchBaidu_Click);
-  AddItem(online, "Menu_SearchBaiduXueshu", QStringLiteral("百度学术"),
-          &DantiAnalysis::Menu_SearchBaiduXueshu_Click);
-  online->addSeparator()->setObjectName("Menu_Split");
-  AddItem(online, "Menu_SearchTC_MC", QStringLiteral("TC-MC"),
-          &DantiAnalysis::Menu_SearchTC_MC_Click);
-  AddItem(online, "Menu_SearchTCSMP", QStringLiteral("TCMSP"),
-          &DantiAnalysis::Menu_SearchTCSMP_Click);
-  bar->setFont(UiFont());
+  Menus menus = BuildMenus(this, menuBar(), DantiAnalysis::MenuBar(), danti_);
+  menus.merge(BuildMenus(this, menuBar(), DantiAnalysis::PopupMenu(), danti_));
+  for (auto& [name, menu] : menus) menu->setFont(UiFont());
+  popup_ = menus.at("Menu_PopupMenu");
+  menuBar()->setFont(UiFont());
 
   connect(flex_grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton button) {
     MouseButton b = button == Qt::RightButton    ? MouseButton::kRight
@@ -85,25 +52,6 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
   });
 
   SetFixedTwips(DantiAnalysis::kWidth, DantiAnalysis::kHeight);
-}
-
-QMenu* Frm_DantiAnalysis::AddMenu(QMenu* parent, const char* name, const QString& caption) {
-  QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
-  menu->setObjectName(name);
-  menu->menuAction()->setObjectName(name);
-  menu->setFont(UiFont());
-  return menu;
-}
-
-QAction* Frm_DantiAnalysis::AddItem(QMenu* menu, const char* name, const QString& caption,
-                                    void (DantiAnalysis::*handler)()) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(name);
-  if (handler) {
-    DantiAnalysis* danti = &danti_;
-    connect(action, &QAction::triggered, this, [danti, handler] { (danti->*handler)(); });
-  }
-  return action;
 }
 
 bool Frm_DantiAnalysis::eventFilter(QObject* watched, QEvent* event) {

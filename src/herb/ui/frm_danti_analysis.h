@@ -21,10 +21,6 @@ class Frm_DantiAnalysis : public FormView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QMenu* AddMenu(QMenu* parent, const char* name, const QString& caption);
-  QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
-                   void (DantiAnalysis::*handler)());
-
   DantiAnalysis& danti_;
   QLineEdit* text_input_;
   QPushButton* cmd_search_text_;
