@@ -95,7 +95,7 @@ class AnalysisWindowsTest : public QObject {
              QString::fromStdString(model.FlexGrid(1).TextMatrix(1, 0)));
     QVERIFY(view->FlexGrid(1)->model()->index(0, 0).data().toString().contains("、"));
 
-    QString shots = qEnvironmentVariable("LINDORA_SCREENSHOT_DIR");
+    QString shots = qEnvironmentVariable("LINDORA_SHOTS");
     if (!shots.isEmpty()) QVERIFY(view->grab().save(shots + "/herb_pairs.png"));
   }
 

@@ -214,7 +214,8 @@ class ChemWindowsTest : public QObject {
     test::FakeDialogs dialogs;
     test::FakeUrlOpener urls;
     test::FakeClipboard clipboard;
-    Session session(LINDORA_BIN_DIR, Ports{&dialogs, &urls, &clipboard, &converter});
+    test::TestFolder f(LINDORA_BIN_DIR);
+    Session session(f.root(), Ports{&dialogs, &urls, &clipboard, &converter});
     ViewHost host(session);
     RegisterViews(host);
     QVERIFY(ShowHerbIngredients(session, "甘草"));

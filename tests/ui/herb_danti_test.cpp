@@ -9,6 +9,7 @@
 #include "herb/danti_analysis.h"
 #include "herb/ui/frm_danti_analysis.h"
 #include "support/fake_ports.h"
+#include "support/test_folder.h"
 
 using namespace lindora;
 using namespace lindora::ui;
@@ -30,8 +31,9 @@ class HerbDantiTest : public QObject {
   test::FakeDialogs dialogs;
   test::FakeUrlOpener urls;
   test::FakeClipboard clipboard;
-  // The shipped sample data beside the built program; these tests only read it.
-  Session session{LINDORA_BIN_DIR, {&dialogs, &urls, &clipboard, nullptr}};
+  // A copy of the shipped sample data in a folder of its own.
+  test::TestFolder folder{LINDORA_BIN_DIR};
+  Session session{folder.root(), {&dialogs, &urls, &clipboard, nullptr}};
   ViewHost host{session};
 
   Frm_DantiAnalysis* Open() {
@@ -116,10 +118,10 @@ class HerbDantiTest : public QObject {
     QVERIFY(!urls.opened.empty());
     QVERIFY(urls.opened.back().ends_with("/s?&wd=人参"));
 
-    if (qEnvironmentVariableIsSet("LINDORA_SCREENSHOT")) {
+    if (qEnvironmentVariableIsSet("LINDORA_SHOTS")) {
       QTest::qWait(300);
       QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-      shot.save(qEnvironmentVariable("LINDORA_SCREENSHOT"));
+      shot.save(qEnvironmentVariable("LINDORA_SHOTS") + "/herb_window.png");
     }
     view->PopupMenu()->hide();
   }

@@ -56,6 +56,21 @@ ViewHost::ViewHost(Session& session) : session_(session) {
   session_.SetShowHandler([this](WindowModel& m) { ShowView(m); });
 }
 
+ViewHost::~ViewHost() {
+  session_.SetCreateHandler(nullptr);
+  session_.SetShowHandler(nullptr);
+  std::map<const WindowModel*, FormView*> views;
+  views.swap(views_);
+  for (auto& [model, view] : views) disconnect(view, &QObject::destroyed, this, nullptr);
+  // Hidden first, while every model still lives: the focus leaves its box and the views are
+  // told so before any of them goes.
+  for (auto& [model, view] : views) view->hide();
+  for (auto& [model, view] : views) {
+    view->model().SetListener(nullptr);
+    delete view;
+  }
+}
+
 FormView* ViewHost::ViewOf(const WindowModel& model) const {
   auto it = views_.find(&model);
   return it == views_.end() ? nullptr : it->second;
