@@ -178,12 +178,15 @@ class ChemWindowsTest : public QObject {
     main.setObjectName("Frm_Main");
     main.setWindowTitle("Lindora");
     main.show();
+    QWidget other;  // any other window: none of its handlers may start meanwhile
+    other.show();
     QtConverter converter(std::chrono::milliseconds(1500), std::chrono::milliseconds(100));
-    bool disabled_meanwhile = false;
+    bool disabled_meanwhile = false, other_disabled_meanwhile = false;
     QString caption_meanwhile;
     ConverterResult second;
     QTimer::singleShot(600, &main, [&] {
       disabled_meanwhile = !main.isEnabled();
+      other_disabled_meanwhile = !other.isEnabled();
       caption_meanwhile = main.windowTitle();
       second = converter.Run(f / "exe/babel/obabel", {});
     });
@@ -195,6 +198,8 @@ class ChemWindowsTest : public QObject {
     QVERIFY(QString::fromStdString(first.message).contains("已被终止"));
     QCOMPARE(int(second.status), int(ConverterResult::Status::kBusy));
     QVERIFY(disabled_meanwhile);
+    QVERIFY(other_disabled_meanwhile);
+    QVERIFY(other.isEnabled());
     QVERIFY(caption_meanwhile.startsWith("Proceeding, please wait."));
     QVERIFY(main.isEnabled());
     QCOMPARE(main.windowTitle(), QString("Lindora"));
