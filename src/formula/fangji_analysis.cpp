@@ -67,7 +67,6 @@ void FangjiAnalysis::Load() {
 // --- grid operations ---
 
 void FangjiAnalysis::InitializeGrid() {
-  ++grid_version_;
   flex_grid_.Clear();
   const double width = flex_grid_.Width();
   for (int c = 0; c < 4; ++c) SetGridCell(flex_grid_, kHeaders[c], c, 0, width * kColumnShare[c]);
@@ -76,7 +75,6 @@ void FangjiAnalysis::InitializeGrid() {
 }
 
 void FangjiAnalysis::AddRowInFlex(std::string_view line) {
-  ++grid_version_;
   flex_grid_.AddRow();
   const int r = flex_grid_.Rows() - 1;
   std::size_t longest = 0;
@@ -142,7 +140,6 @@ bool FangjiAnalysis::HasHistory(std::string_view text) const {
 void FangjiAnalysis::Form_Resize(int width, int height) {
   width_ = width;
   height_ = height;
-  ++grid_version_;
   // A window too small for the grid leaves that grid dimension as it was.
   if (width - 700 > 0) flex_grid_.SetWidth(width - 700);
   if (height - 2300 > 0) flex_grid_.SetHeight(height - 2300);

@@ -45,13 +45,8 @@ class FangjiAnalysis : public WindowModel {
   // --- grid operations (other windows fill this window through them) ---
   // InitializeGrid and LoadResults tell the view; after a batch of AddRowInFlex calls, call
   // Changed() or Show().
-  // Writing through the grid marks it changed for the view (GridVersion).
-  Grid& FlexGrid() {
-    ++grid_version_;
-    return flex_grid_;
-  }
+  Grid& FlexGrid() { return flex_grid_; }
   const Grid& FlexGrid() const { return flex_grid_; }
-  unsigned GridVersion() const { return grid_version_; }
   // Clears the grid to the header row: 方剂名称 / 方剂药物组成 / 主治 / 功效.
   void InitializeGrid();
   // Appends one record as a row; its height follows the longest field (400 twips per started
@@ -112,7 +107,6 @@ class FangjiAnalysis : public WindowModel {
   void SetColumnWidths();
 
   Grid flex_grid_;
-  unsigned grid_version_ = 0;
   std::string tag_;
   std::string text_input_;
   TextColor text_color_ = TextColor::kBlack;

@@ -154,11 +154,8 @@ void Frm_FangjiAnalysis::Refresh() {
   if (fangji_.Timer1Enabled() && !timer1_->isActive()) timer1_->start();
   if (!fangji_.Timer1Enabled()) timer1_->stop();
 
-  // Re-reading the grid resets its scroll position: only when the grid really changed.
-  const FangjiAnalysis& model = fangji_;
-  if (grid_shown_ == model.GridVersion()) return;
-  grid_shown_ = model.GridVersion();
-  const Grid& grid = model.FlexGrid();
+  // The grid view reloads only a grid that was written since; its size follows the window.
+  const Grid& grid = fangji_.FlexGrid();
   flex_grid_->setGeometry(Px(FangjiAnalysis::kGridLeft), Px(FangjiAnalysis::kGridTop),
                           Px(grid.Width()), Px(grid.Height()));
   flex_grid_->Refresh();
