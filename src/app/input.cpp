@@ -36,7 +36,7 @@ void Input::OpenInMode(std::string_view mode) {
   Show();
 }
 
-void Input::SetText_Input(std::string_view text) {
+void Input::SetTextInput(std::string_view text) {
   text_input_.assign(text);
   Changed();
 }
@@ -89,7 +89,7 @@ Outcome Input::Menu_StandardData_Click() {
   std::string s = ReplaceAll(LineBreaksAsCrLf(text_input_), "\r\n", ",");
   s = ReplaceAll(s, ",", "，");
   StandardIngredients(s);
-  SetText_Input(ReplaceAll(s, "、", "，"));
+  SetTextInput(ReplaceAll(s, "、", "，"));
   return Outcome::kDone;
 }
 

@@ -37,9 +37,9 @@ class Input : public WindowModel {
   // and offer the tool menu in herb mode only.
   void OpenInMode(std::string_view mode);
 
-  const std::string& Text_Input() const { return text_input_; }
-  void SetText_Input(std::string_view text);
-  bool Menu_ToolsVisible() const { return menu_tools_visible_; }
+  const std::string& TextInput() const { return text_input_; }
+  void SetTextInput(std::string_view text);
+  bool MenuToolsVisible() const { return menu_tools_visible_; }
 
   // Imports the list in the window's mode; an empty list or an unknown mode does nothing.
   Outcome Cmd_Input_Click();

@@ -8,6 +8,7 @@
 
 #include "chem/open_babel.h"
 #include "common/grid.h"
+#include "common/input_events.h"
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
@@ -21,7 +22,6 @@ class ActiveComponent : public WindowModel {
   static constexpr int kHeight = 5460;
   static constexpr int kGridWidth = 15300;
   static constexpr int kGridHeight = 4500;
-  static constexpr int kRightButton = 2;
   // Column of the reference addresses (anti-influenza) and of the NPACT number (anticancer).
   static constexpr int kRefAddressCol = 6;
   static constexpr int kNpactCol = 1;

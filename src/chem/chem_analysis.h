@@ -8,6 +8,7 @@
 
 #include "chem/open_babel.h"
 #include "common/grid.h"
+#include "common/input_events.h"
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
@@ -23,7 +24,7 @@ class ChemAnalysis : public WindowModel {
   static constexpr int kGridWidth = 5580;
   static constexpr int kGridHeight = 4380;
   static constexpr int kSmilesCol = 2;
-  static constexpr int kRightButton = 2;
+  static constexpr int kRightButton = lindora::kRightButton;
 
   explicit ChemAnalysis(Session& session);
   std::string_view FormName() const override { return "Frm_ChemAnalysis"; }

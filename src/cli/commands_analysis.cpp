@@ -79,7 +79,7 @@ int ExportPairs(Context& ctx, const std::vector<std::string>& args) {
 Input& TypeList(Context& ctx, std::string_view mode, const std::vector<std::string>& args) {
   Input& input = ctx.session.Window<Input>();
   input.OpenInMode(mode);
-  input.SetText_Input(Join(args, "\r\n"));
+  input.SetTextInput(Join(args, "\r\n"));
   return input;
 }
 
@@ -103,7 +103,7 @@ int StandardizeList(Context& ctx, const std::vector<std::string>& args) {
   if (args.empty()) return UsageError(ctx, "standardize-list LIST");
   Input& input = TypeList(ctx, Input::kHerbMode, args);
   const Outcome outcome = input.Menu_StandardData_Click();
-  ctx.out << "# " << input.Caption() << " — Text_Input\n" << input.Text_Input() << '\n';
+  ctx.out << "# " << input.Caption() << " — Text_Input\n" << input.TextInput() << '\n';
   return ExitStatus(outcome);
 }
 

@@ -20,7 +20,7 @@ int HerbSearch(Context& ctx, const std::vector<std::string>& args) {
   if (args.empty()) return UsageError(ctx, "herb-search TEXT");
   DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
   // Several words are one search text, as if typed with blanks between them.
-  danti.SetText_Input(Join(args, " "));
+  danti.SetTextInput(Join(args, " "));
   const Outcome outcome = danti.Cmd_Search_Text_Click();
   PrintHerbGrid(ctx);
   return ExitStatus(outcome);

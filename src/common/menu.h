@@ -35,8 +35,4 @@ inline Outcome NoEffect(WindowModel&) {
   return Outcome::kDone;
 }
 
-// Mouse buttons as the grid events report them.
-inline constexpr int kLeftButton = 1;
-inline constexpr int kRightButton = 2;
-
 }  // namespace lindora

@@ -16,7 +16,6 @@ namespace lindora {
 namespace {
 constexpr double kColumnShare[4] = {0.1, 0.4, 0.4, 0.09};
 constexpr std::string_view kHeaders[4] = {"方剂名称", "方剂药物组成", "主治", "功效"};
-constexpr int kEnterKey = 13;
 }  // namespace
 
 FangjiAnalysis::FangjiAnalysis(Session& session)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/grid.h"
+#include "common/input_events.h"
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/web_addresses.h"
@@ -81,7 +82,7 @@ class FangjiAnalysis : public WindowModel {
   // --- events ---
   void Form_Resize(int width, int height);  // outer size in twips
   Outcome Cmd_Search_Text_Click();
-  Outcome Text_Input_KeyPress(int key_ascii);  // Enter (13) searches
+  Outcome Text_Input_KeyPress(int key_ascii);  // Enter (kEnterKey) searches
   void Text_Input_KeyDown();
   void Text_Input_GotFocus();
   void Text_Input_LostFocus();

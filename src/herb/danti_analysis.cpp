@@ -72,12 +72,12 @@ const std::vector<MenuEntry>& DantiAnalysis::PopupMenu() {
   return menus;
 }
 
-void DantiAnalysis::SetText_Input(std::string_view text) {
+void DantiAnalysis::SetTextInput(std::string_view text) {
   text_input_.assign(text);
   Changed();
 }
 
-void DantiAnalysis::FocusText_Input() {
+void DantiAnalysis::FocusTextInput() {
   ++focus_requests_;
   Changed();
 }
@@ -100,15 +100,15 @@ void DantiAnalysis::AddHerbRow(std::string_view name, std::string_view frequency
 
 void DantiAnalysis::ShowEmptyListMessage() {
   session_.Message(EmptyListMessage());
-  FocusText_Input();
+  FocusTextInput();
 }
 
 void DantiAnalysis::Form_Load() {
-  SetText_Input("");
+  SetTextInput("");
 }
 
 bool DantiAnalysis::Text_Input_KeyPress(int key_ascii) {
-  if (key_ascii != 13) return false;
+  if (key_ascii != kEnterKey) return false;
   SearchHerbs();
   return true;
 }

@@ -6,14 +6,13 @@
 #include <vector>
 
 #include "common/grid.h"
+#include "common/input_events.h"
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/web_addresses.h"
 #include "common/window_model.h"
 
 namespace lindora {
-
-enum class MouseButton { kLeft = 1, kRight = 2, kMiddle = 4 };
 
 class DantiAnalysis : public WindowModel {
  public:
@@ -46,11 +45,11 @@ class DantiAnalysis : public WindowModel {
   const Grid& FlexGrid() const { return flex_grid_; }
 
   // The keyword box.
-  const std::string& Text_Input() const { return text_input_; }
-  void SetText_Input(std::string_view text);
+  const std::string& TextInput() const { return text_input_; }
+  void SetTextInput(std::string_view text);
   // Counts the requests to put the keyboard focus into the keyword box; the view follows.
   int TextInputFocusRequests() const { return focus_requests_; }
-  void FocusText_Input();
+  void FocusTextInput();
 
   // Fills: clear the grid, write both headers with their widths, keep the header row only;
   // then one row per herb. AddHerbRow does not tell the view: after a batch of rows call
@@ -66,7 +65,7 @@ class DantiAnalysis : public WindowModel {
   // True when the key was Enter and ran the search; other keys are left to the box.
   bool Text_Input_KeyPress(int key_ascii);
   // True when the pop-up menu is to be shown (right button).
-  bool FlexGrid_MouseDown(MouseButton button) const { return button == MouseButton::kRight; }
+  bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
   Outcome Menu_Export_Danti_Chem_Click();
   Outcome Menu_HerbTypeAnalysis_Click();
   Outcome Menu_IngredientAnalysis_Click();

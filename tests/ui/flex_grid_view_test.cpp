@@ -9,7 +9,7 @@
 #include "app/msg.h"
 #include "app/ui/frm_msg.h"
 #include "app/ui/views.h"
-#include "common/ui/twips.h"
+#include "common/ui/fonts.h"
 #include "support/fake_ports.h"
 
 using namespace lindora;

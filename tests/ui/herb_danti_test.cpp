@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "app/ui/views.h"
+#include "common/ui/fonts.h"
 #include "common/ui/twips.h"
 #include "herb/danti_analysis.h"
 #include "herb/ui/frm_danti_analysis.h"
@@ -130,7 +131,7 @@ class HerbDantiTest : public QObject {
     Frm_DantiAnalysis* view = Open();
     auto* input = view->findChild<QLineEdit*>("Text_Input");
     input->clear();
-    session.Window<DantiAnalysis>().SetText_Input("");
+    session.Window<DantiAnalysis>().SetTextInput("");
     dialogs.shown.clear();
     QTest::mouseClick(view->findChild<QPushButton*>("Cmd_Search_Text"), Qt::LeftButton);
     QCOMPARE(dialogs.Messages(), std::vector<std::string>{"检索关键字不能为空"});

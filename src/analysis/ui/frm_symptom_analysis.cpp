@@ -2,6 +2,7 @@
 
 #include <QMenuBar>
 
+#include "common/ui/fonts.h"
 #include "common/ui/menus.h"
 #include "common/ui/twips.h"
 

@@ -2,7 +2,9 @@
 
 #include <QMenuBar>
 
+#include "common/ui/fonts.h"
 #include "common/ui/menus.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -21,7 +23,7 @@ Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model)
     // The model takes the text with CR LF line breaks, as the list format has them.
     QString text = text_input_->toPlainText();
     std::string s = S(text.replace('\n', QStringLiteral("\r\n")));
-    if (s != input_.Text_Input()) input_.SetText_Input(s);
+    if (s != input_.TextInput()) input_.SetTextInput(s);
   });
 
   cmd_input_ = new QPushButton(Q(Input::kCmdInputCaption), central);
@@ -40,9 +42,9 @@ Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model)
 
 void Frm_Input::Refresh() {
   FormView::Refresh();
-  QString text = Q(input_.Text_Input()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QString text = Q(input_.TextInput()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   if (text_input_->toPlainText() != text) text_input_->setPlainText(text);
-  menu_tools_->menuAction()->setVisible(input_.Menu_ToolsVisible());
+  menu_tools_->menuAction()->setVisible(input_.MenuToolsVisible());
 }
 
 }  // namespace lindora::ui

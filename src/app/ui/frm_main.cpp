@@ -4,8 +4,8 @@
 #include <QMenuBar>
 #include <QPainter>
 
+#include "common/ui/fonts.h"
 #include "common/ui/menus.h"
-#include "common/ui/twips.h"
 
 namespace lindora::ui {
 

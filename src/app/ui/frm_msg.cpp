@@ -1,5 +1,7 @@
 #include "app/ui/frm_msg.h"
 
+#include "common/ui/fonts.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {

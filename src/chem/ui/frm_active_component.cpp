@@ -6,7 +6,9 @@
 
 #include "chem/ui/frm_chem_analysis.h"
 #include "common/session.h"
+#include "common/ui/fonts.h"
 #include "common/ui/menus.h"
+#include "common/ui/qt_input_events.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -34,8 +36,7 @@ Frm_ActiveComponent::Frm_ActiveComponent(ActiveComponent& model)
 
   connect(grid_, &FlexGridView::Clicked, this, [this] { active_.FlexGrid_Click(); });
   connect(grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton b) {
-    if (active_.FlexGrid_MouseDown(b == Qt::RightButton ? ActiveComponent::kRightButton : 1))
-      popup_->popup(QCursor::pos());
+    if (active_.FlexGrid_MouseDown(ButtonCode(b))) popup_->popup(QCursor::pos());
   });
 }
 

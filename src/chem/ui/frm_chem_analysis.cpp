@@ -6,7 +6,9 @@
 
 #include "chem/ui/qt_converter.h"
 #include "common/session.h"
+#include "common/ui/fonts.h"
 #include "common/ui/menus.h"
+#include "common/ui/qt_input_events.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -60,8 +62,7 @@ Frm_ChemAnalysis::Frm_ChemAnalysis(ChemAnalysis& model)
   // Handlers may unload this window (a later fill creates it afresh); nothing runs after them.
   connect(grid_, &FlexGridView::Clicked, this, [this] { chem_.FlexGrid_Click(); });
   connect(grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton b) {
-    if (chem_.FlexGrid_MouseDown(b == Qt::RightButton ? ChemAnalysis::kRightButton : 1))
-      popup_->popup(QCursor::pos());
+    if (chem_.FlexGrid_MouseDown(ButtonCode(b))) popup_->popup(QCursor::pos());
   });
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/process.h"
-#include "common/ui/twips.h"
+#include "common/ui/qt_text.h"
 
 namespace lindora::ui {
 

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {

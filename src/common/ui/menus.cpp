@@ -3,7 +3,7 @@
 #include <set>
 #include <stdexcept>
 
-#include "common/ui/twips.h"
+#include "common/ui/qt_text.h"
 
 namespace lindora::ui {
 

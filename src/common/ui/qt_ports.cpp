@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "common/ui/twips.h"
+#include "common/ui/qt_text.h"
 
 namespace lindora::ui {
 

@@ -1,5 +1,7 @@
 #include "common/ui/view_host.h"
 
+#include "common/ui/fonts.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {

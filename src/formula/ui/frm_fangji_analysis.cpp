@@ -7,6 +7,8 @@
 #include <QMenuBar>
 
 #include "common/ui/menus.h"
+#include "common/ui/qt_input_events.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -72,8 +74,7 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
   flex_grid_->setObjectName("FlexGrid");
   flex_grid_->setWordWrap(true);
   connect(flex_grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton button) {
-    int b = button == Qt::RightButton ? kRightButton : button == Qt::LeftButton ? kLeftButton : 0;
-    if (fangji_.FlexGrid_MouseDown(b)) popup_->popup(QCursor::pos());
+    if (fangji_.FlexGrid_MouseDown(ButtonCode(button))) popup_->popup(QCursor::pos());
   });
 
   timer1_ = new QTimer(this);
@@ -107,10 +108,9 @@ bool Frm_FangjiAnalysis::eventFilter(QObject* watched, QEvent* event) {
         break;
       }
       case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
         fangji_.Text_Input_KeyDown();
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-          fangji_.Text_Input_KeyPress(13);
+        if (IsEnterKey(*static_cast<QKeyEvent*>(event))) {
+          fangji_.Text_Input_KeyPress(kEnterKey);
           return true;
         }
         break;

@@ -4,7 +4,10 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 
+#include "common/ui/fonts.h"
 #include "common/ui/menus.h"
+#include "common/ui/qt_input_events.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -23,7 +26,7 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
   text_input_->setGeometry(Px(120), Px(120), Px(2055), Px(390));
   text_input_->installEventFilter(this);
   connect(text_input_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { danti_.SetText_Input(S(text)); });
+          [this](const QString& text) { danti_.SetTextInput(S(text)); });
 
   cmd_search_text_ = new QPushButton(QStringLiteral("搜索"), central);
   cmd_search_text_->setObjectName("Cmd_Search_Text");
@@ -45,10 +48,7 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
   menuBar()->setFont(UiFont());
 
   connect(flex_grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton button) {
-    MouseButton b = button == Qt::RightButton    ? MouseButton::kRight
-                    : button == Qt::MiddleButton ? MouseButton::kMiddle
-                                                 : MouseButton::kLeft;
-    if (danti_.FlexGrid_MouseDown(b)) popup_->popup(QCursor::pos());
+    if (danti_.FlexGrid_MouseDown(ButtonCode(button))) popup_->popup(QCursor::pos());
   });
 
   SetFixedTwips(DantiAnalysis::kWidth, DantiAnalysis::kHeight);
@@ -56,10 +56,9 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
 
 bool Frm_DantiAnalysis::eventFilter(QObject* watched, QEvent* event) {
   if (watched == text_input_ && event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      danti_.SetText_Input(S(text_input_->text()));
-      danti_.Text_Input_KeyPress(13);
+    if (IsEnterKey(*static_cast<QKeyEvent*>(event))) {
+      danti_.SetTextInput(S(text_input_->text()));
+      danti_.Text_Input_KeyPress(kEnterKey);
       return true;
     }
   }
@@ -68,7 +67,7 @@ bool Frm_DantiAnalysis::eventFilter(QObject* watched, QEvent* event) {
 
 void Frm_DantiAnalysis::Refresh() {
   FormView::Refresh();
-  QString text = Q(danti_.Text_Input());
+  QString text = Q(danti_.TextInput());
   if (text_input_->text() != text) text_input_->setText(text);
   flex_grid_->Refresh();
   if (danti_.TextInputFocusRequests() != focus_requests_seen_) {
