@@ -30,6 +30,51 @@ void UpperCaseInPlace(std::string& text);
 // Number of characters (code points) of a UTF-8 text.
 std::size_t CharLength(std::string_view text);
 
+// The one UTF-8 reader and writer. NextUtf8 gives the character of `text` at `i` and moves `i`
+// past it; a byte that starts no well-formed character gives U+FFFD and moves one byte.
+inline char32_t NextUtf8(std::string_view text, std::size_t& i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  const std::size_t len = c < 0x80         ? 1
+                          : (c >> 5) == 6  ? 2
+                          : (c >> 4) == 14 ? 3
+                          : (c >> 3) == 30 ? 4
+                                           : 0;
+  if (len == 0 || i + len > text.size()) {
+    ++i;
+    return U'\uFFFD';
+  }
+  char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+  for (std::size_t k = 1; k < len; ++k) {
+    const unsigned char t = static_cast<unsigned char>(text[i + k]);
+    if ((t & 0xC0) != 0x80) {
+      ++i;
+      return U'\uFFFD';
+    }
+    cp = (cp << 6) | (t & 0x3F);
+  }
+  i += len;
+  return cp;
+}
+// Writes `c` as UTF-8 at `out` (room for four bytes) and returns the end.
+inline char* PutUtf8(char* out, char32_t c) {
+  if (c < 0x80) {
+    *out++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (c >> 6));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (c >> 12));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (c >> 18));
+    *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
 std::u32string ToU32(std::string_view utf8);
 std::string ToUtf8(std::u32string_view text);
 void AppendUtf8(std::string& out, char32_t c);
