@@ -33,6 +33,28 @@ const std::vector<MenuEntry>& ActiveComponent::PopupMenu() {
   return menus;
 }
 
+void ActiveComponent::InitializeGrid(std::string_view header, const std::vector<double>& widths) {
+  const int columns = static_cast<int>(widths.size());
+  flex_grid_.Clear();
+  flex_grid_.SetCols(columns);
+  std::vector<std::string> names = Split(header, " ");
+  for (int k = 0; k < columns; ++k) {
+    double width = widths[k] > 0 ? widths[k] * flex_grid_.Width() : 1;
+    SetGridCell(flex_grid_, names[k], k, 0, width);
+  }
+  flex_grid_.SetRows(1);
+}
+
+void ActiveComponent::AddMatchRow(const std::vector<std::string>& fields, int fields_copied,
+                                  int id_col, std::string_view id) {
+  flex_grid_.AddRow();
+  const int row = flex_grid_.Rows() - 1;
+  // A short line fills the fields it has; fields beyond the copied ones are not shown.
+  for (int j = 0; j < fields_copied && j < static_cast<int>(fields.size()); ++j)
+    flex_grid_.SetTextMatrix(row, j, fields[j]);
+  flex_grid_.SetTextMatrix(row, id_col, id);
+}
+
 bool ActiveComponent::HasSelection() const {
   int row = flex_grid_.RowSel();
   return row >= 1 && row < flex_grid_.Rows();

@@ -37,6 +37,14 @@ class ActiveComponent : public WindowModel {
   StructurePicture& PicMol() { return pic_mol_; }
   const StructurePicture& PicMol() const { return pic_mol_; }
 
+  // Fills: clear the grid to the columns of a reference set (names split at blanks, widths as
+  // fractions of the grid width, 0 hiding a column), then one row per matched compound: the
+  // first fields of its reference record and the compound id in `id_col`. AddMatchRow does not
+  // tell the view: after the batch call Changed() or Show().
+  void InitializeGrid(std::string_view header, const std::vector<double>& widths);
+  void AddMatchRow(const std::vector<std::string>& fields, int fields_copied, int id_col,
+                   std::string_view id);
+
   std::string SelectedSmiles() const;
   // The herbs that contain the selected compound, into the single-herb window; true when some
   // were found.

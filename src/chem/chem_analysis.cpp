@@ -1,8 +1,10 @@
 #include "chem/chem_analysis.h"
 
 #include "chem/active_matching.h"
+#include "chem/herb_chem_actions.h"
 #include "common/files.h"
 #include "common/session.h"
+#include "common/text.h"
 #include "common/web_addresses.h"
 
 namespace lindora {
@@ -63,6 +65,23 @@ void ChemAnalysis::SetChecks(bool anticancer) {
   anticancer_checked_ = anticancer;
   antiinfluenza_checked_ = !anticancer;
   Changed();
+}
+
+void ChemAnalysis::InitializeGrid() {
+  flex_grid_.Clear();
+  const std::vector<std::string> header = Split(kIngredientHeader, " ");
+  const double half = flex_grid_.Width() / 2.0;
+  const double widths[] = {1, half, half, 1};
+  for (int c = 0; c < 4; ++c) SetGridCell(flex_grid_, header[c], c, 0, widths[c]);
+  flex_grid_.SetRows(1);
+}
+
+void ChemAnalysis::AddCompoundRow(std::string_view record) {
+  flex_grid_.AddRow();
+  const int row = flex_grid_.Rows() - 1;
+  std::vector<std::string> fields = Split(record, "\t");
+  for (int c = 0; c < static_cast<int>(fields.size()); ++c)
+    flex_grid_.SetTextMatrix(row, c, fields[c]);
 }
 
 std::string ChemAnalysis::SelectedSmiles() const {

@@ -43,6 +43,12 @@ class ChemAnalysis : public WindowModel {
   bool AnticancerChecked() const { return anticancer_checked_; }
   void SetChecks(bool anticancer);
 
+  // Fills: clear the grid to the ingredient header (ID Name SMILES InChIKey, the name and SMILES
+  // columns half the width each), then one compound record (TAB-separated fields) per row.
+  // AddCompoundRow does not tell the view: after the batch call Changed() or Show().
+  void InitializeGrid();
+  void AddCompoundRow(std::string_view record);
+
   // The SMILES of the selected row; empty when the header or nothing is selected.
   std::string SelectedSmiles() const;
 

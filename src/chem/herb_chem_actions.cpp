@@ -29,23 +29,12 @@ bool ShowHerbIngredients(Session& session, const std::string& herb_name) {
       return;
     }
 
-    Grid& grid = chem.FlexGrid();
-    grid.Clear();
-    const std::vector<std::string> header = Split(kIngredientHeader, " ");
-    const double half = grid.Width() / 2.0;
-    const double widths[] = {1, half, half, 1};
-    for (int c = 0; c < 4; ++c) SetGridCell(grid, header[c], c, 0, widths[c]);
-    grid.SetRows(1);
-
     // Only the first compounds are listed; the compound file is read once for all of them.
     ids.resize(std::min<std::size_t>(ids.size(), kMaxIngredientRows));
-    for (const std::string& line : CompoundRecordsById(session.Path(kCompoundDb), ids)) {
-      grid.AddRow();
-      const int row = grid.Rows() - 1;
-      std::vector<std::string> fields = Split(line, "\t");
-      for (int c = 0; c < static_cast<int>(fields.size()); ++c)
-        grid.SetTextMatrix(row, c, fields[c]);
-    }
+    chem.InitializeGrid();
+    for (const std::string& line : CompoundRecordsById(session.Path(kCompoundDb), ids))
+      chem.AddCompoundRow(line);
+    Grid& grid = chem.FlexGrid();
     grid.SetRowSel(1);
     chem.Changed();
 
