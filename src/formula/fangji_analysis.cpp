@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "analysis/formula_set_actions.h"
 #include "common/files.h"
 #include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/web_addresses.h"
+#include "common/workflows.h"
 #include "formula/formula_db.h"
 #include "formula/keyword_query.h"
 

@@ -1,11 +1,11 @@
 #include "herb/danti_analysis.h"
 
-#include "chem/herb_chem_actions.h"
 #include "common/files.h"
 #include "common/not_built.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/web_addresses.h"
+#include "common/workflows.h"
 #include "herb/herb_files.h"
 #include "herb/herb_types.h"
 #include "herb/related_formulas.h"
