@@ -18,18 +18,28 @@
 namespace lindora::cli {
 namespace {
 
-// In a script the formula window of an earlier search decides, as in the program. A single
-// command has no window yet: it works on the result file a search left, if it holds a record.
-Outcome RunOnResultSet(Context& ctx, Outcome (*menu_item)(Session&),
-                       Outcome (*analysis)(Session&)) {
-  if (ctx.session.FindWindow<FangjiAnalysis>()) return menu_item(ctx.session);
+struct AnalysisRun {
+  Outcome outcome;
+  bool show_grids;  // the analysis filled its window (a failure on the way may follow)
+};
+
+// In a script the formula window of an earlier search decides, as in the program: the menu
+// item either refuses or runs the analysis, whose window is then shown. A single command has no
+// window yet: it works on the result file a search left, if it holds a record.
+AnalysisRun RunOnResultSet(Context& ctx, Outcome (*menu_item)(Session&),
+                           Outcome (*analysis)(Session&)) {
+  if (ctx.session.FindWindow<FangjiAnalysis>()) {
+    const Outcome outcome = menu_item(ctx.session);
+    return {outcome, outcome != Outcome::kRefused};
+  }
   // A file that cannot be read counts as holding a record: the analysis reports it itself. A
   // line is blank when it holds blanks only (no GBK character has a blank byte).
   std::ifstream in(ctx.session.Path(kResultFilePath), std::ios::binary);
   bool has_record = !in;
   for (char c; !has_record && in.get(c);) has_record = c != ' ' && c != '\r' && c != '\n';
-  if (!has_record) return Refuse(ctx.session, kNoDataMessage);
-  return analysis(ctx.session);
+  if (!has_record) return {Refuse(ctx.session, kNoDataMessage), false};
+  const Outcome outcome = analysis(ctx.session);
+  return {outcome, outcome == Outcome::kDone};
 }
 
 int Standardize(Context& ctx, const std::vector<std::string>& args) {
@@ -44,30 +54,30 @@ int Standardize(Context& ctx, const std::vector<std::string>& args) {
 
 int HerbFrequency(Context& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(ctx, "herb-frequency");
-  const Outcome outcome = RunOnResultSet(ctx, DanweiyaoAnalysis, RunDanweiyaoAnalysis);
-  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  const AnalysisRun run = RunOnResultSet(ctx, DanweiyaoAnalysis, RunDanweiyaoAnalysis);
+  if (!run.show_grids) return ExitStatus(run.outcome);
   DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
   PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
-  return kDone;
+  return ExitStatus(run.outcome);
 }
 
 int HerbPairs(Context& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(ctx, "herb-pairs");
-  const Outcome outcome = RunOnResultSet(ctx, YaoduiAnalysisOfResults, RunYaoduiAnalysis);
-  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  const AnalysisRun run = RunOnResultSet(ctx, YaoduiAnalysisOfResults, RunYaoduiAnalysis);
+  if (!run.show_grids) return ExitStatus(run.outcome);
   YaoduiAnalysisWindow& w = ctx.session.Window<YaoduiAnalysisWindow>();
   for (int i = 1; i <= 3; ++i)
     PrintGrid(ctx, w.Caption(), "FlexGrid(" + std::to_string(i) + ")", w.FlexGrid(i));
-  return kDone;
+  return ExitStatus(run.outcome);
 }
 
 int Symptoms(Context& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(ctx, "symptoms");
-  const Outcome outcome = RunOnResultSet(ctx, SymptomAnalysisOfResults, RunSymptomAnalysis);
-  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  const AnalysisRun run = RunOnResultSet(ctx, SymptomAnalysisOfResults, RunSymptomAnalysis);
+  if (!run.show_grids) return ExitStatus(run.outcome);
   SymptomAnalysisWindow& w = ctx.session.Window<SymptomAnalysisWindow>();
   PrintGrid(ctx, w.Caption(), "FlexGrid_Symptom", w.FlexGrid_Symptom());
-  return kDone;
+  return ExitStatus(run.outcome);
 }
 
 int ExportPairs(Context& ctx, const std::vector<std::string>& args) {
