@@ -1,5 +1,6 @@
 #include "common/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,27 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   }
   out.append(text.substr(pos));
   return out;
+}
+
+void ReplaceAllInPlace(std::string& text, std::string_view from, std::string_view to) {
+  if (from.empty() || to.size() > from.size()) {
+    text = ReplaceAll(text, from, to);
+    return;
+  }
+  std::size_t hit = text.find(from);
+  if (hit == std::string::npos) return;
+  std::size_t out = hit, in = hit;
+  const std::size_t n = text.size();
+  while (in < n) {
+    if (text.compare(in, from.size(), from) == 0) {
+      std::copy(to.begin(), to.end(), text.begin() + static_cast<std::ptrdiff_t>(out));
+      out += to.size();
+      in += from.size();
+    } else {
+      text[out++] = text[in++];
+    }
+  }
+  text.resize(out);
 }
 
 std::vector<std::string> Split(std::string_view text, std::string_view separator) {

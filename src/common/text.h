@@ -11,6 +11,8 @@ namespace lindora {
 
 // One left-to-right pass over non-overlapping occurrences; an empty `from` changes nothing.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+// The same pass in place, for a `to` no longer than `from` (hot paths: no allocation).
+void ReplaceAllInPlace(std::string& text, std::string_view from, std::string_view to);
 
 // Splits at every separator and keeps empty items; an empty text gives one empty item.
 std::vector<std::string> Split(std::string_view text, std::string_view separator);

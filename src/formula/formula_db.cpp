@@ -24,9 +24,11 @@ void CleanRecordLineInPlace(std::string& line) {
     b = i + 1 < n ? static_cast<const char*>(std::memchr(b + 1, ' ', n - i - 1)) : nullptr;
   }
   if (!needed) return;
-  for (auto [from, to] :
-       {std::pair{"  ", " "}, {"\t ", "\t"}, {"\t  ", "\t"}, {" \t", "\t"}, {"  \t", "\t"}})
-    line = ReplaceAll(line, from, to);
+  ReplaceAllInPlace(line, "  ", " ");
+  ReplaceAllInPlace(line, "\t ", "\t");
+  ReplaceAllInPlace(line, "\t  ", "\t");
+  ReplaceAllInPlace(line, " \t", "\t");
+  ReplaceAllInPlace(line, "  \t", "\t");
 }
 
 std::string CleanRecordLine(std::string_view line) {
