@@ -36,6 +36,10 @@ std::size_t CharLength(std::string_view text);
 // past it; a byte that starts no well-formed character gives U+FFFD and moves one byte.
 inline char32_t NextUtf8(std::string_view text, std::size_t& i) {
   const unsigned char c = static_cast<unsigned char>(text[i]);
+  if (c < 0x80) {
+    ++i;
+    return c;
+  }
   const std::size_t len = c < 0x80         ? 1
                           : (c >> 5) == 6  ? 2
                           : (c >> 4) == 14 ? 3
