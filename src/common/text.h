@@ -35,31 +35,27 @@ std::size_t CharLength(std::string_view text);
 // The one UTF-8 reader and writer. NextUtf8 gives the character of `text` at `i` and moves `i`
 // past it; a byte that starts no well-formed character gives U+FFFD and moves one byte.
 inline char32_t NextUtf8(std::string_view text, std::size_t& i) {
-  const unsigned char c = static_cast<unsigned char>(text[i]);
-  if (c < 0x80) {
-    ++i;
-    return c;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + i;
+  const std::size_t left = text.size() - i;
+  const auto more = [&](std::size_t k) { return k < left && (p[k] & 0xC0) == 0x80; };
+  if (p[0] < 0x80) {
+    i += 1;
+    return p[0];
   }
-  const std::size_t len = c < 0x80         ? 1
-                          : (c >> 5) == 6  ? 2
-                          : (c >> 4) == 14 ? 3
-                          : (c >> 3) == 30 ? 4
-                                           : 0;
-  if (len == 0 || i + len > text.size()) {
-    ++i;
-    return U'\uFFFD';
+  if ((p[0] & 0xE0) == 0xC0 && more(1)) {
+    i += 2;
+    return (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu);
   }
-  char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-  for (std::size_t k = 1; k < len; ++k) {
-    const unsigned char t = static_cast<unsigned char>(text[i + k]);
-    if ((t & 0xC0) != 0x80) {
-      ++i;
-      return U'\uFFFD';
-    }
-    cp = (cp << 6) | (t & 0x3F);
+  if ((p[0] & 0xF0) == 0xE0 && more(1) && more(2)) {
+    i += 3;
+    return (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
   }
-  i += len;
-  return cp;
+  if ((p[0] & 0xF8) == 0xF0 && more(1) && more(2) && more(3)) {
+    i += 4;
+    return (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+  }
+  i += 1;
+  return U'\uFFFD';
 }
 // Writes `c` as UTF-8 at `out` (room for four bytes) and returns the end.
 inline char* PutUtf8(char* out, char32_t c) {
