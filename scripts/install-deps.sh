@@ -6,9 +6,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  openbabel opencc
+  openbabel opencc rime-data-luna-pinyin
   fonts-noto-cjk xvfb xauth
-  libigraph-dev qt6-charts-dev qt6-svg-dev libboost-math-dev libcli11-dev
+  libigraph-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libboost-math-dev libcli11-dev
   poppler-utils ccache
   time bc
 )

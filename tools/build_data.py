@@ -19,6 +19,7 @@ import sys
 import unicodedata
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pinyin  # noqa: E402
 import tcm_rules  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -30,30 +31,29 @@ HERB_TYPES = (
     "活血祛瘀药,化痰药,止咳平喘药,安神药,平肝熄风药,开窍药,补气药,补血药,补阴药,"
     "补阳药,收涩药,涌吐药,解毒杀虫燥湿止痒药,拔毒化腐生肌药").split(",")
 
-# Classical names used by the Shanghan Lun formulas -> the modern herb that the
-# herb sources list.  Only names that are not themselves a herb of the sources.
-CLASSICAL_NAMES = {
-    "芍药": "白芍",
-    "杏仁": "苦杏仁",
-    "香豉": "淡豆豉",
-    "栝蒌实": "瓜蒌",
-    "栝蒌根": "天花粉",
-    "贝母": "川贝母",
-    "大戟": "京大戟",
-    "生地黄": "地黄",
-    "麦门冬": "麦冬",
-    "麻仁": "火麻仁",
-    "麻子仁": "火麻仁",
-    "食蜜": "蜂蜜",
-    "茵陈蒿": "茵陈",
-    "肥栀子": "栀子",
-    "连轺": "连翘",
-    "猪胆汁": "猪胆粉",
-    "黄檗": "黄柏",
-    "蜀椒": "花椒",
-    "天门冬": "天冬",
-    "商陆根": "商陆",
-}
+TOOLS = os.path.dirname(os.path.abspath(__file__))
+
+
+def curated(name):
+    """Rows of a curated table of tools/ (TAB-separated, '#' comment lines,
+    one title line)."""
+    return pinyin.read_table(os.path.join(TOOLS, name))
+
+
+# The curated tables: the type of each herb in the textbook classification,
+# classical names of the formulas and the modern herb they mean, herbs no
+# source has, records the two sources split, variant characters.
+TYPE_TABLE = {r[0]: r[1] for r in curated("herb_types.tsv")}
+CLASSICAL_NAMES = {r[0]: r[1] for r in curated("classical_names.tsv")}
+EXTRA_HERBS = [(r[0], r[1] if len(r) > 1 else "") for r in curated("herb_extra.tsv")]
+HERB_MERGES = {r[0]: r[1] for r in curated("herb_merges.tsv")}
+NAME_VARIANTS = {r[0]: r[1] for r in curated("variant_chars.tsv") if r[2] == "药名"}
+TEXT_VARIANTS = {r[0]: r[1] for r in curated("variant_chars.tsv") if r[2] == "主治"}
+
+
+def fold_name(name):
+    return "".join(NAME_VARIANTS.get(ch, ch) for ch in name)
+
 
 # Formula headings of the corpus that are not the name the clauses use.
 FORMULA_NAME_FIXES = {
@@ -85,22 +85,33 @@ CID_RE = re.compile(r"PubChem(?: CID)? (\d+)")
 # --------------------------------------------------------------------------
 # text helpers
 
-def to_simplified(texts):
-    """Converts a list of one-line texts to simplified script with opencc."""
+def _opencc(texts, config):
     texts = list(texts)
     if not texts:
         return []
     for t in texts:
         if "\n" in t or "\r" in t:
             raise ValueError("line break in text for opencc: %r" % t[:40])
-    res = subprocess.run(["opencc", "-c", "t2s.json"], input="\n".join(texts) + "\n",
+    res = subprocess.run(["opencc", "-c", config], input="\n".join(texts) + "\n",
                          capture_output=True, text=True, encoding="utf-8", check=True)
     out = res.stdout.split("\n")
     if out and out[-1] == "":
         out.pop()
     if len(out) != len(texts):
         raise RuntimeError("opencc returned %d lines for %d" % (len(out), len(texts)))
-    return [keep_gbk_original(t, s) for t, s in zip(texts, out)]
+    return out
+
+
+def to_simplified(texts):
+    """Converts a list of one-line texts to simplified script with opencc."""
+    texts = list(texts)
+    return [keep_gbk_original(t, s) for t, s in zip(texts, _opencc(texts, "t2s.json"))]
+
+
+def to_traditional(texts):
+    """Traditional script of simplified names: the pinyin dictionary's words
+    are traditional."""
+    return _opencc(texts, "s2t.json")
 
 
 def keep_gbk_original(trad, simp):
@@ -312,7 +323,40 @@ def lost_recipe_note(block):
     return note.replace("（", "〔").replace("）", "〕")
 
 
-def build_formulas(src, safe):
+_SEGMENT = re.compile(r"[^，。；：！？]*[，。；：！？]?")
+_ENDS = "，。；：！？"
+# A segment that prescribes or names a formula: …汤主之, …汤证, 宜…, 与…汤,
+# 可与…, 作…汤与之.
+_PRESCRIBES = re.compile(r"[汤散丸](主之|证)|^(宜|可与|不可与|与|当与|先与|复与|更与|作)"
+                         r"|[汤散丸]与之")
+
+
+def pattern_names(formula_names):
+    """The clauses call a formula's pattern by its main herb: 桂枝证 for
+    桂枝汤, 柴胡证 for 小柴胡汤."""
+    return {re.sub("^[大小]", "", n)[:-1] + "证" for n in formula_names
+            if len(n) > 2 and n[-1] in "汤散丸"}
+
+
+def clean_indication(text, formula_names):
+    """Clause text without the segments (between ，。；：！？) that prescribe or
+    name a formula, variant characters folded.  Where a dropped segment ended
+    a sentence, the kept text before it ends the sentence instead."""
+    named = set(formula_names) | pattern_names(formula_names)
+    out = []
+    for seg in _SEGMENT.findall(text):
+        body = seg.rstrip(_ENDS)
+        if not body:
+            continue
+        if any(n in body for n in named) or _PRESCRIBES.search(body):
+            if seg.endswith("。") and out and out[-1][-1] in _ENDS:
+                out[-1] = out[-1][:-1] + "。"
+            continue
+        out.append(seg)
+    return "".join(TEXT_VARIANTS.get(ch, ch) for ch in "".join(out))
+
+
+def build_formulas(src, safe, report=None):
     clauses = []
     with open(os.path.join(src, "shanghanlun", "clauses.jsonl"), encoding="utf-8") as f:
         for line in f:
@@ -343,9 +387,29 @@ def build_formulas(src, safe):
                         extra[n].append(ci)
                     break
 
-    trad = []
+    # A formula that two clauses prescribe with the same composition is one
+    # record whose indications hold both clauses.
+    entries = []
+    by_key = {}
     for name, ci, comp, block in formulas:
         cis = [ci] + [x for x in extra[name] if x != ci]
+        key = (name, tuple(comp))
+        if comp and key in by_key:
+            kept = entries[by_key[key]]
+            kept[1] += [x for x in cis if x not in kept[1]]
+            if report is not None:
+                report.setdefault("merged formulas", []).append(name)
+            continue
+        by_key[key] = len(entries)
+        entries.append([name, cis, comp, block])
+    if report is not None:
+        comps = collections.defaultdict(set)
+        for name, _, comp, _ in entries:
+            comps[name].add(tuple(comp))
+        report["same name, other composition"] = sorted(n for n, c in comps.items() if len(c) > 1)
+
+    trad = []
+    for name, cis, comp, block in entries:
         indication = "".join(clause_text(clauses[x]["original_text"]) for x in cis)
         comp_texts = [h for h, _ in comp] + [d for _, d in comp]
         trad.append((name, indication, comp_texts,
@@ -365,7 +429,15 @@ def build_formulas(src, safe):
             composition = "（" + next(simp) + "）"
         else:
             composition = format_composition(list(zip(s_comp[:k], s_comp[k:])))
-        records.append([safe(s_name), safe(composition), safe(s_ind)])
+        records.append([safe(s_name), safe(composition), s_ind])
+    names = [r[0] for r in records]
+    if report is not None:
+        report["merged formulas"] = [to_simplified([n])[0] for n in
+                                     report.get("merged formulas", [])]
+        report["same name, other composition"] = to_simplified(
+            report["same name, other composition"])
+    for r in records:
+        r[2] = safe(clean_indication(r[2], names))
     return records
 
 
@@ -376,25 +448,32 @@ class Herb:
     def __init__(self, name):
         self.name = name
         self.pinyin = ""
+        self.pinyin_derived = False
+        self.pinyin_added = False
         self.type_no = 0
+        self.source_type = 0     # the sources' category, before the curated table
         self.latin = []          # Latin / English names, sources' order
-        self.aliases = []        # classical names used by the formulas
+        self.tcmsp_latin = []    # the part of `latin` that TCMSP gives
+        self.aliases = []        # other Chinese names the sources use for it
         self.materials = []      # TM-MC Latin keys whose compounds it has
+        self.modern = None       # for a classical name: the modern herb it means
 
     def fields(self):
-        names = [self.name] + ([self.pinyin] if self.pinyin else [])
-        for n in self.aliases + self.latin:
+        # Chinese names first, so that each has a TAB on both sides and the
+        # name lookup finds it; the last field is a pinyin or Latin name.
+        names = [self.name]
+        for n in self.aliases + [self.pinyin] + self.latin:
             if n and n not in names:
                 names.append(n)
         return names
 
 
-def split_material_row(chinese, pinyin):
+def split_material_row(chinese, pinyin_text):
     """TM-MC rows that join several herbs ("白芍 赤芍", "Baishao Chishao") ->
     [(name, pinyin)].  Extra pinyin words belong to the last name; pinyin is
     written without blanks because a blank separates search keywords."""
     names = chinese.split()
-    words = pinyin.split()
+    words = pinyin_text.split()
     if len(names) == 1:
         return [(names[0], "".join(words))]
     if len(words) > len(names):
@@ -404,7 +483,35 @@ def split_material_row(chinese, pinyin):
     return list(zip(names, words))
 
 
-def build_herbs(src, safe):
+def latin_words(name):
+    return frozenset(w for w in re.split(r"[\s.,]+", name.lower())
+                     if w and w not in ("et", "seu", "l"))
+
+
+def drop_copied_latin(herbs):
+    """A TCMSP Latin name that shares no word with the herb's TM-MC Latin name
+    but is another herb's Latin name was copied from that herb (沉香 with
+    乌药's Linderae Radix); the compound source's pharmacopoeial name stays."""
+    owners = collections.defaultdict(set)
+    for h in herbs.values():
+        for n in h.latin:
+            owners[latin_words(n)].add(h.name)
+    dropped = []
+    for h in herbs.values():
+        tm = [n for n in h.latin if n not in h.tcmsp_latin]
+        if not tm:
+            continue
+        tm_words = set().union(*(latin_words(n) for n in tm))
+        for n in list(h.tcmsp_latin):
+            if n in tm or latin_words(n) & tm_words or len(owners[latin_words(n)]) < 2:
+                continue
+            h.latin.remove(n)
+            dropped.append("%s %s" % (h.name, n))
+    return sorted(dropped)
+
+
+def build_herbs(src, safe, speller=None):
+    """The herb records in file order, and a report dictionary."""
     th, trows = read_tsv(os.path.join(src, "tcmsp", "herbs_data.tsv"))
     mh, mrows = read_tsv(os.path.join(src, "tm-mc", "medicinal_material.tsv"))
 
@@ -424,35 +531,96 @@ def build_herbs(src, safe):
 
     simp = to_simplified([x[1] for x in raw])
     herbs = {}
-    for (source, _, py, latin, cat, key), name in zip(raw, simp):
-        name = safe(name.strip())
+    merged = set()
+    for (source, _, py, latin, cat, key), source_name in zip(raw, simp):
+        source_name = safe(source_name.strip())
+        name = fold_name(source_name)
+        name = HERB_MERGES.get(name, name)
         h = herbs.setdefault(name, Herb(name))
-        if py and (not h.pinyin or source == "tcmsp"):
+        if source_name != name:
+            merged.add("%s→%s" % (source_name, name))
+            if source_name not in h.aliases:
+                h.aliases.append(source_name)
+        # A row merged in under another name (紫苏 into 紫苏叶) does not spell
+        # the herb; TCMSP's pinyin wins over TM-MC's.
+        if py and fold_name(source_name) == name and (not h.pinyin or source == "tcmsp"):
             h.pinyin = safe(py)
         if latin and latin not in h.latin:
             h.latin.append(safe(latin))
-        if cat in HERB_TYPES and not h.type_no:
-            h.type_no = HERB_TYPES.index(cat) + 1
+            if source == "tcmsp":
+                h.tcmsp_latin.append(h.latin[-1])
+        if cat in HERB_TYPES and not h.source_type:
+            h.source_type = HERB_TYPES.index(cat) + 1
         if key and key not in h.materials:
             h.materials.append(key)
+    dropped_latin = drop_copied_latin(herbs)
 
+    for name, latin in EXTRA_HERBS:
+        if name in herbs:
+            raise ValueError("extra herb %s is a herb of the sources" % name)
+        h = herbs[name] = Herb(name)
+        if latin:
+            h.latin.append(latin)
     for classical, modern in sorted(CLASSICAL_NAMES.items()):
         if classical in herbs:
             raise ValueError("classical name %s is itself a herb" % classical)
         if modern not in herbs:
             raise ValueError("classical name %s maps to unknown herb %s" % (classical, modern))
-        herbs[modern].aliases.append(classical)
+        herbs[classical] = Herb(classical)
+        herbs[classical].modern = modern
 
-    ordered = sorted(herbs.values(),
-                     key=lambda h: (h.pinyin == "", h.pinyin.lower(), h.name))
-    return ordered, unnamed_materials
+    # Types: the textbook classification where it has the herb, else the
+    # sources' category; a classical name takes its modern herb's type.
+    disagree = []
+    for h in herbs.values():
+        if h.name in TYPE_TABLE:
+            t = TYPE_TABLE[h.name]
+            h.type_no = HERB_TYPES.index(t) + 1 if t in HERB_TYPES else 0
+            if h.source_type and h.source_type != h.type_no:
+                disagree.append(h.name)
+        else:
+            h.type_no = h.source_type
+    for h in herbs.values():
+        if h.modern:
+            h.type_no = herbs[h.modern].type_no
+
+    missing_pinyin = fill_pinyin(herbs.values(), speller)
+    ordered = sorted(herbs.values(), key=lambda h: (h.pinyin.lower(), h.name))
+    report = {"unnamed materials": unnamed_materials, "merged": sorted(merged),
+              "latin dropped": dropped_latin, "type overrides": sorted(disagree),
+              "derived pinyin": sum(1 for h in ordered if h.pinyin_derived),
+              "pinyin added": [h.name for h in ordered if h.pinyin_added],
+              "pinyin missing": missing_pinyin}
+    return ordered, report
+
+
+def fill_pinyin(herbs, speller):
+    """Pinyin for every herb that no source spells; returns the names the
+    dictionary cannot spell either.  Where a source's pinyin differs from the
+    dictionary's reading (Mugau for 木瓜), the reading becomes a further name,
+    so that a search for the usual spelling finds the herb."""
+    herbs = list(herbs)
+    speller = speller or pinyin.Pinyin()
+    trad = to_traditional([h.name for h in herbs])
+    missing = []
+    for h, t in zip(herbs, trad):
+        reading = speller.reading(h.name, t)
+        if not h.pinyin:
+            if reading:
+                h.pinyin = reading
+                h.pinyin_derived = True
+            else:
+                missing.append(h.name)
+        elif reading and reading.lower() != h.pinyin.lower() and reading not in h.latin:
+            h.latin.insert(0, reading)
+            h.pinyin_added = True
+    return missing
 
 
 def herb_name_lines(herbs):
-    lines = ["编号\t类型\t中药名\t拼音\t其他名称"]
+    lines = ["编号\t类型\t中药名\t其他名称"]
     for pos, h in enumerate(herbs, start=1):
-        # The trailing TAB lets the TAB+name+TAB lookup find the last name too.
-        lines.append("%d\t%d\t%s\t" % (pos, h.type_no, "\t".join(h.fields())))
+        lines.append("%d\t%d\t%s" % (pos, h.type_no, "\t".join(h.fields())))
     if len(lines) > 32768:
         raise ValueError("too many herbs for 16-bit herb numbers")
     return lines
@@ -504,14 +672,30 @@ def compound_lines(compounds):
     return lines
 
 
-def link_lines(herbs, compounds, lh, lrows):
+def link_lines(herbs, compounds, lh, lrows, literature_links=()):
+    """Herb-compound lines: TM-MC's links, then the literature's (a reference
+    row names the herb its compound was found in), and a classical name gets
+    the links of its modern herb."""
     by_material = collections.defaultdict(list)
+    position = {}
     for pos, h in enumerate(herbs, start=1):
+        position[h.name] = pos
         for key in h.materials:
             by_material[key].append(pos)
+    for pos, h in enumerate(herbs, start=1):
+        for alias in h.aliases:
+            position.setdefault(alias, pos)
     per_herb = collections.defaultdict(list)
     seen = set()
     dropped = collections.Counter()
+
+    def add(pos, cid):
+        if (pos, cid) not in seen:
+            seen.add((pos, cid))
+            per_herb[pos].append(cid)
+            return True
+        return False
+
     for r in lrows:
         latin, cid_text = field(r, lh, "LATIN"), field(r, lh, "ID")
         cid = int(cid_text) if cid_text.lstrip("-").isdigit() else None
@@ -522,15 +706,22 @@ def link_lines(herbs, compounds, lh, lrows):
             dropped["material without Chinese name"] += 1
             continue
         for pos in by_material[latin]:
-            if (pos, cid) not in seen:
-                seen.add((pos, cid))
-                per_herb[pos].append(cid)
+            add(pos, cid)
+    added = collections.Counter()
+    for name, cid in literature_links:
+        pos = position.get(fold_name(name))
+        if pos and add(pos, cid):
+            added[herbs[pos - 1].name] += 1
+    for pos, h in enumerate(herbs, start=1):
+        if h.modern:
+            for cid in per_herb.get(position[h.modern], []):
+                add(pos, cid)
     lines = []
     for pos in sorted(per_herb):
         if len(per_herb[pos]) > 32767:
             raise ValueError("herb %d has too many links" % pos)
         lines += ["%d\t%d" % (pos, cid) for cid in per_herb[pos]]
-    return lines, dropped
+    return lines, dropped, added
 
 
 # --------------------------------------------------------------------------
@@ -597,6 +788,7 @@ def build_references(src, compounds, resolve, safe):
     lit = os.path.join(src, "literature")
     result = {}
     unmatched = {}
+    herb_links = []
 
     h, rows = read_tsv(os.path.join(lit, "anticancer.tsv"))
     lines, missing = [], []
@@ -606,6 +798,7 @@ def build_references(src, compounds, resolve, safe):
         if cid is None:
             missing.append(english)
             continue
+        herb_links.append((field(r, h, "中药名"), cid))
         npact = field(r, h, "NPACT_ID")
         npact = npact if npact.isdigit() else ""   # never made up
         reference = " ".join([field(r, h, "参考文献")] + http_addresses(field(r, h, "参考文献URL")))
@@ -622,6 +815,7 @@ def build_references(src, compounds, resolve, safe):
         if cid is None:
             missing.append(english)
             continue
+        herb_links.append((field(r, h, "中药名"), cid))
         urls = http_addresses(field(r, h, "参考文献URL"))
         addresses = "".join("[%d]%s" % (i, u) for i, u in enumerate(urls, start=1))
         c = compounds[cid]
@@ -630,7 +824,7 @@ def build_references(src, compounds, resolve, safe):
                                 safe(field(r, h, "抗流感活性")), safe(field(r, h, "参考文献")),
                                 addresses, c["inchikey"]]))
     result["anti_influenza"], unmatched["anti_influenza"] = lines, missing
-    return result, unmatched
+    return result, unmatched, herb_links
 
 
 # --------------------------------------------------------------------------
@@ -663,19 +857,23 @@ def main(argv=None):
     src, out = args.sources, args.out
 
     safe = SafeText()
-    formulas = build_formulas(src, safe)
+    formula_report = {}
+    formulas = build_formulas(src, safe, formula_report)
     problems = check_compositions(formulas)
     if problems:
         for p in problems:
             print("unclean composition:", p, file=sys.stderr)
         return 1
 
-    herbs, unnamed = build_herbs(src, safe)
+    herbs, herb_report = build_herbs(src, safe)
+    if herb_report["pinyin missing"]:
+        print("no pinyin for: %s" % "、".join(herb_report["pinyin missing"]), file=sys.stderr)
+        return 1
     herb_lines = herb_name_lines(herbs)
     compounds, lh, lrows = build_compounds(src, safe)
-    links, dropped = link_lines(herbs, compounds, lh, lrows)
     resolve = compound_resolver(compounds, lh, lrows)
-    refs, unmatched = build_references(src, compounds, resolve, safe)
+    refs, unmatched, literature_links = build_references(src, compounds, resolve, safe)
+    links, dropped, literature_added = link_lines(herbs, compounds, lh, lrows, literature_links)
     unresolved = unresolved_formula_herbs(formulas, herb_lines)
 
     write_gbk(os.path.join(out, "Fangji.DB"), ["\t".join(r) for r in formulas])
@@ -686,16 +884,35 @@ def main(argv=None):
     write_gbk(os.path.join(out, "Ref", "抗流感天然产物.DB"), refs["anti_influenza"])
 
     typed = sum(1 for h in herbs if h.type_no)
+    linked = {int(l.split("\t")[0]) for l in links}
     print("Build report (sources: %s)" % src)
     print("  formulas:                 %d" % len(formulas))
+    print("    merged (same name and composition): %s"
+          % ("、".join(formula_report.get("merged formulas", [])) or "none"))
+    print("    same name, other composition, kept apart: %s"
+          % ("、".join(formula_report["same name, other composition"]) or "none"))
     print("  herbs:                    %d (line 0 is the column-title line)" % len(herbs))
+    print("    classical names with a record of their own: %d" % len(CLASSICAL_NAMES))
+    print("    herbs no source has (curated): %d" % len(EXTRA_HERBS))
+    print("    records merged: %s" % "、".join(herb_report["merged"]))
+    print("    Latin names dropped as copied from another herb: %s"
+          % "; ".join(herb_report["latin dropped"]))
     print("  typed herbs (1-37):       %d" % typed)
-    print("  herbs without pinyin:     %d" % sum(1 for h in herbs if not h.pinyin))
+    print("    curated type differs from the source category: %d (%s)"
+          % (len(herb_report["type overrides"]), "、".join(herb_report["type overrides"])))
+    print("  pinyin from the dictionary: %d" % herb_report["derived pinyin"])
+    print("    dictionary reading added beside a source's other spelling: %s"
+          % "、".join(herb_report["pinyin added"]))
     print("  herb-compound links:      %d" % len(links))
     for why, n in sorted(dropped.items()):
         print("    source links skipped, %s: %d" % (why, n))
-    if unnamed:
-        print("    TM-MC materials without any Chinese name: %s" % ", ".join(unnamed))
+    print("    links from the literature tables: %d (%s)" % (
+        sum(literature_added.values()),
+        "、".join("%s %d" % kv for kv in sorted(literature_added.items()))))
+    print("  herbs without links:      %d" % (len(herbs) - len(linked)))
+    if herb_report["unnamed materials"]:
+        print("    TM-MC materials without any Chinese name: %s"
+              % ", ".join(herb_report["unnamed materials"]))
     print("  compounds:                %d" % len(compounds))
     print("  anticancer lines:         %d (no structure for: %s)"
           % (len(refs["anticancer"]), ", ".join(unmatched["anticancer"]) or "none"))
@@ -704,7 +921,7 @@ def main(argv=None):
     print("  unresolved herb names:    %d (%s)" % (len(unresolved), "、".join(unresolved)))
     print("  characters made safe:     %d (%s)" % (
         safe.count, ", ".join("%s x%d" % kv for kv in sorted(safe.examples.items()))))
-    return 0
+    return 1 if unresolved else 0
 
 
 if __name__ == "__main__":

@@ -99,3 +99,26 @@ def herb_id_by_name(herb_lines, name):
         if key in line:
             return pos
     return -1
+
+
+_SYMPTOM_RULES = (
+    [(str(d), "#") for d in range(10)]
+    + [("或作", "，"), ("兼有", "，"), ("或", "，"), ("而", "，"), ("及", "，")]
+    + [(w, "") for w in ("兼", "等病症", "等病证", "有", "伴", "甚者", "者", "一切", "卒得",
+                         "以上", "不止", "不可忍", "小儿", "妇人", "妇女", "#日")]
+    + [("。", "，"), ("、", "，"), ("；", "，"), ("-", ""), ("#", ""), ("等", "")]
+)
+
+
+def standard_symptoms(text):
+    """Indications text -> symptom phrases joined by "，", as the program's
+    symptom analysis cuts them."""
+    if text.endswith("。"):
+        text = text[:-1]
+    for find, repl in _SYMPTOM_RULES:
+        text = text.replace(find, repl)
+    return text
+
+
+def symptoms(indications):
+    return [s for s in standard_symptoms(indications).split("，") if s]

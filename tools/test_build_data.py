@@ -15,10 +15,13 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import build_data  # noqa: E402
 import check_data  # noqa: E402
+import pinyin  # noqa: E402
 import tcm_rules  # noqa: E402
 
 HAVE_OPENCC = shutil.which("opencc") is not None
 needs_opencc = unittest.skipUnless(HAVE_OPENCC, "the opencc command is not installed")
+needs_dictionary = unittest.skipUnless(os.path.exists(pinyin.DICTIONARY),
+                                       "the pinyin dictionary is not installed")
 
 
 class DoseConversionTest(unittest.TestCase):
@@ -144,6 +147,28 @@ class TextTest(unittest.TestCase):
         self.assertEqual(build_data.clause_text("脉<j>一云秋脉</j>蔼蔼，**如车盖**者。\n附记。"),
                          "脉蔼蔼，如车盖者。")
 
+    def test_indications_lose_the_segments_that_prescribe_or_name_formulas(self):
+        clean = build_data.clean_indication
+        names = ["桂枝汤", "甘草干姜汤", "四逆汤"]
+        self.assertEqual(clean("太阳中风，鼻鸣干呕者，桂枝汤主之。脉浮，宜四逆辈。", names),
+                         "太阳中风，鼻鸣干呕者。脉浮。")
+        # Segments that give or name a formula go, the narrative around them stays;
+        # variant characters are folded.
+        self.assertEqual(clean("得之便厥，作甘草干姜汤与之，以复其阳。欬而心下鞕，"
+                               "可与小柴胡汤；此为桂枝证。", names),
+                         "得之便厥，以复其阳。咳而心下硬。")
+        self.assertEqual(clean("发汗后，不可更行桂枝汤，汗出而喘。", names), "发汗后，汗出而喘。")
+
+    def test_polyphonic_herb_names(self):
+        if not os.path.exists(pinyin.DICTIONARY):
+            self.skipTest("the pinyin dictionary is not installed")
+        speller = pinyin.Pinyin()
+        for name, trad, want in [("地黄", "地黃", "Dihuang"), ("熟地黄", "熟地黃", "Shudihuang"),
+                                 ("大黄", "大黃", "Dahuang"), ("熟地黄炭", "熟地黃炭", "Shudihuangtan"),
+                                 ("石膏", "石膏", "Shigao"), ("牡蛎", "牡蠣", "Muli"),
+                                 ("女贞子", "女貞子", "Nvzhenzi"), ("阿胶", "阿膠", "Ejiao")]:
+            self.assertEqual(speller.reading(name, trad), want, name)
+
     def test_material_rows_joining_herbs_are_split(self):
         split = build_data.split_material_row
         self.assertEqual(split("白芍 赤芍", "Baishao Chishao"),
@@ -171,6 +196,7 @@ def write_tsv(path, rows):
 
 
 @needs_opencc
+@needs_dictionary
 class SourcesTest(unittest.TestCase):
     """Builds from a miniature sources folder."""
 
@@ -182,6 +208,10 @@ class SourcesTest(unittest.TestCase):
             ["苦杏仁", "Kuxingren", "Armeniacae Semen Amarum", "止咳平喘药", "x"],
             ["白芍", "Baishao", "Paeoniae Radix Alba", "补血药", "x"],
             ["甘草", "Gancao", "licorice", "补气药", "x"],
+            ["葛根", "Gegen", "Puerariae Lobatae Radix", "辛温解表药", "x"],
+            ["地榆", "Diyu", "Radix Sanguisorbae", "凉血止血药", "x"],
+            ["沉香", "Chenxiang", "Linderae Radix", "理气药", "x"],
+            ["乌药", "Wuyao", "Linderae Radix", "理气药", "x"],
         ])
         write_tsv(os.path.join(self.src, "tm-mc", "medicinal_material.tsv"), [
             ["LATIN", "COMMON", "KOREAN", "HANJA", "CHINESE", "PINYIN"],
@@ -189,6 +219,9 @@ class SourcesTest(unittest.TestCase):
             ["Glycyrrhizae Radix", "", "", "甘草", "甘草", "Gancao"],
             ["Allii Fistulosi Bulbus", "", "", "蔥白", "", ""],
             ["Armeniacae Semen", "", "", "杏仁", "苦杏仁", "Kuxingren"],
+            ["Sanguisorbae Radix", "", "", "地楡", "地楡", "Diyu"],
+            ["Aquilariae Lignum", "", "", "沈香", "沉香", "Chenxiang"],
+            ["Linderae Radix", "", "", "烏藥", "乌药", "Wuyao"],
         ] + [[k, "", "", "", n, ""] for k, n in (
             ("Forsythiae Fructus", "连翘"), ("Cannabis Semen", "火麻仁"), ("Mel", "蜂蜜"),
             ("X1", "淡豆豉"), ("X2", "瓜蒌"), ("X3", "天花粉"), ("X4", "川贝母"),
@@ -197,22 +230,60 @@ class SourcesTest(unittest.TestCase):
             ("X14", "商陆"))])
 
     def test_herbs_merge_split_and_carry_classical_names(self):
-        herbs, unnamed = build_data.build_herbs(self.src, build_data.SafeText())
-        self.assertEqual(unnamed, [])
+        herbs, report = build_data.build_herbs(self.src, build_data.SafeText())
+        self.assertEqual(report["unnamed materials"], [])
         lines = build_data.herb_name_lines(herbs)
         by_name = {l.split("\t")[2]: l for l in lines[1:]}
         self.assertEqual(by_name["白芍"].split("\t")[1:],
-                         ["31", "白芍", "Baishao", "芍药", "Paeoniae Radix Alba", "Paeoniae Radix", ""])
-        self.assertEqual(by_name["赤芍"].split("\t")[1:4], ["0", "赤芍", "Chishao"])
+                         ["31", "白芍", "Baishao", "Paeoniae Radix Alba", "Paeoniae Radix"])
+        self.assertEqual(by_name["赤芍"].split("\t")[1:4], ["6", "赤芍", "Chishao"])
         self.assertIn("葱白", by_name)          # Hanja name, converted, when CHINESE is empty
-        self.assertEqual(by_name["甘草"].split("\t")[3:], ["Gancao", "licorice", "Glycyrrhizae Radix", ""])
-        self.assertEqual(tcm_rules.herb_id_by_name(lines, "杏仁"),
-                         tcm_rules.herb_id_by_name(lines, "苦杏仁"))
-        self.assertEqual(tcm_rules.herb_id_by_name(lines, "芍药"),
-                         lines.index(by_name["白芍"]))
+        self.assertEqual(by_name["甘草"].split("\t")[3:], ["Gancao", "licorice", "Glycyrrhizae Radix"])
+        # A classical name is a record of its own with the modern herb's type, so
+        # that both the name lookup and the type lookup answer it.
+        self.assertEqual(by_name["芍药"].split("\t")[1:], ["31", "芍药", "Shaoyao"])
+        self.assertEqual(by_name["杏仁"].split("\t")[1], by_name["苦杏仁"].split("\t")[1])
+        self.assertEqual(tcm_rules.herb_id_by_name(lines, "芍药"), lines.index(by_name["芍药"]))
+        # Herbs no source has come from the curated table, typed and spelled.
+        self.assertEqual(by_name["石膏"].split("\t")[1:], ["3", "石膏", "Shigao", "Gypsum Fibrosum"])
+        self.assertEqual(by_name["代赭"].split("\t")[1], by_name["赭石"].split("\t")[1])
+        # The textbook type wins over the source's category.
+        self.assertEqual(by_name["葛根"].split("\t")[1], "2")
+        self.assertIn("葛根", report["type overrides"])
+        # A variant character joins two records; the variant stays a name of it.
+        self.assertNotIn("地楡", by_name)
+        self.assertEqual(by_name["地榆"].split("\t")[2:],
+                         ["地榆", "地楡", "Diyu", "Radix Sanguisorbae", "Sanguisorbae Radix"])
+        # TCMSP's Latin name copied from 乌药 goes; TM-MC's stays.
+        self.assertEqual(by_name["沉香"].split("\t")[3:], ["Chenxiang", "Aquilariae Lignum"])
+        self.assertIn("Linderae Radix", by_name["乌药"])
         for pos, line in enumerate(lines[1:], start=1):
-            self.assertTrue(line.startswith("%d\t" % pos))
-            self.assertTrue(line.endswith("\t"))
+            fields = line.split("\t")
+            self.assertEqual(fields[0], str(pos))
+            self.assertNotIn("", fields, line)
+            self.assertTrue(any(f.isascii() for f in fields[3:]), line)   # a pinyin
+
+    def test_classical_names_share_links_and_literature_adds_links(self):
+        herbs, _ = build_data.build_herbs(self.src, build_data.SafeText())
+        lh = ["LATIN", "ID", "COMPOUND", "PMID"]
+        lrows = [["Paeoniae Radix", "1", "paeoniflorin", ""], ["Armeniacae Semen", "2", "amygdalin", ""],
+                 ["Paeoniae Radix", "0", "unknown", ""]]
+        compounds = {1: {}, 2: {}, 3: {}}
+        lines, dropped, added = build_data.link_lines(herbs, compounds, lh, lrows,
+                                                      [("杏仁", 3), ("地楡", 3), ("无此药", 1)])
+        pos = {h.name: i for i, h in enumerate(herbs, start=1)}
+        got = {}
+        for line in lines:
+            h, c = map(int, line.split("\t"))
+            got.setdefault(h, []).append(c)
+        self.assertEqual(got[pos["白芍"]], [1])
+        self.assertEqual(got[pos["芍药"]], [1])
+        self.assertEqual(got[pos["赤芍"]], [1])
+        self.assertEqual(got[pos["苦杏仁"]], [2])
+        self.assertEqual(got[pos["杏仁"]], [3, 2])
+        self.assertEqual(got[pos["地榆"]], [3])
+        self.assertEqual(dropped["compound without structure"], 1)
+        self.assertEqual(sum(added.values()), 2)
 
     def test_formulas_simplified_with_indications_from_zhuzhi_clauses(self):
         clauses = [
@@ -232,18 +303,29 @@ class SourcesTest(unittest.TestCase):
              "original_text": "小桂枝湯主之。",
              "formula_blocks": [{"formula_name": "小桂枝湯", "raw_text": "",
                                  "composition": [{"herb": "桂枝", "dose_processing": "一兩"}]}]},
+            {"clause_id": "6", "text_type": "original_clause",
+             "original_text": "其人欬者，小桂枝湯主之。",
+             "formula_blocks": [{"formula_name": "小桂枝湯", "raw_text": "",
+                                 "composition": [{"herb": "桂枝", "dose_processing": "一兩"}]},
+                                {"formula_name": "桂枝湯", "raw_text": "",
+                                 "composition": [{"herb": "桂枝", "dose_processing": "二兩"}]}]},
         ]
         path = os.path.join(self.src, "shanghanlun", "clauses.jsonl")
         os.makedirs(os.path.dirname(path))
         with open(path, "w", encoding="utf-8") as f:
             for c in clauses:
                 f.write(json.dumps(c, ensure_ascii=False) + "\n")
-        records = build_data.build_formulas(self.src, build_data.SafeText())
+        report = {}
+        records = build_data.build_formulas(self.src, build_data.SafeText(), report)
         self.assertEqual(records[0], ["桂枝汤", "桂枝（去皮）3两，干姜0.5两。",
-                                      "太阳中风，鼻鸣干呕者，桂枝汤主之。往来寒热，小桂枝汤主之。"
-                                      "太阳病，头痛，桂枝汤主之。"])
-        self.assertEqual(records[1], ["禹余粮丸", "（方阙）", "汗家，与禹余粮丸。"])
-        self.assertEqual(records[2][2], "小桂枝汤主之。往来寒热，小桂枝汤主之。太阳病，头痛，桂枝汤主之。")
+                                      "太阳中风，鼻鸣干呕者。往来寒热。太阳病，头痛。"])
+        self.assertEqual(records[1], ["禹余粮丸", "（方阙）", "汗家。"])
+        # 小桂枝汤 twice with one composition is one record holding both clauses;
+        # 桂枝汤 with another composition stays apart.
+        self.assertEqual(records[2], ["小桂枝汤", "桂枝1两。", "往来寒热。太阳病，头痛。其人咳者。"])
+        self.assertEqual([r[0] for r in records], ["桂枝汤", "禹余粮丸", "小桂枝汤", "桂枝汤"])
+        self.assertEqual(report["merged formulas"], ["小桂枝汤"])
+        self.assertEqual(report["same name, other composition"], ["桂枝汤"])
 
     def test_conversion_keeps_a_traditional_character_gbk_can_hold(self):
         out = build_data.to_simplified(["芍藥", "懊憹", "個"])
@@ -261,8 +343,8 @@ class CheckerTest(unittest.TestCase):
         key = "DXDRHHKMWQZJHT-FPYGCLRLSA-N"
         self.files = {
             "Fangji.DB": ["麻黄汤\t麻黄（去节）3两，桂枝（去皮）2两，甘草（炙）1两。\t太阳病"],
-            "Herb_Name.DB": ["编号\t类型\t中药名", "1\t1\t麻黄\tMahuang\t",
-                             "2\t1\t桂枝\tGuizhi\t", "3\t30\t甘草\tGancao\t"],
+            "Herb_Name.DB": ["编号\t类型\t中药名", "1\t1\t麻黄\tMahuang",
+                             "2\t1\t桂枝\tGuizhi", "3\t30\t甘草\tGancao"],
             "Herb_Compound.DB": ["3\t15361"],
             "Compound.DB": ["15361\tisoliquiritigenin\tOc1ccc(cc1)C=O\t" + key],
             os.path.join("Ref", "抗癌天然产物.DB"): ["C\t\t" + key + "\tx\t异甘草素\tref"],
@@ -286,7 +368,15 @@ class CheckerTest(unittest.TestCase):
 
     def test_faults_are_found(self):
         faults = [
-            ("Herb_Name.DB", 2, "5\t1\t桂枝\tGuizhi\t", "differs from the line position"),
+            ("Herb_Name.DB", 2, "5\t1\t桂枝\tGuizhi", "differs from the line position"),
+            ("Herb_Name.DB", 2, "2\t1\t桂枝\tGuizhi\t", "empty field 4"),
+            ("Herb_Name.DB", 2, "2\t1\t桂枝枝\tGuizhi", "桂枝 is not found by name"),
+            ("Herb_Name.DB", 2, "2\t0\t桂枝\tGuizhi", "桂枝 has no type"),
+            ("Herb_Name.DB", 1, "1\t30\t麻黄\tMahuang", "麻黄 is 补气药, the textbook has 辛温解表药"),
+            ("Herb_Name.DB", None, "4\t20\t地楡\t麻黄\tMahuang", "麻黄 on lines 1 and 4"),
+            ("Fangji.DB", None, "麻黄汤\t麻黄（去节）3两，桂枝（去皮）2两，甘草（炙）1两。\t喘",
+             "lines 0 and 1 have the same composition"),
+            ("Fangji.DB", 0, "麻黄汤\t麻黄3两，桂枝2两。\t太阳病，麻黄汤主之", "names a formula"),
             ("Herb_Name.DB", 3, "3\t30\t甘草", "at least 4"),
             ("Herb_Compound.DB", 0, "3\t999", "not in Compound.DB"),
             ("Compound.DB", 0, "15361\tx\tC", "a compound has 4"),
@@ -300,7 +390,10 @@ class CheckerTest(unittest.TestCase):
         for rel, index, line, message in faults:
             with self.subTest(rel=rel, line=line):
                 saved = list(self.files[rel])
-                self.files[rel][index] = line
+                if index is None:
+                    self.files[rel].append(line)
+                else:
+                    self.files[rel][index] = line
                 rc, text = self.run_checker()
                 self.files[rel] = saved
                 self.assertEqual(rc, 1, text)

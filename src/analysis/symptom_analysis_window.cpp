@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "analysis/symptom_chart.h"
+
 namespace lindora {
 
 SymptomAnalysisWindow::SymptomAnalysisWindow(Session& session) : WindowModel(session), grid_(1, 2) {
@@ -17,8 +19,18 @@ const std::vector<MenuEntry>& SymptomAnalysisWindow::MenuBar() {
        On(&SymptomAnalysisWindow::Menu_LoadSymptomList_Click)},
       {"Menu_ExportSymptomList", "导出症状列表", "Menu_File", true, true,
        On(&SymptomAnalysisWindow::Menu_ExportSymptomList_Click)},
+      {"Menu_Chart", "图表(&C)", "", true},
+      {"Menu_SymptomChart", "病症频数图（前30）", "Menu_Chart", true, true,
+       On(&SymptomAnalysisWindow::Menu_SymptomChart_Click)},
   };
   return menus;
+}
+
+Outcome SymptomAnalysisWindow::Menu_SymptomChart_Click() {
+  std::optional<BarChart> chart = SymptomChart(*this);
+  if (!chart) return Outcome::kRefused;
+  ShowChart(*chart, "Chart_Symptom");
+  return Outcome::kDone;
 }
 
 void SymptomAnalysisWindow::InitializeGrid() {

@@ -18,6 +18,8 @@ class SymptomAnalysisWindow : public WindowModel {
   // Twips: the window keeps this outer size.
   static constexpr int kWidth = 3885;
   static constexpr int kHeight = 3990;
+  static constexpr int kClientWidth = 3645;  // below the menu bar
+  static constexpr int kClientHeight = 3420;
   static constexpr int kGridLeft = 120, kGridTop = 120;
   static constexpr int kGridWidth = 3420, kGridHeight = 3180;
 
@@ -32,6 +34,8 @@ class SymptomAnalysisWindow : public WindowModel {
   // Present in the menu and without effect.
   Outcome Menu_LoadSymptomList_Click() { return Outcome::kDone; }
   Outcome Menu_ExportSymptomList_Click() { return Outcome::kDone; }
+  // 病症频数图: the most frequent symptoms as a chart window; refused when none is listed.
+  Outcome Menu_SymptomChart_Click();
 
   // Fills: clear the grid to its two headers (症状 / 频数), then one row per symptom. AddRow
   // does not tell the view: after the batch call Show() or Changed().

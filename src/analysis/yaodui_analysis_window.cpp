@@ -1,5 +1,6 @@
 #include "analysis/yaodui_analysis_window.h"
 
+#include "analysis/herb_network_window.h"
 #include "common/session.h"
 
 namespace lindora {
@@ -18,6 +19,8 @@ const std::vector<MenuEntry>& YaoduiAnalysisWindow::MenuBar() {
       {"Menu_File", "文件(&F)", "", true},
       {"Menu_ExportYaodui2List", "导出药对列表(&D)", "Menu_File", true, true,
        On(&YaoduiAnalysisWindow::Menu_ExportYaodui2List_Click)},
+      {"Menu_HerbNetwork", "药物网络(&N)", "Menu_File", true, true,
+       On(&YaoduiAnalysisWindow::Menu_HerbNetwork_Click)},
   };
   return menus;
 }
@@ -40,6 +43,10 @@ void YaoduiAnalysisWindow::AddGroupRow(int n, std::string_view herbs, std::int64
 Outcome YaoduiAnalysisWindow::Menu_ExportYaodui2List_Click() {
   session_.Message(std::string(kExportNotice) + session_.Path(kPairNameFile).string());
   return Outcome::kDone;
+}
+
+Outcome YaoduiAnalysisWindow::Menu_HerbNetwork_Click() {
+  return OpenHerbNetwork(session_);
 }
 
 }  // namespace lindora

@@ -20,6 +20,8 @@ class YaoduiAnalysisWindow : public WindowModel {
   // Twips: the window keeps this outer size; the grids fill the client area side by side.
   static constexpr int kWidth = 12435;
   static constexpr int kHeight = 7620;
+  static constexpr int kClientWidth = 12195;  // below the menu bar
+  static constexpr int kClientHeight = 6750;
   static constexpr int kGridTop = 120;
   static constexpr int kGridHeight = 6540;
   static constexpr std::array<int, 3> kGridLeft{120, 3600, 7920};
@@ -45,6 +47,8 @@ class YaoduiAnalysisWindow : public WindowModel {
 
   // Tells where the pair name file of the last analysis lies.
   Outcome Menu_ExportYaodui2List_Click();
+  // Draws the herb network of the same result set.
+  Outcome Menu_HerbNetwork_Click();
 
  private:
   std::array<Grid, 3> grids_;

@@ -19,6 +19,9 @@ class Input : public WindowModel {
   // Twips: the window keeps this outer size.
   static constexpr int kWidth = 4000;
   static constexpr int kHeight = 4290;
+  // Design client area (twips): the outer size less a 16 × 38 px frame and title bar.
+  static constexpr int kClientWidth = kWidth - 240;
+  static constexpr int kClientHeight = kHeight - 570;
   static constexpr std::string_view kTextInputToolTip = "每个记录一行或用逗号隔开";
   static constexpr std::string_view kCmdInputCaption = "导入列表";
   static constexpr std::string_view kCmdInputToolTip = "每个记录用逗号隔开或每一行一个记录";

@@ -4,6 +4,7 @@
 #include "app/list_import_actions.h"
 #include "app/msg.h"
 #include "common/session.h"
+#include "common/version.h"
 #include "common/web_addresses.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
@@ -58,9 +59,10 @@ std::string Main::UsageNotice() {
 }
 
 std::string Main::AuthorNotice() {
-  return "Lindora项目组\r\nLindora项目 中医药数据挖掘工具开发组\r\nEmail: " +
-         std::string(kTeamEmail) + "\r\nQQ: " + std::string(kTeamQq) +
-         "\r\nWelcome for your comments";
+  return "Lindora项目组\r\nLindora项目 中医药数据挖掘工具开发组\r\n"
+         "Email: 暂无公开邮箱（反馈方式见使用说明）\r\n"
+         "QQ: 暂无QQ群\r\n"
+         "Welcome for your comments";
 }
 
 std::string Main::RunningMessage(std::string_view executable_name) {
@@ -135,14 +137,32 @@ Outcome Main::Menu_AboutAuthor_Click() {
   return Outcome::kDone;
 }
 
+std::filesystem::path Main::GuideFile() const {
+  return session_.Path(kGuideFile);
+}
+
 Outcome Main::Menu_Tutorials_Click() {
-  session_.OpenUrl(kTutorialAddress);
-  session_.Message("视频密码为" + std::string(kTutorialCode));
+  // The program's own guide is a local file; addresses from data files stay http/https only.
+  const std::filesystem::path guide = GuideFile();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(guide, ec)) {
+    session_.Message("找不到使用说明 " + guide.string() +
+                     "。它随源代码一起发布，在源代码的 docs/使用说明.md。");
+    return Outcome::kRefused;
+  }
+  session_.OpenUrl("file://" + guide.lexically_normal().string());
   return Outcome::kDone;
 }
+
+std::string Main::UpdateNotice() {
+  return "这是 Lindora " + std::string(ProgramVersion()) +
+         " 版。\r\n新版本随 Lindora 的源代码发布，没有单独的下载地址："
+         "取得新的源代码后运行 bash scripts/run.sh，即重新构建并启动新版本"
+         "（见使用说明“软件更新”一节）。";
+}
+
 Outcome Main::Menu_SoftUpdate_Click() {
-  session_.OpenUrl(kUpdateAddress);
-  session_.Message("密码为" + std::string(kUpdateCode));
+  session_.Message(UpdateNotice());
   return Outcome::kDone;
 }
 

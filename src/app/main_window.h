@@ -1,6 +1,7 @@
 // The main window: the program's menus, three logo links, start-up and closing.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ class Main : public WindowModel {
   static constexpr std::string_view kTitle = "Lindora";
   static constexpr int kWidth = 10950;  // twips; the window keeps this size
   static constexpr int kHeight = 1665;
+  // Design client area (twips): the outer size less a 16 × 38 px frame and title bar.
+  static constexpr int kClientWidth = kWidth - 240;
+  static constexpr int kClientHeight = kHeight - 570;
   static constexpr std::string_view kUsageTitle = "软件使用前须知";
   static constexpr std::string_view kExitQuestion = "确定退出软件么？";
 
@@ -27,6 +31,11 @@ class Main : public WindowModel {
   static std::string UsageNotice();
   static std::string AuthorNotice();
   static std::string RunningMessage(std::string_view executable_name);
+  // What the update item says: this version and where new versions come from.
+  static std::string UpdateNotice();
+  // The user guide in the program folder, which the tutorial item opens.
+  static constexpr std::string_view kGuideFile = "\\docs\\使用说明.md";
+  std::filesystem::path GuideFile() const;
 
   // Start-up: refuses a second instance, shows the window, asks for the usage notice and sets
   // the activity name. False when the program is to end.

@@ -15,6 +15,9 @@ class Msg : public WindowModel {
   // Twips: the window keeps this size.
   static constexpr int kWidth = 7680;
   static constexpr int kHeight = 3720;
+  // Design client area (twips): the outer size less a 16 × 38 px frame and title bar.
+  static constexpr int kClientWidth = kWidth - 240;
+  static constexpr int kClientHeight = kHeight - 570;
 
   explicit Msg(Session& session);
   std::string_view FormName() const override { return "Frm_Msg"; }

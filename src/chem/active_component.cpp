@@ -16,6 +16,7 @@ ActiveComponent::ActiveComponent(Session& session) : WindowModel(session), flex_
   SetCaption(kDesignCaption);
   flex_grid_.SetWidth(kGridWidth);
   flex_grid_.SetHeight(kGridHeight);
+  pic_mol_.box = {PixelsOfTwips(kPictureWidth), PixelsOfTwips(kPictureHeight)};
 }
 
 const std::vector<MenuEntry>& ActiveComponent::PopupMenu() {

@@ -20,8 +20,14 @@ class ActiveComponent : public WindowModel {
   static constexpr std::string_view kDesignCaption = "可能的活性组分分析";
   static constexpr int kWidth = 20430;
   static constexpr int kHeight = 5460;
+  // Design client area (twips): the outer size less a 16 × 38 px frame and title bar.
+  static constexpr int kClientWidth = kWidth - 240;
+  static constexpr int kClientHeight = kHeight - 570;
   static constexpr int kGridWidth = 15300;
   static constexpr int kGridHeight = 4500;
+  // Twips: the picture box Pic_Mol.
+  static constexpr int kPictureWidth = 4215;
+  static constexpr int kPictureHeight = 4215;
   // Column of the reference addresses (anti-influenza) and of the NPACT number (anticancer).
   static constexpr int kRefAddressCol = 6;
   static constexpr int kNpactCol = 1;

@@ -2,6 +2,7 @@
 
 #include "chem/active_matching.h"
 #include "chem/herb_chem_actions.h"
+#include "chem/ingredient_screening_window.h"
 #include "common/files.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -34,6 +35,7 @@ ChemAnalysis::ChemAnalysis(Session& session) : WindowModel(session), flex_grid_(
   SetCaption(kTag);
   flex_grid_.SetWidth(kGridWidth);
   flex_grid_.SetHeight(kGridHeight);
+  pic_mol_.box = {PixelsOfTwips(kPictureWidth), PixelsOfTwips(kPictureHeight)};
 }
 
 const std::vector<MenuEntry>& ChemAnalysis::MenuBar() {
@@ -57,6 +59,9 @@ const std::vector<MenuEntry>& ChemAnalysis::MenuBar() {
        On(&ChemAnalysis::Menu_SearchPubChem_Click)},
       {"Menu_CalProperties", "计算理化性质", "Menu_PopupMenu", true, true,
        On(&ChemAnalysis::Menu_CalProperties_Click)},
+      {"Menu_Screening", "筛选(&S)", "", true},
+      {"Menu_IngredientScreening", "成分筛选（类药性、相似活性成分）", "Menu_Screening", true, true,
+       On(&ChemAnalysis::Menu_IngredientScreening_Click)},
   };
   return menus;
 }
@@ -112,6 +117,10 @@ Outcome ChemAnalysis::Menu_FindAnticancer_Click() {
 
 Outcome ChemAnalysis::Menu_FindAntiinfluenza_Click() {
   return Guard(session_, [&] { return FindActiveComponents(*this, ActivityKind::kAntiinfluenza); });
+}
+
+Outcome ChemAnalysis::Menu_IngredientScreening_Click() {
+  return OpenIngredientScreening(*this);
 }
 
 }  // namespace lindora

@@ -21,9 +21,15 @@ class ChemAnalysis : public WindowModel {
   // Twips: the window keeps this size.
   static constexpr int kWidth = 11025;
   static constexpr int kHeight = 5655;
+  // Design client area (twips): the outer size less a 16 × 38 px frame and title bar.
+  static constexpr int kClientWidth = kWidth - 240;
+  static constexpr int kClientHeight = kHeight - 570;
   static constexpr int kGridWidth = 5580;
   static constexpr int kGridHeight = 4380;
   static constexpr int kSmilesCol = 2;
+  // Twips: the picture box Pic_Mol.
+  static constexpr int kPictureWidth = 4215;
+  static constexpr int kPictureHeight = 4095;
   static constexpr int kRightButton = lindora::kRightButton;
 
   explicit ChemAnalysis(Session& session);
@@ -56,6 +62,8 @@ class ChemAnalysis : public WindowModel {
   // True when the pop-up menu is to be shown (right button).
   bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
   Outcome Menu_CalProperties_Click();
+  // 成分筛选: the listed compounds in the ingredient screening window.
+  Outcome Menu_IngredientScreening_Click();
   Outcome Menu_SearchPubChem_Click();
   Outcome Menu_FindSimilarTCM_Click();
   Outcome Menu_FindAnticancer_Click();

@@ -16,8 +16,14 @@ std::optional<fs::path> ConverterProgram(const Session& session) {
   return FindExecutable(session.Path(kConverterFile), "obabel");
 }
 
-std::vector<std::string> PictureArgs(const fs::path& smiles_file, const fs::path& picture) {
-  return {smiles_file.string(), "-O", picture.string()};
+std::vector<std::string> PictureArgs(const fs::path& smiles_file, const fs::path& picture,
+                                     PngSize size) {
+  std::vector<std::string> args = {smiles_file.string(), "-O", picture.string()};
+  if (size.width > 0 && size.height > 0) {
+    args.insert(args.end(),
+                {"-xw", std::to_string(size.width), "-xh", std::to_string(size.height)});
+  }
+  return args;
 }
 
 std::vector<std::string> PropertyArgs(const fs::path& smiles_file, const fs::path& output) {
@@ -43,10 +49,11 @@ std::string RunConverter(Session& session, const std::vector<std::string>& args,
   return {};
 }
 
-std::string SmilesToPicture(Session& session, std::string_view smiles, const fs::path& picture) {
+std::string SmilesToPicture(Session& session, std::string_view smiles, const fs::path& picture,
+                            PngSize size) {
   fs::path input = session.Path(kPictureSmilesFile);
   WriteTextFile(smiles, input);
-  std::string error = RunConverter(session, PictureArgs(input, picture), picture);
+  std::string error = RunConverter(session, PictureArgs(input, picture, size), picture);
   if (!error.empty()) error += "\r\n无法画出结构：" + std::string(smiles);
   return error;
 }
@@ -123,7 +130,7 @@ bool ShowStructure(Session& session, std::string_view smiles, StructurePicture& 
   fs::path file = session.Path(kPictureFile);
   std::string error;
   try {
-    error = SmilesToPicture(session, smiles, file);
+    error = SmilesToPicture(session, smiles, file, picture.box);
   } catch (const FileError& e) {
     // A scratch file that cannot be written costs the picture only; the caller still shows its
     // list and its count.

@@ -24,13 +24,18 @@ inline constexpr std::string_view kPropertyLabels =
 inline constexpr std::string_view kPropertiesSent = "These properties have been sent to clipboard";
 inline constexpr std::string_view kPictureError = "Error loading picture ";
 
+struct PngSize {
+  int width = 0;
+  int height = 0;
+};
+
 // The converter beside the program, else obabel on PATH.
 std::optional<std::filesystem::path> ConverterProgram(const Session& session);
 
-// Argument lists: a SMILES file drawn into a PNG, and a SMILES file written out again with the
-// descriptor values appended.
+// Argument lists: a SMILES file drawn into a PNG (at `size` when given, else the converter's own
+// size), and a SMILES file written out again with the descriptor values appended.
 std::vector<std::string> PictureArgs(const std::filesystem::path& smiles_file,
-                                     const std::filesystem::path& picture);
+                                     const std::filesystem::path& picture, PngSize size = {});
 std::vector<std::string> PropertyArgs(const std::filesystem::path& smiles_file,
                                       const std::filesystem::path& output);
 
@@ -39,10 +44,10 @@ std::vector<std::string> PropertyArgs(const std::filesystem::path& smiles_file,
 std::string RunConverter(Session& session, const std::vector<std::string>& args,
                          const std::filesystem::path& output);
 
-// Writes the SMILES as the only line of the picture scratch file and draws it into `picture`.
-// Returns the empty text on success, else the message.
+// Writes the SMILES as the only line of the picture scratch file and draws it into `picture`
+// (at `size` when given). Returns the empty text on success, else the message.
 std::string SmilesToPicture(Session& session, std::string_view smiles,
-                            const std::filesystem::path& picture);
+                            const std::filesystem::path& picture, PngSize size = {});
 
 struct PropertyText {
   std::string text;   // "label:\tvalue\r\n" per piece
@@ -57,20 +62,23 @@ bool ComputeProperties(Session& session, const std::filesystem::path& smiles_fil
 // The properties of one compound: its SMILES goes to the property scratch file first.
 bool PropertiesOfSmiles(Session& session, std::string_view smiles);
 
-struct PngSize {
-  int width = 0;
-  int height = 0;
-};
 // The size of a PNG file from its header; nullopt when the file is missing or no PNG.
 std::optional<PngSize> ReadPngSize(const std::filesystem::path& file);
 
 // What a picture box shows: a PNG file at its own size. `serial` changes with every picture,
-// so a view knows when to load the file again.
+// so a view knows when to load the file again. `box` is the picture box's size in pixels: the
+// converter draws at that size, so the whole structure is visible.
 struct StructurePicture {
   std::filesystem::path file;
   PngSize size;
   int serial = 0;
+  PngSize box = {};
 };
+
+// Pixels of a size in twips (15 to the pixel), rounded as the views round.
+constexpr int PixelsOfTwips(int twips) {
+  return (twips + 7) / 15;
+}
 
 // Draws the SMILES with the converter into the picture scratch file and puts it into `picture`.
 // On failure `picture` keeps what it showed and the user gets one message.

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "common/text.h"
@@ -50,7 +51,47 @@ std::map<std::string, Command>& Commands() {
 }
 
 Registrar::Registrar(const std::string& name, std::string usage, std::string help, CommandFn fn) {
-  Commands()[name] = Command{std::move(usage), std::move(help), std::move(fn)};
+  Commands()[name] = Command{std::move(usage), std::move(help), std::move(fn), {}, false};
+}
+
+Registrar::Registrar(const std::string& name, std::string usage, std::string help,
+                     std::vector<std::string> options, CommandFn fn) {
+  Commands()[name] =
+      Command{std::move(usage), std::move(help), std::move(fn), std::move(options), false};
+}
+
+Registrar::Registrar(const std::string& name, std::string usage, std::string help, OwnOptions,
+                     CommandFn fn) {
+  Commands()[name] = Command{std::move(usage), std::move(help), std::move(fn), {}, true};
+}
+
+namespace {
+bool LooksLikeOption(const std::string& word) {
+  if (word.size() < 2 || word[0] != '-') return false;
+  // -1, -0.5, -.5: a negative number is a value, not an option.
+  const char c = word[1];
+  return !((c >= '0' && c <= '9') || c == '.');
+}
+}  // namespace
+
+std::string ParseArgs(const std::vector<std::string>& words,
+                      const std::vector<std::string>& known_options, Args& args) {
+  args.clear();
+  args.options.clear();
+  std::size_t i = 0;
+  for (; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (w == "--") {
+      ++i;
+      break;
+    }
+    if (!LooksLikeOption(w)) break;
+    if (std::find(known_options.begin(), known_options.end(), w) == known_options.end())
+      return "unknown option: " + w + " (put \"--\" before a text that begins with \"-\")";
+    args.options.insert(w);
+  }
+  args.insert(args.end(), words.begin() + static_cast<std::ptrdiff_t>(i), words.end());
+  return {};
 }
 
 bool SplitWords(const std::string& line, std::vector<std::string>& words) {

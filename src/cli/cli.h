@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ class ConsoleDialogs : public Dialogs {
 
   void QueueAnswer(std::string answer) { answers_.push_back(std::move(answer)); }
   void ResetForCommand() { answers_.clear(); }
+  // Queued answers no question has taken yet.
+  std::size_t PendingAnswers() const { return answers_.size(); }
 
  private:
   std::ostream& err_;
@@ -77,19 +80,41 @@ void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, co
 // Prints a usage line for the command to standard error and returns kFailed.
 int UsageError(Context& ctx, std::string_view usage);
 
-using CommandFn = std::function<int(Context&, const std::vector<std::string>& args)>;
+// The words after a command's name as the command sees them: the operands, and apart from them
+// the options it declared that were given. Options stand before the first operand; "--" ends
+// them, so an operand may begin with "-". A lone "-" and a negative number are operands.
+struct Args : std::vector<std::string> {
+  std::set<std::string> options;
+  bool Has(std::string_view option) const { return options.count(std::string(option)) > 0; }
+};
+
+using CommandFn = std::function<int(Context&, const Args& args)>;
 struct Command {
   std::string usage;
   std::string help;
   CommandFn run;
+  std::vector<std::string> options;  // the options the dispatcher accepts for it
+  bool own_options = false;          // gets the words as typed and parses them itself
 };
 
 std::map<std::string, Command>& Commands();
 
+// Marks a command that parses its own options (with CLI11, say); a CLI::ParseError it lets
+// through is a usage error like any other.
+struct OwnOptions {};
+
 // Each subsystem registers its commands with a static Registrar in its own file.
 struct Registrar {
   Registrar(const std::string& name, std::string usage, std::string help, CommandFn fn);
+  Registrar(const std::string& name, std::string usage, std::string help,
+            std::vector<std::string> options, CommandFn fn);
+  Registrar(const std::string& name, std::string usage, std::string help, OwnOptions, CommandFn fn);
 };
+
+// Separates the declared options from the operands (see Args). Returns the empty text, or the
+// message for an option the command does not know.
+std::string ParseArgs(const std::vector<std::string>& words,
+                      const std::vector<std::string>& known_options, Args& args);
 
 // Splits a script line into words the way a shell does: blanks separate, single quotes keep
 // everything, double quotes keep everything but \" \\ \$ \`, a backslash escapes one character.

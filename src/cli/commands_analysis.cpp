@@ -82,6 +82,13 @@ int Symptoms(Context& ctx, const std::vector<std::string>& args) {
 
 int ExportPairs(Context& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(ctx, "export-pairs");
+  // The window's menu exists only after an analysis; from the console it can come first.
+  const auto file = ctx.session.Path(YaoduiAnalysisWindow::kPairNameFile);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    ctx.dialogs.Message("还没有药对文件 " + file.string() + "：请先做药对分析（herb-pairs）。");
+    return kRefused;
+  }
   return ExitStatus(ctx.session.Window<YaoduiAnalysisWindow>().Menu_ExportYaodui2List_Click());
 }
 

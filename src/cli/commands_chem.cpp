@@ -82,9 +82,9 @@ int OpenRef(Context& ctx, const std::vector<std::string>& args) {
   return ExitStatus(active.Menu_OpenRef_Click());
 }
 
-int PubChem(Context& ctx, const std::vector<std::string>& args) {
-  bool in_active = !args.empty() && args[0] == "--active";
-  if (args.size() != (in_active ? 2u : 1u)) return UsageError(ctx, "pubchem [--active] ROW");
+int PubChem(Context& ctx, const Args& args) {
+  const bool in_active = args.Has("--active");
+  if (args.size() != 1) return UsageError(ctx, "pubchem [--active] ROW");
   const std::string& row = args.back();
   if (in_active) {
     ActiveComponent& active = ctx.session.Window<ActiveComponent>();
@@ -138,7 +138,7 @@ Registrar open_ref_command("open-ref", "open-ref ROW",
 Registrar pubchem_command("pubchem", "pubchem [--active] ROW",
                           "opens the PubChem search for a row of the chemical grid (or of the "
                           "active-component grid)",
-                          PubChem);
+                          {"--active"}, PubChem);
 Registrar properties_command("properties", "properties SMILES",
                              "computes the properties of a SMILES with the converter", Properties);
 Registrar picture_command("picture", "picture SMILES OUT.png",

@@ -3,6 +3,7 @@
 
 #include "cli/cli.h"
 #include "common/files.h"
+#include "common/text.h"
 #include "formula/fangji_analysis.h"
 #include "formula/formula_db.h"
 
@@ -14,25 +15,11 @@ constexpr const char* kQueryUsage = "query [--in-results] [--exclude] [--] TEXT.
 // Types TEXT into the formula window, sets its two switches as a user would click them and
 // presses 搜索. The window is opened on first use in a run, which empties the result backup:
 // a search in results needs an earlier query in the same --script run.
-int Query(Context& ctx, const std::vector<std::string>& args) {
-  bool in_results = false, exclude = false;
-  std::size_t i = 0;
-  for (; i < args.size(); ++i) {
-    if (args[i] == "--in-results") {
-      in_results = true;
-    } else if (args[i] == "--exclude") {
-      exclude = true;
-    } else if (args[i] == "--") {
-      ++i;
-      break;
-    } else {
-      break;
-    }
-  }
-  if (i >= args.size()) return UsageError(ctx, kQueryUsage);
+int Query(Context& ctx, const Args& args) {
+  if (args.empty()) return UsageError(ctx, kQueryUsage);
+  const bool in_results = args.Has("--in-results"), exclude = args.Has("--exclude");
   // Several words are one text joined by blanks, as if typed.
-  std::string text = args[i];
-  for (++i; i < args.size(); ++i) text += " " + args[i];
+  std::string text = Join(args, " ");
   FangjiAnalysis& w = ctx.session.Window<FangjiAnalysis>();
   w.SetCheckSearchInResult(in_results ? 1 : 0);
   w.SetCheckFilter(exclude ? 1 : 0);
@@ -57,7 +44,7 @@ Registrar query_command(
     "searches the formula database (or, with --in-results, the previous result set) and prints "
     "the formula window's count label, caption and grid; --exclude keeps the records without "
     "the keyword",
-    Query);
+    {"--in-results", "--exclude"}, Query);
 Registrar find_formula_command("find-formula", "find-formula NAME",
                                "prints the first record of the formula database that contains "
                                "NAME, or nothing",

@@ -1,10 +1,13 @@
 // lindora-cli [--root DIR] COMMAND ARGS…   |   lindora-cli [--root DIR] --script FILE|-
+// lindora-cli --version
+#include <CLI/CLI.hpp>
 #include <csignal>
 #include <fstream>
 #include <iostream>
 
 #include "cli/cli.h"
 #include "common/process.h"
+#include "common/version.h"
 
 using namespace lindora;
 using namespace lindora::cli;
@@ -12,8 +15,9 @@ using namespace lindora::cli;
 namespace {
 
 void PrintUsage(std::ostream& os) {
-  os << "usage: lindora-cli [--root DIR] COMMAND ARGS...\n"
+  os << "usage: lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
         "       lindora-cli [--root DIR] --script FILE   (FILE '-' reads standard input)\n"
+        "       lindora-cli --version\n"
         "commands:\n";
   for (const auto& [name, cmd] : Commands())
     os << "  " << cmd.usage << "\n      " << cmd.help << '\n';
@@ -25,15 +29,28 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
     ctx.err << "unknown command: " << words[0] << '\n';
     return kFailed;
   }
+  const Command& command = it->second;
+  // The option rules hold for every command in one place: "--" ends the options, an option the
+  // command does not know is a usage error and never a keyword.
+  Args args;
+  if (command.own_options) {
+    args.assign(words.begin() + 1, words.end());
+  } else if (std::string problem =
+                 ParseArgs({words.begin() + 1, words.end()}, command.options, args);
+             !problem.empty()) {
+    ctx.err << problem << '\n';
+    return UsageError(ctx, command.usage);
+  }
   ctx.dialogs.ResetForCommand();
   try {
     // The guard also covers what a command does outside its handler (opening a window loads
     // it): a file that could not be read or written there fails the command too.
     int status = kFailed;
-    const Outcome outcome = Guard(ctx.session, [&] {
-      status = it->second.run(ctx, {words.begin() + 1, words.end()});
-    });
+    const Outcome outcome = Guard(ctx.session, [&] { status = command.run(ctx, args); });
     return outcome == Outcome::kFailed ? kFailed : status;
+  } catch (const CLI::ParseError& e) {
+    ctx.err << e.what() << '\n';
+    return UsageError(ctx, command.usage);
   } catch (const std::exception& e) {
     ctx.err << e.what() << '\n';
     return kFailed;
@@ -77,9 +94,16 @@ int main(int argc, char** argv) {
     } else if (a == "--help" || a == "-h") {
       PrintUsage(std::cout);
       return kDone;
+    } else if (a == "--version") {
+      std::cout << "lindora-cli " << ProgramVersion() << '\n';
+      return kDone;
     } else if (a == "--") {
       ++i;
       break;
+    } else if (a.starts_with("-")) {
+      std::cerr << "unknown option: " << a << '\n';
+      PrintUsage(std::cerr);
+      return kFailed;
     } else {
       break;
     }
@@ -108,6 +132,5 @@ int main(int argc, char** argv) {
     return RunScript(ctx, in);
   }
   std::vector<std::string> words(argv + i, argv + argc);
-  // Within the command's own arguments "--" ends its options, so a query may begin with "-".
   return RunCommand(ctx, words);
 }

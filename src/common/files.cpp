@@ -12,16 +12,42 @@
 namespace lindora {
 
 FileError::FileError(Kind kind, const fs::path& path, std::string reason)
-    : std::runtime_error((kind == Kind::kRead ? "无法读取文件 " : "无法写入文件 ") + path.string() +
-                         "：" + reason),
+    : std::runtime_error((kind == Kind::kRead ? "无法读取文件 " : "无法写入文件 ") +
+                         path.lexically_normal().string() + "：" + reason),
       kind_(kind),
       path_(path),
       reason_(std::move(reason)) {}
 
+std::string SystemErrorText(int err) {
+  switch (err) {
+    case ENOENT: return "文件不存在";
+    case EACCES:
+    case EPERM: return "没有权限";
+    case ENOSPC: return "磁盘空间不足";
+    case EDQUOT: return "超出磁盘配额";
+    case EROFS: return "文件系统只读";
+    case EISDIR: return "这是一个文件夹，不是文件";
+    case ENOTDIR: return "路径中有一段不是文件夹";
+    case EFBIG: return "文件太大";
+    case ENAMETOOLONG: return "文件名太长";
+    case ELOOP: return "符号链接层数太多";
+    case EMFILE:
+    case ENFILE: return "打开的文件太多";
+    case EBUSY:
+    case ETXTBSY: return "文件正被占用";
+    case EEXIST: return "文件已存在";
+    case EIO: return "读写设备出错";
+    case ENOMEM: return "内存不足";
+    case EINVAL: return "文件名或参数无效";
+    case EXDEV: return "不能跨文件系统改名";
+  }
+  return "系统错误，错误号 " + std::to_string(err);
+}
+
 namespace {
 
 std::string ErrnoText(int err) {
-  return std::strerror(err);
+  return SystemErrorText(err);
 }
 
 bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
@@ -207,7 +233,7 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::WriteBytes(std::string_view bytes) {
-  if (!file_) throw FileError(FileError::Kind::kWrite, target_, "already committed");
+  if (!file_) throw FileError(FileError::Kind::kWrite, target_, "文件已写完，不能再写入");
   WriteAll(file_, bytes, target_);
 }
 
@@ -230,7 +256,7 @@ void AtomicFile::Commit() {
   fs::rename(temp_, target_, ec);
   if (ec) {
     fs::remove(temp_, ec);
-    throw FileError(FileError::Kind::kWrite, target_, ec.message());
+    throw FileError(FileError::Kind::kWrite, target_, SystemErrorText(ec.value()));
   }
 }
 

@@ -13,8 +13,8 @@ namespace lindora {
 
 namespace fs = std::filesystem;
 
-// A file that could not be read or written; the message names the path and the reason and is
-// what a window shows to the user.
+// A file that could not be read or written; the message names the path (without "." and ".."
+// steps) and the reason in Chinese and is what a window shows to the user.
 class FileError : public std::runtime_error {
  public:
   enum class Kind { kRead, kWrite };
@@ -28,6 +28,10 @@ class FileError : public std::runtime_error {
   fs::path path_;
   std::string reason_;
 };
+
+// The reason of a failed system call in Chinese; errors without their own text name the
+// system's error number.
+std::string SystemErrorText(int err);
 
 // ProgramFolder + a relative path written with backslashes ("\DB\Fangji.DB"). File names are
 // case-insensitive: an existing entry whose name differs only in ASCII case is used.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/files.h"
 #include "common/text.h"
 
 extern char** environ;
@@ -83,7 +84,7 @@ ProcessOutput RunProcess(const fs::path& program, const std::vector<std::string>
   }
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) {
-    po.result = {S::kCannotStart, -1, ConverterCannotStartMessage(program, std::strerror(errno))};
+    po.result = {S::kCannotStart, -1, ConverterCannotStartMessage(program, SystemErrorText(errno))};
     return po;
   }
   posix_spawn_file_actions_t actions;
@@ -103,7 +104,7 @@ ProcessOutput RunProcess(const fs::path& program, const std::vector<std::string>
   ::close(pipefd[1]);
   if (rc != 0) {
     ::close(pipefd[0]);
-    po.result = {S::kCannotStart, -1, ConverterCannotStartMessage(program, std::strerror(rc))};
+    po.result = {S::kCannotStart, -1, ConverterCannotStartMessage(program, SystemErrorText(rc))};
     return po;
   }
   const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -125,6 +125,10 @@ void UpperCaseInPlace(std::string& s) {
   }
 }
 
+std::string TypedBlanks(std::string_view typed) {
+  return ReplaceAll(typed, "\u3000", " ");
+}
+
 std::string UpperCase(std::string_view text) {
   std::string s(text);
   UpperCaseInPlace(s);

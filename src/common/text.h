@@ -24,6 +24,10 @@ std::string_view TrimView(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 
+// Text typed by the user with the ideographic blank (U+3000) that Chinese input methods put
+// between words turned into plain blanks. Only for typed search text: records stay as they are.
+std::string TypedBlanks(std::string_view typed);
+
 // Upper-cases ASCII letters and full-width Latin letters (ａ..ｚ -> Ａ..Ｚ); everything else
 // stays. Queries, record lines and herb keys all go through this one mapping.
 std::string UpperCase(std::string_view text);

@@ -75,16 +75,7 @@ inline constexpr std::string_view kLogoRkjkAddress = "https://www.ncmi.cn/";
 // Academy of Chinese Medical Sciences, whose institute supplied the formula database.
 inline constexpr std::string_view kLogoZrvAddress = "https://www.cacms.ac.cn/";
 
-// Main window: tutorial video and update share, each with its four-character access code.
-// The team has published neither yet; these open the sites where they are to be put.
-inline constexpr std::string_view kTutorialAddress = "https://www.bilibili.com/";
-inline constexpr std::string_view kTutorialCode = "ldra";
-inline constexpr std::string_view kUpdateAddress = "https://pan.baidu.com/";
-inline constexpr std::string_view kUpdateCode = "ldra";
-
-// Contact data of the author notice. The team has no mailbox or QQ group of its own yet: the
-// address is on a reserved example domain until one exists.
-inline constexpr std::string_view kTeamEmail = "lindora-team@example.org";
-inline constexpr std::string_view kTeamQq = "（暂无）";
+// The team has published no tutorial video, update share, mailbox or QQ group: the help menu
+// opens the user guide shipped with the program and says what is true instead.
 
 }  // namespace lindora

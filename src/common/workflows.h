@@ -16,6 +16,18 @@ namespace lindora {
 Outcome DanweiyaoAnalysis(Session& session);        // 方剂单味药分析: herb frequency
 Outcome YaoduiAnalysisOfResults(Session& session);  // 方剂药对分析: pairs, triples, quadruples
 Outcome SymptomAnalysisOfResults(Session& session);  // 方剂病症分析: symptoms
+// analysis/association_rules_window.cpp — 方剂关联规则分析: refuses as above, else opens the
+// rule window and mines the current result set with the thresholds shown.
+Outcome AssociationRulesOfResults(Session& session);
+// analysis/herb_network_window.cpp — 药物网络: refuses as above, else draws and shows the herb
+// network of the current result set.
+Outcome HerbNetworkOfResults(Session& session);
+// analysis/result_sets.cpp — 保存结果集…: asks for a name (the search history is offered) and
+// saves the current result set under it; Cancel does nothing.
+Outcome AskAndSaveResultSet(Session& session);
+// analysis/compare_sets_window.cpp — 结果集比较…: shows the comparison window, its list of
+// saved sets read afresh.
+Outcome OpenSetComparison(Session& session);
 
 // chem/herb_chem_actions.cpp — from the single-herb window.
 // 分析化学成分: the ingredient list of a herb in the chemical analysis window, with the

@@ -33,6 +33,14 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
        On(&FangjiAnalysis::Menu_YaoduiAnalysis_Click)},
       {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true, true,
        On(&FangjiAnalysis::Menu_SympotomAnalysis_Click)},
+      {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_AssociationRules_Click)},
+      {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_HerbNetwork_Click)},
+      {"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_SaveResultSet_Click)},
+      {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_CompareSets_Click)},
   };
   return menus;
 }
@@ -272,6 +280,20 @@ Outcome FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
 }
 Outcome FangjiAnalysis::Menu_SympotomAnalysis_Click() {
   return SymptomAnalysisOfResults(session_);
+}
+Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
+  return AssociationRulesOfResults(session_);
+}
+
+Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
+  return HerbNetworkOfResults(session_);
+}
+
+Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {
+  return AskAndSaveResultSet(session_);
+}
+Outcome FangjiAnalysis::Menu_CompareSets_Click() {
+  return OpenSetComparison(session_);
 }
 
 }  // namespace lindora

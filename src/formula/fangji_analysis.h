@@ -102,6 +102,10 @@ class FangjiAnalysis : public WindowModel {
   Outcome Menu_DanweiyaoAnalysis_Click();
   Outcome Menu_YaoduiAnalysis_Click();
   Outcome Menu_SympotomAnalysis_Click();
+  Outcome Menu_AssociationRules_Click();
+  Outcome Menu_HerbNetwork_Click();
+  Outcome Menu_SaveResultSet_Click();
+  Outcome Menu_CompareSets_Click();
 
  private:
   Outcome SearchCurrentCell(WebSearch site);

@@ -20,7 +20,7 @@ bool Occurs(std::string_view line, std::string_view keyword) {
 }  // namespace
 
 std::string NormalizeQuery(std::string_view typed) {
-  std::string q = Trim(typed);
+  std::string q = Trim(TypedBlanks(typed));
   q = ReplaceAll(q, "  ", " ");
   q = ReplaceAll(q, " - ", "-");
   q = ReplaceAll(q, " -", "-");
@@ -71,7 +71,7 @@ MatchResult MatchRecord(std::string_view query, std::string_view line, bool excl
 QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_results,
                       bool exclude) {
   QueryOutcome outcome;
-  if (Trim(typed).empty()) {
+  if (Trim(TypedBlanks(typed)).empty()) {
     outcome.message = kEmptyQueryMessage;
     return outcome;
   }

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "common/web_addresses.h"
 #include "common/workflows.h"
+#include "herb/herb_charts.h"
 #include "herb/herb_files.h"
 #include "herb/herb_types.h"
 #include "herb/related_formulas.h"
@@ -35,6 +36,10 @@ const std::vector<MenuEntry>& DantiAnalysis::MenuBar() {
        On(&DantiAnalysis::Menu_Export_Danti_Chem_Click)},
       {"Menu_HerbTypeAnalysis", "单味药中药类型分析", "Menu_Analysis", true, true,
        On(&DantiAnalysis::Menu_HerbTypeAnalysis_Click)},
+      {"Menu_HerbFrequencyChart", "单味药频数图（前30）", "Menu_Analysis", true, true,
+       On(&DantiAnalysis::Menu_HerbFrequencyChart_Click)},
+      {"Menu_HerbTypeChart", "中药类型分布图", "Menu_Analysis", true, true,
+       On(&DantiAnalysis::Menu_HerbTypeChart_Click)},
       {"Menu_File", "文件", "", false},
       {"Menu_LoadDanweiyaoList", "导入单味药列表", "Menu_File", true, true, NoEffect},
       {"Menu_ExportDanweiyaoList", "导出单味药列表", "Menu_File", true, true, NoEffect},
@@ -114,7 +119,7 @@ bool DantiAnalysis::Text_Input_KeyPress(int key_ascii) {
 }
 
 Outcome DantiAnalysis::SearchHerbs() {
-  std::string text = Trim(text_input_);
+  std::string text = Trim(TypedBlanks(text_input_));
   if (text.empty()) return Refuse(session_, kEmptyKeywordMessage);
   // One pass: a pair of blanks counts as one separator, so three blanks leave an empty keyword.
   std::vector<std::string> keywords = Split(ReplaceAll(text, "  ", " "), " ");
@@ -184,6 +189,23 @@ bool DantiAnalysis::HerbTypeAnalysis() {
   session_.clipboard().Clear();
   session_.clipboard().SetText(result);
   return true;
+}
+
+Outcome DantiAnalysis::ShowChartOf(std::optional<BarChart> (*chart)(DantiAnalysis&),
+                                   std::string_view name) {
+  // The type chart reads the herb file; a file that cannot be read is one message.
+  return Guard(session_, [&] {
+    std::optional<BarChart> data = chart(*this);
+    if (data) ShowChart(*data, name);
+    return data.has_value();
+  });
+}
+
+Outcome DantiAnalysis::Menu_HerbFrequencyChart_Click() {
+  return ShowChartOf(HerbFrequencyChart, "Chart_HerbFrequency");
+}
+Outcome DantiAnalysis::Menu_HerbTypeChart_Click() {
+  return ShowChartOf(HerbTypeChart, "Chart_HerbType");
 }
 
 Outcome DantiAnalysis::Menu_GetHerbType_Click() {

@@ -1,6 +1,7 @@
 // The single-herb window: herb search, herb list grid, herb types and related formulas.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "common/input_events.h"
 #include "common/menu.h"
 #include "common/outcome.h"
+#include "common/pictures.h"
 #include "common/web_addresses.h"
 #include "common/window_model.h"
 
@@ -20,6 +22,8 @@ class DantiAnalysis : public WindowModel {
   // Twips: the window keeps this outer size.
   static constexpr int kWidth = 3645;
   static constexpr int kHeight = 6945;
+  static constexpr int kClientWidth = 3405;  // below the menu bar
+  static constexpr int kClientHeight = 6075;
   static constexpr int kGridWidth = 3180;
   static constexpr int kGridHeight = 5220;
   static constexpr std::string_view kTextInputToolTip =
@@ -68,6 +72,9 @@ class DantiAnalysis : public WindowModel {
   bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
   Outcome Menu_Export_Danti_Chem_Click();
   Outcome Menu_HerbTypeAnalysis_Click();
+  // 单味药频数图 / 中药类型分布图: a chart window of the herb list; refused when it is empty.
+  Outcome Menu_HerbFrequencyChart_Click();
+  Outcome Menu_HerbTypeChart_Click();
   Outcome Menu_IngredientAnalysis_Click();
   Outcome Menu_GetHerbType_Click();
   Outcome Menu_FindFangjiByHerb_Click();
@@ -88,6 +95,7 @@ class DantiAnalysis : public WindowModel {
   bool HerbTypeAnalysis();
 
  private:
+  Outcome ShowChartOf(std::optional<BarChart> (*chart)(DantiAnalysis&), std::string_view name);
   // Runs a handler body under the guard, then tells the view.
   template <class Fn>
   Outcome Guarded(Fn&& body) {

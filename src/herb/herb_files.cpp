@@ -14,6 +14,16 @@ namespace {
 
 constexpr std::string_view kTab = "\t";
 
+// A herb line is number TAB type number TAB names…: the part from the second TAB on (that TAB
+// included) holds only name fields, so a name lookup never answers with a number.
+constexpr std::size_t kFirstNameField = 2;
+std::string_view NamePart(std::string_view line) {
+  std::size_t first = line.find('\t');
+  if (first == std::string_view::npos) return {};
+  std::size_t second = line.find('\t', first + 1);
+  return second == std::string_view::npos ? std::string_view() : line.substr(second);
+}
+
 std::string Bracket(std::string_view line) {
   std::string s;
   s.reserve(line.size() + 2);
@@ -73,10 +83,13 @@ std::vector<std::string> FindHerbRecords(const Session& session,
     std::string record = UpperCase(Trim(line));
     if (record.empty()) return true;
     std::vector<std::string> fields = Split(record, kTab);
-    // A keyword equal to one whole field is a keyword that TAB + record + TAB holds between
-    // two TABs.
-    pending.Match(fields, 0, fields.size() - 1, Bracket(record),
-                  [&](std::size_t index) { records[index] = record; });
+    // A keyword equal to one whole name field is a keyword that the name part + TAB holds
+    // between two TABs.
+    if (fields.size() > kFirstNameField) {
+      pending.Match(fields, kFirstNameField, fields.size() - 1,
+                    std::string(NamePart(record)) + std::string(kTab),
+                    [&](std::size_t index) { records[index] = record; });
+    }
     return !pending.Empty();
   });
   return records;
@@ -95,9 +108,9 @@ std::vector<int> HerbIdsByName(const Session& session, const std::vector<std::st
   ForEachLine(session.Path(kHerbNameFile), [&](const std::string& line) {
     ++position;
     std::vector<std::string> fields = Split(line, kTab);
-    // Only a field with a TAB on both sides qualifies: neither the first nor the last one.
-    if (fields.size() >= 2) {
-      pending.Match(fields, 1, fields.size() - 2, line,
+    // Only a name field with a TAB on both sides qualifies: not the last field.
+    if (fields.size() > kFirstNameField + 1) {
+      pending.Match(fields, kFirstNameField, fields.size() - 2, NamePart(line),
                     [&](std::size_t index) { ids[index] = position; });
     }
     return !pending.Empty();

@@ -16,15 +16,16 @@ class Session;
 inline constexpr std::string_view kHerbNameFile = "\\DB\\Herb_Name.DB";
 inline constexpr std::string_view kHerbCompoundFile = "\\DB\\Herb_Compound.DB";
 
-// The first record of which one whole field equals the keyword (Latin letters compared without
-// regard to case), trimmed of blanks and upper-cased; empty when there is none.
+// The first record of which one whole name field (Chinese name, pinyin, other names; never the
+// herb number or the type number) equals the keyword (Latin letters compared without regard to
+// case), trimmed of blanks and upper-cased; empty when there is none.
 std::string FindHerbRecord(const Session& session, std::string_view keyword);
 std::vector<std::string> FindHerbRecords(const Session& session,
                                          const std::vector<std::string>& keywords);
 
-// The line position of the first line holding TAB + name + TAB (name taken as it is); -1 when
-// there is none. Line 0 never stands for a herb: callers treat every result below 1 as "not
-// recorded".
+// The line position of the first line whose name fields hold TAB + name + TAB (name taken as it
+// is; the herb number and type number are no names); -1 when there is none. Line 0 never stands for
+// a herb: callers treat every result below 1 as "not recorded".
 int HerbIdByName(const Session& session, std::string_view name);
 std::vector<int> HerbIdsByName(const Session& session, const std::vector<std::string>& names);
 

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/msg.h"
 #include "common/text.h"
+#include "common/version.h"
 #include "formula/fangji_analysis.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
@@ -90,20 +91,30 @@ TEST_F(MainWindowTest, BothNoticesUseOneNoticeWindow) {
   EXPECT_TRUE(msg->Visible());
 }
 
-TEST_F(MainWindowTest, LinksOpenTheirAddressAndTellTheAccessCode) {
+TEST_F(MainWindowTest, HelpItemsLeadToTheGuideAndTheVersionAndLogosToTheirSites) {
+  // Nothing is opened, and no access code is announced, for a guide that is not there.
   main().Menu_Tutorials_Click();
+  EXPECT_TRUE(world.urls.opened.empty());
+  ASSERT_EQ(world.dialogs.Messages().size(), 1u);
+  EXPECT_TRUE(world.dialogs.Messages()[0].starts_with("找不到使用说明 "));
+  folder.WriteLines("docs/使用说明.md", {"# Lindora 使用说明"});
+  main().Menu_Tutorials_Click();
+  ASSERT_EQ(world.urls.opened.size(), 1u);
+  EXPECT_EQ(world.urls.opened[0], "file://" + (folder.root() / "docs/使用说明.md").string());
   main().Menu_SoftUpdate_Click();
+  EXPECT_EQ(world.urls.opened.size(), 1u);
+  ASSERT_EQ(world.dialogs.Messages().size(), 2u);
+  EXPECT_NE(world.dialogs.Messages()[1].find("Lindora " + std::string(ProgramVersion())),
+            std::string::npos);
+  EXPECT_NE(world.dialogs.Messages()[1].find("使用说明"), std::string::npos);
   main().Image_gjkj_Click();
   main().Image_rkjk_Click();
   main().Image_ZRV_Click();
-  ASSERT_EQ(world.urls.opened.size(), 5u);
-  for (const auto& a : world.urls.opened) EXPECT_TRUE(a.starts_with("http")) << a;
-  const auto messages = world.dialogs.Messages();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_TRUE(messages[0].starts_with("视频密码为"));
-  EXPECT_EQ(CharLength(messages[0]), CharLength("视频密码为") + 4);
-  EXPECT_TRUE(messages[1].starts_with("密码为"));
-  EXPECT_EQ(CharLength(messages[1]), CharLength("密码为") + 4);
+  ASSERT_EQ(world.urls.opened.size(), 4u);
+  for (std::size_t i = 1; i < 4; ++i) EXPECT_TRUE(world.urls.opened[i].starts_with("https://"));
+  // The author notice promises no address that does not exist.
+  for (const std::string& line : Split(Main::AuthorNotice(), "\r\n"))
+    EXPECT_EQ(line.find("example"), std::string::npos) << line;
 }
 
 TEST_F(MainWindowTest, FormulaMenuShowsTheSameWindowAgain) {

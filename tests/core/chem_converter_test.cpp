@@ -1,6 +1,7 @@
 // The converter bridge with Open Babel's real converter, and with stand-ins for its faults.
 #include <gtest/gtest.h>
 
+#include "chem/chem_analysis.h"
 #include "chem/open_babel.h"
 #include "common/files.h"
 #include "common/process.h"
@@ -42,6 +43,18 @@ TEST_F(ConverterTest, PictureOfASmilesIsAPngAndTheInputIsOneLine) {
   ASSERT_TRUE(size);
   EXPECT_EQ(size->width, picture.size.width);
   EXPECT_TRUE(w.dialogs.Messages().empty());
+}
+
+TEST_F(ConverterTest, StructureIsDrawnAtThePictureBoxSize) {
+  EXPECT_EQ(PictureArgs("in.smiles", "out.png", {281, 273}),
+            (std::vector<std::string>{"in.smiles", "-O", "out.png", "-xw", "281", "-xh", "273"}));
+  StructurePicture picture = ChemAnalysis(w.session).PicMol();
+  EXPECT_EQ(picture.box.width, 281);
+  EXPECT_EQ(picture.box.height, 273);
+  ASSERT_TRUE(ShowStructure(w.session, kAspirin, picture));
+  EXPECT_EQ(picture.size.width, 281);
+  EXPECT_EQ(picture.size.height, 273);
+  EXPECT_EQ(picture.file, f / "exe/temp.png");
 }
 
 TEST_F(ConverterTest, AspirinGivesNineLabelledLinesShownAndCopied) {

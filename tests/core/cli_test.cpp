@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 
+#include "common/version.h"
 #include "support/cli_runner.h"
 #include "support/test_folder.h"
 
@@ -43,6 +44,45 @@ TEST(CliScriptTest, UnknownCommandsAndBadQuotesAreUsageErrors) {
   EXPECT_NE(r.err.find("unknown command: nosuchcommand"), std::string::npos);
   EXPECT_NE(r.err.find("line 4: unclosed quote"), std::string::npos);
   EXPECT_EQ(r.status, 2);
+}
+
+TEST(CliOptionsTest, OneRuleForOptionsInEveryCommand) {
+  test::TestFolder f;
+  f.WriteLines("DB/Herb_Name.DB", {"0\t0\t中药名\tpinyin", "1\t30\t人参\trenshen\t"});
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--root", f.root().string()});
+    return test::RunCli(args);
+  };
+  // "--" ends the options: what follows is the search text.
+  auto found = run({"herb-search", "--", "人参"});
+  EXPECT_EQ(found.status, 0) << found.err;
+  EXPECT_NE(found.out.find("人参\t1"), std::string::npos) << found.out;
+  // An unknown option is a usage error before anything runs, never a keyword.
+  for (const auto& words : std::vector<std::vector<std::string>>{
+           {"herb-search", "--renshen"}, {"query", "--exclud", "麻黄"}, {"export-pairs", "-x"}}) {
+    auto r = run(words);
+    EXPECT_EQ(r.status, 2) << words[0];
+    EXPECT_NE(r.err.find("unknown option: " + words[1]), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << words[0];
+  }
+  // Options end at the first operand (a query's "-keyword" is none); a negative number is a
+  // value; an unknown option of the program itself is an error too.
+  EXPECT_EQ(run({"query", "--exclude", "--", "--in-results"}).err.find("unknown"),
+            std::string::npos);
+  EXPECT_EQ(run({"query", "麻黄", "-桂枝"}).err.find("unknown"), std::string::npos);
+  EXPECT_EQ(run({"type-distribution", "-1"}).err.find("unknown option"), std::string::npos);
+  auto unknown_top = run({"--verbose", "check"});
+  EXPECT_EQ(unknown_top.status, 2);
+  // Without an earlier herb-pair analysis there is nothing to export.
+  auto pairs = run({"export-pairs"});
+  EXPECT_EQ(pairs.status, 1);
+  EXPECT_NE(pairs.err.find("还没有药对文件"), std::string::npos) << pairs.err;
+  f.WriteLines("Result/Yaodui_Analysis2_Name.csv", {"Source,Target"});
+  EXPECT_EQ(run({"export-pairs"}).status, 0);
+
+  auto version = test::RunCli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "lindora-cli " + std::string(ProgramVersion()) + "\n");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "common/gbk.h"
 #include "common/text.h"
 #include "support/test_folder.h"
@@ -83,6 +85,29 @@ TEST(LineReaderTest, MissingFileRaisesAnErrorNamingThePath) {
     EXPECT_NE(std::string(e.what()).find("none.DB"), std::string::npos);
   }
   EXPECT_THROW(ReadLines(f / "DB"), FileError);  // a folder is no file
+}
+
+TEST(FileErrorTest, ReasonsAreChineseAndThePathIsShownPlainly) {
+  TestFolder f;
+  try {
+    ReadLines(f / "DB/./../DB/none.DB");
+    FAIL() << "no error";
+  } catch (const FileError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "无法读取文件 " + (f / "DB/none.DB").string() + "：文件不存在");
+  }
+  if (fs::exists("/dev/full")) {
+    try {
+      AppendTextFile(std::string(100000, 'x'), "/dev/full");
+      FAIL() << "no error";
+    } catch (const FileError& e) {
+      EXPECT_EQ(e.reason(), "磁盘空间不足");
+    }
+  }
+  EXPECT_EQ(SystemErrorText(EACCES), "没有权限");
+  EXPECT_EQ(SystemErrorText(EROFS), "文件系统只读");
+  // Anything without a text of its own still names the system's error number.
+  EXPECT_EQ(SystemErrorText(EPROTO), "系统错误，错误号 " + std::to_string(EPROTO));
 }
 
 TEST(FileOpsTest, WriteClearAndAppendProduceTheExactBytes) {

@@ -108,6 +108,17 @@ TEST_F(QueryTest, NotWrittenAsMinusOrWord) {
     EXPECT_EQ(Select(q), (Names{"B方"})) << q;
 }
 
+TEST_F(QueryTest, IdeographicBlankTypedBetweenWordsSeparatesThem) {
+  EXPECT_EQ(Select("麻黄\u3000桂枝"), (Names{"A方"}));
+  EXPECT_EQ(Select("\u3000麻黄\u3000-桂枝\u3000"), (Names{"B方"}));
+  EXPECT_EQ(RunQuery(world.session, "\u3000 \u3000", false, false).status,
+            QueryOutcome::Status::kEmptyText);
+  // Records stay as they are: their own U+3000 is written back untouched.
+  folder.WriteLines("DB/Fangji.DB", {"E方\t人参\u3000黄芪"});
+  EXPECT_EQ(Select("人参"), (Names{"E方"}));
+  EXPECT_EQ(folder.ReadLines("Result/Result.DB"), (Names{"E方\t人参\u3000黄芪"}));
+}
+
 TEST_F(QueryTest, LeadingMinusKeepsEveryNonBlankLineWithoutTheKeyword) {
   EXPECT_EQ(Select("-麻黄"), (Names{"C方", "D方"}));
 }

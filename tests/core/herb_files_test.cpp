@@ -54,15 +54,17 @@ TEST_F(HerbFilesTest, FindHerbRecordMatchesWholeFieldsOnlyAndFoldsLatinCase) {
   EXPECT_EQ(FindHerbRecord(session, "citri"), "8\t17\t陈皮\tCHENPI\tCITRI");
 }
 
-TEST_F(HerbFilesTest, FindHerbRecordTakesTheFirstLineWithADigitKeywordInAnyField) {
-  // 5 is the type number of line 3 before it is the herb number of line 5.
-  EXPECT_EQ(FindHerbRecord(session, "5"), "3\t5\t金银花\tJINYINHUA\tLONICERAE");
-  // 30 is line 0's type number: the search reads line 0 like any other line.
-  EXPECT_EQ(FindHerbRecord(session, "30"), "0\t30\t零号\tLINGHAO\tZERO");
+TEST_F(HerbFilesTest, FindHerbRecordMatchesNameFieldsOnlyNeverANumber) {
+  // 5 is the type number of line 3 and the herb number of line 5: neither is a name.
+  EXPECT_EQ(FindHerbRecord(session, "5"), "");
+  EXPECT_EQ(FindHerbRecord(session, "30"), "");
+  EXPECT_EQ(FindHerbRecord(session, "零号"), "0\t30\t零号\tLINGHAO\tZERO");
+  EXPECT_EQ(FindHerbRecord(session, "zero"), "0\t30\t零号\tLINGHAO\tZERO");
   // No record has an empty field here, so the empty keyword finds nothing.
   EXPECT_EQ(FindHerbRecord(session, ""), "");
-  // A keyword holding a TAB is found across two fields.
+  // A keyword holding a TAB is found across two name fields, not across a number and a name.
   EXPECT_EQ(FindHerbRecord(session, "黄芪\tHUANGQI"), "2\t30\t黄芪\tHUANGQI\tASTRAGALI");
+  EXPECT_EQ(FindHerbRecord(session, "30\t黄芪"), "");
 }
 
 TEST_F(HerbFilesTest, EmptyKeywordFindsARecordWithAnEmptyField) {
@@ -79,9 +81,10 @@ TEST_F(HerbFilesTest, HerbIdByNameCountsEveryLineAndNeedsATabOnBothSides) {
   EXPECT_EQ(HerbIdByName(session, "renshen"), 1);   // any field between two TABs
   EXPECT_EQ(HerbIdByName(session, "RENSHEN"), -1);  // no case folding
   EXPECT_EQ(HerbIdByName(session, "人"), -1);
-  EXPECT_EQ(HerbIdByName(session, "1"), -1);      // field 0 has no TAB before it
-  EXPECT_EQ(HerbIdByName(session, "5"), 3);       // a type number between two TABs
-  EXPECT_EQ(HerbIdByName(session, " 人参"), -1);  // not trimmed
+  EXPECT_EQ(HerbIdByName(session, "1"), -1);          // field 0 has no TAB before it
+  EXPECT_EQ(HerbIdByName(session, "5"), -1);          // a type number is no name
+  EXPECT_EQ(HerbIdByName(session, "5\t金银花"), -1);  // nor part of one
+  EXPECT_EQ(HerbIdByName(session, " 人参"), -1);      // not trimmed
   EXPECT_EQ(HerbIdByName(session, "人参\trenshen"), 1);
 }
 

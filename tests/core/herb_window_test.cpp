@@ -77,10 +77,15 @@ TEST_F(HerbSearchTest, BlankRunsBetweenKeywords) {
             (std::vector<std::string>{"不好意思，数据库中暂时未收录“ ”，以后会完善"}));
 }
 
-TEST_F(HerbSearchTest, DigitKeywordShowsTheNameOfTheFirstRecordWithThatField) {
+TEST_F(HerbSearchTest, DigitKeywordsAreNoHerbNamesAndIdeographicBlanksSeparate) {
+  // 5 is the type of 金银花 and 0 field 0 of line 0: numbers, not names.
   Search("5 0");
-  // 5 is the type of 金银花 before any herb number 5; 0 is field 0 of line 0.
-  EXPECT_EQ(Column(0), (std::vector<std::string>{"金银花", "中药名"}));
+  EXPECT_EQ(Column(0), std::vector<std::string>{});
+  EXPECT_EQ(world.dialogs.Messages(),
+            (std::vector<std::string>{"不好意思，数据库中暂时未收录“5 0 ”，以后会完善"}));
+  // An input method's U+3000 between two names is a blank.
+  Search("人参\u3000金银花");
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"人参", "金银花"}));
 }
 
 TEST_F(HerbSearchTest, NotFoundKeywordsAreReportedInOrderAfterTheFoundRows) {

@@ -105,7 +105,7 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(Captions(view->menuBar()->actions()), QStringList({"文件(&F)"}));
     auto* file = view->findChild<QMenu*>("Menu_File");
     QVERIFY(file);
-    QCOMPARE(Captions(file->actions()), QStringList({"导出药对列表(&D)"}));
+    QCOMPARE(Captions(file->actions()), QStringList({"导出药对列表(&D)", "药物网络(&N)"}));
     dialogs.shown.clear();
     view->findChild<QAction*>("Menu_ExportYaodui2List")->trigger();
     QCOMPARE(dialogs.Messages().size(), std::size_t{1});

@@ -78,7 +78,8 @@ class ChemWindowsTest : public QObject {
     auto* bar = view->menuBar();
     QStringList top;
     for (QAction* a : bar->actions()) top << a->objectName() + (a->isVisible() ? "" : "(hidden)");
-    QCOMPARE(top, QStringList({"Menu_File(hidden)", "Menu_Analysis", "Menu_PopupMenu(hidden)"}));
+    QCOMPARE(top, QStringList({"Menu_File(hidden)", "Menu_Analysis", "Menu_PopupMenu(hidden)",
+                               "Menu_Screening"}));
     auto* analysis = view->findChild<QMenu*>("Menu_Analysis");
     QCOMPARE(ActionNames(analysis), QStringList({"Menu_FindActiveComponent", "Menu_FindSimilarTCM",
                                                  "Menu_PropertyAnalysis", "Menu_ScaffoldAnalysis",

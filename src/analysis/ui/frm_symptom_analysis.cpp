@@ -22,7 +22,7 @@ Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
     menu->setFont(UiFont());
   menuBar()->setFont(UiFont());
 
-  SetFixedTwips(SymptomAnalysisWindow::kWidth, SymptomAnalysisWindow::kHeight);
+  SetFixedClientTwips(SymptomAnalysisWindow::kClientWidth, SymptomAnalysisWindow::kClientHeight);
 }
 
 void Frm_SymptomAnalysis::Refresh() {

@@ -27,7 +27,7 @@ Frm_YaoduiAnalysis::Frm_YaoduiAnalysis(YaoduiAnalysisWindow& model)
     menu->setFont(UiFont());
   menuBar()->setFont(UiFont());
 
-  SetFixedTwips(YaoduiAnalysisWindow::kWidth, YaoduiAnalysisWindow::kHeight);
+  SetFixedClientTwips(YaoduiAnalysisWindow::kClientWidth, YaoduiAnalysisWindow::kClientHeight);
 }
 
 void Frm_YaoduiAnalysis::Refresh() {

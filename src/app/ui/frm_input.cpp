@@ -37,7 +37,7 @@ Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model)
   menu_tools_->setFont(UiFont());
   menuBar()->setFont(UiFont());
 
-  SetFixedTwips(Input::kWidth, Input::kHeight);
+  SetFixedClientTwips(Input::kClientWidth, Input::kClientHeight);
 }
 
 void Frm_Input::Refresh() {

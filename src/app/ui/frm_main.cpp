@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "common/ui/fonts.h"
@@ -46,7 +47,7 @@ Frm_Main::Frm_Main(Main& model) : FormView(model, "Frm_Main"), main_(model) {
                        QColor(170, 60, 40), 486);
 
   BuildMenus(this, menuBar(), Main::MenuBar(), main_);
-  SetFixedTwips(Main::kWidth, Main::kHeight);
+  SetFixedClientTwips(Main::kClientWidth, Main::kClientHeight);
 }
 
 QLabel* Frm_Main::AddLogo(QWidget* parent, const char* name, const QString& line1,
@@ -61,7 +62,9 @@ QLabel* Frm_Main::AddLogo(QWidget* parent, const char* name, const QString& line
 }
 
 bool Frm_Main::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonRelease) {
+  // Only the left button opens a logo's site, as a click on any link does.
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     if (watched == image_gjkj_) main_.Image_gjkj_Click();
     if (watched == image_rkjk_) main_.Image_rkjk_Click();
     if (watched == image_zrv_) main_.Image_ZRV_Click();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QScrollArea>
 
 #include "app/msg.h"
 #include "common/ui/view_host.h"
@@ -15,6 +16,7 @@ class Frm_Msg : public FormView {
 
  private:
   Msg& msg_;
+  QScrollArea* scroll_;
   QLabel* label1_;
 };
 

@@ -1,5 +1,8 @@
 #include "app/ui/views.h"
 
+#include "analysis/ui/frm_association_rules.h"
+#include "analysis/ui/frm_compare_sets.h"
+#include "analysis/ui/frm_herb_network.h"
 #include "analysis/ui/frm_symptom_analysis.h"
 #include "analysis/ui/frm_yaodui_analysis.h"
 #include "app/ui/frm_input.h"
@@ -7,6 +10,8 @@
 #include "app/ui/frm_msg.h"
 #include "chem/ui/frm_active_component.h"
 #include "chem/ui/frm_chem_analysis.h"
+#include "chem/ui/frm_ingredient_screening.h"
+#include "common/ui/qt_picture_writer.h"
 #include "formula/ui/frm_fangji_analysis.h"
 #include "herb/ui/frm_danti_analysis.h"
 
@@ -22,6 +27,11 @@ void RegisterViews(ViewHost& host) {
   host.Register<Input, Frm_Input>();
   host.Register<ChemAnalysis, Frm_ChemAnalysis>();
   host.Register<ActiveComponent, Frm_ActiveComponent>();
+  host.Register<IngredientScreening, Frm_IngredientScreening>();
+  host.Register<AssociationRulesWindow, Frm_AssociationRules>();
+  host.Register<HerbNetworkWindow, Frm_HerbNetwork>();
+  host.Register<CompareSetsWindow, Frm_CompareSets>();
+  InstallQtPictureWriter();
 }
 
 }  // namespace lindora::ui

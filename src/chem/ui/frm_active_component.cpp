@@ -26,15 +26,17 @@ Frm_ActiveComponent::Frm_ActiveComponent(ActiveComponent& model)
   frame_->setGeometry(Px(120), Px(120), Px(4455), Px(4575));
   pic_mol_ = new PictureBox(frame_);
   pic_mol_->setObjectName("Pic_Mol");
-  pic_mol_->setGeometry(Px(120), Px(240), Px(4215), Px(4215));
+  pic_mol_->setGeometry(Px(120), Px(240), Px(ActiveComponent::kPictureWidth),
+                        Px(ActiveComponent::kPictureHeight));
   grid_ = new FlexGridView(&active_.FlexGrid(), central);
   grid_->setObjectName("FlexGrid");
   grid_->setFont(UiFont());
   grid_->setGeometry(Px(4680), Px(240), Px(ActiveComponent::kGridWidth),
                      Px(ActiveComponent::kGridHeight));
-  HoldSizeTwips(ActiveComponent::kWidth, ActiveComponent::kHeight);
+  HoldClientTwips(ActiveComponent::kClientWidth, ActiveComponent::kClientHeight);
 
-  connect(grid_, &FlexGridView::Clicked, this, [this] { active_.FlexGrid_Click(); });
+  connect(grid_, &FlexGridView::Clicked, this,
+          [this] { DrawOnClick(this, drawing_, [this] { active_.FlexGrid_Click(); }); });
   connect(grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton b) {
     if (active_.FlexGrid_MouseDown(ButtonCode(b))) popup_->popup(QCursor::pos());
   });

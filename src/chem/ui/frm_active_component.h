@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "chem/active_component.h"
+#include "chem/ui/frm_chem_analysis.h"
 #include "chem/ui/picture_file.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/view_host.h"
@@ -26,6 +27,7 @@ class Frm_ActiveComponent : public FormView {
   QGroupBox* frame_;
   PictureBox* pic_mol_;
   QMenu* popup_;
+  ClickDrawing drawing_;
 };
 
 }  // namespace lindora::ui

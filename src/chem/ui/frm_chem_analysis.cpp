@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QMenuBar>
+#include <QPointer>
 
+#include "chem/ui/frm_ingredient_screening.h"
 #include "chem/ui/qt_converter.h"
 #include "common/session.h"
 #include "common/ui/fonts.h"
@@ -16,6 +18,20 @@ namespace lindora::ui {
 void ShowPicture(PictureBox* box, const StructurePicture& picture, Session& session) {
   std::string error = box->Show(picture);
   if (!error.empty()) session.Message(error);
+}
+
+void DrawOnClick(QObject* view, ClickDrawing& state, const std::function<void()>& draw) {
+  if (state.running) {
+    state.pending = true;
+    return;
+  }
+  QPointer<QObject> alive(view);
+  state.running = true;
+  do {
+    state.pending = false;
+    draw();  // may unload the window
+  } while (alive && state.pending);
+  if (alive) state.running = false;
 }
 
 bool RefuseCloseWhileConverting(QCloseEvent* event) {
@@ -52,15 +68,17 @@ Frm_ChemAnalysis::Frm_ChemAnalysis(ChemAnalysis& model)
   frame_->setGeometry(Px(6120), Px(120), Px(4455), Px(4455));
   pic_mol_ = new PictureBox(frame_);
   pic_mol_->setObjectName("Pic_Mol");
-  pic_mol_->setGeometry(Px(120), Px(240), Px(4215), Px(4095));
-  SetFixedTwips(ChemAnalysis::kWidth, ChemAnalysis::kHeight);
+  pic_mol_->setGeometry(Px(120), Px(240), Px(ChemAnalysis::kPictureWidth),
+                        Px(ChemAnalysis::kPictureHeight));
+  SetFixedClientTwips(ChemAnalysis::kClientWidth, ChemAnalysis::kClientHeight);
   // A window held at one size offers no maximise button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
 
   // Handlers may unload this window (a later fill creates it afresh); nothing runs after them.
-  connect(grid_, &FlexGridView::Clicked, this, [this] { chem_.FlexGrid_Click(); });
+  connect(grid_, &FlexGridView::Clicked, this,
+          [this] { DrawOnClick(this, drawing_, [this] { chem_.FlexGrid_Click(); }); });
   connect(grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton b) {
     if (chem_.FlexGrid_MouseDown(ButtonCode(b))) popup_->popup(QCursor::pos());
   });

@@ -2,7 +2,9 @@
 
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
@@ -96,11 +98,14 @@ void FlexGridView::Refresh() {
 }
 
 void FlexGridView::ShowCurrentCell() {
-  if (!grid_ || grid_->Row() < 1) {
+  // The current row, or while the current cell is in the header the selected row: a fill that
+  // selects a row without moving the current cell (an ingredient list) shows that row.
+  const int row = !grid_ ? 0 : grid_->Row() >= 1 ? grid_->Row() : grid_->RowSel();
+  if (row < 1 || row >= grid_->Rows()) {
     selectionModel()->clearSelection();
     return;
   }
-  QModelIndex idx = model_->index(grid_->Row() - 1, grid_->Col());
+  QModelIndex idx = model_->index(row - 1, grid_->Col());
   selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
 }
 
@@ -127,6 +132,19 @@ void FlexGridView::mousePressEvent(QMouseEvent* event) {
     return;
   }
   emit MouseDown(event->button());
+}
+
+void FlexGridView::keyPressEvent(QKeyEvent* event) {
+  const QModelIndex before = currentIndex();
+  QTableView::keyPressEvent(event);
+  const QModelIndex now = currentIndex();
+  if (!grid_ || !now.isValid() || now == before) return;
+  // A keyboard move is a click on the cell it reaches: the pop-up actions and the structure
+  // picture follow the highlighted cell. Handlers may unload the window; nothing runs after.
+  MoveTo(now.row() + 1, now.column());
+  QPointer<FlexGridView> alive(this);
+  emit MouseDown(Qt::LeftButton);
+  if (alive) emit Clicked();
 }
 
 void FlexGridView::mouseReleaseEvent(QMouseEvent* event) {

@@ -1,6 +1,7 @@
 // Shows a Grid: row 0 is the fixed header, 15 twips per pixel, a 1-twip column is hidden.
 // A left click moves the grid's current cell and RowSel before `Clicked` is emitted; a right
-// press leaves them alone and only emits `MouseDown`.
+// press leaves them alone and only emits `MouseDown`. A keyboard move (arrows, Page Up/Down,
+// Home/End, Tab) does what a left click on the cell it reaches does.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -44,6 +45,7 @@ class FlexGridView : public QTableView {
   void MouseDown(Qt::MouseButton button);
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 

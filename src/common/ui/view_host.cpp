@@ -1,16 +1,12 @@
 #include "common/ui/view_host.h"
 
+#include "common/session.h"
+#include "common/ui/bar_chart.h"
 #include "common/ui/fonts.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
-
-namespace {
-// What the window frame takes of the outer size the windows are designed with.
-constexpr int kFrameWidthPx = 8;
-constexpr int kFrameHeightPx = 30;
-}  // namespace
 
 FormView::FormView(WindowModel& model, const char* object_name, QWidget* parent)
     : QMainWindow(parent), model_(model) {
@@ -18,6 +14,10 @@ FormView::FormView(WindowModel& model, const char* object_name, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   setFont(UiFont());
   model_.SetListener([this] { Refresh(); });
+  // A chart belongs to the window that asked for it and closes with it.
+  model_.SetChartListener([this](const BarChart& chart, std::string_view name) {
+    (new ChartWindow(chart, Q(name), model_.session(), this))->show();
+  });
 }
 
 FormView::~FormView() = default;
@@ -26,13 +26,23 @@ void FormView::Refresh() {
   setWindowTitle(Q(model_.Caption()));
 }
 
-void FormView::SetFixedTwips(int width, int height) {
-  setFixedSize(std::max(1, Px(width) - kFrameWidthPx), std::max(1, Px(height) - kFrameHeightPx));
+QSize FormView::ClientSize(int width, int height) const {
+  const int w = std::max(1, Px(width));
+  int h = std::max(1, Px(height));
+  // The design's client area lies below the menu bar; Qt's window holds the bar as well.
+  if (QWidget* bar = menuWidget(); bar && bar->isVisibleTo(this)) {
+    const int bar_height = bar->heightForWidth(w);
+    h += bar_height > 0 ? bar_height : bar->sizeHint().height();
+  }
+  return {w, h};
 }
 
-void FormView::HoldSizeTwips(int width, int height) {
-  held_size_ =
-      QSize(std::max(1, Px(width) - kFrameWidthPx), std::max(1, Px(height) - kFrameHeightPx));
+void FormView::SetFixedClientTwips(int width, int height) {
+  setFixedSize(ClientSize(width, height));
+}
+
+void FormView::HoldClientTwips(int width, int height) {
+  held_size_ = ClientSize(width, height);
   resize(held_size_);
 }
 
@@ -69,6 +79,7 @@ ViewHost::~ViewHost() {
   for (auto& [model, view] : views) view->hide();
   for (auto& [model, view] : views) {
     view->model().SetListener(nullptr);
+    view->model().SetChartListener(nullptr);
     delete view;
   }
 }
@@ -87,6 +98,7 @@ void ViewHost::Create(WindowModel& model) {
   connect(view, &QObject::destroyed, this, [this, m = &model] {
     views_.erase(m);
     m->SetListener(nullptr);
+    m->SetChartListener(nullptr);
     session_.Unload(*m);
   });
 }

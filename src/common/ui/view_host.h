@@ -24,12 +24,15 @@ class FormView : public QMainWindow {
   WindowModel& model() const { return model_; }
 
  protected:
-  // Fixes the window's outer size, given in twips; the window cannot be resized.
-  void SetFixedTwips(int width, int height);
-  // Holds the outer size (twips) like SetFixedTwips, but keeps the maximise button: a maximised
-  // window stays maximised, any other resize is set back.
-  void HoldSizeTwips(int width, int height);
+  // Fixes the window's size from its design client area (twips) and the menu bar it really
+  // has, whatever the platform's frame takes; the window cannot be resized. Call it after the
+  // menus are built.
+  void SetFixedClientTwips(int width, int height);
+  // Holds that size like SetFixedClientTwips, but keeps the maximise button: a maximised window
+  // stays maximised, any other resize is set back.
+  void HoldClientTwips(int width, int height);
   void resizeEvent(QResizeEvent* event) override;
+  QSize ClientSize(int width, int height) const;
   // Makes a central widget with a white background and returns it.
   QWidget* WhiteCentralWidget();
 

@@ -83,8 +83,9 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
   connect(timer1_, &QTimer::timeout, this, [this] { fangji_.Timer1_Timer(); });
 
   auto before = [](const MenuEntry& entry) {
-    // The closed menu is repainted before the long analysis starts.
-    if (entry.name == "Menu_YaoduiAnalysis") QCoreApplication::processEvents();
+    // The closed menu is repainted before a long analysis starts.
+    if (entry.name == "Menu_YaoduiAnalysis" || entry.name == "Menu_AssociationRules")
+      QCoreApplication::processEvents();
   };
   BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), fangji_, before);
   popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), fangji_).at("Menu_PopupMenu");

@@ -51,7 +51,7 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
     if (danti_.FlexGrid_MouseDown(ButtonCode(button))) popup_->popup(QCursor::pos());
   });
 
-  SetFixedTwips(DantiAnalysis::kWidth, DantiAnalysis::kHeight);
+  SetFixedClientTwips(DantiAnalysis::kClientWidth, DantiAnalysis::kClientHeight);
 }
 
 bool Frm_DantiAnalysis::eventFilter(QObject* watched, QEvent* event) {

@@ -1,0 +1,91 @@
+// The association-rule window: thresholds, a run button, the counts of the last run and the
+// rule table (the first rows of it; the files hold everything).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "analysis/association_rules.h"
+#include "analysis/transactions.h"
+#include "common/grid.h"
+#include "common/outcome.h"
+#include "common/window_model.h"
+#include "common/workflows.h"
+
+namespace lindora {
+
+class AssociationRulesWindow : public WindowModel {
+ public:
+  static constexpr std::string_view kCaption = "关联规则分析";
+  static constexpr std::string_view kRuleFile = "\\Result\\关联规则.csv";
+  static constexpr std::string_view kItemsetFile = "\\Result\\频繁项集.csv";
+  static constexpr int kMaxGridRules = 1000;
+
+  static constexpr std::string_view kDefaultMinSupport = "10%";
+  static constexpr std::string_view kDefaultMinConfidence = "0.6";
+  static constexpr std::string_view kDefaultMinLift = "0";
+  static constexpr std::string_view kDefaultMaxSize = "4";
+
+  // Twips: the client area the window keeps.
+  static constexpr int kClientWidth = 12120;
+  static constexpr int kClientHeight = 8640;
+  static constexpr int kGridLeft = 120, kGridTop = 1140;
+  static constexpr int kGridWidth = 11880, kGridHeight = 7380;
+
+  enum Column { kAntecedent, kConsequent, kCount, kSupport, kConfidence, kLift, kColumns };
+
+  explicit AssociationRulesWindow(Session& session);
+  std::string_view FormName() const override { return "Frm_AssociationRules"; }
+
+  // The thresholds as typed; read when the analysis runs.
+  const std::string& TextMinSupport() const { return min_support_; }
+  const std::string& TextMinConfidence() const { return min_confidence_; }
+  const std::string& TextMinLift() const { return min_lift_; }
+  const std::string& TextMaxSize() const { return max_size_; }
+  void SetTextMinSupport(std::string_view text) { min_support_ = text; }
+  void SetTextMinConfidence(std::string_view text) { min_confidence_ = text; }
+  void SetTextMinLift(std::string_view text) { min_lift_ = text; }
+  void SetTextMaxSize(std::string_view text) { max_size_ = text; }
+
+  // 事务数, the support count used, frequent itemsets and rules of the last run.
+  const std::string& LabelCount() const { return label_count_; }
+  Grid& FlexGrid() { return grid_; }
+  const Grid& FlexGrid() const { return grid_; }
+
+  // The last run: its transactions (for the herb names) and all its itemsets and rules, the
+  // rules in the order the grid shows them.
+  const Transactions& Items() const { return items_; }
+  const RuleMining& Mining() const { return mining_; }
+  // The column the rules are sorted by (-1: the default order) and its direction.
+  int SortColumn() const { return sort_column_; }
+  bool SortDescending() const { return sort_descending_; }
+
+  // Mines the current result set with the thresholds shown, writes both files and fills the
+  // grid. Bad thresholds, an empty result set or a failed write change nothing.
+  Outcome Cmd_Run_Click();
+  // A click on the header row sorts by the clicked column.
+  void FlexGrid_Click();
+  // Numbers sort from the largest, texts in code point order; the same column again reverses
+  // the direction. Ties keep the default order.
+  void SortByColumn(int column);
+
+ private:
+  void FillGrid();
+
+  std::string min_support_{kDefaultMinSupport};
+  std::string min_confidence_{kDefaultMinConfidence};
+  std::string min_lift_{kDefaultMinLift};
+  std::string max_size_{kDefaultMaxSize};
+  std::string label_count_;
+  Grid grid_;
+  Transactions items_;
+  RuleMining mining_;
+  int sort_column_ = -1;
+  bool sort_descending_ = true;
+};
+
+// Writes \Result\关联规则.csv and \Result\频繁项集.csv; both are complete before either
+// replaces its old copy. Raises FileError.
+void WriteRuleFiles(Session& session, const Transactions& items, const RuleMining& mining);
+
+}  // namespace lindora

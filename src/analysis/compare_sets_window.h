@@ -1,0 +1,103 @@
+// The window that compares two result sets: pick set A and set B (the current result set is
+// one of the choices), herbs or symptoms and the minimum count; a grid of the tested items and
+// the data of a chart of the 20 items with the smallest q.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/result_sets.h"
+#include "analysis/set_comparison.h"
+#include "common/grid.h"
+#include "common/outcome.h"
+#include "common/pictures.h"
+#include "common/window_model.h"
+#include "common/workflows.h"
+
+namespace lindora {
+
+class CompareSetsWindow : public WindowModel {
+ public:
+  static constexpr std::string_view kCaption = "结果集比较";
+  static constexpr std::string_view kResultFile = "\\Result\\结果集比较.csv";
+  static constexpr std::string_view kChartFile = "\\Result\\结果集比较.png";
+  static constexpr int kChartItems = 20;
+  static constexpr int kChartWidth = 1400, kChartHeight = 1000;  // pixels of the PNG
+  // Twips: the size the window opens with; the grid and the chart share what is inside.
+  static constexpr int kWidth = 21000, kHeight = 12000;
+  static constexpr int kGridWidth = 10200;
+
+  explicit CompareSetsWindow(Session& session);
+  std::string_view FormName() const override { return "Frm_CompareSets"; }
+  // Lists the saved sets and shows the window.
+  void Load() override;
+
+  // --- what the window shows ---
+  // "." (the current result set) first, then every saved set; one that cannot be read is
+  // listed with that said in its caption, and comparing it names the reason.
+  struct Choice {
+    std::string name, caption;
+    bool operator==(const Choice&) const = default;
+  };
+  const std::vector<Choice>& SetChoices() const { return choices_; }
+  static std::string ChoiceCaption(std::string_view name);
+  const std::string& SetA() const { return set_a_; }
+  const std::string& SetB() const { return set_b_; }
+  void SetSetA(std::string_view name);
+  void SetSetB(std::string_view name);
+  ItemKind Kind() const { return kind_; }
+  void SetKind(ItemKind kind);
+  const std::string& MinCountText() const { return min_count_text_; }
+  void SetMinCountText(std::string_view text);
+  const std::string& LabelSummary() const { return label_summary_; }
+  Grid& FlexGrid_Compare() { return grid_; }
+  const Grid& FlexGrid_Compare() const { return grid_; }
+  // The last comparison, items in their defined order (q, p, name).
+  const SetComparison& Comparison() const { return comparison_; }
+  // Counts the comparisons made, so a view redraws its chart only after a new one.
+  unsigned ComparisonVersion() const { return comparison_version_; }
+  // The first kChartItems items of that order.
+  std::vector<ItemComparison> ChartItems() const;
+  // The chart of those items: A's and B's rates side by side, the smallest q on top.
+  BarChart Chart() const;
+  int SortColumn() const { return sort_column_; }  // -1: the defined order
+  bool SortAscending() const { return sort_ascending_; }
+
+  // --- events ---
+  // Lists the saved sets again.
+  Outcome RefreshSetList();
+  // Compares, fills the grid and writes \Result\结果集比较.csv. Bad input is refused with a
+  // message and replaces nothing.
+  Outcome Cmd_Compare_Click();
+  // A click on a header cell sorts by that column; a second click reverses the order.
+  void FlexGrid_Compare_Click();
+  void SortBy(int column, bool ascending);
+  // Writes the chart as a PNG picture (atomically); refused before a comparison.
+  Outcome SaveChart(const std::filesystem::path& path);
+  // Asks for the chart's file (.png added to a name without extension) and saves it there.
+  Outcome Cmd_SaveChart_Click();
+  // What is wrong with a file name for the chart, or the empty text.
+  static std::string ChartPathProblem(const std::filesystem::path& path);
+
+ private:
+  void FillGrid();
+  std::string Describe(std::string_view name, std::int64_t formulas) const;
+
+  std::vector<Choice> choices_;
+  std::string set_a_{kCurrentSetName}, set_b_;
+  ItemKind kind_ = ItemKind::kHerbs;
+  std::string min_count_text_;
+  std::string label_summary_;
+  Grid grid_;
+  SetComparison comparison_;
+  std::string compared_a_, compared_b_;  // the sets of the last comparison
+  ItemKind compared_kind_ = ItemKind::kHerbs;
+  unsigned comparison_version_ = 0;
+  std::vector<std::size_t> order_;  // grid row r shows comparison_.items[order_[r - 1]]
+  int sort_column_ = -1;
+  bool sort_ascending_ = true;
+};
+
+}  // namespace lindora

@@ -1,0 +1,149 @@
+#include "analysis/herb_network_window.h"
+
+#include <algorithm>
+
+#include "analysis/formula_set_actions.h"
+#include "common/csv.h"
+#include "common/pictures.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "formula/fangji_analysis.h"
+
+namespace lindora {
+namespace {
+
+constexpr std::string_view kHeaders[] = {"药物", "频数", "社区", "度", "加权度", "介数", "接近度"};
+constexpr int kColWidths[] = {1200, 800, 700, 700, 900, 1100, 1000};
+
+// A positive whole number of at most nine digits, or nothing.
+std::optional<std::int64_t> PositiveNumber(std::string_view text) {
+  std::string t = Trim(text);
+  if (t.empty() || t.size() > 9 ||
+      !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  std::int64_t value = std::stoll(t);
+  if (value <= 0) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+HerbNetworkWindow::HerbNetworkWindow(Session& session)
+    : WindowModel(session), node_grid_(1, static_cast<int>(std::size(kHeaders))) {
+  SetCaption(kCaption);
+  for (int c = 0; c < node_grid_.Cols(); ++c) {
+    node_grid_.SetTextMatrix(0, c, kHeaders[c]);
+    node_grid_.SetColWidth(c, kColWidths[c]);
+  }
+}
+
+Outcome HerbNetworkWindow::Draw() {
+  auto node_value = PositiveNumber(node_value_);
+  if (!node_value)
+    return Refuse(session_, node_rule_ == NodeRule::kTop
+                                ? "节点数必须是正整数：" + node_value_
+                                : "节点频数阈值必须是正整数：" + node_value_);
+  auto edge_value = PositiveNumber(edge_value_);
+  if (!edge_value) return Refuse(session_, "边阈值必须是正整数：" + edge_value_);
+  NetworkThresholds thresholds;
+  thresholds.min_edge = *edge_value;
+  if (node_rule_ == NodeRule::kTop)
+    thresholds.top = static_cast<int>(*node_value);
+  else
+    thresholds.min_frequency = *node_value;
+
+  return Guard(session_, [&]() -> Outcome {
+    Transactions transactions = HerbTransactionsOfResultSet(session_);
+    if (transactions.names.empty()) return Refuse(session_, kNoDataMessage);
+    HerbNetwork network = BuildHerbNetwork(transactions, thresholds);
+    if (network.edges.empty())
+      return Refuse(session_, "没有共同出现 " + std::to_string(*edge_value) +
+                                  " 次以上的药对，无法绘制药物网络；请降低边阈值或增加节点。");
+    AnalyseHerbNetwork(network);
+    network_ = std::move(network);
+    FillNodeGrid();
+    ++version_;
+    const std::filesystem::path folder = session_.Path("\\Result");
+    WriteHerbNetworkFiles(network_, folder);
+    if (PictureWriter* writer = InstalledPictureWriter()) {
+      NetworkPicture picture = PictureOf(network_);
+      writer->WriteNetworkPng(picture, folder / kNetworkPng, kNetworkPictureWidth,
+                              kNetworkPictureHeight);
+      writer->WriteNetworkSvg(picture, folder / kNetworkSvg, kNetworkPictureWidth,
+                              kNetworkPictureHeight);
+    }
+    Show();
+    Changed();
+    return Outcome::kDone;
+  });
+}
+
+const std::vector<MenuEntry>& HerbNetworkWindow::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_File", "文件(&F)", "", true},
+      {"Menu_SavePng", "保存为PNG图片(&P)…", "Menu_File", true, true,
+       On(&HerbNetworkWindow::Menu_SavePng_Click)},
+      {"Menu_SaveSvg", "保存为SVG图片(&S)…", "Menu_File", true, true,
+       On(&HerbNetworkWindow::Menu_SaveSvg_Click)},
+  };
+  return menus;
+}
+
+Outcome HerbNetworkWindow::AskAndSavePicture(std::string_view filter, std::string_view suffix) {
+  std::string path = session_.dialogs().AskSaveFile(
+      "保存图片", std::string(kCaption) + std::string(suffix), filter);
+  if (path.empty()) return Outcome::kDone;  // cancelled
+  std::string ending = path.size() >= suffix.size() ? path.substr(path.size() - suffix.size()) : "";
+  std::transform(ending.begin(), ending.end(), ending.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ending != suffix) path += suffix;
+  return SavePicture(std::filesystem::path(path));
+}
+
+Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
+  if (!HasNetwork()) return Refuse(session_, "尚未绘制药物网络。");
+  PictureWriter* writer = InstalledPictureWriter();
+  if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
+  std::string ext = path.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ext != ".png" && ext != ".svg")
+    return Refuse(session_, "图片文件名须以 .png 或 .svg 结尾：" + path.string());
+  return Guard(session_, [&] {
+    NetworkPicture picture = PictureOf(network_);
+    if (ext == ".png")
+      writer->WriteNetworkPng(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
+    else
+      writer->WriteNetworkSvg(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
+  });
+}
+
+void HerbNetworkWindow::FillNodeGrid() {
+  node_grid_.SetRows(1);
+  for (std::size_t v : NodesByStrength(network_)) {
+    const NetworkNode& n = network_.nodes[v];
+    node_grid_.AddRow();
+    const int r = node_grid_.Rows() - 1;
+    node_grid_.SetTextMatrix(r, 0, n.name);
+    node_grid_.SetTextMatrix(r, 1, std::to_string(n.frequency));
+    node_grid_.SetTextMatrix(r, 2, std::to_string(n.community));
+    node_grid_.SetTextMatrix(r, 3, std::to_string(n.degree));
+    node_grid_.SetTextMatrix(r, 4, FixedDecimals(n.strength, 0));
+    node_grid_.SetTextMatrix(r, 5, FixedDecimals(n.betweenness, 2));
+    node_grid_.SetTextMatrix(r, 6, FixedDecimals(n.closeness, 4));
+  }
+}
+
+Outcome HerbNetworkOfResults(Session& session) {
+  // As the other analyses of the formula window: no data row, no network.
+  if (session.Window<FangjiAnalysis>().FlexGrid().Rows() <= 1)
+    return Refuse(session, kNoDataMessage);
+  return OpenHerbNetwork(session);
+}
+
+Outcome OpenHerbNetwork(Session& session) {
+  // Draw shows the window only when there is a network to show.
+  return session.Window<HerbNetworkWindow>().Draw();
+}
+
+}  // namespace lindora

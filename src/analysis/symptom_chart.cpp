@@ -1,0 +1,22 @@
+#include "analysis/symptom_chart.h"
+
+#include "analysis/symptom_analysis_window.h"
+#include "common/session.h"
+
+namespace lindora {
+
+std::optional<BarChart> SymptomChart(SymptomAnalysisWindow& window) {
+  if (window.FlexGrid_Symptom().Rows() <= 1) {
+    window.session().Message("病症列表为空，无法作图！请先在方剂分析界面进行方剂病症分析。");
+    return std::nullopt;
+  }
+  constexpr int kTop = 30;
+  BarChart chart = TopRowsChart(window.FlexGrid_Symptom(), 0, 1, kTop);
+  chart.title = "病症频数（前" + std::to_string(kTop) + "）";
+  chart.category_axis = "病症";
+  chart.value_axis = "频数";
+  chart.horizontal = true;
+  return chart;
+}
+
+}  // namespace lindora

@@ -1,0 +1,15 @@
+// The chart of the symptom window: the 30 most frequent symptoms.
+#pragma once
+
+#include <optional>
+
+#include "common/pictures.h"
+
+namespace lindora {
+
+class SymptomAnalysisWindow;
+
+// Nothing (after a message) when the window lists no symptom.
+std::optional<BarChart> SymptomChart(SymptomAnalysisWindow& window);
+
+}  // namespace lindora

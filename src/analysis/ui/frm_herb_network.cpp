@@ -1,0 +1,91 @@
+#include "analysis/ui/frm_herb_network.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "common/ui/menus.h"
+#include "common/ui/qt_text.h"
+#include "common/ui/twips.h"
+
+namespace lindora::ui {
+
+Frm_HerbNetwork::Frm_HerbNetwork(HerbNetworkWindow& model)
+    : FormView(model, "Frm_HerbNetwork"), window_(model) {
+  QWidget* central = WhiteCentralWidget();
+  auto* layout = new QVBoxLayout(central);
+  auto* controls = new QHBoxLayout;
+  layout->addLayout(controls);
+
+  node_rule_ = new QComboBox(central);
+  node_rule_->setObjectName("Combo_NodeRule");
+  node_rule_->addItems({QStringLiteral("节点：频数最高的前"), QStringLiteral("节点：频数至少")});
+  node_value_ = new QLineEdit(central);
+  node_value_->setObjectName("Text_NodeValue");
+  node_value_->setFixedWidth(70);
+  unit_ = new QLabel(central);
+  auto* edge_label = new QLabel(QStringLiteral("边：共同出现至少"), central);
+  edge_value_ = new QLineEdit(central);
+  edge_value_->setObjectName("Text_EdgeValue");
+  edge_value_->setFixedWidth(70);
+  auto* edge_unit = new QLabel(QStringLiteral("次"), central);
+  redraw_ = new QPushButton(QStringLiteral("重新绘制"), central);
+  redraw_->setObjectName("Cmd_Redraw");
+  auto* hint = new QLabel(QStringLiteral("滚轮缩放，拖动平移，双击复原"), central);
+  hint->setStyleSheet("color: gray");
+  for (QWidget* w : std::initializer_list<QWidget*>{node_rule_, node_value_, unit_, edge_label,
+                                                    edge_value_, edge_unit, redraw_})
+    controls->addWidget(w);
+  controls->addStretch();
+  controls->addWidget(hint);
+
+  auto* split = new QSplitter(Qt::Horizontal, central);
+  view_ = new NetworkView(split);
+  view_->setObjectName("NetworkView");
+  grid_ = new FlexGridView(&window_.NodeGrid(), split);
+  grid_->setObjectName("FlexGrid_Nodes");
+  split->addWidget(view_);
+  split->addWidget(grid_);
+  split->setStretchFactor(0, 1);
+  split->setSizes({960, 490});
+  layout->addWidget(split, 1);
+
+  connect(node_rule_, &QComboBox::activated, this, [this](int index) {
+    window_.SetNodeRule(index == 0 ? HerbNetworkWindow::NodeRule::kTop
+                                   : HerbNetworkWindow::NodeRule::kMinFrequency);
+    Refresh();
+  });
+  connect(redraw_, &QPushButton::clicked, this, [this] { Redraw(); });
+  connect(node_value_, &QLineEdit::returnPressed, this, [this] { Redraw(); });
+  connect(edge_value_, &QLineEdit::returnPressed, this, [this] { Redraw(); });
+
+  BuildMenus(this, menuBar(), HerbNetworkWindow::MenuBar(), window_);
+
+  resize(1450, 860);
+}
+
+void Frm_HerbNetwork::Redraw() {
+  window_.SetNodeValue(S(node_value_->text()));
+  window_.SetEdgeValue(S(edge_value_->text()));
+  window_.Draw();
+}
+
+void Frm_HerbNetwork::Refresh() {
+  FormView::Refresh();
+  if (!grid_) return;  // still being built
+  const bool top = window_.GetNodeRule() == HerbNetworkWindow::NodeRule::kTop;
+  node_rule_->setCurrentIndex(top ? 0 : 1);
+  unit_->setText(top ? QStringLiteral("味药") : QStringLiteral("次"));
+  if (node_value_->text() != Q(window_.NodeValue())) node_value_->setText(Q(window_.NodeValue()));
+  if (edge_value_->text() != Q(window_.EdgeValue())) edge_value_->setText(Q(window_.EdgeValue()));
+  if (shown_version_ == window_.Version()) return;
+  shown_version_ = window_.Version();
+  view_->SetPicture(PictureOf(window_.Network()));
+  view_->ResetView();
+  grid_->Refresh();
+}
+
+}  // namespace lindora::ui

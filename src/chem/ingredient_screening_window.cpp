@@ -1,0 +1,269 @@
+#include "chem/ingredient_screening_window.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "chem/active_matching.h"
+#include "chem/chem_analysis.h"
+#include "common/csv.h"
+#include "common/session.h"
+#include "common/text.h"
+
+namespace lindora {
+
+namespace {
+
+constexpr std::string_view kBusyMessage = "成分筛选正在计算，请等它结束后再试。";
+
+// Clears the busy mark however the run ends.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+  ~BusyScope() { busy_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& busy_;
+};
+
+void WriteHeader(Grid& grid, const std::vector<std::pair<std::string_view, int>>& columns) {
+  grid.Clear();
+  grid.SetCols(static_cast<int>(columns.size()));
+  for (std::size_t c = 0; c < columns.size(); ++c)
+    SetGridCell(grid, columns[c].first, static_cast<double>(c), 0, columns[c].second);
+  grid.SetRows(1);
+}
+
+bool IsNumericColumn(int col) {
+  return col == IngredientScreening::kIdCol ||
+         (col >= IngredientScreening::kFirstValueCol && col <= IngredientScreening::kViolationsCol);
+}
+
+}  // namespace
+
+IngredientScreening::IngredientScreening(Session& session)
+    : WindowModel(session), flex_grid_(1, 12), similar_grid_(1, 4) {
+  SetCaption(kTag);
+  flex_grid_.SetWidth(kGridWidth);
+  flex_grid_.SetHeight(kGridHeight);
+  similar_grid_.SetWidth(kGridWidth);
+  similar_grid_.SetHeight(kSimilarHeight);
+  FillScreeningGrid();
+  FillSimilarGrid();
+}
+
+const std::vector<MenuEntry>& IngredientScreening::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_Screening", "筛选(&S)", "", true},
+      {"Menu_RunScreening", "重新计算类药性", "Menu_Screening", true, true,
+       On(&IngredientScreening::Menu_RunScreening_Click)},
+      {"Menu_SimilarActive", "相似活性成分", "Menu_Screening", true},
+      {"Menu_SimilarAnticancer", "与抗癌活性成分比较…", "Menu_SimilarActive", true, true,
+       On(&IngredientScreening::Menu_SimilarAnticancer_Click)},
+      {"Menu_SimilarAntiinfluenza", "与抗流感活性成分比较…", "Menu_SimilarActive", true, true,
+       On(&IngredientScreening::Menu_SimilarAntiinfluenza_Click)},
+  };
+  return menus;
+}
+
+Outcome IngredientScreening::RefuseWhileBusy() {
+  return Refuse(session_, kBusyMessage);
+}
+
+Outcome IngredientScreening::LoadFromChemAnalysis(const ChemAnalysis& chem) {
+  if (busy_) return RefuseWhileBusy();
+  const Grid& grid = chem.FlexGrid();
+  std::vector<ScreeningCompound> compounds;
+  for (int r = 1; r < grid.Rows(); ++r) {
+    compounds.push_back({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1),
+                         grid.TextMatrix(r, ChemAnalysis::kSmilesCol), grid.TextMatrix(r, 3)});
+  }
+  if (compounds.empty()) {
+    return Refuse(session_,
+                  "化学成分列表是空的：请先在单味药分析窗口对一味中药选择“分析化学成分”。");
+  }
+  herb_ = ReplaceAll(chem.Caption(), std::string(ChemAnalysis::kTag) + "——", "");
+  compounds_ = std::move(compounds);
+  results_.clear();
+  similar_.clear();
+  sort_col_ = -1;
+  status_ = std::to_string(compounds_.size()) + " 个成分";
+  FillScreeningGrid();
+  FillSimilarGrid();
+  SetCaption(std::string(kTag) + "——" + herb_);
+  return Outcome::kDone;
+}
+
+Outcome IngredientScreening::Menu_RunScreening_Click() {
+  if (busy_) return RefuseWhileBusy();
+  if (compounds_.empty()) {
+    return Refuse(session_, "没有要筛选的化学成分：请从化学成分分析窗口打开成分筛选。");
+  }
+  BusyScope busy(busy_);
+  status_ =
+      "正在用 Open Babel 计算 " + std::to_string(compounds_.size()) + " 个成分的描述符，请稍候……";
+  Changed();
+  Outcome outcome = Guard(session_, [&] {
+    std::vector<ScreeningResult> results = ScreenCompounds(session_, compounds_);
+    const auto file = session_.Path(kScreeningFile);
+    WriteCsvFile(file, ScreeningCsvRows(results));
+    results_ = std::move(results);
+    std::size_t lipinski = 0, veber = 0, both = 0, missing = 0;
+    for (const ScreeningResult& r : results_) {
+      if (!r.texts) {
+        ++missing;
+        continue;
+      }
+      lipinski += r.verdict.lipinski;
+      veber += r.verdict.veber;
+      both += r.Passes();
+    }
+    status_ = std::to_string(results_.size()) + " 个成分：Lipinski 通过 " +
+              std::to_string(lipinski) + " 个，Veber 通过 " + std::to_string(veber) +
+              " 个，两者都通过 " + std::to_string(both) + " 个";
+    if (missing > 0) status_ += "；" + std::to_string(missing) + " 个没有数值（原因见备注）";
+    FillScreeningGrid();
+    session_.Message("已筛选“" + herb_ + "”的 " + status_ + "。\r\n结果已写入 " + file.string());
+  });
+  if (outcome == Outcome::kFailed) {
+    status_ = "计算失败，表格和结果文件保持原样。";
+    Changed();
+  }
+  return outcome;
+}
+
+Outcome IngredientScreening::AskAndFindSimilar(ActivityKind kind) {
+  if (busy_) return RefuseWhileBusy();
+  std::string answer = session_.dialogs().Input("请输入相似度阈值（0 到 1 之间）",
+                                                FixedDecimals(kDefaultMinSimilarity, 1));
+  if (Trim(answer).empty()) return Outcome::kDone;  // cancelled: nothing to do
+  std::optional<double> threshold = ParseSimilarityThreshold(answer);
+  if (!threshold) {
+    return Refuse(session_, "相似度阈值“" + answer + "”不是 0 到 1 之间的数（例如 0.7）。");
+  }
+  return FindSimilar(kind, *threshold);
+}
+
+Outcome IngredientScreening::FindSimilar(ActivityKind kind, double min_similarity) {
+  if (busy_) return RefuseWhileBusy();
+  if (compounds_.empty()) {
+    return Refuse(session_, "没有要比较的化学成分：请从化学成分分析窗口打开成分筛选。");
+  }
+  const ActivityParameters& p = ParametersOf(kind);
+  BusyScope busy(busy_);
+  const std::string previous_status = status_;
+  status_ =
+      "正在用 Open Babel 计算指纹并与" + std::string(p.activity_name) + "活性成分比较，请稍候……";
+  Changed();
+  Outcome outcome = Guard(session_, [&]() -> Outcome {
+    const auto ref_file = session_.Path(p.ref_set);
+    std::vector<ReferenceCompound> refs = ReadReferenceSet(ref_file, kind);
+    if (refs.empty()) {
+      status_ = previous_status;
+      return Refuse(session_, "参考集 " + ref_file.string() + " 中没有化合物。");
+    }
+    std::vector<SimilarActive> found =
+        FindSimilarActives(session_, compounds_, refs, min_similarity);
+    const auto file = session_.Path(kSimilarActivesFile);
+    WriteCsvFile(file, SimilarActivesCsvRows(found));
+    similar_ = std::move(found);
+    FillSimilarGrid();
+    const std::string threshold = FormatNumber(min_similarity);
+    status_ = previous_status;
+    session_.Message("“" + herb_ + "”的成分中有 " + std::to_string(similar_.size()) + " 个与" +
+                     std::string(p.activity_name) + "活性成分的相似度不低于 " + threshold +
+                     "。\r\n结果已写入 " + file.string());
+    return Outcome::kDone;
+  });
+  if (outcome == Outcome::kFailed) status_ = "比较失败，表格和结果文件保持原样。";
+  Changed();
+  return outcome;
+}
+
+void IngredientScreening::Check_OnlyPassing_Click(bool checked) {
+  only_passing_ = checked;
+  FillScreeningGrid();
+}
+
+void IngredientScreening::FillScreeningGrid() {
+  WriteHeader(flex_grid_, {{"编号", 1000},
+                           {"名称", 2100},
+                           {"MW", 1000},
+                           {"logP", 1000},
+                           {"HBD", 650},
+                           {"HBA", 650},
+                           {"TPSA", 1000},
+                           {"可旋转键数", 1450},
+                           {"Lipinski违例数", 1850},
+                           {"Lipinski", 1000},
+                           {"Veber", 850},
+                           {"备注", 1900}});
+  std::vector<std::vector<std::string>> rows = ScreeningCsvRows(results_);
+  shown_.clear();
+  for (std::size_t i = 0; i < results_.size(); ++i)
+    if (!only_passing_ || results_[i].Passes()) shown_.push_back(i);
+  if (sort_col_ >= 0) {
+    const int col = sort_col_;
+    const bool numeric = IsNumericColumn(col);
+    const bool descending = sort_descending_;
+    std::stable_sort(shown_.begin(), shown_.end(), [&](std::size_t a, std::size_t b) {
+      const std::string& x = rows[a + 1][col];
+      const std::string& y = rows[b + 1][col];
+      // Empty cells stay at the bottom either way.
+      if (x.empty() != y.empty()) return y.empty();
+      if (numeric) return descending ? Val(x) > Val(y) : Val(x) < Val(y);
+      return descending ? x > y : x < y;
+    });
+  }
+  for (std::size_t i : shown_) {
+    flex_grid_.AddRow();
+    const int row = flex_grid_.Rows() - 1;
+    for (int c = 0; c < flex_grid_.Cols(); ++c) flex_grid_.SetTextMatrix(row, c, rows[i + 1][c]);
+  }
+  flex_grid_.SetRowSel(flex_grid_.Rows() > 1 ? 1 : 0);
+  Changed();
+}
+
+void IngredientScreening::FillSimilarGrid() {
+  WriteHeader(similar_grid_,
+              {{"编号", 1000}, {"名称", 5600}, {"参考成分", 5600}, {"相似度", 1300}});
+  std::vector<std::vector<std::string>> rows = SimilarActivesCsvRows(similar_);
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    similar_grid_.AddRow();
+    for (int c = 0; c < similar_grid_.Cols(); ++c)
+      similar_grid_.SetTextMatrix(similar_grid_.Rows() - 1, c, rows[i][c]);
+  }
+  similar_grid_.SetRowSel(similar_grid_.Rows() > 1 ? 1 : 0);
+  Changed();
+}
+
+void IngredientScreening::FlexGrid_Click() {
+  if (flex_grid_.Row() == 0) {
+    if (busy_) return;
+    const int col = flex_grid_.Col();
+    sort_descending_ = col == sort_col_ ? !sort_descending_ : false;
+    sort_col_ = col;
+    FillScreeningGrid();
+    return;
+  }
+  const int row = flex_grid_.RowSel();
+  if (row < 1 || row > static_cast<int>(shown_.size())) return;
+  DrawSelectedCompound(session_, *this, results_[shown_[row - 1]].compound.smiles, pic_mol_);
+}
+
+void IngredientScreening::SimilarGrid_Click() {
+  const int row = similar_grid_.RowSel();
+  if (row < 1 || row > static_cast<int>(similar_.size())) return;
+  DrawSelectedCompound(session_, *this, similar_[row - 1].compound.smiles, pic_mol_);
+}
+
+Outcome OpenIngredientScreening(ChemAnalysis& chem) {
+  IngredientScreening& screening = chem.session().Window<IngredientScreening>();
+  Outcome loaded = screening.LoadFromChemAnalysis(chem);
+  if (loaded != Outcome::kDone) return loaded;
+  screening.Show();
+  return screening.Menu_RunScreening_Click();
+}
+
+}  // namespace lindora

@@ -1,0 +1,131 @@
+// The herb network and the charts of a result set: files for network tools, pictures.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <ostream>
+
+#include "analysis/formula_set_actions.h"
+#include "analysis/herb_network_window.h"
+#include "analysis/symptom_analysis_window.h"
+#include "analysis/symptom_chart.h"
+#include "cli/cli.h"
+#include "common/csv.h"
+#include "common/files.h"
+#include "common/pictures.h"
+#include "common/text.h"
+#include "formula/formula_db.h"
+#include "herb/danti_analysis.h"
+#include "herb/herb_charts.h"
+
+namespace lindora::cli {
+namespace {
+
+constexpr const char* kNetworkUsage =
+    "network [--top N | --min-frequency F] [--min-edge K] [--png FILE] [--svg FILE]";
+constexpr const char* kChartUsage = "chart herb-frequency|herb-types|symptoms FILE.png";
+constexpr int kChartWidth = 1400, kChartHeight = 1000;
+
+// CLI11 reads the words last-first.
+bool ParseOptions(CLI::App& app, const std::vector<std::string>& args) {
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+    return true;
+  } catch (const CLI::ParseError&) {
+    return false;
+  }
+}
+
+int Network(Context& ctx, const std::vector<std::string>& args) {
+  CLI::App app;
+  std::string top, min_frequency, min_edge, png, svg;
+  // Values are taken as typed: the window's own check tells what is wrong with them.
+  CLI::Option* top_option = app.add_option("--top", top);
+  app.add_option("--min-frequency", min_frequency)->excludes(top_option);
+  app.add_option("--min-edge", min_edge);
+  app.add_option("--png", png);
+  app.add_option("--svg", svg);
+  if (!ParseOptions(app, args)) return UsageError(ctx, kNetworkUsage);
+
+  HerbNetworkWindow& window = ctx.session.Window<HerbNetworkWindow>();
+  if (!min_frequency.empty()) {
+    window.SetNodeRule(HerbNetworkWindow::NodeRule::kMinFrequency);
+    window.SetNodeValue(min_frequency);
+  } else {
+    window.SetNodeRule(HerbNetworkWindow::NodeRule::kTop);
+    window.SetNodeValue(top.empty() ? "30" : top);
+  }
+  window.SetEdgeValue(min_edge.empty() ? "2" : min_edge);
+  Outcome outcome = window.Draw();
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Nodes", window.NodeGrid());
+  for (const std::string& file : {png, svg}) {
+    if (file.empty()) continue;
+    outcome = window.SavePicture(file);
+    if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  }
+  return kDone;
+}
+
+// The result set must hold a record before an analysis fills the windows the charts read.
+bool HasResultRecord(Context& ctx) {
+  bool has_record = false;
+  ForEachLine(ctx.session.Path(kResultFilePath), [&](const std::string& line) {
+    has_record = !Trim(line).empty();
+    return !has_record;
+  });
+  if (!has_record) ctx.session.Message(kNoDataMessage);
+  return has_record;
+}
+
+int Chart(Context& ctx, const std::vector<std::string>& args) {
+  if (args.size() != 2) return UsageError(ctx, kChartUsage);
+  const std::string& kind = args[0];
+  if (kind != "herb-frequency" && kind != "herb-types" && kind != "symptoms")
+    return UsageError(ctx, kChartUsage);
+  PictureWriter* writer = InstalledPictureWriter();
+  if (!writer) {
+    ctx.session.Message("本程序未带绘图功能，无法作图。");
+    return kRefused;
+  }
+  std::optional<BarChart> chart;
+  Outcome outcome = Guard(ctx.session, [&]() -> Outcome {
+    if (!HasResultRecord(ctx)) return Outcome::kRefused;
+    if (kind == "symptoms") {
+      if (Outcome run = RunSymptomAnalysis(ctx.session); run != Outcome::kDone) return run;
+      chart = SymptomChart(ctx.session.Window<SymptomAnalysisWindow>());
+    } else {
+      if (Outcome run = RunDanweiyaoAnalysis(ctx.session); run != Outcome::kDone) return run;
+      DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
+      chart = kind == "herb-types" ? HerbTypeChart(danti) : HerbFrequencyChart(danti);
+    }
+    if (!chart) return Outcome::kRefused;
+    writer->WriteBarChartPng(*chart, args[1], kChartWidth, kChartHeight);
+    return Outcome::kDone;
+  });
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  Grid grid(1, 2);
+  grid.SetTextMatrix(0, 0, chart->category_axis);
+  grid.SetTextMatrix(0, 1, chart->value_axis);
+  for (std::size_t i = 0; i < chart->categories.size(); ++i) {
+    grid.AddRow();
+    grid.SetTextMatrix(grid.Rows() - 1, 0, chart->categories[i]);
+    grid.SetTextMatrix(grid.Rows() - 1, 1, FixedDecimals(chart->series[0].values[i], 0));
+  }
+  PrintGrid(ctx, chart->title, "chart", grid);
+  return kDone;
+}
+
+Registrar network_command("network", kNetworkUsage,
+                          "draws the herb co-occurrence network of the current result set (nodes: "
+                          "the N most frequent herbs, default 30, or all herbs in at least F "
+                          "formulas; edges: pairs together in at least K formulas, default 2), "
+                          "writes 药物网络.gexf/.graphml/_边.csv/_节点.csv/.png/.svg to \\Result\\ "
+                          "and prints the node table",
+                          OwnOptions{}, Network);
+Registrar chart_command("chart", kChartUsage,
+                        "draws a bar chart of the current result set: herb frequency (top 30), "
+                        "herb types, or symptom frequency (top 30), as a PNG file",
+                        OwnOptions{}, Chart);
+
+}  // namespace
+}  // namespace lindora::cli

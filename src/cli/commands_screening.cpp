@@ -1,0 +1,94 @@
+// Ingredient screening: the drug-likeness table of a herb's ingredients and the ingredients
+// similar to a reference set of actives, each from batch converter runs.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <ostream>
+
+#include "chem/chem_analysis.h"
+#include "chem/herb_chem_actions.h"
+#include "chem/ingredient_screening_window.h"
+#include "cli/cli.h"
+
+namespace lindora::cli {
+namespace {
+
+// Parses the arguments with the app; false (after the usage line) when they do not fit.
+bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
+           std::string_view usage) {
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    ctx.err << e.what() << '\n';
+    UsageError(ctx, usage);
+    return false;
+  }
+  return true;
+}
+
+// The herb's ingredients into the chemical grid, then into the screening window.
+Outcome LoadHerb(Context& ctx, const std::string& herb) {
+  if (!ShowHerbIngredients(ctx.session, herb)) return Outcome::kRefused;
+  ChemAnalysis& chem = ctx.session.Window<ChemAnalysis>();
+  return ctx.session.Window<IngredientScreening>().LoadFromChemAnalysis(chem);
+}
+
+constexpr std::string_view kScreenUsage = "screen-ingredients HERB [--only-passing]";
+constexpr std::string_view kSimilarUsage =
+    "similar-actives HERB anticancer|antiinfluenza [--min-similarity S]";
+
+int ScreenIngredients(Context& ctx, const std::vector<std::string>& args) {
+  CLI::App app;
+  std::string herb;
+  bool only_passing = false;
+  app.add_option("herb", herb)->required();
+  app.add_flag("--only-passing", only_passing);
+  if (!Parse(ctx, app, args, kScreenUsage)) return kFailed;
+
+  Outcome outcome = LoadHerb(ctx, herb);
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  IngredientScreening& screening = ctx.session.Window<IngredientScreening>();
+  screening.Check_OnlyPassing_Click(only_passing);
+  outcome = screening.Menu_RunScreening_Click();
+  if (outcome == Outcome::kDone)
+    PrintGrid(ctx, screening.Caption(), "FlexGrid", screening.FlexGrid());
+  return ExitStatus(outcome);
+}
+
+int SimilarActives(Context& ctx, const std::vector<std::string>& args) {
+  CLI::App app;
+  std::string herb, set, threshold_text = "0.7";
+  app.add_option("herb", herb)->required();
+  app.add_option("set", set)->required()->check(CLI::IsMember({"anticancer", "antiinfluenza"}));
+  app.add_option("--min-similarity", threshold_text);
+  if (!Parse(ctx, app, args, kSimilarUsage)) return kFailed;
+  std::optional<double> threshold = ParseSimilarityThreshold(threshold_text);
+  if (!threshold) {
+    ctx.err << "相似度阈值“" << threshold_text << "”不是 0 到 1 之间的数（例如 0.7）。\n";
+    return kFailed;
+  }
+
+  Outcome outcome = LoadHerb(ctx, herb);
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  IngredientScreening& screening = ctx.session.Window<IngredientScreening>();
+  outcome = screening.FindSimilar(
+      set == "anticancer" ? ActivityKind::kAnticancer : ActivityKind::kAntiinfluenza, *threshold);
+  if (outcome == Outcome::kDone)
+    PrintGrid(ctx, screening.Caption(), "SimilarGrid", screening.SimilarGrid());
+  return ExitStatus(outcome);
+}
+
+Registrar screen_command(
+    "screen-ingredients", std::string(kScreenUsage),
+    "computes MW, logP, HBD, HBA, TPSA and rotatable bonds of all ingredients of a herb in one "
+    "converter run, applies Lipinski's and Veber's rules, writes \\Result\\成分筛选.csv and "
+    "prints the table",
+    OwnOptions{}, ScreenIngredients);
+Registrar similar_command(
+    "similar-actives", std::string(kSimilarUsage),
+    "the ingredients of a herb whose path fingerprint is most similar to a reference active (at "
+    "least S, default 0.7), written to \\Result\\相似活性成分.csv and printed",
+    OwnOptions{}, SimilarActives);
+
+}  // namespace
+}  // namespace lindora::cli

@@ -1,0 +1,127 @@
+// Named result sets: save the current one, list them, compare two.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+
+#include "analysis/compare_sets_window.h"
+#include "analysis/result_sets.h"
+#include "cli/cli.h"
+#include "common/text.h"
+
+namespace lindora::cli {
+namespace {
+
+// Parses a command's arguments; false (after printing help or the problem) when the command is
+// not to run, with the exit code in `status`.
+bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
+           std::string_view usage, int& status) {
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+    return true;
+  } catch (const CLI::CallForHelp&) {
+    ctx.out << app.help();
+    status = kDone;
+  } catch (const CLI::ParseError& e) {
+    ctx.err << e.what() << '\n';
+    status = UsageError(ctx, usage);
+  }
+  return false;
+}
+
+int PrintSets(Context& ctx) {
+  std::vector<SavedSet> sets = ListResultSets(ctx.session);
+  Grid grid(1, 3);
+  grid.SetTextMatrix(0, 0, "名称");
+  grid.SetTextMatrix(0, 1, "方剂数");
+  grid.SetTextMatrix(0, 2, "搜索历史");
+  for (const SavedSet& set : sets) {
+    grid.AddRow();
+    const int r = grid.Rows() - 1;
+    grid.SetTextMatrix(r, 0, set.name);
+    grid.SetTextMatrix(r, 1, set.problem.empty() ? std::to_string(set.formulas) : "?");
+    grid.SetTextMatrix(r, 2, set.history);
+  }
+  PrintGrid(ctx, "结果集", "Sets", grid);
+  std::string problems = UnreadableSetsMessage(sets);
+  if (problems.empty()) return kDone;
+  ctx.session.ReportFailure(problems);
+  return kFailed;
+}
+
+constexpr std::string_view kSaveUsage = "save-set NAME [--replace]";
+constexpr std::string_view kCompareUsage =
+    "compare-sets A B [--symptoms] [--min-count K] [--png FILE]";
+
+int SaveSet(Context& ctx, const std::vector<std::string>& args) {
+  CLI::App app{"saves the current result set under a name", "save-set"};
+  std::string name;
+  bool replace = false;
+  app.add_option("NAME", name, "name of the set")->required();
+  app.add_flag("--replace", replace, "replace a set of the same name");
+  int status = kFailed;
+  if (!Parse(ctx, app, args, kSaveUsage, status)) return status;
+  // The replace question is answered by the flag.
+  ctx.dialogs.QueueAnswer(replace ? "Y" : "N");
+  Outcome outcome = SaveResultSet(ctx.session, name);
+  // The set exists and the flag said No to replacing it.
+  if (outcome == Outcome::kRefused && !replace && ctx.dialogs.PendingAnswers() == 0) {
+    ctx.session.Message("结果集“" + Trim(name) + "”已存在；要替换它请加 --replace。");
+    return kRefused;
+  }
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  return PrintSets(ctx);
+}
+
+int Sets(Context& ctx, const std::vector<std::string>& args) {
+  if (!args.empty()) return UsageError(ctx, "sets");
+  return PrintSets(ctx);
+}
+
+int CompareSets(Context& ctx, const std::vector<std::string>& args) {
+  CLI::App app{"compares two result sets", "compare-sets"};
+  std::string a, b, min_count = std::to_string(kDefaultMinCount), png;
+  bool symptoms = false;
+  app.add_option("A", a, "set A ('.' = the current result set)")->required();
+  app.add_option("B", b, "set B ('.' = the current result set)")->required();
+  app.add_flag("--symptoms", symptoms, "compare symptoms instead of herbs");
+  app.add_option("--min-count", min_count, "test items found at least K times in A and B");
+  app.add_option("--png", png, "write the chart of the 20 items with the smallest q");
+  int status = kFailed;
+  if (!Parse(ctx, app, args, kCompareUsage, status)) return status;
+
+  // A chart file that cannot be written is known before the comparison file is replaced.
+  if (!png.empty()) {
+    if (std::string problem = CompareSetsWindow::ChartPathProblem(png); !problem.empty()) {
+      ctx.session.Message(problem);
+      return kRefused;
+    }
+  }
+  CompareSetsWindow& window = ctx.session.Window<CompareSetsWindow>();
+  window.SetSetA(a);
+  window.SetSetB(b);
+  window.SetKind(symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs);
+  window.SetMinCountText(min_count);
+  Outcome outcome = window.Cmd_Compare_Click();
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Compare", window.FlexGrid_Compare());
+  return png.empty() ? kDone : ExitStatus(window.SaveChart(png));
+}
+
+Registrar save_set_command("save-set", std::string(kSaveUsage),
+                           "saves the current result set and its search history as "
+                           "\\Result\\Sets\\NAME.DB; an existing set is kept unless --replace",
+                           OwnOptions{}, SaveSet);
+Registrar sets_command("sets", "sets", "lists the saved result sets", Sets);
+Registrar compare_sets_command(
+    "compare-sets", std::string(kCompareUsage),
+    "compares the herbs (or symptoms) of two result sets with Fisher's exact test and "
+    "Benjamini-Hochberg q-values, writes \\Result\\结果集比较.csv and prints the grid; "
+    "--png also draws the chart",
+    OwnOptions{}, CompareSets);
+
+}  // namespace
+}  // namespace lindora::cli

@@ -1,0 +1,58 @@
+#include "common/pictures.h"
+
+#include <array>
+#include <cstdio>
+
+#include "common/grid.h"
+#include "common/text.h"
+
+namespace lindora {
+namespace {
+PictureWriter* g_writer = nullptr;
+
+// Well-separated hues that stay readable under black labels.
+constexpr std::array<Rgb, 12> kPalette{{{31, 119, 180},
+                                        {255, 127, 14},
+                                        {44, 160, 44},
+                                        {214, 39, 40},
+                                        {148, 103, 189},
+                                        {140, 86, 75},
+                                        {227, 119, 194},
+                                        {127, 127, 127},
+                                        {188, 189, 34},
+                                        {23, 190, 207},
+                                        {174, 199, 232},
+                                        {255, 187, 120}}};
+}  // namespace
+
+BarChart TopRowsChart(const Grid& grid, int name_col, int value_col, int top) {
+  BarChart chart;
+  chart.series.push_back({});
+  for (int r = 1; r < grid.Rows() && static_cast<int>(chart.categories.size()) < top; ++r) {
+    const std::string& name = grid.TextMatrix(r, name_col);
+    if (name.empty()) continue;
+    chart.categories.push_back(name);
+    chart.series[0].values.push_back(Val(grid.TextMatrix(r, value_col)));
+  }
+  return chart;
+}
+
+Rgb CommunityColor(int community) {
+  if (community <= 0) return {160, 160, 160};
+  return kPalette[static_cast<std::size_t>(community - 1) % kPalette.size()];
+}
+
+std::string HexColor(Rgb c) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c.r & 255, c.g & 255, c.b & 255);
+  return buf;
+}
+
+PictureWriter* InstalledPictureWriter() {
+  return g_writer;
+}
+void InstallPictureWriter(PictureWriter* writer) {
+  g_writer = writer;
+}
+
+}  // namespace lindora

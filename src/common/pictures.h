@@ -1,0 +1,74 @@
+// Pictures as data: what a bar chart or a network drawing shows, and the one writer that turns
+// them into PNG and SVG files. The core describes pictures; a Qt front end installs the writer,
+// so the desktop program and the command-line tool draw with the same code.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace lindora {
+
+class Grid;
+
+struct BarSeries {
+  std::string name;            // shown in the legend
+  std::vector<double> values;  // one per category
+};
+
+struct BarChart {
+  std::string title;
+  std::string category_axis;  // title of the axis with the categories
+  std::string value_axis;
+  std::vector<std::string> categories;
+  std::vector<BarSeries> series;  // one or more; several are drawn side by side
+  // Bars along the value axis from the left, categories top-down: for many or long names.
+  bool horizontal = false;
+};
+
+// The first `top` data rows of a grid as a one-series chart: names from `name_col`, numbers
+// (leading number of the text) from `value_col`.
+BarChart TopRowsChart(const Grid& grid, int name_col, int value_col, int top);
+
+struct NetworkPicture {
+  struct Node {
+    std::string label;
+    double size = 1;      // relative; the drawing scales the largest to a fixed radius
+    int community = 0;    // 1-based; 0 = none
+    double x = 0, y = 0;  // layout, any scale
+  };
+  struct Edge {
+    std::size_t source = 0, target = 0;
+    double weight = 1;  // relative width
+  };
+  std::string title;
+  std::vector<Node> nodes;
+  std::vector<Edge> edges;
+  std::vector<std::string> legend;  // caption of community 1, 2, …
+};
+
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+};
+// The colour of a community (1-based), the same in every picture and exported file.
+Rgb CommunityColor(int community);
+std::string HexColor(Rgb c);  // "#rrggbb"
+
+// Draws pictures into files, atomically; raises FileError when a file cannot be written.
+class PictureWriter {
+ public:
+  virtual ~PictureWriter() = default;
+  virtual void WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path, int width,
+                                int height) = 0;
+  virtual void WriteNetworkPng(const NetworkPicture& picture, const std::filesystem::path& path,
+                               int width, int height) = 0;
+  virtual void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path,
+                               int width, int height) = 0;
+};
+
+// The writer of this process, or null when it was built without pictures.
+PictureWriter* InstalledPictureWriter();
+void InstallPictureWriter(PictureWriter* writer);
+
+}  // namespace lindora

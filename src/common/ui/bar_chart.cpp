@@ -1,0 +1,147 @@
+#include "common/ui/bar_chart.h"
+
+#include <QGraphicsScene>
+#include <QMenuBar>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QHorizontalBarSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+
+#include "common/ui/menus.h"
+#include "common/ui/picture_font.h"
+#include "common/ui/qt_text.h"
+#include "common/ui/twips.h"
+
+namespace lindora::ui {
+
+namespace {
+
+// Qt Charts elides a category label that is taller than its share of the axis: for a chart of
+// many horizontal bars the label font follows the height the chart is drawn at.
+void FitCategoryLabels(QChart* chart, double height) {
+  for (QAbstractAxis* axis : chart->axes(Qt::Vertical)) {
+    auto* categories = qobject_cast<QBarCategoryAxis*>(axis);
+    if (!categories || categories->count() == 0) continue;
+    const double share = (height - 190) / categories->count();
+    const int pixels = std::clamp(static_cast<int>((share - 9) / 1.45), 8, 13);
+    categories->setLabelsFont(PictureFont(pixels));
+  }
+}
+
+}  // namespace
+
+QChart* MakeBarChart(const BarChart& data) {
+  auto* chart = new QChart;
+  chart->setTitle(Q(data.title));
+  chart->setTitleFont(PictureFont(18, true));
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundBrush(Qt::white);
+  chart->setMargins(QMargins(12, 12, 24, 12));
+
+  QAbstractBarSeries* series =
+      data.horizontal ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries) : new QBarSeries;
+  const std::size_t n = data.categories.size();
+  double max_value = 0;
+  for (std::size_t s = 0; s < data.series.size(); ++s) {
+    auto* set = new QBarSet(Q(data.series[s].name));
+    set->setColor(QColor(CommunityColor(static_cast<int>(s) + 1).r,
+                         CommunityColor(static_cast<int>(s) + 1).g,
+                         CommunityColor(static_cast<int>(s) + 1).b));
+    set->setBorderColor(Qt::transparent);
+    set->setLabelColor(Qt::black);
+    set->setLabelFont(PictureFont(n > 20 ? 11 : 12));
+    for (std::size_t i = 0; i < n; ++i) {
+      // Horizontal charts list the first category at the top.
+      std::size_t k = data.horizontal ? n - 1 - i : i;
+      double v = k < data.series[s].values.size() ? data.series[s].values[k] : 0;
+      max_value = std::max(max_value, v);
+      *set << v;
+    }
+    series->append(set);
+  }
+  series->setBarWidth(data.series.size() > 1 ? 0.8 : 0.7);
+  // Each bar carries its number, as a published figure does.
+  series->setLabelsVisible(true);
+  series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+  series->setLabelsFormat("@value");
+  series->setLabelsPrecision(6);
+  chart->addSeries(series);
+
+  auto* categories = new QBarCategoryAxis;
+  for (std::size_t i = 0; i < n; ++i)
+    categories->append(Q(data.categories[data.horizontal ? n - 1 - i : i]));
+  categories->setLabelsFont(PictureFont(n > 20 ? 12 : 13));
+  categories->setTitleText(Q(data.category_axis));
+  categories->setTitleFont(PictureFont(13, true));
+  categories->setGridLineVisible(false);
+  if (!data.horizontal && n > 10) categories->setLabelsAngle(-60);
+
+  auto* values = new QValueAxis;
+  values->setTitleText(Q(data.value_axis));
+  values->setTitleFont(PictureFont(13, true));
+  values->setLabelsFont(PictureFont(12));
+  values->setLabelFormat("%d");
+  values->setRange(0, max_value > 0 ? max_value * 1.08 : 1);  // room for the numbers
+  values->applyNiceNumbers();
+
+  chart->addAxis(categories, data.horizontal ? Qt::AlignLeft : Qt::AlignBottom);
+  chart->addAxis(values, data.horizontal ? Qt::AlignBottom : Qt::AlignLeft);
+  series->attachAxis(categories);
+  series->attachAxis(values);
+
+  // A single unnamed series needs no legend.
+  const bool legend =
+      data.series.size() > 1 || (data.series.size() == 1 && !data.series[0].name.empty());
+  chart->legend()->setVisible(legend);
+  chart->legend()->setAlignment(Qt::AlignTop);
+  chart->legend()->setFont(PictureFont(13));
+  return chart;
+}
+
+QImage BarChartImage(const BarChart& data, QSize size) {
+  QGraphicsScene scene;
+  QChart* chart = MakeBarChart(data);
+  scene.addItem(chart);  // the scene owns and deletes it
+  chart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
+  FitCategoryLabels(chart, size.height());
+  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  scene.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), QRectF(QPointF(0, 0), QSizeF(size)));
+  return image;
+}
+
+BarChartView::BarChartView(const BarChart& data, QWidget* parent)
+    : QChartView(MakeBarChart(data), parent) {
+  setRenderHint(QPainter::Antialiasing);
+}
+
+void BarChartView::resizeEvent(QResizeEvent* event) {
+  FitCategoryLabels(chart(), event->size().height());
+  QChartView::resizeEvent(event);
+}
+
+ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, Session& session,
+                         QWidget* parent)
+    : QMainWindow(parent), model_(session, data) {
+  setObjectName(object_name);
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(Q(model_.Caption()));
+  auto* view = new BarChartView(data, this);
+  view->setObjectName("ChartView");
+  setCentralWidget(view);
+  BuildMenus(this, menuBar(), ChartWindowModel::MenuBar(), model_);
+  resize(1100, 900);
+}
+
+bool ChartWindow::SavePng(const QString& path) {
+  return model_.SavePng(std::filesystem::path(S(path))) == Outcome::kDone;
+}
+
+}  // namespace lindora::ui

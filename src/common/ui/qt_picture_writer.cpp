@@ -1,0 +1,48 @@
+#include "common/ui/qt_picture_writer.h"
+
+#include <QBuffer>
+
+#include "common/files.h"
+#include "common/ui/bar_chart.h"
+#include "common/ui/network_picture.h"
+
+namespace lindora::ui {
+namespace {
+
+void WritePng(const QImage& image, const std::filesystem::path& path) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG"))
+    throw FileError(FileError::Kind::kWrite, path, "PNG encoding failed");
+  AtomicFile file(path);
+  file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  file.Commit();
+}
+
+}  // namespace
+
+void QtPictureWriter::WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path,
+                                       int width, int height) {
+  WritePng(BarChartImage(chart, QSize(width, height)), path);
+}
+
+void QtPictureWriter::WriteNetworkPng(const NetworkPicture& picture,
+                                      const std::filesystem::path& path, int width, int height) {
+  WritePng(NetworkImage(picture, QSize(width, height)), path);
+}
+
+void QtPictureWriter::WriteNetworkSvg(const NetworkPicture& picture,
+                                      const std::filesystem::path& path, int width, int height) {
+  QByteArray bytes = NetworkSvg(picture, QSize(width, height));
+  AtomicFile file(path);
+  file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  file.Commit();
+}
+
+void InstallQtPictureWriter() {
+  static QtPictureWriter writer;
+  InstallPictureWriter(&writer);
+}
+
+}  // namespace lindora::ui

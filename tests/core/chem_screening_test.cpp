@@ -1,0 +1,203 @@
+// Ingredient screening: the rules at their limits, Tanimoto on bit sets of our own, and batch
+// runs of the real converter (pairing past an unparsable SMILES, agreement with the
+// single-compound properties, similarity), plus a converter that stops reading early.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "chem/chem_analysis.h"
+#include "chem/ingredient_screening_window.h"
+#include "common/process.h"
+#include "common/text.h"
+#include "support/chem_standins.h"
+#include "support/cli_runner.h"
+#include "support/fake_ports.h"
+#include "support/test_folder.h"
+
+namespace lindora {
+namespace {
+
+constexpr const char* kAspirin = "CC(=O)Oc1ccccc1C(=O)O";
+constexpr const char* kQuercetin = "Oc1cc(O)c2c(c1)oc(-c1ccc(O)c(O)c1)c(O)c2=O";
+
+TEST(ScreeningRulesTest, LimitsPassAndTheNextStepFails) {
+  // Every value exactly at its limit passes both rules.
+  RuleVerdict at_limit = ApplyRules({500, 5, 5, 10, 140, 10});
+  EXPECT_EQ(at_limit.lipinski_violations, 0);
+  EXPECT_TRUE(at_limit.lipinski);
+  EXPECT_TRUE(at_limit.veber);
+  // One violation is tolerated, two are not.
+  RuleVerdict one = ApplyRules({500.01, 5, 5, 10, 140, 10});
+  EXPECT_EQ(one.lipinski_violations, 1);
+  EXPECT_TRUE(one.lipinski);
+  RuleVerdict two = ApplyRules({500.01, 5, 6, 10, 0, 0});
+  EXPECT_EQ(two.lipinski_violations, 2);
+  EXPECT_FALSE(two.lipinski);
+  EXPECT_EQ(ApplyRules({600, 6, 6, 11, 0, 0}).lipinski_violations, 4);
+  // Veber: 11 rotatable bonds or a TPSA above 140 fail.
+  EXPECT_FALSE(ApplyRules({100, 1, 1, 1, 20, 11}).veber);
+  EXPECT_FALSE(ApplyRules({100, 1, 1, 1, 140.01, 3}).veber);
+}
+
+TEST(ScreeningTanimotoTest, HandMadeBitSets) {
+  Fingerprint a = {0b1011u, 0u}, b = {0b0011u, 1u << 31};
+  EXPECT_DOUBLE_EQ(Tanimoto(a, b), 2.0 / 4.0);  // 2 bits in both, 4 in either
+  EXPECT_DOUBLE_EQ(Tanimoto(a, a), 1.0);
+  EXPECT_DOUBLE_EQ(Tanimoto(a, {0b0100u, 0u}), 0.0);
+  EXPECT_DOUBLE_EQ(Tanimoto({0u, 0u}, {0u, 0u}), 0.0);  // nothing in common of nothing
+  EXPECT_DOUBLE_EQ(Tanimoto(a, {0b1011u}), 0.0);        // sizes differ
+}
+
+TEST(ScreeningTanimotoTest, ThresholdsAreNumbersFromZeroToOne) {
+  EXPECT_EQ(ParseSimilarityThreshold("0.7"), 0.7);
+  EXPECT_EQ(ParseSimilarityThreshold(" 1 "), 1.0);
+  for (const char* bad : {"", "abc", "0.7x", "1.5", "-0.1", "nan", "七"})
+    EXPECT_FALSE(ParseSimilarityThreshold(bad)) << bad;
+}
+
+class ScreeningConverterTest : public ::testing::Test {
+ protected:
+  test::TestFolder f;
+  BlockingConverter converter{std::chrono::seconds(30)};
+  test::FakeWorld w{f.root(), &converter};
+};
+
+TEST_F(ScreeningConverterTest, UnparsableSmilesInTheMiddleShiftsNothing) {
+  std::vector<ScreeningCompound> compounds = {
+      {"101", "aspirin", kAspirin, ""},    {"102", "broken", "C1CC(bad", ""},
+      {"103", "ethanol", "CCO", ""},       {"104", "blank", "C C", ""},
+      {"105", "benzene", "c1ccccc1", ""},  {"106", "empty", "", ""},
+      {"107", "ethanol again", "OCC", ""}, {"102", "listed twice", "CC", ""}};
+  std::vector<ScreeningResult> r = ScreenCompounds(w.session, compounds);
+  ASSERT_EQ(r.size(), compounds.size());
+  for (std::size_t k = 0; k < r.size(); ++k) EXPECT_EQ(r[k].compound.id, compounds[k].id);
+  ASSERT_TRUE(r[0].texts);
+  EXPECT_EQ(r[0].texts->mw, "180.157");
+  EXPECT_FALSE(r[1].texts);
+  EXPECT_NE(r[1].note.find("无法解析"), std::string::npos);
+  ASSERT_TRUE(r[2].texts);
+  EXPECT_EQ(r[2].texts->mw, "46.0684");
+  EXPECT_EQ(r[2].texts->rotors, "0");
+  EXPECT_FALSE(r[3].texts);
+  EXPECT_NE(r[3].note.find("空白"), std::string::npos);
+  ASSERT_TRUE(r[4].texts);
+  EXPECT_EQ(r[4].texts->mw, "78.1118");
+  EXPECT_FALSE(r[5].texts);
+  EXPECT_FALSE(r[5].note.empty());
+  ASSERT_TRUE(r[6].texts);
+  EXPECT_EQ(r[6].texts->mw, "46.0684");
+  EXPECT_TRUE(r[6].Passes());
+  ASSERT_TRUE(r[7].texts);  // the same identifier again, now with a SMILES that parses
+  EXPECT_EQ(r[7].texts->mw, "30.069");
+
+  // The file rows: one per compound, values empty where a note says why.
+  std::vector<std::vector<std::string>> rows = ScreeningCsvRows(r);
+  ASSERT_EQ(rows.size(), 9u);
+  EXPECT_EQ(Join(rows[1], ","), "101,aspirin,180.157,1.3101,1,4,63.6,3,0,通过,通过,");
+  EXPECT_EQ(Join(rows[2], ",").substr(0, 18), "102,broken,,,,,,,,");
+}
+
+TEST_F(ScreeningConverterTest, AspirinInTheBatchHasItsSingleCompoundProperties) {
+  ASSERT_TRUE(PropertiesOfSmiles(w.session, kAspirin));
+  std::map<std::string, std::string> single;
+  for (const std::string& line : Split(w.clipboard.text, "\r\n")) {
+    std::vector<std::string> kv = Split(line, ":\t");
+    if (kv.size() == 2) single[kv[0]] = kv[1];
+  }
+  std::vector<ScreeningResult> batch =
+      ScreenCompounds(w.session, {{"1", "x", "CCO", ""}, {"2", "aspirin", kAspirin, ""}});
+  ASSERT_TRUE(batch[1].texts);
+  EXPECT_EQ(batch[1].texts->mw, single["Molecular Weight"]);
+  EXPECT_EQ(batch[1].texts->logp, single["logP"]);
+  EXPECT_EQ(batch[1].texts->hbd, single["HBD"]);
+  EXPECT_EQ(batch[1].texts->hba, single["HBA"]);
+  EXPECT_EQ(batch[1].texts->tpsa, single["TPSA"]);
+}
+
+TEST_F(ScreeningConverterTest, SimilarityToItselfIsOneAndOnlyThoseAboveTheThresholdAreListed) {
+  std::vector<ReferenceCompound> refs = {
+      {"乙醇", "CCO", "KEY-E"}, {"槲皮素", kQuercetin, "KEY-Q"}, {"无结构", "", "KEY-N"}};
+  std::vector<ScreeningCompound> compounds = {
+      {"30", "hexane", "CCCCCC", ""},
+      {"20", "quercetin", kQuercetin, ""},
+      // An identical InChIKey is a match even when the SMILES cannot be read.
+      {"10", "by key", "C1CC(bad", "KEY-N"},
+      {"5", "aspirin", kAspirin, ""}};
+  std::vector<SimilarActive> found = FindSimilarActives(w.session, compounds, refs, 0.7);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].compound.id, "10");  // ties at 1 go by identifier
+  EXPECT_EQ(found[0].reference, "无结构");
+  EXPECT_EQ(found[1].compound.id, "20");
+  EXPECT_EQ(found[1].reference, "槲皮素");
+  EXPECT_DOUBLE_EQ(found[1].similarity, 1.0);
+
+  // With no threshold every compound with a fingerprint gets its nearest reference.
+  std::vector<SimilarActive> all = FindSimilarActives(w.session, compounds, refs, 0);
+  ASSERT_EQ(all.size(), 4u);
+  for (std::size_t i = 1; i < all.size(); ++i) EXPECT_GE(all[i - 1].similarity, all[i].similarity);
+  EXPECT_LT(all[3].similarity, 0.7);
+  EXPECT_EQ(SimilarActivesCsvRows(found)[2],
+            (std::vector<std::string>{"20", "quercetin", "槲皮素", "1.0000"}));
+}
+
+TEST_F(ScreeningConverterTest, AConverterThatStopsEarlyReplacesNoFile) {
+  ChemAnalysis& chem = w.session.Window<ChemAnalysis>();
+  chem.FlexGrid().SetRows(3);
+  chem.FlexGrid().SetCols(4);
+  for (int r = 1; r <= 2; ++r) {
+    chem.FlexGrid().SetTextMatrix(r, 0, std::to_string(r));
+    chem.FlexGrid().SetTextMatrix(r, 2, "CCO");
+  }
+  chem.SetCaption("化学成分分析——某药");
+  f.WriteBytes("Result/成分筛选.csv", "earlier");
+  // Answers for the first compound only, as a converter does that stops at a bad line.
+  test::PlaceConverterStandIn(f, "printf 'CCO\\t1 46.07 -0.0014 1 1 20.23 0\\n' > \"$3\"");
+  EXPECT_EQ(OpenIngredientScreening(chem), Outcome::kFailed);
+  ASSERT_EQ(w.dialogs.Messages().size(), 1u);
+  EXPECT_NE(w.dialogs.Messages()[0].find("没有读完"), std::string::npos) << w.dialogs.Messages()[0];
+  EXPECT_EQ(f.ReadBytes("Result/成分筛选.csv"), "earlier");
+  IngredientScreening& screening = w.session.Window<IngredientScreening>();
+  EXPECT_EQ(screening.Caption(), "成分筛选——某药");
+  EXPECT_EQ(screening.FlexGrid().Rows(), 1);
+  EXPECT_FALSE(screening.Busy());
+
+  // With the real converter the same window screens, writes the file and sorts on a header click.
+  std::filesystem::remove(f / "exe/babel/obabel");
+  chem.FlexGrid().SetTextMatrix(2, 2, kAspirin);
+  EXPECT_EQ(OpenIngredientScreening(chem), Outcome::kDone);
+  EXPECT_TRUE(StartsWith(f.ReadBytes("Result/成分筛选.csv"), "\xEF\xBB\xBF编号,名称,MW,"));
+  ASSERT_EQ(screening.FlexGrid().Rows(), 3);
+  for (int click = 0; click < 2; ++click) {  // the second click sorts the other way round
+    screening.FlexGrid().SetRow(0);
+    screening.FlexGrid().SetCol(2);
+    screening.FlexGrid_Click();
+  }
+  EXPECT_EQ(screening.FlexGrid().TextMatrix(1, 0), "2");
+  EXPECT_EQ(screening.FlexGrid().TextMatrix(1, 2), "180.157");
+}
+
+TEST(ScreeningCliTest, ShippedHerbIsScreenedAndBadThresholdsAreUsageErrors) {
+  // A folder of its own with the shipped data: tests running meanwhile share no scratch file.
+  test::TestFolder f;
+  std::filesystem::copy(
+      std::filesystem::path(LINDORA_BIN_DIR) / "DB", f / "DB",
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  test::CliRun run =
+      test::RunCli({"--root", f.root().string(), "screen-ingredients", "甘草", "--only-passing"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> lines = Split(run.out, "\n");
+  ASSERT_GT(lines.size(), 100u);
+  EXPECT_EQ(
+      lines[1],
+      "编号\t名称\tMW\tlogP\tHBD\tHBA\tTPSA\t可旋转键数\tLipinski违例数\tLipinski\tVeber\t备注");
+  for (std::size_t i = 2; i + 1 < lines.size(); ++i)
+    EXPECT_NE(lines[i].find("\t通过\t通过\t"), std::string::npos) << lines[i];
+  test::CliRun bad =
+      test::RunCli({"similar-actives", "甘草", "anticancer", "--min-similarity", "x"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("不是 0 到 1 之间的数"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lindora

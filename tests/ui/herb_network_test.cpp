@@ -1,0 +1,220 @@
+// The herb network window and the charts on the shipped formulas: the files network tools read,
+// the pictures, and that the menus open them.
+#include <QApplication>
+#include <QImage>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtCharts/QAbstractBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "analysis/formula_set_actions.h"
+#include "analysis/herb_network_window.h"
+#include "analysis/symptom_analysis_window.h"
+#include "analysis/ui/frm_herb_network.h"
+#include "app/ui/views.h"
+#include "common/ui/bar_chart.h"
+#include "formula/fangji_analysis.h"
+#include "herb/danti_analysis.h"
+#include "support/fake_ports.h"
+
+using namespace lindora;
+using namespace lindora::ui;
+
+namespace {
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Elements by local name, and the sum of one attribute (or of the text of <data key=…>).
+struct XmlSummary {
+  QString root, version;
+  std::map<QString, int> count;
+  double weight_sum = 0;
+  bool ok = false;
+};
+
+XmlSummary ReadXml(const std::filesystem::path& path) {
+  XmlSummary s;
+  QXmlStreamReader xml(QByteArray::fromStdString(FileBytes(path)));
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    const QString name = xml.name().toString();
+    if (s.root.isEmpty()) {
+      s.root = name;
+      s.version = xml.attributes().value("version").toString();
+    }
+    ++s.count[name];
+    if (name == "edge" && xml.attributes().hasAttribute("weight"))
+      s.weight_sum += xml.attributes().value("weight").toDouble();
+    if (name == "data" && xml.attributes().value("key") == QLatin1String("weight"))
+      s.weight_sum += xml.readElementText().toDouble();
+  }
+  s.ok = !xml.hasError();
+  return s;
+}
+
+}  // namespace
+
+class HerbNetworkTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir;
+  std::filesystem::path root{dir.path().toStdString()};
+  test::FakeDialogs dialogs;
+  test::FakeUrlOpener urls;
+  test::FakeClipboard clipboard;
+  std::unique_ptr<Session> session;
+  std::unique_ptr<ViewHost> host;
+  QString shots = qEnvironmentVariable("LINDORA_SCREENSHOT_DIR");
+
+  std::filesystem::path Result(const char* name) { return root / "Result" / name; }
+
+  template <class T>
+  T* Child(QWidget* parent, const char* name) {
+    T* found = parent->findChild<T*>(name);
+    if (!found) qWarning("missing %s", name);
+    return found;
+  }
+
+ private slots:
+  void initTestCase() {
+    namespace fs = std::filesystem;
+    fs::create_directories(root / "DB");
+    fs::create_directories(root / "Result");
+    for (const char* file : {"Fangji.DB", "Herb_Name.DB"})
+      fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / file, root / "DB" / file);
+    fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "Result" / "Result.DB");
+    session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
+    host = std::make_unique<ViewHost>(*session);
+    RegisterViews(*host);
+  }
+
+  void formulaMenuDrawsTheNetworkAndWritesItsFiles() {
+    FangjiAnalysis& fangji = session->Window<FangjiAnalysis>();
+    fangji.InitializeGrid();
+    fangji.LoadResults();
+    host->ViewOf(fangji)->findChild<QAction*>("Menu_HerbNetwork")->trigger();
+    QVERIFY(dialogs.shown.empty());
+    HerbNetworkWindow& model = session->Window<HerbNetworkWindow>();
+    auto* view = qobject_cast<Frm_HerbNetwork*>(host->ViewOf(model));
+    QVERIFY(view && view->isVisible());
+    QCOMPARE(view->windowTitle(), QString("药物网络"));
+    const HerbNetwork& net = model.Network();
+    QVERIFY(net.nodes.size() >= 30);
+    QVERIFY(net.communities >= 2);
+    QCOMPARE(view->View()->Picture().nodes.size(), net.nodes.size());
+    auto* grid = Child<FlexGridView>(view, "FlexGrid_Nodes");
+    QCOMPARE(grid->model()->rowCount(), static_cast<int>(net.nodes.size()));
+
+    double weights = 0;
+    for (const NetworkEdge& e : net.edges) weights += static_cast<double>(e.weight);
+    XmlSummary gexf = ReadXml(Result(kNetworkGexf));
+    QVERIFY(gexf.ok);
+    QCOMPARE(gexf.root, QString("gexf"));
+    QCOMPARE(gexf.version, QString("1.3"));
+    QCOMPARE(gexf.count["node"], static_cast<int>(net.nodes.size()));
+    QCOMPARE(gexf.count["edge"], static_cast<int>(net.edges.size()));
+    QCOMPARE(gexf.count["position"], static_cast<int>(net.nodes.size()));
+    QCOMPARE(gexf.count["color"], static_cast<int>(net.nodes.size()));
+    QCOMPARE(gexf.weight_sum, weights);
+    XmlSummary graphml = ReadXml(Result(kNetworkGraphml));
+    QVERIFY(graphml.ok);
+    QCOMPARE(graphml.root, QString("graphml"));
+    QCOMPARE(graphml.count["node"], static_cast<int>(net.nodes.size()));
+    QCOMPARE(graphml.count["edge"], static_cast<int>(net.edges.size()));
+    QCOMPARE(graphml.weight_sum, weights);
+
+    const std::string edges = FileBytes(Result(kNetworkEdgeCsv));
+    QVERIFY(edges.starts_with("Source,Target,Weight,Type\r\n"));  // no byte-order mark
+    const std::string nodes = FileBytes(Result(kNetworkNodeCsv));
+    QVERIFY(nodes.starts_with(
+        "Id,Label,Frequency,Community,Degree,WeightedDegree,Betweenness,Closeness\r\n"));
+
+    QImage png(QString::fromStdString(Result(kNetworkPng).string()));
+    QCOMPARE(png.size(), QSize(kNetworkPictureWidth, kNetworkPictureHeight));
+    XmlSummary svg = ReadXml(Result(kNetworkSvg));
+    QVERIFY(svg.ok);
+    QCOMPARE(svg.root, QString("svg"));
+
+    if (!shots.isEmpty()) QVERIFY(view->grab().save(shots + "/network_window.png"));
+  }
+
+  void thresholdControlsRedraw() {
+    HerbNetworkWindow& model = session->Window<HerbNetworkWindow>();
+    auto* view = qobject_cast<Frm_HerbNetwork*>(host->ViewOf(model));
+    Child<QLineEdit>(view, "Text_NodeValue")->setText("10");
+    Child<QLineEdit>(view, "Text_EdgeValue")->setText("3");
+    Child<QPushButton>(view, "Cmd_Redraw")->click();
+    QVERIFY(dialogs.shown.empty());
+    QVERIFY(model.Network().nodes.size() >= 10 && model.Network().nodes.size() < 30);
+    for (const NetworkEdge& e : model.Network().edges) QVERIFY(e.weight >= 3);
+    QCOMPARE(view->View()->Picture().nodes.size(), model.Network().nodes.size());
+    Child<QLineEdit>(view, "Text_EdgeValue")->setText("3.5");
+    Child<QPushButton>(view, "Cmd_Redraw")->click();
+    QCOMPARE(dialogs.Messages(), std::vector<std::string>{"边阈值必须是正整数：3.5"});
+    dialogs.shown.clear();
+    Child<QLineEdit>(view, "Text_NodeValue")->setText("30");
+    Child<QLineEdit>(view, "Text_EdgeValue")->setText("2");
+    Child<QPushButton>(view, "Cmd_Redraw")->click();
+  }
+
+  void chartsOpenFromTheMenusAndSaveAsPng() {
+    QVERIFY(RunDanweiyaoAnalysis(*session) == Outcome::kDone);
+    QVERIFY(RunSymptomAnalysis(*session) == Outcome::kDone);
+    dialogs.shown.clear();  // the herb count the analysis reports
+    struct Case {
+      WindowModel* model;
+      const char* menu;
+      const char* window;
+    };
+    DantiAnalysis& danti = session->Window<DantiAnalysis>();
+    SymptomAnalysisWindow& symptoms = session->Window<SymptomAnalysisWindow>();
+    for (Case c : {Case{&danti, "Menu_HerbFrequencyChart", "Chart_HerbFrequency"},
+                   Case{&danti, "Menu_HerbTypeChart", "Chart_HerbType"},
+                   Case{&symptoms, "Menu_SymptomChart", "Chart_Symptom"}}) {
+      QWidget* owner = host->ViewOf(*c.model);
+      owner->findChild<QAction*>(c.menu)->trigger();
+      QVERIFY2(dialogs.shown.empty(),
+               dialogs.shown.empty() ? c.menu : dialogs.shown.front().text.c_str());
+      auto* chart = owner->findChild<ChartWindow*>(c.window);
+      QVERIFY2(chart && chart->isVisible(), c.window);
+      auto series = chart->findChild<QChartView*>()->chart()->series();
+      QCOMPARE(series.size(), 1);
+      QVERIFY(qobject_cast<QAbstractBarSeries*>(series[0])->barSets()[0]->count() > 1);
+      const QString file = dir.filePath(QString(c.window) + ".png");
+      QVERIFY(chart->SavePng(file));
+      QCOMPARE(QImage(file).size(), QSize(ChartWindow::kPictureWidth, ChartWindow::kPictureHeight));
+      if (!shots.isEmpty()) {
+        QVERIFY(QFile::copy(file, shots + "/" + c.window + ".png"));
+        QVERIFY(chart->grab().save(shots + "/" + c.window + "_window.png"));
+      }
+      chart->close();
+    }
+  }
+
+  // Two series side by side share the categories and get a legend, as comparisons need.
+  void twoSeriesHaveALegend() {
+    BarChart data{"对比", "中药", "频数", {"甘草", "桂枝"}, {{"甲组", {3, 1}}, {"乙组", {2, 4}}}};
+    std::unique_ptr<QChart> chart(MakeBarChart(data));
+    auto* series = qobject_cast<QAbstractBarSeries*>(chart->series()[0]);
+    QCOMPARE(series->barSets().size(), 2);
+    QCOMPARE(series->barSets()[1]->label(), QString("乙组"));
+    QCOMPARE(series->barSets()[1]->at(1), 4.0);
+    QVERIFY(chart->legend()->isVisible());
+    QImage image = BarChartImage(data, QSize(640, 480));
+    QCOMPARE(image.size(), QSize(640, 480));
+    QVERIFY(image.pixel(0, 0) == qRgb(255, 255, 255));
+  }
+};
+
+QTEST_MAIN(HerbNetworkTest)
+#include "herb_network_test.moc"
