@@ -53,12 +53,20 @@ AssociationRulesWindow::AssociationRulesWindow(Session& session)
   FillGrid();
 }
 
+CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& r) {
+  return {AntecedentText(items, r), items.names[r.consequent], std::to_string(r.count),
+          SupportPercentText(r.count, mining.n), ConfidenceText(r), LiftText(r, mining.n)};
+}
+
+const CsvRow& RuleHeader() {
+  static const CsvRow header(kHeaders.begin(), kHeaders.end());
+  return header;
+}
+
 void WriteRuleFiles(Session& session, const Transactions& items, const RuleMining& mining) {
   CsvWriter rules(session.Path(AssociationRulesWindow::kRuleFile));
-  rules.Row({kHeaders.begin(), kHeaders.end()});
-  for (const Rule& r : mining.rules)
-    rules.Row({AntecedentText(items, r), items.names[r.consequent], std::to_string(r.count),
-               SupportPercentText(r.count, mining.n), ConfidenceText(r), LiftText(r, mining.n)});
+  rules.Row(RuleHeader());
+  for (const Rule& r : mining.rules) rules.Row(RuleRow(items, mining, r));
   CsvWriter itemsets(session.Path(AssociationRulesWindow::kItemsetFile));
   itemsets.Row({"项集", "项数", "支持度计数", "支持度(%)"});
   for (const Itemset& s : mining.itemsets)

@@ -7,6 +7,7 @@
 
 #include "analysis/association_rules.h"
 #include "analysis/transactions.h"
+#include "common/csv.h"
 #include "common/grid.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
@@ -83,6 +84,10 @@ class AssociationRulesWindow : public WindowModel {
   int sort_column_ = -1;
   bool sort_descending_ = true;
 };
+
+// A rule as the rule file and the reports write it, and the file's header.
+CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& r);
+const CsvRow& RuleHeader();
 
 // Writes \Result\关联规则.csv and \Result\频繁项集.csv; both are complete before either
 // replaces its old copy. Raises FileError.

@@ -15,7 +15,6 @@ namespace lindora {
 namespace {
 
 // Every run starts the generator afresh, so equal input gives equal communities and layout.
-constexpr igraph_uint_t kSeed = 20240607;
 // Node sets up to this size count pairs in a dense triangle (16 MB at most).
 constexpr std::size_t kDenseLimit = 2048;
 
@@ -184,7 +183,7 @@ void AnalyseHerbNetwork(HerbNetwork& network) {
 
   igraph_vector_int_t membership;
   igraph_vector_int_init(&membership, 0);
-  igraph_rng_seed(igraph_rng_default(), kSeed);
+  igraph_rng_seed(igraph_rng_default(), kNetworkSeed);
   igraph_error_t status =
       igraph_community_multilevel(&graph.g, &graph.weights, 1.0, &membership, nullptr, nullptr);
   if (status == IGRAPH_SUCCESS) {
@@ -216,7 +215,7 @@ void AnalyseHerbNetwork(HerbNetwork& network) {
 
   igraph_matrix_t layout;
   igraph_matrix_init(&layout, 0, 0);
-  igraph_rng_seed(igraph_rng_default(), kSeed);
+  igraph_rng_seed(igraph_rng_default(), kNetworkSeed);
   status = igraph_layout_fruchterman_reingold(
       &graph.g, &layout, false, 500, std::sqrt(static_cast<double>(n)) / 10, IGRAPH_LAYOUT_AUTOGRID,
       &graph.layout_weights, nullptr, nullptr, nullptr, nullptr);
@@ -373,6 +372,18 @@ std::string HerbNetworkGraphml(const HerbNetwork& network) {
   return x;
 }
 
+std::vector<CsvRow> NodeTable(const HerbNetwork& network) {
+  std::vector<CsvRow> nodes{{"Id", "Label", "Frequency", "Community", "Degree", "WeightedDegree",
+                             "Betweenness", "Closeness"}};
+  for (std::size_t v : NodesByStrength(network)) {
+    const NetworkNode& n = network.nodes[v];
+    nodes.push_back({n.name, n.name, std::to_string(n.frequency), std::to_string(n.community),
+                     std::to_string(n.degree), Number(n.strength), Number(n.betweenness),
+                     Number(n.closeness)});
+  }
+  return nodes;
+}
+
 void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder) {
   auto write = [&](const char* name, const std::string& text) {
     AtomicFile file(folder / name);
@@ -389,15 +400,7 @@ void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::pa
                      std::to_string(e.weight), "Undirected"});
   WriteCsvFile(folder / kNetworkEdgeCsv, edges, plain);
 
-  std::vector<CsvRow> nodes{{"Id", "Label", "Frequency", "Community", "Degree", "WeightedDegree",
-                             "Betweenness", "Closeness"}};
-  for (std::size_t v : NodesByStrength(network)) {
-    const NetworkNode& n = network.nodes[v];
-    nodes.push_back({n.name, n.name, std::to_string(n.frequency), std::to_string(n.community),
-                     std::to_string(n.degree), Number(n.strength), Number(n.betweenness),
-                     Number(n.closeness)});
-  }
-  WriteCsvFile(folder / kNetworkNodeCsv, nodes, plain);
+  WriteCsvFile(folder / kNetworkNodeCsv, NodeTable(network), plain);
 }
 
 }  // namespace lindora

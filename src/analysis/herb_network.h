@@ -9,9 +9,13 @@
 #include <vector>
 
 #include "analysis/transactions.h"
+#include "common/csv.h"
 #include "common/pictures.h"
 
 namespace lindora {
+
+// The seed of the community partition and the layout: the same data give the same picture.
+inline constexpr unsigned long kNetworkSeed = 20240607;
 
 struct NetworkThresholds {
   // Nodes: the `top` most frequent herbs (ties at the cut included), or, when min_frequency is
@@ -68,6 +72,9 @@ inline constexpr int kNetworkPictureHeight = 1200;
 
 // The GEXF, GraphML and the two CSV files in `folder`, each written atomically.
 void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder);
+
+// The node file's rows, header first, by descending weighted degree.
+std::vector<CsvRow> NodeTable(const HerbNetwork& network);
 
 // The texts of the files, for writing and reading back.
 std::string HerbNetworkGexf(const HerbNetwork& network);

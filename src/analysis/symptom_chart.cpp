@@ -10,9 +10,11 @@ std::optional<BarChart> SymptomChart(SymptomAnalysisWindow& window) {
     window.session().Message("病症列表为空，无法作图！请先在方剂分析界面进行方剂病症分析。");
     return std::nullopt;
   }
-  constexpr int kTop = 30;
-  BarChart chart = TopRowsChart(window.FlexGrid_Symptom(), 0, 1, kTop);
-  chart.title = "病症频数（前" + std::to_string(kTop) + "）";
+  return SymptomChart(TopRowsChart(window.FlexGrid_Symptom(), 0, 1, kSymptomChartTop));
+}
+
+BarChart SymptomChart(BarChart chart) {
+  chart.title = "病症频数（前" + std::to_string(kSymptomChartTop) + "）";
   chart.category_axis = "病症";
   chart.value_axis = "频数";
   chart.horizontal = true;

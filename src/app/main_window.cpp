@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
-#include "app/data_source_notice.h"
 #include "app/list_import_actions.h"
 #include "app/msg.h"
+#include "common/data_source_notice.h"
 #include "common/session.h"
 #include "common/version.h"
 #include "common/web_addresses.h"

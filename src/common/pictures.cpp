@@ -37,6 +37,17 @@ BarChart TopRowsChart(const Grid& grid, int name_col, int value_col, int top) {
   return chart;
 }
 
+BarChart TopItemsChart(const std::vector<std::string>& names,
+                       const std::vector<std::int64_t>& counts, int top) {
+  BarChart chart;
+  chart.series.push_back({});
+  for (std::size_t i = 0; i < names.size() && static_cast<int>(i) < top; ++i) {
+    chart.categories.push_back(names[i]);
+    chart.series[0].values.push_back(static_cast<double>(counts[i]));
+  }
+  return chart;
+}
+
 Rgb CommunityColor(int community) {
   if (community <= 0) return {160, 160, 160};
   return kPalette[static_cast<std::size_t>(community - 1) % kPalette.size()];

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct BarChart {
 // The first `top` data rows of a grid as a one-series chart: names from `name_col`, numbers
 // (leading number of the text) from `value_col`.
 BarChart TopRowsChart(const Grid& grid, int name_col, int value_col, int top);
+// The same from parallel lists of names and counts.
+BarChart TopItemsChart(const std::vector<std::string>& names,
+                       const std::vector<std::int64_t>& counts, int top);
 
 struct NetworkPicture {
   struct Node {
@@ -65,6 +69,14 @@ class PictureWriter {
                                int width, int height) = 0;
   virtual void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path,
                                int width, int height) = 0;
+  // The same pictures as PNG bytes, for documents that embed them.
+  virtual std::string BarChartPng(const BarChart& chart, int width, int height) = 0;
+  virtual std::string NetworkPng(const NetworkPicture& picture, int width, int height) = 0;
+  // Typesets an HTML page on A4 pages with page numbers, its pictures referenced by the names
+  // of `pictures` (PNG bytes), and writes it as a PDF with the fonts embedded.
+  virtual void WriteHtmlPdf(const std::string& html,
+                            const std::map<std::string, std::string>& pictures,
+                            const std::string& title, const std::filesystem::path& path) = 0;
 };
 
 // The writer of this process, or null when it was built without pictures.

@@ -28,6 +28,9 @@ Outcome AskAndSaveResultSet(Session& session);
 // analysis/compare_sets_window.cpp — 结果集比较…: shows the comparison window, its list of
 // saved sets read afresh.
 Outcome OpenSetComparison(Session& session);
+// report/analysis_report_window.cpp — 生成分析报告: refuses as above, else shows the report
+// window with its options.
+Outcome OpenAnalysisReport(Session& session);
 
 // chem/herb_chem_actions.cpp — from the single-herb window.
 // 分析化学成分: the ingredient list of a herb in the chemical analysis window, with the

@@ -41,6 +41,8 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
        On(&FangjiAnalysis::Menu_SaveResultSet_Click)},
       {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true, true,
        On(&FangjiAnalysis::Menu_CompareSets_Click)},
+      {"Menu_AnalysisReport", "生成分析报告", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_AnalysisReport_Click)},
   };
   return menus;
 }
@@ -294,6 +296,10 @@ Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {
 }
 Outcome FangjiAnalysis::Menu_CompareSets_Click() {
   return OpenSetComparison(session_);
+}
+
+Outcome FangjiAnalysis::Menu_AnalysisReport_Click() {
+  return OpenAnalysisReport(session_);
 }
 
 }  // namespace lindora

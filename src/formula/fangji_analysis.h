@@ -106,6 +106,7 @@ class FangjiAnalysis : public WindowModel {
   Outcome Menu_HerbNetwork_Click();
   Outcome Menu_SaveResultSet_Click();
   Outcome Menu_CompareSets_Click();
+  Outcome Menu_AnalysisReport_Click();
 
  private:
   Outcome SearchCurrentCell(WebSearch site);

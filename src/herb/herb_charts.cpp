@@ -13,7 +13,10 @@ std::optional<BarChart> HerbFrequencyChart(DantiAnalysis& window) {
     window.ShowEmptyListMessage();
     return std::nullopt;
   }
-  BarChart chart = TopRowsChart(window.FlexGrid(), 0, 1, kChartTop);
+  return HerbFrequencyChart(TopRowsChart(window.FlexGrid(), 0, 1, kChartTop));
+}
+
+BarChart HerbFrequencyChart(BarChart chart) {
   chart.title = "单味药频数（前" + std::to_string(kChartTop) + "）";
   chart.category_axis = "中药";
   chart.value_axis = "频数";
@@ -30,7 +33,10 @@ std::optional<BarChart> HerbTypeChart(DantiAnalysis& window) {
   std::vector<std::string> names;
   for (int r = 1; r < grid.Rows(); ++r)
     if (!grid.TextMatrix(r, 0).empty()) names.push_back(grid.TextMatrix(r, 0));
-  std::vector<int> types = HerbTypeNosByName(window.session(), names);
+  return HerbTypeChart(HerbTypeNosByName(window.session(), names));
+}
+
+BarChart HerbTypeChart(const std::vector<int>& types) {
   // Type 0 collects every number outside the table.
   std::map<int, int> count;
   for (int t : types) ++count[t >= 1 && t <= kHerbTypeCount ? t : 0];

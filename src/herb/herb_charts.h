@@ -18,4 +18,9 @@ std::optional<BarChart> HerbFrequencyChart(DantiAnalysis& window);
 // Raises FileError when the herb file cannot be read.
 std::optional<BarChart> HerbTypeChart(DantiAnalysis& window);
 
+// The same charts from the data (the report draws them too): the titles and axes of the
+// frequency chart on a top list, and the type chart from one type number per herb.
+BarChart HerbFrequencyChart(BarChart top_list);
+BarChart HerbTypeChart(const std::vector<int>& types);
+
 }  // namespace lindora

@@ -41,29 +41,30 @@ int HerbTypeNoByName(const Session& session, std::string_view name) {
   return HerbTypeNosByName(session, {std::string(name)}).front();
 }
 
-std::string HerbTypeDistribution(const std::vector<TypedHerb>& herbs, int threshold) {
-  struct Slot {
-    long count = 0;
-    std::string text;
-  };
-  std::array<Slot, kHerbTypeCount + 1> slots;
+std::vector<HerbTypeGroup> GroupHerbsByType(const std::vector<TypedHerb>& herbs, int threshold) {
+  std::array<std::vector<TypedHerb>, kHerbTypeCount + 1> slots;
   for (const TypedHerb& herb : herbs) {
     if (herb.frequency < threshold) continue;
     int t = herb.type_number;
     if (t < 0 || t > kHerbTypeCount) t = 0;
-    Slot& slot = slots[static_cast<std::size_t>(t)];
-    ++slot.count;
-    slot.text += herb.name + "(" + std::to_string(herb.frequency) + "), ";
+    slots[static_cast<std::size_t>(t)].push_back(herb);
   }
+  std::vector<HerbTypeGroup> groups;
+  for (int t = 1; t <= kHerbTypeCount + 1; ++t) {
+    auto& slot = slots[static_cast<std::size_t>(t % (kHerbTypeCount + 1))];
+    if (!slot.empty()) groups.push_back({HerbTypeName(t % (kHerbTypeCount + 1)), std::move(slot)});
+  }
+  return groups;
+}
+
+std::string HerbTypeDistribution(const std::vector<TypedHerb>& herbs, int threshold) {
   std::string result;
-  auto emit = [&](std::string_view type_name, const Slot& slot) {
-    if (slot.count <= 0) return;
-    result += type_name;
-    result += std::to_string(slot.count) + "项：" + slot.text + "\r\n";
-  };
-  for (int t = 1; t <= kHerbTypeCount; ++t)
-    emit(HerbTypeName(t), slots[static_cast<std::size_t>(t)]);
-  emit(kOtherHerbType, slots[0]);
+  for (const HerbTypeGroup& group : GroupHerbsByType(herbs, threshold)) {
+    result += group.type_name + std::to_string(group.herbs.size()) + "项：";
+    for (const TypedHerb& herb : group.herbs)
+      result += herb.name + "(" + std::to_string(herb.frequency) + "), ";
+    result += "\r\n";
+  }
   return result;
 }
 

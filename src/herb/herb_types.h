@@ -32,6 +32,14 @@ struct TypedHerb {
   int type_number = 0;
 };
 
+// The herbs at or above the threshold grouped by type: one group per type that has herbs, in
+// table order, "其他" last; herbs keep their order.
+struct HerbTypeGroup {
+  std::string type_name;
+  std::vector<TypedHerb> herbs;
+};
+std::vector<HerbTypeGroup> GroupHerbsByType(const std::vector<TypedHerb>& herbs, int threshold);
+
 // One line per type that has herbs, in table order, "其他" last:
 // type name + count + "项：" + "name(frequency), " per herb + CR LF. Herbs below the threshold
 // are left out.

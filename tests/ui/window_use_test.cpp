@@ -22,6 +22,8 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/fonts.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"

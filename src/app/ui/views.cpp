@@ -14,6 +14,7 @@
 #include "common/ui/qt_picture_writer.h"
 #include "formula/ui/frm_fangji_analysis.h"
 #include "herb/ui/frm_danti_analysis.h"
+#include "report/ui/frm_analysis_report.h"
 
 namespace lindora::ui {
 
@@ -31,6 +32,7 @@ void RegisterViews(ViewHost& host) {
   host.Register<AssociationRulesWindow, Frm_AssociationRules>();
   host.Register<HerbNetworkWindow, Frm_HerbNetwork>();
   host.Register<CompareSetsWindow, Frm_CompareSets>();
+  host.Register<AnalysisReportWindow, Frm_AnalysisReport>();
   InstallQtPictureWriter();
 }
 

@@ -43,6 +43,20 @@ class CliPictureWriter : public lindora::PictureWriter {
     qt_.WriteNetworkSvg(picture, path, width, height);
   }
 
+  std::string BarChartPng(const lindora::BarChart& chart, int width, int height) override {
+    EnsureApplication();
+    return qt_.BarChartPng(chart, width, height);
+  }
+  std::string NetworkPng(const lindora::NetworkPicture& picture, int width, int height) override {
+    EnsureApplication();
+    return qt_.NetworkPng(picture, width, height);
+  }
+  void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
+                    const std::string& title, const std::filesystem::path& path) override {
+    EnsureApplication();
+    qt_.WriteHtmlPdf(html, pictures, title, path);
+  }
+
  private:
   lindora::ui::QtPictureWriter qt_;
 };

@@ -4,19 +4,25 @@
 
 #include "common/files.h"
 #include "common/ui/bar_chart.h"
+#include "common/ui/html_pdf.h"
 #include "common/ui/network_picture.h"
 
 namespace lindora::ui {
 namespace {
 
-void WritePng(const QImage& image, const std::filesystem::path& path) {
+std::string PngBytes(const QImage& image) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG"))
-    throw FileError(FileError::Kind::kWrite, path, "PNG encoding failed");
+  if (!image.save(&buffer, "PNG")) return {};
+  return bytes.toStdString();
+}
+
+void WritePng(const QImage& image, const std::filesystem::path& path) {
+  std::string bytes = PngBytes(image);
+  if (bytes.empty()) throw FileError(FileError::Kind::kWrite, path, "PNG encoding failed");
   AtomicFile file(path);
-  file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  file.WriteBytes(bytes);
   file.Commit();
 }
 
@@ -38,6 +44,20 @@ void QtPictureWriter::WriteNetworkSvg(const NetworkPicture& picture,
   AtomicFile file(path);
   file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   file.Commit();
+}
+
+std::string QtPictureWriter::BarChartPng(const BarChart& chart, int width, int height) {
+  return PngBytes(BarChartImage(chart, QSize(width, height)));
+}
+
+std::string QtPictureWriter::NetworkPng(const NetworkPicture& picture, int width, int height) {
+  return PngBytes(NetworkImage(picture, QSize(width, height)));
+}
+
+void QtPictureWriter::WriteHtmlPdf(const std::string& html,
+                                   const std::map<std::string, std::string>& pictures,
+                                   const std::string& title, const std::filesystem::path& path) {
+  ui::WriteHtmlPdf(html, pictures, title, path);
 }
 
 void InstallQtPictureWriter() {

@@ -1,0 +1,75 @@
+// The analysis report of the current result set: the data and how it was selected, herb
+// frequency, herb types, association rules, the herb network, symptoms and, when chosen, the
+// comparison of two result sets, with a methods section in Chinese and English generated from
+// what was run. Written as one self-contained HTML file and a PDF of the same content.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/herb_network.h"
+#include "common/outcome.h"
+#include "common/pictures.h"
+#include "report/report_document.h"
+
+namespace lindora {
+
+class Session;
+
+enum class ReportSection { kData, kHerbs, kTypes, kRules, kNetwork, kSymptoms, kComparison };
+
+// The section's name in the CLI's --sections list ("data", "herbs", …).
+std::string_view SectionKey(ReportSection section);
+std::optional<ReportSection> SectionFromKey(std::string_view key);
+// The section's Chinese title.
+std::string_view SectionTitle(ReportSection section);
+const std::vector<ReportSection>& AllSections();
+
+struct ReportOptions {
+  // Every section but the comparison, which needs two sets. The document keeps its own order
+  // whatever the order of this list.
+  std::vector<ReportSection> sections = {ReportSection::kData,    ReportSection::kHerbs,
+                                         ReportSection::kTypes,   ReportSection::kRules,
+                                         ReportSection::kNetwork, ReportSection::kSymptoms};
+  int rows = 30;  // rows of the frequency, rule and symptom tables
+  // Association rules, as the rule window's fields take them.
+  std::string min_support = "10%", min_confidence = "0.6", min_lift = "0", max_size = "4";
+  // The herb network.
+  NetworkThresholds network;
+  // The comparison of two result sets by name ("." = the current one), as its window takes them.
+  std::string compare_a = ".", compare_b;
+  bool compare_symptoms = false;
+  std::string compare_min_count = "5";
+  std::string date;                 // the one date line, YYYY-MM-DD
+  std::filesystem::path html, pdf;  // empty: \Result\分析报告.html and .pdf
+
+  bool Has(ReportSection s) const;
+};
+
+// Called before each step with its name, the step's number and the number of steps.
+using ReportProgress = std::function<void(std::string_view step, int done, int total)>;
+
+struct ReportRun {
+  Outcome outcome = Outcome::kDone;
+  std::filesystem::path html, pdf;
+  ReportDocument document;
+};
+
+// Checks the options and the result set (refusing with a message), runs every chosen analysis
+// on the current result set as its window would, writing the same result files, and writes
+// the report. The pictures and the PDF come from the installed picture writer.
+ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options,
+                              const ReportProgress& progress = {});
+
+// The lindora-cli script that regenerates the report: the queries of the search history (when
+// it came from queries) and the report command with the options that were used.
+std::string RegenerationScript(std::string_view search_history, const ReportOptions& options);
+
+// Today's date as YYYY-MM-DD (local time).
+std::string TodayIso();
+
+}  // namespace lindora

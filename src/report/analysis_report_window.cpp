@@ -1,0 +1,67 @@
+#include "report/analysis_report_window.h"
+
+#include <algorithm>
+
+#include "analysis/formula_set_actions.h"
+#include "common/session.h"
+#include "common/workflows.h"
+#include "formula/fangji_analysis.h"
+
+namespace lindora {
+
+AnalysisReportWindow::AnalysisReportWindow(Session& session) : WindowModel(session) {
+  SetCaption(kCaption);
+}
+
+void AnalysisReportWindow::SetSectionChecked(ReportSection section, bool checked) {
+  auto& s = options_.sections;
+  s.erase(std::remove(s.begin(), s.end(), section), s.end());
+  if (checked) s.push_back(section);
+  Changed();
+}
+
+void AnalysisReportWindow::EditOptions(const std::function<void(ReportOptions&)>& edit) {
+  edit(options_);
+  Changed();
+}
+
+Outcome AnalysisReportWindow::Cmd_Generate_Click() {
+  ReportOptions options = options_;
+  options.date.clear();  // today
+  ReportRun run = WriteAnalysisReport(session_, options, progress_);
+  if (run.outcome == Outcome::kDone) {
+    status_ = "已生成：" + run.html.string() + "，" + run.pdf.string();
+    session_.OpenUrl(FileAddress(run.html));
+  } else {
+    status_.clear();
+  }
+  Changed();
+  return run.outcome;
+}
+
+Outcome OpenAnalysisReport(Session& session) {
+  if (session.Window<FangjiAnalysis>().FlexGrid().Rows() <= 1)
+    return Refuse(session, kNoDataMessage);
+  session.Window<AnalysisReportWindow>().Show();
+  return Outcome::kDone;
+}
+
+std::string FileAddress(const std::filesystem::path& path) {
+  std::string address = "file://";
+  for (unsigned char c : std::filesystem::absolute(path).string()) {
+    // Letters, digits and the path's own marks stay; everything else (blanks, Chinese) is
+    // percent-encoded so that any browser opens it.
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+        std::string_view("/-_.~").find(static_cast<char>(c)) != std::string_view::npos) {
+      address += static_cast<char>(c);
+    } else {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      address += '%';
+      address += kHex[c >> 4];
+      address += kHex[c & 15];
+    }
+  }
+  return address;
+}
+
+}  // namespace lindora

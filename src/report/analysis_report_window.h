@@ -1,0 +1,44 @@
+// The report window: which sections to write and with which thresholds, a button that writes
+// the report and opens the HTML in the browser, and a line that tells what was written.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "common/outcome.h"
+#include "common/window_model.h"
+#include "report/analysis_report.h"
+
+namespace lindora {
+
+class AnalysisReportWindow : public WindowModel {
+ public:
+  static constexpr std::string_view kCaption = "生成分析报告";
+
+  explicit AnalysisReportWindow(Session& session);
+  std::string_view FormName() const override { return "Frm_AnalysisReport"; }
+
+  const ReportOptions& Options() const { return options_; }
+  bool SectionChecked(ReportSection section) const { return options_.Has(section); }
+  void SetSectionChecked(ReportSection section, bool checked);
+  // Changes thresholds and other options; the view hears of it.
+  void EditOptions(const std::function<void(ReportOptions&)>& edit);
+
+  // The view shows progress through this while a report is written.
+  void SetProgressHandler(ReportProgress progress) { progress_ = std::move(progress); }
+
+  // 生成: writes the report with today's date and opens the HTML.
+  Outcome Cmd_Generate_Click();
+  const std::string& Label_Status() const { return status_; }
+
+ private:
+  ReportOptions options_;
+  ReportProgress progress_;
+  std::string status_;
+};
+
+// The address that opens a local file in the browser.
+std::string FileAddress(const std::filesystem::path& path);
+
+}  // namespace lindora

@@ -1,0 +1,157 @@
+#include "report/report_document.h"
+
+namespace lindora {
+
+void ReportDocument::Heading(std::string text, int level) {
+  ReportBlock b;
+  b.kind = ReportBlock::Kind::kHeading;
+  b.level = level;
+  b.text = std::move(text);
+  blocks_.push_back(std::move(b));
+}
+
+void ReportDocument::Paragraph(std::string text, std::string lang) {
+  ReportBlock b;
+  b.text = std::move(text);
+  b.lang = std::move(lang);
+  blocks_.push_back(std::move(b));
+}
+
+void ReportDocument::Preformatted(std::string text) {
+  ReportBlock b;
+  b.kind = ReportBlock::Kind::kPreformatted;
+  b.text = std::move(text);
+  blocks_.push_back(std::move(b));
+}
+
+void ReportDocument::Table(std::vector<std::string> header,
+                           std::vector<std::vector<std::string>> rows,
+                           std::vector<std::string> row_colors) {
+  ReportBlock b;
+  b.kind = ReportBlock::Kind::kTable;
+  b.header = std::move(header);
+  b.rows = std::move(rows);
+  b.row_colors = std::move(row_colors);
+  blocks_.push_back(std::move(b));
+}
+
+void ReportDocument::Figure(std::string name, std::string png, std::string caption) {
+  ReportBlock b;
+  b.kind = ReportBlock::Kind::kFigure;
+  b.figure = name;
+  b.text = std::move(caption);
+  pictures_[std::move(name)] = std::move(png);
+  blocks_.push_back(std::move(b));
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string Base64(std::string_view bytes) {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) |
+                 (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                 static_cast<unsigned char>(bytes[i + 2]);
+    for (int s = 18; s >= 0; s -= 6) out += kAlphabet[(v >> s) & 63];
+  }
+  if (i < bytes.size()) {
+    unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+    out += kAlphabet[(v >> 18) & 63];
+    out += kAlphabet[(v >> 12) & 63];
+    out += i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
+}
+
+namespace {
+
+// Print rules: A4 pages, tables and figures kept whole where they fit, header rows repeated.
+constexpr std::string_view kStyle =
+    "@page{size:A4;margin:18mm 16mm}"
+    "body{font-family:'Noto Sans CJK SC','Noto Sans SC',sans-serif;font-size:10pt;"
+    "color:#111;max-width:180mm;margin:auto;line-height:1.5}"
+    "h1{font-size:18pt}h2{font-size:14pt;border-bottom:1px solid #888;margin-top:18pt}"
+    "h3{font-size:11pt}h2.page{page-break-before:always}"
+    "table{border-collapse:collapse;margin:6pt 0}"
+    "th,td{border:1px solid #999;padding:2pt 5pt;font-size:9pt;text-align:left}"
+    "th{background:#eee}thead{display:table-header-group}"
+    "tr,img{page-break-inside:avoid;break-inside:avoid}"
+    ".figure{margin:8pt 0}img{max-width:100%}.caption{font-size:9pt;color:#333}"
+    "pre{font-size:8.5pt;background:#f6f6f6;padding:4pt;white-space:pre-wrap}";
+
+}  // namespace
+
+std::string ReportDocument::Html(
+    const std::function<std::string(const std::string&)>& picture_source) const {
+  std::string h =
+      "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
+      HtmlEscape(title_) + "</title>\n<style>" + std::string(kStyle) +
+      "</style>\n</head>\n<body>\n";
+  int sections = 0;
+  for (const ReportBlock& b : blocks_) {
+    switch (b.kind) {
+      case ReportBlock::Kind::kHeading: {
+        // Every section after the first starts a page.
+        std::string tag = "h" + std::to_string(b.level);
+        bool page = b.level == 2 && sections++ > 0;
+        h +=
+            "<" + tag + (page ? " class=\"page\">" : ">") + HtmlEscape(b.text) + "</" + tag + ">\n";
+        break;
+      }
+      case ReportBlock::Kind::kParagraph:
+        h += b.lang.empty() ? "<p>" : "<p lang=\"" + b.lang + "\">";
+        h += HtmlEscape(b.text) + "</p>\n";
+        break;
+      case ReportBlock::Kind::kPreformatted: h += "<pre>" + HtmlEscape(b.text) + "</pre>\n"; break;
+      case ReportBlock::Kind::kTable:
+        h += "<table>\n<thead><tr>";
+        for (const std::string& c : b.header) h += "<th>" + HtmlEscape(c) + "</th>";
+        h += "</tr></thead>\n<tbody>\n";
+        for (std::size_t r = 0; r < b.rows.size(); ++r) {
+          h += "<tr>";
+          for (std::size_t c = 0; c < b.rows[r].size(); ++c) {
+            h += "<td>";
+            if (c == 0 && r < b.row_colors.size())
+              h += "<span style=\"color:" + HtmlEscape(b.row_colors[r]) + "\">■</span> ";
+            h += HtmlEscape(b.rows[r][c]) + "</td>";
+          }
+          h += "</tr>\n";
+        }
+        h += "</tbody>\n</table>\n";
+        break;
+      case ReportBlock::Kind::kFigure: {
+        std::string src = picture_source
+                              ? picture_source(b.figure)
+                              : "data:image/png;base64," + Base64(pictures_.at(b.figure));
+        // The caption above the picture, so that a page break never parts them.
+        h += "<p class=\"caption\">" + HtmlEscape(b.text) +
+             "</p>\n<p class=\"figure\"><img src=\"" + HtmlEscape(src) + "\" alt=\"" +
+             HtmlEscape(b.text) + "\"/></p>\n";
+        break;
+      }
+    }
+  }
+  h += "</body>\n</html>\n";
+  return h;
+}
+
+}  // namespace lindora

@@ -1,0 +1,201 @@
+// The analysis report: its tables hold the numbers of the result files, the same data give
+// the same bytes, and bad requests change nothing.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+
+#include "analysis/result_sets.h"
+#include "analysis/symptom_table.h"
+#include "common/pictures.h"
+#include "common/text.h"
+#include "report/analysis_report.h"
+#include "support/fake_ports.h"
+#include "support/test_folder.h"
+
+namespace lindora {
+namespace {
+
+// Draws nothing: a picture is its title, the PDF is the HTML it was given.
+class TextPictures : public PictureWriter {
+ public:
+  void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
+  void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
+  void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
+  std::string BarChartPng(const BarChart& chart, int, int) override {
+    charts.push_back(chart);
+    return "png:" + chart.title;
+  }
+  std::string NetworkPng(const NetworkPicture& p, int, int) override {
+    ++networks;
+    return "png:" + p.title;
+  }
+  void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
+                    const std::string&, const std::filesystem::path& path) override {
+    std::ofstream(path, std::ios::binary) << html;
+  }
+  std::vector<BarChart> charts;
+  int networks = 0;
+};
+
+// The rows of a table (the first, or a later one) after the heading that ends with `title`.
+std::vector<std::vector<std::string>> TableAfter(const std::string& html, const std::string& title,
+                                                 int skip = 0) {
+  std::size_t at = html.find(title + "</h2>");
+  EXPECT_NE(at, std::string::npos) << title;
+  for (int i = 0; i < skip; ++i) at = html.find("</tbody>", at) + 1;
+  std::size_t start = html.find("<tbody>", at), end = html.find("</tbody>", at);
+  std::string body = html.substr(start, end - start);
+  std::vector<std::vector<std::string>> rows;
+  std::regex row("<tr>(.*?)</tr>"), cell("<td>(.*?)</td>");
+  for (std::sregex_iterator r(body.begin(), body.end(), row), e; r != e; ++r) {
+    std::string cells = (*r)[1];
+    rows.emplace_back();
+    for (std::sregex_iterator c(cells.begin(), cells.end(), cell); c != e; ++c)
+      rows.back().push_back((*c)[1]);
+  }
+  return rows;
+}
+
+class ReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallPictureWriter(&pictures);
+    // 35 formulas: herb k is in the formulas i with i % (k + 1) == 0, so counts fall with k.
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 35; ++i) {
+      std::string composition;
+      for (int k = 0; k < 40; ++k)
+        if (i % (k + 1) == 0) composition += Herb(k) + "、";
+      lines.push_back("方" + std::to_string(i) + "\t" + composition + "\t头痛，发热" +
+                      (i % 3 ? "，恶寒" : "") + "\t");
+    }
+    folder.WriteLines("Result/Result.DB", lines);
+    folder.WriteLines("DB/Herb_Name.DB",
+                      {"1\t30\t" + Herb(0) + "\tya\t", "2\t1\t" + Herb(1) + "\tyb\t"});
+  }
+  void TearDown() override { InstallPictureWriter(nullptr); }
+  static std::string Herb(int k) {
+    return std::string("药") + static_cast<char>('A' + k / 26) + static_cast<char>('A' + k % 26);
+  }
+  // The data rows of a UTF-8 CSV file the analyses wrote (no name holds a comma).
+  std::vector<std::vector<std::string>> Csv(std::string_view file) {
+    std::vector<std::vector<std::string>> rows;
+    std::string bytes = folder.ReadBytes(file);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    for (const std::string& line : Split(bytes, "\r\n"))
+      if (!line.empty()) rows.push_back(Split(line, ","));
+    rows.erase(rows.begin());
+    return rows;
+  }
+  ReportOptions Options() {
+    ReportOptions o;
+    o.sections = {ReportSection::kData,  ReportSection::kHerbs,   ReportSection::kTypes,
+                  ReportSection::kRules, ReportSection::kNetwork, ReportSection::kSymptoms};
+    o.date = "2026-12-07";
+    return o;
+  }
+  test::TestFolder folder;
+  test::FakeWorld world{folder.root()};
+  TextPictures pictures;
+};
+
+TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte) {
+  ReportRun run = WriteAnalysisReport(world.session, Options());
+  ASSERT_EQ(run.outcome, Outcome::kDone) << ::testing::PrintToString(world.dialogs.Messages());
+  std::string html = folder.ReadBytes("Result/分析报告.html");
+
+  auto herbs = TableAfter(html, "药物频次");
+  std::vector<std::string> file = folder.ReadLines("Result/Yaodui_Analysis1.txt");
+  ASSERT_EQ(file.size(), 35u);  // herbs 35..39 are in no formula
+  ASSERT_EQ(herbs.size(), 30u);
+  for (std::size_t i = 0; i < herbs.size(); ++i)
+    EXPECT_EQ(herbs[i][1] + "\t" + herbs[i][2], file[i]) << i;
+
+  SymptomTable symptoms = CountSymptoms(folder / "Result/Result.DB");
+  auto rows = TableAfter(html, "病症频次");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "头痛", "35"}));
+  EXPECT_EQ(rows[2], (std::vector<std::string>{"3", "恶寒", "24"}));
+
+  // Herb 0 is typed 补气药, herb 1 辛温解表药; table order puts 辛温解表药 first, the 33
+  // others are 其他.
+  auto types = TableAfter(html, "药物类型分布");
+  ASSERT_EQ(types.size(), 3u);
+  EXPECT_EQ(types[0][0], "辛温解表药");
+  EXPECT_EQ(types[1][0], "补气药");
+  EXPECT_EQ(types[2][0] + types[2][1], "其他33");
+
+  // Rules and nodes: the rows of the CSV files the analyses wrote (no name holds a comma).
+  auto rules = Csv("Result/关联规则.csv");
+  ASSERT_GT(rules.size(), 30u);
+  rules.resize(30);
+  EXPECT_EQ(TableAfter(html, "关联规则"), rules);
+  auto nodes = Csv("Result/药物网络_节点.csv");
+  for (auto& row : nodes) row.erase(row.begin() + 1);  // the report leaves out Label (= Id)
+  auto node_table = TableAfter(html, "药物网络", 1);
+  EXPECT_EQ(node_table, nodes);
+  EXPECT_EQ(pictures.networks, 1);
+
+  // The PDF is typeset from the same page.
+  EXPECT_EQ(TableAfter(folder.ReadBytes("Result/分析报告.pdf"), "药物频次"), herbs);
+  EXPECT_EQ(pictures.charts.size(), 3u);
+
+  ASSERT_EQ(WriteAnalysisReport(world.session, Options()).outcome, Outcome::kDone);
+  EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), html);
+}
+
+TEST_F(ReportTest, ComparisonTableHoldsTheRowsOfTheComparisonFile) {
+  ASSERT_EQ(SaveResultSet(world.session, "全部"), Outcome::kDone);
+  std::vector<std::string> lines = folder.ReadLines("Result/Result.DB");
+  lines.resize(12);
+  folder.WriteLines("Result/Result.DB", lines);
+  ReportOptions o = Options();
+  o.sections = {ReportSection::kComparison};
+  o.compare_b = "全部";
+  o.compare_min_count = "1";
+  ASSERT_EQ(WriteAnalysisReport(world.session, o).outcome, Outcome::kDone);
+  std::string html = folder.ReadBytes("Result/分析报告.html");
+  std::vector<std::vector<std::string>> rows = Csv("Result/结果集比较.csv");
+  ASSERT_FALSE(rows.empty());
+  if (rows.size() > 30) rows.resize(30);
+  EXPECT_EQ(TableAfter(html, "结果集比较"), rows);
+  // The same set on both sides is refused and replaces no report.
+  o.compare_a = "全部";
+  EXPECT_EQ(WriteAnalysisReport(world.session, o).outcome, Outcome::kRefused);
+  EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), html);
+}
+
+TEST_F(ReportTest, RefusalsChangeNoFile) {
+  folder.WriteBytes("Result/分析报告.html", "old");
+  ReportOptions bad_date = Options();
+  bad_date.date = "7.12.2026";
+  EXPECT_EQ(WriteAnalysisReport(world.session, bad_date).outcome, Outcome::kRefused);
+  ReportOptions none = Options();
+  none.sections.clear();
+  EXPECT_EQ(WriteAnalysisReport(world.session, none).outcome, Outcome::kRefused);
+  folder.WriteLines("Result/Result.DB", {});
+  EXPECT_EQ(WriteAnalysisReport(world.session, Options()).outcome, Outcome::kRefused);
+  EXPECT_EQ(world.dialogs.Messages().size(), 3u);
+  EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), "old");
+  EXPECT_FALSE(std::filesystem::exists(folder / "Result/分析报告.pdf"));
+}
+
+TEST(RegenerationScriptTest, QueriesOfTheHistoryThenTheReport) {
+  ReportOptions o;
+  o.sections = {ReportSection::kSymptoms, ReportSection::kHerbs};
+  o.date = "2026-12-07";
+  EXPECT_EQ(RegenerationScript("麻黄 AND 桂枝 AND  NOT 附子", o),
+            "lindora-cli --script - <<'EOF'\n"
+            "query -- '麻黄'\n"
+            "query --in-results -- '桂枝'\n"
+            "query --in-results --exclude -- '附子'\n"
+            "report --sections herbs,symptoms --rows 30 --date 2026-12-07\n"
+            "EOF");
+  EXPECT_EQ(RegenerationScript("", o),
+            "lindora-cli --script - <<'EOF'\n"
+            "report --sections herbs,symptoms --rows 30 --date 2026-12-07\nEOF");
+}
+
+}  // namespace
+}  // namespace lindora

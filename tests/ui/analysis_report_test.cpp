@@ -1,0 +1,104 @@
+// The analysis report of all shipped formulas from the formula window's menu, with the real
+// pictures and PDF: a well-formed page whose pictures decode, and a PDF whose text holds the
+// numbers of the result files.
+#include <QAction>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+#include <filesystem>
+
+#include "app/ui/views.h"
+#include "common/files.h"
+#include "common/text.h"
+#include "formula/fangji_analysis.h"
+#include "report/analysis_report_window.h"
+#include "support/fake_ports.h"
+
+using namespace lindora;
+using namespace lindora::ui;
+
+class AnalysisReportTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir;
+  std::filesystem::path root{dir.path().toStdString()};
+  test::FakeDialogs dialogs;
+  test::FakeUrlOpener urls;
+  test::FakeClipboard clipboard;
+  std::unique_ptr<Session> session;
+  std::unique_ptr<ViewHost> host;
+
+  static QString Run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+  }
+
+ private slots:
+  void initTestCase() {
+    namespace fs = std::filesystem;
+    fs::copy(fs::path(LINDORA_BIN_DIR) / "DB", root / "DB", fs::copy_options::recursive);
+    fs::create_directories(root / "Result");
+    session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
+    host = std::make_unique<ViewHost>(*session);
+    RegisterViews(*host);
+  }
+  void cleanupTestCase() {
+    host.reset();
+    session.reset();
+  }
+
+  void reportOfAllFormulasFromTheMenu() {
+    FangjiAnalysis& fangji = session->Window<FangjiAnalysis>();
+    fangji.SetTextInput("-不存在的词语");
+    fangji.Cmd_Search_Text_Click();
+    host->ViewOf(fangji)->findChild<QAction*>("Menu_AnalysisReport")->trigger();
+    auto* report = session->FindWindow<AnalysisReportWindow>();
+    QVERIFY(report);
+    host->ViewOf(*report)->findChild<QPushButton*>("Cmd_Generate")->click();
+    QVERIFY2(dialogs.Messages().empty(),
+             dialogs.Messages().empty() ? "" : dialogs.Messages()[0].c_str());
+    QCOMPARE(urls.opened.size(), std::size_t{1});
+    QVERIFY(StartsWith(urls.opened[0], "file://"));
+
+    // Well-formed, and every embedded picture decodes.
+    QFile html(QString::fromStdString((root / "Result" / "分析报告.html").string()));
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    QByteArray page = html.readAll();
+    QXmlStreamReader xml(page);
+    int pictures = 0;
+    while (!xml.atEnd()) {
+      if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"img") {
+        QString src = xml.attributes().value("src").toString();
+        QVERIFY(src.startsWith("data:image/png;base64,"));
+        QImage image;
+        QVERIFY(image.loadFromData(QByteArray::fromBase64(src.mid(22).toLatin1()), "PNG"));
+        ++pictures;
+      }
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QCOMPARE(pictures, 4);  // herbs, types, network, symptoms
+
+    // Six sections each begin a page, the methods one more; the text is selectable and holds
+    // the most frequent herb with its count from the herb list file.
+    const QString pdf = QString::fromStdString((root / "Result" / "分析报告.pdf").string());
+    QString info = Run("pdfinfo", {pdf});
+    QRegularExpressionMatch pages = QRegularExpression("Pages:\\s+(\\d+)").match(info);
+    QVERIFY2(pages.hasMatch(), qPrintable(info));
+    QVERIFY(pages.captured(1).toInt() >= 7);
+    // Shared CJK glyphs come out as compatibility characters; NFKC folds them back.
+    QString text = Run("pdftotext", {pdf, "-"}).normalized(QString::NormalizationForm_KC);
+    std::vector<std::string> herbs = ReadLines(root / "Result" / "Yaodui_Analysis1.txt");
+    std::vector<std::string> first = Split(herbs.at(0), "\t");
+    QVERIFY(text.contains(QString::fromStdString(first[0])));
+    QVERIFY(text.contains(QString::fromStdString(first[0] + " " + first[1])) ||
+            text.contains(QString::fromStdString(first[0] + "\n" + first[1])));
+    QVERIFY(text.contains("Methods"));
+  }
+};
+
+QTEST_MAIN(AnalysisReportTest)
+#include "analysis_report_test.moc"
