@@ -74,7 +74,7 @@ void BM_SearchTwentyKeywords(benchmark::State& state) {
   DantiAnalysis& danti = w.world.session.Window<DantiAnalysis>();
   std::string text;
   for (std::size_t i = 0; i < 20; ++i) text += w.names[i * 30] + " ";
-  danti.SetText_Input(text);
+  danti.SetTextInput(text);
   for (auto _ : state) danti.Cmd_Search_Text_Click();
 }
 BENCHMARK(BM_SearchTwentyKeywords)->Unit(benchmark::kMillisecond);

@@ -54,8 +54,9 @@ AssociationRulesWindow::AssociationRulesWindow(Session& session)
 }
 
 CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& r) {
-  return {AntecedentText(items, r), items.names[r.consequent], std::to_string(r.count),
-          SupportPercentText(r.count, mining.n), ConfidenceText(r), LiftText(r, mining.n)};
+  return {AntecedentText(items, r), items.names[r.consequent],
+          std::to_string(r.count),  SupportPercentText(r.count, mining.n),
+          ConfidenceText(r),        LiftText(r, mining.n)};
 }
 
 const CsvRow& RuleHeader() {

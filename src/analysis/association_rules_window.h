@@ -7,10 +7,11 @@
 
 #include "analysis/association_rules.h"
 #include "analysis/transactions.h"
-#include "common/grid.h"
 #include "common/csv.h"
+#include "common/grid.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workflows.h"
 
 namespace lindora {
 
@@ -83,10 +84,6 @@ class AssociationRulesWindow : public WindowModel {
   int sort_column_ = -1;
   bool sort_descending_ = true;
 };
-
-// The formula window's menu item: with no data row in the formula grid it refuses with the
-// empty result set warning, else it opens the window and runs it with the thresholds shown.
-Outcome AssociationRulesOfResults(Session& session);
 
 // A rule as the rule file and the reports write it, and the file's header.
 CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& r);

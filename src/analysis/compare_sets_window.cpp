@@ -231,4 +231,21 @@ void CompareSetsWindow::FlexGrid_Compare_Click() {
   SortBy(column, column == sort_column_ ? !sort_ascending_ : true);
 }
 
+Outcome CompareSetsWindow::Cmd_SaveChart_Click() {
+  std::filesystem::path path(session_.dialogs().AskSaveFile(
+      "保存图表", session_.Path(kChartFile).string(), "PNG 图片 (*.png)"));
+  if (path.empty()) return Outcome::kDone;  // cancelled
+  if (!path.has_extension()) path += ".png";
+  return SaveChart(path);
+}
+
+Outcome OpenSetComparison(Session& session) {
+  if (CompareSetsWindow* open = session.FindWindow<CompareSetsWindow>()) {
+    open->Show();
+    return open->RefreshSetList();
+  }
+  session.Window<CompareSetsWindow>();  // loading lists the sets and shows the window
+  return Outcome::kDone;
+}
+
 }  // namespace lindora

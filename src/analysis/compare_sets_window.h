@@ -14,6 +14,7 @@
 #include "common/outcome.h"
 #include "common/pictures.h"
 #include "common/window_model.h"
+#include "common/workflows.h"
 
 namespace lindora {
 
@@ -75,6 +76,8 @@ class CompareSetsWindow : public WindowModel {
   void SortBy(int column, bool ascending);
   // Writes the chart as a PNG picture (atomically); refused before a comparison.
   Outcome SaveChart(const std::filesystem::path& path);
+  // Asks for the chart's file (.png added to a name without extension) and saves it there.
+  Outcome Cmd_SaveChart_Click();
   // What is wrong with a file name for the chart, or the empty text.
   static std::string ChartPathProblem(const std::filesystem::path& path);
 

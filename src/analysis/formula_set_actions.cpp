@@ -18,10 +18,9 @@
 namespace lindora {
 namespace {
 
-constexpr int kCountColumnWidth = 1200;
 constexpr std::size_t kShownHerbs = 100;
 
-// The formula window's guard: no data row, no analysis.
+// The formula window's check: no data row, no analysis.
 bool HasResultRows(Session& session) {
   FangjiAnalysis& fangji = session.Window<FangjiAnalysis>();
   if (fangji.FlexGrid().Rows() > 1) return true;
@@ -30,38 +29,23 @@ bool HasResultRows(Session& session) {
   return false;
 }
 
-template <class Fn>
-bool Guarded(Session& session, Fn&& fn) {
-  try {
-    fn();
-    return true;
-  } catch (const FileError& e) {
-    session.ReportFailure(e.what());
-    return false;
-  }
-}
-
 std::string GroupFile(int n, std::string_view suffix) {
   return "\\Result\\Yaodui_Analysis" + std::to_string(n) + std::string(suffix);
 }
 
-void FillGroupGrid(Grid& grid, int n, const GroupStore& store, const std::vector<std::string>& CM) {
-  grid.Clear();
-  SetGridCell(grid, "药对（" + std::to_string(n) + "）", 0, 0, grid.Width() - kCountColumnWidth);
-  SetGridCell(grid, "频数", 1, 0, kCountColumnWidth);
-  grid.SetRows(1);
+void FillGroupGrid(YaoduiAnalysisWindow& window, int n, const GroupStore& store,
+                   const std::vector<std::string>& CM) {
+  window.InitializeGroupGrid(n);
   for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i) {
-    grid.AddRow();
-    int r = grid.Rows() - 1;
-    grid.SetTextMatrix(r, 0, ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, n), ",", "、"));
-    grid.SetTextMatrix(r, 1, std::to_string(store.CountYaodui[i]));
+    window.AddGroupRow(n, ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, n), ",", "、"),
+                       store.CountYaodui[i]);
   }
 }
 
 }  // namespace
 
-bool RunDanweiyaoAnalysis(Session& session) {
-  return Guarded(session, [&] {
+Outcome RunDanweiyaoAnalysis(Session& session) {
+  return Guard(session, [&] {
     StandardResult(session);
     HerbTable table = BuildCMTable(session);
     WriteHerbListFile(table, session.Path("\\Result\\Yaodui_Analysis1.txt"));
@@ -75,8 +59,8 @@ bool RunDanweiyaoAnalysis(Session& session) {
   });
 }
 
-bool RunYaoduiAnalysis(Session& session) {
-  return Guarded(session, [&] {
+Outcome RunYaoduiAnalysis(Session& session) {
+  return Guard(session, [&] {
     StandardResult(session);
     HerbTable table = BuildCMTable(session);
     WriteHerbListFile(table, session.Path("\\Result\\Yaodui_Analysis1.txt"));
@@ -96,37 +80,31 @@ bool RunYaoduiAnalysis(Session& session) {
       WriteGroupNameFile(store, table.CM, n, session.Path(GroupFile(n, "_Name.csv")));
     }
     YaoduiAnalysisWindow& window = session.Window<YaoduiAnalysisWindow>();
-    for (int n = 2; n <= 4; ++n) FillGroupGrid(window.FlexGrid(n - 1), n, stores[n - 2], table.CM);
+    for (int n = 2; n <= 4; ++n) FillGroupGrid(window, n, stores[n - 2], table.CM);
     session.SearchHistory.clear();
     window.Show();
   });
 }
 
-bool RunSymptomAnalysis(Session& session) {
-  return Guarded(session, [&] {
+Outcome RunSymptomAnalysis(Session& session) {
+  return Guard(session, [&] {
     SymptomTable table = CountSymptoms(session.Path("\\Result\\Result.DB"));
     SymptomAnalysisWindow& window = session.Window<SymptomAnalysisWindow>();
-    Grid& grid = window.FlexGrid_Symptom();
-    grid.Clear();
-    SetGridCell(grid, "症状", 0, 0, grid.Width() - kCountColumnWidth);
-    SetGridCell(grid, "频数", 1, 0, kCountColumnWidth);
-    grid.SetRows(static_cast<int>(table.NumSymptom()) + 1);
-    for (std::size_t j = 0; j < table.NumSymptom(); ++j) {
-      grid.SetTextMatrix(static_cast<int>(j) + 1, 0, table.Symptom[j]);
-      grid.SetTextMatrix(static_cast<int>(j) + 1, 1, std::to_string(table.CountSymptom[j]));
-    }
+    window.InitializeGrid();
+    for (std::size_t j = 0; j < table.NumSymptom(); ++j)
+      window.AddSymptomRow(table.Symptom[j], table.CountSymptom[j]);
     window.Show();
   });
 }
 
-void DanweiyaoAnalysis(Session& session) {
-  if (HasResultRows(session)) RunDanweiyaoAnalysis(session);
+Outcome DanweiyaoAnalysis(Session& session) {
+  return HasResultRows(session) ? RunDanweiyaoAnalysis(session) : Outcome::kRefused;
 }
-void YaoduiAnalysisOfResults(Session& session) {
-  if (HasResultRows(session)) RunYaoduiAnalysis(session);
+Outcome YaoduiAnalysisOfResults(Session& session) {
+  return HasResultRows(session) ? RunYaoduiAnalysis(session) : Outcome::kRefused;
 }
-void SymptomAnalysisOfResults(Session& session) {
-  if (HasResultRows(session)) RunSymptomAnalysis(session);
+Outcome SymptomAnalysisOfResults(Session& session) {
+  return HasResultRows(session) ? RunSymptomAnalysis(session) : Outcome::kRefused;
 }
 
 }  // namespace lindora

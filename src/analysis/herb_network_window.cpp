@@ -7,6 +7,7 @@
 #include "common/pictures.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "formula/fangji_analysis.h"
 
 namespace lindora {
 namespace {
@@ -77,6 +78,28 @@ Outcome HerbNetworkWindow::Draw() {
   });
 }
 
+const std::vector<MenuEntry>& HerbNetworkWindow::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_File", "文件(&F)", "", true},
+      {"Menu_SavePng", "保存为PNG图片(&P)…", "Menu_File", true, true,
+       On(&HerbNetworkWindow::Menu_SavePng_Click)},
+      {"Menu_SaveSvg", "保存为SVG图片(&S)…", "Menu_File", true, true,
+       On(&HerbNetworkWindow::Menu_SaveSvg_Click)},
+  };
+  return menus;
+}
+
+Outcome HerbNetworkWindow::AskAndSavePicture(std::string_view filter, std::string_view suffix) {
+  std::string path = session_.dialogs().AskSaveFile(
+      "保存图片", std::string(kCaption) + std::string(suffix), filter);
+  if (path.empty()) return Outcome::kDone;  // cancelled
+  std::string ending = path.size() >= suffix.size() ? path.substr(path.size() - suffix.size()) : "";
+  std::transform(ending.begin(), ending.end(), ending.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ending != suffix) path += suffix;
+  return SavePicture(std::filesystem::path(path));
+}
+
 Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
   if (!HasNetwork()) return Refuse(session_, "尚未绘制药物网络。");
   PictureWriter* writer = InstalledPictureWriter();
@@ -109,6 +132,13 @@ void HerbNetworkWindow::FillNodeGrid() {
     node_grid_.SetTextMatrix(r, 5, FixedDecimals(n.betweenness, 2));
     node_grid_.SetTextMatrix(r, 6, FixedDecimals(n.closeness, 4));
   }
+}
+
+Outcome HerbNetworkOfResults(Session& session) {
+  // As the other analyses of the formula window: no data row, no network.
+  if (session.Window<FangjiAnalysis>().FlexGrid().Rows() <= 1)
+    return Refuse(session, kNoDataMessage);
+  return OpenHerbNetwork(session);
 }
 
 Outcome OpenHerbNetwork(Session& session) {

@@ -8,8 +8,10 @@
 
 #include "analysis/herb_network.h"
 #include "common/grid.h"
+#include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workflows.h"
 
 namespace lindora {
 
@@ -36,6 +38,11 @@ class HerbNetworkWindow : public WindowModel {
   // Writes the current picture as PNG or SVG, by the file's extension.
   Outcome SavePicture(const std::filesystem::path& path);
 
+  static const std::vector<MenuEntry>& MenuBar();
+  // Ask for a file name (the suffix is added when missing) and save the picture there.
+  Outcome Menu_SavePng_Click() { return AskAndSavePicture("PNG (*.png)", ".png"); }
+  Outcome Menu_SaveSvg_Click() { return AskAndSavePicture("SVG (*.svg)", ".svg"); }
+
   const HerbNetwork& Network() const { return network_; }
   bool HasNetwork() const { return !network_.nodes.empty(); }
   // Herb, frequency, community and centralities, by descending weighted degree.
@@ -44,6 +51,7 @@ class HerbNetworkWindow : public WindowModel {
   unsigned Version() const { return version_; }
 
  private:
+  Outcome AskAndSavePicture(std::string_view filter, std::string_view suffix);
   void FillNodeGrid();
   NodeRule node_rule_ = NodeRule::kTop;
   std::string node_value_ = "30";
@@ -53,7 +61,7 @@ class HerbNetworkWindow : public WindowModel {
   unsigned version_ = 0;
 };
 
-// The analysis menu items of the formula and herb-pair windows: draws and shows the network.
+// The analysis menu item of the herb-pair window: draws and shows the network.
 Outcome OpenHerbNetwork(Session& session);
 
 }  // namespace lindora

@@ -10,6 +10,7 @@
 
 #include "analysis/transactions.h"
 #include "common/outcome.h"
+#include "common/workflows.h"
 
 namespace lindora {
 
@@ -46,8 +47,6 @@ std::string UnreadableSetsMessage(const std::vector<SavedSet>& sets);
 // existing set is replaced only when the user agrees, an empty result set is refused. Both
 // files are written beside their targets and put in place together.
 Outcome SaveResultSet(Session& session, std::string_view name);
-// Asks for a name (the search history is offered) and saves under it; Cancel does nothing.
-Outcome AskAndSaveResultSet(Session& session);
 
 enum class ItemKind { kHerbs, kSymptoms };
 

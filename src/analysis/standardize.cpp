@@ -70,23 +70,10 @@ class Alphabet {
   }
   Bits Of(std::string_view text) const {
     Bits bits;
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-      char32_t c;
-      if (*p < 0x80) {
-        c = *p++;
-      } else if ((*p & 0xE0) == 0xC0 && end - p >= 2) {
-        c = (*p & 0x1Fu) << 6 | (p[1] & 0x3Fu);
-        p += 2;
-      } else if ((*p & 0xF0) == 0xE0 && end - p >= 3) {
-        c = (*p & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
-        p += 3;
-      } else {
-        ++p;  // beyond the plane, or broken: no rule character
-        continue;
-      }
-      if (std::uint8_t s = slot_[c & 0xFFFF]) bits.set(s - 1u);
+    for (std::size_t i = 0; i < text.size();) {
+      const char32_t c = NextUtf8(text, i);
+      if (c > 0xFFFF) continue;  // beyond the plane: no rule character
+      if (std::uint8_t s = slot_[c]) bits.set(s - 1u);
     }
     return bits;
   }

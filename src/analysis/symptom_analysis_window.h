@@ -1,9 +1,13 @@
 // The symptom window: one grid of symptom phrases and their counts.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "common/grid.h"
+#include "common/menu.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -25,9 +29,18 @@ class SymptomAnalysisWindow : public WindowModel {
   Grid& FlexGrid_Symptom() { return grid_; }
   const Grid& FlexGrid_Symptom() const { return grid_; }
 
+  static const std::vector<MenuEntry>& MenuBar();
+
   // Present in the menu and without effect.
-  void Menu_LoadSymptomList_Click() {}
-  void Menu_ExportSymptomList_Click() {}
+  Outcome Menu_LoadSymptomList_Click() { return Outcome::kDone; }
+  Outcome Menu_ExportSymptomList_Click() { return Outcome::kDone; }
+  // 病症频数图: the most frequent symptoms as a chart window; refused when none is listed.
+  Outcome Menu_SymptomChart_Click();
+
+  // Fills: clear the grid to its two headers (症状 / 频数), then one row per symptom. AddRow
+  // does not tell the view: after the batch call Show() or Changed().
+  void InitializeGrid();
+  void AddSymptomRow(std::string_view symptom, std::int64_t count);
 
  private:
   Grid grid_;

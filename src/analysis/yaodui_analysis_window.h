@@ -2,10 +2,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/grid.h"
+#include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
 
@@ -34,8 +37,16 @@ class YaoduiAnalysisWindow : public WindowModel {
   Grid& FlexGrid(int index) { return grids_.at(static_cast<std::size_t>(index - 1)); }
   const Grid& FlexGrid(int index) const { return grids_.at(static_cast<std::size_t>(index - 1)); }
 
+  static const std::vector<MenuEntry>& MenuBar();
+
+  // Fills grid n-1 (n = 2 pairs, 3 triples, 4 quadruples): clear it to its two headers
+  // (药对（n） / 频数), then one row per group. AddGroupRow does not tell the view: after the
+  // batch call Show() or Changed().
+  void InitializeGroupGrid(int n);
+  void AddGroupRow(int n, std::string_view herbs, std::int64_t count);
+
   // Tells where the pair name file of the last analysis lies.
-  void Menu_ExportYaodui2List_Click();
+  Outcome Menu_ExportYaodui2List_Click();
   // Draws the herb network of the same result set.
   Outcome Menu_HerbNetwork_Click();
 

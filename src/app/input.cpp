@@ -20,6 +20,15 @@ std::string LineBreaksAsCrLf(std::string_view text) {
 
 }  // namespace
 
+const std::vector<MenuEntry>& Input::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_Tools", kMenuToolsCaption, "", true},
+      {"Menu_StandardData", kMenuStandardDataCaption, "Menu_Tools", true, true,
+       On(&Input::Menu_StandardData_Click)},
+  };
+  return menus;
+}
+
 void Input::OpenInMode(std::string_view mode) {
   SetCaption(mode);
   text_input_.clear();
@@ -27,7 +36,7 @@ void Input::OpenInMode(std::string_view mode) {
   Show();
 }
 
-void Input::SetText_Input(std::string_view text) {
+void Input::SetTextInput(std::string_view text) {
   text_input_.assign(text);
   Changed();
 }
@@ -38,20 +47,18 @@ std::vector<std::string> Input::SplitList(std::string_view text) {
   return Split(s, ",");
 }
 
-void Input::Cmd_Input_Click() {
+Outcome Input::Cmd_Input_Click() {
   std::string list = Trim(text_input_);
-  if (list.empty()) return;
+  if (list.empty()) return Outcome::kDone;
   std::vector<std::string> items;
   for (std::string& item : SplitList(list))
     if (!Trim(item).empty()) items.push_back(std::move(item));
-  try {
+  return Guard(session_, [&] {
     if (Caption() == kFormulaMode)
       ImportFormulas(items);
     else if (Caption() == kHerbMode)
       ImportHerbs(items);
-  } catch (const FileError& e) {
-    session_.ReportFailure(e.what());
-  }
+  });
 }
 
 void Input::ImportFormulas(const std::vector<std::string>& items) {
@@ -77,12 +84,13 @@ void Input::ImportHerbs(const std::vector<std::string>& items) {
   danti.Show();
 }
 
-void Input::Menu_StandardData_Click() {
-  if (Caption() != kHerbMode) return;
+Outcome Input::Menu_StandardData_Click() {
+  if (Caption() != kHerbMode) return Outcome::kDone;
   std::string s = ReplaceAll(LineBreaksAsCrLf(text_input_), "\r\n", ",");
   s = ReplaceAll(s, ",", "，");
   StandardIngredients(s);
-  SetText_Input(ReplaceAll(s, "、", "，"));
+  SetTextInput(ReplaceAll(s, "、", "，"));
+  return Outcome::kDone;
 }
 
 }  // namespace lindora

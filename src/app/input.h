@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/menu.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -31,18 +33,21 @@ class Input : public WindowModel {
   // Loading the window empties the list.
   void Load() override { text_input_.clear(); }
 
+  // 工具 with 数据标准化; the view shows 工具 in herb mode only (Menu_ToolsVisible).
+  static const std::vector<MenuEntry>& MenuBar();
+
   // What the main window's two menu items do: set the mode, empty the list, show the window,
   // and offer the tool menu in herb mode only.
   void OpenInMode(std::string_view mode);
 
-  const std::string& Text_Input() const { return text_input_; }
-  void SetText_Input(std::string_view text);
-  bool Menu_ToolsVisible() const { return menu_tools_visible_; }
+  const std::string& TextInput() const { return text_input_; }
+  void SetTextInput(std::string_view text);
+  bool MenuToolsVisible() const { return menu_tools_visible_; }
 
   // Imports the list in the window's mode; an empty list or an unknown mode does nothing.
-  void Cmd_Input_Click();
+  Outcome Cmd_Input_Click();
   // Herb mode: cleans the list with the composition clean-up and puts it back, "，"-separated.
-  void Menu_StandardData_Click();
+  Outcome Menu_StandardData_Click();
 
   // The items of a list: "，", "," and line breaks separate; order kept, empty items included.
   static std::vector<std::string> SplitList(std::string_view text);

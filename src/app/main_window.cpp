@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
-#include "app/data_source_notice.h"
 #include "app/list_import_actions.h"
 #include "app/msg.h"
+#include "common/data_source_notice.h"
 #include "common/session.h"
 #include "common/version.h"
 #include "common/web_addresses.h"
@@ -18,23 +18,32 @@ Main::Main(Session& session) : WindowModel(session) {
 const std::vector<MenuEntry>& Main::MenuBar() {
   static const std::vector<MenuEntry> menus = {
       {"Menu_File", "文件(&F)", "", true},
-      {"Menu_LoadFangjiList", "导入中药方剂列表(&J)", "Menu_File", true},
-      {"Menu_LoadDanweiyaoList", "导入单味药列表(&D)", "Menu_File", true},
-      {"Menu_LoadChemList", "导入化学成分列表", "Menu_File", false},
-      {"Menu_Exit", "退出(&Q)", "Menu_File", true},
+      {"Menu_LoadFangjiList", "导入中药方剂列表(&J)", "Menu_File", true, true,
+       On(&Main::Menu_LoadFangjiList_Click)},
+      {"Menu_LoadDanweiyaoList", "导入单味药列表(&D)", "Menu_File", true, true,
+       On(&Main::Menu_LoadDanweiyaoList_Click)},
+      {"Menu_LoadChemList", "导入化学成分列表", "Menu_File", false, true, NoEffect},
+      {"Menu_Exit", "退出(&Q)", "Menu_File", true, true, On(&Main::Menu_Exit_Click)},
       {"Menu_DataManagement", "数据管理", "", false},
-      {"Menu_FangjiManagement", "方剂库管理", "Menu_DataManagement", true},
-      {"Menu_TCMNameManagement", "中药库管理", "Menu_DataManagement", true},
-      {"Menu_IngredientManagement", "中药化学组分库管理", "Menu_DataManagement", true},
+      {"Menu_FangjiManagement", "方剂库管理", "Menu_DataManagement", true, true, NoEffect},
+      {"Menu_TCMNameManagement", "中药库管理", "Menu_DataManagement", true, true, NoEffect},
+      {"Menu_IngredientManagement", "中药化学组分库管理", "Menu_DataManagement", true, true,
+       NoEffect},
       {"Menu_DataAnalysis", "数据分析(&A)", "", true},
-      {"Menu_FangjiAnalysis", "中药方剂分析(&F)", "Menu_DataAnalysis", true},
-      {"Menu_DantiAnalysis", "中药单体分析(&D)", "Menu_DataAnalysis", true},
+      {"Menu_FangjiAnalysis", "中药方剂分析(&F)", "Menu_DataAnalysis", true, true,
+       On(&Main::Menu_FangjiAnalysis_Click)},
+      {"Menu_DantiAnalysis", "中药单体分析(&D)", "Menu_DataAnalysis", true, true,
+       On(&Main::Menu_DantiAnalysis_Click)},
       {"Menu_Help", "帮助(&H)", "", true},
-      {"Menu_DataSource", "数据来源说明(&D)", "Menu_Help", true},
-      {"Menu_AboutAuthor", "关于作者(&A)", "Menu_Help", true},
-      {"Menu_AboutThisSoft", "关于软件(&S)", "Menu_Help", false},
-      {"Menu_Tutorials", "软件视频教程(&T)", "Menu_Help", true},
-      {"Menu_SoftUpdate", "软件更新(&U)", "Menu_Help", true},
+      {"Menu_DataSource", "数据来源说明(&D)", "Menu_Help", true, true,
+       On(&Main::Menu_DataSource_Click)},
+      {"Menu_AboutAuthor", "关于作者(&A)", "Menu_Help", true, true,
+       On(&Main::Menu_AboutAuthor_Click)},
+      {"Menu_AboutThisSoft", "关于软件(&S)", "Menu_Help", false, true, NoEffect},
+      {"Menu_Tutorials", "软件视频教程(&T)", "Menu_Help", true, true,
+       On(&Main::Menu_Tutorials_Click)},
+      {"Menu_SoftUpdate", "软件更新(&U)", "Menu_Help", true, true,
+       On(&Main::Menu_SoftUpdate_Click)},
   };
   return menus;
 }
@@ -96,45 +105,53 @@ void Main::Image_ZRV_Click() {
   session_.OpenUrl(kLogoZrvAddress);
 }
 
-void Main::Menu_LoadFangjiList_Click() {
+Outcome Main::Menu_LoadFangjiList_Click() {
   OpenFormulaListImport(session_);
+  return Outcome::kDone;
 }
-void Main::Menu_LoadDanweiyaoList_Click() {
+Outcome Main::Menu_LoadDanweiyaoList_Click() {
   OpenHerbListImport(session_);
+  return Outcome::kDone;
 }
 
-void Main::Menu_Exit_Click() {
+Outcome Main::Menu_Exit_Click() {
   End();
+  return Outcome::kDone;
 }
 
-void Main::Menu_FangjiAnalysis_Click() {
+Outcome Main::Menu_FangjiAnalysis_Click() {
   session_.Window<FangjiAnalysis>().Show();
+  return Outcome::kDone;
 }
-void Main::Menu_DantiAnalysis_Click() {
+Outcome Main::Menu_DantiAnalysis_Click() {
   session_.Window<DantiAnalysis>().Show();
+  return Outcome::kDone;
 }
 
-void Main::Menu_DataSource_Click() {
+Outcome Main::Menu_DataSource_Click() {
   session_.Window<Msg>().ShowNotice(DataSourceNoticeCaption(), DataSourceNoticeText());
+  return Outcome::kDone;
 }
-void Main::Menu_AboutAuthor_Click() {
+Outcome Main::Menu_AboutAuthor_Click() {
   session_.Window<Msg>().ShowNotice("关于作者", AuthorNotice());
+  return Outcome::kDone;
 }
 
 std::filesystem::path Main::GuideFile() const {
   return session_.Path(kGuideFile);
 }
 
-void Main::Menu_Tutorials_Click() {
+Outcome Main::Menu_Tutorials_Click() {
   // The program's own guide is a local file; addresses from data files stay http/https only.
   const std::filesystem::path guide = GuideFile();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(guide, ec)) {
     session_.Message("找不到使用说明 " + guide.string() +
                      "。它随源代码一起发布，在源代码的 docs/使用说明.md。");
-    return;
+    return Outcome::kRefused;
   }
   session_.OpenUrl("file://" + guide.lexically_normal().string());
+  return Outcome::kDone;
 }
 
 std::string Main::UpdateNotice() {
@@ -144,8 +161,9 @@ std::string Main::UpdateNotice() {
          "（见使用说明“软件更新”一节）。";
 }
 
-void Main::Menu_SoftUpdate_Click() {
+Outcome Main::Menu_SoftUpdate_Click() {
   session_.Message(UpdateNotice());
+  return Outcome::kDone;
 }
 
 }  // namespace lindora

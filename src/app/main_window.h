@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/menu.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -47,15 +48,15 @@ class Main : public WindowModel {
   void Image_gjkj_Click();
   void Image_rkjk_Click();
   void Image_ZRV_Click();
-  void Menu_LoadFangjiList_Click();
-  void Menu_LoadDanweiyaoList_Click();
-  void Menu_Exit_Click();
-  void Menu_FangjiAnalysis_Click();
-  void Menu_DantiAnalysis_Click();
-  void Menu_DataSource_Click();
-  void Menu_AboutAuthor_Click();
-  void Menu_Tutorials_Click();
-  void Menu_SoftUpdate_Click();
+  Outcome Menu_LoadFangjiList_Click();
+  Outcome Menu_LoadDanweiyaoList_Click();
+  Outcome Menu_Exit_Click();
+  Outcome Menu_FangjiAnalysis_Click();
+  Outcome Menu_DantiAnalysis_Click();
+  Outcome Menu_DataSource_Click();
+  Outcome Menu_AboutAuthor_Click();
+  Outcome Menu_Tutorials_Click();
+  Outcome Menu_SoftUpdate_Click();
 
   // Ending the program: every window closes at once, no closing steps run.
   bool Ended() const { return ended_; }

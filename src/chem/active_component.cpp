@@ -19,6 +19,43 @@ ActiveComponent::ActiveComponent(Session& session) : WindowModel(session), flex_
   pic_mol_.box = {PixelsOfTwips(kPictureWidth), PixelsOfTwips(kPictureHeight)};
 }
 
+const std::vector<MenuEntry>& ActiveComponent::PopupMenu() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_PopupMenu", "PopupMenu", "", false},
+      {"Menu_SearchTCM", "搜索含该活性成分的中药", "Menu_PopupMenu", true, true,
+       On(&ActiveComponent::Menu_SearchTCM_Click)},
+      {"Menu_OpenRef", "打开参考文献", "Menu_PopupMenu", true, true,
+       On(&ActiveComponent::Menu_OpenRef_Click)},
+      {"Menu_SearchPubChem", "在PubChem中搜索该化合物", "Menu_PopupMenu", true, true,
+       On(&ActiveComponent::Menu_SearchPubChem_Click)},
+      {"Menu_CalProperties", "计算理化性质", "Menu_PopupMenu", true, true,
+       On(&ActiveComponent::Menu_CalProperties_Click)},
+  };
+  return menus;
+}
+
+void ActiveComponent::InitializeGrid(std::string_view header, const std::vector<double>& widths) {
+  const int columns = static_cast<int>(widths.size());
+  flex_grid_.Clear();
+  flex_grid_.SetCols(columns);
+  std::vector<std::string> names = Split(header, " ");
+  for (int k = 0; k < columns; ++k) {
+    double width = widths[k] > 0 ? widths[k] * flex_grid_.Width() : 1;
+    SetGridCell(flex_grid_, names[k], k, 0, width);
+  }
+  flex_grid_.SetRows(1);
+}
+
+void ActiveComponent::AddMatchRow(const std::vector<std::string>& fields, int fields_copied,
+                                  int id_col, std::string_view id) {
+  flex_grid_.AddRow();
+  const int row = flex_grid_.Rows() - 1;
+  // A short line fills the fields it has; fields beyond the copied ones are not shown.
+  for (int j = 0; j < fields_copied && j < static_cast<int>(fields.size()); ++j)
+    flex_grid_.SetTextMatrix(row, j, fields[j]);
+  flex_grid_.SetTextMatrix(row, id_col, id);
+}
+
 bool ActiveComponent::HasSelection() const {
   int row = flex_grid_.RowSel();
   return row >= 1 && row < flex_grid_.Rows();
@@ -28,21 +65,26 @@ std::string ActiveComponent::SelectedSmiles() const {
   return HasSelection() ? flex_grid_.TextMatrix(flex_grid_.RowSel(), 0) : std::string();
 }
 
-void ActiveComponent::FlexGrid_Click() {
-  DrawSelectedCompound(session_, *this, SelectedSmiles(), pic_mol_);
+Outcome ActiveComponent::FlexGrid_Click() {
+  return DrawSelectedCompound(session_, *this, SelectedSmiles(), pic_mol_);
 }
 
-void ActiveComponent::Menu_CalProperties_Click() {
-  SelectedCompoundProperties(session_, SelectedSmiles());
+Outcome ActiveComponent::Menu_CalProperties_Click() {
+  return SelectedCompoundProperties(session_, SelectedSmiles());
 }
 
-void ActiveComponent::Menu_SearchPubChem_Click() {
-  SearchSelectedCompoundOnPubChem(session_, SelectedSmiles());
+Outcome ActiveComponent::Menu_SearchPubChem_Click() {
+  return SearchSelectedCompoundOnPubChem(session_, SelectedSmiles());
 }
 
-void ActiveComponent::Menu_OpenRef_Click() {
-  if (!HasSelection()) return session_.Message(kNoCompoundSelected);
+Outcome ActiveComponent::Menu_SearchTCM_Click() {
+  return Guard(session_, [&] { return SearchHerbsWithCompound(); });
+}
+
+Outcome ActiveComponent::Menu_OpenRef_Click() {
+  if (!HasSelection()) return Refuse(session_, kNoCompoundSelected);
   const int row = flex_grid_.RowSel();
+  Outcome outcome = Outcome::kDone;
   if (session_.ActivityName == "抗流感") {
     std::vector<std::string> refused;
     int opened = 0;
@@ -56,18 +98,18 @@ void ActiveComponent::Menu_OpenRef_Click() {
       }
     }
     if (!refused.empty()) {
-      session_.Message("以下参考文献地址不是 http 或 https 网址，没有打开：\r\n" +
-                       Join(refused, "\r\n"));
+      outcome = Refuse(session_, "以下参考文献地址不是 http 或 https 网址，没有打开：\r\n" +
+                                     Join(refused, "\r\n"));
     } else if (opened == 0) {
-      session_.Message("该成分没有参考文献网址。");
+      outcome = Refuse(session_, "该成分没有参考文献网址。");
     }
   }
   if (session_.ActivityName == "抗癌") {
     std::string number = flex_grid_.TextMatrix(row, kNpactCol);
-    if (Trim(number).empty()) return session_.Message("该成分没有 NPACT 编号。");
-    session_.OpenUrl("http://" + std::string(kNpactHost) +
-                     "/tavesh/npact/cancer_activity.php?a=NPACT" + FormatNpactNumber(number));
+    if (Trim(number).empty()) return Refuse(session_, "该成分没有 NPACT 编号。");
+    session_.OpenUrl(NpactAddress(FormatNpactNumber(number)));
   }
+  return outcome;
 }
 
 bool ActiveComponent::SearchHerbsWithCompound() {
@@ -80,14 +122,10 @@ bool ActiveComponent::SearchHerbsWithCompound() {
   const std::string smiles = flex_grid_.TextMatrix(row, 0);
 
   DantiAnalysis& danti = session_.Window<DantiAnalysis>();
-  Grid& herbs = danti.FlexGrid();
-  herbs.Clear();
-  SetGridCell(herbs, "中药名", 0, 0, herbs.Width());
-  SetGridCell(herbs, "频数", 1, 0, 1);
-  herbs.SetRows(1);
-  danti.Changed();
+  danti.InitializeHerbGrid(danti.FlexGrid().Width(), 1);
 
-  return RunHandler(session_, [&] {
+  bool found = false;
+  Guard(session_, [&] {
     std::vector<std::optional<std::int32_t>> numbers =
         HerbsContainingCompound(session_.Path(kHerbCompoundFile), compound_id);
     std::vector<std::int32_t> known;
@@ -96,21 +134,18 @@ bool ActiveComponent::SearchHerbsWithCompound() {
     std::vector<std::string> known_names;
     if (!known.empty()) known_names = HerbNamesById(session_, known);
     std::size_t k = 0;
-    for (const auto& n : numbers) {
-      herbs.AddRow();
-      herbs.SetTextMatrix(herbs.Rows() - 1, 0, n ? known_names[k++] : std::string());
-      herbs.SetTextMatrix(herbs.Rows() - 1, 1, "1");
-    }
+    for (const auto& n : numbers) danti.AddHerbRow(n ? known_names[k++] : std::string(), "1");
     danti.Changed();
     if (numbers.empty()) {
       session_.Message("从数据库中没有找到包含该化学成分的中药单体");
-      return false;
+      return;
     }
     danti.Show();
     session_.Message("从数据库中找到" + std::to_string(numbers.size()) + "个包含该化学成分“" +
                      smiles + "”的中药单体.");
-    return true;
+    found = true;
   });
+  return found;
 }
 
 std::vector<std::string> RefAddresses(std::string_view field) {

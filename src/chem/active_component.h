@@ -8,6 +8,9 @@
 
 #include "chem/open_babel.h"
 #include "common/grid.h"
+#include "common/input_events.h"
+#include "common/menu.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -25,7 +28,6 @@ class ActiveComponent : public WindowModel {
   // Twips: the picture box Pic_Mol.
   static constexpr int kPictureWidth = 4215;
   static constexpr int kPictureHeight = 4215;
-  static constexpr int kRightButton = 2;
   // Column of the reference addresses (anti-influenza) and of the NPACT number (anticancer).
   static constexpr int kRefAddressCol = 6;
   static constexpr int kNpactCol = 1;
@@ -33,22 +35,33 @@ class ActiveComponent : public WindowModel {
   explicit ActiveComponent(Session& session);
   std::string_view FormName() const override { return "Frm_ActiveComponent"; }
 
+  // The grid's pop-up menu, on a menu bar that is not shown.
+  static const std::vector<MenuEntry>& PopupMenu();
+
   Grid& FlexGrid() { return flex_grid_; }
   const Grid& FlexGrid() const { return flex_grid_; }
   StructurePicture& PicMol() { return pic_mol_; }
   const StructurePicture& PicMol() const { return pic_mol_; }
+
+  // Fills: clear the grid to the columns of a reference set (names split at blanks, widths as
+  // fractions of the grid width, 0 hiding a column), then one row per matched compound: the
+  // first fields of its reference record and the compound id in `id_col`. AddMatchRow does not
+  // tell the view: after the batch call Changed() or Show().
+  void InitializeGrid(std::string_view header, const std::vector<double>& widths);
+  void AddMatchRow(const std::vector<std::string>& fields, int fields_copied, int id_col,
+                   std::string_view id);
 
   std::string SelectedSmiles() const;
   // The herbs that contain the selected compound, into the single-herb window; true when some
   // were found.
   bool SearchHerbsWithCompound();
 
-  void FlexGrid_Click();
+  Outcome FlexGrid_Click();
   bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
-  void Menu_SearchTCM_Click() { SearchHerbsWithCompound(); }
-  void Menu_OpenRef_Click();
-  void Menu_SearchPubChem_Click();
-  void Menu_CalProperties_Click();
+  Outcome Menu_SearchTCM_Click();
+  Outcome Menu_OpenRef_Click();
+  Outcome Menu_SearchPubChem_Click();
+  Outcome Menu_CalProperties_Click();
 
  private:
   bool HasSelection() const;

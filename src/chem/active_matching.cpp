@@ -32,15 +32,7 @@ bool FindActiveComponents(ChemAnalysis& chem, ActivityKind kind) {
   session.ActivityName = std::string(p.activity_name);
 
   ActiveComponent& active = session.Window<ActiveComponent>();
-  Grid& grid = active.FlexGrid();
-  grid.Clear();
-  grid.SetCols(p.columns);
-  std::vector<std::string> header = Split(p.header, " ");
-  for (int k = 0; k < p.columns; ++k) {
-    double width = p.widths[k] > 0 ? p.widths[k] * grid.Width() : 1;
-    SetGridCell(grid, header[k], k, 0, width);
-  }
-  grid.SetRows(1);
+  active.InitializeGrid(p.header, p.widths);
   active.Changed();
 
   // Every compound row is looked up; the reference set is read once for all of them.
@@ -53,14 +45,9 @@ bool FindActiveComponents(ChemAnalysis& chem, ActivityKind kind) {
   std::vector<std::optional<std::string>> found = FindRefRecords(session.RefSetPath, keys);
   for (std::size_t i = 0; i < found.size(); ++i) {
     if (!found[i]) continue;
-    std::vector<std::string> fields = Split(*found[i], "\t");
-    grid.AddRow();
-    int row = grid.Rows() - 1;
-    // A short line fills the fields it has; fields beyond the copied ones are not shown.
-    for (int j = 0; j < p.fields_copied && j < static_cast<int>(fields.size()); ++j)
-      grid.SetTextMatrix(row, j, fields[j]);
-    grid.SetTextMatrix(row, p.id_col, ids[i]);
+    active.AddMatchRow(Split(*found[i], "\t"), p.fields_copied, p.id_col, ids[i]);
   }
+  Grid& grid = active.FlexGrid();
 
   const int matches = grid.Rows() - 1;
   if (matches < 1) {

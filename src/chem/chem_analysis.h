@@ -2,12 +2,15 @@
 // (ID, Name, SMILES, InChIKey), and the structure of the selected one.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "chem/open_babel.h"
 #include "common/grid.h"
+#include "common/input_events.h"
+#include "common/menu.h"
+#include "common/outcome.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -27,11 +30,14 @@ class ChemAnalysis : public WindowModel {
   // Twips: the picture box Pic_Mol.
   static constexpr int kPictureWidth = 4215;
   static constexpr int kPictureHeight = 4095;
-  static constexpr int kRightButton = 2;
+  static constexpr int kRightButton = lindora::kRightButton;
 
   explicit ChemAnalysis(Session& session);
   std::string_view FormName() const override { return "Frm_ChemAnalysis"; }
   std::string_view Tag() const { return kTag; }
+
+  // The menu bar (分析; 文件 hidden) and the grid's pop-up menu, which sits hidden on the bar.
+  static const std::vector<MenuEntry>& MenuBar();
 
   Grid& FlexGrid() { return flex_grid_; }
   const Grid& FlexGrid() const { return flex_grid_; }
@@ -43,17 +49,25 @@ class ChemAnalysis : public WindowModel {
   bool AnticancerChecked() const { return anticancer_checked_; }
   void SetChecks(bool anticancer);
 
+  // Fills: clear the grid to the ingredient header (ID Name SMILES InChIKey, the name and SMILES
+  // columns half the width each), then one compound record (TAB-separated fields) per row.
+  // AddCompoundRow does not tell the view: after the batch call Changed() or Show().
+  void InitializeGrid();
+  void AddCompoundRow(std::string_view record);
+
   // The SMILES of the selected row; empty when the header or nothing is selected.
   std::string SelectedSmiles() const;
 
-  void FlexGrid_Click();
+  Outcome FlexGrid_Click();
   // True when the pop-up menu is to be shown (right button).
   bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
-  void Menu_CalProperties_Click();
-  void Menu_SearchPubChem_Click();
-  void Menu_FindSimilarTCM_Click();
-  void Menu_FindAnticancer_Click();
-  void Menu_FindAntiinfluenza_Click();
+  Outcome Menu_CalProperties_Click();
+  // 成分筛选: the listed compounds in the ingredient screening window.
+  Outcome Menu_IngredientScreening_Click();
+  Outcome Menu_SearchPubChem_Click();
+  Outcome Menu_FindSimilarTCM_Click();
+  Outcome Menu_FindAnticancer_Click();
+  Outcome Menu_FindAntiinfluenza_Click();
 
  private:
   Grid flex_grid_;
@@ -62,17 +76,14 @@ class ChemAnalysis : public WindowModel {
   bool anticancer_checked_ = false;
 };
 
-// Runs a handler body and turns a file error into one message (and false).
-bool RunHandler(Session& session, const std::function<bool()>& body);
-
 // The message for an action that needs a selected compound.
 inline constexpr std::string_view kNoCompoundSelected = "请先在列表中选中一个化合物。";
 
 // What both compound grids (ingredients and active components) do with the SMILES of the
 // selected row: draw it on a click, compute its properties, search PubChem for it.
-void DrawSelectedCompound(Session& session, const WindowModel& window, const std::string& smiles,
-                          StructurePicture& picture);
-void SelectedCompoundProperties(Session& session, const std::string& smiles);
-void SearchSelectedCompoundOnPubChem(Session& session, const std::string& smiles);
+Outcome DrawSelectedCompound(Session& session, const WindowModel& window, const std::string& smiles,
+                             StructurePicture& picture);
+Outcome SelectedCompoundProperties(Session& session, const std::string& smiles);
+Outcome SearchSelectedCompoundOnPubChem(Session& session, const std::string& smiles);
 
 }  // namespace lindora

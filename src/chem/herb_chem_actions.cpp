@@ -5,6 +5,7 @@
 #include "chem/chem_analysis.h"
 #include "chem/compound_data.h"
 #include "common/files.h"
+#include "common/outcome.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "herb/danti_analysis.h"
@@ -15,35 +16,25 @@ namespace lindora {
 bool ShowHerbIngredients(Session& session, const std::string& herb_name) {
   ChemAnalysis& chem = session.Window<ChemAnalysis>();
   chem.Hide();
-  return RunHandler(session, [&] {
+  bool shown = false;
+  Guard(session, [&] {
     const int herb = HerbIdByName(session, herb_name);
     if (herb < 1) {
       session.Message("数据库暂无记录！");
-      return false;
+      return;
     }
     std::vector<std::int32_t> ids;
     if (!CompoundIdsOfHerb(session, herb, ids)) {
       session.Message("不好意思，数据库暂无该单味中药的化学成分信息，以后会完善。");
-      return false;
+      return;
     }
-
-    Grid& grid = chem.FlexGrid();
-    grid.Clear();
-    const std::vector<std::string> header = Split(kIngredientHeader, " ");
-    const double half = grid.Width() / 2.0;
-    const double widths[] = {1, half, half, 1};
-    for (int c = 0; c < 4; ++c) SetGridCell(grid, header[c], c, 0, widths[c]);
-    grid.SetRows(1);
 
     // Only the first compounds are listed; the compound file is read once for all of them.
     ids.resize(std::min<std::size_t>(ids.size(), kMaxIngredientRows));
-    for (const std::string& line : CompoundRecordsById(session.Path(kCompoundDb), ids)) {
-      grid.AddRow();
-      const int row = grid.Rows() - 1;
-      std::vector<std::string> fields = Split(line, "\t");
-      for (int c = 0; c < static_cast<int>(fields.size()); ++c)
-        grid.SetTextMatrix(row, c, fields[c]);
-    }
+    chem.InitializeGrid();
+    for (const std::string& line : CompoundRecordsById(session.Path(kCompoundDb), ids))
+      chem.AddCompoundRow(line);
+    Grid& grid = chem.FlexGrid();
     grid.SetRowSel(1);
     chem.Changed();
 
@@ -53,8 +44,9 @@ bool ShowHerbIngredients(Session& session, const std::string& herb_name) {
     chem.Show();
     session.Message("从中药化学成分库找到了“" + herb_name + "”的" +
                     std::to_string(grid.Rows() - 1) + "个化学组分");
-    return true;
+    shown = true;
   });
+  return shown;
 }
 
 bool ExportHerbChemistry(Session& session) {
@@ -83,7 +75,8 @@ bool ExportHerbChemistry(Session& session) {
     if (*value >= *threshold) names.push_back(herbs.TextMatrix(r, 0));
   }
 
-  return RunHandler(session, [&] {
+  bool written = false;
+  Guard(session, [&] {
     const fs::path path = session.Path(kHerbChemTable);
     // One pass over each herb file answers every row.
     const std::vector<int> numbers = HerbIdsByName(session, names);
@@ -107,8 +100,9 @@ bool ExportHerbChemistry(Session& session) {
     std::string text = "导出成功，请到以下路径下查找：" + path.string() + "\r\n";
     if (!not_found.empty()) text += "本软件暂时未收录下列中药，未导出这些记录：" + not_found;
     session.Message(text);
-    return true;
+    written = true;
   });
+  return written;
 }
 
 }  // namespace lindora

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/workflows.h"
+
 namespace lindora {
 
 class Session;
@@ -13,12 +15,7 @@ inline constexpr std::string_view kIngredientHeader = "ID Name SMILES InChIKey";
 inline constexpr std::size_t kMaxIngredientRows = 1000;
 inline constexpr std::string_view kHerbChemTable = "\\Result\\单味药-化学成分.csv";
 
-// 分析化学成分: the ingredient list of a herb in the chemical analysis window, with the
-// structure of the first compound drawn.
-bool ShowHerbIngredients(Session& session, const std::string& herb_name);
-// 导出单味药-化学成分表进行关联分析: one line "herb, compound id" per herb of the single-herb
-// grid whose frequency reaches the threshold, and per linked compound.
-// Both are true when they did their job (the list is shown, the table is written).
-bool ExportHerbChemistry(Session& session);
+// ShowHerbIngredients and ExportHerbChemistry, which the single-herb window starts, are
+// declared in common/workflows.h.
 
 }  // namespace lindora

@@ -56,10 +56,13 @@ IngredientScreening::IngredientScreening(Session& session)
 const std::vector<MenuEntry>& IngredientScreening::MenuBar() {
   static const std::vector<MenuEntry> menus = {
       {"Menu_Screening", "筛选(&S)", "", true},
-      {"Menu_RunScreening", "重新计算类药性", "Menu_Screening", true},
+      {"Menu_RunScreening", "重新计算类药性", "Menu_Screening", true, true,
+       On(&IngredientScreening::Menu_RunScreening_Click)},
       {"Menu_SimilarActive", "相似活性成分", "Menu_Screening", true},
-      {"Menu_SimilarAnticancer", "与抗癌活性成分比较…", "Menu_SimilarActive", true},
-      {"Menu_SimilarAntiinfluenza", "与抗流感活性成分比较…", "Menu_SimilarActive", true},
+      {"Menu_SimilarAnticancer", "与抗癌活性成分比较…", "Menu_SimilarActive", true, true,
+       On(&IngredientScreening::Menu_SimilarAnticancer_Click)},
+      {"Menu_SimilarAntiinfluenza", "与抗流感活性成分比较…", "Menu_SimilarActive", true, true,
+       On(&IngredientScreening::Menu_SimilarAntiinfluenza_Click)},
   };
   return menus;
 }

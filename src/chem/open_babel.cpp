@@ -7,7 +7,6 @@
 #include "common/process.h"
 #include "common/session.h"
 #include "common/text.h"
-#include "common/web_addresses.h"
 
 namespace lindora {
 
@@ -125,12 +124,6 @@ std::optional<PngSize> ReadPngSize(const fs::path& file) {
   unsigned long w = be32(16), h = be32(20);
   if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) return std::nullopt;
   return PngSize{static_cast<int>(w), static_cast<int>(h)};
-}
-
-std::string PubChemSearchAddress(std::string_view smiles) {
-  return "https://" + std::string(kPubChemHost) +
-         "/search/#collection=compounds&query_type=structure&query_subtype=identity&query=" +
-         std::string(smiles);
 }
 
 bool ShowStructure(Session& session, std::string_view smiles, StructurePicture& picture) {

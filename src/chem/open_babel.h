@@ -80,9 +80,6 @@ constexpr int PixelsOfTwips(int twips) {
   return (twips + 7) / 15;
 }
 
-// The PubChem identity search for a SMILES, appended unescaped.
-std::string PubChemSearchAddress(std::string_view smiles);
-
 // Draws the SMILES with the converter into the picture scratch file and puts it into `picture`.
 // On failure `picture` keeps what it showed and the user gets one message.
 bool ShowStructure(Session& session, std::string_view smiles, StructurePicture& picture);

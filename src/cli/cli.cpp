@@ -8,7 +8,6 @@
 namespace lindora::cli {
 
 void ConsoleDialogs::Message(std::string_view text, std::string_view) {
-  ++messages_;
   err_ << text << '\n';
 }
 
@@ -39,10 +38,6 @@ void ConsoleUrlOpener::Open(std::string_view address) {
 void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid) {
   ctx.out << "# " << caption << " — " << name << '\n';
   for (int r = 0; r < grid.Rows(); ++r) ctx.out << Join(grid.RowCells(r), "\t") << '\n';
-}
-
-int StatusFromMessages(const Context& ctx) {
-  return ctx.dialogs.MessageCount() > 0 ? kRefused : kDone;
 }
 
 int UsageError(Context& ctx, std::string_view usage) {

@@ -11,12 +11,23 @@
 #include <vector>
 
 #include "common/grid.h"
+#include "common/outcome.h"
 #include "common/ports.h"
 #include "common/session.h"
 
 namespace lindora::cli {
 
 enum ExitCode { kDone = 0, kRefused = 1, kFailed = 2 };
+
+// The exit status of a command is the outcome of the handler it ran.
+inline int ExitStatus(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kDone: return kDone;
+    case Outcome::kRefused: return kRefused;
+    case Outcome::kFailed: break;
+  }
+  return kFailed;
+}
 
 // Message boxes print their text; questions and input boxes take queued answers (a command
 // queues what its arguments say), else Yes and the default text.
@@ -29,16 +40,13 @@ class ConsoleDialogs : public Dialogs {
                     std::string_view title = {}) override;
 
   void QueueAnswer(std::string answer) { answers_.push_back(std::move(answer)); }
-  int MessageCount() const { return messages_; }
-  void ResetForCommand() {
-    answers_.clear();
-    messages_ = 0;
-  }
+  void ResetForCommand() { answers_.clear(); }
+  // Queued answers no question has taken yet.
+  std::size_t PendingAnswers() const { return answers_.size(); }
 
  private:
   std::ostream& err_;
   std::deque<std::string> answers_;
-  int messages_ = 0;
 };
 
 class ConsoleClipboard : public Clipboard {
@@ -69,8 +77,6 @@ struct Context {
 
 // Prints a grid as "# <caption> — <name>" and one TAB-joined line per row, header first.
 void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid);
-// 0 when the command ran without a message box, 1 (refused) when it showed one.
-int StatusFromMessages(const Context& ctx);
 // Prints a usage line for the command to standard error and returns kFailed.
 int UsageError(Context& ctx, std::string_view usage);
 

@@ -1,5 +1,6 @@
 // Formula-set analyses and the list import: standardisation, herb frequency, herb groups,
 // symptoms, and importing a typed list of formulas or herbs.
+#include <fstream>
 #include <ostream>
 
 #include "analysis/formula_set_actions.h"
@@ -17,71 +18,66 @@
 namespace lindora::cli {
 namespace {
 
-// In a script the formula window of an earlier search decides, as in the program. A single
-// command has no window yet: it works on the result file a search left, if it holds a record.
-bool RunOnResultSet(Context& ctx, void (*menu_item)(Session&), bool (*analysis)(Session&)) {
+struct AnalysisRun {
+  Outcome outcome;
+  bool show_grids;  // the analysis filled its window (a failure on the way may follow)
+};
+
+// In a script the formula window of an earlier search decides, as in the program: the menu
+// item either refuses or runs the analysis, whose window is then shown. A single command has no
+// window yet: it works on the result file a search left, if it holds a record.
+AnalysisRun RunOnResultSet(Context& ctx, Outcome (*menu_item)(Session&),
+                           Outcome (*analysis)(Session&)) {
   if (ctx.session.FindWindow<FangjiAnalysis>()) {
-    int before = ctx.dialogs.MessageCount();
-    menu_item(ctx.session);
-    // The menu item either warned (one message, nothing else) or ran the analysis.
-    return ctx.session.FindWindow<FangjiAnalysis>()->FlexGrid().Rows() > 1 ||
-           ctx.dialogs.MessageCount() == before;
+    const Outcome outcome = menu_item(ctx.session);
+    return {outcome, outcome != Outcome::kRefused};
   }
-  bool has_record = false;
-  try {
-    ForEachLine(ctx.session.Path(kResultFilePath), [&](const std::string& line) {
-      has_record = !Trim(line).empty();
-      return !has_record;
-    });
-  } catch (const FileError&) {
-    // The analysis reports the missing file itself.
-    has_record = true;
-  }
-  if (!has_record) {
-    ctx.session.Message(kNoDataMessage);
-    return false;
-  }
-  return analysis(ctx.session);
+  // A file that cannot be read counts as holding a record: the analysis reports it itself. A
+  // line is blank when it holds blanks only (no GBK character has a blank byte).
+  std::ifstream in(ctx.session.Path(kResultFilePath), std::ios::binary);
+  bool has_record = !in;
+  for (char c; !has_record && in.get(c);) has_record = c != ' ' && c != '\r' && c != '\n';
+  if (!has_record) return {Refuse(ctx.session, kNoDataMessage), false};
+  const Outcome outcome = analysis(ctx.session);
+  return {outcome, outcome == Outcome::kDone};
 }
 
 int Standardize(Context& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(ctx, "standardize");
-  try {
+  return ExitStatus(Guard(ctx.session, [&] {
     StandardResultReport r = StandardResult(ctx.session);
     ctx.out << "# " << ctx.session.Path("\\Result\\Result.DB.stand").string() << '\n'
             << "written\t" << r.written << "\nblank lines\t" << r.blank
             << "\nlines without indications\t" << r.too_short << '\n';
-    return kDone;
-  } catch (const FileError& e) {
-    ctx.session.ReportFailure(e.what());
-    return kRefused;
-  }
+  }));
 }
 
 int HerbFrequency(Context& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(ctx, "herb-frequency");
-  bool ok = RunOnResultSet(ctx, DanweiyaoAnalysis, RunDanweiyaoAnalysis);
-  if (!ok) return kRefused;
+  const AnalysisRun run = RunOnResultSet(ctx, DanweiyaoAnalysis, RunDanweiyaoAnalysis);
+  if (!run.show_grids) return ExitStatus(run.outcome);
   DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
   PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
-  return kDone;
+  return ExitStatus(run.outcome);
 }
 
 int HerbPairs(Context& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(ctx, "herb-pairs");
-  if (!RunOnResultSet(ctx, YaoduiAnalysisOfResults, RunYaoduiAnalysis)) return kRefused;
+  const AnalysisRun run = RunOnResultSet(ctx, YaoduiAnalysisOfResults, RunYaoduiAnalysis);
+  if (!run.show_grids) return ExitStatus(run.outcome);
   YaoduiAnalysisWindow& w = ctx.session.Window<YaoduiAnalysisWindow>();
   for (int i = 1; i <= 3; ++i)
     PrintGrid(ctx, w.Caption(), "FlexGrid(" + std::to_string(i) + ")", w.FlexGrid(i));
-  return StatusFromMessages(ctx);
+  return ExitStatus(run.outcome);
 }
 
 int Symptoms(Context& ctx, const std::vector<std::string>& args) {
   if (!args.empty()) return UsageError(ctx, "symptoms");
-  if (!RunOnResultSet(ctx, SymptomAnalysisOfResults, RunSymptomAnalysis)) return kRefused;
+  const AnalysisRun run = RunOnResultSet(ctx, SymptomAnalysisOfResults, RunSymptomAnalysis);
+  if (!run.show_grids) return ExitStatus(run.outcome);
   SymptomAnalysisWindow& w = ctx.session.Window<SymptomAnalysisWindow>();
   PrintGrid(ctx, w.Caption(), "FlexGrid_Symptom", w.FlexGrid_Symptom());
-  return StatusFromMessages(ctx);
+  return ExitStatus(run.outcome);
 }
 
 int ExportPairs(Context& ctx, const std::vector<std::string>& args) {
@@ -93,40 +89,39 @@ int ExportPairs(Context& ctx, const std::vector<std::string>& args) {
     ctx.dialogs.Message("还没有药对文件 " + file.string() + "：请先做药对分析（herb-pairs）。");
     return kRefused;
   }
-  ctx.session.Window<YaoduiAnalysisWindow>().Menu_ExportYaodui2List_Click();
-  return kDone;
+  return ExitStatus(ctx.session.Window<YaoduiAnalysisWindow>().Menu_ExportYaodui2List_Click());
 }
 
 // Several arguments are several records, as if typed one per line.
 Input& TypeList(Context& ctx, std::string_view mode, const std::vector<std::string>& args) {
   Input& input = ctx.session.Window<Input>();
   input.OpenInMode(mode);
-  input.SetText_Input(Join(args, "\r\n"));
+  input.SetTextInput(Join(args, "\r\n"));
   return input;
 }
 
 int ImportFormulas(Context& ctx, const std::vector<std::string>& args) {
   if (args.empty()) return UsageError(ctx, "import-formulas LIST");
-  TypeList(ctx, Input::kFormulaMode, args).Cmd_Input_Click();
+  const Outcome outcome = TypeList(ctx, Input::kFormulaMode, args).Cmd_Input_Click();
   if (FangjiAnalysis* fangji = ctx.session.FindWindow<FangjiAnalysis>())
     PrintGrid(ctx, fangji->Caption(), "FlexGrid", fangji->FlexGrid());
-  return StatusFromMessages(ctx);
+  return ExitStatus(outcome);
 }
 
 int ImportHerbs(Context& ctx, const std::vector<std::string>& args) {
   if (args.empty()) return UsageError(ctx, "import-herbs LIST");
-  TypeList(ctx, Input::kHerbMode, args).Cmd_Input_Click();
+  const Outcome outcome = TypeList(ctx, Input::kHerbMode, args).Cmd_Input_Click();
   if (DantiAnalysis* danti = ctx.session.FindWindow<DantiAnalysis>())
     PrintGrid(ctx, danti->Caption(), "FlexGrid", danti->FlexGrid());
-  return StatusFromMessages(ctx);
+  return ExitStatus(outcome);
 }
 
 int StandardizeList(Context& ctx, const std::vector<std::string>& args) {
   if (args.empty()) return UsageError(ctx, "standardize-list LIST");
   Input& input = TypeList(ctx, Input::kHerbMode, args);
-  input.Menu_StandardData_Click();
-  ctx.out << "# " << input.Caption() << " — Text_Input\n" << input.Text_Input() << '\n';
-  return StatusFromMessages(ctx);
+  const Outcome outcome = input.Menu_StandardData_Click();
+  ctx.out << "# " << input.Caption() << " — Text_Input\n" << input.TextInput() << '\n';
+  return ExitStatus(outcome);
 }
 
 Registrar standardize_command("standardize", "standardize",

@@ -40,45 +40,46 @@ bool SelectRow(Context& ctx, Grid& grid, const std::string& text) {
 
 int Ingredients(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "ingredients HERB");
-  bool shown = ShowHerbIngredients(ctx.session, args[0]);
+  bool shown = false;
+  const Outcome outcome = Guard(ctx.session, [&] {
+    shown = ShowHerbIngredients(ctx.session, args[0]);
+    return shown;
+  });
   if (shown) PrintChemGrid(ctx);
-  return shown ? kDone : kRefused;
+  return ExitStatus(outcome);
 }
 
 int ExportHerbChem(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "export-herb-chem THRESHOLD");
   ctx.dialogs.QueueAnswer(args[0]);
-  return ExportHerbChemistry(ctx.session) ? kDone : kRefused;
+  return ExitStatus(Guard(ctx.session, [&] { return ExportHerbChemistry(ctx.session); }));
 }
 
 int Active(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1 || (args[0] != "anticancer" && args[0] != "antiinfluenza"))
     return UsageError(ctx, "active anticancer|antiinfluenza");
   ChemAnalysis& chem = ctx.session.Window<ChemAnalysis>();
-  bool found = RunHandler(ctx.session, [&] {
-    return FindActiveComponents(
-        chem, args[0] == "anticancer" ? ActivityKind::kAnticancer : ActivityKind::kAntiinfluenza);
-  });
+  const Outcome outcome = args[0] == "anticancer" ? chem.Menu_FindAnticancer_Click()
+                                                  : chem.Menu_FindAntiinfluenza_Click();
   PrintActiveGrid(ctx);
-  return found ? kDone : kRefused;
+  return ExitStatus(outcome);
 }
 
 int HerbsWithCompound(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "herbs-with-compound ROW");
   ActiveComponent& active = ctx.session.Window<ActiveComponent>();
   if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kFailed;
-  bool found = active.SearchHerbsWithCompound();
+  const Outcome outcome = active.Menu_SearchTCM_Click();
   DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
   PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
-  return found ? kDone : kRefused;
+  return ExitStatus(outcome);
 }
 
 int OpenRef(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "open-ref ROW");
   ActiveComponent& active = ctx.session.Window<ActiveComponent>();
   if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kFailed;
-  active.Menu_OpenRef_Click();
-  return StatusFromMessages(ctx);
+  return ExitStatus(active.Menu_OpenRef_Click());
 }
 
 int PubChem(Context& ctx, const Args& args) {
@@ -88,30 +89,27 @@ int PubChem(Context& ctx, const Args& args) {
   if (in_active) {
     ActiveComponent& active = ctx.session.Window<ActiveComponent>();
     if (!SelectRow(ctx, active.FlexGrid(), row)) return kFailed;
-    active.Menu_SearchPubChem_Click();
-  } else {
-    ChemAnalysis& chem = ctx.session.Window<ChemAnalysis>();
-    if (!SelectRow(ctx, chem.FlexGrid(), row)) return kFailed;
-    chem.Menu_SearchPubChem_Click();
+    return ExitStatus(active.Menu_SearchPubChem_Click());
   }
-  return StatusFromMessages(ctx);
+  ChemAnalysis& chem = ctx.session.Window<ChemAnalysis>();
+  if (!SelectRow(ctx, chem.FlexGrid(), row)) return kFailed;
+  return ExitStatus(chem.Menu_SearchPubChem_Click());
 }
 
 int Properties(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "properties SMILES");
-  bool done = RunHandler(ctx.session, [&] { return PropertiesOfSmiles(ctx.session, args[0]); });
-  return done ? kDone : kRefused;
+  return ExitStatus(Guard(ctx.session, [&] { return PropertiesOfSmiles(ctx.session, args[0]); }));
 }
 
 int Picture(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError(ctx, "picture SMILES OUT.png");
   StructurePicture picture;
-  bool drawn = RunHandler(ctx.session, [&] {
+  const Outcome outcome = Guard(ctx.session, [&] {
     if (!ShowStructure(ctx.session, args[0], picture)) return false;
     CopyFileAtomic(picture.file, args[1]);
     return true;
   });
-  if (!drawn) return kRefused;
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
   ctx.out << args[1] << '\t' << picture.size.width << 'x' << picture.size.height << '\n';
   return kDone;
 }

@@ -25,22 +25,18 @@ int Query(Context& ctx, const Args& args) {
   w.SetCheckFilter(exclude ? 1 : 0);
   w.Check_Filter_Click();
   w.SetTextInput(text);
-  w.Cmd_Search_Text_Click();
+  const Outcome outcome = w.Cmd_Search_Text_Click();
   ctx.out << w.LabelCount() << '\n';
   PrintGrid(ctx, w.Caption(), "FlexGrid", w.FlexGrid());
-  return StatusFromMessages(ctx);
+  return ExitStatus(outcome);
 }
 
 int FindFormula(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "find-formula NAME");
-  try {
+  return ExitStatus(Guard(ctx.session, [&] {
     std::string record = FindFormulaRecord(ctx.session, args[0]);
     if (!record.empty()) ctx.out << record << '\n';
-    return kDone;
-  } catch (const FileError& e) {
-    ctx.dialogs.Message(e.what());
-    return kFailed;
-  }
+  }));
 }
 
 Registrar query_command(

@@ -20,30 +20,37 @@ int HerbSearch(Context& ctx, const std::vector<std::string>& args) {
   if (args.empty()) return UsageError(ctx, "herb-search TEXT");
   DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
   // Several words are one search text, as if typed with blanks between them.
-  danti.SetText_Input(Join(args, " "));
-  danti.Cmd_Search_Text_Click();
+  danti.SetTextInput(Join(args, " "));
+  const Outcome outcome = danti.Cmd_Search_Text_Click();
   PrintHerbGrid(ctx);
-  return StatusFromMessages(ctx);
+  return ExitStatus(outcome);
 }
 
 int HerbType(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "herb-type NAME");
-  return ctx.session.Window<DantiAnalysis>().ShowHerbType(args[0]) ? kDone : kRefused;
+  DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
+  return ExitStatus(Guard(ctx.session, [&] { return danti.ShowHerbType(args[0]); }));
 }
 
 int TypeDistribution(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "type-distribution THRESHOLD");
   ctx.dialogs.QueueAnswer(args[0]);
-  return ctx.session.Window<DantiAnalysis>().HerbTypeAnalysis() ? kDone : kRefused;
+  DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
+  return ExitStatus(Guard(ctx.session, [&] { return danti.HerbTypeAnalysis(); }));
 }
 
 int RelatedFormulas(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "related-formulas HERB");
-  if (FindRelatedFormulas(ctx.session, args[0]) == 0) return kRefused;
+  std::int64_t found = 0;
+  const Outcome outcome = Guard(ctx.session, [&] {
+    found = FindRelatedFormulas(ctx.session, args[0]);
+    return found > 0;
+  });
+  if (found == 0) return ExitStatus(outcome);
   FangjiAnalysis& fangji = ctx.session.Window<FangjiAnalysis>();
   ctx.out << "# Label_Count\t" << fangji.LabelCount() << '\n';
   PrintGrid(ctx, fangji.Caption(), "FlexGrid", fangji.FlexGrid());
-  return StatusFromMessages(ctx);
+  return ExitStatus(outcome);
 }
 
 Registrar herb_search_command("herb-search", "herb-search TEXT",

@@ -24,15 +24,6 @@ constexpr const char* kNetworkUsage =
 constexpr const char* kChartUsage = "chart herb-frequency|herb-types|symptoms FILE.png";
 constexpr int kChartWidth = 1400, kChartHeight = 1000;
 
-int StatusOf(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kDone: return kDone;
-    case Outcome::kRefused: return kRefused;
-    case Outcome::kFailed: return kFailed;
-  }
-  return kFailed;
-}
-
 // CLI11 reads the words last-first.
 bool ParseOptions(CLI::App& app, const std::vector<std::string>& args) {
   std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -65,12 +56,12 @@ int Network(Context& ctx, const std::vector<std::string>& args) {
   }
   window.SetEdgeValue(min_edge.empty() ? "2" : min_edge);
   Outcome outcome = window.Draw();
-  if (outcome != Outcome::kDone) return StatusOf(outcome);
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
   PrintGrid(ctx, window.Caption(), "FlexGrid_Nodes", window.NodeGrid());
   for (const std::string& file : {png, svg}) {
     if (file.empty()) continue;
     outcome = window.SavePicture(file);
-    if (outcome != Outcome::kDone) return StatusOf(outcome);
+    if (outcome != Outcome::kDone) return ExitStatus(outcome);
   }
   return kDone;
 }
@@ -100,10 +91,10 @@ int Chart(Context& ctx, const std::vector<std::string>& args) {
   Outcome outcome = Guard(ctx.session, [&]() -> Outcome {
     if (!HasResultRecord(ctx)) return Outcome::kRefused;
     if (kind == "symptoms") {
-      if (!RunSymptomAnalysis(ctx.session)) return Outcome::kFailed;
+      if (Outcome run = RunSymptomAnalysis(ctx.session); run != Outcome::kDone) return run;
       chart = SymptomChart(ctx.session.Window<SymptomAnalysisWindow>());
     } else {
-      if (!RunDanweiyaoAnalysis(ctx.session)) return Outcome::kFailed;
+      if (Outcome run = RunDanweiyaoAnalysis(ctx.session); run != Outcome::kDone) return run;
       DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
       chart = kind == "herb-types" ? HerbTypeChart(danti) : HerbFrequencyChart(danti);
     }
@@ -111,7 +102,7 @@ int Chart(Context& ctx, const std::vector<std::string>& args) {
     writer->WriteBarChartPng(*chart, args[1], kChartWidth, kChartHeight);
     return Outcome::kDone;
   });
-  if (outcome != Outcome::kDone) return StatusOf(outcome);
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
   Grid grid(1, 2);
   grid.SetTextMatrix(0, 0, chart->category_axis);
   grid.SetTextMatrix(0, 1, chart->value_axis);

@@ -64,7 +64,7 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   options.html = html;
   options.pdf = pdf;
   ReportRun run = WriteAnalysisReport(ctx.session, options);
-  if (run.outcome != Outcome::kDone) return run.outcome == Outcome::kRefused ? kRefused : kFailed;
+  if (run.outcome != Outcome::kDone) return ExitStatus(run.outcome);
   ctx.out << "# report\n" << run.html.string() << '\n' << run.pdf.string() << '\n';
   return kDone;
 }

@@ -36,11 +36,8 @@ int Rules(Context& ctx, const std::vector<std::string>& args) {
   w.SetTextMinConfidence(confidence);
   w.SetTextMinLift(lift);
   w.SetTextMaxSize(size);
-  switch (w.Cmd_Run_Click()) {
-    case Outcome::kDone: break;
-    case Outcome::kRefused: return kRefused;
-    case Outcome::kFailed: return kFailed;
-  }
+  if (const Outcome outcome = w.Cmd_Run_Click(); outcome != Outcome::kDone)
+    return ExitStatus(outcome);
   ctx.out << w.LabelCount() << '\n';
   PrintGrid(ctx, w.Caption(), "FlexGrid", w.FlexGrid());
   return kDone;

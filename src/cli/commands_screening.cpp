@@ -12,15 +12,6 @@
 namespace lindora::cli {
 namespace {
 
-int ExitCode(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kDone: return kDone;
-    case Outcome::kRefused: return kRefused;
-    case Outcome::kFailed: break;
-  }
-  return kFailed;
-}
-
 // Parses the arguments with the app; false (after the usage line) when they do not fit.
 bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
            std::string_view usage) {
@@ -55,13 +46,13 @@ int ScreenIngredients(Context& ctx, const std::vector<std::string>& args) {
   if (!Parse(ctx, app, args, kScreenUsage)) return kFailed;
 
   Outcome outcome = LoadHerb(ctx, herb);
-  if (outcome != Outcome::kDone) return ExitCode(outcome);
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
   IngredientScreening& screening = ctx.session.Window<IngredientScreening>();
   screening.Check_OnlyPassing_Click(only_passing);
   outcome = screening.Menu_RunScreening_Click();
   if (outcome == Outcome::kDone)
     PrintGrid(ctx, screening.Caption(), "FlexGrid", screening.FlexGrid());
-  return ExitCode(outcome);
+  return ExitStatus(outcome);
 }
 
 int SimilarActives(Context& ctx, const std::vector<std::string>& args) {
@@ -78,13 +69,13 @@ int SimilarActives(Context& ctx, const std::vector<std::string>& args) {
   }
 
   Outcome outcome = LoadHerb(ctx, herb);
-  if (outcome != Outcome::kDone) return ExitCode(outcome);
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
   IngredientScreening& screening = ctx.session.Window<IngredientScreening>();
   outcome = screening.FindSimilar(
       set == "anticancer" ? ActivityKind::kAnticancer : ActivityKind::kAntiinfluenza, *threshold);
   if (outcome == Outcome::kDone)
     PrintGrid(ctx, screening.Caption(), "SimilarGrid", screening.SimilarGrid());
-  return ExitCode(outcome);
+  return ExitStatus(outcome);
 }
 
 Registrar screen_command(

@@ -12,15 +12,6 @@
 namespace lindora::cli {
 namespace {
 
-int ExitCode(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kDone: return kDone;
-    case Outcome::kRefused: return kRefused;
-    case Outcome::kFailed: break;
-  }
-  return kFailed;
-}
-
 // Parses a command's arguments; false (after printing help or the problem) when the command is
 // not to run, with the exit code in `status`.
 bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
@@ -74,13 +65,13 @@ int SaveSet(Context& ctx, const std::vector<std::string>& args) {
   if (!Parse(ctx, app, args, kSaveUsage, status)) return status;
   // The replace question is answered by the flag.
   ctx.dialogs.QueueAnswer(replace ? "Y" : "N");
-  const int messages = ctx.dialogs.MessageCount();
   Outcome outcome = SaveResultSet(ctx.session, name);
-  if (outcome == Outcome::kRefused && ctx.dialogs.MessageCount() == messages) {
+  // The set exists and the flag said No to replacing it.
+  if (outcome == Outcome::kRefused && !replace && ctx.dialogs.PendingAnswers() == 0) {
     ctx.session.Message("结果集“" + Trim(name) + "”已存在；要替换它请加 --replace。");
     return kRefused;
   }
-  if (outcome != Outcome::kDone) return ExitCode(outcome);
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
   return PrintSets(ctx);
 }
 
@@ -114,10 +105,10 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   window.SetKind(symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs);
   window.SetMinCountText(min_count);
   Outcome outcome = window.Cmd_Compare_Click();
-  if (outcome != Outcome::kDone) return ExitCode(outcome);
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
   ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
   PrintGrid(ctx, window.Caption(), "FlexGrid_Compare", window.FlexGrid_Compare());
-  return png.empty() ? kDone : ExitCode(window.SaveChart(png));
+  return png.empty() ? kDone : ExitStatus(window.SaveChart(png));
 }
 
 Registrar save_set_command("save-set", std::string(kSaveUsage),

@@ -42,11 +42,12 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
     return UsageError(ctx, command.usage);
   }
   ctx.dialogs.ResetForCommand();
-  const int failures_before = ctx.session.Failures();
   try {
-    int status = command.run(ctx, args);
-    // A file that could not be read or written is a failure, whatever the command made of it.
-    return ctx.session.Failures() > failures_before ? kFailed : status;
+    // The guard also covers what a command does outside its handler (opening a window loads
+    // it): a file that could not be read or written there fails the command too.
+    int status = kFailed;
+    const Outcome outcome = Guard(ctx.session, [&] { status = command.run(ctx, args); });
+    return outcome == Outcome::kFailed ? kFailed : status;
   } catch (const CLI::ParseError& e) {
     ctx.err << e.what() << '\n';
     return UsageError(ctx, command.usage);

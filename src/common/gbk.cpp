@@ -108,14 +108,7 @@ void DecodeInto(std::string_view bytes, std::string& out, std::size_t* bad) {
       ++replaced;
     }
     if (kUpper && cp - 0xFF41u < 26u) cp -= 0x20;  // full-width ａ..ｚ
-    if (cp < 0x800) {
-      *o++ = static_cast<char>(0xC0 | (cp >> 6));
-      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      *o++ = static_cast<char>(0xE0 | (cp >> 12));
-      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    o = PutUtf8(o, cp);
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
   if (bad) *bad = replaced;
@@ -151,22 +144,9 @@ void EncodeGbkInto(std::string_view utf8, std::string& out, std::size_t* replace
       ++i;
       continue;
     }
-    int len = (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    char32_t cp = 0;
-    bool ok = len > 0 && i + len <= n;
-    if (ok) {
-      cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-      for (int k = 1; k < len; ++k) {
-        unsigned char b = static_cast<unsigned char>(utf8[i + k]);
-        if ((b & 0xC0) != 0x80) {
-          ok = false;
-          break;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-      }
-    }
-    i += ok ? len : 1;
-    std::uint16_t code = ok && cp < 0x10000 ? t.encode[cp] : 0;
+    // U+FFFD (a broken character) and characters beyond the plane have no GBK code.
+    const char32_t cp = NextUtf8(utf8, i);
+    std::uint16_t code = cp < 0x10000 ? t.encode[cp] : 0;
     if (!code) {
       out.push_back('?');
       ++count;

@@ -27,6 +27,7 @@ Grid::Grid(int rows, int cols)
 void Grid::Clear() {
   for (auto& row : cells_)
     for (auto& cell : row) cell.clear();
+  ++version_;
 }
 
 void Grid::SetRows(int rows) {
@@ -35,6 +36,7 @@ void Grid::SetRows(int rows) {
   row_height_.resize(rows, kDefaultRowHeight);
   row_ = std::min(row_, rows - 1);
   row_sel_ = std::min(row_sel_, rows - 1);
+  ++version_;
 }
 
 void Grid::SetCols(int cols) {
@@ -43,6 +45,7 @@ void Grid::SetCols(int cols) {
   alignment_.resize(cols_, Alignment::kGeneral);
   col_width_.resize(cols_, kDefaultColWidth);
   col_ = std::min(col_, cols_ - 1);
+  ++version_;
 }
 
 const std::string& Grid::TextMatrix(int row, int col) const {
@@ -50,7 +53,9 @@ const std::string& Grid::TextMatrix(int row, int col) const {
 }
 
 void Grid::SetTextMatrix(int row, int col, std::string_view text) {
-  if (InRange(row, col)) cells_[row][col].assign(text);
+  if (!InRange(row, col)) return;
+  cells_[row][col].assign(text);
+  ++version_;
 }
 
 void Grid::SetRow(int row) {
@@ -70,7 +75,9 @@ Alignment Grid::ColAlignment(int col) const {
 }
 
 void Grid::SetColAlignment(int col, Alignment a) {
-  if (col >= 0 && col < cols_) alignment_[col] = a;
+  if (col < 0 || col >= cols_) return;
+  alignment_[col] = a;
+  ++version_;
 }
 
 int Grid::ColWidth(int col) const {
@@ -78,7 +85,9 @@ int Grid::ColWidth(int col) const {
 }
 
 void Grid::SetColWidth(int col, int twips) {
-  if (col >= 0 && col < cols_) col_width_[col] = twips;
+  if (col < 0 || col >= cols_) return;
+  col_width_[col] = twips;
+  ++version_;
 }
 
 int Grid::RowHeight(int row) const {
@@ -86,7 +95,9 @@ int Grid::RowHeight(int row) const {
 }
 
 void Grid::SetRowHeight(int row, int twips) {
-  if (row >= 0 && row < Rows()) row_height_[row] = twips;
+  if (row < 0 || row >= Rows()) return;
+  row_height_[row] = twips;
+  ++version_;
 }
 
 void SetGridCell(Grid& grid, std::string_view text, double col, double row, double width) {

@@ -60,8 +60,18 @@ class Grid {
 
   int Width() const { return width_; }
   int Height() const { return height_; }
-  void SetWidth(int twips) { width_ = twips; }
-  void SetHeight(int twips) { height_ = twips; }
+  void SetWidth(int twips) {
+    width_ = twips;
+    ++version_;
+  }
+  void SetHeight(int twips) {
+    height_ = twips;
+    ++version_;
+  }
+
+  // Changes with every write to the cells, sizes or alignment (not with the current cell, which
+  // a view shows anyway); reading never changes it. A view reloads the grid only when it did.
+  unsigned Version() const { return version_; }
 
   // All cells of one row (for printing and for the view).
   const std::vector<std::string>& RowCells(int row) const { return cells_[row]; }
@@ -77,7 +87,11 @@ class Grid {
   std::vector<int> row_height_;
   int row_ = 1, col_ = 0, row_sel_ = 1;
   int width_ = 4800, height_ = 3600;
+  unsigned version_ = 0;
 };
+
+// The width (twips) of a 频数 column beside a name column in the analysis grids.
+inline constexpr int kCountColumnWidth = 1200;
 
 // Writes a header cell: moves the current cell there, centres the whole column, writes the
 // text and sets the column width (rounded half to even, as 32-bit twips).

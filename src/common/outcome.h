@@ -28,23 +28,35 @@ inline Outcome Refuse(Session& session, std::string_view message) {
   return Outcome::kRefused;
 }
 
+// kDone when an operation did its job, else kRefused (it told the user why).
+inline Outcome DoneIf(bool done) {
+  return done ? Outcome::kDone : Outcome::kRefused;
+}
+
 // Runs a handler body and turns a FileError or ConverterError into one message and kFailed.
-// The body returns an Outcome, or nothing for kDone. No handler catches these on its own.
+// The body returns an Outcome, a bool (DoneIf) or nothing for kDone. A failure the body reported
+// itself (Session::ReportFailure, e.g. a picture that could not be drawn while the list was
+// shown) makes the whole run kFailed as well. No handler catches these on its own.
 template <class Fn>
 Outcome Guard(Session& session, Fn&& body) {
+  const int failures_before = session.Failures();
+  Outcome outcome = Outcome::kFailed;
   try {
-    if constexpr (std::is_void_v<std::invoke_result_t<Fn&>>) {
+    using Result = std::invoke_result_t<Fn&>;
+    if constexpr (std::is_void_v<Result>) {
       body();
-      return Outcome::kDone;
+      outcome = Outcome::kDone;
+    } else if constexpr (std::is_same_v<Result, bool>) {
+      outcome = DoneIf(body());
     } else {
-      return body();
+      outcome = body();
     }
   } catch (const FileError& e) {
     session.ReportFailure(e.what());
   } catch (const ConverterError& e) {
     session.ReportFailure(e.what());
   }
-  return Outcome::kFailed;
+  return session.Failures() > failures_before ? Outcome::kFailed : outcome;
 }
 
 }  // namespace lindora

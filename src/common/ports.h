@@ -22,6 +22,12 @@ class Dialogs {
   // An input box; Cancel gives the empty text.
   virtual std::string Input(std::string_view prompt, std::string_view default_text,
                             std::string_view title = {}) = 0;
+  // A save-file dialog offering `suggested`; `filter` as "PNG (*.png)". Cancel gives the empty
+  // text, and so does every front end without file dialogs.
+  virtual std::string AskSaveFile(std::string_view /*title*/, std::string_view /*suggested*/,
+                                  std::string_view /*filter*/) {
+    return {};
+  }
 };
 
 class UrlOpener {

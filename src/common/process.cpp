@@ -35,18 +35,56 @@ std::optional<fs::path> FindExecutable(const fs::path& preferred, const std::str
   return std::nullopt;
 }
 
+namespace {
+// The last lines of what the converter printed, on a line of their own.
+std::string Tail(std::string_view output) {
+  auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (!output.empty() && blank(output.front())) output.remove_prefix(1);
+  while (!output.empty() && blank(output.back())) output.remove_suffix(1);
+  std::string text(output);
+  const std::size_t kKeep = 600;
+  if (CharLength(text) > kKeep) {
+    std::size_t start = text.size(), kept = 0;
+    while (start > 0 && kept < kKeep)
+      if ((static_cast<unsigned char>(text[--start]) & 0xC0) != 0x80) ++kept;
+    text = "…" + text.substr(start);
+  }
+  return text.empty() ? std::string() : "\r\n" + text;
+}
+}  // namespace
+
+std::string ConverterMissingMessage(const fs::path& program) {
+  return "找不到转换程序 " + program.string();
+}
+
+std::string ConverterCannotStartMessage(const fs::path& program, std::string_view reason) {
+  return "无法启动转换程序 " + program.string() + "：" + std::string(reason);
+}
+
+std::string ConverterTimedOutMessage(std::chrono::milliseconds limit) {
+  return "转换程序运行超过 " + std::to_string(limit.count() / 1000) + " 秒，已被终止。";
+}
+
+std::string ConverterCrashedMessage(const fs::path& program, std::string_view output) {
+  return "转换程序 " + program.string() + " 异常终止。" + Tail(output);
+}
+
+std::string ConverterFailedMessage(int exit_code, std::string_view output) {
+  return "转换程序运行失败（退出码 " + std::to_string(exit_code) + "）。" + Tail(output);
+}
+
 ProcessOutput RunProcess(const fs::path& program, const std::vector<std::string>& args,
                          std::chrono::milliseconds limit) {
   ProcessOutput po;
   using S = ConverterResult::Status;
   std::error_code ec;
   if (!fs::exists(program, ec)) {
-    po.result = {S::kMissing, -1, "找不到转换程序 " + program.string()};
+    po.result = {S::kMissing, -1, ConverterMissingMessage(program)};
     return po;
   }
   int pipefd[2];
   if (::pipe2(pipefd, O_CLOEXEC) != 0) {
-    po.result = {S::kCannotStart, -1, "无法启动转换程序：" + SystemErrorText(errno)};
+    po.result = {S::kCannotStart, -1, ConverterCannotStartMessage(program, SystemErrorText(errno))};
     return po;
   }
   posix_spawn_file_actions_t actions;
@@ -66,8 +104,7 @@ ProcessOutput RunProcess(const fs::path& program, const std::vector<std::string>
   ::close(pipefd[1]);
   if (rc != 0) {
     ::close(pipefd[0]);
-    po.result = {S::kCannotStart, -1,
-                 "无法启动转换程序 " + program.string() + "：" + SystemErrorText(rc)};
+    po.result = {S::kCannotStart, -1, ConverterCannotStartMessage(program, SystemErrorText(rc))};
     return po;
   }
   const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -104,15 +141,16 @@ ProcessOutput RunProcess(const fs::path& program, const std::vector<std::string>
   if (timed_out) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
-    po.result = {S::kTimedOut, -1,
-                 "转换程序运行超过 " + std::to_string(limit.count() / 1000) + " 秒，已被终止"};
+    po.result = {S::kTimedOut, -1, ConverterTimedOutMessage(limit)};
     return po;
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
     po.result = {S::kOk, 0, {}};
+  } else if (WIFEXITED(status)) {
+    po.result = {S::kFailed, WEXITSTATUS(status),
+                 ConverterFailedMessage(WEXITSTATUS(status), po.out)};
   } else {
-    int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    po.result = {S::kFailed, code, "转换程序运行失败（退出码 " + std::to_string(code) + "）"};
+    po.result = {S::kFailed, -1, ConverterCrashedMessage(program, po.out)};
   }
   return po;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/ports.h"
@@ -23,6 +24,17 @@ struct ProcessOutput {
 // Runs `program args…`, kills it after `limit`. Output is collected for version checks.
 ProcessOutput RunProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
                          std::chrono::milliseconds limit);
+
+// What the user is told when a converter run goes wrong, the same in every front end. `output`
+// is what the program printed; its last 600 characters explain a failure.
+std::string ConverterMissingMessage(const std::filesystem::path& program);
+std::string ConverterCannotStartMessage(const std::filesystem::path& program,
+                                        std::string_view reason);
+std::string ConverterTimedOutMessage(std::chrono::milliseconds limit);
+std::string ConverterCrashedMessage(const std::filesystem::path& program, std::string_view output);
+std::string ConverterFailedMessage(int exit_code, std::string_view output);
+inline constexpr std::string_view kConverterBusyMessage =
+    "另一个结构转换正在进行，请等它结束后再试。";
 
 // A Converter for programs without an event loop (the command-line tool, tests).
 class BlockingConverter : public Converter {

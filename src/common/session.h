@@ -37,7 +37,7 @@ class Session {
   // A message box titled with the program title.
   void Message(std::string_view text) const { ports_.dialogs->Message(text); }
   // The one message of an operation that failed (a file that could not be read or written);
-  // counted, so the command-line tool can tell a failure from a refusal.
+  // counted, so the handler guard (common/outcome.h) can tell a failure from a refusal.
   void ReportFailure(std::string_view text) {
     ++failures_;
     ports_.dialogs->Message(text);

@@ -1,5 +1,6 @@
 #include "common/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,27 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   }
   out.append(text.substr(pos));
   return out;
+}
+
+void ReplaceAllInPlace(std::string& text, std::string_view from, std::string_view to) {
+  if (from.empty() || to.size() > from.size()) {
+    text = ReplaceAll(text, from, to);
+    return;
+  }
+  std::size_t hit = text.find(from);
+  if (hit == std::string::npos) return;
+  std::size_t out = hit, in = hit;
+  const std::size_t n = text.size();
+  while (in < n) {
+    if (text.compare(in, from.size(), from) == 0) {
+      std::copy(to.begin(), to.end(), text.begin() + static_cast<std::ptrdiff_t>(out));
+      out += to.size();
+      in += from.size();
+    } else {
+      text[out++] = text[in++];
+    }
+  }
+  text.resize(out);
 }
 
 std::vector<std::string> Split(std::string_view text, std::string_view separator) {
@@ -121,53 +143,14 @@ std::size_t CharLength(std::string_view text) {
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
+  char bytes[4];
+  out.append(bytes, PutUtf8(bytes, c));
 }
 
 std::u32string ToU32(std::string_view s) {
   std::u32string out;
   out.reserve(s.size());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > s.size()) {
-      out.push_back(U'\uFFFD');
-      ++i;
-      continue;
-    }
-    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    bool ok = true;
-    for (int k = 1; k < len; ++k) {
-      unsigned char t = static_cast<unsigned char>(s[i + k]);
-      if ((t & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    if (!ok) {
-      out.push_back(U'\uFFFD');
-      ++i;
-      continue;
-    }
-    out.push_back(cp);
-    i += len;
-  }
+  for (std::size_t i = 0; i < s.size();) out.push_back(NextUtf8(s, i));
   return out;
 }
 

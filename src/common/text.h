@@ -11,6 +11,8 @@ namespace lindora {
 
 // One left-to-right pass over non-overlapping occurrences; an empty `from` changes nothing.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+// The same pass in place, for a `to` no longer than `from` (hot paths: no allocation).
+void ReplaceAllInPlace(std::string& text, std::string_view from, std::string_view to);
 
 // Splits at every separator and keeps empty items; an empty text gives one empty item.
 std::vector<std::string> Split(std::string_view text, std::string_view separator);
@@ -33,6 +35,51 @@ void UpperCaseInPlace(std::string& text);
 
 // Number of characters (code points) of a UTF-8 text.
 std::size_t CharLength(std::string_view text);
+
+// The one UTF-8 reader and writer. NextUtf8 gives the character of `text` at `i` and moves `i`
+// past it; a byte that starts no well-formed character gives U+FFFD and moves one byte.
+inline char32_t NextUtf8(std::string_view text, std::size_t& i) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + i;
+  const std::size_t left = text.size() - i;
+  const auto more = [&](std::size_t k) { return k < left && (p[k] & 0xC0) == 0x80; };
+  if (p[0] < 0x80) {
+    i += 1;
+    return p[0];
+  }
+  if ((p[0] & 0xE0) == 0xC0 && more(1)) {
+    i += 2;
+    return (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+  }
+  if ((p[0] & 0xF0) == 0xE0 && more(1) && more(2)) {
+    i += 3;
+    return (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+  }
+  if ((p[0] & 0xF8) == 0xF0 && more(1) && more(2) && more(3)) {
+    i += 4;
+    return (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+  }
+  i += 1;
+  return U'\uFFFD';
+}
+// Writes `c` as UTF-8 at `out` (room for four bytes) and returns the end.
+inline char* PutUtf8(char* out, char32_t c) {
+  if (c < 0x80) {
+    *out++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (c >> 6));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (c >> 12));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (c >> 18));
+    *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
 
 std::u32string ToU32(std::string_view utf8);
 std::string ToUtf8(std::u32string_view text);

@@ -9,6 +9,7 @@
 namespace lindora {
 
 class Session;
+struct BarChart;
 
 enum class WindowState { kNormal, kMinimized, kMaximized };
 
@@ -39,6 +40,15 @@ class WindowModel {
     if (listener_) listener_();
   }
 
+  // Asks the view to open a window with the chart, named `name`; without a view (command line,
+  // core tests) nothing opens.
+  void ShowChart(const BarChart& chart, std::string_view name) const {
+    if (chart_listener_) chart_listener_(chart, name);
+  }
+  void SetChartListener(std::function<void(const BarChart&, std::string_view)> listener) {
+    chart_listener_ = std::move(listener);
+  }
+
   Session& session() const { return session_; }
 
  protected:
@@ -49,6 +59,7 @@ class WindowModel {
   bool visible_ = false;
   WindowState state_ = WindowState::kNormal;
   std::function<void()> listener_;
+  std::function<void(const BarChart&, std::string_view)> chart_listener_;
 };
 
 }  // namespace lindora

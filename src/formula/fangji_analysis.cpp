@@ -2,26 +2,20 @@
 
 #include <algorithm>
 
-#include "analysis/association_rules_window.h"
-#include "analysis/compare_sets_window.h"
-#include "analysis/formula_set_actions.h"
-#include "analysis/herb_network_window.h"
-#include "analysis/result_sets.h"
 #include "common/files.h"
 #include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/web_addresses.h"
+#include "common/workflows.h"
 #include "formula/formula_db.h"
 #include "formula/keyword_query.h"
-#include "report/analysis_report_window.h"
 
 namespace lindora {
 
 namespace {
 constexpr double kColumnShare[4] = {0.1, 0.4, 0.4, 0.09};
 constexpr std::string_view kHeaders[4] = {"方剂名称", "方剂药物组成", "主治", "功效"};
-constexpr int kEnterKey = 13;
 }  // namespace
 
 FangjiAnalysis::FangjiAnalysis(Session& session)
@@ -33,14 +27,22 @@ FangjiAnalysis::FangjiAnalysis(Session& session)
 const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
   static const std::vector<MenuEntry> menus = {
       {"Menu_DataAnalysis", "数据分析(&A)", "", true},
-      {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true},
-      {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true},
-      {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true},
-      {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true},
-      {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true},
-      {"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true},
-      {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true},
-      {"Menu_AnalysisReport", "生成分析报告", "Menu_DataAnalysis", true},
+      {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_DanweiyaoAnalysis_Click)},
+      {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_YaoduiAnalysis_Click)},
+      {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_SympotomAnalysis_Click)},
+      {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_AssociationRules_Click)},
+      {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_HerbNetwork_Click)},
+      {"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_SaveResultSet_Click)},
+      {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_CompareSets_Click)},
+      {"Menu_AnalysisReport", "生成分析报告", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_AnalysisReport_Click)},
   };
   return menus;
 }
@@ -48,13 +50,19 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
 const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
   static const std::vector<MenuEntry> menus = {
       {"Menu_PopupMenu", "PopupMenu", "", false},
-      {"Menu_CopyIngredient", "复制方剂成分", "Menu_PopupMenu", true},
+      {"Menu_CopyIngredient", "复制方剂成分", "Menu_PopupMenu", true, true,
+       On(&FangjiAnalysis::Menu_CopyIngredient_Click)},
       {"Menu_SearchOnline", "网络搜索", "Menu_PopupMenu", true},
-      {"Menu_SearchBaidu", "百度", "Menu_SearchOnline", true},
-      {"Menu_SearchBaiduXueshu", "百度学术", "Menu_SearchOnline", true},
-      {"Menu_SearchTCMSearch", "中医药搜索", "Menu_SearchOnline", true},
-      {"Menu_SearchZYSJ", "中药世家", "Menu_SearchOnline", true},
-      {"Menu_SearchZYBK", "中医百科", "Menu_SearchOnline", true},
+      {"Menu_SearchBaidu", "百度", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchBaidu_Click)},
+      {"Menu_SearchBaiduXueshu", "百度学术", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchBaiduXueshu_Click)},
+      {"Menu_SearchTCMSearch", "中医药搜索", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchTCMSearch_Click)},
+      {"Menu_SearchZYSJ", "中药世家", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchZYSJ_Click)},
+      {"Menu_SearchZYBK", "中医百科", "Menu_SearchOnline", true, true,
+       On(&FangjiAnalysis::Menu_SearchZYBK_Click)},
   };
   return menus;
 }
@@ -62,17 +70,12 @@ const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
 void FangjiAnalysis::Load() {
   Show();
   Text_Input_GotFocus();
-  try {
-    ClearResultBackup(session_);
-  } catch (const FileError& e) {
-    session_.ReportFailure(e.what());
-  }
+  Guard(session_, [&] { ClearResultBackup(session_); });
 }
 
 // --- grid operations ---
 
 void FangjiAnalysis::InitializeGrid() {
-  ++grid_version_;
   flex_grid_.Clear();
   const double width = flex_grid_.Width();
   for (int c = 0; c < 4; ++c) SetGridCell(flex_grid_, kHeaders[c], c, 0, width * kColumnShare[c]);
@@ -81,7 +84,6 @@ void FangjiAnalysis::InitializeGrid() {
 }
 
 void FangjiAnalysis::AddRowInFlex(std::string_view line) {
-  ++grid_version_;
   flex_grid_.AddRow();
   const int r = flex_grid_.Rows() - 1;
   std::size_t longest = 0;
@@ -93,8 +95,8 @@ void FangjiAnalysis::AddRowInFlex(std::string_view line) {
   flex_grid_.SetRowHeight(r, static_cast<int>(longest / 24 + 1) * kRowHeightUnit);
 }
 
-void FangjiAnalysis::LoadResults() {
-  try {
+Outcome FangjiAnalysis::LoadResults() {
+  const Outcome outcome = Guard(session_, [&] {
     LineReader reader(session_.Path(kResultFilePath));
     std::string raw, line;
     for (int n = 0; n < kMaxGridLines && reader.Next(raw); ++n) {
@@ -102,10 +104,9 @@ void FangjiAnalysis::LoadResults() {
       DecodeGbkInto(raw, line);
       AddRowInFlex(line);
     }
-  } catch (const FileError& e) {
-    session_.ReportFailure(e.what());
-  }
+  });
   Changed();
+  return outcome;
 }
 
 // --- what the window shows ---
@@ -148,7 +149,6 @@ bool FangjiAnalysis::HasHistory(std::string_view text) const {
 void FangjiAnalysis::Form_Resize(int width, int height) {
   width_ = width;
   height_ = height;
-  ++grid_version_;
   // A window too small for the grid leaves that grid dimension as it was.
   if (width - 700 > 0) flex_grid_.SetWidth(width - 700);
   if (height - 2300 > 0) flex_grid_.SetHeight(height - 2300);
@@ -162,17 +162,18 @@ void FangjiAnalysis::SetColumnWidths() {
                            static_cast<int>(RoundHalfEven(flex_grid_.Width() * kColumnShare[c])));
 }
 
-void FangjiAnalysis::Cmd_Search_Text_Click() {
+Outcome FangjiAnalysis::Cmd_Search_Text_Click() {
   QueryOutcome outcome =
       RunQuery(session_, text_input_, check_search_in_result_ == 1, check_filter_ == 1);
   switch (outcome.status) {
     // Nothing typed is a refusal; only a file that could not be read or written is a failure.
-    case QueryOutcome::Status::kEmptyText: session_.Message(outcome.message); return;
-    case QueryOutcome::Status::kFailed: session_.ReportFailure(outcome.message); return;
+    case QueryOutcome::Status::kEmptyText: return Refuse(session_, outcome.message);
+    case QueryOutcome::Status::kFailed:
+      session_.ReportFailure(outcome.message);
+      return Outcome::kFailed;
     case QueryOutcome::Status::kNoPreviousResults:
       InitializeGrid();
-      session_.Message(outcome.message);
-      return;
+      return Refuse(session_, outcome.message);
     case QueryOutcome::Status::kCompleted: break;
   }
   InitializeGrid();
@@ -180,13 +181,14 @@ void FangjiAnalysis::Cmd_Search_Text_Click() {
   SetCaption(tag_ + std::string(kHistoryCaption) + session_.SearchHistory);
   if (!HasHistory(session_.SearchHistory))
     list_history_.push_back(UpperCase(session_.SearchHistory));
-  if (outcome.count >= 1) LoadResults();
+  const Outcome loaded = outcome.count >= 1 ? LoadResults() : Outcome::kDone;
   check_filter_ = 0;
   Changed();
+  return loaded;
 }
 
-void FangjiAnalysis::Text_Input_KeyPress(int key_ascii) {
-  if (key_ascii == kEnterKey) Cmd_Search_Text_Click();
+Outcome FangjiAnalysis::Text_Input_KeyPress(int key_ascii) {
+  return key_ascii == kEnterKey ? Cmd_Search_Text_Click() : Outcome::kDone;
 }
 
 void FangjiAnalysis::Text_Input_KeyDown() {
@@ -245,69 +247,59 @@ bool FangjiAnalysis::FlexGrid_MouseDown(int button) {
   return button == kRightButton;
 }
 
-void FangjiAnalysis::Menu_CopyIngredient_Click() {
+Outcome FangjiAnalysis::Menu_CopyIngredient_Click() {
   session_.clipboard().Clear();
   session_.clipboard().SetText(flex_grid_.TextMatrix(flex_grid_.RowSel(), 1));
+  return Outcome::kDone;
 }
 
-void FangjiAnalysis::SearchCurrentCell(std::string_view scheme, std::string_view host,
-                                       std::string_view path) {
-  std::string address(scheme);
-  address.append(host).append(path).append(flex_grid_.Text());
-  session_.OpenUrl(address);
+Outcome FangjiAnalysis::SearchCurrentCell(WebSearch site) {
+  session_.OpenUrl(SearchAddress(site, flex_grid_.Text()));
+  return Outcome::kDone;
 }
 
-void FangjiAnalysis::Menu_SearchBaidu_Click() {
-  SearchCurrentCell("https://", kBaiduHost, "/s?&wd=");
+Outcome FangjiAnalysis::Menu_SearchBaidu_Click() {
+  return SearchCurrentCell(WebSearch::kBaidu);
 }
-void FangjiAnalysis::Menu_SearchBaiduXueshu_Click() {
-  SearchCurrentCell("http://", kBaiduXueshuHost, "/s?wd=");
+Outcome FangjiAnalysis::Menu_SearchBaiduXueshu_Click() {
+  return SearchCurrentCell(WebSearch::kBaiduXueshu);
 }
-void FangjiAnalysis::Menu_SearchTCMSearch_Click() {
-  SearchCurrentCell("http://", kTcmSearchHost, ":8080/TcmSearch/jsp/results.jsp?q=");
+Outcome FangjiAnalysis::Menu_SearchTCMSearch_Click() {
+  return SearchCurrentCell(WebSearch::kTcmSearch);
 }
-void FangjiAnalysis::Menu_SearchZYSJ_Click() {
-  SearchCurrentCell("http://", kZysjHost, "/cse/search?s=1145411283965019978&entry=1&q=");
+Outcome FangjiAnalysis::Menu_SearchZYSJ_Click() {
+  return SearchCurrentCell(WebSearch::kZysj);
 }
-void FangjiAnalysis::Menu_SearchZYBK_Click() {
-  SearchCurrentCell("https://", kZybkHost, "/wiki/");
+Outcome FangjiAnalysis::Menu_SearchZYBK_Click() {
+  return SearchCurrentCell(WebSearch::kZybk);
 }
 
-void FangjiAnalysis::Menu_DanweiyaoAnalysis_Click() {
-  DanweiyaoAnalysis(session_);
+Outcome FangjiAnalysis::Menu_DanweiyaoAnalysis_Click() {
+  return DanweiyaoAnalysis(session_);
 }
-void FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
-  YaoduiAnalysisOfResults(session_);
+Outcome FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
+  return YaoduiAnalysisOfResults(session_);
 }
-void FangjiAnalysis::Menu_SympotomAnalysis_Click() {
-  SymptomAnalysisOfResults(session_);
+Outcome FangjiAnalysis::Menu_SympotomAnalysis_Click() {
+  return SymptomAnalysisOfResults(session_);
 }
 Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
   return AssociationRulesOfResults(session_);
 }
 
 Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
-  // As the other analyses: no data row, no network.
-  if (flex_grid_.Rows() <= 1) return Refuse(session_, kNoDataMessage);
-  return OpenHerbNetwork(session_);
+  return HerbNetworkOfResults(session_);
 }
 
 Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {
   return AskAndSaveResultSet(session_);
 }
 Outcome FangjiAnalysis::Menu_CompareSets_Click() {
-  if (CompareSetsWindow* open = session_.FindWindow<CompareSetsWindow>()) {
-    open->Show();
-    return open->RefreshSetList();
-  }
-  session_.Window<CompareSetsWindow>();  // loading lists the sets and shows the window
-  return Outcome::kDone;
+  return OpenSetComparison(session_);
 }
 
 Outcome FangjiAnalysis::Menu_AnalysisReport_Click() {
-  if (flex_grid_.Rows() <= 1) return Refuse(session_, kNoDataMessage);
-  session_.Window<AnalysisReportWindow>().Show();
-  return Outcome::kDone;
+  return OpenAnalysisReport(session_);
 }
 
 }  // namespace lindora

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "common/grid.h"
+#include "common/input_events.h"
 #include "common/menu.h"
 #include "common/outcome.h"
+#include "common/web_addresses.h"
 #include "common/window_model.h"
 
 namespace lindora {
@@ -44,13 +46,8 @@ class FangjiAnalysis : public WindowModel {
   // --- grid operations (other windows fill this window through them) ---
   // InitializeGrid and LoadResults tell the view; after a batch of AddRowInFlex calls, call
   // Changed() or Show().
-  // Writing through the grid marks it changed for the view (GridVersion).
-  Grid& FlexGrid() {
-    ++grid_version_;
-    return flex_grid_;
-  }
+  Grid& FlexGrid() { return flex_grid_; }
   const Grid& FlexGrid() const { return flex_grid_; }
-  unsigned GridVersion() const { return grid_version_; }
   // Clears the grid to the header row: 方剂名称 / 方剂药物组成 / 主治 / 功效.
   void InitializeGrid();
   // Appends one record as a row; its height follows the longest field (400 twips per started
@@ -58,7 +55,7 @@ class FangjiAnalysis : public WindowModel {
   void AddRowInFlex(std::string_view line);
   // Fills the grid from the first 201 lines of the result file (blank lines skipped but
   // counted). A file that cannot be read is shown as one message.
-  void LoadResults();
+  Outcome LoadResults();
 
   // --- what the window shows ---
   const std::string& Tag() const { return tag_; }  // the base caption
@@ -84,8 +81,8 @@ class FangjiAnalysis : public WindowModel {
 
   // --- events ---
   void Form_Resize(int width, int height);  // outer size in twips
-  void Cmd_Search_Text_Click();
-  void Text_Input_KeyPress(int key_ascii);  // Enter (13) searches
+  Outcome Cmd_Search_Text_Click();
+  Outcome Text_Input_KeyPress(int key_ascii);  // Enter (kEnterKey) searches
   void Text_Input_KeyDown();
   void Text_Input_GotFocus();
   void Text_Input_LostFocus();
@@ -96,15 +93,15 @@ class FangjiAnalysis : public WindowModel {
   // True when the pop-up menu is to be shown at the mouse (right button).
   bool FlexGrid_MouseDown(int button);
 
-  void Menu_CopyIngredient_Click();
-  void Menu_SearchBaidu_Click();
-  void Menu_SearchBaiduXueshu_Click();
-  void Menu_SearchTCMSearch_Click();
-  void Menu_SearchZYSJ_Click();
-  void Menu_SearchZYBK_Click();
-  void Menu_DanweiyaoAnalysis_Click();
-  void Menu_YaoduiAnalysis_Click();
-  void Menu_SympotomAnalysis_Click();
+  Outcome Menu_CopyIngredient_Click();
+  Outcome Menu_SearchBaidu_Click();
+  Outcome Menu_SearchBaiduXueshu_Click();
+  Outcome Menu_SearchTCMSearch_Click();
+  Outcome Menu_SearchZYSJ_Click();
+  Outcome Menu_SearchZYBK_Click();
+  Outcome Menu_DanweiyaoAnalysis_Click();
+  Outcome Menu_YaoduiAnalysis_Click();
+  Outcome Menu_SympotomAnalysis_Click();
   Outcome Menu_AssociationRules_Click();
   Outcome Menu_HerbNetwork_Click();
   Outcome Menu_SaveResultSet_Click();
@@ -112,11 +109,10 @@ class FangjiAnalysis : public WindowModel {
   Outcome Menu_AnalysisReport_Click();
 
  private:
-  void SearchCurrentCell(std::string_view scheme, std::string_view host, std::string_view path);
+  Outcome SearchCurrentCell(WebSearch site);
   void SetColumnWidths();
 
   Grid flex_grid_;
-  unsigned grid_version_ = 0;
   std::string tag_;
   std::string text_input_;
   TextColor text_color_ = TextColor::kBlack;

@@ -10,29 +10,6 @@
 
 namespace lindora {
 
-namespace {
-
-// One left-to-right pass of `from` → `to` over `line`, in place (`to` is never longer).
-void ReplaceInPlace(std::string& line, std::string_view from, std::string_view to) {
-  std::size_t hit = line.find(from);
-  if (hit == std::string::npos) return;
-  std::size_t out = hit;
-  std::size_t in = hit;
-  const std::size_t n = line.size();
-  while (in < n) {
-    if (line.compare(in, from.size(), from) == 0) {
-      std::memcpy(line.data() + out, to.data(), to.size());
-      out += to.size();
-      in += from.size();
-    } else {
-      line[out++] = line[in++];
-    }
-  }
-  line.resize(out);
-}
-
-}  // namespace
-
 void CleanRecordLineInPlace(std::string& line) {
   // Nearly every record has no blank next to a blank or a TAB: one scan settles that.
   const char* p = line.data();
@@ -47,11 +24,11 @@ void CleanRecordLineInPlace(std::string& line) {
     b = i + 1 < n ? static_cast<const char*>(std::memchr(b + 1, ' ', n - i - 1)) : nullptr;
   }
   if (!needed) return;
-  ReplaceInPlace(line, "  ", " ");
-  ReplaceInPlace(line, "\t ", "\t");
-  ReplaceInPlace(line, "\t  ", "\t");
-  ReplaceInPlace(line, " \t", "\t");
-  ReplaceInPlace(line, "  \t", "\t");
+  ReplaceAllInPlace(line, "  ", " ");
+  ReplaceAllInPlace(line, "\t ", "\t");
+  ReplaceAllInPlace(line, "\t  ", "\t");
+  ReplaceAllInPlace(line, " \t", "\t");
+  ReplaceAllInPlace(line, "  \t", "\t");
 }
 
 std::string CleanRecordLine(std::string_view line) {

@@ -1,11 +1,12 @@
 #include "herb/danti_analysis.h"
 
-#include "chem/herb_chem_actions.h"
 #include "common/files.h"
 #include "common/not_built.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/web_addresses.h"
+#include "common/workflows.h"
+#include "herb/herb_charts.h"
 #include "herb/herb_files.h"
 #include "herb/herb_types.h"
 #include "herb/related_formulas.h"
@@ -28,22 +29,60 @@ DantiAnalysis::DantiAnalysis(Session& session) : WindowModel(session), flex_grid
   flex_grid_.SetHeight(kGridHeight);
 }
 
-template <class Fn>
-void DantiAnalysis::Guard(Fn&& fn) {
-  try {
-    fn();
-  } catch (const FileError& e) {
-    session_.ReportFailure(e.what());
-  }
-  Changed();
+const std::vector<MenuEntry>& DantiAnalysis::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_Analysis", "分析(&A)", "", true},
+      {"Menu_Export_Danti_Chem", "导出单味药-化学成分表进行关联分析", "Menu_Analysis", true, true,
+       On(&DantiAnalysis::Menu_Export_Danti_Chem_Click)},
+      {"Menu_HerbTypeAnalysis", "单味药中药类型分析", "Menu_Analysis", true, true,
+       On(&DantiAnalysis::Menu_HerbTypeAnalysis_Click)},
+      {"Menu_HerbFrequencyChart", "单味药频数图（前30）", "Menu_Analysis", true, true,
+       On(&DantiAnalysis::Menu_HerbFrequencyChart_Click)},
+      {"Menu_HerbTypeChart", "中药类型分布图", "Menu_Analysis", true, true,
+       On(&DantiAnalysis::Menu_HerbTypeChart_Click)},
+      {"Menu_File", "文件", "", false},
+      {"Menu_LoadDanweiyaoList", "导入单味药列表", "Menu_File", true, true, NoEffect},
+      {"Menu_ExportDanweiyaoList", "导出单味药列表", "Menu_File", true, true, NoEffect},
+  };
+  return menus;
 }
 
-void DantiAnalysis::SetText_Input(std::string_view text) {
+const std::vector<MenuEntry>& DantiAnalysis::PopupMenu() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_PopupMenu", "PopupMenu", "", false},
+      {"Menu_Copy_CMC1", "复制", "Menu_PopupMenu", false, true, NoEffect},
+      {"Menu_IngredientAnalysis", "分析化学成分", "Menu_PopupMenu", true, true,
+       On(&DantiAnalysis::Menu_IngredientAnalysis_Click)},
+      {"Menu_GetHerbType", "显示中药类型", "Menu_PopupMenu", true, true,
+       On(&DantiAnalysis::Menu_GetHerbType_Click)},
+      {"Menu_FindFangjiByHerb", "显示相关方剂", "Menu_PopupMenu", true, true,
+       On(&DantiAnalysis::Menu_FindFangjiByHerb_Click)},
+      {"Menu_SymptomAnalysis", "相关病症", "Menu_PopupMenu", false, true,
+       On(&DantiAnalysis::Menu_SymptomAnalysis_Click)},
+      {"Menu_SearchOnline", "网络搜索", "Menu_PopupMenu", true},
+      {"Menu_Search_ZYBK", "中医百科", "Menu_SearchOnline", true, true,
+       On(&DantiAnalysis::Menu_Search_ZYBK_Click)},
+      {"Menu_SearchTCMSearch", "中医药搜索", "Menu_SearchOnline", true, true,
+       On(&DantiAnalysis::Menu_SearchTCMSearch_Click)},
+      {"Menu_SearchBaidu", "百度", "Menu_SearchOnline", true, true,
+       On(&DantiAnalysis::Menu_SearchBaidu_Click)},
+      {"Menu_SearchBaiduXueshu", "百度学术", "Menu_SearchOnline", true, true,
+       On(&DantiAnalysis::Menu_SearchBaiduXueshu_Click)},
+      {"Menu_Split", "-", "Menu_SearchOnline"},
+      {"Menu_SearchTC_MC", "TC-MC", "Menu_SearchOnline", true, true,
+       On(&DantiAnalysis::Menu_SearchTC_MC_Click)},
+      {"Menu_SearchTCSMP", "TCMSP", "Menu_SearchOnline", true, true,
+       On(&DantiAnalysis::Menu_SearchTCSMP_Click)},
+  };
+  return menus;
+}
+
+void DantiAnalysis::SetTextInput(std::string_view text) {
   text_input_.assign(text);
   Changed();
 }
 
-void DantiAnalysis::FocusText_Input() {
+void DantiAnalysis::FocusTextInput() {
   ++focus_requests_;
   Changed();
 }
@@ -66,28 +105,25 @@ void DantiAnalysis::AddHerbRow(std::string_view name, std::string_view frequency
 
 void DantiAnalysis::ShowEmptyListMessage() {
   session_.Message(EmptyListMessage());
-  FocusText_Input();
+  FocusTextInput();
 }
 
 void DantiAnalysis::Form_Load() {
-  SetText_Input("");
+  SetTextInput("");
 }
 
 bool DantiAnalysis::Text_Input_KeyPress(int key_ascii) {
-  if (key_ascii != 13) return false;
+  if (key_ascii != kEnterKey) return false;
   SearchHerbs();
   return true;
 }
 
-void DantiAnalysis::SearchHerbs() {
+Outcome DantiAnalysis::SearchHerbs() {
   std::string text = Trim(TypedBlanks(text_input_));
-  if (text.empty()) {
-    session_.Message(kEmptyKeywordMessage);
-    return;
-  }
+  if (text.empty()) return Refuse(session_, kEmptyKeywordMessage);
   // One pass: a pair of blanks counts as one separator, so three blanks leave an empty keyword.
   std::vector<std::string> keywords = Split(ReplaceAll(text, "  ", " "), " ");
-  Guard([&] {
+  return Guarded([&] {
     // Read before touching the grid, so an unreadable herb file leaves the grid as it was.
     std::vector<std::string> records = FindHerbRecords(session_, keywords);
     InitializeHerbGrid(flex_grid_.Width(), 1);
@@ -103,23 +139,21 @@ void DantiAnalysis::SearchHerbs() {
     }
     // The herbs found are on view while the not-found message is up.
     Changed();
-    if (!not_found.empty())
-      session_.Message("不好意思，数据库中暂时未收录“" + not_found + "”，以后会完善");
+    if (not_found.empty()) return Outcome::kDone;
+    return Refuse(session_, "不好意思，数据库中暂时未收录“" + not_found + "”，以后会完善");
   });
 }
 
-void DantiAnalysis::Menu_Export_Danti_Chem_Click() {
-  ExportHerbChemistry(session_);
-  Changed();
+Outcome DantiAnalysis::Menu_Export_Danti_Chem_Click() {
+  return Guarded([&] { return ExportHerbChemistry(session_); });
 }
 
-void DantiAnalysis::Menu_IngredientAnalysis_Click() {
-  ShowHerbIngredients(session_, flex_grid_.Text());
-  Changed();
+Outcome DantiAnalysis::Menu_IngredientAnalysis_Click() {
+  return Guarded([&] { return ShowHerbIngredients(session_, flex_grid_.Text()); });
 }
 
-void DantiAnalysis::Menu_HerbTypeAnalysis_Click() {
-  Guard([&] { HerbTypeAnalysis(); });
+Outcome DantiAnalysis::Menu_HerbTypeAnalysis_Click() {
+  return Guarded([&] { return HerbTypeAnalysis(); });
 }
 
 bool DantiAnalysis::HerbTypeAnalysis() {
@@ -157,9 +191,26 @@ bool DantiAnalysis::HerbTypeAnalysis() {
   return true;
 }
 
-void DantiAnalysis::Menu_GetHerbType_Click() {
+Outcome DantiAnalysis::ShowChartOf(std::optional<BarChart> (*chart)(DantiAnalysis&),
+                                   std::string_view name) {
+  // The type chart reads the herb file; a file that cannot be read is one message.
+  return Guard(session_, [&] {
+    std::optional<BarChart> data = chart(*this);
+    if (data) ShowChart(*data, name);
+    return data.has_value();
+  });
+}
+
+Outcome DantiAnalysis::Menu_HerbFrequencyChart_Click() {
+  return ShowChartOf(HerbFrequencyChart, "Chart_HerbFrequency");
+}
+Outcome DantiAnalysis::Menu_HerbTypeChart_Click() {
+  return ShowChartOf(HerbTypeChart, "Chart_HerbType");
+}
+
+Outcome DantiAnalysis::Menu_GetHerbType_Click() {
   std::string name = flex_grid_.Text();
-  Guard([&] { ShowHerbType(name); });
+  return Guarded([&] { return ShowHerbType(name); });
 }
 
 bool DantiAnalysis::ShowHerbType(const std::string& name) {
@@ -172,45 +223,36 @@ bool DantiAnalysis::ShowHerbType(const std::string& name) {
   return true;
 }
 
-void DantiAnalysis::Menu_FindFangjiByHerb_Click() {
-  Guard([&] { FindFangjiByHerb(); });
+Outcome DantiAnalysis::Menu_FindFangjiByHerb_Click() {
+  return Guarded([&] { return FindRelatedFormulas(session_, flex_grid_.Text()) > 0; });
 }
 
-void DantiAnalysis::FindFangjiByHerb() {
-  FindRelatedFormulas(session_, flex_grid_.Text());
+Outcome DantiAnalysis::Menu_SymptomAnalysis_Click() {
+  return Refuse(session_, kNotBuiltMessage);
 }
 
-void DantiAnalysis::Menu_SymptomAnalysis_Click() {
-  session_.Message(kNotBuiltMessage);
+Outcome DantiAnalysis::SearchOnline(WebSearch site) {
+  session_.OpenUrl(SearchAddress(site, flex_grid_.Text()));
+  return Outcome::kDone;
 }
 
-void DantiAnalysis::SearchOnline(std::string_view prefix) {
-  // The cell text goes into the address as it stands, unescaped.
-  session_.OpenUrl(std::string(prefix) + flex_grid_.Text());
+Outcome DantiAnalysis::Menu_Search_ZYBK_Click() {
+  return SearchOnline(WebSearch::kZybk);
 }
-
-void DantiAnalysis::Menu_Search_ZYBK_Click() {
-  SearchOnline("https://" + std::string(kZybkHost) + "/wiki/");
+Outcome DantiAnalysis::Menu_SearchTCMSearch_Click() {
+  return SearchOnline(WebSearch::kTcmSearch);
 }
-
-void DantiAnalysis::Menu_SearchTCMSearch_Click() {
-  SearchOnline("http://" + std::string(kTcmSearchHost) + ":8080/TcmSearch/jsp/results.jsp?q=");
+Outcome DantiAnalysis::Menu_SearchBaidu_Click() {
+  return SearchOnline(WebSearch::kBaidu);
 }
-
-void DantiAnalysis::Menu_SearchBaidu_Click() {
-  SearchOnline("https://" + std::string(kBaiduHost) + "/s?&wd=");
+Outcome DantiAnalysis::Menu_SearchBaiduXueshu_Click() {
+  return SearchOnline(WebSearch::kBaiduXueshu);
 }
-
-void DantiAnalysis::Menu_SearchBaiduXueshu_Click() {
-  SearchOnline("http://" + std::string(kBaiduXueshuHost) + "/s?wd=");
+Outcome DantiAnalysis::Menu_SearchTC_MC_Click() {
+  return SearchOnline(WebSearch::kTcMc);
 }
-
-void DantiAnalysis::Menu_SearchTC_MC_Click() {
-  SearchOnline("http://" + std::string(kTcMcHost) + "/compound/search.do?query=");
-}
-
-void DantiAnalysis::Menu_SearchTCSMP_Click() {
-  SearchOnline("http://" + std::string(kTcmspHost) + "/tcmspsearch.php?qs=herb_all_name&q=");
+Outcome DantiAnalysis::Menu_SearchTCSMP_Click() {
+  return SearchOnline(WebSearch::kTcmsp);
 }
 
 }  // namespace lindora

@@ -1,15 +1,20 @@
 // The single-herb window: herb search, herb list grid, herb types and related formulas.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/grid.h"
+#include "common/input_events.h"
+#include "common/menu.h"
+#include "common/outcome.h"
+#include "common/pictures.h"
+#include "common/web_addresses.h"
 #include "common/window_model.h"
 
 namespace lindora {
-
-enum class MouseButton { kLeft = 1, kRight = 2, kMiddle = 4 };
 
 class DantiAnalysis : public WindowModel {
  public:
@@ -34,17 +39,21 @@ class DantiAnalysis : public WindowModel {
 
   explicit DantiAnalysis(Session& session);
   std::string_view FormName() const override { return "Frm_DantiAnalysis"; }
+
+  // The menu bar (分析, and the hidden 文件) and the grid's pop-up menu.
+  static const std::vector<MenuEntry>& MenuBar();
+  static const std::vector<MenuEntry>& PopupMenu();
   void Load() override { Form_Load(); }
 
   Grid& FlexGrid() { return flex_grid_; }
   const Grid& FlexGrid() const { return flex_grid_; }
 
   // The keyword box.
-  const std::string& Text_Input() const { return text_input_; }
-  void SetText_Input(std::string_view text);
+  const std::string& TextInput() const { return text_input_; }
+  void SetTextInput(std::string_view text);
   // Counts the requests to put the keyboard focus into the keyword box; the view follows.
   int TextInputFocusRequests() const { return focus_requests_; }
-  void FocusText_Input();
+  void FocusTextInput();
 
   // Fills: clear the grid, write both headers with their widths, keep the header row only;
   // then one row per herb. AddHerbRow does not tell the view: after a batch of rows call
@@ -56,26 +65,29 @@ class DantiAnalysis : public WindowModel {
 
   // Event handlers.
   void Form_Load();
-  void Cmd_Search_Text_Click() { SearchHerbs(); }
+  Outcome Cmd_Search_Text_Click() { return SearchHerbs(); }
   // True when the key was Enter and ran the search; other keys are left to the box.
   bool Text_Input_KeyPress(int key_ascii);
   // True when the pop-up menu is to be shown (right button).
-  bool FlexGrid_MouseDown(MouseButton button) const { return button == MouseButton::kRight; }
-  void Menu_Export_Danti_Chem_Click();
-  void Menu_HerbTypeAnalysis_Click();
-  void Menu_IngredientAnalysis_Click();
-  void Menu_GetHerbType_Click();
-  void Menu_FindFangjiByHerb_Click();
-  void Menu_SymptomAnalysis_Click();
-  void Menu_Search_ZYBK_Click();
-  void Menu_SearchTCMSearch_Click();
-  void Menu_SearchBaidu_Click();
-  void Menu_SearchBaiduXueshu_Click();
-  void Menu_SearchTC_MC_Click();
-  void Menu_SearchTCSMP_Click();
+  bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
+  Outcome Menu_Export_Danti_Chem_Click();
+  Outcome Menu_HerbTypeAnalysis_Click();
+  // 单味药频数图 / 中药类型分布图: a chart window of the herb list; refused when it is empty.
+  Outcome Menu_HerbFrequencyChart_Click();
+  Outcome Menu_HerbTypeChart_Click();
+  Outcome Menu_IngredientAnalysis_Click();
+  Outcome Menu_GetHerbType_Click();
+  Outcome Menu_FindFangjiByHerb_Click();
+  Outcome Menu_SymptomAnalysis_Click();
+  Outcome Menu_Search_ZYBK_Click();
+  Outcome Menu_SearchTCMSearch_Click();
+  Outcome Menu_SearchBaidu_Click();
+  Outcome Menu_SearchBaiduXueshu_Click();
+  Outcome Menu_SearchTC_MC_Click();
+  Outcome Menu_SearchTCSMP_Click();
 
   // Window operations.
-  void SearchHerbs();
+  Outcome SearchHerbs();
   // The type of one herb in a message box; false when the herb is not recorded.
   bool ShowHerbType(const std::string& name);
   // The type distribution of the grid's herbs, shown and put on the clipboard; false when it
@@ -83,11 +95,15 @@ class DantiAnalysis : public WindowModel {
   bool HerbTypeAnalysis();
 
  private:
-  // Runs a handler and shows a file that cannot be read or written as one message.
+  Outcome ShowChartOf(std::optional<BarChart> (*chart)(DantiAnalysis&), std::string_view name);
+  // Runs a handler body under the guard, then tells the view.
   template <class Fn>
-  void Guard(Fn&& fn);
-  void SearchOnline(std::string_view prefix);
-  void FindFangjiByHerb();
+  Outcome Guarded(Fn&& body) {
+    const Outcome outcome = Guard(session_, body);
+    Changed();
+    return outcome;
+  }
+  Outcome SearchOnline(WebSearch site);
 
   Grid flex_grid_;
   std::string text_input_;

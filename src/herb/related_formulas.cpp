@@ -1,6 +1,7 @@
 #include "herb/related_formulas.h"
 
 #include "common/files.h"
+#include "common/outcome.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
@@ -17,7 +18,8 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     session.Message("搜索关键词为空");
     return 0;
   }
-  try {
+  std::int64_t found = 0;
+  Guard(session, [&] {
     // The new result set goes to temporary files first: a search that finds nothing, or fails,
     // leaves the current result set and the formula window as they are.
     ResultSetWriter writer(session);
@@ -29,7 +31,7 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     const std::int64_t count = writer.Count();
     if (count == 0) {
       session.Message("没有找到包含“" + herb + "”的中药方剂，当前结果未改变");
-      return 0;
+      return;
     }
     // Created only now, so that nothing found never opens the window; its load empties the
     // backup, which the commit below then fills.
@@ -46,11 +48,9 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     fangji.LoadResults();
     fangji.Show();
     if (!fangji.HasHistory(session.SearchHistory)) fangji.AddHistory(session.SearchHistory);
-    return count;
-  } catch (const FileError& e) {
-    session.ReportFailure(e.what());
-    return 0;
-  }
+    found = count;
+  });
+  return found;
 }
 
 }  // namespace lindora

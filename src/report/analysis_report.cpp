@@ -13,7 +13,7 @@
 #include "analysis/symptom_chart.h"
 #include "analysis/symptom_table.h"
 #include "analysis/transactions.h"
-#include "app/data_source_notice.h"
+#include "common/data_source_notice.h"
 #include "common/files.h"
 #include "common/session.h"
 #include "common/text.h"

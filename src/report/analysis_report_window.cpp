@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include "analysis/formula_set_actions.h"
 #include "common/session.h"
+#include "common/workflows.h"
+#include "formula/fangji_analysis.h"
 
 namespace lindora {
 
@@ -34,6 +37,13 @@ Outcome AnalysisReportWindow::Cmd_Generate_Click() {
   }
   Changed();
   return run.outcome;
+}
+
+Outcome OpenAnalysisReport(Session& session) {
+  if (session.Window<FangjiAnalysis>().FlexGrid().Rows() <= 1)
+    return Refuse(session, kNoDataMessage);
+  session.Window<AnalysisReportWindow>().Show();
+  return Outcome::kDone;
 }
 
 std::string FileAddress(const std::filesystem::path& path) {

@@ -1,9 +1,9 @@
 // The main window's model: start-up, closing, menus, notices and links.
 #include <gtest/gtest.h>
 
-#include "app/data_source_notice.h"
 #include "app/main_window.h"
 #include "app/msg.h"
+#include "common/data_source_notice.h"
 #include "common/text.h"
 #include "common/version.h"
 #include "formula/fangji_analysis.h"

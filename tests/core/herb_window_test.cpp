@@ -29,7 +29,7 @@ class HerbSearchTest : public ::testing::Test {
     return cells;
   }
   void Search(std::string_view text) {
-    Danti().SetText_Input(text);
+    Danti().SetTextInput(text);
     Danti().Cmd_Search_Text_Click();
   }
   test::TestFolder folder;
@@ -38,7 +38,7 @@ class HerbSearchTest : public ::testing::Test {
 
 TEST_F(HerbSearchTest, WindowStartsEmptyWithItsCaptionAndGridSize) {
   EXPECT_EQ(Danti().Caption(), "单味药分析");
-  EXPECT_EQ(Danti().Text_Input(), "");
+  EXPECT_EQ(Danti().TextInput(), "");
   EXPECT_EQ(Danti().FlexGrid().Rows(), 1);
   EXPECT_EQ(Danti().FlexGrid().Cols(), 2);
   EXPECT_EQ(Danti().FlexGrid().Width(), 3180);
@@ -115,7 +115,7 @@ TEST_F(HerbSearchTest, EmptyTextAndMissingFileLeaveTheGridAsItWas) {
 }
 
 TEST_F(HerbSearchTest, EnterInTheKeywordBoxSearchesOtherKeysDoNot) {
-  Danti().SetText_Input("黄芪");
+  Danti().SetTextInput("黄芪");
   EXPECT_FALSE(Danti().Text_Input_KeyPress('a'));
   EXPECT_EQ(Danti().FlexGrid().Rows(), 1);
   EXPECT_TRUE(Danti().Text_Input_KeyPress(13));
@@ -205,7 +205,7 @@ TEST(HerbSearchViewTest, FoundHerbsAreOnViewWhileTheNotFoundMessageIsUp) {
   Session session(folder.root(), Ports{&dialogs, &urls, &clipboard, nullptr});
   DantiAnalysis& danti = session.Window<DantiAnalysis>();
   danti.SetListener([&] { dialogs.shown_rows = danti.FlexGrid().Rows(); });
-  danti.SetText_Input("人参 无名 黄芪");
+  danti.SetTextInput("人参 无名 黄芪");
   danti.Cmd_Search_Text_Click();
   EXPECT_EQ(dialogs.rows_at_message, (std::vector<int>{3}));
   EXPECT_EQ(dialogs.shown_rows, 3);

@@ -22,7 +22,7 @@ class ListImportTest : public ::testing::Test {
   Input& Window() { return world.session.Window<Input>(); }
   void Import(std::string_view mode, std::string_view list) {
     Window().OpenInMode(mode);
-    Window().SetText_Input(list);
+    Window().SetTextInput(list);
     Window().Cmd_Input_Click();
   }
   std::vector<std::string> Column(const Grid& g, int col) {
@@ -37,13 +37,13 @@ class ListImportTest : public ::testing::Test {
 TEST_F(ListImportTest, MenuItemsOpenTheWindowInTheirMode) {
   OpenHerbListImport(world.session);
   EXPECT_EQ(Window().Caption(), "导入单味药");
-  EXPECT_TRUE(Window().Menu_ToolsVisible());
+  EXPECT_TRUE(Window().MenuToolsVisible());
   EXPECT_TRUE(Window().Visible());
-  Window().SetText_Input("甘草");
+  Window().SetTextInput("甘草");
   OpenFormulaListImport(world.session);
   EXPECT_EQ(Window().Caption(), "导入方剂");
-  EXPECT_FALSE(Window().Menu_ToolsVisible());
-  EXPECT_EQ(Window().Text_Input(), "") << "each opening empties the list";
+  EXPECT_FALSE(Window().MenuToolsVisible());
+  EXPECT_EQ(Window().TextInput(), "") << "each opening empties the list";
 }
 
 TEST_F(ListImportTest, FormulaNameNotFoundBecomesAnEmptyLine) {
@@ -64,7 +64,7 @@ TEST_F(ListImportTest, FormulaNameNotFoundBecomesAnEmptyLine) {
   EXPECT_EQ(fangji.LabelCount(), "");
   EXPECT_EQ(world.session.SearchHistory, "旧历史");
   EXPECT_TRUE(world.dialogs.shown.empty()) << "nothing is reported for a missing name";
-  EXPECT_EQ(Window().Text_Input(), "桂枝汤，不存在的方名") << "the list stays for another import";
+  EXPECT_EQ(Window().TextInput(), "桂枝汤，不存在的方名") << "the list stays for another import";
 }
 
 TEST_F(ListImportTest, OneNamePerLineWithTrailingBreakAndMixedSeparators) {
@@ -93,7 +93,7 @@ TEST_F(ListImportTest, EmptyListAndUnknownModeImportNothing) {
   Import(Input::kFormulaMode, "   ");
   Import(Input::kFormulaMode, "");
   Window().SetCaption("别的标题");
-  Window().SetText_Input("桂枝汤");
+  Window().SetTextInput("桂枝汤");
   Window().Cmd_Input_Click();
   EXPECT_FALSE(std::filesystem::exists(folder / "Result/Result.DB"));
   EXPECT_EQ(world.session.FindWindow<FangjiAnalysis>(), nullptr);
@@ -128,9 +128,9 @@ TEST_F(ListImportTest, HerbNamesFillTheSingleHerbGridAsTyped) {
 
 TEST_F(ListImportTest, StandardDataCleansAHerbList) {
   Window().OpenInMode(Input::kHerbMode);
-  Window().SetText_Input("甘草（炙）2两、人参\r\n当归3钱\r\n黄芪,白术");
+  Window().SetTextInput("甘草（炙）2两、人参\r\n当归3钱\r\n黄芪,白术");
   Window().Menu_StandardData_Click();
-  EXPECT_EQ(Window().Text_Input(), "甘草，人参，当归，黄芪，白术");
+  EXPECT_EQ(Window().TextInput(), "甘草，人参，当归，黄芪，白术");
   // Nothing is imported until the button.
   EXPECT_EQ(world.session.FindWindow<DantiAnalysis>(), nullptr);
   Window().Cmd_Input_Click();
@@ -139,9 +139,9 @@ TEST_F(ListImportTest, StandardDataCleansAHerbList) {
 
 TEST_F(ListImportTest, StandardDataDoesNothingInFormulaMode) {
   Window().OpenInMode(Input::kFormulaMode);
-  Window().SetText_Input("甘草（炙）2两");
+  Window().SetTextInput("甘草（炙）2两");
   Window().Menu_StandardData_Click();
-  EXPECT_EQ(Window().Text_Input(), "甘草（炙）2两");
+  EXPECT_EQ(Window().TextInput(), "甘草（炙）2两");
 }
 
 TEST(ListSplitTest, SeparatorsInAnyMixtureKeepEmptyItems) {

@@ -25,6 +25,11 @@ TestFolder::~TestFolder() {
   fs::remove_all(root_, ec);
 }
 
+void TestFolder::CopyData(const fs::path& program_folder) const {
+  fs::copy(program_folder / "DB", root_ / "DB",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
 void TestFolder::WriteBytes(std::string_view relative, std::string_view bytes) const {
   fs::path p = root_ / relative;
   fs::create_directories(p.parent_path());

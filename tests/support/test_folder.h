@@ -11,6 +11,9 @@ namespace lindora::test {
 class TestFolder {
  public:
   TestFolder();  // creates DB/, DB/Ref/, Result/, exe/, exe/babel/
+  // Also copies the data folder DB of a program folder, e.g. the shipped sample data of the
+  // build: tests never work in the build's own program folder.
+  explicit TestFolder(const std::filesystem::path& data_of) : TestFolder() { CopyData(data_of); }
   ~TestFolder();
   TestFolder(const TestFolder&) = delete;
   TestFolder& operator=(const TestFolder&) = delete;
@@ -20,6 +23,8 @@ class TestFolder {
   std::filesystem::path operator/(std::string_view relative) const { return root_ / relative; }
   // Writes the lines GBK-encoded, each ended by CR LF.
   void WriteLines(std::string_view relative, const std::vector<std::string>& lines) const;
+  // Copies the data folder DB (with DB/Ref) of a program folder.
+  void CopyData(const std::filesystem::path& program_folder) const;
   // Writes raw bytes.
   void WriteBytes(std::string_view relative, std::string_view bytes) const;
   std::string ReadBytes(std::string_view relative) const;

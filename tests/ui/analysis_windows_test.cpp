@@ -95,7 +95,7 @@ class AnalysisWindowsTest : public QObject {
              QString::fromStdString(model.FlexGrid(1).TextMatrix(1, 0)));
     QVERIFY(view->FlexGrid(1)->model()->index(0, 0).data().toString().contains("、"));
 
-    QString shots = qEnvironmentVariable("LINDORA_SCREENSHOT_DIR");
+    QString shots = qEnvironmentVariable("LINDORA_SHOTS");
     if (!shots.isEmpty()) QVERIFY(view->grab().save(shots + "/herb_pairs.png"));
   }
 
@@ -156,7 +156,7 @@ class AnalysisWindowsTest : public QObject {
 
     // Typed with line breaks, cleaned by the tool menu, then imported.
     text->setPlainText(QStringLiteral("甘草（炙）2两\n 黄芪、人参"));
-    QCOMPARE(model.Text_Input(), std::string("甘草（炙）2两\r\n 黄芪、人参"));
+    QCOMPARE(model.TextInput(), std::string("甘草（炙）2两\r\n 黄芪、人参"));
     view->findChild<QAction*>("Menu_StandardData")->trigger();
     QCOMPARE(text->toPlainText(), QString("甘草， 黄芪，人参"));
     QTest::mouseClick(button, Qt::LeftButton);

@@ -10,6 +10,7 @@
 #include "analysis/ui/frm_association_rules.h"
 #include "app/ui/views.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
 #include "support/fake_ports.h"

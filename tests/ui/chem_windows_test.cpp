@@ -78,7 +78,8 @@ class ChemWindowsTest : public QObject {
     auto* bar = view->menuBar();
     QStringList top;
     for (QAction* a : bar->actions()) top << a->objectName() + (a->isVisible() ? "" : "(hidden)");
-    QCOMPARE(top, QStringList({"Menu_File(hidden)", "Menu_Analysis", "Menu_PopupMenu(hidden)"}));
+    QCOMPARE(top, QStringList({"Menu_File(hidden)", "Menu_Analysis", "Menu_PopupMenu(hidden)",
+                               "Menu_Screening"}));
     auto* analysis = view->findChild<QMenu*>("Menu_Analysis");
     QCOMPARE(ActionNames(analysis), QStringList({"Menu_FindActiveComponent", "Menu_FindSimilarTCM",
                                                  "Menu_PropertyAnalysis", "Menu_ScaffoldAnalysis",
@@ -178,12 +179,15 @@ class ChemWindowsTest : public QObject {
     main.setObjectName("Frm_Main");
     main.setWindowTitle("Lindora");
     main.show();
+    QWidget other;  // any other window: none of its handlers may start meanwhile
+    other.show();
     QtConverter converter(std::chrono::milliseconds(1500), std::chrono::milliseconds(100));
-    bool disabled_meanwhile = false;
+    bool disabled_meanwhile = false, other_disabled_meanwhile = false;
     QString caption_meanwhile;
     ConverterResult second;
     QTimer::singleShot(600, &main, [&] {
       disabled_meanwhile = !main.isEnabled();
+      other_disabled_meanwhile = !other.isEnabled();
       caption_meanwhile = main.windowTitle();
       second = converter.Run(f / "exe/babel/obabel", {});
     });
@@ -195,6 +199,8 @@ class ChemWindowsTest : public QObject {
     QVERIFY(QString::fromStdString(first.message).contains("已被终止"));
     QCOMPARE(int(second.status), int(ConverterResult::Status::kBusy));
     QVERIFY(disabled_meanwhile);
+    QVERIFY(other_disabled_meanwhile);
+    QVERIFY(other.isEnabled());
     QVERIFY(caption_meanwhile.startsWith("Proceeding, please wait."));
     QVERIFY(main.isEnabled());
     QCOMPARE(main.windowTitle(), QString("Lindora"));
@@ -214,7 +220,8 @@ class ChemWindowsTest : public QObject {
     test::FakeDialogs dialogs;
     test::FakeUrlOpener urls;
     test::FakeClipboard clipboard;
-    Session session(LINDORA_BIN_DIR, Ports{&dialogs, &urls, &clipboard, &converter});
+    test::TestFolder f(LINDORA_BIN_DIR);
+    Session session(f.root(), Ports{&dialogs, &urls, &clipboard, &converter});
     ViewHost host(session);
     RegisterViews(host);
     QVERIFY(ShowHerbIngredients(session, "甘草"));

@@ -12,6 +12,7 @@
 #include "analysis/compare_sets_window.h"
 #include "analysis/ui/frm_compare_sets.h"
 #include "app/ui/views.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
 #include "support/fake_ports.h"

@@ -2,13 +2,14 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include "app/msg.h"
 #include "app/ui/frm_msg.h"
 #include "app/ui/views.h"
-#include "common/ui/twips.h"
+#include "common/ui/fonts.h"
 #include "support/fake_ports.h"
 
 using namespace lindora;
@@ -55,6 +56,28 @@ class FlexGridViewTest : public QObject {
     QCOMPARE(view.model()->headerData(0, Qt::Horizontal).toString(), QString("中药名"));
     QVERIFY(view.isColumnHidden(1));
     QCOMPARE(view.columnWidth(0), 100);
+  }
+
+  void aRefreshReloadsOnlyAGridThatWasWritten() {
+    Grid grid(200, 2);
+    for (int r = 1; r < 200; ++r) grid.SetTextMatrix(r, 0, std::to_string(r));
+    FlexGridView view(&grid);
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    const int scrolled = view.verticalScrollBar()->value();
+    QVERIFY(scrolled > 0);
+    // Reading the grid is no write: the list stays where it was.
+    const Grid& read = grid;
+    QCOMPARE(read.TextMatrix(199, 0), std::string("199"));
+    view.Refresh();
+    QCOMPARE(view.verticalScrollBar()->value(), scrolled);
+    // Any write is shown by the next refresh.
+    grid.SetTextMatrix(199, 1, "新");
+    view.Refresh();
+    QCOMPARE(view.model()->data(view.model()->index(198, 1), Qt::DisplayRole).toString(),
+             QString("新"));
   }
 
   void noticeWindowShowsTheModelAndIsReusedUntilClosed() {

@@ -5,10 +5,12 @@
 #include <QtTest>
 
 #include "app/ui/views.h"
+#include "common/ui/fonts.h"
 #include "common/ui/twips.h"
 #include "herb/danti_analysis.h"
 #include "herb/ui/frm_danti_analysis.h"
 #include "support/fake_ports.h"
+#include "support/test_folder.h"
 
 using namespace lindora;
 using namespace lindora::ui;
@@ -30,8 +32,9 @@ class HerbDantiTest : public QObject {
   test::FakeDialogs dialogs;
   test::FakeUrlOpener urls;
   test::FakeClipboard clipboard;
-  // The shipped sample data beside the built program; these tests only read it.
-  Session session{LINDORA_BIN_DIR, {&dialogs, &urls, &clipboard, nullptr}};
+  // A copy of the shipped sample data in a folder of its own.
+  test::TestFolder folder{LINDORA_BIN_DIR};
+  Session session{folder.root(), {&dialogs, &urls, &clipboard, nullptr}};
   ViewHost host{session};
 
   Frm_DantiAnalysis* Open() {
@@ -117,10 +120,10 @@ class HerbDantiTest : public QObject {
     QVERIFY(!urls.opened.empty());
     QVERIFY(urls.opened.back().ends_with("/s?&wd=人参"));
 
-    if (qEnvironmentVariableIsSet("LINDORA_SCREENSHOT")) {
+    if (qEnvironmentVariableIsSet("LINDORA_SHOTS")) {
       QTest::qWait(300);
       QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-      shot.save(qEnvironmentVariable("LINDORA_SCREENSHOT"));
+      shot.save(qEnvironmentVariable("LINDORA_SHOTS") + "/herb_window.png");
     }
     view->PopupMenu()->hide();
   }
@@ -129,7 +132,7 @@ class HerbDantiTest : public QObject {
     Frm_DantiAnalysis* view = Open();
     auto* input = view->findChild<QLineEdit*>("Text_Input");
     input->clear();
-    session.Window<DantiAnalysis>().SetText_Input("");
+    session.Window<DantiAnalysis>().SetTextInput("");
     dialogs.shown.clear();
     QTest::mouseClick(view->findChild<QPushButton*>("Cmd_Search_Text"), Qt::LeftButton);
     QCOMPARE(dialogs.Messages(), std::vector<std::string>{"检索关键字不能为空"});

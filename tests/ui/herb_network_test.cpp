@@ -168,8 +168,8 @@ class HerbNetworkTest : public QObject {
   }
 
   void chartsOpenFromTheMenusAndSaveAsPng() {
-    QVERIFY(RunDanweiyaoAnalysis(*session));
-    QVERIFY(RunSymptomAnalysis(*session));
+    QVERIFY(RunDanweiyaoAnalysis(*session) == Outcome::kDone);
+    QVERIFY(RunSymptomAnalysis(*session) == Outcome::kDone);
     dialogs.shown.clear();  // the herb count the analysis reports
     struct Case {
       WindowModel* model;

@@ -22,6 +22,8 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/fonts.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
@@ -111,7 +113,7 @@ class WindowUseTest : public QObject {
     QVERIFY(EndsWith(d.w.urls.opened.at(0), composition));
 
     DantiAnalysis& danti = d.w.session.Window<DantiAnalysis>();
-    danti.SetText_Input("麻黄 桂枝 甘草");
+    danti.SetTextInput("麻黄 桂枝 甘草");
     danti.Cmd_Search_Text_Click();
     DriveKeys(d.View(danti), danti.FlexGrid(), {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up});
     d.Find(danti, "Menu_GetHerbType")->trigger();

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 
+#include "common/ui/fonts.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {

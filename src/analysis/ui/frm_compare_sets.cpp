@@ -1,8 +1,6 @@
 #include "analysis/ui/frm_compare_sets.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QResizeEvent>
 #include <QSplitter>
@@ -10,6 +8,7 @@
 
 #include "common/session.h"
 #include "common/ui/bar_chart.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -70,7 +69,7 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
   cmd_save_chart_ = new QPushButton("保存图表…", central);
   cmd_save_chart_->setObjectName("Cmd_SaveChart");
   choices->addWidget(cmd_save_chart_);
-  connect(cmd_save_chart_, &QPushButton::clicked, this, [this] { AskAndSaveChart(); });
+  connect(cmd_save_chart_, &QPushButton::clicked, this, [this] { window_.Cmd_SaveChart_Click(); });
   choices->addStretch(1);
 
   label_summary_ = new QLabel(central);
@@ -130,15 +129,6 @@ void Frm_CompareSets::RedrawChart() {
   // The category labels are sized to the view when it is resized.
   QResizeEvent resize(chart_view_->size(), chart_view_->size());
   QCoreApplication::sendEvent(chart_view_, &resize);
-}
-
-void Frm_CompareSets::AskAndSaveChart() {
-  const QString suggested =
-      QString::fromStdString(window_.session().Path(CompareSetsWindow::kChartFile).string());
-  QString path = QFileDialog::getSaveFileName(this, "保存图表", suggested, "PNG 图片 (*.png)");
-  if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += ".png";
-  window_.SaveChart(S(path));
 }
 
 }  // namespace lindora::ui

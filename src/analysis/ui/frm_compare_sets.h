@@ -25,7 +25,6 @@ class Frm_CompareSets : public FormView {
  private:
   void FillChoices(QComboBox* box, const std::string& current);
   void RedrawChart();
-  void AskAndSaveChart();
 
   CompareSetsWindow& window_;
   QComboBox *combo_set_a_ = nullptr, *combo_set_b_ = nullptr;

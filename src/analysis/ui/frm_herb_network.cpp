@@ -1,6 +1,5 @@
 #include "analysis/ui/frm_herb_network.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -8,6 +7,8 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "common/ui/menus.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -61,14 +62,7 @@ Frm_HerbNetwork::Frm_HerbNetwork(HerbNetworkWindow& model)
   connect(node_value_, &QLineEdit::returnPressed, this, [this] { Redraw(); });
   connect(edge_value_, &QLineEdit::returnPressed, this, [this] { Redraw(); });
 
-  QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-  file->setObjectName("Menu_File");
-  QAction* png = file->addAction(QStringLiteral("保存为PNG图片(&P)…"));
-  png->setObjectName("Menu_SavePng");
-  connect(png, &QAction::triggered, this, [this] { SaveAs("PNG (*.png)", ".png"); });
-  QAction* svg = file->addAction(QStringLiteral("保存为SVG图片(&S)…"));
-  svg->setObjectName("Menu_SaveSvg");
-  connect(svg, &QAction::triggered, this, [this] { SaveAs("SVG (*.svg)", ".svg"); });
+  BuildMenus(this, menuBar(), HerbNetworkWindow::MenuBar(), window_);
 
   resize(1450, 860);
 }
@@ -77,14 +71,6 @@ void Frm_HerbNetwork::Redraw() {
   window_.SetNodeValue(S(node_value_->text()));
   window_.SetEdgeValue(S(edge_value_->text()));
   window_.Draw();
-}
-
-void Frm_HerbNetwork::SaveAs(const char* filter, const char* suffix) {
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存图片"),
-                                              QStringLiteral("药物网络") + suffix, filter);
-  if (path.isEmpty()) return;
-  if (!path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
-  window_.SavePicture(std::filesystem::path(S(path)));
 }
 
 void Frm_HerbNetwork::Refresh() {

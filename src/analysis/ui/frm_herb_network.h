@@ -22,7 +22,6 @@ class Frm_HerbNetwork : public FormView {
 
  private:
   void Redraw();
-  void SaveAs(const char* filter, const char* suffix);
   HerbNetworkWindow& window_;
   QComboBox* node_rule_ = nullptr;
   QLineEdit* node_value_ = nullptr;

@@ -2,6 +2,8 @@
 
 #include <QMenuBar>
 
+#include "common/ui/fonts.h"
+#include "common/ui/menus.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -21,17 +23,8 @@ Frm_YaoduiAnalysis::Frm_YaoduiAnalysis(YaoduiAnalysisWindow& model)
     grids_[k] = grid;
   }
 
-  QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-  file->setObjectName("Menu_File");
-  file->menuAction()->setObjectName("Menu_File");
-  file->setFont(UiFont());
-  QAction* export_list = file->addAction(QStringLiteral("导出药对列表(&D)"));
-  export_list->setObjectName("Menu_ExportYaodui2List");
-  connect(export_list, &QAction::triggered, this,
-          [this] { window_.Menu_ExportYaodui2List_Click(); });
-  QAction* network = file->addAction(QStringLiteral("药物网络(&N)"));
-  network->setObjectName("Menu_HerbNetwork");
-  connect(network, &QAction::triggered, this, [this] { window_.Menu_HerbNetwork_Click(); });
+  for (auto& [name, menu] : BuildMenus(this, menuBar(), YaoduiAnalysisWindow::MenuBar(), window_))
+    menu->setFont(UiFont());
   menuBar()->setFont(UiFont());
 
   SetFixedClientTwips(YaoduiAnalysisWindow::kClientWidth, YaoduiAnalysisWindow::kClientHeight);

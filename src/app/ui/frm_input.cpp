@@ -2,6 +2,9 @@
 
 #include <QMenuBar>
 
+#include "common/ui/fonts.h"
+#include "common/ui/menus.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -20,7 +23,7 @@ Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model)
     // The model takes the text with CR LF line breaks, as the list format has them.
     QString text = text_input_->toPlainText();
     std::string s = S(text.replace('\n', QStringLiteral("\r\n")));
-    if (s != input_.Text_Input()) input_.SetText_Input(s);
+    if (s != input_.TextInput()) input_.SetTextInput(s);
   });
 
   cmd_input_ = new QPushButton(Q(Input::kCmdInputCaption), central);
@@ -30,13 +33,8 @@ Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model)
   cmd_input_->setGeometry(Px(840), Px(2880), Px(1815), Px(375));
   connect(cmd_input_, &QPushButton::clicked, this, [this] { input_.Cmd_Input_Click(); });
 
-  menu_tools_ = menuBar()->addMenu(Q(Input::kMenuToolsCaption));
-  menu_tools_->setObjectName("Menu_Tools");
-  menu_tools_->menuAction()->setObjectName("Menu_Tools");
+  menu_tools_ = BuildMenus(this, menuBar(), Input::MenuBar(), input_).at("Menu_Tools");
   menu_tools_->setFont(UiFont());
-  QAction* standard = menu_tools_->addAction(Q(Input::kMenuStandardDataCaption));
-  standard->setObjectName("Menu_StandardData");
-  connect(standard, &QAction::triggered, this, [this] { input_.Menu_StandardData_Click(); });
   menuBar()->setFont(UiFont());
 
   SetFixedClientTwips(Input::kClientWidth, Input::kClientHeight);
@@ -44,9 +42,9 @@ Frm_Input::Frm_Input(Input& model) : FormView(model, "Frm_Input"), input_(model)
 
 void Frm_Input::Refresh() {
   FormView::Refresh();
-  QString text = Q(input_.Text_Input()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QString text = Q(input_.TextInput()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   if (text_input_->toPlainText() != text) text_input_->setPlainText(text);
-  menu_tools_->menuAction()->setVisible(input_.Menu_ToolsVisible());
+  menu_tools_->menuAction()->setVisible(input_.MenuToolsVisible());
 }
 
 }  // namespace lindora::ui

@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "common/ui/fonts.h"
 #include "common/ui/menus.h"
-#include "common/ui/twips.h"
 
 namespace lindora::ui {
 
@@ -46,19 +46,7 @@ Frm_Main::Frm_Main(Main& model) : FormView(model, "Frm_Main"), main_(model) {
   image_zrv_ = AddLogo(central, "Image_ZRV", "中医药研究", "Lindora 中医药数据挖掘",
                        QColor(170, 60, 40), 486);
 
-  Main& m = main_;
-  MenuHandlers handlers = {
-      {"Menu_LoadFangjiList", [&m] { m.Menu_LoadFangjiList_Click(); }},
-      {"Menu_LoadDanweiyaoList", [&m] { m.Menu_LoadDanweiyaoList_Click(); }},
-      {"Menu_Exit", [&m] { m.Menu_Exit_Click(); }},
-      {"Menu_FangjiAnalysis", [&m] { m.Menu_FangjiAnalysis_Click(); }},
-      {"Menu_DantiAnalysis", [&m] { m.Menu_DantiAnalysis_Click(); }},
-      {"Menu_DataSource", [&m] { m.Menu_DataSource_Click(); }},
-      {"Menu_AboutAuthor", [&m] { m.Menu_AboutAuthor_Click(); }},
-      {"Menu_Tutorials", [&m] { m.Menu_Tutorials_Click(); }},
-      {"Menu_SoftUpdate", [&m] { m.Menu_SoftUpdate_Click(); }},
-  };
-  BuildMenus(this, menuBar(), Main::MenuBar(), handlers);
+  BuildMenus(this, menuBar(), Main::MenuBar(), main_);
   SetFixedClientTwips(Main::kClientWidth, Main::kClientHeight);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QScrollBar>
 
+#include "common/ui/fonts.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {

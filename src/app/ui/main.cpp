@@ -11,8 +11,8 @@
 #include "app/ui/views.h"
 #include "chem/ui/qt_converter.h"
 #include "common/process.h"
+#include "common/ui/fonts.h"
 #include "common/ui/qt_ports.h"
-#include "common/ui/twips.h"
 
 int main(int argc, char** argv) {
   // A file-size limit makes writes fail with a message instead of ending the program.

@@ -6,18 +6,16 @@
 
 #include "chem/ui/frm_chem_analysis.h"
 #include "common/session.h"
+#include "common/ui/fonts.h"
+#include "common/ui/menus.h"
+#include "common/ui/qt_input_events.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
 
 Frm_ActiveComponent::Frm_ActiveComponent(ActiveComponent& model)
     : FormView(model, "Frm_ActiveComponent"), active_(model) {
-  popup_ = AddNamedMenu(menuBar(), "Menu_PopupMenu", "PopupMenu");
-  QAction* tcm = AddNamedAction(popup_, "Menu_SearchTCM", "搜索含该活性成分的中药");
-  QAction* ref = AddNamedAction(popup_, "Menu_OpenRef", "打开参考文献");
-  QAction* pubchem = AddNamedAction(popup_, "Menu_SearchPubChem", "在PubChem中搜索该化合物");
-  QAction* properties = AddNamedAction(popup_, "Menu_CalProperties", "计算理化性质");
-  popup_->menuAction()->setVisible(false);
+  popup_ = BuildMenus(this, menuBar(), ActiveComponent::PopupMenu(), active_).at("Menu_PopupMenu");
   menuBar()->setVisible(false);  // the window has no visible menu
 
   auto* central = new QWidget(this);
@@ -40,13 +38,8 @@ Frm_ActiveComponent::Frm_ActiveComponent(ActiveComponent& model)
   connect(grid_, &FlexGridView::Clicked, this,
           [this] { DrawOnClick(this, drawing_, [this] { active_.FlexGrid_Click(); }); });
   connect(grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton b) {
-    if (active_.FlexGrid_MouseDown(b == Qt::RightButton ? ActiveComponent::kRightButton : 1))
-      popup_->popup(QCursor::pos());
+    if (active_.FlexGrid_MouseDown(ButtonCode(b))) popup_->popup(QCursor::pos());
   });
-  connect(tcm, &QAction::triggered, this, [this] { active_.Menu_SearchTCM_Click(); });
-  connect(ref, &QAction::triggered, this, [this] { active_.Menu_OpenRef_Click(); });
-  connect(pubchem, &QAction::triggered, this, [this] { active_.Menu_SearchPubChem_Click(); });
-  connect(properties, &QAction::triggered, this, [this] { active_.Menu_CalProperties_Click(); });
 }
 
 void Frm_ActiveComponent::Refresh() {

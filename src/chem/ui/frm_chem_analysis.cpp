@@ -8,27 +8,12 @@
 #include "chem/ui/frm_ingredient_screening.h"
 #include "chem/ui/qt_converter.h"
 #include "common/session.h"
+#include "common/ui/fonts.h"
+#include "common/ui/menus.h"
+#include "common/ui/qt_input_events.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
-
-QMenu* AddNamedMenu(QWidget* parent, const char* name, const char* caption) {
-  QMenu* menu = nullptr;
-  if (auto* bar = qobject_cast<QMenuBar*>(parent)) {
-    menu = bar->addMenu(QString::fromUtf8(caption));
-  } else {
-    menu = static_cast<QMenu*>(parent)->addMenu(QString::fromUtf8(caption));
-  }
-  menu->setObjectName(name);
-  menu->menuAction()->setObjectName(name);
-  return menu;
-}
-
-QAction* AddNamedAction(QMenu* menu, const char* name, const char* caption) {
-  QAction* action = menu->addAction(QString::fromUtf8(caption));
-  action->setObjectName(name);
-  return action;
-}
 
 void ShowPicture(PictureBox* box, const StructurePicture& picture, Session& session) {
   std::string error = box->Show(picture);
@@ -57,29 +42,19 @@ bool RefuseCloseWhileConverting(QCloseEvent* event) {
 
 Frm_ChemAnalysis::Frm_ChemAnalysis(ChemAnalysis& model)
     : FormView(model, "Frm_ChemAnalysis"), chem_(model) {
-  QMenuBar* bar = menuBar();
-  QMenu* file = AddNamedMenu(bar, "Menu_File", "文件(&F)");
-  AddNamedAction(file, "Menu_LoadChemList", "导入化学成分列表");
-  AddNamedAction(file, "Menu_ExportChemList", "导出化学成分列表");
-  file->menuAction()->setVisible(false);
-
-  QMenu* analysis = AddNamedMenu(bar, "Menu_Analysis", "分析(&A)");
-  QMenu* active = AddNamedMenu(analysis, "Menu_FindActiveComponent", "可能的活性成分分析");
-  antiinfluenza_ = AddNamedAction(active, "Menu_FindAntiinfluenza", "抗流感活性");
-  anticancer_ = AddNamedAction(active, "Menu_FindAnticancer", "抗癌活性");
+  auto before = [this](const MenuEntry& entry) {
+    // A click toggles a checkable entry; the analysis sets the marks itself.
+    if (entry.name == "Menu_FindAntiinfluenza")
+      antiinfluenza_->setChecked(chem_.AntiinfluenzaChecked());
+    if (entry.name == "Menu_FindAnticancer") anticancer_->setChecked(chem_.AnticancerChecked());
+  };
+  Menus menus = BuildMenus(this, menuBar(), ChemAnalysis::MenuBar(), chem_, before);
+  popup_ = menus.at("Menu_PopupMenu");
+  antiinfluenza_ =
+      menus.at("Menu_FindActiveComponent")->findChild<QAction*>("Menu_FindAntiinfluenza");
+  anticancer_ = menus.at("Menu_FindActiveComponent")->findChild<QAction*>("Menu_FindAnticancer");
   antiinfluenza_->setCheckable(true);
   anticancer_->setCheckable(true);
-  QAction* similar = AddNamedAction(analysis, "Menu_FindSimilarTCM", "找相似化学组分的单味中药");
-  for (auto [name, caption] : {std::pair{"Menu_PropertyAnalysis", "物性参数分析"},
-                               std::pair{"Menu_ScaffoldAnalysis", "分子骨架分析"},
-                               std::pair{"Menu_RingSystemAnalysis", "分子环系统分析"}})
-    AddNamedAction(analysis, name, caption)->setVisible(false);
-
-  popup_ = AddNamedMenu(bar, "Menu_PopupMenu", "Popupmenu");
-  QAction* pubchem = AddNamedAction(popup_, "Menu_SearchPubChem", "在PubChem中搜索该化合物");
-  QAction* properties = AddNamedAction(popup_, "Menu_CalProperties", "计算理化性质");
-  popup_->menuAction()->setVisible(false);
-  AddScreeningMenu(this, chem_);
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -105,20 +80,8 @@ Frm_ChemAnalysis::Frm_ChemAnalysis(ChemAnalysis& model)
   connect(grid_, &FlexGridView::Clicked, this,
           [this] { DrawOnClick(this, drawing_, [this] { chem_.FlexGrid_Click(); }); });
   connect(grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton b) {
-    if (chem_.FlexGrid_MouseDown(b == Qt::RightButton ? ChemAnalysis::kRightButton : 1))
-      popup_->popup(QCursor::pos());
+    if (chem_.FlexGrid_MouseDown(ButtonCode(b))) popup_->popup(QCursor::pos());
   });
-  connect(antiinfluenza_, &QAction::triggered, this, [this] {
-    antiinfluenza_->setChecked(chem_.AntiinfluenzaChecked());  // the analysis sets the marks
-    chem_.Menu_FindAntiinfluenza_Click();
-  });
-  connect(anticancer_, &QAction::triggered, this, [this] {
-    anticancer_->setChecked(chem_.AnticancerChecked());
-    chem_.Menu_FindAnticancer_Click();
-  });
-  connect(similar, &QAction::triggered, this, [this] { chem_.Menu_FindSimilarTCM_Click(); });
-  connect(pubchem, &QAction::triggered, this, [this] { chem_.Menu_SearchPubChem_Click(); });
-  connect(properties, &QAction::triggered, this, [this] { chem_.Menu_CalProperties_Click(); });
 }
 
 void Frm_ChemAnalysis::Refresh() {

@@ -43,9 +43,6 @@ class Frm_ChemAnalysis : public FormView {
   ClickDrawing drawing_;
 };
 
-// A menu with an object name on the menu and on the entry that opens it.
-QMenu* AddNamedMenu(QWidget* parent_menu_or_bar, const char* name, const char* caption);
-QAction* AddNamedAction(QMenu* menu, const char* name, const char* caption);
 // Shows a picture the model changed; a picture that cannot be loaded is reported once.
 void ShowPicture(PictureBox* box, const StructurePicture& picture, Session& session);
 // Keeps a window open while a conversion that works on its model runs.

@@ -5,7 +5,9 @@
 
 #include "chem/ui/frm_chem_analysis.h"
 #include "common/session.h"
+#include "common/ui/fonts.h"
 #include "common/ui/menus.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -13,11 +15,7 @@ namespace lindora::ui {
 Frm_IngredientScreening::Frm_IngredientScreening(IngredientScreening& model)
     : FormView(model, "Frm_IngredientScreening"), screening_(model) {
   using M = IngredientScreening;
-  BuildMenus(
-      this, menuBar(), M::MenuBar(),
-      {{"Menu_RunScreening", [this] { screening_.Menu_RunScreening_Click(); }},
-       {"Menu_SimilarAnticancer", [this] { screening_.Menu_SimilarAnticancer_Click(); }},
-       {"Menu_SimilarAntiinfluenza", [this] { screening_.Menu_SimilarAntiinfluenza_Click(); }}});
+  BuildMenus(this, menuBar(), M::MenuBar(), screening_);
 
   QWidget* central = new QWidget(this);
   setCentralWidget(central);
@@ -67,16 +65,6 @@ void Frm_IngredientScreening::closeEvent(QCloseEvent* event) {
   // The model is in use until its run ends.
   if (screening_.Busy()) return event->ignore();
   if (!RefuseCloseWhileConverting(event)) FormView::closeEvent(event);
-}
-
-void AddScreeningMenu(QMainWindow* window, ChemAnalysis& chem) {
-  auto* corner = new QMenuBar(window->menuBar());
-  corner->setObjectName("MenuBar_Screening");
-  QMenu* menu = AddNamedMenu(corner, "Menu_Screening", "筛选(&S)");
-  QAction* open =
-      AddNamedAction(menu, "Menu_IngredientScreening", "成分筛选（类药性、相似活性成分）");
-  window->menuBar()->setCornerWidget(corner, Qt::TopRightCorner);
-  QObject::connect(open, &QAction::triggered, window, [&chem] { OpenIngredientScreening(chem); });
 }
 
 }  // namespace lindora::ui

@@ -33,8 +33,4 @@ class Frm_IngredientScreening : public FormView {
   PictureBox* pic_mol_;
 };
 
-// The chemical analysis window's way into the screening: a menu of its own at the right end of
-// the menu bar, so that the window's own menus stay as they are.
-void AddScreeningMenu(QMainWindow* window, ChemAnalysis& chem);
-
 }  // namespace lindora::ui

@@ -6,8 +6,10 @@
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
+#include <vector>
 
-#include "common/ui/twips.h"
+#include "common/process.h"
+#include "common/ui/qt_text.h"
 
 namespace lindora::ui {
 
@@ -19,20 +21,46 @@ QWidget* MainWindow() {
   return nullptr;
 }
 
-// The last lines of what the converter printed, to explain a failure.
-std::string Tail(const QByteArray& output) {
-  QString text = QString::fromLocal8Bit(output).trimmed();
-  if (text.size() > 600) text = "…" + text.right(600);
-  return text.isEmpty() ? std::string() : "\r\n" + S(text);
-}
-
 }  // namespace
+
+// While it lives: the converter counts as running and every window is disabled, so no handler
+// of any window can start an operation while this one waits inside the nested event loop; the
+// main window's caption is kept to be put back.
+class QtConverter::Scope {
+ public:
+  Scope() : main_(MainWindow()) {
+    running_ = true;
+    if (main_) caption_ = main_->windowTitle();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->isEnabled()) continue;
+      w->setEnabled(false);
+      disabled_.emplace_back(w);
+    }
+  }
+  ~Scope() {
+    if (main_) main_->setWindowTitle(caption_);
+    for (const QPointer<QWidget>& w : disabled_)
+      if (w) w->setEnabled(true);
+    running_ = false;
+  }
+  Scope(const Scope&) = delete;
+  Scope& operator=(const Scope&) = delete;
+
+  void ShowWaiting(int dots) {
+    if (main_) main_->setWindowTitle(QString(kWaitCaption) + QString(dots, '.'));
+  }
+
+ private:
+  QPointer<QWidget> main_;
+  QString caption_;
+  std::vector<QPointer<QWidget>> disabled_;
+};
 
 ConverterResult QtConverter::Run(const std::filesystem::path& program,
                                  const std::vector<std::string>& args) {
   using Status = ConverterResult::Status;
-  if (running_) return {Status::kBusy, -1, "另一个结构转换正在进行，请等它结束后再试。"};
-  running_ = true;
+  if (running_) return {Status::kBusy, -1, std::string(kConverterBusyMessage)};
+  Scope scope;
 
   QProcess process;
   process.setProgram(QString::fromStdString(program.string()));
@@ -41,13 +69,6 @@ ConverterResult QtConverter::Run(const std::filesystem::path& program,
   process.setArguments(arguments);
   process.setStandardInputFile(QProcess::nullDevice());
   process.setProcessChannelMode(QProcess::MergedChannels);
-
-  QPointer<QWidget> main = MainWindow();
-  QString saved_caption;
-  if (main) {
-    saved_caption = main->windowTitle();
-    main->setEnabled(false);
-  }
 
   QEventLoop loop;
   bool finished = false, failed_to_start = false, timed_out = false;
@@ -63,9 +84,7 @@ ConverterResult QtConverter::Run(const std::filesystem::path& program,
   int dots = 0;
   QTimer dot_timer;
   dot_timer.setInterval(static_cast<int>(dot_interval_.count()));
-  QObject::connect(&dot_timer, &QTimer::timeout, [&] {
-    if (main) main->setWindowTitle(QString(kWaitCaption) + QString(++dots, '.'));
-  });
+  QObject::connect(&dot_timer, &QTimer::timeout, [&] { scope.ShowWaiting(++dots); });
   QTimer limit_timer;
   limit_timer.setSingleShot(true);
   limit_timer.setInterval(static_cast<int>(limit_.count()));
@@ -85,29 +104,16 @@ ConverterResult QtConverter::Run(const std::filesystem::path& program,
   limit_timer.stop();
   if (timed_out) process.waitForFinished(5000);
 
-  if (main) {
-    main->setWindowTitle(saved_caption);
-    main->setEnabled(true);
-  }
-  running_ = false;
-
-  if (timed_out) {
-    return {Status::kTimedOut, -1,
-            "转换程序运行超过 " + std::to_string(limit_.count() / 1000) + " 秒，已被终止。"};
-  }
-  if (failed_to_start) {
+  if (timed_out) return {Status::kTimedOut, -1, ConverterTimedOutMessage(limit_)};
+  if (failed_to_start)
     return {Status::kCannotStart, -1,
-            "无法启动转换程序 " + program.string() + "：" + S(process.errorString())};
-  }
-  if (process.exitStatus() == QProcess::CrashExit) {
-    return {Status::kFailed, -1,
-            "转换程序 " + program.string() + " 异常终止。" + Tail(process.readAll())};
-  }
-  if (process.exitCode() != 0) {
+            ConverterCannotStartMessage(program, S(process.errorString()))};
+  const std::string output = QString::fromLocal8Bit(process.readAll()).toStdString();
+  if (process.exitStatus() == QProcess::CrashExit)
+    return {Status::kFailed, -1, ConverterCrashedMessage(program, output)};
+  if (process.exitCode() != 0)
     return {Status::kFailed, process.exitCode(),
-            "转换程序运行失败（退出码 " + std::to_string(process.exitCode()) + "）。" +
-                Tail(process.readAll())};
-  }
+            ConverterFailedMessage(process.exitCode(), output)};
   return {Status::kOk, 0, {}};
 }
 

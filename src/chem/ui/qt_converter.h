@@ -1,6 +1,6 @@
 // The converter port of the desktop program: runs the converter with QProcess while the event
-// loop keeps running, disables the main window and counts dots in its caption meanwhile,
-// refuses a second conversion and kills one that runs past the time limit.
+// loop keeps running, disables every window and counts dots in the main window's caption
+// meanwhile, refuses a second conversion and kills one that runs past the time limit.
 #pragma once
 
 #include <chrono>
@@ -23,6 +23,7 @@ class QtConverter : public Converter {
   static bool Running() { return running_; }
 
  private:
+  class Scope;
   std::chrono::milliseconds limit_;
   std::chrono::milliseconds dot_interval_;
   static inline bool running_ = false;

@@ -1,6 +1,5 @@
 #include "common/ui/bar_chart.h"
 
-#include <QFileDialog>
 #include <QGraphicsScene>
 #include <QMenuBar>
 #include <QPainter>
@@ -12,8 +11,9 @@
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 
-#include "common/files.h"
+#include "common/ui/menus.h"
 #include "common/ui/picture_font.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -127,37 +127,21 @@ void BarChartView::resizeEvent(QResizeEvent* event) {
   QChartView::resizeEvent(event);
 }
 
-ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, Dialogs& dialogs,
+ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, Session& session,
                          QWidget* parent)
-    : QMainWindow(parent), data_(data), dialogs_(dialogs) {
+    : QMainWindow(parent), model_(session, data) {
   setObjectName(object_name);
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(Q(data.title));
+  setWindowTitle(Q(model_.Caption()));
   auto* view = new BarChartView(data, this);
   view->setObjectName("ChartView");
   setCentralWidget(view);
-  QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-  file->setObjectName("Menu_File");
-  QAction* save = file->addAction(QStringLiteral("保存为PNG图片(&S)…"));
-  save->setObjectName("Menu_SavePng");
-  connect(save, &QAction::triggered, this, [this] {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存图片"),
-                                                windowTitle() + ".png", "PNG (*.png)");
-    if (!path.isEmpty()) SavePng(path);
-  });
+  BuildMenus(this, menuBar(), ChartWindowModel::MenuBar(), model_);
   resize(1100, 900);
 }
 
 bool ChartWindow::SavePng(const QString& path) {
-  PictureWriter* writer = InstalledPictureWriter();
-  try {
-    if (!writer) throw FileError(FileError::Kind::kWrite, S(path), "no picture writer");
-    writer->WriteBarChartPng(data_, std::filesystem::path(S(path)), kPictureWidth, kPictureHeight);
-    return true;
-  } catch (const FileError& e) {
-    dialogs_.Message(e.what());
-    return false;
-  }
+  return model_.SavePng(std::filesystem::path(S(path))) == Outcome::kDone;
 }
 
 }  // namespace lindora::ui

@@ -6,8 +6,8 @@
 #include <QMainWindow>
 #include <QtCharts/QChartView>
 
+#include "common/chart_window.h"
 #include "common/pictures.h"
-#include "common/ports.h"
 
 namespace lindora::ui {
 
@@ -29,15 +29,15 @@ class BarChartView : public QChartView {
 class ChartWindow : public QMainWindow {
   Q_OBJECT
  public:
-  ChartWindow(const BarChart& data, const QString& object_name, Dialogs& dialogs,
+  ChartWindow(const BarChart& data, const QString& object_name, Session& session,
               QWidget* parent = nullptr);
   // Writes the chart at the window's picture size; a file that cannot be written is one message.
   bool SavePng(const QString& path);
-  static constexpr int kPictureWidth = 1400, kPictureHeight = 1000;
+  static constexpr int kPictureWidth = ChartWindowModel::kPictureWidth;
+  static constexpr int kPictureHeight = ChartWindowModel::kPictureHeight;
 
  private:
-  BarChart data_;
-  Dialogs& dialogs_;
+  ChartWindowModel model_;
 };
 
 }  // namespace lindora::ui

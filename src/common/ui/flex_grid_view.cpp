@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -74,12 +75,16 @@ FlexGridView::FlexGridView(Grid* grid, QWidget* parent)
 void FlexGridView::SetGrid(Grid* grid) {
   grid_ = grid;
   model_->SetGrid(grid);
+  shown_once_ = false;
   Refresh();
 }
 
 void FlexGridView::Refresh() {
+  if (grid_ && shown_once_ && grid_->Version() == shown_version_) return ShowCurrentCell();
   model_->Reset();
   if (!grid_) return;
+  shown_once_ = true;
+  shown_version_ = grid_->Version();
   for (int c = 0; c < grid_->Cols(); ++c) {
     int w = grid_->ColWidth(c);
     setColumnHidden(c, w <= 1);

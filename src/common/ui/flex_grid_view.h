@@ -36,7 +36,8 @@ class FlexGridView : public QTableView {
   explicit FlexGridView(Grid* grid, QWidget* parent = nullptr);
   Grid* grid() const { return grid_; }
   void SetGrid(Grid* grid);
-  // Re-reads cells, sizes and the current cell from the grid.
+  // Shows the grid's current cell, and re-reads cells and sizes when the grid was written since
+  // the last time (so a refresh without a change keeps the scroll position).
   void Refresh();
 
  signals:
@@ -55,6 +56,8 @@ class FlexGridView : public QTableView {
   Grid* grid_;
   GridTableModel* model_;
   bool left_pressed_ = false;
+  bool shown_once_ = false;
+  unsigned shown_version_ = 0;
 };
 
 }  // namespace lindora::ui

@@ -11,6 +11,8 @@
 
 #include "common/files.h"
 #include "common/text.h"
+#include "common/ui/fonts.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {

@@ -1,23 +1,25 @@
 #include "common/ui/menus.h"
 
 #include <set>
+#include <stdexcept>
 
-#include "common/ui/twips.h"
+#include "common/ui/qt_text.h"
 
 namespace lindora::ui {
 
-std::map<std::string, QMenu*, std::less<>> BuildMenus(QWidget* owner, QMenuBar* bar,
-                                                      const std::vector<MenuEntry>& entries,
-                                                      const MenuHandlers& handlers) {
+Menus BuildMenus(QWidget* owner, QMenuBar* bar, const std::vector<MenuEntry>& entries,
+                 WindowModel& model, std::function<void(const MenuEntry&)> before) {
   std::set<std::string_view> parents;
   for (const MenuEntry& e : entries)
     if (!e.parent.empty()) parents.insert(e.parent);
-  std::map<std::string, QMenu*, std::less<>> menus;
+  Menus menus;
   for (const MenuEntry& e : entries) {
     QMenu* parent = nullptr;
     if (!e.parent.empty()) {
       auto it = menus.find(e.parent);
-      if (it == menus.end()) continue;  // a parent is always listed before its entries
+      if (it == menus.end())
+        throw std::logic_error("menu entry " + std::string(e.name) + ": parent " +
+                               std::string(e.parent) + " is not declared before it");
       parent = it->second;
     }
     if (parents.count(e.name) || e.parent.empty()) {
@@ -29,14 +31,25 @@ std::map<std::string, QMenu*, std::less<>> BuildMenus(QWidget* owner, QMenuBar* 
       else if (bar)
         bar->addMenu(menu);
       menu->menuAction()->setVisible(e.visible);
+      menu->menuAction()->setEnabled(e.enabled);
       menus.emplace(std::string(e.name), menu);
       continue;
     }
+    if (e.caption == "-") {
+      parent->addSeparator()->setObjectName(Q(e.name));
+      continue;
+    }
+    if (!e.handler)
+      throw std::logic_error("menu action " + std::string(e.name) + " has no handler");
     QAction* action = parent->addAction(Q(e.caption));
     action->setObjectName(Q(e.name));
     action->setVisible(e.visible);
-    auto h = handlers.find(e.name);
-    if (h != handlers.end()) QObject::connect(action, &QAction::triggered, owner, h->second);
+    action->setEnabled(e.enabled);
+    // The entry lives in the model's static list; the handler and hook are copied.
+    QObject::connect(action, &QAction::triggered, owner, [&model, entry = e, before] {
+      if (before) before(entry);
+      entry.handler(model);
+    });
   }
   return menus;
 }

@@ -10,6 +10,7 @@
 #include <numeric>
 
 #include "common/ui/picture_font.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {

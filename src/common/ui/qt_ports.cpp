@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 
-#include "common/ui/twips.h"
+#include "common/ui/qt_text.h"
 
 namespace lindora::ui {
 
@@ -43,6 +44,12 @@ std::string QtDialogs::Input(std::string_view prompt, std::string_view default_t
   dialog.setOkButtonText("确定");
   dialog.setCancelButtonText("取消");
   return dialog.exec() == QDialog::Accepted ? S(dialog.textValue()) : std::string();
+}
+
+std::string QtDialogs::AskSaveFile(std::string_view title, std::string_view suggested,
+                                   std::string_view filter) {
+  return S(QFileDialog::getSaveFileName(QApplication::activeWindow(), Q(title), Q(suggested),
+                                        Q(filter)));
 }
 
 void QtClipboard::Clear() {

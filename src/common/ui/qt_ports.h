@@ -13,6 +13,8 @@ class QtDialogs : public Dialogs {
   bool AskYesNo(std::string_view text, std::string_view title = {}) override;
   std::string Input(std::string_view prompt, std::string_view default_text,
                     std::string_view title = {}) override;
+  std::string AskSaveFile(std::string_view title, std::string_view suggested,
+                          std::string_view filter) override;
 };
 
 class QtClipboard : public Clipboard {

@@ -1,5 +1,9 @@
 #include "common/ui/view_host.h"
 
+#include "common/session.h"
+#include "common/ui/bar_chart.h"
+#include "common/ui/fonts.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -10,6 +14,10 @@ FormView::FormView(WindowModel& model, const char* object_name, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   setFont(UiFont());
   model_.SetListener([this] { Refresh(); });
+  // A chart belongs to the window that asked for it and closes with it.
+  model_.SetChartListener([this](const BarChart& chart, std::string_view name) {
+    (new ChartWindow(chart, Q(name), model_.session(), this))->show();
+  });
 }
 
 FormView::~FormView() = default;
@@ -60,6 +68,22 @@ ViewHost::ViewHost(Session& session) : session_(session) {
   session_.SetShowHandler([this](WindowModel& m) { ShowView(m); });
 }
 
+ViewHost::~ViewHost() {
+  session_.SetCreateHandler(nullptr);
+  session_.SetShowHandler(nullptr);
+  std::map<const WindowModel*, FormView*> views;
+  views.swap(views_);
+  for (auto& [model, view] : views) disconnect(view, &QObject::destroyed, this, nullptr);
+  // Hidden first, while every model still lives: the focus leaves its box and the views are
+  // told so before any of them goes.
+  for (auto& [model, view] : views) view->hide();
+  for (auto& [model, view] : views) {
+    view->model().SetListener(nullptr);
+    view->model().SetChartListener(nullptr);
+    delete view;
+  }
+}
+
 FormView* ViewHost::ViewOf(const WindowModel& model) const {
   auto it = views_.find(&model);
   return it == views_.end() ? nullptr : it->second;
@@ -74,6 +98,7 @@ void ViewHost::Create(WindowModel& model) {
   connect(view, &QObject::destroyed, this, [this, m = &model] {
     views_.erase(m);
     m->SetListener(nullptr);
+    m->SetChartListener(nullptr);
     session_.Unload(*m);
   });
 }

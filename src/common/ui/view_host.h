@@ -45,6 +45,9 @@ class ViewHost : public QObject {
   Q_OBJECT
  public:
   explicit ViewHost(Session& session);
+  // Views hold references into the models: every view still open goes here, before the session
+  // (declared before the host) destroys the models.
+  ~ViewHost() override;
   template <class Model, class View>
   void Register() {
     makers_[std::type_index(typeid(Model))] = [](WindowModel& m) -> FormView* {

@@ -7,6 +7,8 @@
 #include <QMenuBar>
 
 #include "common/ui/menus.h"
+#include "common/ui/qt_input_events.h"
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -72,8 +74,7 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
   flex_grid_->setObjectName("FlexGrid");
   flex_grid_->setWordWrap(true);
   connect(flex_grid_, &FlexGridView::MouseDown, this, [this](Qt::MouseButton button) {
-    int b = button == Qt::RightButton ? kRightButton : button == Qt::LeftButton ? kLeftButton : 0;
-    if (fangji_.FlexGrid_MouseDown(b)) popup_->popup(QCursor::pos());
+    if (fangji_.FlexGrid_MouseDown(ButtonCode(button))) popup_->popup(QCursor::pos());
   });
 
   timer1_ = new QTimer(this);
@@ -81,34 +82,13 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
   timer1_->setInterval(FangjiAnalysis::kTimer1Interval);
   connect(timer1_, &QTimer::timeout, this, [this] { fangji_.Timer1_Timer(); });
 
-  FangjiAnalysis& m = fangji_;
-  MenuHandlers handlers = {
-      {"Menu_DanweiyaoAnalysis", [&m] { m.Menu_DanweiyaoAnalysis_Click(); }},
-      {"Menu_YaoduiAnalysis",
-       [&m] {
-         // The closed menu is repainted before the long analysis starts.
-         QCoreApplication::processEvents();
-         m.Menu_YaoduiAnalysis_Click();
-       }},
-      {"Menu_SympotomAnalysis", [&m] { m.Menu_SympotomAnalysis_Click(); }},
-      {"Menu_AssociationRules",
-       [&m] {
-         QCoreApplication::processEvents();
-         m.Menu_AssociationRules_Click();
-       }},
-      {"Menu_HerbNetwork", [&m] { m.Menu_HerbNetwork_Click(); }},
-      {"Menu_SaveResultSet", [&m] { m.Menu_SaveResultSet_Click(); }},
-      {"Menu_CompareSets", [&m] { m.Menu_CompareSets_Click(); }},
-      {"Menu_AnalysisReport", [&m] { m.Menu_AnalysisReport_Click(); }},
-      {"Menu_CopyIngredient", [&m] { m.Menu_CopyIngredient_Click(); }},
-      {"Menu_SearchBaidu", [&m] { m.Menu_SearchBaidu_Click(); }},
-      {"Menu_SearchBaiduXueshu", [&m] { m.Menu_SearchBaiduXueshu_Click(); }},
-      {"Menu_SearchTCMSearch", [&m] { m.Menu_SearchTCMSearch_Click(); }},
-      {"Menu_SearchZYSJ", [&m] { m.Menu_SearchZYSJ_Click(); }},
-      {"Menu_SearchZYBK", [&m] { m.Menu_SearchZYBK_Click(); }},
+  auto before = [](const MenuEntry& entry) {
+    // The closed menu is repainted before a long analysis starts.
+    if (entry.name == "Menu_YaoduiAnalysis" || entry.name == "Menu_AssociationRules")
+      QCoreApplication::processEvents();
   };
-  BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), handlers);
-  popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), handlers).at("Menu_PopupMenu");
+  BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), fangji_, before);
+  popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), fangji_).at("Menu_PopupMenu");
 
   resize(Px(19470), Px(8325) + menuBar()->sizeHint().height());
   Refresh();
@@ -129,10 +109,9 @@ bool Frm_FangjiAnalysis::eventFilter(QObject* watched, QEvent* event) {
         break;
       }
       case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
         fangji_.Text_Input_KeyDown();
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-          fangji_.Text_Input_KeyPress(13);
+        if (IsEnterKey(*static_cast<QKeyEvent*>(event))) {
+          fangji_.Text_Input_KeyPress(kEnterKey);
           return true;
         }
         break;
@@ -176,11 +155,8 @@ void Frm_FangjiAnalysis::Refresh() {
   if (fangji_.Timer1Enabled() && !timer1_->isActive()) timer1_->start();
   if (!fangji_.Timer1Enabled()) timer1_->stop();
 
-  // Re-reading the grid resets its scroll position: only when the grid really changed.
-  const FangjiAnalysis& model = fangji_;
-  if (grid_shown_ == model.GridVersion()) return;
-  grid_shown_ = model.GridVersion();
-  const Grid& grid = model.FlexGrid();
+  // The grid view reloads only a grid that was written since; its size follows the window.
+  const Grid& grid = fangji_.FlexGrid();
   flex_grid_->setGeometry(Px(FangjiAnalysis::kGridLeft), Px(FangjiAnalysis::kGridTop),
                           Px(grid.Width()), Px(grid.Height()));
   flex_grid_->Refresh();

@@ -36,7 +36,6 @@ class Frm_FangjiAnalysis : public FormView {
   FlexGridView* flex_grid_ = nullptr;
   QTimer* timer1_ = nullptr;
   QMenu* popup_ = nullptr;
-  unsigned grid_shown_ = ~0u;  // the grid version on screen
 };
 
 }  // namespace lindora::ui

@@ -3,9 +3,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <optional>
 
-#include "common/pictures.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/view_host.h"
 #include "herb/danti_analysis.h"
@@ -23,13 +21,6 @@ class Frm_DantiAnalysis : public FormView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QMenu* AddMenu(QMenu* parent, const char* name, const QString& caption);
-  QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
-                   void (DantiAnalysis::*handler)());
-  // Opens a chart window with what `chart` makes of the herb list, when it makes something.
-  void ShowChartOnRequest(QAction* action, const char* name,
-                          std::optional<BarChart> (*chart)(DantiAnalysis&));
-
   DantiAnalysis& danti_;
   QLineEdit* text_input_;
   QPushButton* cmd_search_text_;

@@ -5,6 +5,7 @@
 #include <QProgressDialog>
 #include <QVBoxLayout>
 
+#include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {

@@ -1,4 +1,4 @@
-#include "common/ui/twips.h"
+#include "common/ui/fonts.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "app/data_source_notice.h"
+#include "common/data_source_notice.h"
 
 #include <array>
 #include <string_view>

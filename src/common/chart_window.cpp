@@ -1,0 +1,39 @@
+#include "common/chart_window.h"
+
+#include <string>
+
+#include "common/files.h"
+#include "common/session.h"
+
+namespace lindora {
+
+ChartWindowModel::ChartWindowModel(Session& session, BarChart chart)
+    : WindowModel(session), chart_(std::move(chart)) {
+  SetCaption(chart_.title);
+}
+
+const std::vector<MenuEntry>& ChartWindowModel::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_File", "文件(&F)", "", true},
+      {"Menu_SavePng", "保存为PNG图片(&S)…", "Menu_File", true, true,
+       On(&ChartWindowModel::Menu_SavePng_Click)},
+  };
+  return menus;
+}
+
+Outcome ChartWindowModel::Menu_SavePng_Click() {
+  const std::string path =
+      session_.dialogs().AskSaveFile("保存图片", chart_.title + ".png", "PNG (*.png)");
+  if (path.empty()) return Outcome::kDone;  // cancelled
+  return SavePng(path);
+}
+
+Outcome ChartWindowModel::SavePng(const std::filesystem::path& path) {
+  return Guard(session_, [&] {
+    PictureWriter* writer = InstalledPictureWriter();
+    if (!writer) throw FileError(FileError::Kind::kWrite, path.string(), "no picture writer");
+    writer->WriteBarChartPng(chart_, path, kPictureWidth, kPictureHeight);
+  });
+}
+
+}  // namespace lindora
