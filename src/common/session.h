@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <typeindex>
+#include <vector>
 
 #include "common/files.h"
 #include "common/ports.h"
@@ -68,6 +69,12 @@ class Session {
   }
   // Closing a window unloads its model; the next use creates it anew.
   void Unload(const WindowModel& model);
+  // Every loaded window model, in no particular order.
+  std::vector<const WindowModel*> LoadedWindows() const {
+    std::vector<const WindowModel*> loaded;
+    for (const auto& [type, model] : windows_) loaded.push_back(model.get());
+    return loaded;
+  }
 
   // The desktop program registers these to create a view when a model is created and to
   // raise it when a model is shown.
