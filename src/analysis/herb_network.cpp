@@ -10,6 +10,7 @@
 
 #include "common/csv.h"
 #include "common/files.h"
+#include "common/text.h"
 
 namespace lindora {
 namespace {
@@ -60,20 +61,6 @@ struct Graph {
   Graph(const Graph&) = delete;
   Graph& operator=(const Graph&) = delete;
 };
-
-std::string Escape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 std::string Number(double value) {
   if (!std::isfinite(value)) return "0";
@@ -286,7 +273,7 @@ std::string HerbNetworkGexf(const HerbNetwork& network) {
       "    </attributes>\n    <nodes>\n";
   for (const NetworkNode& n : network.nodes) {
     const Rgb c = CommunityColor(n.community);
-    x += "      <node id=\"" + Escape(n.name) + "\" label=\"" + Escape(n.name) + "\">\n";
+    x += "      <node id=\"" + XmlEscape(n.name) + "\" label=\"" + XmlEscape(n.name) + "\">\n";
     x += "        <attvalues>\n";
     auto att = [&](const char* id, const std::string& v) {
       x += std::string("          <attvalue for=\"") + id + "\" value=\"" + v + "\"/>\n";
@@ -309,8 +296,8 @@ std::string HerbNetworkGexf(const HerbNetwork& network) {
   for (std::size_t i = 0; i < network.edges.size(); ++i) {
     const NetworkEdge& e = network.edges[i];
     x += "      <edge id=\"" + std::to_string(i) + "\" source=\"" +
-         Escape(network.nodes[e.source].name) + "\" target=\"" +
-         Escape(network.nodes[e.target].name) + "\" weight=\"" + std::to_string(e.weight) +
+         XmlEscape(network.nodes[e.source].name) + "\" target=\"" +
+         XmlEscape(network.nodes[e.target].name) + "\" weight=\"" + std::to_string(e.weight) +
          "\"/>\n";
   }
   x += "    </edges>\n  </graph>\n</gexf>\n";
@@ -347,11 +334,11 @@ std::string HerbNetworkGraphml(const HerbNetwork& network) {
          "\" attr.type=\"" + k.type + "\"/>\n";
   x += "  <graph id=\"药物网络\" edgedefault=\"undirected\">\n";
   for (const NetworkNode& n : network.nodes) {
-    x += "    <node id=\"" + Escape(n.name) + "\">\n";
+    x += "    <node id=\"" + XmlEscape(n.name) + "\">\n";
     auto data = [&](const char* key, const std::string& v) {
       x += std::string("      <data key=\"") + key + "\">" + v + "</data>\n";
     };
-    data("label", Escape(n.name));
+    data("label", XmlEscape(n.name));
     data("frequency", std::to_string(n.frequency));
     data("community", std::to_string(n.community));
     data("degree", std::to_string(n.degree));
@@ -365,8 +352,8 @@ std::string HerbNetworkGraphml(const HerbNetwork& network) {
     x += "    </node>\n";
   }
   for (const NetworkEdge& e : network.edges)
-    x += "    <edge source=\"" + Escape(network.nodes[e.source].name) + "\" target=\"" +
-         Escape(network.nodes[e.target].name) + "\">\n      <data key=\"weight\">" +
+    x += "    <edge source=\"" + XmlEscape(network.nodes[e.source].name) + "\" target=\"" +
+         XmlEscape(network.nodes[e.target].name) + "\">\n      <data key=\"weight\">" +
          std::to_string(e.weight) + "</data>\n    </edge>\n";
   x += "  </graph>\n</graphml>\n";
   return x;

@@ -105,6 +105,9 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 bool Contains(std::string_view text, std::string_view part);
 
+// The text with &, <, > and " written as entities, for XML and HTML.
+std::string XmlEscape(std::string_view text);
+
 // Joins items with a separator.
 std::string Join(const std::vector<std::string>& items, std::string_view separator);
 

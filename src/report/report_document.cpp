@@ -1,5 +1,7 @@
 #include "report/report_document.h"
 
+#include "common/text.h"
+
 namespace lindora {
 
 void ReportDocument::Heading(std::string text, int level) {
@@ -42,21 +44,6 @@ void ReportDocument::Figure(std::string name, std::string png, std::string capti
   b.text = std::move(caption);
   pictures_[std::move(name)] = std::move(png);
   blocks_.push_back(std::move(b));
-}
-
-std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }
 
 std::string Base64(std::string_view bytes) {
@@ -104,8 +91,7 @@ std::string ReportDocument::Html(
     const std::function<std::string(const std::string&)>& picture_source) const {
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
-      HtmlEscape(title_) + "</title>\n<style>" + std::string(kStyle) +
-      "</style>\n</head>\n<body>\n";
+      XmlEscape(title_) + "</title>\n<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
   int sections = 0;
   for (const ReportBlock& b : blocks_) {
     switch (b.kind) {
@@ -117,7 +103,7 @@ std::string ReportDocument::Html(
         h += "<h";
         h += tag;
         h += page ? " class=\"page\">" : ">";
-        h += HtmlEscape(b.text);
+        h += XmlEscape(b.text);
         h += "</h";
         h += tag;
         h += ">\n";
@@ -125,20 +111,20 @@ std::string ReportDocument::Html(
       }
       case ReportBlock::Kind::kParagraph:
         h += b.lang.empty() ? "<p>" : "<p lang=\"" + b.lang + "\">";
-        h += HtmlEscape(b.text) + "</p>\n";
+        h += XmlEscape(b.text) + "</p>\n";
         break;
-      case ReportBlock::Kind::kPreformatted: h += "<pre>" + HtmlEscape(b.text) + "</pre>\n"; break;
+      case ReportBlock::Kind::kPreformatted: h += "<pre>" + XmlEscape(b.text) + "</pre>\n"; break;
       case ReportBlock::Kind::kTable:
         h += "<table>\n<thead><tr>";
-        for (const std::string& c : b.header) h += "<th>" + HtmlEscape(c) + "</th>";
+        for (const std::string& c : b.header) h += "<th>" + XmlEscape(c) + "</th>";
         h += "</tr></thead>\n<tbody>\n";
         for (std::size_t r = 0; r < b.rows.size(); ++r) {
           h += "<tr>";
           for (std::size_t c = 0; c < b.rows[r].size(); ++c) {
             h += "<td>";
             if (c == 0 && r < b.row_colors.size())
-              h += "<span style=\"color:" + HtmlEscape(b.row_colors[r]) + "\">■</span> ";
-            h += HtmlEscape(b.rows[r][c]) + "</td>";
+              h += "<span style=\"color:" + XmlEscape(b.row_colors[r]) + "\">■</span> ";
+            h += XmlEscape(b.rows[r][c]) + "</td>";
           }
           h += "</tr>\n";
         }
@@ -149,9 +135,8 @@ std::string ReportDocument::Html(
                               ? picture_source(b.figure)
                               : "data:image/png;base64," + Base64(pictures_.at(b.figure));
         // The caption above the picture, so that a page break never parts them.
-        h += "<p class=\"caption\">" + HtmlEscape(b.text) +
-             "</p>\n<p class=\"figure\"><img src=\"" + HtmlEscape(src) + "\" alt=\"" +
-             HtmlEscape(b.text) + "\"/></p>\n";
+        h += "<p class=\"caption\">" + XmlEscape(b.text) + "</p>\n<p class=\"figure\"><img src=\"" +
+             XmlEscape(src) + "\" alt=\"" + XmlEscape(b.text) + "\"/></p>\n";
         break;
       }
     }

@@ -48,8 +48,6 @@ class ReportDocument {
   std::map<std::string, std::string> pictures_;
 };
 
-// Text with &, <, >, " escaped for HTML.
-std::string HtmlEscape(std::string_view text);
 std::string Base64(std::string_view bytes);
 
 }  // namespace lindora
