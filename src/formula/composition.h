@@ -1,0 +1,39 @@
+// A composition text read as the herbs it names, each with its notes and its dose as written
+// and as read. Used by the import of a user's prescriptions (which stores the composition in
+// the shipped style) and by the dose analysis (which converts the doses to grams).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lindora {
+
+// A dose as written and what could be read from it.
+struct DoseReading {
+  std::string text;          // as written ("3两", "10-15g", "如鸡子大"); empty when none
+  bool readable = false;     // an amount and a unit were read
+  double amount = 0;         // the amount; a range's midpoint
+  double low = 0, high = 0;  // a range's ends; both equal `amount` when there is no range
+  bool range = false;
+  std::string unit;  // the unit as written ("两", "g", "克", "枚", "鸡子大")
+};
+
+// One herb of a composition.
+struct HerbMention {
+  std::string name;                // as written, without notes and dose ("炙甘草", "桂枝")
+  std::vector<std::string> notes;  // bracketed notes in order ("去皮"; "炮，去皮，破八片")
+  DoseReading dose;
+  bool shared_dose = false;  // the dose came from a following "各…" of its group
+};
+
+// Splits a composition into its herbs: items separated by 、，,;； blanks or line breaks,
+// bracketed notes taken apart, doses read, "各" doses given to every herb before them in their
+// group; empty items are skipped.
+std::vector<HerbMention> ParseComposition(std::string_view composition);
+
+// Reads one dose text ("三两", "半斤", "一两半", "10～15克", "12枚"); a text without a readable
+// amount and unit gives readable == false with the text kept.
+DoseReading ReadDose(std::string_view text);
+
+}  // namespace lindora
