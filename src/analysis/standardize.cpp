@@ -4,6 +4,9 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -166,8 +169,70 @@ std::string StandardSymptoms(std::string& text) {
   return s;
 }
 
-StandardResultReport StandardResultFile(const std::filesystem::path& result_file,
-                                        const std::filesystem::path& stand_file) {
+namespace {
+
+// Raise when the clean-up changes in a way its rule tables do not show, so copies made by an
+// earlier program are remade.
+constexpr int kCleanUpRevision = 1;
+
+std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
+  return (h ^ v) * 0x100000001B3ull + (h >> 29);
+}
+
+// What a standardised copy was made from: the result set's bytes, the clean-up rules, and the
+// copy itself as it was written (a copy edited or replaced since is not trusted).
+std::string ProductKey(const std::filesystem::path& result_file,
+                       const std::filesystem::path& stand_file) {
+  std::uint64_t h = kCleanUpRevision;
+  const auto add_rules = [&h](const auto& rules) {
+    for (const Rule& r : rules) {
+      h = Mix(h, std::hash<std::string_view>{}(r.find));
+      h = Mix(h, std::hash<std::string_view>{}(r.replace));
+    }
+  };
+  add_rules(kIngredientRules);
+  add_rules(kSymptomRules);
+  std::ifstream in(result_file, std::ios::binary);
+  if (!in) return {};
+  std::string chunk(1 << 20, '\0');
+  std::uint64_t size = 0;
+  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+    const auto got = static_cast<std::size_t>(in.gcount());
+    h = Mix(h, std::hash<std::string_view>{}(std::string_view(chunk.data(), got)));
+    size += got;
+  }
+  std::error_code ec;
+  const auto stand_size = std::filesystem::file_size(stand_file, ec);
+  if (ec) return {};
+  const auto stand_time = std::filesystem::last_write_time(stand_file, ec);
+  if (ec) return {};
+  return std::to_string(h) + ' ' + std::to_string(size) + ' ' + std::to_string(stand_size) + ' ' +
+         std::to_string(stand_time.time_since_epoch().count());
+}
+
+std::filesystem::path KeyFile(const std::filesystem::path& stand_file) {
+  return std::filesystem::path(stand_file).concat(".key");
+}
+
+// The key line holds the product key and the report of the run that made the copy.
+bool ReuseCopy(const std::filesystem::path& result_file, const std::filesystem::path& stand_file,
+               StandardResultReport& report) {
+  std::ifstream in(KeyFile(stand_file), std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line)) return false;
+  const std::size_t cut = line.rfind('|');
+  if (cut == std::string::npos) return false;
+  std::istringstream counts(line.substr(cut + 1));
+  StandardResultReport stored;
+  if (!(counts >> stored.written >> stored.blank >> stored.too_short)) return false;
+  const std::string key = ProductKey(result_file, stand_file);
+  if (key.empty() || line.compare(0, cut, key) != 0) return false;
+  report = stored;
+  return true;
+}
+
+StandardResultReport WriteStandardCopy(const std::filesystem::path& result_file,
+                                       const std::filesystem::path& stand_file) {
   StandardResultReport report;
   // Reading first: a missing result file raises before anything is written.
   LineReader reader(result_file);
@@ -194,6 +259,33 @@ StandardResultReport StandardResultFile(const std::filesystem::path& result_file
     ++report.written;
   }
   out.Commit();
+  return report;
+}
+
+}  // namespace
+
+// Every analysis asks for the standardised copy of the result set; it is made once per result
+// set and reused while neither the result set nor the copy changed.
+StandardResultReport StandardResultFile(const std::filesystem::path& result_file,
+                                        const std::filesystem::path& stand_file) {
+  StandardResultReport report;
+  if (ReuseCopy(result_file, stand_file, report)) return report;
+  std::error_code ec;
+  std::filesystem::remove(KeyFile(stand_file), ec);
+  report = WriteStandardCopy(result_file, stand_file);
+  // A copy without a key is simply remade next time, so a key that cannot be written is no
+  // failure of the analysis.
+  const std::string key = ProductKey(result_file, stand_file);
+  if (!key.empty()) {
+    try {
+      AtomicFile key_file(KeyFile(stand_file));
+      key_file.WriteBytes(key + '|' + std::to_string(report.written) + ' ' +
+                          std::to_string(report.blank) + ' ' + std::to_string(report.too_short) +
+                          "\r\n");
+      key_file.Commit();
+    } catch (const FileError&) {
+    }
+  }
   return report;
 }
 

@@ -108,7 +108,16 @@ void DecodeInto(std::string_view bytes, std::string& out, std::size_t* bad) {
       ++replaced;
     }
     if (kUpper && cp - 0xFF41u < 26u) cp -= 0x20;  // full-width ａ..ｚ
-    o = PutUtf8(o, cp);
+    // Every decoded character lies in the Basic Multilingual Plane and beyond ASCII, so the two
+    // cases of the general writer are enough on this, the hottest loop of every query.
+    if (cp < 0x800) {
+      *o++ = static_cast<char>(0xC0 | (cp >> 6));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *o++ = static_cast<char>(0xE0 | (cp >> 12));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
   if (bad) *bad = replaced;

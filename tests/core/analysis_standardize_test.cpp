@@ -234,3 +234,46 @@ TEST_F(StandardResultTest, EmptyResultFileGivesAnEmptyCopy) {
 
 }  // namespace
 }  // namespace lindora
+
+namespace lindora {
+namespace {
+
+// The copy is made once per result set: reused while the result set and the copy are as they
+// were, remade when either changed.
+TEST_F(StandardResultTest, CopyIsRemadeOnlyWhenTheResultSetOrTheCopyChanged) {
+  namespace fs = std::filesystem;
+  folder.WriteLines("Result/Result.DB", {"甲方\t人参1两\t头痛", "", "乙方\t甘草\t"});
+  const StandardResultReport first = StandardResult(world.session);
+  const std::vector<std::string> made = Stand();
+  ASSERT_EQ(made, (std::vector<std::string>{"甲方\t人参\t头痛\t", "乙方\t甘草\t\t"}));
+
+  // Reused: a copy of the same size and time is not read or rewritten, and the counts are the
+  // first run's.
+  const fs::path stand = folder / "Result/Result.DB.stand";
+  const auto time = fs::last_write_time(stand);
+  std::string same_size(folder.ReadBytes("Result/Result.DB.stand").size(), 'x');
+  folder.WriteBytes("Result/Result.DB.stand", same_size);
+  fs::last_write_time(stand, time);
+  const StandardResultReport again = StandardResult(world.session);
+  EXPECT_EQ(folder.ReadBytes("Result/Result.DB.stand"), same_size);
+  EXPECT_EQ(again.written, first.written);
+  EXPECT_EQ(again.blank, 1);
+
+  // The copy touched: remade.
+  folder.WriteBytes("Result/Result.DB.stand", same_size);
+  StandardResult(world.session);
+  EXPECT_EQ(Stand(), made);
+
+  // The result set changed, with its size and time kept: remade from the new set.
+  const fs::path result = folder / "Result/Result.DB";
+  const auto result_time = fs::last_write_time(result);
+  const auto result_size = fs::file_size(result);
+  folder.WriteLines("Result/Result.DB", {"甲方\t党参1两\t头痛", "", "乙方\t甘草\t"});
+  ASSERT_EQ(fs::file_size(result), result_size);
+  fs::last_write_time(result, result_time);
+  StandardResult(world.session);
+  EXPECT_EQ(Stand(), (std::vector<std::string>{"甲方\t党参\t头痛\t", "乙方\t甘草\t\t"}));
+}
+
+}  // namespace
+}  // namespace lindora
