@@ -10,6 +10,7 @@
 
 #include "common/csv.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 
 namespace lindora {
@@ -371,23 +372,46 @@ std::vector<CsvRow> NodeTable(const HerbNetwork& network) {
   return nodes;
 }
 
-void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder) {
-  auto write = [&](const char* name, const std::string& text) {
-    AtomicFile file(folder / name);
-    file.WriteBytes(text);
-    file.Commit();
-  };
-  write(kNetworkGexf, HerbNetworkGexf(network));
-  write(kNetworkGraphml, HerbNetworkGraphml(network));
+namespace {
+
+// The run id as a comment after the XML declaration, so a reader can tell the files of one run.
+std::string WithRunId(std::string xml, const std::string& run_id) {
+  const std::size_t line = xml.find('\n');
+  const std::size_t at = xml.starts_with("<?xml") && line != std::string::npos ? line + 1 : 0;
+  xml.insert(at, "<!-- Lindora run " + run_id + " -->\n");
+  return xml;
+}
+
+}  // namespace
+
+void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder,
+                           PictureWriter* pictures) {
+  // Everything is computed before the first file is touched.
+  AtomicFileSet files;
+  const std::string& run = files.run_id();
+  std::vector<std::pair<const char*, std::string>> content;
+  content.emplace_back(kNetworkGexf, WithRunId(HerbNetworkGexf(network), run));
+  content.emplace_back(kNetworkGraphml, WithRunId(HerbNetworkGraphml(network), run));
 
   const CsvOptions plain{.byte_order_mark = false};
   std::vector<CsvRow> edges{{"Source", "Target", "Weight", "Type"}};
   for (const NetworkEdge& e : network.edges)
     edges.push_back({network.nodes[e.source].name, network.nodes[e.target].name,
                      std::to_string(e.weight), "Undirected"});
-  WriteCsvFile(folder / kNetworkEdgeCsv, edges, plain);
-
-  WriteCsvFile(folder / kNetworkNodeCsv, NodeTable(network), plain);
+  content.emplace_back(kNetworkEdgeCsv, CsvText(edges, plain));
+  content.emplace_back(kNetworkNodeCsv, CsvText(NodeTable(network), plain));
+  if (pictures) {
+    const NetworkPicture picture = PictureOf(network);
+    std::string png = pictures->NetworkPng(picture, kNetworkPictureWidth, kNetworkPictureHeight);
+    if (png.empty())
+      throw FileError(FileError::Kind::kWrite, folder / kNetworkPng, "PNG 图片编码失败");
+    content.emplace_back(kNetworkPng, std::move(png));
+    content.emplace_back(
+        kNetworkSvg,
+        WithRunId(pictures->NetworkSvg(picture, kNetworkPictureWidth, kNetworkPictureHeight), run));
+  }
+  for (const auto& [name, bytes] : content) files.Add(folder / name).WriteBytes(bytes);
+  files.Commit();
 }
 
 }  // namespace lindora

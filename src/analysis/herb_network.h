@@ -70,8 +70,10 @@ inline constexpr const char* kNetworkSvg = "药物网络.svg";
 inline constexpr int kNetworkPictureWidth = 1600;
 inline constexpr int kNetworkPictureHeight = 1200;
 
-// The GEXF, GraphML and the two CSV files in `folder`, each written atomically.
-void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder);
+// The GEXF, GraphML and the two CSV files in `folder`, and with `pictures` the PNG and SVG
+// drawings, published as one unit: all new or all old. The XML files name the run.
+void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder,
+                           PictureWriter* pictures);
 
 // The node file's rows, header first, by descending weighted degree.
 std::vector<CsvRow> NodeTable(const HerbNetwork& network);

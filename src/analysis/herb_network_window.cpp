@@ -5,6 +5,7 @@
 #include "analysis/formula_set_actions.h"
 #include "common/csv.h"
 #include "common/pictures.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
@@ -64,14 +65,7 @@ Outcome HerbNetworkWindow::Draw() {
     FillNodeGrid();
     ++version_;
     const std::filesystem::path folder = session_.Path("\\Result");
-    WriteHerbNetworkFiles(network_, folder);
-    if (PictureWriter* writer = InstalledPictureWriter()) {
-      NetworkPicture picture = PictureOf(network_);
-      writer->WriteNetworkPng(picture, folder / kNetworkPng, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
-      writer->WriteNetworkSvg(picture, folder / kNetworkSvg, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
-    }
+    WriteHerbNetworkFiles(network_, folder, InstalledPictureWriter());
     Show();
     Changed();
     return Outcome::kDone;
@@ -109,6 +103,8 @@ Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (ext != ".png" && ext != ".svg")
     return Refuse(session_, "图片文件名须以 .png 或 .svg 结尾：" + path.string());
+  if (std::string problem = CheckUserOutputs(session_.ProgramFolder(), {path}); !problem.empty())
+    return Refuse(session_, problem);
   return Guard(session_, [&] {
     NetworkPicture picture = PictureOf(network_);
     if (ext == ".png")

@@ -10,6 +10,7 @@
 #include "chem/open_babel.h"
 #include "cli/cli.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 #include "herb/danti_analysis.h"
 
@@ -103,6 +104,11 @@ int Properties(Context& ctx, const std::vector<std::string>& args) {
 
 int Picture(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError(ctx, "picture SMILES OUT.png");
+  if (std::string problem = CheckUserOutputs(ctx.session.ProgramFolder(), {args[1]});
+      !problem.empty()) {
+    ctx.session.Message(problem);
+    return kRefused;
+  }
   StructurePicture picture;
   const Outcome outcome = Guard(ctx.session, [&] {
     if (!ShowStructure(ctx.session, args[0], picture)) return false;

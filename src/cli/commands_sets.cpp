@@ -7,6 +7,7 @@
 #include "analysis/compare_sets_window.h"
 #include "analysis/result_sets.h"
 #include "cli/cli.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 
 namespace lindora::cli {
@@ -94,7 +95,9 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
 
   // A chart file that cannot be written is known before the comparison file is replaced.
   if (!png.empty()) {
-    if (std::string problem = CompareSetsWindow::ChartPathProblem(png); !problem.empty()) {
+    std::string problem = CompareSetsWindow::ChartPathProblem(png);
+    if (problem.empty()) problem = CheckUserOutputs(ctx.session.ProgramFolder(), {png});
+    if (!problem.empty()) {
       ctx.session.Message(problem);
       return kRefused;
     }

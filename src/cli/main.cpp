@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "common/outcome.h"
 #include "common/process.h"
 #include "common/version.h"
 
@@ -51,6 +52,9 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
   } catch (const CLI::ParseError& e) {
     ctx.err << e.what() << '\n';
     return UsageError(ctx, command.usage);
+  } catch (const std::bad_alloc&) {
+    ctx.err << kOutOfMemoryMessage << '\n';
+    return kFailed;
   } catch (const std::exception& e) {
     ctx.err << e.what() << '\n';
     return kFailed;

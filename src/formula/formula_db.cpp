@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/gbk.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 
@@ -74,9 +75,9 @@ void ClearResultBackup(const Session& session) {
 }
 
 ResultSetWriter::ResultSetWriter(const Session& session)
-    : result_path_(session.Path(kResultFilePath)),
-      result_(std::make_unique<AtomicFile>(session.Path(kResultFilePath))),
-      backup_(std::make_unique<AtomicFile>(session.Path(kResultBackupPath))) {}
+    : files_(std::make_unique<AtomicFileSet>()),
+      result_(&files_->Add(session.Path(kResultFilePath))),
+      backup_(&files_->Add(session.Path(kResultBackupPath))) {}
 
 ResultSetWriter::~ResultSetWriter() = default;
 
@@ -94,34 +95,8 @@ void ResultSetWriter::AddRaw(std::string_view gbk_line) {
 }
 
 void ResultSetWriter::Commit() {
-  // Both temporaries are complete before either rename. Should the backup's rename fail after
-  // the result file's succeeded, the previous result file is put back from a hard link, so the
-  // pair never gets out of step.
-  fs::path saved = result_path_;
-  saved += ".old" + std::to_string(::getpid());
-  std::error_code ec;
-  fs::remove(saved, ec);
-  bool have_saved = false;
-  if (fs::is_regular_file(result_path_, ec)) {
-    fs::create_hard_link(result_path_, saved, ec);
-    have_saved = !ec;
-  }
-  try {
-    result_->Commit();
-  } catch (...) {
-    if (have_saved) fs::remove(saved, ec);
-    throw;
-  }
-  try {
-    backup_->Commit();
-  } catch (...) {
-    if (have_saved)
-      fs::rename(saved, result_path_, ec);
-    else
-      fs::remove(result_path_, ec);
-    throw;
-  }
-  if (have_saved) fs::remove(saved, ec);
+  // The result file and its backup are one unit: both new or both old.
+  files_->Commit();
 }
 
 }  // namespace lindora

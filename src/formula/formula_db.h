@@ -12,6 +12,8 @@
 
 namespace lindora {
 
+class AtomicFileSet;
+
 class Session;
 
 inline constexpr std::string_view kFormulaDbPath = "\\DB\\Fangji.DB";
@@ -53,8 +55,9 @@ class ResultSetWriter {
   std::int64_t Count() const { return count_; }
 
  private:
-  fs::path result_path_;
-  std::unique_ptr<AtomicFile> result_, backup_;
+  std::unique_ptr<AtomicFileSet> files_;
+  AtomicFile* result_;
+  AtomicFile* backup_;
   std::string encoded_;
   std::int64_t count_ = 0;
 };

@@ -15,6 +15,7 @@
 #include "analysis/transactions.h"
 #include "common/data_source_notice.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/version.h"
@@ -184,12 +185,8 @@ class ReportBuilder {
     }
     AnalyseHerbNetwork(network);
     const std::filesystem::path folder = session_.Path("\\Result");
-    WriteHerbNetworkFiles(network, folder);
+    WriteHerbNetworkFiles(network, folder, &pictures_);
     NetworkPicture picture = PictureOf(network);
-    pictures_.WriteNetworkPng(picture, folder / kNetworkPng, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
-    pictures_.WriteNetworkSvg(picture, folder / kNetworkSvg, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
     doc_.Paragraph("节点 " + std::to_string(network.nodes.size()) + " 个（" + nodes_rule +
                    "），边 " + std::to_string(network.edges.size()) + " 条（共同出现至少" +
                    std::to_string(t.min_edge) + "次），社区 " +
@@ -491,6 +488,11 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     if (options.rows < 1 || options.rows > 1000)
       return Refuse(session, "表格行数应为 1 到 1000 之间的整数。");
     if (options.sections.empty()) return Refuse(session, "请至少选择一个报告章节。");
+    run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
+    run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
+    if (std::string bad = CheckUserOutputs(session.ProgramFolder(), {run.html, run.pdf});
+        !bad.empty())
+      return Refuse(session, bad);
     if (options.network.top < 1 || options.network.min_frequency < 0 ||
         options.network.min_edge < 1)
       return Refuse(session, "网络的节点数与边阈值应为正整数。");
@@ -551,15 +553,14 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     builder.Methods(formulas);
 
     tell("写入报告");
-    run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
-    run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
-    {
-      AtomicFile html(run.html);
-      html.WriteBytes(builder.doc().Html());
-      html.Commit();
-    }
-    pictures->WriteHtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title(),
-                           run.pdf);
+    // The HTML and the PDF are one unit: both new or both old.
+    const std::string pdf =
+        pictures->HtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title());
+    if (pdf.empty()) throw FileError(FileError::Kind::kWrite, run.pdf, "PDF 文件生成失败");
+    AtomicFileSet files;
+    files.Add(run.html).WriteBytes(builder.doc().Html());
+    files.Add(run.pdf).WriteBytes(pdf);
+    files.Commit();
     run.document = std::move(builder.doc());
     return Outcome::kDone;
   });
