@@ -96,10 +96,10 @@ double NodeSize(const HerbNetwork& network, const NetworkNode& node) {
 
 }  // namespace
 
-HerbNetwork BuildHerbNetwork(const Transactions& transactions,
-                             const NetworkThresholds& thresholds) {
-  HerbNetwork network;
-  std::vector<ItemId> order = transactions.ByFrequency();
+namespace {
+
+std::size_t CountNodes(const Transactions& transactions, const std::vector<ItemId>& order,
+                       const NetworkThresholds& thresholds) {
   std::size_t count = 0;
   if (thresholds.min_frequency > 0) {
     while (count < order.size() && transactions.frequency[order[count]] >= thresholds.min_frequency)
@@ -111,6 +111,32 @@ HerbNetwork BuildHerbNetwork(const Transactions& transactions,
            transactions.frequency[order[count]] == transactions.frequency[order[count - 1]])
       ++count;
   }
+  return count;
+}
+
+}  // namespace
+
+std::size_t NetworkNodeCount(const Transactions& transactions,
+                             const NetworkThresholds& thresholds) {
+  return CountNodes(transactions, transactions.ByFrequency(), thresholds);
+}
+
+std::string NetworkSizeProblem(const Transactions& transactions,
+                               const NetworkThresholds& thresholds) {
+  const std::size_t count = NetworkNodeCount(transactions, thresholds);
+  if (count <= kMaxNetworkNodes) return {};
+  return "药物网络最多 " + std::to_string(kMaxNetworkNodes) + " 个节点，按当前设置将有 " +
+         std::to_string(count) +
+         " 个节点（频数并列的药物一并计入）。请减少节点数、提高节点频数阈值，或缩小结果集后重试。";
+}
+
+HerbNetwork BuildHerbNetwork(const Transactions& transactions,
+                             const NetworkThresholds& thresholds) {
+  HerbNetwork network;
+  std::vector<ItemId> order = transactions.ByFrequency();
+  const std::size_t count = CountNodes(transactions, order, thresholds);
+  if (count > kMaxNetworkNodes)
+    throw std::length_error(NetworkSizeProblem(transactions, thresholds));
   constexpr std::uint32_t kNone = ~0u;
   std::vector<std::uint32_t> node_of(transactions.names.size(), kNone);
   for (std::size_t i = 0; i < count; ++i) {

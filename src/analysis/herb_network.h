@@ -26,6 +26,16 @@ struct NetworkThresholds {
   std::int64_t min_edge = 2;
 };
 
+// The largest network drawn: beyond it the pairs, the layout and the drawing take minutes and
+// gigabytes, and the picture is unreadable anyway.
+inline constexpr std::size_t kMaxNetworkNodes = 500;
+
+// How many nodes the thresholds select (ties included), counted without building anything.
+std::size_t NetworkNodeCount(const Transactions& transactions, const NetworkThresholds& thresholds);
+// The message when the thresholds select more than kMaxNetworkNodes nodes, else "".
+std::string NetworkSizeProblem(const Transactions& transactions,
+                               const NetworkThresholds& thresholds);
+
 struct NetworkNode {
   std::string name;
   std::int64_t frequency = 0;

@@ -39,13 +39,15 @@ HerbNetworkWindow::HerbNetworkWindow(Session& session)
 }
 
 Outcome HerbNetworkWindow::Draw() {
+  const std::string max_nodes = std::to_string(kMaxNetworkNodes);
   auto node_value = PositiveNumber(node_value_);
+  if (node_rule_ == NodeRule::kTop &&
+      (!node_value || *node_value > static_cast<std::int64_t>(kMaxNetworkNodes)))
+    return Refuse(session_, "节点数应为 1 到 " + max_nodes + " 之间的整数：" + node_value_);
   if (!node_value)
-    return Refuse(session_, node_rule_ == NodeRule::kTop
-                                ? "节点数必须是正整数：" + node_value_
-                                : "节点频数阈值必须是正整数：" + node_value_);
+    return Refuse(session_, "节点频数阈值应为 1 到 999999999 之间的整数：" + node_value_);
   auto edge_value = PositiveNumber(edge_value_);
-  if (!edge_value) return Refuse(session_, "边阈值必须是正整数：" + edge_value_);
+  if (!edge_value) return Refuse(session_, "边阈值应为 1 到 999999999 之间的整数：" + edge_value_);
   NetworkThresholds thresholds;
   thresholds.min_edge = *edge_value;
   if (node_rule_ == NodeRule::kTop)
@@ -56,6 +58,8 @@ Outcome HerbNetworkWindow::Draw() {
   return Guard(session_, [&]() -> Outcome {
     Transactions transactions = HerbTransactionsOfResultSet(session_);
     if (transactions.names.empty()) return Refuse(session_, kNoDataMessage);
+    if (std::string problem = NetworkSizeProblem(transactions, thresholds); !problem.empty())
+      return Refuse(session_, problem);
     HerbNetwork network = BuildHerbNetwork(transactions, thresholds);
     if (network.edges.empty())
       return Refuse(session_, "没有共同出现 " + std::to_string(*edge_value) +

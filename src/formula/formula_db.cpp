@@ -49,17 +49,22 @@ std::vector<std::string> FindFormulaRecords(const Session& session,
     open.push_back(i);
   }
   if (open.empty()) return found;
+  // The record whose name is the name wins; the first record that merely contains the name
+  // (甘草汤 in 芍药甘草汤) is taken only when no record has it as its name.
   LineReader reader(session.Path(kFormulaDbPath));
   std::string raw, line;
   while (!open.empty() && reader.Next(raw)) {
     DecodeGbkInto(raw, line);
+    const std::string name = Trim(std::string_view(line).substr(0, line.find('\t')));
     std::size_t keep = 0;
     for (std::size_t k = 0; k < open.size(); ++k) {
       std::size_t i = open[k];
-      if (line.find(wanted[i]) != std::string::npos)
+      if (name == wanted[i]) {
         found[i] = line;
-      else
-        open[keep++] = i;
+        continue;
+      }
+      if (found[i].empty() && line.find(wanted[i]) != std::string::npos) found[i] = line;
+      open[keep++] = i;
     }
     open.resize(keep);
   }

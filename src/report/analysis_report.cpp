@@ -493,9 +493,10 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     if (std::string bad = CheckUserOutputs(session.ProgramFolder(), {run.html, run.pdf});
         !bad.empty())
       return Refuse(session, bad);
-    if (options.network.top < 1 || options.network.min_frequency < 0 ||
-        options.network.min_edge < 1)
-      return Refuse(session, "网络的节点数与边阈值应为正整数。");
+    if (options.network.top < 1 || options.network.top > static_cast<int>(kMaxNetworkNodes) ||
+        options.network.min_frequency < 0 || options.network.min_edge < 1)
+      return Refuse(session, "网络的节点数应为 1 到 " + std::to_string(kMaxNetworkNodes) +
+                                 " 之间的整数，边阈值应为正整数。");
     PictureWriter* pictures = InstalledPictureWriter();
     if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
     int total = static_cast<int>(options.sections.size()) + 2, step = 0;
@@ -511,6 +512,9 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
           session,
           "数据量 < 0，无法分析! 请先通过关键词搜索方剂或在主程序窗口选择文件菜单->导入方剂列表。");
 
+    if (options.Has(ReportSection::kNetwork))
+      if (std::string problem = NetworkSizeProblem(herbs, options.network); !problem.empty())
+        return Refuse(session, problem);
     ReportBuilder builder(session, options, *pictures);
     if (options.Has(ReportSection::kRules))
       if (Outcome o = builder.PrepareRules(herbs); o != Outcome::kDone) return o;
