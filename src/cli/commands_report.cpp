@@ -47,10 +47,10 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
     for (const std::string& key : Split(sections, ",")) {
       auto section = SectionFromKey(Trim(key));
       if (!section) {
-        ctx.err << "unknown section '" << key << "'; sections:";
+        ctx.err << "未知的报告章节“" << key << "”；可用的章节：";
         for (ReportSection s : AllSections()) ctx.err << ' ' << SectionKey(s);
         ctx.err << '\n';
-        return kFailed;
+        return kRefused;
       }
       if (!options.Has(*section)) options.sections.push_back(*section);
     }

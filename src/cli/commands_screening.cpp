@@ -19,7 +19,7 @@ bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
-    ctx.err << e.what() << '\n';
+    ctx.err << ParseErrorText(e) << '\n';
     UsageError(ctx, usage);
     return false;
   }

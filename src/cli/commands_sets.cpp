@@ -26,7 +26,7 @@ bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
     ctx.out << app.help();
     status = kDone;
   } catch (const CLI::ParseError& e) {
-    ctx.err << e.what() << '\n';
+    ctx.err << ParseErrorText(e) << '\n';
     status = UsageError(ctx, usage);
   }
   return false;

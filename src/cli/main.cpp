@@ -16,7 +16,7 @@ using namespace lindora::cli;
 namespace {
 
 void PrintUsage(std::ostream& os) {
-  os << "usage: lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
+  os << "用法：lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
         "       lindora-cli [--root DIR] --script FILE   (FILE '-' reads standard input)\n"
         "       lindora-cli --version\n"
         "commands:\n";
@@ -27,8 +27,8 @@ void PrintUsage(std::ostream& os) {
 int RunCommand(Context& ctx, const std::vector<std::string>& words) {
   auto it = Commands().find(words[0]);
   if (it == Commands().end()) {
-    ctx.err << "unknown command: " << words[0] << '\n';
-    return kFailed;
+    ctx.err << "未知命令：" << words[0] << '\n';
+    return kRefused;
   }
   const Command& command = it->second;
   // The option rules hold for every command in one place: "--" ends the options, an option the
@@ -50,7 +50,7 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
     const Outcome outcome = Guard(ctx.session, [&] { status = command.run(ctx, args); });
     return outcome == Outcome::kFailed ? kFailed : status;
   } catch (const CLI::ParseError& e) {
-    ctx.err << e.what() << '\n';
+    ctx.err << ParseErrorText(e) << '\n';
     return UsageError(ctx, command.usage);
   } catch (const std::bad_alloc&) {
     ctx.err << kOutOfMemoryMessage << '\n';
@@ -69,8 +69,8 @@ int RunScript(Context& ctx, std::istream& in) {
   while (std::getline(in, line)) {
     ++number;
     if (!SplitWords(line, words)) {
-      ctx.err << "line " << number << ": unclosed quote\n";
-      worst = kFailed;
+      ctx.err << "第 " << number << " 行：引号没有配对\n";
+      worst = std::max(worst, static_cast<int>(kRefused));
       continue;
     }
     if (words.empty() || words[0].starts_with("#")) continue;
@@ -105,16 +105,16 @@ int main(int argc, char** argv) {
       ++i;
       break;
     } else if (a.starts_with("-")) {
-      std::cerr << "unknown option: " << a << '\n';
+      std::cerr << "未知选项：" << a << '\n';
       PrintUsage(std::cerr);
-      return kFailed;
+      return kRefused;
     } else {
       break;
     }
   }
   if (script.empty() && i >= argc) {
     PrintUsage(std::cerr);
-    return kFailed;
+    return kRefused;
   }
   std::string problems = PrepareProgramFolder(root);
   if (!problems.empty()) std::cerr << problems;
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     if (script == "-") return RunScript(ctx, std::cin);
     std::ifstream in(script);
     if (!in) {
-      std::cerr << "cannot read script " << script << '\n';
+      std::cerr << "无法读取脚本文件 " << script << '\n';
       return kFailed;
     }
     return RunScript(ctx, in);
