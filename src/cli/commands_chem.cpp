@@ -31,7 +31,7 @@ void PrintActiveGrid(Context& ctx) {
 bool SelectRow(Context& ctx, Grid& grid, const std::string& text) {
   auto row = ToInt32(Val(text));
   if (!row || *row < 1 || *row >= grid.Rows()) {
-    ctx.err << "no row " << text << " (the grid has " << grid.Rows() - 1 << " rows)\n";
+    ctx.err << "没有第 " << text << " 行（表格共 " << grid.Rows() - 1 << " 行）。\n";
     return false;
   }
   grid.SetRow(*row);
@@ -69,7 +69,7 @@ int Active(Context& ctx, const std::vector<std::string>& args) {
 int HerbsWithCompound(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "herbs-with-compound ROW");
   ActiveComponent& active = ctx.session.Window<ActiveComponent>();
-  if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kFailed;
+  if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kRefused;
   const Outcome outcome = active.Menu_SearchTCM_Click();
   DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
   PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
@@ -79,7 +79,7 @@ int HerbsWithCompound(Context& ctx, const std::vector<std::string>& args) {
 int OpenRef(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "open-ref ROW");
   ActiveComponent& active = ctx.session.Window<ActiveComponent>();
-  if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kFailed;
+  if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kRefused;
   return ExitStatus(active.Menu_OpenRef_Click());
 }
 
@@ -89,11 +89,11 @@ int PubChem(Context& ctx, const Args& args) {
   const std::string& row = args.back();
   if (in_active) {
     ActiveComponent& active = ctx.session.Window<ActiveComponent>();
-    if (!SelectRow(ctx, active.FlexGrid(), row)) return kFailed;
+    if (!SelectRow(ctx, active.FlexGrid(), row)) return kRefused;
     return ExitStatus(active.Menu_SearchPubChem_Click());
   }
   ChemAnalysis& chem = ctx.session.Window<ChemAnalysis>();
-  if (!SelectRow(ctx, chem.FlexGrid(), row)) return kFailed;
+  if (!SelectRow(ctx, chem.FlexGrid(), row)) return kRefused;
   return ExitStatus(chem.Menu_SearchPubChem_Click());
 }
 

@@ -39,7 +39,8 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
-  } catch (const CLI::ParseError&) {
+  } catch (const CLI::ParseError& e) {
+    ctx.err << ParseErrorText(e) << '\n';
     return UsageError(ctx, kReportUsage);
   }
   if (!sections.empty()) {

@@ -32,7 +32,9 @@ bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
   return false;
 }
 
-int PrintSets(Context& ctx) {
+// `listing_only`: the list is what the command is for, so an unreadable set fails it; after a
+// save it is only told (the save itself succeeded).
+int PrintSets(Context& ctx, bool listing_only = true) {
   std::vector<SavedSet> sets = ListResultSets(ctx.session);
   Grid grid(1, 3);
   grid.SetTextMatrix(0, 0, "名称");
@@ -48,6 +50,10 @@ int PrintSets(Context& ctx) {
   PrintGrid(ctx, "结果集", "Sets", grid);
   std::string problems = UnreadableSetsMessage(sets);
   if (problems.empty()) return kDone;
+  if (!listing_only) {
+    ctx.session.Message(problems);
+    return kDone;
+  }
   ctx.session.ReportFailure(problems);
   return kFailed;
 }
@@ -73,7 +79,7 @@ int SaveSet(Context& ctx, const std::vector<std::string>& args) {
     return kRefused;
   }
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
-  return PrintSets(ctx);
+  return PrintSets(ctx, false);
 }
 
 int Sets(Context& ctx, const std::vector<std::string>& args) {

@@ -376,7 +376,16 @@ bool ValidDate(std::string_view d) {
   if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
   for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
     if (d[i] < '0' || d[i] > '9') return false;
-  return true;
+  auto number = [&](std::size_t at, std::size_t len) {
+    int v = 0;
+    for (std::size_t i = at; i < at + len; ++i) v = v * 10 + (d[i] - '0');
+    return v;
+  };
+  const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+  if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+  constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
 }
 
 // A word for the script reader, in single quotes.
@@ -484,7 +493,7 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
   if (options.date.empty()) options.date = TodayIso();
   run.outcome = Guard(session, [&]() -> Outcome {
     if (!ValidDate(options.date))
-      return Refuse(session, "日期格式应为 YYYY-MM-DD：" + options.date);
+      return Refuse(session, "日期应为 YYYY-MM-DD 格式的有效日期：" + options.date);
     if (options.rows < 1 || options.rows > 1000)
       return Refuse(session, "表格行数应为 1 到 1000 之间的整数。");
     if (options.sections.empty()) return Refuse(session, "请至少选择一个报告章节。");
