@@ -2,6 +2,7 @@
 
 #include "analysis/standardize.h"
 #include "common/files.h"
+#include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
@@ -74,12 +75,12 @@ std::vector<std::string> Input::ImportFormulas(const std::vector<std::string>& i
     if (records[i].empty()) missing.push_back(DropControlCharacters(Trim(items[i]), false));
   std::string text;
   for (const std::string& record : records) text += record + "\r\n";
-  const fs::path result = session_.Path(kResultFilePath);
-  WriteTextFile(text, result);
-  // Creating the formula window empties the backup; the copy comes after it.
+  std::string recipe = "import-formulas --";
+  for (const std::string& item : items) recipe += " " + ScriptWord(item);
+  // Creating the formula window empties the backup; the set with its backup comes after it.
   FangjiAnalysis& fangji = session_.Window<FangjiAnalysis>();
   fangji.SetCheckSearchInResult(1);
-  CopyFileAtomic(result, session_.Path(kResultBackupPath));
+  WriteResultSetBytes(session_, EncodeGbk(text) + "\r\n", {recipe});
   fangji.InitializeGrid();
   fangji.LoadResults();
   return missing;

@@ -91,7 +91,14 @@ void ResultSetWriter::Add(std::string_view utf8_line) {
   AddRaw(encoded_);
 }
 
+std::uint64_t ResultSetWriter::Hash(std::uint64_t hash, std::string_view bytes) {
+  for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+  return hash;
+}
+
 void ResultSetWriter::AddRaw(std::string_view gbk_line) {
+  hash_ = Hash(Hash(hash_, gbk_line), "\r\n");
+  size_ += gbk_line.size() + 2;
   result_->WriteBytes(gbk_line);
   result_->WriteBytes("\r\n");
   backup_->WriteBytes(gbk_line);
@@ -99,9 +106,73 @@ void ResultSetWriter::AddRaw(std::string_view gbk_line) {
   ++count_;
 }
 
+namespace {
+
+constexpr char kRecipeHeader[] = "# Lindora Result.DB ";
+constexpr char kRecipeUnknown[] = "?";
+
+std::string RecipeHeader(std::uint64_t size, std::uint64_t hash) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return kRecipeHeader + std::to_string(size) + " " + hex;
+}
+
+}  // namespace
+
 void ResultSetWriter::Commit() {
-  // The result file and its backup are one unit: both new or both old.
+  // The result file, its backup and its recipe are one unit: all new or all old.
+  AtomicFile& recipe = files_->Add(result_->target().string() + ".recipe");
+  recipe.WriteLine(RecipeHeader(size_, hash_));
+  if (recipe_.empty()) recipe.WriteLine(kRecipeUnknown);
+  for (const std::string& command : recipe_) recipe.WriteLine(command);
   files_->Commit();
+}
+
+void WriteResultSetBytes(const Session& session, std::string_view bytes,
+                         std::vector<std::string> recipe) {
+  ResultSetWriter writer(session);
+  writer.SetRecipe(std::move(recipe));
+  // Whole lines through AddRaw; a last piece without a line end goes in as it is.
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string_view::npos) {
+      writer.AddTail(bytes.substr(start));
+      break;
+    }
+    writer.AddRaw(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  writer.Commit();
+}
+
+void ResultSetWriter::AddTail(std::string_view bytes) {
+  hash_ = Hash(hash_, bytes);
+  size_ += bytes.size();
+  result_->WriteBytes(bytes);
+  backup_->WriteBytes(bytes);
+}
+
+std::vector<std::string> ResultSetRecipe(const Session& session) {
+  const fs::path result = session.Path(kResultFilePath);
+  fs::path recipe_file = result;
+  recipe_file += ".recipe";
+  std::error_code ec;
+  if (!fs::is_regular_file(recipe_file, ec) || !fs::is_regular_file(result, ec)) return {};
+  std::vector<std::string> lines = ReadLines(recipe_file);
+  if (lines.empty()) return {};
+  const std::string bytes = ReadFileBytes(result);
+  if (lines.front() !=
+      RecipeHeader(bytes.size(), ResultSetWriter::Hash(ResultSetWriter::kHashStart, bytes)))
+    return {};
+  lines.erase(lines.begin());
+  for (const std::string& line : lines)
+    if (line == kRecipeUnknown) return {};
+  return lines;
+}
+
+std::string ScriptWord(std::string_view text) {
+  return "'" + ReplaceAll(text, "'", "'\\''") + "'";
 }
 
 }  // namespace lindora

@@ -55,14 +55,16 @@ constexpr std::size_t kTypedHerbs = 100;
 class ReportBuilder {
  public:
   ReportBuilder(Session& session, const ReportOptions& options, PictureWriter& pictures)
-      : session_(session), options_(options), pictures_(pictures) {}
+      : session_(session),
+        options_(options),
+        pictures_(pictures),
+        recipe_(ResultSetRecipe(session)) {}
 
   void Data(std::int64_t formulas) {
     Section(ReportSection::kData);
-    std::string history = session_.SearchHistory.empty()
-                              ? "（无：结果集来自方剂列表导入或相关方剂检索）"
-                              : session_.SearchHistory;
+    std::string history = session_.SearchHistory.empty() ? "（无）" : session_.SearchHistory;
     doc_.Table({"项目", "内容"}, {{"方剂数据文件", "DB/Fangji.DB"},
+                                  {"结果集的来源", RecipeText(recipe_)},
                                   {"检索历史", history},
                                   {"结果集方剂数", std::to_string(formulas)},
                                   {"报告日期", options_.date}});
@@ -304,7 +306,7 @@ class ReportBuilder {
             ". Data sources and licences: see the data notice in the section on the data.",
         "en");
     doc_.Heading("重新生成本报告的脚本 / Script that regenerates this report", 3);
-    doc_.Preformatted(RegenerationScript(session_.SearchHistory, options_));
+    doc_.Preformatted(RegenerationScript(recipe_, options_));
   }
 
   void MethodsFor(ReportSection s) {
@@ -359,6 +361,7 @@ class ReportBuilder {
   Session& session_;
   const ReportOptions& options_;
   PictureWriter& pictures_;
+  const std::vector<std::string> recipe_;  // how the result set was made
   ReportDocument doc_;
   std::vector<std::string> zh_, en_;
   int number_ = 0;
@@ -435,33 +438,35 @@ std::string TodayIso() {
   return buf;
 }
 
-std::string RegenerationScript(std::string_view search_history, const ReportOptions& options) {
-  std::string script = "lindora-cli --script - <<'EOF'\n";
-  // A history of queries: the first started the set, each later one searched in its results
-  // (" AND  NOT " marks an excluding search).
-  if (!search_history.empty()) {
-    std::string rest(search_history);
-    bool first = true;
-    while (!rest.empty()) {
-      std::size_t cut = rest.find(" AND ");
-      std::string part = rest.substr(0, cut);
-      bool exclude = false;
-      rest = cut == std::string::npos ? "" : rest.substr(cut + 5);
-      if (StartsWith(rest, " NOT ")) {
-        exclude = true;
-        rest = rest.substr(5);
-      }
-      script +=
-          std::string("query") + (first ? "" : " --in-results") + " -- " + Quoted(part) + "\n";
-      first = false;
-      if (exclude && !rest.empty()) {
-        std::size_t next = rest.find(" AND ");
-        std::string excluded = rest.substr(0, next);
-        rest = next == std::string::npos ? "" : rest.substr(next + 5);
-        script += "query --in-results --exclude -- " + Quoted(excluded) + "\n";
-      }
-    }
+// The steps of a recipe in words, for the data section.
+std::string RecipeText(const std::vector<std::string>& recipe) {
+  if (recipe.empty())
+    return "未知（Result.DB 不是由本程序记录了步骤的检索或导入生成的，或生成后被改动过）；"
+           "下面的脚本不含生成结果集的步骤";
+  std::string text;
+  for (const std::string& command : recipe) {
+    if (!text.empty()) text += "；然后";
+    if (StartsWith(command, "query --in-results --exclude"))
+      text += "在结果中排除：";
+    else if (StartsWith(command, "query --in-results"))
+      text += "在结果中检索：";
+    else if (StartsWith(command, "query"))
+      text += "检索方剂库：";
+    else if (StartsWith(command, "import-formulas"))
+      text += "导入方剂列表：";
+    else if (StartsWith(command, "related-formulas"))
+      text += "相关方剂检索：";
+    const std::size_t words = command.find(" -- ");
+    text += words == std::string::npos ? command : command.substr(words + 4);
   }
+  return text;
+}
+
+std::string RegenerationScript(const std::vector<std::string>& recipe,
+                               const ReportOptions& options) {
+  std::string script = "lindora-cli --script - <<'EOF'\n";
+  // The commands that made the result set, as they were recorded with it.
+  for (const std::string& command : recipe) script += command + "\n";
   script += "report --sections ";
   std::string keys;
   for (ReportSection s : AllSections())
