@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <regex>
 #include <thread>
 
 #include "common/outcome.h"
@@ -217,13 +218,47 @@ bool IsWriterTemporary(std::string_view name, long* pid) {
   return true;
 }
 
+namespace {
+
+// Earlier versions of the program named their leftovers "<file>.tmp<pid>_<n>" (a temporary),
+// "Result.DB.old<pid>" and "关联规则.csv.old" (a previous file set aside during a swap).
+// Returns the pid for the first kind, or -1; `kept_for` receives the file a set-aside copy
+// belongs to.
+long OlderLeftover(const std::string& name, std::string* kept_for) {
+  static const std::regex temporary(R"(.+\.tmp([0-9]{1,9})_[0-9]{1,9})");
+  static const std::regex set_aside(R"((Result\.DB)\.old([0-9]{1,9})|(关联规则\.csv)\.old)");
+  std::smatch m;
+  if (std::regex_match(name, m, temporary)) return std::stol(m[1]);
+  if (std::regex_match(name, m, set_aside)) {
+    *kept_for = m[1].matched ? m[1].str() : m[3].str();
+    return m[2].matched ? std::stol(m[2]) : 0;
+  }
+  return -1;
+}
+
+}  // namespace
+
 int RemoveStaleTemporaries(const fs::path& folder) {
   int removed = 0;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     long pid = 0;
     const std::string name = it->path().filename().string();
-    if (!IsWriterTemporary(name, &pid) || ProcessAlive(pid)) continue;
+    std::string kept_for;
+    if (!IsWriterTemporary(name, &pid)) {
+      pid = OlderLeftover(name, &kept_for);
+      if (pid < 0 || (pid > 0 && ProcessAlive(pid))) continue;
+      if (!kept_for.empty()) {
+        // A swap killed half way: the set-aside file goes back when its place is empty.
+        const fs::path place = folder / kept_for;
+        if (!fs::exists(place, ec) && ::rename(it->path().c_str(), place.c_str()) == 0) {
+          ++removed;
+          continue;
+        }
+      }
+    } else if (ProcessAlive(pid)) {
+      continue;
+    }
     struct stat st {};
     if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     if (::unlink(it->path().c_str()) == 0) ++removed;

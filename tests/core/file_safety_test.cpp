@@ -180,7 +180,14 @@ TEST_F(WriterTest, OnlyTheTemporariesOfEndedRunsAreRemovedAtTheNextStart) {
     f.WriteBytes(std::string(folder) + "/my.tmp", "user's");
     f.WriteBytes(std::string(folder) + "/.lindora-x-abc.tmp", "not ours");
   }
+  // What earlier versions left: a temporary of theirs, and a rule file set aside in a swap.
+  const std::string older = "Result/关联规则.csv.tmp" + std::to_string(dead) + "_3";
+  f.WriteBytes(older, "half");
+  f.WriteBytes("Result/关联规则.csv.old", "rules");
   const auto run = test::RunCli({"--root", f.root().string(), "sets"});
+  EXPECT_FALSE(fs::exists(f / older));
+  EXPECT_EQ(f.ReadBytes("Result/关联规则.csv"), "rules");
+  EXPECT_FALSE(fs::exists(f / "Result/关联规则.csv.old"));
   for (const char* folder : {"Result", "DB"}) {
     const std::string p = std::string(folder) + "/";
     EXPECT_FALSE(fs::exists(f / (p + stale))) << folder;
