@@ -15,6 +15,35 @@ using namespace lindora::cli;
 
 namespace {
 
+// Data may hold control characters (an ESC in a herb name); the terminal never receives them.
+// Drops C0 controls other than TAB, LF and CR, DEL, and the UTF-8 form of the C1 controls.
+class ControlFilter : public std::streambuf {
+ public:
+  explicit ControlFilter(std::streambuf* target) : target_(target) {}
+
+ protected:
+  int_type overflow(int_type ch) override {
+    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+    const auto c = static_cast<unsigned char>(ch);
+    if (pending_c2_) {
+      pending_c2_ = false;
+      if (c >= 0x80 && c <= 0x9F) return ch;  // a C1 control: both bytes go
+      if (target_->sputc('\xC2') == traits_type::eof()) return traits_type::eof();
+    }
+    if (c == 0xC2) {
+      pending_c2_ = true;
+      return ch;
+    }
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) return ch;
+    return target_->sputc(static_cast<char>(c));
+  }
+  int sync() override { return target_->pubsync(); }
+
+ private:
+  std::streambuf* target_;
+  bool pending_c2_ = false;
+};
+
 void PrintUsage(std::ostream& os) {
   os << "用法：lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
         "       lindora-cli [--root DIR] --script FILE   (FILE '-' reads standard input)\n"
@@ -84,6 +113,9 @@ int RunScript(Context& ctx, std::istream& in) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // Never destroyed: the streams are flushed at exit, after static objects are gone.
+  std::cout.rdbuf(new ControlFilter(std::cout.rdbuf()));
+  std::cerr.rdbuf(new ControlFilter(std::cerr.rdbuf()));
   // A file-size limit makes writes fail with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
   std::filesystem::path root = ExecutableFolder();

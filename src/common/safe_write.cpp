@@ -74,6 +74,15 @@ AtomicFile& AtomicFileSet::Add(const fs::path& target) {
 }
 
 void AtomicFileSet::Commit() {
+  try {
+    CommitAll();
+  } catch (...) {
+    files_.clear();  // removes every temporary at once, not when the set goes
+    throw;
+  }
+}
+
+void AtomicFileSet::CommitAll() {
   for (auto& file : files_) file->Finish();
   std::vector<fs::path> previous(files_.size());
   auto drop_previous = [&] {

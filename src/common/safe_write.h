@@ -32,6 +32,7 @@ class AtomicFileSet {
   const std::string& run_id() const { return run_id_; }
 
  private:
+  void CommitAll();
   std::vector<std::unique_ptr<AtomicFile>> files_;
   std::string run_id_;
 };

@@ -277,8 +277,9 @@ TEST(CsvTextTest, FormulaLookingCellsReadBackAsTextAndNumbersStayNumbers) {
     std::strtod(cell.c_str(), &end);
     const bool number = !cell.empty() && *end == '\0';
     // A spreadsheet evaluates a cell that starts with one of these unless it is a number.
-    if (!cell.empty() && std::string("=+-@\t\r").find(cell[0]) != std::string::npos)
+    if (!cell.empty() && std::string("=+-@\t\r").find(cell[0]) != std::string::npos) {
       EXPECT_TRUE(number) << i << ": " << cell;
+    }
     EXPECT_FALSE(HasControlBytes(cell)) << i;
   }
   EXPECT_EQ(rows[0][0], "'=cmd|' /C calc'!A0");
@@ -308,7 +309,7 @@ TEST(HostileNamesTest, ControlCharactersNeverReachXmlCsvHtmlOrTheTerminal) {
   for (const char* xml : {"药物网络.gexf", "药物网络.graphml", "药物网络.svg"}) {
     const std::string text = f.ReadBytes(std::string("Result/") + xml);
     EXPECT_TRUE(ParsesAsXml(text, &error)) << xml << ": " << error;
-    EXPECT_TRUE(Has(text, "麻黄[2J")) << xml;
+    EXPECT_TRUE(Has(text, "麻黄[J")) << xml;  // the dose digit is standardised away
     std::smatch m;
     if (std::regex_search(text, m, std::regex("Lindora run ([0-9TZ]+-[0-9a-f]+)")))
       runs.insert(m[1]);
