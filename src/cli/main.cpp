@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "catalog/catalog.h"
 #include "cli/cli.h"
 #include "common/outcome.h"
 #include "common/process.h"
@@ -118,6 +119,8 @@ int main(int argc, char** argv) {
   std::cerr.rdbuf(new ControlFilter(std::cerr.rdbuf()));
   // A file-size limit makes writes fail with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  AnalysisList analyses = AllAnalyses();
+  RegisterAnalysisCommands(analyses);
   std::filesystem::path root = ExecutableFolder();
   std::string script;
   int i = 1;
@@ -156,6 +159,7 @@ int main(int argc, char** argv) {
   ConsoleUrlOpener urls(std::cout);
   BlockingConverter converter;
   Session session(root, Ports{&dialogs, &urls, &clipboard, &converter});
+  InstallCatalog(session);
   Context ctx{session, dialogs, std::cout, std::cerr};
 
   if (!script.empty()) {

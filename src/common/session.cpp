@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "common/analysis_list.h"
 #include "common/files.h"
 #include "common/safe_write.h"
 
@@ -11,6 +12,10 @@ Session::Session(std::filesystem::path program_folder, Ports ports)
     : program_folder_(std::move(program_folder)), ports_(ports) {}
 
 Session::~Session() = default;
+
+void Session::SetAnalyses(AnalysisList analyses) {
+  analyses_ = std::move(analyses);
+}
 
 void Session::Unload(const WindowModel& model) {
   for (auto it = windows_.begin(); it != windows_.end(); ++it) {
