@@ -9,6 +9,7 @@
 
 #include "analysis/compare_sets_analysis.h"
 #include "common/csv.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 
@@ -92,6 +93,8 @@ Outcome CompareSetsWindow::SaveChart(const std::filesystem::path& path) {
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
   if (std::string problem = ChartPathProblem(path); !problem.empty())
+    return Refuse(session_, problem);
+  if (std::string problem = CheckUserOutputs(session_.ProgramFolder(), {path}); !problem.empty())
     return Refuse(session_, problem);
   return Guard(session_,
                [&] { writer->WriteBarChartPng(Chart(), path, kChartWidth, kChartHeight); });

@@ -10,6 +10,7 @@
 
 #include "common/csv.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 
 namespace lindora {
@@ -95,10 +96,10 @@ double NodeSize(const HerbNetwork& network, const NetworkNode& node) {
 
 }  // namespace
 
-HerbNetwork BuildHerbNetwork(const Transactions& transactions,
-                             const NetworkThresholds& thresholds) {
-  HerbNetwork network;
-  std::vector<ItemId> order = transactions.ByFrequency();
+namespace {
+
+std::size_t CountNodes(const Transactions& transactions, const std::vector<ItemId>& order,
+                       const NetworkThresholds& thresholds) {
   std::size_t count = 0;
   if (thresholds.min_frequency > 0) {
     while (count < order.size() && transactions.frequency[order[count]] >= thresholds.min_frequency)
@@ -110,6 +111,32 @@ HerbNetwork BuildHerbNetwork(const Transactions& transactions,
            transactions.frequency[order[count]] == transactions.frequency[order[count - 1]])
       ++count;
   }
+  return count;
+}
+
+}  // namespace
+
+std::size_t NetworkNodeCount(const Transactions& transactions,
+                             const NetworkThresholds& thresholds) {
+  return CountNodes(transactions, transactions.ByFrequency(), thresholds);
+}
+
+std::string NetworkSizeProblem(const Transactions& transactions,
+                               const NetworkThresholds& thresholds) {
+  const std::size_t count = NetworkNodeCount(transactions, thresholds);
+  if (count <= kMaxNetworkNodes) return {};
+  return "药物网络最多 " + std::to_string(kMaxNetworkNodes) + " 个节点，按当前设置将有 " +
+         std::to_string(count) +
+         " 个节点（频数并列的药物一并计入）。请减少节点数、提高节点频数阈值，或缩小结果集后重试。";
+}
+
+HerbNetwork BuildHerbNetwork(const Transactions& transactions,
+                             const NetworkThresholds& thresholds) {
+  HerbNetwork network;
+  std::vector<ItemId> order = transactions.ByFrequency();
+  const std::size_t count = CountNodes(transactions, order, thresholds);
+  if (count > kMaxNetworkNodes)
+    throw std::length_error(NetworkSizeProblem(transactions, thresholds));
   constexpr std::uint32_t kNone = ~0u;
   std::vector<std::uint32_t> node_of(transactions.names.size(), kNone);
   for (std::size_t i = 0; i < count; ++i) {
@@ -371,23 +398,46 @@ std::vector<CsvRow> NodeTable(const HerbNetwork& network) {
   return nodes;
 }
 
-void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder) {
-  auto write = [&](const char* name, const std::string& text) {
-    AtomicFile file(folder / name);
-    file.WriteBytes(text);
-    file.Commit();
-  };
-  write(kNetworkGexf, HerbNetworkGexf(network));
-  write(kNetworkGraphml, HerbNetworkGraphml(network));
+namespace {
+
+// The run id as a comment after the XML declaration, so a reader can tell the files of one run.
+std::string WithRunId(std::string xml, const std::string& run_id) {
+  const std::size_t line = xml.find('\n');
+  const std::size_t at = xml.starts_with("<?xml") && line != std::string::npos ? line + 1 : 0;
+  xml.insert(at, "<!-- Lindora run " + run_id + " -->\n");
+  return xml;
+}
+
+}  // namespace
+
+void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder,
+                           PictureWriter* pictures) {
+  // Everything is computed before the first file is touched.
+  AtomicFileSet files;
+  const std::string& run = files.run_id();
+  std::vector<std::pair<const char*, std::string>> content;
+  content.emplace_back(kNetworkGexf, WithRunId(HerbNetworkGexf(network), run));
+  content.emplace_back(kNetworkGraphml, WithRunId(HerbNetworkGraphml(network), run));
 
   const CsvOptions plain{.byte_order_mark = false};
   std::vector<CsvRow> edges{{"Source", "Target", "Weight", "Type"}};
   for (const NetworkEdge& e : network.edges)
     edges.push_back({network.nodes[e.source].name, network.nodes[e.target].name,
                      std::to_string(e.weight), "Undirected"});
-  WriteCsvFile(folder / kNetworkEdgeCsv, edges, plain);
-
-  WriteCsvFile(folder / kNetworkNodeCsv, NodeTable(network), plain);
+  content.emplace_back(kNetworkEdgeCsv, CsvText(edges, plain));
+  content.emplace_back(kNetworkNodeCsv, CsvText(NodeTable(network), plain));
+  if (pictures) {
+    const NetworkPicture picture = PictureOf(network);
+    std::string png = pictures->NetworkPng(picture, kNetworkPictureWidth, kNetworkPictureHeight);
+    if (png.empty())
+      throw FileError(FileError::Kind::kWrite, folder / kNetworkPng, "PNG 图片编码失败");
+    content.emplace_back(kNetworkPng, std::move(png));
+    content.emplace_back(
+        kNetworkSvg,
+        WithRunId(pictures->NetworkSvg(picture, kNetworkPictureWidth, kNetworkPictureHeight), run));
+  }
+  for (const auto& [name, bytes] : content) files.Add(folder / name).WriteBytes(bytes);
+  files.Commit();
 }
 
 }  // namespace lindora

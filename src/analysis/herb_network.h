@@ -26,6 +26,16 @@ struct NetworkThresholds {
   std::int64_t min_edge = 2;
 };
 
+// The largest network drawn: beyond it the pairs, the layout and the drawing take minutes and
+// gigabytes, and the picture is unreadable anyway.
+inline constexpr std::size_t kMaxNetworkNodes = 500;
+
+// How many nodes the thresholds select (ties included), counted without building anything.
+std::size_t NetworkNodeCount(const Transactions& transactions, const NetworkThresholds& thresholds);
+// The message when the thresholds select more than kMaxNetworkNodes nodes, else "".
+std::string NetworkSizeProblem(const Transactions& transactions,
+                               const NetworkThresholds& thresholds);
+
 struct NetworkNode {
   std::string name;
   std::int64_t frequency = 0;
@@ -70,8 +80,10 @@ inline constexpr const char* kNetworkSvg = "药物网络.svg";
 inline constexpr int kNetworkPictureWidth = 1600;
 inline constexpr int kNetworkPictureHeight = 1200;
 
-// The GEXF, GraphML and the two CSV files in `folder`, each written atomically.
-void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder);
+// The GEXF, GraphML and the two CSV files in `folder`, and with `pictures` the PNG and SVG
+// drawings, published as one unit: all new or all old. The XML files name the run.
+void WriteHerbNetworkFiles(const HerbNetwork& network, const std::filesystem::path& folder,
+                           PictureWriter* pictures);
 
 // The node file's rows, header first, by descending weighted degree.
 std::vector<CsvRow> NodeTable(const HerbNetwork& network);

@@ -6,6 +6,7 @@
 #include "analysis/network_analysis.h"
 #include "common/csv.h"
 #include "common/pictures.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
@@ -39,13 +40,15 @@ HerbNetworkWindow::HerbNetworkWindow(Session& session)
 }
 
 Outcome HerbNetworkWindow::Draw() {
+  const std::string max_nodes = std::to_string(kMaxNetworkNodes);
   auto node_value = PositiveNumber(node_value_);
+  if (node_rule_ == NodeRule::kTop &&
+      (!node_value || *node_value > static_cast<std::int64_t>(kMaxNetworkNodes)))
+    return Refuse(session_, "节点数应为 1 到 " + max_nodes + " 之间的整数：" + node_value_);
   if (!node_value)
-    return Refuse(session_, node_rule_ == NodeRule::kTop
-                                ? "节点数必须是正整数：" + node_value_
-                                : "节点频数阈值必须是正整数：" + node_value_);
+    return Refuse(session_, "节点频数阈值应为 1 到 999999999 之间的整数：" + node_value_);
   auto edge_value = PositiveNumber(edge_value_);
-  if (!edge_value) return Refuse(session_, "边阈值必须是正整数：" + edge_value_);
+  if (!edge_value) return Refuse(session_, "边阈值应为 1 到 999999999 之间的整数：" + edge_value_);
   NetworkThresholds thresholds;
   thresholds.min_edge = *edge_value;
   if (node_rule_ == NodeRule::kTop)
@@ -97,6 +100,8 @@ Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (ext != ".png" && ext != ".svg")
     return Refuse(session_, "图片文件名须以 .png 或 .svg 结尾：" + path.string());
+  if (std::string problem = CheckUserOutputs(session_.ProgramFolder(), {path}); !problem.empty())
+    return Refuse(session_, problem);
   return Guard(session_, [&] {
     NetworkPicture picture = PictureOf(network_);
     if (ext == ".png")

@@ -12,26 +12,24 @@ namespace lindora {
 NetworkResult RunHerbNetwork(Session& session, const NetworkOptions& options) {
   NetworkResult result;
   const NetworkThresholds& t = options.thresholds;
-  if (t.top < 1 || t.min_frequency < 0 || t.min_edge < 1) {
-    result.outcome = Refuse(session, "网络的节点数与边阈值应为正整数。");
+  if (t.top < 1 || t.top > static_cast<int>(kMaxNetworkNodes) || t.min_frequency < 0 ||
+      t.min_edge < 1) {
+    result.outcome = Refuse(session, "网络的节点数应为 1 到 " + std::to_string(kMaxNetworkNodes) +
+                                         " 之间的整数，边阈值应为正整数。");
     return result;
   }
   result.outcome = Guard(session, [&]() -> Outcome {
     if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
     Transactions transactions = HerbTransactionsOfResultSet(session);
     if (transactions.names.empty()) return Refuse(session, kNoDataMessage);
+    // The bound is checked before the pairs take any memory.
+    if (std::string problem = NetworkSizeProblem(transactions, t); !problem.empty())
+      return Refuse(session, problem);
     HerbNetwork network = BuildHerbNetwork(transactions, t);
     if (network.edges.empty()) return Outcome::kDone;
     AnalyseHerbNetwork(network);
     const std::filesystem::path folder = session.Path("\\Result");
-    WriteHerbNetworkFiles(network, folder);
-    if (PictureWriter* writer = InstalledPictureWriter()) {
-      NetworkPicture picture = PictureOf(network);
-      writer->WriteNetworkPng(picture, folder / kNetworkPng, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
-      writer->WriteNetworkSvg(picture, folder / kNetworkSvg, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
-    }
+    WriteHerbNetworkFiles(network, folder, InstalledPictureWriter());
     result.network = std::move(network);
     return Outcome::kDone;
   });

@@ -6,6 +6,7 @@
 
 #include "analysis/standardize.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
@@ -74,7 +75,7 @@ std::vector<SavedSet> ListResultSets(const Session& session) {
   std::error_code ec;
   if (!fs::exists(folder, ec)) return {};
   fs::directory_iterator it(folder, ec);
-  if (ec) throw FileError(FileError::Kind::kRead, folder, ec.message());
+  if (ec) throw FileError(FileError::Kind::kRead, folder, SystemErrorText(ec.value()));
   for (const fs::directory_entry& entry : it) {
     const std::string file = entry.path().filename().string();
     auto ends_with = [&](std::string_view ext) {
@@ -137,14 +138,12 @@ Outcome SaveResultSet(Session& session, std::string_view name) {
       return Outcome::kRefused;
     const fs::path folder = session.Path(kResultSetsFolder);
     fs::create_directories(folder, ec);
-    if (ec) throw FileError(FileError::Kind::kWrite, folder, ec.message());
-    // Both files are complete before either replaces an old one.
-    AtomicFile records(target);
-    records.WriteBytes(ReadFileBytes(source));
-    AtomicFile history(SetHistoryFile(session, trimmed));
-    history.WriteLine(session.SearchHistory);
-    records.Commit();
-    history.Commit();
+    if (ec) throw FileError(FileError::Kind::kWrite, folder, SystemErrorText(ec.value()));
+    // The records and their history are one unit: both new or both old.
+    AtomicFileSet files;
+    files.Add(target).WriteBytes(ReadFileBytes(source));
+    files.Add(SetHistoryFile(session, trimmed)).WriteLine(session.SearchHistory);
+    files.Commit();
     return Outcome::kDone;
   });
 }

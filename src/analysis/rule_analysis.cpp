@@ -6,6 +6,7 @@
 #include "analysis/formula_set_actions.h"
 #include "analysis/result_data.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 
 namespace lindora {
@@ -19,7 +20,7 @@ constexpr std::size_t kWriteChunk = 1 << 20;
 // Rows are appended to a temporary file in chunks, so a large table never sits in memory twice.
 class CsvWriter {
  public:
-  explicit CsvWriter(const std::filesystem::path& path) : file_(path) { bytes_ = kByteOrderMark; }
+  explicit CsvWriter(AtomicFile& file) : file_(file) { bytes_ = kByteOrderMark; }
   void Row(const CsvRow& row) {
     bytes_ += CsvLine(row);
     bytes_ += "\r\n";
@@ -29,13 +30,9 @@ class CsvWriter {
     file_.WriteBytes(bytes_);
     bytes_.clear();
   }
-  void Commit() {
-    Flush();
-    file_.Commit();
-  }
 
  private:
-  AtomicFile file_;
+  AtomicFile& file_;
   std::string bytes_;
 };
 
@@ -53,37 +50,19 @@ const CsvRow& RuleHeader() {
 }
 
 void WriteRuleFiles(Session& session, const Transactions& items, const RuleMining& mining) {
-  CsvWriter rules(session.Path(kRuleFile));
+  // The rule and itemset files are one unit: both from this run or both from the last.
+  AtomicFileSet files;
+  CsvWriter rules(files.Add(session.Path(kRuleFile)));
   rules.Row(RuleHeader());
   for (const Rule& r : mining.rules) rules.Row(RuleRow(items, mining, r));
-  CsvWriter itemsets(session.Path(kItemsetFile));
+  CsvWriter itemsets(files.Add(session.Path(kItemsetFile)));
   itemsets.Row({"项集", "项数", "支持度计数", "支持度(%)"});
   for (const Itemset& s : mining.itemsets)
     itemsets.Row({ItemsetText(items, s), std::to_string(s.size), std::to_string(s.count),
                   SupportPercentText(s.count, mining.n)});
   rules.Flush();
   itemsets.Flush();
-
-  // Two renames cannot be one: the old rule file is set aside until the itemset file is in
-  // place, and put back if that fails, so the pair always comes from one run.
-  const std::filesystem::path rule_file = session.Path(kRuleFile);
-  std::filesystem::path kept = rule_file;
-  kept += ".old";
-  std::error_code ec;
-  std::filesystem::rename(rule_file, kept, ec);
-  const bool had_old = !ec;
-  try {
-    rules.Commit();
-    itemsets.Commit();
-  } catch (const FileError&) {
-    if (had_old) {
-      std::filesystem::rename(kept, rule_file, ec);
-    } else {
-      std::filesystem::remove(rule_file, ec);
-    }
-    throw;
-  }
-  if (had_old) std::filesystem::remove(kept, ec);
+  files.Commit();
 }
 
 RuleResult RunAssociationRules(Session& session, const RuleOptions& options) {

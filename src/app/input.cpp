@@ -2,6 +2,7 @@
 
 #include "analysis/standardize.h"
 #include "common/files.h"
+#include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
@@ -53,27 +54,36 @@ Outcome Input::Cmd_Input_Click() {
   std::vector<std::string> items;
   for (std::string& item : SplitList(list))
     if (!Trim(item).empty()) items.push_back(std::move(item));
-  return Guard(session_, [&] {
+  std::vector<std::string> missing;
+  const Outcome outcome = Guard(session_, [&] {
     if (Caption() == kFormulaMode)
-      ImportFormulas(items);
+      missing = ImportFormulas(items);
     else if (Caption() == kHerbMode)
       ImportHerbs(items);
   });
+  if (outcome != Outcome::kDone || missing.empty()) return outcome;
+  // What was found is imported; the names that were not are told, not lost silently.
+  return Refuse(session_, "有 " + std::to_string(missing.size()) +
+                              " 个方名在方剂库中找不到（结果中为空行）：" + Join(missing, "、"));
 }
 
-void Input::ImportFormulas(const std::vector<std::string>& items) {
+std::vector<std::string> Input::ImportFormulas(const std::vector<std::string>& items) {
   // One pass over the database answers every name; a name found nowhere gives an empty line.
   std::vector<std::string> records = FindFormulaRecords(session_, items);
+  std::vector<std::string> missing;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (records[i].empty()) missing.push_back(DropControlCharacters(Trim(items[i]), false));
   std::string text;
   for (const std::string& record : records) text += record + "\r\n";
-  const fs::path result = session_.Path(kResultFilePath);
-  WriteTextFile(text, result);
-  // Creating the formula window empties the backup; the copy comes after it.
+  std::string recipe = "import-formulas --";
+  for (const std::string& item : items) recipe += " " + ScriptWord(item);
+  // Creating the formula window empties the backup; the set with its backup comes after it.
   FangjiAnalysis& fangji = session_.Window<FangjiAnalysis>();
   fangji.SetCheckSearchInResult(1);
-  CopyFileAtomic(result, session_.Path(kResultBackupPath));
+  WriteResultSetBytes(session_, EncodeGbk(text) + "\r\n", {recipe});
   fangji.InitializeGrid();
   fangji.LoadResults();
+  return missing;
 }
 
 void Input::ImportHerbs(const std::vector<std::string>& items) {

@@ -53,7 +53,8 @@ class Input : public WindowModel {
   static std::vector<std::string> SplitList(std::string_view text);
 
  private:
-  void ImportFormulas(const std::vector<std::string>& items);
+  // Returns the names no record was found for.
+  std::vector<std::string> ImportFormulas(const std::vector<std::string>& items);
   void ImportHerbs(const std::vector<std::string>& items);
 
   std::string text_input_;

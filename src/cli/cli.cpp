@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
 
@@ -41,8 +42,19 @@ void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, co
 }
 
 int UsageError(Context& ctx, std::string_view usage) {
-  ctx.err << "usage: lindora-cli " << usage << '\n';
-  return kFailed;
+  ctx.err << "用法：lindora-cli " << usage << '\n';
+  return kRefused;
+}
+
+std::string ParseErrorText(const std::exception& error) {
+  const auto* e = dynamic_cast<const CLI::Error*>(&error);
+  const std::string name = e ? e->get_name() : "";
+  if (name == "RequiredError") return "缺少必需的参数。";
+  if (name == "ExtrasError") return "有多余的参数。";
+  if (name == "ConversionError" || name == "ValidationError") return "参数的值无效。";
+  if (name == "ArgumentMismatch") return "参数的个数不对。";
+  if (name == "ExcludesError") return "这两个选项不能同时使用。";
+  return "命令行参数有误。";
 }
 
 std::map<std::string, Command>& Commands() {
@@ -87,7 +99,7 @@ std::string ParseArgs(const std::vector<std::string>& words,
     }
     if (!LooksLikeOption(w)) break;
     if (std::find(known_options.begin(), known_options.end(), w) == known_options.end())
-      return "unknown option: " + w + " (put \"--\" before a text that begins with \"-\")";
+      return "未知选项：" + w + "（以“-”开头的文字前请加“--”）";
     args.options.insert(w);
   }
   args.insert(args.end(), words.begin() + static_cast<std::ptrdiff_t>(i), words.end());

@@ -78,8 +78,12 @@ struct Context {
 
 // Prints a grid as "# <caption> — <name>" and one TAB-joined line per row, header first.
 void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid);
-// Prints a usage line for the command to standard error and returns kFailed.
+// Prints a usage line for the command to standard error and returns kRefused: every command
+// line the user got wrong (unknown command or option, missing or extra argument, a value out
+// of range) exits with 1; 2 is kept for failures of files, converters and memory.
 int UsageError(Context& ctx, std::string_view usage);
+// The Chinese text for an option parser's complaint (CLI11's own texts are English).
+std::string ParseErrorText(const std::exception& error);
 
 // The words after a command's name as the command sees them: the operands, and apart from them
 // the options it declared that were given. Options stand before the first operand; "--" ends

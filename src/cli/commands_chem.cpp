@@ -10,6 +10,7 @@
 #include "chem/open_babel.h"
 #include "cli/cli.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 #include "herb/danti_analysis.h"
 
@@ -30,7 +31,7 @@ void PrintActiveGrid(Context& ctx) {
 bool SelectRow(Context& ctx, Grid& grid, const std::string& text) {
   auto row = ToInt32(Val(text));
   if (!row || *row < 1 || *row >= grid.Rows()) {
-    ctx.err << "no row " << text << " (the grid has " << grid.Rows() - 1 << " rows)\n";
+    ctx.err << "没有第 " << text << " 行（表格共 " << grid.Rows() - 1 << " 行）。\n";
     return false;
   }
   grid.SetRow(*row);
@@ -68,7 +69,7 @@ int Active(Context& ctx, const std::vector<std::string>& args) {
 int HerbsWithCompound(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "herbs-with-compound ROW");
   ActiveComponent& active = ctx.session.Window<ActiveComponent>();
-  if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kFailed;
+  if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kRefused;
   const Outcome outcome = active.Menu_SearchTCM_Click();
   DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
   PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
@@ -78,7 +79,7 @@ int HerbsWithCompound(Context& ctx, const std::vector<std::string>& args) {
 int OpenRef(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "open-ref ROW");
   ActiveComponent& active = ctx.session.Window<ActiveComponent>();
-  if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kFailed;
+  if (!SelectRow(ctx, active.FlexGrid(), args[0])) return kRefused;
   return ExitStatus(active.Menu_OpenRef_Click());
 }
 
@@ -88,11 +89,11 @@ int PubChem(Context& ctx, const Args& args) {
   const std::string& row = args.back();
   if (in_active) {
     ActiveComponent& active = ctx.session.Window<ActiveComponent>();
-    if (!SelectRow(ctx, active.FlexGrid(), row)) return kFailed;
+    if (!SelectRow(ctx, active.FlexGrid(), row)) return kRefused;
     return ExitStatus(active.Menu_SearchPubChem_Click());
   }
   ChemAnalysis& chem = ctx.session.Window<ChemAnalysis>();
-  if (!SelectRow(ctx, chem.FlexGrid(), row)) return kFailed;
+  if (!SelectRow(ctx, chem.FlexGrid(), row)) return kRefused;
   return ExitStatus(chem.Menu_SearchPubChem_Click());
 }
 
@@ -103,6 +104,11 @@ int Properties(Context& ctx, const std::vector<std::string>& args) {
 
 int Picture(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError(ctx, "picture SMILES OUT.png");
+  if (std::string problem = CheckUserOutputs(ctx.session.ProgramFolder(), {args[1]});
+      !problem.empty()) {
+    ctx.session.Message(problem);
+    return kRefused;
+  }
   StructurePicture picture;
   const Outcome outcome = Guard(ctx.session, [&] {
     if (!ShowStructure(ctx.session, args[0], picture)) return false;

@@ -11,6 +11,7 @@
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/pictures.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
 #include "herb/danti_analysis.h"
@@ -45,6 +46,12 @@ int Network(Context& ctx, const std::vector<std::string>& args) {
   app.add_option("--png", png);
   app.add_option("--svg", svg);
   if (!ParseOptions(app, args)) return UsageError(ctx, kNetworkUsage);
+  // Both pictures are checked before the network is drawn: a wrong name costs no work.
+  if (std::string problem = CheckUserOutputs(ctx.session.ProgramFolder(), {png, svg});
+      !problem.empty()) {
+    ctx.session.Message(problem);
+    return kRefused;
+  }
 
   HerbNetworkWindow& window = ctx.session.Window<HerbNetworkWindow>();
   if (!min_frequency.empty()) {
@@ -71,6 +78,16 @@ int Chart(Context& ctx, const std::vector<std::string>& args) {
   const std::string& kind = args[0];
   if (kind != "herb-frequency" && kind != "herb-types" && kind != "symptoms")
     return UsageError(ctx, kChartUsage);
+  // The file is always a PNG, so a name promising another format is refused.
+  if (UpperCase(fs::path(args[1]).extension().string()) != ".PNG") {
+    ctx.session.Message("图表文件名须以 .png 结尾：" + args[1]);
+    return kRefused;
+  }
+  if (std::string problem = CheckUserOutputs(ctx.session.ProgramFolder(), {args[1]});
+      !problem.empty()) {
+    ctx.session.Message(problem);
+    return kRefused;
+  }
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) {
     ctx.session.Message("本程序未带绘图功能，无法作图。");

@@ -40,7 +40,8 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
-  } catch (const CLI::ParseError&) {
+  } catch (const CLI::ParseError& e) {
+    ctx.err << ParseErrorText(e) << '\n';
     return UsageError(ctx, kReportUsage);
   }
   if (!sections.empty()) {
@@ -55,12 +56,12 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
         continue;
       }
       if (!section) {
-        ctx.err << "unknown section '" << key << "'; sections:";
+        ctx.err << "未知的报告章节“" << key << "”；可用的章节：";
         for (ReportSection s : AllSections()) ctx.err << ' ' << SectionKey(s);
         for (const AnalysisDescriptor& a : ctx.session.Analyses())
           if (a.in_report && !SectionFromKey(ReportKey(a))) ctx.err << ' ' << a.key;
         ctx.err << '\n';
-        return kFailed;
+        return kRefused;
       }
       if (!options.Has(*section)) options.sections.push_back(*section);
     }

@@ -19,7 +19,7 @@ bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
-    ctx.err << e.what() << '\n';
+    ctx.err << ParseErrorText(e) << '\n';
     UsageError(ctx, usage);
     return false;
   }
@@ -43,7 +43,7 @@ int ScreenIngredients(Context& ctx, const std::vector<std::string>& args) {
   bool only_passing = false;
   app.add_option("herb", herb)->required();
   app.add_flag("--only-passing", only_passing);
-  if (!Parse(ctx, app, args, kScreenUsage)) return kFailed;
+  if (!Parse(ctx, app, args, kScreenUsage)) return kRefused;
 
   Outcome outcome = LoadHerb(ctx, herb);
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
@@ -61,11 +61,11 @@ int SimilarActives(Context& ctx, const std::vector<std::string>& args) {
   app.add_option("herb", herb)->required();
   app.add_option("set", set)->required()->check(CLI::IsMember({"anticancer", "antiinfluenza"}));
   app.add_option("--min-similarity", threshold_text);
-  if (!Parse(ctx, app, args, kSimilarUsage)) return kFailed;
+  if (!Parse(ctx, app, args, kSimilarUsage)) return kRefused;
   std::optional<double> threshold = ParseSimilarityThreshold(threshold_text);
   if (!threshold) {
     ctx.err << "相似度阈值“" << threshold_text << "”不是 0 到 1 之间的数（例如 0.7）。\n";
-    return kFailed;
+    return kRefused;
   }
 
   Outcome outcome = LoadHerb(ctx, herb);

@@ -7,6 +7,7 @@
 #include "analysis/compare_sets_window.h"
 #include "analysis/result_sets.h"
 #include "cli/cli.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 
 namespace lindora::cli {
@@ -25,13 +26,15 @@ bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
     ctx.out << app.help();
     status = kDone;
   } catch (const CLI::ParseError& e) {
-    ctx.err << e.what() << '\n';
+    ctx.err << ParseErrorText(e) << '\n';
     status = UsageError(ctx, usage);
   }
   return false;
 }
 
-int PrintSets(Context& ctx) {
+// `listing_only`: the list is what the command is for, so an unreadable set fails it; after a
+// save it is only told (the save itself succeeded).
+int PrintSets(Context& ctx, bool listing_only = true) {
   std::vector<SavedSet> sets = ListResultSets(ctx.session);
   Grid grid(1, 3);
   grid.SetTextMatrix(0, 0, "名称");
@@ -47,6 +50,10 @@ int PrintSets(Context& ctx) {
   PrintGrid(ctx, "结果集", "Sets", grid);
   std::string problems = UnreadableSetsMessage(sets);
   if (problems.empty()) return kDone;
+  if (!listing_only) {
+    ctx.session.Message(problems);
+    return kDone;
+  }
   ctx.session.ReportFailure(problems);
   return kFailed;
 }
@@ -72,7 +79,7 @@ int SaveSet(Context& ctx, const std::vector<std::string>& args) {
     return kRefused;
   }
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
-  return PrintSets(ctx);
+  return PrintSets(ctx, false);
 }
 
 int Sets(Context& ctx, const std::vector<std::string>& args) {
@@ -94,7 +101,9 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
 
   // A chart file that cannot be written is known before the comparison file is replaced.
   if (!png.empty()) {
-    if (std::string problem = CompareSetsWindow::ChartPathProblem(png); !problem.empty()) {
+    std::string problem = CompareSetsWindow::ChartPathProblem(png);
+    if (problem.empty()) problem = CheckUserOutputs(ctx.session.ProgramFolder(), {png});
+    if (!problem.empty()) {
       ctx.session.Message(problem);
       return kRefused;
     }

@@ -7,6 +7,7 @@
 
 #include "catalog/catalog.h"
 #include "cli/cli.h"
+#include "common/outcome.h"
 #include "common/process.h"
 #include "common/version.h"
 
@@ -15,8 +16,37 @@ using namespace lindora::cli;
 
 namespace {
 
+// Data may hold control characters (an ESC in a herb name); the terminal never receives them.
+// Drops C0 controls other than TAB, LF and CR, DEL, and the UTF-8 form of the C1 controls.
+class ControlFilter : public std::streambuf {
+ public:
+  explicit ControlFilter(std::streambuf* target) : target_(target) {}
+
+ protected:
+  int_type overflow(int_type ch) override {
+    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+    const auto c = static_cast<unsigned char>(ch);
+    if (pending_c2_) {
+      pending_c2_ = false;
+      if (c >= 0x80 && c <= 0x9F) return ch;  // a C1 control: both bytes go
+      if (target_->sputc('\xC2') == traits_type::eof()) return traits_type::eof();
+    }
+    if (c == 0xC2) {
+      pending_c2_ = true;
+      return ch;
+    }
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) return ch;
+    return target_->sputc(static_cast<char>(c));
+  }
+  int sync() override { return target_->pubsync(); }
+
+ private:
+  std::streambuf* target_;
+  bool pending_c2_ = false;
+};
+
 void PrintUsage(std::ostream& os) {
-  os << "usage: lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
+  os << "用法：lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
         "       lindora-cli [--root DIR] --script FILE   (FILE '-' reads standard input)\n"
         "       lindora-cli --version\n"
         "commands:\n";
@@ -27,8 +57,8 @@ void PrintUsage(std::ostream& os) {
 int RunCommand(Context& ctx, const std::vector<std::string>& words) {
   auto it = Commands().find(words[0]);
   if (it == Commands().end()) {
-    ctx.err << "unknown command: " << words[0] << '\n';
-    return kFailed;
+    ctx.err << "未知命令：" << words[0] << '\n';
+    return kRefused;
   }
   const Command& command = it->second;
   // The option rules hold for every command in one place: "--" ends the options, an option the
@@ -50,8 +80,11 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
     const Outcome outcome = Guard(ctx.session, [&] { status = command.run(ctx, args); });
     return outcome == Outcome::kFailed ? kFailed : status;
   } catch (const CLI::ParseError& e) {
-    ctx.err << e.what() << '\n';
+    ctx.err << ParseErrorText(e) << '\n';
     return UsageError(ctx, command.usage);
+  } catch (const std::bad_alloc&) {
+    ctx.err << kOutOfMemoryMessage << '\n';
+    return kFailed;
   } catch (const std::exception& e) {
     ctx.err << e.what() << '\n';
     return kFailed;
@@ -66,8 +99,8 @@ int RunScript(Context& ctx, std::istream& in) {
   while (std::getline(in, line)) {
     ++number;
     if (!SplitWords(line, words)) {
-      ctx.err << "line " << number << ": unclosed quote\n";
-      worst = kFailed;
+      ctx.err << "第 " << number << " 行：引号没有配对\n";
+      worst = std::max(worst, static_cast<int>(kRefused));
       continue;
     }
     if (words.empty() || words[0].starts_with("#")) continue;
@@ -81,6 +114,9 @@ int RunScript(Context& ctx, std::istream& in) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  // Never destroyed: the streams are flushed at exit, after static objects are gone.
+  std::cout.rdbuf(new ControlFilter(std::cout.rdbuf()));
+  std::cerr.rdbuf(new ControlFilter(std::cerr.rdbuf()));
   // A file-size limit makes writes fail with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
   AnalysisList analyses = AllAnalyses();
@@ -104,16 +140,16 @@ int main(int argc, char** argv) {
       ++i;
       break;
     } else if (a.starts_with("-")) {
-      std::cerr << "unknown option: " << a << '\n';
+      std::cerr << "未知选项：" << a << '\n';
       PrintUsage(std::cerr);
-      return kFailed;
+      return kRefused;
     } else {
       break;
     }
   }
   if (script.empty() && i >= argc) {
     PrintUsage(std::cerr);
-    return kFailed;
+    return kRefused;
   }
   std::string problems = PrepareProgramFolder(root);
   if (!problems.empty()) std::cerr << problems;
@@ -130,7 +166,7 @@ int main(int argc, char** argv) {
     if (script == "-") return RunScript(ctx, std::cin);
     std::ifstream in(script);
     if (!in) {
-      std::cerr << "cannot read script " << script << '\n';
+      std::cerr << "无法读取脚本文件 " << script << '\n';
       return kFailed;
     }
     return RunScript(ctx, in);

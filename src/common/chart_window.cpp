@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 
 namespace lindora {
@@ -29,9 +30,11 @@ Outcome ChartWindowModel::Menu_SavePng_Click() {
 }
 
 Outcome ChartWindowModel::SavePng(const std::filesystem::path& path) {
+  if (std::string problem = CheckUserOutputs(session_.ProgramFolder(), {path}); !problem.empty())
+    return Refuse(session_, problem);
   return Guard(session_, [&] {
     PictureWriter* writer = InstalledPictureWriter();
-    if (!writer) throw FileError(FileError::Kind::kWrite, path.string(), "no picture writer");
+    if (!writer) throw FileError(FileError::Kind::kWrite, path.string(), "本程序未带绘图功能");
     writer->WriteBarChartPng(chart_, path, kPictureWidth, kPictureHeight);
   });
 }

@@ -1,12 +1,16 @@
 #include "common/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <random>
 
 #include "common/gbk.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 
 namespace lindora {
@@ -61,24 +65,81 @@ bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::FILE* OpenForWrite(const fs::path& path, const char* mode) {
-  std::FILE* f = std::fopen(path.c_str(), mode);
-  if (!f) throw FileError(FileError::Kind::kWrite, path, ErrnoText(errno));
+constexpr char kNotRegular[] = "不是普通文件（可能是管道、设备或链接），不能读写";
+
+// The reason for a file of another type than a regular file.
+std::string FileTypeText(mode_t mode) {
+  if (S_ISDIR(mode)) return ErrnoText(EISDIR);
+  if (S_ISLNK(mode)) return "这是一个符号链接，为安全起见不写入链接";
+  return kNotRegular;
+}
+
+// Opens a file for reading; a FIFO or a device is refused instead of blocking on it.
+std::FILE* OpenForRead(const fs::path& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw FileError(FileError::Kind::kRead, path, ErrnoText(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int err = errno;
+    const bool stat_failed = !S_ISREG(st.st_mode) && st.st_mode == 0;
+    ::close(fd);
+    throw FileError(FileError::Kind::kRead, path,
+                    stat_failed ? ErrnoText(err) : FileTypeText(st.st_mode));
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (!f) {
+    const int err = errno;
+    ::close(fd);
+    throw FileError(FileError::Kind::kRead, path, ErrnoText(err));
+  }
   return f;
 }
 
-void WriteAll(std::FILE* f, std::string_view bytes, const fs::path& path) {
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-    throw FileError(FileError::Kind::kWrite, path, ErrnoText(errno));
+std::mutex fault_mutex;
+WriteFault write_fault;
+
+int InjectedFault(const fs::path& target, std::string_view step) {
+  std::lock_guard<std::mutex> lock(fault_mutex);
+  return write_fault ? write_fault(target, step) : 0;
 }
 
-void CloseChecked(std::FILE*& f, const fs::path& path) {
-  bool ok = std::fflush(f) == 0;
-  int err = errno;
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok && !err) err = errno;
-  f = nullptr;
-  if (!ok) throw FileError(FileError::Kind::kWrite, path, ErrnoText(err ? err : EIO));
+// Writes everything or fails with the errno of the failing call.
+int WriteFully(int fd, std::string_view bytes, const fs::path& target) {
+  while (!bytes.empty()) {
+    if (int err = InjectedFault(target, "write")) {
+      // A full disk takes part of the data before it refuses the rest.
+      (void)!::write(fd, bytes.data(), bytes.size() / 2);
+      return err;
+    }
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return EIO;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+mode_t NewFileMode() {
+  static const mode_t mode = [] {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+  }();
+  return mode;
+}
+
+std::string RandomSuffix() {
+  static std::mutex mutex;
+  static std::mt19937_64 engine{std::random_device{}()};
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::lock_guard<std::mutex> lock(mutex);
+  std::string out(8, 'a');
+  for (char& c : out) c = kChars[engine() % 36];
+  return out;
 }
 
 }  // namespace
@@ -103,10 +164,7 @@ fs::path ProgramPath(const fs::path& program_folder, std::string_view relative) 
 }
 
 LineReader::LineReader(const fs::path& path) : path_(path), buf_(1 << 16) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) throw FileError(FileError::Kind::kRead, path, ErrnoText(EISDIR));
-  file_ = std::fopen(path.c_str(), "rb");
-  if (!file_) throw FileError(FileError::Kind::kRead, path, ErrnoText(errno));
+  file_ = OpenForRead(path);
 }
 
 LineReader::~LineReader() {
@@ -180,10 +238,7 @@ std::vector<std::string> ReadLines(const fs::path& path) {
 }
 
 std::string ReadFileBytes(const fs::path& path) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) throw FileError(FileError::Kind::kRead, path, ErrnoText(EISDIR));
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw FileError(FileError::Kind::kRead, path, ErrnoText(errno));
+  std::FILE* f = OpenForRead(path);
   std::string data;
   char buf[1 << 16];
   std::size_t got;
@@ -201,40 +256,95 @@ void WriteTextFile(std::string_view text, const fs::path& path) {
 }
 
 void ClearFile(const fs::path& path) {
-  std::FILE* f = OpenForWrite(path, "wb");
-  CloseChecked(f, path);
+  AtomicFile(path).Commit();
 }
 
 void AppendTextFile(std::string_view text, const fs::path& path) {
-  std::FILE* f = OpenForWrite(path, "ab");
-  try {
-    WriteAll(f, EncodeGbk(text) + "\r\n", path);
-  } catch (...) {
-    std::fclose(f);
-    throw;
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                  0666);
+  if (fd < 0) {
+    const int err = errno;
+    throw FileError(FileError::Kind::kWrite, path,
+                    err == ELOOP ? FileTypeText(S_IFLNK) : ErrnoText(err));
   }
-  CloseChecked(f, path);
+  struct stat st {};
+  int err = ::fstat(fd, &st) != 0 ? errno : 0;
+  std::string reason;
+  if (err) {
+    reason = ErrnoText(err);
+  } else if (!S_ISREG(st.st_mode)) {
+    reason = FileTypeText(st.st_mode);
+  } else if ((err = WriteFully(fd, EncodeGbk(text) + "\r\n", path)) != 0 ||
+             (::fsync(fd) != 0 && (err = errno) != EINVAL)) {
+    reason = ErrnoText(err);
+  }
+  if (::close(fd) != 0 && reason.empty() && errno != EINTR) reason = ErrnoText(errno);
+  if (!reason.empty()) throw FileError(FileError::Kind::kWrite, path, reason);
+}
+
+void SetWriteFault(WriteFault fault) {
+  std::lock_guard<std::mutex> lock(fault_mutex);
+  write_fault = std::move(fault);
 }
 
 AtomicFile::AtomicFile(fs::path target) : target_(std::move(target)) {
-  static std::atomic<unsigned> counter{0};
-  temp_ = target_;
-  temp_ += ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-  file_ = std::fopen(temp_.c_str(), "wb");
-  if (!file_) throw FileError(FileError::Kind::kWrite, target_, ErrnoText(errno));
+  struct stat st {};
+  if (::lstat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw FileError(FileError::Kind::kWrite, target_, FileTypeText(st.st_mode));
+  fs::path folder = target_.parent_path();
+  if (folder.empty()) folder = ".";
+  // The name does not depend on the target's, so a long target name still has room for it;
+  // the process id lets a later run tell a killed run's leftovers from a live run's files.
+  const std::string prefix = ".lindora-" + std::to_string(::getpid()) + "-";
+  int err = InjectedFault(target_, "create");
+  for (int attempt = 0; !err && fd_ < 0 && attempt < 100; ++attempt) {
+    fs::path candidate = folder / (prefix + RandomSuffix() + ".tmp");
+    // O_EXCL with O_CREAT never follows a link: a name that exists, link or not, is skipped.
+    fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ >= 0) {
+      temp_ = std::move(candidate);
+    } else if (errno != EEXIST) {
+      err = errno;
+    }
+  }
+  if (fd_ < 0) throw FileError(FileError::Kind::kWrite, target_, ErrnoText(err ? err : EEXIST));
+  ::fchmod(fd_, NewFileMode());
 }
 
 AtomicFile::~AtomicFile() {
-  if (file_) {
-    std::fclose(file_);
-    std::error_code ec;
-    fs::remove(temp_, ec);
+  Discard();
+}
+
+void AtomicFile::Discard() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+}
+
+void AtomicFile::Flush() {
+  if (buffer_.empty()) return;
+  const int err = WriteFully(fd_, buffer_, target_);
+  buffer_.clear();
+  if (err) {
+    Discard();
+    throw FileError(FileError::Kind::kWrite, target_, ErrnoText(err));
   }
 }
 
 void AtomicFile::WriteBytes(std::string_view bytes) {
-  if (!file_) throw FileError(FileError::Kind::kWrite, target_, "文件已写完，不能再写入");
-  WriteAll(file_, bytes, target_);
+  if (fd_ < 0 || finished_)
+    throw FileError(FileError::Kind::kWrite, target_, "文件已写完或已放弃，不能再写入");
+  constexpr std::size_t kBuffer = 1 << 16;
+  if (buffer_.size() + bytes.size() > kBuffer) Flush();
+  if (bytes.size() < kBuffer) {
+    buffer_.append(bytes);
+    return;
+  }
+  if (const int err = WriteFully(fd_, bytes, target_)) {
+    Discard();
+    throw FileError(FileError::Kind::kWrite, target_, ErrnoText(err));
+  }
 }
 
 void AtomicFile::WriteLine(std::string_view utf8_text) {
@@ -243,26 +353,50 @@ void AtomicFile::WriteLine(std::string_view utf8_text) {
   WriteBytes(bytes);
 }
 
-void AtomicFile::Commit() {
-  if (!file_) return;
-  try {
-    CloseChecked(file_, target_);
-  } catch (...) {
-    std::error_code ec;
-    fs::remove(temp_, ec);
-    throw;
+void AtomicFile::Finish() {
+  if (finished_) return;
+  if (fd_ < 0) throw FileError(FileError::Kind::kWrite, target_, "文件已放弃，不能再写入");
+  Flush();
+  int err = InjectedFault(target_, "sync");
+  // A file system without fsync (EINVAL) keeps the data as well as it can.
+  if (!err && ::fsync(fd_) != 0 && errno != EINVAL) err = errno;
+  if (!err && ::close(fd_) != 0 && errno != EINTR)
+    err = errno;
+  else if (err)
+    ::close(fd_);
+  fd_ = -1;
+  if (err) {
+    Discard();
+    throw FileError(FileError::Kind::kWrite, target_, ErrnoText(err));
   }
-  std::error_code ec;
-  fs::rename(temp_, target_, ec);
-  if (ec) {
-    fs::remove(temp_, ec);
-    throw FileError(FileError::Kind::kWrite, target_, SystemErrorText(ec.value()));
+  finished_ = true;
+}
+
+void AtomicFile::Commit() {
+  if (temp_.empty() && finished_) return;  // already in place
+  Finish();
+  int err = InjectedFault(target_, "rename");
+  if (!err && ::rename(temp_.c_str(), target_.c_str()) != 0) err = errno;
+  if (err) {
+    // The reason is taken before the clean-up, whose calls may change errno.
+    Discard();
+    struct stat st {};
+    std::string reason = ::lstat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)
+                             ? FileTypeText(st.st_mode)
+                             : ErrnoText(err);
+    throw FileError(FileError::Kind::kWrite, target_, reason);
+  }
+  temp_.clear();
+  fs::path folder = target_.parent_path();
+  int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
   }
 }
 
 void CopyFileAtomic(const fs::path& from, const fs::path& to) {
-  std::FILE* in = std::fopen(from.c_str(), "rb");
-  if (!in) throw FileError(FileError::Kind::kRead, from, ErrnoText(errno));
+  std::FILE* in = OpenForRead(from);
   try {
     AtomicFile out(to);
     char buf[1 << 16];

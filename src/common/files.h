@@ -67,16 +67,20 @@ std::string ReadFileBytes(const fs::path& path);
 // Replaces the whole content with `text` + CR LF (an empty text leaves CR LF only). The new
 // content is written beside the file and renamed over it, so a failure keeps the old content.
 void WriteTextFile(std::string_view text, const fs::path& path);
-// Creates the file or cuts it to zero length.
+// Replaces the file by an empty one, through the same writer (a link is refused, not followed).
 void ClearFile(const fs::path& path);
-// Creates the file if missing and appends `text` + CR LF.
+// Creates the file if missing and appends `text` + CR LF; a link or a non-regular file is refused.
 void AppendTextFile(std::string_view text, const fs::path& path);
 
-// Writes a new version of a file next to it and renames it over the old one on Commit();
-// without Commit() the temporary file is removed and the old file is untouched.
+// The one writer of the program's files. The new content goes into a fresh temporary file
+// with an unpredictable name in the target's folder (created exclusively, never through a
+// link); every write is checked and the data reaches the disk before the temporary is renamed
+// over the target on Commit(). Without Commit() the temporary is removed and the old file is
+// untouched. A target that exists and is not a regular file (folder, device, FIFO, link) is
+// refused when the writer is made.
 class AtomicFile {
  public:
-  explicit AtomicFile(fs::path target);
+  explicit AtomicFile(fs::path target);  // throws FileError
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -84,10 +88,19 @@ class AtomicFile {
   void WriteLine(std::string_view utf8_text);  // GBK + CR LF
   void WriteBytes(std::string_view bytes);
   void Commit();
+  // The first half of Commit(): the content is on disk under the temporary name. Used to
+  // publish several files together (AtomicFileSet in common/safe_write.h).
+  void Finish();
+  const fs::path& target() const { return target_; }
+  const fs::path& temporary() const { return temp_; }
 
  private:
+  void Flush();
+  void Discard() noexcept;
   fs::path target_, temp_;
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
+  bool finished_ = false;
+  std::string buffer_;
 };
 
 // Copies a file over another through a temporary file and a rename.

@@ -3,6 +3,8 @@
 // message naming it). The command-line tool's exit status is the outcome.
 #pragma once
 
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,6 +22,27 @@ enum class Outcome { kDone, kRefused, kFailed };
 class ConverterError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// What the user is told when memory runs out in the middle of a run.
+inline constexpr char kOutOfMemoryMessage[] =
+    "内存不足：这次运算需要的内存超过了本机可用的内存。请缩小结果集或降低分析规模（例如减少网络节点"
+    "数、"
+    "提高支持度或频数阈值）后重试。";
+
+class FolderLock;
+// Holds the lock of the session's Result folder while a handler runs, so that two runs of the
+// program on one folder never write its files at once; nested handlers share one lock. Throws
+// FileError ("另一个分析正在写入结果文件") when another run keeps it beyond a short wait.
+class ResultsLock {
+ public:
+  explicit ResultsLock(const Session& session);
+  ~ResultsLock();
+  ResultsLock(const ResultsLock&) = delete;
+  ResultsLock& operator=(const ResultsLock&) = delete;
+
+ private:
+  std::unique_ptr<FolderLock> lock_;
 };
 
 // Shows `message` and returns kRefused: the user asked for something that cannot be done now.
@@ -42,6 +65,7 @@ Outcome Guard(Session& session, Fn&& body) {
   const int failures_before = session.Failures();
   Outcome outcome = Outcome::kFailed;
   try {
+    const ResultsLock lock(session);
     using Result = std::invoke_result_t<Fn&>;
     if constexpr (std::is_void_v<Result>) {
       body();
@@ -55,6 +79,8 @@ Outcome Guard(Session& session, Fn&& body) {
     session.ReportFailure(e.what());
   } catch (const ConverterError& e) {
     session.ReportFailure(e.what());
+  } catch (const std::bad_alloc&) {
+    session.ReportFailure(kOutOfMemoryMessage);
   }
   return session.Failures() > failures_before ? Outcome::kFailed : outcome;
 }

@@ -72,11 +72,13 @@ class PictureWriter {
   // The same pictures as PNG bytes, for documents that embed them.
   virtual std::string BarChartPng(const BarChart& chart, int width, int height) = 0;
   virtual std::string NetworkPng(const NetworkPicture& picture, int width, int height) = 0;
+  virtual std::string NetworkSvg(const NetworkPicture& picture, int width, int height) = 0;
   // Typesets an HTML page on A4 pages with page numbers, its pictures referenced by the names
-  // of `pictures` (PNG bytes), and writes it as a PDF with the fonts embedded.
-  virtual void WriteHtmlPdf(const std::string& html,
-                            const std::map<std::string, std::string>& pictures,
-                            const std::string& title, const std::filesystem::path& path) = 0;
+  // of `pictures` (PNG bytes), as the bytes of a PDF with the fonts embedded (a set of files
+  // publishes them together with the HTML).
+  virtual std::string HtmlPdf(const std::string& html,
+                              const std::map<std::string, std::string>& pictures,
+                              const std::string& title) = 0;
 };
 
 // The writer of this process, or null when it was built without pictures.

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include "common/analysis_list.h"
+#include "common/files.h"
+#include "common/safe_write.h"
 
 namespace lindora {
 
@@ -36,11 +38,17 @@ std::filesystem::path ExecutableFolder() {
 namespace lindora {
 std::string PrepareProgramFolder(const std::filesystem::path& program_folder) {
   std::string problems;
+  std::error_code ec;
   for (const char* sub : {"Result", "exe", "exe/babel"}) {
-    std::error_code ec;
     std::filesystem::create_directories(program_folder / sub, ec);
     if (ec)
-      problems += "无法创建文件夹 " + (program_folder / sub).string() + "：" + ec.message() + "\n";
+      problems += "无法创建文件夹 " + (program_folder / sub).string() + "：" +
+                  SystemErrorText(ec.value()) + "\n";
+  }
+  // What a killed run left half written: only the writer's own temporaries of ended processes.
+  for (const char* sub : {"", "DB", "Result", "Result/Sets"}) {
+    const std::filesystem::path folder = *sub ? program_folder / sub : program_folder;
+    if (std::filesystem::exists(folder, ec)) RemoveStaleTemporaries(folder);
   }
   return problems;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -242,7 +243,40 @@ std::string FormatNumber(double value) {
   return buf;
 }
 
-std::string XmlEscape(std::string_view text) {
+std::string DropControlCharacters(std::string_view text, bool keep_line_breaks) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      const bool line = c == '\t' || c == '\n' || c == '\r';
+      if ((c >= 0x20 && c != 0x7F) || (line && keep_line_breaks)) out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    bool valid = len > 1 && c < 0xF5 && i + len <= text.size();
+    std::uint32_t cp = len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
+    for (std::size_t k = 1; valid && k < len; ++k) {
+      const auto t = static_cast<unsigned char>(text[i + k]);
+      valid = (t & 0xC0) == 0x80;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    constexpr std::uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    valid = valid && cp >= kMin[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    if (!valid) {
+      ++i;
+      continue;
+    }
+    if (!(cp >= 0x80 && cp <= 0x9F) && cp != 0xFFFE && cp != 0xFFFF) out.append(text, i, len);
+    i += len;
+  }
+  return out;
+}
+
+std::string XmlEscape(std::string_view raw) {
+  const std::string text = DropControlCharacters(raw);
   std::string out;
   out.reserve(text.size());
   for (char c : text) {

@@ -105,7 +105,14 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 bool Contains(std::string_view text, std::string_view part);
 
-// The text with &, <, > and " written as entities, for XML and HTML.
+// The one rule for characters no file or terminal should carry: control characters (C0 other
+// than TAB, LF and CR; DEL; C1, which holds the terminal's escape introducers) and the
+// non-characters U+FFFE and U+FFFF are dropped, so the rest is what XML 1.0 allows. Bytes that
+// are not UTF-8 are dropped as well. With `keep_line_breaks` false, TAB, LF and CR go too.
+std::string DropControlCharacters(std::string_view utf8, bool keep_line_breaks = true);
+
+// The text with &, <, > and " written as entities and control characters dropped, for XML and
+// HTML.
 std::string XmlEscape(std::string_view text);
 
 // Joins items with a separator.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/gbk.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 
@@ -48,17 +49,22 @@ std::vector<std::string> FindFormulaRecords(const Session& session,
     open.push_back(i);
   }
   if (open.empty()) return found;
+  // The record whose name is the name wins; the first record that merely contains the name
+  // (甘草汤 in 芍药甘草汤) is taken only when no record has it as its name.
   LineReader reader(session.Path(kFormulaDbPath));
   std::string raw, line;
   while (!open.empty() && reader.Next(raw)) {
     DecodeGbkInto(raw, line);
+    const std::string name = Trim(std::string_view(line).substr(0, line.find('\t')));
     std::size_t keep = 0;
     for (std::size_t k = 0; k < open.size(); ++k) {
       std::size_t i = open[k];
-      if (line.find(wanted[i]) != std::string::npos)
+      if (name == wanted[i]) {
         found[i] = line;
-      else
-        open[keep++] = i;
+        continue;
+      }
+      if (found[i].empty() && line.find(wanted[i]) != std::string::npos) found[i] = line;
+      open[keep++] = i;
     }
     open.resize(keep);
   }
@@ -74,9 +80,9 @@ void ClearResultBackup(const Session& session) {
 }
 
 ResultSetWriter::ResultSetWriter(const Session& session)
-    : result_path_(session.Path(kResultFilePath)),
-      result_(std::make_unique<AtomicFile>(session.Path(kResultFilePath))),
-      backup_(std::make_unique<AtomicFile>(session.Path(kResultBackupPath))) {}
+    : files_(std::make_unique<AtomicFileSet>()),
+      result_(&files_->Add(session.Path(kResultFilePath))),
+      backup_(&files_->Add(session.Path(kResultBackupPath))) {}
 
 ResultSetWriter::~ResultSetWriter() = default;
 
@@ -85,7 +91,14 @@ void ResultSetWriter::Add(std::string_view utf8_line) {
   AddRaw(encoded_);
 }
 
+std::uint64_t ResultSetWriter::Hash(std::uint64_t hash, std::string_view bytes) {
+  for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+  return hash;
+}
+
 void ResultSetWriter::AddRaw(std::string_view gbk_line) {
+  hash_ = Hash(Hash(hash_, gbk_line), "\r\n");
+  size_ += gbk_line.size() + 2;
   result_->WriteBytes(gbk_line);
   result_->WriteBytes("\r\n");
   backup_->WriteBytes(gbk_line);
@@ -93,35 +106,73 @@ void ResultSetWriter::AddRaw(std::string_view gbk_line) {
   ++count_;
 }
 
+namespace {
+
+constexpr char kRecipeHeader[] = "# Lindora Result.DB ";
+constexpr char kRecipeUnknown[] = "?";
+
+std::string RecipeHeader(std::uint64_t size, std::uint64_t hash) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return kRecipeHeader + std::to_string(size) + " " + hex;
+}
+
+}  // namespace
+
 void ResultSetWriter::Commit() {
-  // Both temporaries are complete before either rename. Should the backup's rename fail after
-  // the result file's succeeded, the previous result file is put back from a hard link, so the
-  // pair never gets out of step.
-  fs::path saved = result_path_;
-  saved += ".old" + std::to_string(::getpid());
+  // The result file, its backup and its recipe are one unit: all new or all old.
+  AtomicFile& recipe = files_->Add(result_->target().string() + ".recipe");
+  recipe.WriteLine(RecipeHeader(size_, hash_));
+  if (recipe_.empty()) recipe.WriteLine(kRecipeUnknown);
+  for (const std::string& command : recipe_) recipe.WriteLine(command);
+  files_->Commit();
+}
+
+void WriteResultSetBytes(const Session& session, std::string_view bytes,
+                         std::vector<std::string> recipe) {
+  ResultSetWriter writer(session);
+  writer.SetRecipe(std::move(recipe));
+  // Whole lines through AddRaw; a last piece without a line end goes in as it is.
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string_view::npos) {
+      writer.AddTail(bytes.substr(start));
+      break;
+    }
+    writer.AddRaw(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  writer.Commit();
+}
+
+void ResultSetWriter::AddTail(std::string_view bytes) {
+  hash_ = Hash(hash_, bytes);
+  size_ += bytes.size();
+  result_->WriteBytes(bytes);
+  backup_->WriteBytes(bytes);
+}
+
+std::vector<std::string> ResultSetRecipe(const Session& session) {
+  const fs::path result = session.Path(kResultFilePath);
+  fs::path recipe_file = result;
+  recipe_file += ".recipe";
   std::error_code ec;
-  fs::remove(saved, ec);
-  bool have_saved = false;
-  if (fs::is_regular_file(result_path_, ec)) {
-    fs::create_hard_link(result_path_, saved, ec);
-    have_saved = !ec;
-  }
-  try {
-    result_->Commit();
-  } catch (...) {
-    if (have_saved) fs::remove(saved, ec);
-    throw;
-  }
-  try {
-    backup_->Commit();
-  } catch (...) {
-    if (have_saved)
-      fs::rename(saved, result_path_, ec);
-    else
-      fs::remove(result_path_, ec);
-    throw;
-  }
-  if (have_saved) fs::remove(saved, ec);
+  if (!fs::is_regular_file(recipe_file, ec) || !fs::is_regular_file(result, ec)) return {};
+  std::vector<std::string> lines = ReadLines(recipe_file);
+  if (lines.empty()) return {};
+  const std::string bytes = ReadFileBytes(result);
+  if (lines.front() !=
+      RecipeHeader(bytes.size(), ResultSetWriter::Hash(ResultSetWriter::kHashStart, bytes)))
+    return {};
+  lines.erase(lines.begin());
+  for (const std::string& line : lines)
+    if (line == kRecipeUnknown) return {};
+  return lines;
+}
+
+std::string ScriptWord(std::string_view text) {
+  return "'" + ReplaceAll(text, "'", "'\\''") + "'";
 }
 
 }  // namespace lindora

@@ -12,6 +12,8 @@
 
 namespace lindora {
 
+class AtomicFileSet;
+
 class Session;
 
 inline constexpr std::string_view kFormulaDbPath = "\\DB\\Fangji.DB";
@@ -25,12 +27,25 @@ std::string CleanRecordLine(std::string_view line);
 // alike: blanks and TABs never occur inside a GBK double-byte character.
 void CleanRecordLineInPlace(std::string& line);
 
-// The first line of \DB\Fangji.DB that contains the trimmed name anywhere (exact comparison,
-// no clean-up), or the empty text. An empty name matches the first line. Throws FileError.
+// The line of \DB\Fangji.DB whose name field is the trimmed name, or else the first line that
+// contains it anywhere (exact comparison, no clean-up), or the empty text. An empty name
+// matches the first line. Throws FileError.
 std::string FindFormulaRecord(const Session& session, std::string_view name);
 // Looks up many names in one pass over the database; answers in the order of `names`.
 std::vector<std::string> FindFormulaRecords(const Session& session,
                                             const std::vector<std::string>& names);
+
+// How the current result set was made: the lindora-cli script commands that make it again from
+// \DB\Fangji.DB, kept in \Result\Result.DB.recipe together with the size and a hash of the
+// Result.DB they made. Empty when the recipe is missing, does not belong to the present
+// Result.DB (changed by hand or by an older version), or a step could not be recorded.
+std::vector<std::string> ResultSetRecipe(const Session& session);
+// One word for the script reader, in single quotes.
+std::string ScriptWord(std::string_view text);
+
+// A whole new result set (Result.DB and its backup, the same bytes) with its recipe.
+void WriteResultSetBytes(const Session& session, std::string_view bytes,
+                         std::vector<std::string> recipe);
 
 // Empties \Result\Result.DB.bak (the formula window does this when it loads).
 void ClearResultBackup(const Session& session);
@@ -49,14 +64,26 @@ class ResultSetWriter {
   void Add(std::string_view utf8_line);
   // One record that is already GBK bytes (no line end).
   void AddRaw(std::string_view gbk_line);
+  // Bytes without a line end, for a last line that has none.
+  void AddTail(std::string_view bytes);
+  // The script commands that made this set (ResultSetRecipe); without one the set's origin is
+  // recorded as unknown.
+  void SetRecipe(std::vector<std::string> commands) { recipe_ = std::move(commands); }
   void Commit();
   std::int64_t Count() const { return count_; }
 
  private:
-  fs::path result_path_;
-  std::unique_ptr<AtomicFile> result_, backup_;
+  std::unique_ptr<AtomicFileSet> files_;
+  AtomicFile* result_;
+  AtomicFile* backup_;
   std::string encoded_;
   std::int64_t count_ = 0;
+  std::uint64_t size_ = 0, hash_ = kHashStart;
+  std::vector<std::string> recipe_;
+
+ public:
+  static constexpr std::uint64_t kHashStart = 1469598103934665603ull;  // FNV-1a
+  static std::uint64_t Hash(std::uint64_t hash, std::string_view bytes);
 };
 
 }  // namespace lindora

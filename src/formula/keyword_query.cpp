@@ -90,6 +90,14 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
   try {
     LineReader reader(source);  // the source must be readable before anything is replaced
     ResultSetWriter writer(session);
+    // The recipe: a new search starts one; a search in the results adds to the one of the set
+    // it searched (unknown stays unknown).
+    std::vector<std::string> recipe;
+    if (search_in_results) recipe = ResultSetRecipe(session);
+    if (!search_in_results || !recipe.empty())
+      recipe.push_back(std::string("query") + (search_in_results ? " --in-results" : "") +
+                       (exclude ? " --exclude" : "") + " -- " + ScriptWord(typed));
+    writer.SetRecipe(std::move(recipe));
     std::string raw, line;
     while (reader.Next(raw)) {
       // Blanks and TABs are the same bytes in GBK and UTF-8, so the clean-up runs on the raw

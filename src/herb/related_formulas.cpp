@@ -23,6 +23,7 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     // The new result set goes to temporary files first: a search that finds nothing, or fails,
     // leaves the current result set and the formula window as they are.
     ResultSetWriter writer(session);
+    writer.SetRecipe({"related-formulas -- " + ScriptWord(herb)});
     ForEachLine(session.Path(kFormulaDbPath), [&](const std::string& line) {
       std::string cleaned = CleanRecordLine(line);
       if (Contains(cleaned, herb)) writer.Add(cleaned);

@@ -15,6 +15,7 @@
 #include "common/analysis_list.h"
 #include "common/data_source_notice.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/version.h"
@@ -54,14 +55,16 @@ constexpr std::size_t kTypedHerbs = 100;
 class ReportBuilder {
  public:
   ReportBuilder(Session& session, const ReportOptions& options, PictureWriter& pictures)
-      : session_(session), options_(options), pictures_(pictures) {}
+      : session_(session),
+        options_(options),
+        pictures_(pictures),
+        recipe_(ResultSetRecipe(session)) {}
 
   void Data(std::int64_t formulas) {
     Section(ReportSection::kData);
-    std::string history = session_.SearchHistory.empty()
-                              ? "（无：结果集来自方剂列表导入或相关方剂检索）"
-                              : session_.SearchHistory;
+    std::string history = session_.SearchHistory.empty() ? "（无）" : session_.SearchHistory;
     doc_.Table({"项目", "内容"}, {{"方剂数据文件", "DB/Fangji.DB"},
+                                  {"结果集的来源", RecipeText(recipe_)},
                                   {"检索历史", history},
                                   {"结果集方剂数", std::to_string(formulas)},
                                   {"报告日期", options_.date}});
@@ -261,7 +264,7 @@ class ReportBuilder {
             ". Data sources and licences: see the data notice in the section on the data.",
         "en");
     doc_.Heading("重新生成本报告的脚本 / Script that regenerates this report", 3);
-    doc_.Preformatted(RegenerationScript(session_.SearchHistory, options_));
+    doc_.Preformatted(RegenerationScript(recipe_, options_));
   }
 
   void MethodsFor(ReportSection s) {
@@ -316,6 +319,7 @@ class ReportBuilder {
   Session& session_;
   const ReportOptions& options_;
   PictureWriter& pictures_;
+  const std::vector<std::string> recipe_;  // how the result set was made
   ReportDocument doc_;
   std::vector<std::string> zh_, en_;
   int number_ = 0;
@@ -332,7 +336,16 @@ bool ValidDate(std::string_view d) {
   if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
   for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
     if (d[i] < '0' || d[i] > '9') return false;
-  return true;
+  auto number = [&](std::size_t at, std::size_t len) {
+    int v = 0;
+    for (std::size_t i = at; i < at + len; ++i) v = v * 10 + (d[i] - '0');
+    return v;
+  };
+  const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+  if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+  constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
 }
 
 // A word for the script reader, in single quotes.
@@ -382,33 +395,35 @@ std::string TodayIso() {
   return buf;
 }
 
-std::string RegenerationScript(std::string_view search_history, const ReportOptions& options) {
-  std::string script = "lindora-cli --script - <<'EOF'\n";
-  // A history of queries: the first started the set, each later one searched in its results
-  // (" AND  NOT " marks an excluding search).
-  if (!search_history.empty()) {
-    std::string rest(search_history);
-    bool first = true;
-    while (!rest.empty()) {
-      std::size_t cut = rest.find(" AND ");
-      std::string part = rest.substr(0, cut);
-      bool exclude = false;
-      rest = cut == std::string::npos ? "" : rest.substr(cut + 5);
-      if (StartsWith(rest, " NOT ")) {
-        exclude = true;
-        rest = rest.substr(5);
-      }
-      script +=
-          std::string("query") + (first ? "" : " --in-results") + " -- " + Quoted(part) + "\n";
-      first = false;
-      if (exclude && !rest.empty()) {
-        std::size_t next = rest.find(" AND ");
-        std::string excluded = rest.substr(0, next);
-        rest = next == std::string::npos ? "" : rest.substr(next + 5);
-        script += "query --in-results --exclude -- " + Quoted(excluded) + "\n";
-      }
-    }
+// The steps of a recipe in words, for the data section.
+std::string RecipeText(const std::vector<std::string>& recipe) {
+  if (recipe.empty())
+    return "未知（Result.DB 不是由本程序记录了步骤的检索或导入生成的，或生成后被改动过）；"
+           "下面的脚本不含生成结果集的步骤";
+  std::string text;
+  for (const std::string& command : recipe) {
+    if (!text.empty()) text += "；然后";
+    if (StartsWith(command, "query --in-results --exclude"))
+      text += "在结果中排除：";
+    else if (StartsWith(command, "query --in-results"))
+      text += "在结果中检索：";
+    else if (StartsWith(command, "query"))
+      text += "检索方剂库：";
+    else if (StartsWith(command, "import-formulas"))
+      text += "导入方剂列表：";
+    else if (StartsWith(command, "related-formulas"))
+      text += "相关方剂检索：";
+    const std::size_t words = command.find(" -- ");
+    text += words == std::string::npos ? command : command.substr(words + 4);
   }
+  return text;
+}
+
+std::string RegenerationScript(const std::vector<std::string>& recipe,
+                               const ReportOptions& options) {
+  std::string script = "lindora-cli --script - <<'EOF'\n";
+  // The commands that made the result set, as they were recorded with it.
+  for (const std::string& command : recipe) script += command + "\n";
   script += "report --sections ";
   std::string keys;
   for (ReportSection s : AllSections())
@@ -441,7 +456,7 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
   if (options.date.empty()) options.date = TodayIso();
   run.outcome = Guard(session, [&]() -> Outcome {
     if (!ValidDate(options.date))
-      return Refuse(session, "日期格式应为 YYYY-MM-DD：" + options.date);
+      return Refuse(session, "日期应为 YYYY-MM-DD 格式的有效日期：" + options.date);
     if (options.rows < 1 || options.rows > 1000)
       return Refuse(session, "表格行数应为 1 到 1000 之间的整数。");
     if (options.sections.empty() && options.analyses.empty())
@@ -451,9 +466,15 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
       if (!analysis || !analysis->in_report || SectionFromKey(ReportKey(*analysis)))
         return Refuse(session, "报告没有这一章节：" + key);
     }
-    if (options.network.top < 1 || options.network.min_frequency < 0 ||
-        options.network.min_edge < 1)
-      return Refuse(session, "网络的节点数与边阈值应为正整数。");
+    run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
+    run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
+    if (std::string bad = CheckUserOutputs(session.ProgramFolder(), {run.html, run.pdf});
+        !bad.empty())
+      return Refuse(session, bad);
+    if (options.network.top < 1 || options.network.top > static_cast<int>(kMaxNetworkNodes) ||
+        options.network.min_frequency < 0 || options.network.min_edge < 1)
+      return Refuse(session, "网络的节点数应为 1 到 " + std::to_string(kMaxNetworkNodes) +
+                                 " 之间的整数，边阈值应为正整数。");
     PictureWriter* pictures = InstalledPictureWriter();
     if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
     int total = static_cast<int>(options.sections.size() + options.analyses.size()) + 2, step = 0;
@@ -467,6 +488,9 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     const auto formulas = static_cast<std::int64_t>(herbs.N());
     if (formulas == 0) return Refuse(session, kNoDataMessage);
 
+    if (options.Has(ReportSection::kNetwork))
+      if (std::string problem = NetworkSizeProblem(herbs, options.network); !problem.empty())
+        return Refuse(session, problem);
     ReportBuilder builder(session, options, *pictures);
     if (options.Has(ReportSection::kRules))
       if (Outcome o = builder.PrepareRules(); o != Outcome::kDone) return o;
@@ -518,15 +542,14 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     builder.Methods(formulas);
 
     tell("写入报告");
-    run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
-    run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
-    {
-      AtomicFile html(run.html);
-      html.WriteBytes(builder.doc().Html());
-      html.Commit();
-    }
-    pictures->WriteHtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title(),
-                           run.pdf);
+    // The HTML and the PDF are one unit: both new or both old.
+    const std::string pdf =
+        pictures->HtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title());
+    if (pdf.empty()) throw FileError(FileError::Kind::kWrite, run.pdf, "PDF 文件生成失败");
+    AtomicFileSet files;
+    files.Add(run.html).WriteBytes(builder.doc().Html());
+    files.Add(run.pdf).WriteBytes(pdf);
+    files.Commit();
     run.document = std::move(builder.doc());
     return Outcome::kDone;
   });

@@ -68,9 +68,12 @@ struct ReportRun {
 ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options,
                               const ReportProgress& progress = {});
 
-// The lindora-cli script that regenerates the report: the queries of the search history (when
-// it came from queries) and the report command with the options that were used.
-std::string RegenerationScript(std::string_view search_history, const ReportOptions& options);
+// The lindora-cli script that regenerates the report: the commands that made the result set
+// (ResultSetRecipe) and the report command with the options that were used.
+std::string RegenerationScript(const std::vector<std::string>& recipe,
+                               const ReportOptions& options);
+// How the result set was made, in words, for the report's data section.
+std::string RecipeText(const std::vector<std::string>& recipe);
 
 // Today's date as YYYY-MM-DD (local time).
 std::string TodayIso();

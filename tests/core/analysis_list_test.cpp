@@ -31,9 +31,10 @@ class TitlePictures : public PictureWriter {
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   std::string BarChartPng(const BarChart& chart, int, int) override { return chart.title; }
   std::string NetworkPng(const NetworkPicture& p, int, int) override { return p.title; }
-  void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
-                    const std::string&, const std::filesystem::path& path) override {
-    std::ofstream(path, std::ios::binary) << html;
+  std::string NetworkSvg(const NetworkPicture& p, int, int) override { return p.title; }
+  std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
+                      const std::string&) override {
+    return html;
   }
 };
 

@@ -384,8 +384,8 @@ TEST(ChemCliTest, ScriptFollowsAHerbToItsActiveComponentsAndBack) {
             std::string::npos);
   EXPECT_NE(r.out.find("中药名\t频数\n甘草\t1\n"), std::string::npos);
   EXPECT_NE(r.out.find("query=CCO\n"), std::string::npos);
-  EXPECT_NE(r.err.find("no row 5"), std::string::npos);
-  EXPECT_EQ(r.status, 2);  // the last command named a row that does not exist
+  EXPECT_NE(r.err.find("没有第 5 行"), std::string::npos);
+  EXPECT_EQ(r.status, 1);  // the last command named a row that does not exist
 }
 
 TEST(ChemCliTest, PropertiesAndPictureUseTheRealConverter) {

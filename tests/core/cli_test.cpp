@@ -41,9 +41,9 @@ TEST(CliScriptTest, UnknownCommandsAndBadQuotesAreUsageErrors) {
   test::TestFolder f;
   f.WriteBytes("script.txt", "# comment\n\nnosuchcommand\ncheck \"unclosed\n");
   auto r = test::RunCli({"--root", f.root().string(), "--script", (f / "script.txt").string()});
-  EXPECT_NE(r.err.find("unknown command: nosuchcommand"), std::string::npos);
-  EXPECT_NE(r.err.find("line 4: unclosed quote"), std::string::npos);
-  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("未知命令：nosuchcommand"), std::string::npos);
+  EXPECT_NE(r.err.find("第 4 行：引号没有配对"), std::string::npos);
+  EXPECT_EQ(r.status, 1);
 }
 
 TEST(CliOptionsTest, OneRuleForOptionsInEveryCommand) {
@@ -61,18 +61,17 @@ TEST(CliOptionsTest, OneRuleForOptionsInEveryCommand) {
   for (const auto& words : std::vector<std::vector<std::string>>{
            {"herb-search", "--renshen"}, {"query", "--exclud", "麻黄"}, {"export-pairs", "-x"}}) {
     auto r = run(words);
-    EXPECT_EQ(r.status, 2) << words[0];
-    EXPECT_NE(r.err.find("unknown option: " + words[1]), std::string::npos) << r.err;
+    EXPECT_EQ(r.status, 1) << words[0];
+    EXPECT_NE(r.err.find("未知选项：" + words[1]), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "") << words[0];
   }
   // Options end at the first operand (a query's "-keyword" is none); a negative number is a
   // value; an unknown option of the program itself is an error too.
-  EXPECT_EQ(run({"query", "--exclude", "--", "--in-results"}).err.find("unknown"),
-            std::string::npos);
-  EXPECT_EQ(run({"query", "麻黄", "-桂枝"}).err.find("unknown"), std::string::npos);
-  EXPECT_EQ(run({"type-distribution", "-1"}).err.find("unknown option"), std::string::npos);
+  EXPECT_EQ(run({"query", "--exclude", "--", "--in-results"}).err.find("未知"), std::string::npos);
+  EXPECT_EQ(run({"query", "麻黄", "-桂枝"}).err.find("未知"), std::string::npos);
+  EXPECT_EQ(run({"type-distribution", "-1"}).err.find("未知选项"), std::string::npos);
   auto unknown_top = run({"--verbose", "check"});
-  EXPECT_EQ(unknown_top.status, 2);
+  EXPECT_EQ(unknown_top.status, 1);
   // Without an earlier herb-pair analysis there is nothing to export.
   auto pairs = run({"export-pairs"});
   EXPECT_EQ(pairs.status, 1);

@@ -189,7 +189,8 @@ TEST_F(HerbNetworkWindowTest, RefusalsReplaceNoFile) {
   EXPECT_EQ(world.dialogs.Messages(),
             (std::vector<std::string>{
                 "没有共同出现 3 次以上的药对，无法绘制药物网络；请降低边阈值或增加节点。",
-                "边阈值必须是正整数：二", "节点数必须是正整数：-5", kNoDataMessage}));
+                "边阈值应为 1 到 999999999 之间的整数：二", "节点数应为 1 到 500 之间的整数：-5",
+                kNoDataMessage}));
   EXPECT_EQ(Bytes(kNetworkGexf), before);
   EXPECT_EQ(w.NodeGrid().Rows(), 3);  // the last network stays on show
 }

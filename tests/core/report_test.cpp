@@ -30,9 +30,10 @@ class TextPictures : public PictureWriter {
     ++networks;
     return "png:" + p.title;
   }
-  void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
-                    const std::string&, const std::filesystem::path& path) override {
-    std::ofstream(path, std::ios::binary) << html;
+  std::string NetworkSvg(const NetworkPicture& p, int, int) override { return "svg:" + p.title; }
+  std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
+                      const std::string&) override {
+    return html;
   }
   std::vector<BarChart> charts;
   int networks = 0;
@@ -181,18 +182,18 @@ TEST_F(ReportTest, RefusalsChangeNoFile) {
   EXPECT_FALSE(std::filesystem::exists(folder / "Result/分析报告.pdf"));
 }
 
-TEST(RegenerationScriptTest, QueriesOfTheHistoryThenTheReport) {
+TEST(RegenerationScriptTest, TheRecordedCommandsThenTheReport) {
   ReportOptions o;
   o.sections = {ReportSection::kSymptoms, ReportSection::kHerbs};
   o.date = "2026-12-07";
-  EXPECT_EQ(RegenerationScript("麻黄 AND 桂枝 AND  NOT 附子", o),
-            "lindora-cli --script - <<'EOF'\n"
-            "query -- '麻黄'\n"
-            "query --in-results -- '桂枝'\n"
-            "query --in-results --exclude -- '附子'\n"
-            "report --sections herbs,symptoms --rows 30 --date 2026-12-07\n"
-            "EOF");
-  EXPECT_EQ(RegenerationScript("", o),
+  EXPECT_EQ(
+      RegenerationScript({"query -- '麻黄 OR 桂枝'", "query --in-results --exclude -- '附子'"}, o),
+      "lindora-cli --script - <<'EOF'\n"
+      "query -- '麻黄 OR 桂枝'\n"
+      "query --in-results --exclude -- '附子'\n"
+      "report --sections herbs,symptoms --rows 30 --date 2026-12-07\n"
+      "EOF");
+  EXPECT_EQ(RegenerationScript({}, o),
             "lindora-cli --script - <<'EOF'\n"
             "report --sections herbs,symptoms --rows 30 --date 2026-12-07\nEOF");
 }

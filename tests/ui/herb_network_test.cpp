@@ -162,7 +162,8 @@ class HerbNetworkTest : public QObject {
     QCOMPARE(view->View()->Picture().nodes.size(), model.Network().nodes.size());
     Child<QLineEdit>(view, "Text_EdgeValue")->setText("3.5");
     Child<QPushButton>(view, "Cmd_Redraw")->click();
-    QCOMPARE(dialogs.Messages(), std::vector<std::string>{"边阈值必须是正整数：3.5"});
+    QCOMPARE(dialogs.Messages(),
+             std::vector<std::string>{"边阈值应为 1 到 999999999 之间的整数：3.5"});
     dialogs.shown.clear();
     Child<QLineEdit>(view, "Text_NodeValue")->setText("30");
     Child<QLineEdit>(view, "Text_EdgeValue")->setText("2");

@@ -51,10 +51,14 @@ class CliPictureWriter : public lindora::PictureWriter {
     EnsureApplication();
     return qt_.NetworkPng(picture, width, height);
   }
-  void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
-                    const std::string& title, const std::filesystem::path& path) override {
+  std::string NetworkSvg(const lindora::NetworkPicture& picture, int width, int height) override {
     EnsureApplication();
-    qt_.WriteHtmlPdf(html, pictures, title, path);
+    return qt_.NetworkSvg(picture, width, height);
+  }
+  std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
+                      const std::string& title) override {
+    EnsureApplication();
+    return qt_.HtmlPdf(html, pictures, title);
   }
 
  private:

@@ -1,5 +1,6 @@
 #include "common/ui/html_pdf.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
@@ -17,8 +18,8 @@
 
 namespace lindora::ui {
 
-void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
-                  const std::string& title, const std::filesystem::path& path) {
+std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
+                    const std::string& title) {
   // Printing keeps a 2 cm margin of its own around the text (page numbers go in the bottom
   // one), so the A4 page has no other margin and the text is 481 pt wide; the layout works in
   // screen pixels, which printing scales to points.
@@ -52,10 +53,12 @@ void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::stri
   }
   text.setHtml(Q(html));
 
-  std::filesystem::path temp = path;
-  temp += ".part";
+  // The PDF is made in memory; the caller publishes it through the one file writer.
+  QByteArray bytes;
   {
-    QPdfWriter writer(Q(temp.string()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     writer.setResolution(72);
@@ -63,16 +66,7 @@ void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::stri
     writer.setTitle(Q(title));
     text.print(&writer);
   }
-  std::error_code ec;
-  if (std::filesystem::file_size(temp, ec) == 0 || ec) {
-    std::filesystem::remove(temp, ec);
-    throw FileError(FileError::Kind::kWrite, path, "PDF 文件无法写入");
-  }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    throw FileError(FileError::Kind::kWrite, path, ec.message());
-  }
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 }  // namespace lindora::ui

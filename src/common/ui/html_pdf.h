@@ -8,9 +8,8 @@
 
 namespace lindora::ui {
 
-// `pictures` maps the names the page's <img src="…"> use to PNG bytes. Written beside the
-// target and renamed over it; raises FileError when it cannot be written.
-void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
-                  const std::string& title, const std::filesystem::path& path);
+// `pictures` maps the names the page's <img src="…"> use to PNG bytes. Returns the PDF's bytes.
+std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
+                    const std::string& title);
 
 }  // namespace lindora::ui

@@ -3,12 +3,30 @@
 #include <QBuffer>
 
 #include "common/files.h"
+#include "common/text.h"
 #include "common/ui/bar_chart.h"
 #include "common/ui/html_pdf.h"
 #include "common/ui/network_picture.h"
 
 namespace lindora::ui {
 namespace {
+
+// Labels go into SVG text and drawn glyphs: control characters are dropped by the rule of every
+// other file.
+NetworkPicture Clean(NetworkPicture picture) {
+  picture.title = DropControlCharacters(picture.title, false);
+  for (auto& node : picture.nodes) node.label = DropControlCharacters(node.label, false);
+  for (auto& caption : picture.legend) caption = DropControlCharacters(caption, false);
+  return picture;
+}
+
+BarChart Clean(BarChart chart) {
+  for (std::string* text : {&chart.title, &chart.category_axis, &chart.value_axis})
+    *text = DropControlCharacters(*text, false);
+  for (auto& name : chart.categories) name = DropControlCharacters(name, false);
+  for (auto& series : chart.series) series.name = DropControlCharacters(series.name, false);
+  return chart;
+}
 
 std::string PngBytes(const QImage& image) {
   QByteArray bytes;
@@ -20,7 +38,7 @@ std::string PngBytes(const QImage& image) {
 
 void WritePng(const QImage& image, const std::filesystem::path& path) {
   std::string bytes = PngBytes(image);
-  if (bytes.empty()) throw FileError(FileError::Kind::kWrite, path, "PNG encoding failed");
+  if (bytes.empty()) throw FileError(FileError::Kind::kWrite, path, "PNG 图片编码失败");
   AtomicFile file(path);
   file.WriteBytes(bytes);
   file.Commit();
@@ -30,34 +48,39 @@ void WritePng(const QImage& image, const std::filesystem::path& path) {
 
 void QtPictureWriter::WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path,
                                        int width, int height) {
-  WritePng(BarChartImage(chart, QSize(width, height)), path);
+  WritePng(BarChartImage(Clean(chart), QSize(width, height)), path);
 }
 
 void QtPictureWriter::WriteNetworkPng(const NetworkPicture& picture,
                                       const std::filesystem::path& path, int width, int height) {
-  WritePng(NetworkImage(picture, QSize(width, height)), path);
+  WritePng(NetworkImage(Clean(picture), QSize(width, height)), path);
 }
 
 void QtPictureWriter::WriteNetworkSvg(const NetworkPicture& picture,
                                       const std::filesystem::path& path, int width, int height) {
-  QByteArray bytes = NetworkSvg(picture, QSize(width, height));
+  QByteArray bytes = ui::NetworkSvg(Clean(picture), QSize(width, height));
   AtomicFile file(path);
   file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   file.Commit();
 }
 
 std::string QtPictureWriter::BarChartPng(const BarChart& chart, int width, int height) {
-  return PngBytes(BarChartImage(chart, QSize(width, height)));
+  return PngBytes(BarChartImage(Clean(chart), QSize(width, height)));
 }
 
 std::string QtPictureWriter::NetworkPng(const NetworkPicture& picture, int width, int height) {
-  return PngBytes(NetworkImage(picture, QSize(width, height)));
+  return PngBytes(NetworkImage(Clean(picture), QSize(width, height)));
 }
 
-void QtPictureWriter::WriteHtmlPdf(const std::string& html,
-                                   const std::map<std::string, std::string>& pictures,
-                                   const std::string& title, const std::filesystem::path& path) {
-  ui::WriteHtmlPdf(html, pictures, title, path);
+std::string QtPictureWriter::NetworkSvg(const NetworkPicture& picture, int width, int height) {
+  QByteArray bytes = ui::NetworkSvg(Clean(picture), QSize(width, height));
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::string QtPictureWriter::HtmlPdf(const std::string& html,
+                                     const std::map<std::string, std::string>& pictures,
+                                     const std::string& title) {
+  return ui::HtmlPdf(html, pictures, title);
 }
 
 void InstallQtPictureWriter() {

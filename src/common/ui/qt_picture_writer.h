@@ -15,8 +15,9 @@ class QtPictureWriter : public PictureWriter {
                        int height) override;
   std::string BarChartPng(const BarChart& chart, int width, int height) override;
   std::string NetworkPng(const NetworkPicture& picture, int width, int height) override;
-  void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
-                    const std::string& title, const std::filesystem::path& path) override;
+  std::string NetworkSvg(const NetworkPicture& picture, int width, int height) override;
+  std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
+                      const std::string& title) override;
 };
 
 // Makes one QtPictureWriter the writer of the process (needs a QApplication while it draws).

@@ -1,0 +1,431 @@
+// The program's files under attack and failure: links planted where temporaries or outputs go,
+// full disks at every step of a write, killed and concurrent runs, hostile names in the data.
+// Every case ends with the old files or the new ones, never a mix, a truncation or a write
+// outside the program's folders.
+#include <expat.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+#include <random>
+#include <regex>
+
+#include "analysis/herb_network.h"
+#include "common/csv.h"
+#include "common/files.h"
+#include "common/safe_write.h"
+#include "common/text.h"
+#include "support/cli_runner.h"
+#include "support/test_folder.h"
+
+namespace lindora {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Names in the folder that the writer or an older version used for temporaries.
+std::vector<std::string> Leftovers(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    const std::string name = e.path().filename().string();
+    if (name.starts_with(".lindora-") || Has(name, ".tmp") || Has(name, ".part") ||
+        Has(name, ".old"))
+      names.push_back(name);
+  }
+  return names;
+}
+
+// A pid that belonged to a process that has ended.
+long DeadPid() {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+// Well-formed XML 1.0 by a real parser.
+bool ParsesAsXml(const std::string& text, std::string* error) {
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  const bool ok =
+      XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_ERROR;
+  if (!ok) *error = XML_ErrorString(XML_GetErrorCode(parser));
+  XML_ParserFree(parser);
+  return ok;
+}
+
+bool HasControlBytes(const std::string& bytes) {
+  for (unsigned char c : bytes)
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) return true;
+  return Has(bytes, "\xC2\x9B");  // the one-character terminal escape introducer
+}
+
+class WriterTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetWriteFault(nullptr); }
+  test::TestFolder f;
+};
+
+TEST_F(WriterTest, LinksAtTheTargetOrAtOldTemporaryNamesAreNeverWrittenThrough) {
+  const fs::path outside = f / "outside.txt";
+  f.WriteBytes("outside.txt", "keep me");
+  // The fixed names earlier writers used for their temporaries, planted as links.
+  fs::create_symlink(outside, f / "Result/a.txt.part");
+  fs::create_symlink(outside, f / ("Result/a.txt.tmp" + std::to_string(::getpid()) + "_0"));
+  WriteTextFile("new", f / "Result/a.txt");
+  EXPECT_EQ(f.ReadBytes("Result/a.txt"), "new\r\n");
+  EXPECT_FALSE(fs::is_symlink(f / "Result/a.txt"));
+
+  // A link as the target, as the backup emptied on every query, is refused, not followed.
+  fs::create_symlink(outside, f / "Result/link.txt");
+  EXPECT_THROW(WriteTextFile("x", f / "Result/link.txt"), FileError);
+  try {
+    ClearFile(f / "Result/link.txt");
+    ADD_FAILURE() << "a link was emptied";
+  } catch (const FileError& e) {
+    EXPECT_TRUE(Has(e.what(), "符号链接")) << e.what();
+  }
+  EXPECT_THROW(AppendTextFile("x", f / "Result/link.txt"), FileError);
+  EXPECT_EQ(f.ReadBytes("outside.txt"), "keep me");
+
+  // A FIFO or a folder as the target is refused at once, without blocking.
+  ASSERT_EQ(::mkfifo((f / "Result/fifo").c_str(), 0600), 0);
+  EXPECT_THROW(AtomicFile(f / "Result/fifo"), FileError);
+  EXPECT_THROW(ReadFileBytes(f / "Result/fifo"), FileError);
+  EXPECT_THROW(LineReader(f / "Result/fifo"), FileError);
+  fs::create_directory(f / "Result/dir");
+  EXPECT_THROW(ClearFile(f / "Result/dir"), FileError);
+  EXPECT_TRUE(Leftovers(f / "Result").size() == 2u) << "only the two planted links";
+}
+
+TEST_F(WriterTest, AFailureAtAnyStepKeepsTheOldFileLeavesNoTemporaryAndNamesTheReason) {
+  const fs::path target = f / "Result/data.txt";
+  WriteTextFile("old", target);
+  for (const char* step : {"create", "write", "sync", "rename"}) {
+    SetWriteFault([&](const fs::path&, std::string_view s) { return s == step ? ENOSPC : 0; });
+    try {
+      AtomicFile out(target);
+      out.WriteBytes(std::string(200'000, 'x'));  // beyond the buffer: a real write
+      out.Commit();
+      ADD_FAILURE() << step << ": no error";
+    } catch (const FileError& e) {
+      EXPECT_TRUE(Has(e.what(), "磁盘空间不足")) << step << ": " << e.what();
+    }
+    EXPECT_EQ(f.ReadBytes("Result/data.txt"), "old\r\n") << step;
+    EXPECT_TRUE(Leftovers(f / "Result").empty()) << step;
+  }
+  SetWriteFault(nullptr);
+
+  // The rename fails because a folder took the target's place meanwhile: the reason is the
+  // rename's, not the one left by the clean-up.
+  fs::remove(target);
+  AtomicFile out(target);
+  out.WriteLine("new");
+  fs::create_directory(target);
+  try {
+    out.Commit();
+    ADD_FAILURE() << "renamed over a folder";
+  } catch (const FileError& e) {
+    EXPECT_TRUE(Has(e.what(), "文件夹")) << e.what();
+    EXPECT_FALSE(Has(e.what(), "错误号 0") || Has(e.what(), "Success")) << e.what();
+  }
+  EXPECT_TRUE(Leftovers(f / "Result").empty());
+
+  // A target name of 250 bytes leaves room for the temporary's name.
+  const fs::path long_name = f / "Result" / (std::string(246, 'a') + ".csv");
+  WriteTextFile("long", long_name);
+  EXPECT_TRUE(fs::exists(long_name));
+}
+
+TEST_F(WriterTest, SetsAreAllOldOrAllNewWhicheverMemberFails) {
+  const std::vector<std::string> names = {"a.gexf", "b.csv", "c.png", "d.svg"};
+  for (const auto& n : names) f.WriteBytes("Result/" + n, "old " + n);
+  std::mt19937 random(7);
+  for (int round = 0; round < 40; ++round) {
+    const std::string victim = names[random() % names.size()];
+    const char* steps[] = {"write", "sync", "rename"};
+    const std::string step = steps[random() % 3];
+    SetWriteFault([&](const fs::path& target, std::string_view s) {
+      return target.filename() == victim && s == step ? EIO : 0;
+    });
+    AtomicFileSet set;
+    for (const auto& n : names) set.Add(f / "Result" / n).WriteBytes("new " + set.run_id());
+    EXPECT_THROW(set.Commit(), FileError);
+    std::set<std::string> contents;
+    for (const auto& n : names) contents.insert(f.ReadBytes("Result/" + n).substr(0, 4));
+    ASSERT_EQ(contents, std::set<std::string>{"old "}) << victim << " " << step;
+    ASSERT_TRUE(Leftovers(f / "Result").empty()) << victim << " " << step;
+  }
+  SetWriteFault(nullptr);
+  AtomicFileSet set;
+  for (const auto& n : names) set.Add(f / "Result" / n).WriteBytes("new " + set.run_id());
+  EXPECT_THROW(set.Add(f / "Result/x/../a.gexf"), FileError) << "one file named twice";
+  set.Commit();
+  for (const auto& n : names) EXPECT_EQ(f.ReadBytes("Result/" + n), "new " + set.run_id());
+}
+
+TEST_F(WriterTest, OnlyTheTemporariesOfEndedRunsAreRemovedAtTheNextStart) {
+  const long dead = DeadPid();
+  const std::string stale = ".lindora-" + std::to_string(dead) + "-abc123.tmp";
+  const std::string live = ".lindora-" + std::to_string(::getpid()) + "-abc123.tmp";
+  for (const char* folder : {"Result", "DB"}) {
+    f.WriteBytes(std::string(folder) + "/" + stale, "half");
+    f.WriteBytes(std::string(folder) + "/" + live, "busy");
+    f.WriteBytes(std::string(folder) + "/my.tmp", "user's");
+    f.WriteBytes(std::string(folder) + "/.lindora-x-abc.tmp", "not ours");
+  }
+  // What earlier versions left: a temporary of theirs, and a rule file set aside in a swap.
+  const std::string older = "Result/关联规则.csv.tmp" + std::to_string(dead) + "_3";
+  f.WriteBytes(older, "half");
+  f.WriteBytes("Result/关联规则.csv.old", "rules");
+  const auto run = test::RunCli({"--root", f.root().string(), "sets"});
+  EXPECT_FALSE(fs::exists(f / older));
+  EXPECT_EQ(f.ReadBytes("Result/关联规则.csv"), "rules");
+  EXPECT_FALSE(fs::exists(f / "Result/关联规则.csv.old"));
+  for (const char* folder : {"Result", "DB"}) {
+    const std::string p = std::string(folder) + "/";
+    EXPECT_FALSE(fs::exists(f / (p + stale))) << folder;
+    EXPECT_TRUE(fs::exists(f / (p + live)) && fs::exists(f / (p + "my.tmp")) &&
+                fs::exists(f / (p + ".lindora-x-abc.tmp")))
+        << folder;
+  }
+}
+
+// Root may write anywhere; what an ordinary user meets is checked as `nobody` in a child.
+TEST_F(WriterTest, AFolderTheUserCannotWriteKeepsItsFileAndSaysWhy) {
+  fs::create_directory(f / "Result/ro");
+  WriteTextFile("old", f / "Result/ro/x.txt");
+  fs::permissions(f.root(), fs::perms::all);
+  fs::permissions(f / "Result", fs::perms::all);
+  fs::permissions(f / "Result/ro", fs::perms::owner_all | fs::perms::group_read |
+                                       fs::perms::group_exec | fs::perms::others_read |
+                                       fs::perms::others_exec);
+  pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    if (::geteuid() != 0 && ::access((f / "Result/ro").c_str(), W_OK) == 0) ::_exit(4);
+    try {
+      WriteTextFile("new", f / "Result/ro/x.txt");
+    } catch (const FileError& e) {
+      ::_exit(Has(e.what(), "没有权限") ? 0 : 5);
+    }
+    ::_exit(6);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "cannot become nobody";
+  if (WEXITSTATUS(status) == 4) GTEST_SKIP() << "this user owns the folder";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(f.ReadBytes("Result/ro/x.txt"), "old\r\n");
+}
+
+// Minimal CSV reading as a spreadsheet does it: quoted fields, doubled quotes.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> rows(1);
+  std::string field;
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+        field += '"', ++i;
+      else if (c == '"')
+        quoted = false;
+      else
+        field += c;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      rows.back().push_back(field), field.clear();
+    } else if (c == '\n') {
+      rows.back().push_back(field), field.clear(), rows.emplace_back();
+    } else if (c != '\r') {
+      field += c;
+    }
+  }
+  if (rows.back().empty()) rows.pop_back();
+  return rows;
+}
+
+TEST(CsvTextTest, FormulaLookingCellsReadBackAsTextAndNumbersStayNumbers) {
+  const std::vector<std::string> cells = {"=cmd|' /C calc'!A0",
+                                          "+1+1",
+                                          "-2+3",
+                                          "@SUM(A1)",
+                                          "\tx",
+                                          "\r=1",
+                                          "甘草",
+                                          "-1.5",
+                                          "+3",
+                                          "0.25",
+                                          "-",
+                                          "1e5",
+                                          "a\x01"
+                                          "b\x1b[31m"};
+  const auto rows = ParseCsv(CsvText({cells}, {.byte_order_mark = false}));
+  ASSERT_EQ(rows.size(), 1u);
+  ASSERT_EQ(rows[0].size(), cells.size());
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const std::string& cell = rows[0][i];
+    char* end = nullptr;
+    std::strtod(cell.c_str(), &end);
+    const bool number = !cell.empty() && *end == '\0';
+    // A spreadsheet evaluates a cell that starts with one of these unless it is a number.
+    if (!cell.empty() && std::string("=+-@\t\r").find(cell[0]) != std::string::npos) {
+      EXPECT_TRUE(number) << i << ": " << cell;
+    }
+    EXPECT_FALSE(HasControlBytes(cell)) << i;
+  }
+  EXPECT_EQ(rows[0][0], "'=cmd|' /C calc'!A0");
+  EXPECT_EQ(rows[0][7], "-1.5");
+  EXPECT_EQ(rows[0][12], "ab[31m");
+}
+
+// Herb names with control characters, as valid GBK bytes in the data, through every file and
+// the terminal.
+TEST(HostileNamesTest, ControlCharactersNeverReachXmlCsvHtmlOrTheTerminal) {
+  test::TestFolder f;
+  const std::string bad = std::string("\x01") + "麻黄\x1b[2J";
+  const std::string formula = "=HYPERLINK(\"x\")";
+  std::vector<std::string> records;
+  for (int i = 0; i < 6; ++i)
+    records.push_back(formula + std::to_string(i) + "\t" + bad + "，桂枝，甘草&<\"，杏仁\t咳" +
+                      bad);
+  f.WriteLines("DB/Fangji.DB", records);
+  const auto run = test::RunCli({"--root", f.root().string(), "--script", "-"},
+                                "query 桂枝\nnetwork --top 10 --min-edge 1\nrules\n"
+                                "report --sections data,herbs,network\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_FALSE(Has(run.out, "\x1b") || Has(run.err, "\x1b"));
+
+  std::string error;
+  std::set<std::string> runs;
+  for (const char* xml : {"药物网络.gexf", "药物网络.graphml", "药物网络.svg"}) {
+    const std::string text = f.ReadBytes(std::string("Result/") + xml);
+    EXPECT_TRUE(ParsesAsXml(text, &error)) << xml << ": " << error;
+    EXPECT_TRUE(Has(text, "麻黄[J")) << xml;  // the dose digit is standardised away
+    std::smatch m;
+    if (std::regex_search(text, m, std::regex("Lindora run ([0-9TZ]+-[0-9a-f]+)")))
+      runs.insert(m[1]);
+  }
+  EXPECT_EQ(runs.size(), 1u) << "the network files carry one run id";
+  for (const auto& e : fs::directory_iterator(f / "Result")) {
+    const std::string name = e.path().filename().string();
+    if (!name.ends_with(".csv") && !name.ends_with(".html")) continue;
+    const std::string text = f.ReadBytes("Result/" + name);
+    EXPECT_FALSE(HasControlBytes(text)) << name;
+    for (const auto& row : ParseCsv(name.ends_with(".csv") ? text : ""))
+      for (const auto& cell : row) EXPECT_FALSE(cell.starts_with("=")) << name << ": " << cell;
+  }
+}
+
+class OutputTargetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    f.WriteLines("DB/Fangji.DB",
+                 {"甲方\t麻黄，桂枝，甘草\t热", "乙方\t麻黄，桂枝\t咳", "丙方\t桂枝，甘草\t咳"});
+    ASSERT_EQ(Run({"query", "桂枝"}).status, 0);
+  }
+  test::CliRun Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--root", f.root().string()});
+    return test::RunCli(args);
+  }
+  test::TestFolder f;
+};
+
+TEST_F(OutputTargetTest, ProgramDataDevicesFifosAndDoubleNamesAreRefusedBeforeAnyWork) {
+  const std::string data = f.ReadBytes("DB/Fangji.DB");
+  ASSERT_EQ(::mkfifo((f / "fifo").c_str(), 0600), 0);
+  const std::string out = (f / "out.html").string();
+  const std::vector<std::vector<std::string>> refused = {
+      {"report", "--html", (f / "DB/Fangji.DB").string()},
+      {"report", "--pdf", (f / "DB/../DB/Fangji.DB").string()},
+      {"report", "--html", (f / "fifo").string()},
+      {"report", "--html", "/dev/null"},
+      {"report", "--html", out, "--pdf", out},
+      {"network", "--png", (f / "DB/x.png").string()},
+      {"network", "--png", (f / "x.png").string(), "--svg", (f / "./x.png").string()},
+      {"chart", "herb-frequency", (f / "chart.jpg").string()},
+      {"chart", "herb-frequency", (f / "DB/Ref").string() + "/c.png"},
+  };
+  for (const auto& args : refused) {
+    const auto r = Run(args);
+    EXPECT_EQ(r.status, 1) << args[0] << " " << args[2] << "\n" << r.err;
+    EXPECT_FALSE(r.err.empty());
+  }
+  EXPECT_EQ(f.ReadBytes("DB/Fangji.DB"), data);
+  EXPECT_FALSE(fs::exists(f / "out.html") || fs::exists(f / "chart.jpg"));
+  EXPECT_TRUE(fs::is_fifo(f / "fifo"));
+}
+
+TEST_F(OutputTargetTest, AFifoInPlaceOfTheResultSetOrASavedSetIsRefusedNotWaitedFor) {
+  ASSERT_EQ(Run({"save-set", "甲"}).status, 0);
+  fs::remove(f / "Result/Sets/甲.DB");
+  ASSERT_EQ(::mkfifo((f / "Result/Sets/甲.DB").c_str(), 0600), 0);
+  auto sets = Run({"sets"});
+  EXPECT_TRUE(Has(sets.out + sets.err, "甲")) << sets.out << sets.err;
+  fs::remove(f / "Result/Result.DB");
+  ASSERT_EQ(::mkfifo((f / "Result/Result.DB").c_str(), 0600), 0);
+  auto r = Run({"herb-frequency"});
+  EXPECT_NE(r.status, 0);
+  EXPECT_TRUE(Has(r.err, "不是普通文件")) << r.err;
+}
+
+TEST_F(OutputTargetTest, ConcurrentRunsEachPublishAWholeSetAndAKilledRunLeavesNothing) {
+  // Four network runs at once: each finishes or is told the folder is busy, and the files on
+  // disk always come from one run.
+  std::vector<pid_t> children;
+  for (int i = 0; i < 4; ++i) {
+    pid_t child = ::fork();
+    if (child == 0) {
+      const auto r = Run({"network", "--top", "3", "--min-edge", "1"});
+      ::_exit(r.status == 0 || Has(r.err, "另一个分析正在写入结果文件") ? 0 : 1);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+  std::set<std::string> runs;
+  for (const char* xml : {"药物网络.gexf", "药物网络.graphml", "药物网络.svg"}) {
+    std::smatch m;
+    const std::string text = f.ReadBytes(std::string("Result/") + xml);
+    ASSERT_TRUE(std::regex_search(text, m, std::regex("Lindora run ([^ ]+)"))) << xml;
+    runs.insert(m[1]);
+  }
+  EXPECT_EQ(runs.size(), 1u);
+
+  // A run killed in the middle of writing a large result set: the next run finds the old or
+  // the new set and no temporary.
+  std::vector<std::string> records;
+  for (int i = 0; i < 150'000; ++i)
+    records.push_back("方" + std::to_string(i) + "\t甘草，桂枝\t咳");
+  f.WriteLines("DB/Fangji.DB", records);
+  const std::string old_set = f.ReadBytes("Result/Result.DB");
+  pid_t child = ::fork();
+  if (child == 0) {
+    const std::string program = std::string(LINDORA_BIN_DIR) + "/lindora-cli";
+    ::freopen("/dev/null", "w", stdout);
+    ::execl(program.c_str(), program.c_str(), "--root", f.root().c_str(), "query", "甘草",
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::usleep(300'000);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ASSERT_EQ(Run({"sets"}).status, 0);
+  const std::string now = f.ReadBytes("Result/Result.DB");
+  EXPECT_TRUE(now == old_set || f.ReadLines("Result/Result.DB").size() == 150'000u);
+  EXPECT_TRUE(Leftovers(f / "Result").empty());
+}
+
+}  // namespace
+}  // namespace lindora
