@@ -257,9 +257,12 @@ std::string HerbNetworkGexf(const HerbNetwork& network) {
   const Placement place(network);
   std::string x =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<gexf xmlns=\"http://gexf.net/1.3\" xmlns:viz=\"http://gexf.net/1.3/viz\" "
+      // 1.2 is the version Gephi, networkx and the web viewers all read.
+      "<gexf xmlns=\"http://www.gexf.net/1.2draft\" "
+      "xmlns:viz=\"http://www.gexf.net/1.2draft/viz\" "
       "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-      "xsi:schemaLocation=\"http://gexf.net/1.3 http://gexf.net/1.3/gexf.xsd\" version=\"1.3\">\n"
+      "xsi:schemaLocation=\"http://www.gexf.net/1.2draft "
+      "http://www.gexf.net/1.2draft/gexf.xsd\" version=\"1.2\">\n"
       "  <meta>\n    <creator>Lindora</creator>\n    <description>药物网络</description>\n"
       "  </meta>\n"
       "  <graph mode=\"static\" defaultedgetype=\"undirected\">\n"

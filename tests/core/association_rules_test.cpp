@@ -194,8 +194,8 @@ TEST_F(RulesTest, BadInputAndFailedWritesChangeNothing) {
   world.dialogs.shown.clear();
   std::filesystem::remove_all(folder / "Result/频繁项集.csv");
 
-  // An empty result set, then none at all.
-  folder.WriteLines("Result/Result.DB", {"", "无主治\t甘草"});
+  // An empty result set (a name alone is no formula), then none at all.
+  folder.WriteLines("Result/Result.DB", {"", "只有名称"});
   Run("2", "0.6", "0", "4", Outcome::kRefused);
   EXPECT_EQ(world.dialogs.Messages(), std::vector<std::string>{kNoDataMessage});
   world.dialogs.shown.clear();

@@ -36,7 +36,7 @@ std::string FileBytes(const std::filesystem::path& path) {
 
 // Elements by local name, and the sum of one attribute (or of the text of <data key=…>).
 struct XmlSummary {
-  QString root, version;
+  QString root, version, ns;
   std::map<QString, int> count;
   double weight_sum = 0;
   bool ok = false;
@@ -51,6 +51,7 @@ XmlSummary ReadXml(const std::filesystem::path& path) {
     if (s.root.isEmpty()) {
       s.root = name;
       s.version = xml.attributes().value("version").toString();
+      s.ns = xml.namespaceUri().toString();
     }
     ++s.count[name];
     if (name == "edge" && xml.attributes().hasAttribute("weight"))
@@ -120,7 +121,9 @@ class HerbNetworkTest : public QObject {
     XmlSummary gexf = ReadXml(Result(kNetworkGexf));
     QVERIFY(gexf.ok);
     QCOMPARE(gexf.root, QString("gexf"));
-    QCOMPARE(gexf.version, QString("1.3"));
+    // 1.2 with its own namespace: the one every common reader accepts
+    QCOMPARE(gexf.version, QString("1.2"));
+    QCOMPARE(gexf.ns, QString("http://www.gexf.net/1.2draft"));
     QCOMPARE(gexf.count["node"], static_cast<int>(net.nodes.size()));
     QCOMPARE(gexf.count["edge"], static_cast<int>(net.edges.size()));
     QCOMPARE(gexf.count["position"], static_cast<int>(net.nodes.size()));
