@@ -4,6 +4,7 @@
 #include <array>
 
 #include "analysis/formula_set_actions.h"
+#include "common/collation.h"
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/session.h"
@@ -150,8 +151,8 @@ void AssociationRulesWindow::SortByColumn(int column) {
   const Transactions& t = items_;
   auto key = [&](const Rule& a, const Rule& b) -> int {
     switch (column) {
-      case kAntecedent: return AntecedentText(t, a).compare(AntecedentText(t, b));
-      case kConsequent: return t.names[a.consequent].compare(t.names[b.consequent]);
+      case kAntecedent: return CompareText(AntecedentText(t, a), AntecedentText(t, b));
+      case kConsequent: return CompareText(t.names[a.consequent], t.names[b.consequent]);
       case kCount:
       case kSupport: return a.count < b.count ? -1 : a.count > b.count ? 1 : 0;
       case kConfidence: return CompareConfidence(a, b);

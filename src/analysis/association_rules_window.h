@@ -24,7 +24,9 @@ class AssociationRulesWindow : public WindowModel {
 
   static constexpr std::string_view kDefaultMinSupport = "10%";
   static constexpr std::string_view kDefaultMinConfidence = "0.6";
-  static constexpr std::string_view kDefaultMinLift = "0";
+  // Above 1, so that the trivial rules (a consequent held by every formula has lift exactly 1)
+  // and those at independence are left out unless asked for.
+  static constexpr std::string_view kDefaultMinLift = "1.01";
   static constexpr std::string_view kDefaultMaxSize = "4";
 
   // Twips: the client area the window keeps.
@@ -66,8 +68,8 @@ class AssociationRulesWindow : public WindowModel {
   Outcome Cmd_Run_Click();
   // A click on the header row sorts by the clicked column.
   void FlexGrid_Click();
-  // Numbers sort from the largest, texts in code point order; the same column again reverses
-  // the direction. Ties keep the default order.
+  // Numbers sort from the largest, texts in the installed (pinyin) order; the same column again
+  // reverses the direction. Ties keep the default order.
   void SortByColumn(int column);
 
  private:

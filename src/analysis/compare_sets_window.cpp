@@ -7,6 +7,7 @@
 #include <numeric>
 #include <optional>
 
+#include "common/collation.h"
 #include "common/csv.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -95,6 +96,7 @@ BarChart CompareSetsWindow::Chart() const {
   chart.category_axis = compared_kind_ == ItemKind::kHerbs ? "中药" : "症状";
   chart.value_axis = "方剂占比(%)";
   chart.horizontal = true;
+  chart.value_max = 100;  // a share of formulas
   if (items.empty()) return chart;
   BarSeries a{"A：" + ChoiceCaption(compared_a_), {}}, b{"B：" + ChoiceCaption(compared_b_), {}};
   // Bars carry their numbers: the rates as the grid shows them, with two decimals.
@@ -106,6 +108,12 @@ BarChart CompareSetsWindow::Chart() const {
   }
   chart.series = {std::move(a), std::move(b)};
   return chart;
+}
+
+std::string SharedFormulaWarning(std::int64_t shared) {
+  return "注意：结果集 A 与 B 有 " + std::to_string(shared) +
+         " 首相同的方剂。Fisher 精确检验假定两组方剂互不重叠，共有的方剂使 P 值与 Q 值偏大或偏小，"
+         "结论仅供参考；请比较互不重叠的结果集（如用“在结果中排除”得到的集合）。";
 }
 
 std::string CompareSetsWindow::ChartPathProblem(const std::filesystem::path& path) {
@@ -170,8 +178,11 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
         return Refuse(session_, "结果集“" + ChoiceCaption(*name) + "”中没有可比较的方剂。");
 
     SetComparison comparison = CompareTransactions(a, b, *min_count);
+    const std::int64_t shared =
+        SharedFormulaCount(SetFile(session_, set_a_), SetFile(session_, set_b_));
     std::vector<CsvRow> rows{ComparisonHeader()};
-    for (const ItemComparison& item : comparison.items) rows.push_back(ComparisonCells(item));
+    for (const ItemComparison& item : comparison.items) rows.push_back(ComparisonCells(item, true));
+    if (shared > 0) rows.push_back({"# " + SharedFormulaWarning(shared)});
     WriteCsvFile(session_.Path(kResultFile), rows);
 
     comparison_ = std::move(comparison);
@@ -183,11 +194,13 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
     std::iota(order_.begin(), order_.end(), 0);
     sort_column_ = -1;
     sort_ascending_ = true;
+    shared_formulas_ = shared;
     label_summary_ = "A：" + Describe(set_a_, comparison_.n_a) + "    B：" +
                      Describe(set_b_, comparison_.n_b) + "    " +
                      (kind_ == ItemKind::kHerbs ? "中药" : "症状") + "：检验 " +
                      std::to_string(comparison_.items.size()) + " 项（A、B 合计出现不少于 " +
                      std::to_string(*min_count) + " 次）";
+    if (shared > 0) label_summary_ += "\n⚠ " + SharedFormulaWarning(shared);
     FillGrid();
     return Outcome::kDone;
   });
@@ -217,7 +230,7 @@ void CompareSetsWindow::SortBy(int column, bool ascending) {
   std::iota(order_.begin(), order_.end(), 0);
   std::stable_sort(order_.begin(), order_.end(), [&](std::size_t x, std::size_t y) {
     const ItemComparison &p = ascending ? items[x] : items[y], &q = ascending ? items[y] : items[x];
-    if (column == kNameColumn) return p.name < q.name;
+    if (column == kNameColumn) return CompareText(p.name, q.name) < 0;
     return SortKey(p, column) < SortKey(q, column);
   });
   sort_column_ = column;

@@ -52,6 +52,8 @@ class CompareSetsWindow : public WindowModel {
   const std::string& MinCountText() const { return min_count_text_; }
   void SetMinCountText(std::string_view text);
   const std::string& LabelSummary() const { return label_summary_; }
+  // Formulas found in both compared sets (the last comparison); the summary warns of them.
+  std::int64_t SharedFormulas() const { return shared_formulas_; }
   Grid& FlexGrid_Compare() { return grid_; }
   const Grid& FlexGrid_Compare() const { return grid_; }
   // The last comparison, items in their defined order (q, p, name).
@@ -90,6 +92,7 @@ class CompareSetsWindow : public WindowModel {
   ItemKind kind_ = ItemKind::kHerbs;
   std::string min_count_text_;
   std::string label_summary_;
+  std::int64_t shared_formulas_ = 0;
   Grid grid_;
   SetComparison comparison_;
   std::string compared_a_, compared_b_;  // the sets of the last comparison
@@ -99,5 +102,8 @@ class CompareSetsWindow : public WindowModel {
   int sort_column_ = -1;
   bool sort_ascending_ = true;
 };
+
+// The warning that two compared sets share formulas, for the window, the file and the report.
+std::string SharedFormulaWarning(std::int64_t shared);
 
 }  // namespace lindora

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <unordered_set>
 
 #include "analysis/standardize.h"
 #include "common/files.h"
@@ -60,6 +61,22 @@ std::filesystem::path SetFile(const Session& session, std::string_view name) {
   if (name == kCurrentSetName) return session.Path(kResultFilePath);
   return session.Path(std::string(kResultSetsFolder) + "\\" + Trim(name) +
                       std::string(kSetExtension));
+}
+
+std::int64_t SharedFormulaCount(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::unordered_set<std::string> in_a;
+  ForEachLine(a, [&](const std::string& line) {
+    std::string record = Trim(line);
+    if (!record.empty()) in_a.insert(std::move(record));
+    return true;
+  });
+  std::int64_t shared = 0;
+  ForEachLine(b, [&](const std::string& line) {
+    // Erased when found, so a formula listed twice in B counts once.
+    shared += static_cast<std::int64_t>(in_a.erase(Trim(line)));
+    return true;
+  });
+  return shared;
 }
 
 std::filesystem::path SetHistoryFile(const Session& session, std::string_view name) {
@@ -153,7 +170,15 @@ Outcome AskAndSaveResultSet(Session& session) {
   std::string offered = CheckSetName(session.SearchHistory).empty() ? session.SearchHistory : "";
   std::string name = session.dialogs().Input("请输入结果集名称：", offered, "保存结果集");
   if (name.empty()) return Outcome::kDone;  // Cancel
-  return SaveResultSet(session, name);
+  const Outcome saved = SaveResultSet(session, name);
+  // A save is otherwise invisible: say what was kept and where.
+  if (saved == Outcome::kDone)
+    session.dialogs().Message("已保存结果集" + Quoted(Trim(name)) + "（" +
+                                  std::to_string(CountRecords(SetFile(session, name))) +
+                                  " 首方剂），可在“结果集比较”中选用。文件：" +
+                                  SetFile(session, name).string(),
+                              "保存结果集");
+  return saved;
 }
 
 Transactions SetTransactions(Session& session, std::string_view name, ItemKind kind) {

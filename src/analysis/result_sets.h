@@ -26,6 +26,10 @@ std::string CheckSetName(std::string_view name);
 
 // The file of a saved set, or \Result\Result.DB for ".".
 std::filesystem::path SetFile(const Session& session, std::string_view name);
+
+// How many formulas (the same record line, blanks at the ends aside) two set files share;
+// each formula is counted once. Raises FileError when a file cannot be read.
+std::int64_t SharedFormulaCount(const std::filesystem::path& a, const std::filesystem::path& b);
 std::filesystem::path SetHistoryFile(const Session& session, std::string_view name);
 
 struct SavedSet {

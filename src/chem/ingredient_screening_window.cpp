@@ -5,6 +5,7 @@
 
 #include "chem/active_matching.h"
 #include "chem/chem_analysis.h"
+#include "common/collation.h"
 #include "common/csv.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -213,7 +214,8 @@ void IngredientScreening::FillScreeningGrid() {
       // Empty cells stay at the bottom either way.
       if (x.empty() != y.empty()) return y.empty();
       if (numeric) return descending ? Val(x) > Val(y) : Val(x) < Val(y);
-      return descending ? x > y : x < y;
+      const int c = CompareText(x, y);
+      return descending ? c > 0 : c < 0;
     });
   }
   for (std::size_t i : shown_) {

@@ -8,12 +8,14 @@
 #include "analysis/association_rules.h"
 #include "analysis/association_rules_window.h"
 #include "analysis/compare_sets_window.h"
+#include "analysis/formula_set_actions.h"
 #include "analysis/herb_table.h"
 #include "analysis/standardize.h"
 #include "analysis/symptom_chart.h"
 #include "analysis/symptom_table.h"
 #include "analysis/transactions.h"
 #include "common/data_source_notice.h"
+#include "common/file_snapshot.h"
 #include "common/files.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -172,7 +174,7 @@ class ReportBuilder {
     HerbNetwork network = BuildHerbNetwork(items, t);
     std::string nodes_rule = t.min_frequency > 0
                                  ? "频数不低于" + std::to_string(t.min_frequency) + "的药物"
-                                 : "频数最高的" + std::to_string(t.top) + "味药（并列者一并纳入）";
+                                 : "频数最高的" + std::to_string(t.top) + "味药，并列者一并纳入";
     std::string nodes_rule_en =
         t.min_frequency > 0
             ? "the herbs in at least " + std::to_string(t.min_frequency) + " formulas"
@@ -193,8 +195,10 @@ class ReportBuilder {
     doc_.Paragraph("节点 " + std::to_string(network.nodes.size()) + " 个（" + nodes_rule +
                    "），边 " + std::to_string(network.edges.size()) + " 条（共同出现至少" +
                    std::to_string(t.min_edge) + "次），社区 " +
-                   std::to_string(network.communities) +
-                   " 个。文件：Result/药物网络.gexf、.graphml、_节点.csv、_边.csv、.png、.svg。");
+                   std::to_string(network.communities) + " 个。");
+    doc_.Paragraph("结果文件（Result 文件夹）：" + std::string(kNetworkGexf) + "、" +
+                   kNetworkGraphml + "、" + kNetworkNodeCsv + "、" + kNetworkEdgeCsv + "、" +
+                   kNetworkPng + "、" + kNetworkSvg + "。");
     doc_.Figure("network.png", pictures_.NetworkPng(picture, kNetworkWidth, kNetworkHeight),
                 "图：药物网络（节点大小示频数，边宽示共同出现次数，颜色示社区）");
     std::vector<std::vector<std::string>> legend;
@@ -207,12 +211,13 @@ class ReportBuilder {
       colors.push_back(HexColor(CommunityColor(c)));
     }
     doc_.Table({"社区", "药物"}, std::move(legend), std::move(colors));
-    // The node file's rows as they stand, without its Label column (the same as Id).
+    // The node file's rows as they stand, without its Label column (the same as Id); the
+    // file keeps the column names Gephi reads, the report names them in Chinese.
     std::vector<CsvRow> table = NodeTable(network);
     for (CsvRow& row : table) row.erase(row.begin() + 1);
-    CsvRow header = table.front();
     table.erase(table.begin());
-    doc_.Table(std::move(header), std::move(table));
+    doc_.Table({"中药", "频数", "社区", "度", "加权度", "介数中心性", "接近中心性"},
+               std::move(table));
     zh_.push_back(
         "药物网络：节点为" + nodes_rule + "，两味药在至少" + std::to_string(t.min_edge) +
         "首方剂中共同出现则连边，边权为共同出现的方剂数，无自环。社区由igraph的多层次模块度优化"
@@ -247,8 +252,10 @@ class ReportBuilder {
     const CompareSetsWindow& w = *comparison_;
     const SetComparison& c = w.Comparison();
     const bool symptoms = options_.compare_symptoms;
-    doc_.Paragraph(w.LabelSummary() + "。全部结果见 Result/结果集比较.csv；下表列出前" +
+    doc_.Paragraph(Split(w.LabelSummary(), "\n").front() +
+                   "。全部结果见 Result/结果集比较.csv；下表列出前" +
                    std::to_string(std::min(c.items.size(), Top())) + "项。");
+    if (w.SharedFormulas() > 0) doc_.Paragraph(SharedFormulaWarning(w.SharedFormulas()));
     doc_.Figure("comparison.png", pictures_.BarChartPng(w.Chart(), kChartWidth, kChartHeight),
                 "图：两个结果集中含各项的方剂占比");
     std::vector<std::vector<std::string>> rows;
@@ -480,34 +487,18 @@ std::string RegenerationScript(std::string_view search_history, const ReportOpti
   return script;
 }
 
-ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
-                              const ReportProgress& progress) {
-  ReportRun run;
-  ReportOptions options = options_in;
-  if (options.date.empty()) options.date = TodayIso();
-  run.outcome = Guard(session, [&]() -> Outcome {
-    if (!ValidDate(options.date))
-      return Refuse(session, "日期格式应为 YYYY-MM-DD：" + options.date);
-    if (options.rows < 1 || options.rows > 1000)
-      return Refuse(session, "表格行数应为 1 到 1000 之间的整数。");
-    if (options.sections.empty()) return Refuse(session, "请至少选择一个报告章节。");
-    if (options.network.top < 1 || options.network.min_frequency < 0 ||
-        options.network.min_edge < 1)
-      return Refuse(session, "网络的节点数与边阈值应为正整数。");
-    PictureWriter* pictures = InstalledPictureWriter();
-    if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
-    int total = static_cast<int>(options.sections.size()) + 2, step = 0;
-    auto tell = [&](std::string_view what) {
-      if (progress) progress(what, step++, total);
-    };
+namespace {
+
+template <typename Tell>
+Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pictures_writer,
+              ReportRun& run, const Tell& tell) {
+  {
+    PictureWriter* pictures = &pictures_writer;
 
     tell("标准化结果集");
     Transactions herbs = HerbTransactionsOfResultSet(session);
     const auto formulas = static_cast<std::int64_t>(herbs.N());
-    if (formulas == 0)
-      return Refuse(
-          session,
-          "数据量 < 0，无法分析! 请先通过关键词搜索方剂或在主程序窗口选择文件菜单->导入方剂列表。");
+    if (formulas == 0) return Refuse(session, kNoDataMessage);
 
     ReportBuilder builder(session, options, *pictures);
     if (options.Has(ReportSection::kRules))
@@ -551,17 +542,54 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     builder.Methods(formulas);
 
     tell("写入报告");
-    run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
-    run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
     {
       AtomicFile html(run.html);
       html.WriteBytes(builder.doc().Html());
       html.Commit();
     }
+    tell("排版 PDF");
     pictures->WriteHtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title(),
                            run.pdf);
     run.document = std::move(builder.doc());
     return Outcome::kDone;
+  }
+}
+
+}  // namespace
+
+ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
+                              const ReportProgress& progress) {
+  ReportRun run;
+  ReportOptions options = options_in;
+  if (options.date.empty()) options.date = TodayIso();
+  run.outcome = Guard(session, [&]() -> Outcome {
+    if (!ValidDate(options.date))
+      return Refuse(session, "日期格式应为 YYYY-MM-DD：" + options.date);
+    if (options.rows < 1 || options.rows > 1000)
+      return Refuse(session, "表格行数应为 1 到 1000 之间的整数。");
+    if (options.sections.empty()) return Refuse(session, "请至少选择一个报告章节。");
+    if (options.network.top < 1 || options.network.min_frequency < 0 ||
+        options.network.min_edge < 1)
+      return Refuse(session, "网络的节点数与边阈值应为正整数。");
+    PictureWriter* pictures = InstalledPictureWriter();
+    if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
+    int total = static_cast<int>(options.sections.size()) + 3, step = 0;
+    struct Cancelled {};
+    auto tell = [&](std::string_view what) {
+      if (progress && !progress(what, step++, total)) throw Cancelled{};
+    };
+    run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
+    run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
+    // The result set itself is never written here; everything else may be.
+    const FileSnapshot before(session.Path("\\Result"), {"Result.DB", "Result.DB.bak"},
+                              {run.html, run.pdf});
+    try {
+      return Build(session, options, *pictures, run, tell);
+    } catch (const Cancelled&) {
+      before.Restore();
+      run.cancelled = true;
+      return Outcome::kRefused;
+    }
   });
   return run;
 }

@@ -32,6 +32,8 @@ Outcome AnalysisReportWindow::Cmd_Generate_Click() {
   if (run.outcome == Outcome::kDone) {
     status_ = "已生成：" + run.html.string() + "，" + run.pdf.string();
     session_.OpenUrl(FileAddress(run.html));
+  } else if (run.cancelled) {
+    status_ = "已取消：结果文件保持原样。";
   } else {
     status_.clear();
   }

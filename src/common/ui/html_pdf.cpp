@@ -1,5 +1,6 @@
 #include "common/ui/html_pdf.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
@@ -8,10 +9,12 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QUrl>
+#include <fstream>
 
 #include "common/files.h"
 #include "common/text.h"
 #include "common/ui/fonts.h"
+#include "common/ui/pdf_text_layer.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
@@ -52,16 +55,29 @@ void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::stri
   }
   text.setHtml(Q(html));
 
-  std::filesystem::path temp = path;
-  temp += ".part";
+  QByteArray typeset;
   {
-    QPdfWriter writer(Q(temp.string()));
+    QBuffer device(&typeset);
+    device.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     writer.setResolution(72);
     writer.setCreator(QStringLiteral("Lindora"));
     writer.setTitle(Q(title));
     text.print(&writer);
+  }
+  std::string bytes;
+  try {
+    bytes = PdfWithRealCharacters(typeset.toStdString());
+  } catch (const std::exception& e) {
+    throw FileError(FileError::Kind::kWrite, path, std::string("PDF 文字层无法整理：") + e.what());
+  }
+  std::filesystem::path temp = path;
+  temp += ".part";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   std::error_code ec;
   if (std::filesystem::file_size(temp, ec) == 0 || ec) {

@@ -2,10 +2,10 @@
 
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QProgressDialog>
 #include <QVBoxLayout>
 
 #include "common/ui/qt_text.h"
+#include "common/ui/run_progress.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -77,13 +77,9 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   generate_ = new QPushButton(QStringLiteral("生成报告"), central);
   generate_->setObjectName("Cmd_Generate");
   connect(generate_, &QPushButton::clicked, this, [this] {
-    QProgressDialog progress(QStringLiteral("正在生成分析报告……"), QString(), 0, 1, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
+    RunProgress progress(this, QStringLiteral("正在生成分析报告"));
     window_.SetProgressHandler([&](std::string_view step, int done, int total) {
-      progress.setMaximum(total);
-      progress.setLabelText(QStringLiteral("正在生成分析报告：") + Q(step));
-      progress.setValue(done);
+      return progress.Step(step, done, total);
     });
     window_.Cmd_Generate_Click();
     window_.SetProgressHandler({});
