@@ -122,6 +122,8 @@ Outcome AssociationRulesWindow::Cmd_Run_Click() {
 
     items_ = std::move(items);
     mining_ = std::move(mining);
+    described_ = StampResultSet(session_, n);
+    SetCaption(std::string(kCaption) + " - " + ResultSetCaption(described_));
     sort_column_ = -1;
     sort_descending_ = true;
     label_count_ = "事务数：" + std::to_string(n) + "　最小支持度计数：" +
@@ -130,10 +132,15 @@ Outcome AssociationRulesWindow::Cmd_Run_Click() {
                    std::to_string(mining_.rules.size());
     if (mining_.rules.size() > static_cast<std::size_t>(kMaxGridRules))
       label_count_ += "（表中显示前 " + std::to_string(kMaxGridRules) + " 条）";
+    label_count_ += "　全部写入 Result/关联规则.csv、Result/频繁项集.csv";
     FillGrid();
     Changed();
     return Outcome::kDone;
   });
+}
+
+bool AssociationRulesWindow::Stale() const {
+  return ResultSetChanged(session_, described_);
 }
 
 void AssociationRulesWindow::FlexGrid_Click() {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "analysis/association_rules.h"
+#include "analysis/result_sets.h"
 #include "analysis/transactions.h"
 #include "common/csv.h"
 #include "common/grid.h"
@@ -52,6 +53,9 @@ class AssociationRulesWindow : public WindowModel {
 
   // 事务数, the support count used, frequent itemsets and rules of the last run.
   const std::string& LabelCount() const { return label_count_; }
+  // The result set the table describes, and whether a new query has made the table stale.
+  const ResultSetStamp& Described() const { return described_; }
+  bool Stale() const;
   Grid& FlexGrid() { return grid_; }
   const Grid& FlexGrid() const { return grid_; }
 
@@ -80,6 +84,7 @@ class AssociationRulesWindow : public WindowModel {
   std::string min_lift_{kDefaultMinLift};
   std::string max_size_{kDefaultMaxSize};
   std::string label_count_;
+  ResultSetStamp described_;
   Grid grid_;
   Transactions items_;
   RuleMining mining_;

@@ -174,9 +174,15 @@ void AnalyseHerbNetwork(HerbNetwork& network) {
   igraph_error_t status =
       igraph_community_multilevel(&graph.g, &graph.weights, 1.0, &membership, nullptr, nullptr);
   if (status == IGRAPH_SUCCESS) {
-    // Communities numbered in node order, so the most frequent herb is always in community 1.
+    // Communities numbered in node order, so the most frequent linked herb is always in
+    // community 1. A herb without an edge is no community of its own: it gets 0 (grey) and
+    // is listed apart.
     std::unordered_map<igraph_integer_t, int> number;
     for (std::size_t v = 0; v < n; ++v) {
+      if (network.nodes[v].degree == 0) {
+        network.nodes[v].community = 0;
+        continue;
+      }
       auto [it, added] =
           number.try_emplace(VECTOR(membership)[v], static_cast<int>(number.size()) + 1);
       network.nodes[v].community = it->second;
@@ -237,11 +243,21 @@ std::vector<std::size_t> NodesByStrength(const HerbNetwork& network) {
 NetworkPicture PictureOf(const HerbNetwork& network) {
   NetworkPicture picture;
   picture.title = "药物网络";
-  for (const NetworkNode& node : network.nodes)
+  // Herbs without an edge are not scattered around the graph: the legend lists them.
+  std::vector<std::size_t> drawn(network.nodes.size());
+  std::string unlinked;
+  for (std::size_t v = 0; v < network.nodes.size(); ++v) {
+    const NetworkNode& node = network.nodes[v];
+    if (node.degree == 0 && !network.edges.empty()) {
+      unlinked += (unlinked.empty() ? "" : "、") + node.name;
+      continue;
+    }
+    drawn[v] = picture.nodes.size();
     picture.nodes.push_back(
         {node.name, static_cast<double>(node.frequency), node.community, node.x, node.y});
+  }
   for (const NetworkEdge& e : network.edges)
-    picture.edges.push_back({e.source, e.target, static_cast<double>(e.weight)});
+    picture.edges.push_back({drawn[e.source], drawn[e.target], static_cast<double>(e.weight)});
   for (int c = 1; c <= network.communities; ++c) {
     // A community is named after its most frequent herbs.
     std::string caption = "社区 " + std::to_string(c) + "：";
@@ -250,6 +266,7 @@ NetworkPicture PictureOf(const HerbNetwork& network) {
       if (node.community == c && shown < 3) caption += (shown++ ? "、" : "") + node.name;
     picture.legend.push_back(caption);
   }
+  if (!unlinked.empty()) picture.legend.push_back("未连边（未画出）：" + unlinked);
   return picture;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/formula_set_actions.h"
+#include "analysis/result_sets.h"
 #include "common/csv.h"
 #include "common/pictures.h"
 #include "common/session.h"
@@ -61,6 +62,10 @@ Outcome HerbNetworkWindow::Draw() {
                                   " 次以上的药对，无法绘制药物网络；请降低边阈值或增加节点。");
     AnalyseHerbNetwork(network);
     network_ = std::move(network);
+    // The title names the result set the picture describes.
+    SetCaption(
+        std::string(kCaption) + " - " +
+        ResultSetCaption(StampResultSet(session_, static_cast<std::int64_t>(transactions.N()))));
     FillNodeGrid();
     ++version_;
     const std::filesystem::path folder = session_.Path("\\Result");

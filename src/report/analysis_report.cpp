@@ -142,16 +142,19 @@ class ReportBuilder {
     for (std::size_t i = 0; i < mining.rules.size() && i < Top(); ++i)
       rows.push_back(RuleRow(items, mining, mining.rules[i]));
     doc_.Table(RuleHeader(), std::move(rows));
-    zh_.push_back("关联规则：以每首方剂所含的不同药物为一个事务（同一方中重复列出者只计一次），共" +
-                  std::to_string(n) +
-                  "个事务。项集的支持度计数为包含其全部药物的方剂数，支持度为支持度计数与事务数之比"
-                  "。以最小支持度" +
-                  options_.min_support + "（支持度计数不少于" + std::to_string(min_count) +
-                  "）用Eclat算法精确挖掘不超过" + options_.max_size +
-                  "味药的全部频繁项集；规则X→y的后项y为单味药，置信度=支持度计数(X∪{y})/"
-                  "支持度计数(X)，提升度=置信度/支持度(y)；保留置信度不低于" +
-                  options_.min_confidence + "且提升度不低于" + options_.min_lift +
-                  "的规则。规则按置信度、支持度计数、提升度降序排列（以精确分数比较）。");
+    zh_.push_back(
+        "关联规则：以每首方剂所含的不同药物为一个事务（同一方中重复列出者只计一次），共" +
+        std::to_string(n) +
+        "个事务。项集的支持度计数为包含其全部药物的方剂数，支持度为支持度计数与事务数之比"
+        "。以最小支持度" +
+        options_.min_support + "（支持度计数不少于" + std::to_string(min_count) +
+        "）用Eclat算法精确挖掘不超过" + options_.max_size +
+        "味药的全部频繁项集；规则X→y的后项y为单味药，置信度=支持度计数(X∪{y})/"
+        "支持度计数(X)，提升度=置信度/支持度(y)；保留置信度不低于" +
+        options_.min_confidence + "且提升度不低于" + options_.min_lift +
+        "的规则。规则按置信度、支持度计数、提升度降序排列（以精确分数比较）。提升度大于1表示前项与"
+        "后项正相关；后项为每首方剂都含有的药物时提升度恰为1，这类平凡规则不含信息，最小提升度"
+        "大于1即将其略去。");
     en_.push_back(
         "Association rules: each formula was one transaction holding its distinct herbs (a "
         "herb listed twice counts once); N = " +
@@ -165,7 +168,9 @@ class ReportBuilder {
         "support(y). Rules with confidence at least " +
         options_.min_confidence + " and lift at least " + options_.min_lift +
         " were kept, ordered by confidence, support count and lift, descending (compared as "
-        "exact fractions).");
+        "exact fractions). A lift above 1 means a positive association; a consequent held by "
+        "every formula gives a lift of exactly 1, and a minimum lift above 1 leaves out such "
+        "trivial rules.");
   }
 
   void Network(const Transactions& items) {
@@ -210,6 +215,13 @@ class ReportBuilder {
       legend.push_back({std::to_string(c), members});
       colors.push_back(HexColor(CommunityColor(c)));
     }
+    std::string unlinked;
+    for (const NetworkNode& node : network.nodes)
+      if (node.community == 0) unlinked += (unlinked.empty() ? "" : "、") + node.name;
+    if (!unlinked.empty()) {
+      legend.push_back({"未连边", unlinked});
+      colors.push_back(HexColor(CommunityColor(0)));
+    }
     doc_.Table({"社区", "药物"}, std::move(legend), std::move(colors));
     // The node file's rows as they stand, without its Label column (the same as Id); the
     // file keeps the column names Gephi reads, the report names them in Chinese.
@@ -222,18 +234,23 @@ class ReportBuilder {
         "药物网络：节点为" + nodes_rule + "，两味药在至少" + std::to_string(t.min_edge) +
         "首方剂中共同出现则连边，边权为共同出现的方剂数，无自环。社区由igraph的多层次模块度优化"
         "（Louvain）算法在加权网络上划分；度、加权度（强度）、以1/"
-        "边权为距离的介数中心性与接近中心性由igraph计算；"
+        "边权为距离的介数中心性与接近中心性由igraph计算（接近中心性为到可达节点平均最短距离的"
+        "倒数，边权大于1时距离小于1，故可大于1）；未与任何入选药物连边的药物不划社区，单独列出；"
         "布局为加权Fruchterman–Reingold力导向布局。随机数种子固定为" +
         std::to_string(kNetworkSeed) + "，相同数据得到相同结果。");
-    en_.push_back("Herb network: the nodes were " + nodes_rule_en +
-                  "; two herbs were linked when they occur together in at least " +
-                  std::to_string(t.min_edge) +
-                  " formulas, weighted by that count (no self-loops). Communities were found by "
-                  "multilevel modularity optimisation (Louvain) on the weighted graph with "
-                  "igraph; degree, weighted degree (strength), and betweenness and closeness on "
-                  "distances 1/weight were computed with igraph; the layout is the weighted "
-                  "Fruchterman–Reingold force-directed layout. The random seed was fixed at " +
-                  std::to_string(kNetworkSeed) + ", so the same data give the same result.");
+    en_.push_back(
+        "Herb network: the nodes were " + nodes_rule_en +
+        "; two herbs were linked when they occur together in at least " +
+        std::to_string(t.min_edge) +
+        " formulas, weighted by that count (no self-loops). Communities were found by "
+        "multilevel modularity optimisation (Louvain) on the weighted graph with "
+        "igraph; degree, weighted degree (strength), and betweenness and closeness on "
+        "distances 1/weight were computed with igraph (closeness is the inverse of the mean "
+        "shortest distance to the reachable nodes, so it exceeds 1 when weights exceed "
+        "1); herbs without an edge form no community and are listed apart; the layout is the "
+        "weighted "
+        "Fruchterman–Reingold force-directed layout. The random seed was fixed at " +
+        std::to_string(kNetworkSeed) + ", so the same data give the same result.");
   }
 
   // Compares the two sets as the comparison window does (it writes the comparison file) before

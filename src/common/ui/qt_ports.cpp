@@ -17,8 +17,17 @@
 namespace lindora::ui {
 
 namespace {
+// A box without a title of its own is titled with the purpose of the window it speaks for (its
+// caption without the search history some windows add), else the program's name.
 QString Title(std::string_view title) {
-  return Q(title.empty() ? kProgramTitle : title);
+  if (!title.empty()) return Q(title);
+  if (QWidget* w = QApplication::activeWindow()) {
+    QString caption = w->window()->windowTitle();
+    for (const QString& cut : {QStringLiteral(" - "), QStringLiteral("："), QStringLiteral("（")})
+      if (int at = caption.indexOf(cut); at > 0) caption.truncate(at);
+    if (!caption.trimmed().isEmpty()) return caption.trimmed();
+  }
+  return Q(kProgramTitle);
 }
 }  // namespace
 

@@ -22,6 +22,9 @@ class FormView : public QMainWindow {
   // Re-reads everything the model shows (caption, grids, labels…).
   virtual void Refresh();
   WindowModel& model() const { return model_; }
+  // Shrinks the window (a fixed or held size too) so that it fits within `size`; the classic
+  // sizes stay wherever the screen has room for them.
+  void FitWithin(QSize size);
 
  protected:
   // Fixes the window's size from its design client area (twips) and the menu bar it really
@@ -32,6 +35,7 @@ class FormView : public QMainWindow {
   // stays maximised, any other resize is set back.
   void HoldClientTwips(int width, int height);
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   QSize ClientSize(int width, int height) const;
   // Makes a central widget with a white background and returns it.
   QWidget* WhiteCentralWidget();
