@@ -35,11 +35,11 @@ struct SectionInfo {
 
 constexpr std::array<SectionInfo, 7> kSections = {{
     {ReportSection::kData, "data", "数据与检索"},
-    {ReportSection::kHerbs, "herbs", "药物频次"},
-    {ReportSection::kTypes, "types", "药物类型分布"},
+    {ReportSection::kHerbs, "herbs", "中药频数"},
+    {ReportSection::kTypes, "types", "中药类型分布"},
     {ReportSection::kRules, "rules", "关联规则"},
     {ReportSection::kNetwork, "network", "药物网络"},
-    {ReportSection::kSymptoms, "symptoms", "病症频次"},
+    {ReportSection::kSymptoms, "symptoms", "症状频数"},
     {ReportSection::kComparison, "comparison", "结果集比较"},
 }};
 
@@ -80,7 +80,7 @@ class ReportBuilder {
     for (std::size_t i = 0; i < table.NumCM() && i < Top(); ++i)
       rows.push_back({std::to_string(i + 1), table.CM[i], std::to_string(table.CountCM[i])});
     AddChart("herbs.png", HerbFrequencyChart(TopItemsChart(table.CM, table.CountCM, kChartTop)),
-             "图：药物频次");
+             "图：中药频数");
     doc_.Table({"序号", "中药名", "频数"}, std::move(rows));
   }
 
@@ -103,8 +103,8 @@ class ReportBuilder {
         list += (list.empty() ? "" : "、") + h.name + "(" + std::to_string(h.frequency) + ")";
       rows.push_back({g.type_name, std::to_string(g.herbs.size()), list});
     }
-    AddChart("types.png", HerbTypeChart(types), "图：药物类型分布");
-    doc_.Table({"类型", "药味数", "药物（频数）"}, std::move(rows));
+    AddChart("types.png", HerbTypeChart(types), "图：中药类型分布");
+    doc_.Table({"类型", "药味数", "中药（频数）"}, std::move(rows));
   }
 
   // Mines the rules before anything is written, so that thresholds the data cannot meet
@@ -222,7 +222,7 @@ class ReportBuilder {
       legend.push_back({"未连边", unlinked});
       colors.push_back(HexColor(CommunityColor(0)));
     }
-    doc_.Table({"社区", "药物"}, std::move(legend), std::move(colors));
+    doc_.Table({"社区", "中药"}, std::move(legend), std::move(colors));
     // The node file's rows as they stand, without its Label column (the same as Id); the
     // file keeps the column names Gephi reads, the report names them in Chinese.
     std::vector<CsvRow> table = NodeTable(network);
@@ -302,7 +302,7 @@ class ReportBuilder {
 
   void Symptoms(const SymptomTable& table) {
     Section(ReportSection::kSymptoms);
-    doc_.Paragraph("共" + std::to_string(table.NumSymptom()) + "个病症短语，下表列出频数最高的" +
+    doc_.Paragraph("共" + std::to_string(table.NumSymptom()) + "个症状短语，下表列出频数最高的" +
                    std::to_string(std::min<std::size_t>(table.NumSymptom(), Top())) + "个。");
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < table.NumSymptom() && i < Top(); ++i)
@@ -310,7 +310,7 @@ class ReportBuilder {
           {std::to_string(i + 1), table.Symptom[i], std::to_string(table.CountSymptom[i])});
     AddChart("symptoms.png",
              SymptomChart(TopItemsChart(table.Symptom, table.CountSymptom, kSymptomChartTop)),
-             "图：病症频次");
+             "图：症状频数");
     doc_.Table({"序号", "症状", "频数"}, std::move(rows));
   }
 
@@ -338,8 +338,8 @@ class ReportBuilder {
     switch (s) {
       case ReportSection::kHerbs:
         zh_.push_back(
-            "标准化与药物频次：每首方剂的组成去除括注、剂量、单位、炮制用语和引号后以“、”分为药名；"
-            "药物频次为每味药在全部方剂组成中出现的次数（同一方中重复列出者分别计数），按频次降序排"
+            "标准化与中药频数：每首方剂的组成去除括注、剂量、单位、炮制用语和引号后以“、”分为药名；"
+            "中药频数为每味药在全部方剂组成中出现的次数（同一方中重复列出者分别计数），按频数降序排"
             "列。");
         en_.push_back(
             "Standardisation and herb frequency: each composition was cleaned of bracketed notes, "
@@ -359,7 +359,7 @@ class ReportBuilder {
         break;
       case ReportSection::kSymptoms:
         zh_.push_back(
-            "病症频次：每首方剂的主治按标点及“或”等切分为病症短语，相同短语计数（同一方中重复者分别"
+            "症状频数：每首方剂的主治按标点及“或”等切分为症状短语，相同短语计数（同一方中重复者分别"
             "计数）。");
         en_.push_back(
             "Symptoms: the indications of each formula were cut into symptom phrases at "

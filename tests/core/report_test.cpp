@@ -109,7 +109,7 @@ TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte)
   ASSERT_EQ(run.outcome, Outcome::kDone) << ::testing::PrintToString(world.dialogs.Messages());
   std::string html = folder.ReadBytes("Result/分析报告.html");
 
-  auto herbs = TableAfter(html, "药物频次");
+  auto herbs = TableAfter(html, "中药频数");
   std::vector<std::string> file = folder.ReadLines("Result/Yaodui_Analysis1.txt");
   ASSERT_EQ(file.size(), 35u);  // herbs 35..39 are in no formula
   ASSERT_EQ(herbs.size(), 30u);
@@ -117,14 +117,14 @@ TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte)
     EXPECT_EQ(herbs[i][1] + "\t" + herbs[i][2], file[i]) << i;
 
   SymptomTable symptoms = CountSymptoms(folder / "Result/Result.DB");
-  auto rows = TableAfter(html, "病症频次");
+  auto rows = TableAfter(html, "症状频数");
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "头痛", "35"}));
   EXPECT_EQ(rows[2], (std::vector<std::string>{"3", "恶寒", "24"}));
 
   // Herb 0 is typed 补气药, herb 1 辛温解表药; table order puts 辛温解表药 first, the 33
   // others are 其他.
-  auto types = TableAfter(html, "药物类型分布");
+  auto types = TableAfter(html, "中药类型分布");
   ASSERT_EQ(types.size(), 3u);
   EXPECT_EQ(types[0][0], "辛温解表药");
   EXPECT_EQ(types[1][0], "补气药");
@@ -142,7 +142,7 @@ TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte)
   EXPECT_EQ(pictures.networks, 1);
 
   // The PDF is typeset from the same page.
-  EXPECT_EQ(TableAfter(folder.ReadBytes("Result/分析报告.pdf"), "药物频次"), herbs);
+  EXPECT_EQ(TableAfter(folder.ReadBytes("Result/分析报告.pdf"), "中药频数"), herbs);
   EXPECT_EQ(pictures.charts.size(), 3u);
 
   ASSERT_EQ(WriteAnalysisReport(world.session, Options()).outcome, Outcome::kDone);

@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
+#include "analysis/compare_sets_window.h"
+#include "analysis/result_sets.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/run_progress.h"
 #include "common/ui/twips.h"
@@ -59,10 +61,19 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   min_edge_ =
       spin("Spin_MinEdge", 1, 1000000, [](ReportOptions& o, int v) { o.network.min_edge = v; });
   form->addRow(QStringLiteral("药物网络 边阈值（共同出现次数）"), min_edge_);
-  compare_a_ = text("Text_CompareA", &ReportOptions::compare_a);
-  compare_a_->setPlaceholderText(QStringLiteral(". 为当前结果集"));
-  form->addRow(QStringLiteral("结果集比较 A（已保存的结果集名）"), compare_a_);
-  compare_b_ = text("Text_CompareB", &ReportOptions::compare_b);
+  // The same choosers as the comparison window: the current set and every saved one.
+  auto chooser = [&](const char* name, std::string ReportOptions::*field) {
+    auto* box = new QComboBox(central);
+    box->setObjectName(name);
+    box->setMinimumContentsLength(12);
+    connect(box, &QComboBox::activated, this, [this, box, field](int i) {
+      window_.EditOptions([&](ReportOptions& o) { o.*field = S(box->itemData(i).toString()); });
+    });
+    return box;
+  };
+  compare_a_ = chooser("Combo_CompareA", &ReportOptions::compare_a);
+  form->addRow(QStringLiteral("结果集比较 A"), compare_a_);
+  compare_b_ = chooser("Combo_CompareB", &ReportOptions::compare_b);
   form->addRow(QStringLiteral("结果集比较 B"), compare_b_);
   compare_min_count_ = text("Text_CompareMinCount", &ReportOptions::compare_min_count);
   form->addRow(QStringLiteral("结果集比较 最小计数"), compare_min_count_);
@@ -93,6 +104,11 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   resize(480, 780);
 }
 
+void Frm_AnalysisReport::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) list_sets_ = true;
+  FormView::changeEvent(event);
+}
+
 void Frm_AnalysisReport::Refresh() {
   FormView::Refresh();
   for (auto& [section, check] : sections_) {
@@ -112,6 +128,27 @@ void Frm_AnalysisReport::Refresh() {
         std::pair{min_lift_, &o.min_lift}, std::pair{max_size_, &o.max_size}})
     if (edit->text() != Q(*value)) show(edit, [&] { edit->setText(Q(*value)); });
   show(compare_symptoms_, [&] { compare_symptoms_->setChecked(o.compare_symptoms); });
+  // The saved sets are listed again when the window comes back to the front (one may have
+  // been saved meanwhile), not on every edit.
+  std::vector<SavedSet> sets;
+  if (list_sets_) {
+    try {
+      sets = ListResultSets(window_.session());
+    } catch (const std::exception&) {
+      // An unreadable set folder leaves the current set as the only choice.
+    }
+  }
+  for (auto [box, value] :
+       {std::pair{compare_a_, &o.compare_a}, std::pair{compare_b_, &o.compare_b}}) {
+    QSignalBlocker block(box);
+    if (list_sets_) {
+      box->clear();
+      box->addItem(Q(CompareSetsWindow::ChoiceCaption(kCurrentSetName)), Q(kCurrentSetName));
+      for (const SavedSet& set : sets) box->addItem(Q(set.name), Q(set.name));
+    }
+    box->setCurrentIndex(std::max(0, box->findData(Q(*value))));
+  }
+  list_sets_ = false;
   status_->setText(Q(window_.Label_Status()));
 }
 
