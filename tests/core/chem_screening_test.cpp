@@ -7,6 +7,7 @@
 #include <map>
 
 #include "chem/chem_analysis.h"
+#include "chem/herb_chem_actions.h"
 #include "chem/ingredient_screening_window.h"
 #include "common/process.h"
 #include "common/text.h"
@@ -64,11 +65,15 @@ class ScreeningConverterTest : public ::testing::Test {
 };
 
 TEST_F(ScreeningConverterTest, UnparsableSmilesInTheMiddleShiftsNothing) {
-  std::vector<ScreeningCompound> compounds = {
-      {"101", "aspirin", kAspirin, ""},    {"102", "broken", "C1CC(bad", ""},
-      {"103", "ethanol", "CCO", ""},       {"104", "blank", "C C", ""},
-      {"105", "benzene", "c1ccccc1", ""},  {"106", "empty", "", ""},
-      {"107", "ethanol again", "OCC", ""}, {"102", "listed twice", "CC", ""}};
+  std::vector<ScreeningCompound> compounds = {{"101", "aspirin", kAspirin, ""},
+                                              {"102", "broken", "C1CC(bad", ""},
+                                              {"103", "ethanol", "CCO", ""},
+                                              {"104", "blank", "C C", ""},
+                                              {"105", "benzene", "c1ccccc1", ""},
+                                              {"106", "empty", "", ""},
+                                              {"107", "ethanol again", "OCC", ""},
+                                              {"102", "listed twice", "CC", ""},
+                                              {"108", std::string(kMissingCompoundNote), "", ""}};
   std::vector<ScreeningResult> r = ScreenCompounds(w.session, compounds);
   ASSERT_EQ(r.size(), compounds.size());
   for (std::size_t k = 0; k < r.size(); ++k) EXPECT_EQ(r[k].compound.id, compounds[k].id);
@@ -93,8 +98,12 @@ TEST_F(ScreeningConverterTest, UnparsableSmilesInTheMiddleShiftsNothing) {
 
   // The file rows: one per compound, values empty where a note says why.
   std::vector<std::vector<std::string>> rows = ScreeningCsvRows(r);
-  ASSERT_EQ(rows.size(), 9u);
-  EXPECT_EQ(Join(rows[1], ","), "101,aspirin,180.157,1.3101,1,4,63.6,3,0,通过,通过,");
+  ASSERT_EQ(rows.size(), 10u);
+  // units in the header, fixed decimals in the cells
+  EXPECT_EQ(rows[0][2], "MW (g/mol)");
+  EXPECT_EQ(rows[0][6], "TPSA (Å²)");
+  EXPECT_EQ(Join(rows[1], ","), "101,aspirin,180.16,1.31,1,4,63.60,3,0,通过,通过,");
+  EXPECT_EQ(rows[9].back(), "化合物库中无此编号");
   EXPECT_EQ(Join(rows[2], ",").substr(0, 18), "102,broken,,,,,,,,");
 }
 
