@@ -25,9 +25,9 @@ class AnalysisReportWindow : public WindowModel {
   // Changes thresholds and other options; the view hears of it.
   void EditOptions(const std::function<void(ReportOptions&)>& edit);
 
-  // The view shows progress through this while a report is written.
   // Takes the thresholds the rules and network windows last used, where they are open.
   void TakeLastUsedThresholds();
+  // The view shows progress through this while a report is written.
   void SetProgressHandler(ReportProgress progress) { progress_ = std::move(progress); }
 
   // 生成: writes the report with today's date and opens the HTML.
