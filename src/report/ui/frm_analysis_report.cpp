@@ -1,5 +1,6 @@
 #include "report/ui/frm_analysis_report.h"
 
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QVBoxLayout>
