@@ -1,6 +1,7 @@
 #include "analysis/ui/frm_association_rules.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QHeaderView>
 
 #include "common/ui/fonts.h"
@@ -84,6 +85,12 @@ Frm_AssociationRules::Frm_AssociationRules(AssociationRulesWindow& model)
   connect(grid_, &FlexGridView::Clicked, this, [this] { window_.FlexGrid_Click(); });
 
   SetFixedClientTwips(AssociationRulesWindow::kClientWidth, AssociationRulesWindow::kClientHeight);
+}
+
+void Frm_AssociationRules::changeEvent(QEvent* event) {
+  FormView::changeEvent(event);
+  // Coming back to the window shows whether a new query has made the table stale.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Refresh();
 }
 
 void Frm_AssociationRules::Refresh() {

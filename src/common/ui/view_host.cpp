@@ -59,12 +59,6 @@ void FormView::FitWithin(QSize limit) {
     resize(fit);
 }
 
-void FormView::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
-  // Coming back to a window shows what changed meanwhile (e.g. its result set went stale).
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Refresh();
-}
-
 void FormView::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   if (held_size_.isValid() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)) &&

@@ -35,7 +35,6 @@ class FormView : public QMainWindow {
   // stays maximised, any other resize is set back.
   void HoldClientTwips(int width, int height);
   void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;
   QSize ClientSize(int width, int height) const;
   // Makes a central widget with a white background and returns it.
   QWidget* WhiteCentralWidget();

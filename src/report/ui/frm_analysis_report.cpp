@@ -106,8 +106,11 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
 }
 
 void Frm_AnalysisReport::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) list_sets_ = true;
   FormView::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    list_sets_ = true;
+    Refresh();
+  }
 }
 
 void Frm_AnalysisReport::Refresh() {
