@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "chem/ui/qt_converter.h"
 #include "common/process.h"
 #include "common/ui/fonts.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   auto folder = lindora::ExecutableFolder();
   dialogs.SetStartFolder(QString::fromStdString((folder / "Result").string()));
   lindora::Session session(folder, {&dialogs, &urls, &clipboard, &converter});
+  lindora::InstallCatalog(session);
   lindora::ui::ViewHost host(session);
   lindora::ui::RegisterViews(host);
 

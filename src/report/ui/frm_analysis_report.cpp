@@ -5,8 +5,9 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-#include "analysis/compare_sets_window.h"
+#include "analysis/compare_sets_analysis.h"
 #include "analysis/result_sets.h"
+#include "common/analysis_list.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/run_progress.h"
 #include "common/ui/twips.h"
@@ -27,6 +28,15 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
             [this, s](bool on) { window_.SetSectionChecked(s, on); });
     box_layout->addWidget(check);
     sections_[s] = check;
+  }
+  for (const std::string& key : window_.ListedSections()) {
+    const AnalysisDescriptor* analysis = FindAnalysis(model.session().Analyses(), key);
+    auto* check = new QCheckBox(Q(analysis->report_title), box);
+    check->setObjectName("Check_" + Q(key));
+    connect(check, &QCheckBox::toggled, this,
+            [this, key](bool on) { window_.SetListedSectionChecked(key, on); });
+    box_layout->addWidget(check);
+    listed_sections_[key] = check;
   }
   layout->addWidget(box);
 
@@ -119,6 +129,10 @@ void Frm_AnalysisReport::Refresh() {
     QSignalBlocker block(check);
     check->setChecked(window_.SectionChecked(section));
   }
+  for (auto& [key, check] : listed_sections_) {
+    QSignalBlocker block(check);
+    check->setChecked(window_.ListedSectionChecked(key));
+  }
   const ReportOptions& o = window_.Options();
   auto show = [](QWidget* w, auto set) {
     QSignalBlocker block(w);
@@ -147,7 +161,7 @@ void Frm_AnalysisReport::Refresh() {
     QSignalBlocker block(box);
     if (list_sets_) {
       box->clear();
-      box->addItem(Q(CompareSetsWindow::ChoiceCaption(kCurrentSetName)), Q(kCurrentSetName));
+      box->addItem(Q(SetChoiceCaption(kCurrentSetName)), Q(kCurrentSetName));
       for (const SavedSet& set : sets) box->addItem(Q(set.name), Q(set.name));
     }
     box->setCurrentIndex(std::max(0, box->findData(Q(*value))));
