@@ -28,8 +28,8 @@ struct SetComparisonResult {
   Outcome outcome = Outcome::kRefused;
   SetComparison comparison;
   SetComparisonOptions options;  // as compared (names trimmed)
-  std::string summary;           // "A：… B：… 中药：检验 n 项（…）", and the warning below
-  std::int64_t shared = 0;       // formulas found in both sets
+  std::string summary;  // "A：… B：… 中药：检验 n 项（…）", and the warning below
+  std::int64_t shared = 0;  // formulas found in both sets
 };
 
 // The warning that two compared sets share formulas, for the window, the file and the report.

@@ -197,9 +197,9 @@ TEST(ScreeningCliTest, ShippedHerbIsScreenedAndBadThresholdsAreUsageErrors) {
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<std::string> lines = Split(run.out, "\n");
   ASSERT_GT(lines.size(), 100u);
-  EXPECT_EQ(
-      lines[1],
-      "编号\t名称\tMW (g/mol)\tlogP\tHBD\tHBA\tTPSA (Å²)\t可旋转键数\tLipinski违例数\tLipinski\tVeber\t备注");
+  EXPECT_EQ(lines[1],
+            "编号\t名称\tMW (g/mol)\tlogP\tHBD\tHBA\tTPSA "
+            "(Å²)\t可旋转键数\tLipinski违例数\tLipinski\tVeber\t备注");
   for (std::size_t i = 2; i + 1 < lines.size(); ++i)
     EXPECT_NE(lines[i].find("\t通过\t通过\t"), std::string::npos) << lines[i];
   test::CliRun bad =
