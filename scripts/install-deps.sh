@@ -12,6 +12,7 @@ packages=(
   poppler-utils ccache
   libzip-dev libexpat1-dev libxlsxwriter-dev libopencc-dev qt6-translations-l10n python3-openpyxl
   time bc
+  libqpdf-dev openbox imagemagick xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "analysis/formula_set_actions.h"
+#include "common/collation.h"
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/session.h"
@@ -33,6 +34,8 @@ Outcome AssociationRulesWindow::Cmd_Run_Click() {
   if (result.outcome != Outcome::kDone) return result.outcome;
   items_ = std::move(result.items);
   mining_ = std::move(result.mining);
+  described_ = StampResultSet(session_, mining_.n);
+  SetCaption(std::string(kCaption) + " - " + ResultSetCaption(described_));
   sort_column_ = -1;
   sort_descending_ = true;
   label_count_ = "事务数：" + std::to_string(mining_.n) + "　最小支持度计数：" +
@@ -41,9 +44,14 @@ Outcome AssociationRulesWindow::Cmd_Run_Click() {
                  std::to_string(mining_.rules.size());
   if (mining_.rules.size() > static_cast<std::size_t>(kMaxGridRules))
     label_count_ += "（表中显示前 " + std::to_string(kMaxGridRules) + " 条）";
+  label_count_ += "　全部写入 Result/关联规则.csv、Result/频繁项集.csv";
   FillGrid();
   Changed();
   return Outcome::kDone;
+}
+
+bool AssociationRulesWindow::Stale() const {
+  return ResultSetChanged(session_, described_);
 }
 
 void AssociationRulesWindow::FlexGrid_Click() {
@@ -61,8 +69,8 @@ void AssociationRulesWindow::SortByColumn(int column) {
   const Transactions& t = items_;
   auto key = [&](const Rule& a, const Rule& b) -> int {
     switch (column) {
-      case kAntecedent: return AntecedentText(t, a).compare(AntecedentText(t, b));
-      case kConsequent: return t.names[a.consequent].compare(t.names[b.consequent]);
+      case kAntecedent: return CompareText(AntecedentText(t, a), AntecedentText(t, b));
+      case kConsequent: return CompareText(t.names[a.consequent], t.names[b.consequent]);
       case kCount:
       case kSupport: return a.count < b.count ? -1 : a.count > b.count ? 1 : 0;
       case kConfidence: return CompareConfidence(a, b);

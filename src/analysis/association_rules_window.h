@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "analysis/association_rules.h"
+#include "analysis/result_sets.h"
 #include "analysis/rule_analysis.h"
 #include "analysis/transactions.h"
 #include "common/csv.h"
@@ -24,7 +25,9 @@ class AssociationRulesWindow : public WindowModel {
 
   static constexpr std::string_view kDefaultMinSupport = "10%";
   static constexpr std::string_view kDefaultMinConfidence = "0.6";
-  static constexpr std::string_view kDefaultMinLift = "0";
+  // Above 1, so that the trivial rules (a consequent held by every formula has lift exactly 1)
+  // and those at independence are left out unless asked for.
+  static constexpr std::string_view kDefaultMinLift = "1.01";
   static constexpr std::string_view kDefaultMaxSize = "4";
 
   // Twips: the client area the window keeps.
@@ -50,6 +53,9 @@ class AssociationRulesWindow : public WindowModel {
 
   // 事务数, the support count used, frequent itemsets and rules of the last run.
   const std::string& LabelCount() const { return label_count_; }
+  // The result set the table describes, and whether a new query has made the table stale.
+  const ResultSetStamp& Described() const { return described_; }
+  bool Stale() const;
   Grid& FlexGrid() { return grid_; }
   const Grid& FlexGrid() const { return grid_; }
 
@@ -66,8 +72,8 @@ class AssociationRulesWindow : public WindowModel {
   Outcome Cmd_Run_Click();
   // A click on the header row sorts by the clicked column.
   void FlexGrid_Click();
-  // Numbers sort from the largest, texts in code point order; the same column again reverses
-  // the direction. Ties keep the default order.
+  // Numbers sort from the largest, texts in the installed (pinyin) order; the same column again
+  // reverses the direction. Ties keep the default order.
   void SortByColumn(int column);
 
  private:
@@ -78,6 +84,7 @@ class AssociationRulesWindow : public WindowModel {
   std::string min_lift_{kDefaultMinLift};
   std::string max_size_{kDefaultMaxSize};
   std::string label_count_;
+  ResultSetStamp described_;
   Grid grid_;
   Transactions items_;
   RuleMining mining_;

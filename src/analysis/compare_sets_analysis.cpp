@@ -75,8 +75,11 @@ SetComparisonResult RunSetComparison(Session& session, const SetComparisonOption
         return Refuse(session, "结果集“" + SetChoiceCaption(*name) + "”中没有可比较的方剂。");
 
     SetComparison comparison = CompareTransactions(a, b, *min_count);
+    result.shared = SharedFormulaCount(SetFile(session, set_a), SetFile(session, set_b));
     std::vector<CsvRow> rows{ComparisonHeader()};
-    for (const ItemComparison& item : comparison.items) rows.push_back(ComparisonCells(item));
+    for (const ItemComparison& item : comparison.items)
+      rows.push_back(ComparisonCells(item, /*scientific_p=*/true));
+    if (result.shared > 0) rows.push_back({"# " + SharedFormulaWarning(result.shared)});
     WriteCsvFile(session.Path(kComparisonFile), rows);
 
     result.summary = "A：" + Describe(set_a, comparison.n_a) + "    B：" +
@@ -84,10 +87,17 @@ SetComparisonResult RunSetComparison(Session& session, const SetComparisonOption
                      (kind == ItemKind::kHerbs ? "中药" : "症状") + "：检验 " +
                      std::to_string(comparison.items.size()) + " 项（A、B 合计出现不少于 " +
                      std::to_string(*min_count) + " 次）";
+    if (result.shared > 0) result.summary += "\n⚠ " + SharedFormulaWarning(result.shared);
     result.comparison = std::move(comparison);
     return Outcome::kDone;
   });
   return result;
+}
+
+std::string SharedFormulaWarning(std::int64_t shared) {
+  return "注意：结果集 A 与 B 有 " + std::to_string(shared) +
+         " 首相同的方剂。Fisher 精确检验假定两组方剂互不重叠，共有的方剂使 P 值与 Q 值偏大或偏小，"
+         "结论仅供参考；请比较互不重叠的结果集（如用“在结果中排除”得到的集合）。";
 }
 
 BarChart ComparisonChart(const SetComparison& comparison, std::string_view set_a,
@@ -99,6 +109,7 @@ BarChart ComparisonChart(const SetComparison& comparison, std::string_view set_a
   chart.category_axis = kind == ItemKind::kHerbs ? "中药" : "症状";
   chart.value_axis = "方剂占比(%)";
   chart.horizontal = true;
+  chart.value_max = 100;  // a share of formulas
   if (n == 0) return chart;
   BarSeries a{"A：" + SetChoiceCaption(set_a), {}}, b{"B：" + SetChoiceCaption(set_b), {}};
   // Bars carry their numbers: the rates as the grid shows them, with two decimals.

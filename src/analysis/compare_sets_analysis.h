@@ -28,8 +28,12 @@ struct SetComparisonResult {
   Outcome outcome = Outcome::kRefused;
   SetComparison comparison;
   SetComparisonOptions options;  // as compared (names trimmed)
-  std::string summary;           // "A：… B：… 中药：检验 n 项（…）"
+  std::string summary;  // "A：… B：… 中药：检验 n 项（…）", and the warning below
+  std::int64_t shared = 0;  // formulas found in both sets
 };
+
+// The warning that two compared sets share formulas, for the window, the file and the report.
+std::string SharedFormulaWarning(std::int64_t shared);
 
 // Refuses a count it cannot read, a missing or repeated set and a set without formulas, each
 // with its message; a saved set whose file was lost is a failure.

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "analysis/compare_sets_analysis.h"
+#include "common/collation.h"
 #include "common/csv.h"
 #include "common/safe_write.h"
 #include "common/session.h"
@@ -83,6 +84,7 @@ BarChart CompareSetsWindow::Chart() const {
   return ComparisonChart(comparison_, compared_a_, compared_b_, compared_kind_);
 }
 
+
 std::string CompareSetsWindow::ChartPathProblem(const std::filesystem::path& path) {
   if (UpperCase(path.extension().string()) == ".PNG") return {};
   return "图片文件名须以 .png 结尾：" + path.string();
@@ -125,6 +127,7 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
   std::iota(order_.begin(), order_.end(), 0);
   sort_column_ = -1;
   sort_ascending_ = true;
+  shared_formulas_ = result.shared;
   label_summary_ = std::move(result.summary);
   FillGrid();
   return Outcome::kDone;
@@ -154,7 +157,7 @@ void CompareSetsWindow::SortBy(int column, bool ascending) {
   std::iota(order_.begin(), order_.end(), 0);
   std::stable_sort(order_.begin(), order_.end(), [&](std::size_t x, std::size_t y) {
     const ItemComparison &p = ascending ? items[x] : items[y], &q = ascending ? items[y] : items[x];
-    if (column == kNameColumn) return p.name < q.name;
+    if (column == kNameColumn) return CompareText(p.name, q.name) < 0;
     return SortKey(p, column) < SortKey(q, column);
   });
   sort_column_ = column;

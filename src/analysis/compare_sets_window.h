@@ -52,6 +52,8 @@ class CompareSetsWindow : public WindowModel {
   const std::string& MinCountText() const { return min_count_text_; }
   void SetMinCountText(std::string_view text);
   const std::string& LabelSummary() const { return label_summary_; }
+  // Formulas found in both compared sets (the last comparison); the summary warns of them.
+  std::int64_t SharedFormulas() const { return shared_formulas_; }
   Grid& FlexGrid_Compare() { return grid_; }
   const Grid& FlexGrid_Compare() const { return grid_; }
   // The last comparison, items in their defined order (q, p, name).
@@ -89,6 +91,7 @@ class CompareSetsWindow : public WindowModel {
   ItemKind kind_ = ItemKind::kHerbs;
   std::string min_count_text_;
   std::string label_summary_;
+  std::int64_t shared_formulas_ = 0;
   Grid grid_;
   SetComparison comparison_;
   std::string compared_a_, compared_b_;  // the sets of the last comparison

@@ -20,7 +20,7 @@ HerbFrequencyResult RunHerbFrequency(Session& session, const HerbFrequencyOption
 
 AnalysisOutput HerbFrequencyOutput(const HerbFrequencyResult& result) {
   AnalysisOutput out;
-  ResultTable table{"herbs", "药物频次", {"序号", "中药名", "频数"}, {}};
+  ResultTable table{"herbs", "中药频数", {"序号", "中药名", "频数"}, {}};
   for (std::size_t i = 0; i < result.table.NumCM(); ++i)
     table.rows.push_back({TableCell::Number(static_cast<double>(i + 1)),
                           TableCell::Text(result.table.CM[i]),
@@ -43,7 +43,7 @@ AnalysisDescriptor HerbFrequencyAnalysis() {
       "counts the herbs of the current result set, writes \\Result\\Yaodui_Analysis1.txt "
       "and prints the herb grid";
   d.report_key = "herbs";
-  d.report_title = "药物频次";
+  d.report_title = "中药频数";
   d.run = [](Session& session, const OptionValues&, AnalysisOutput& output) {
     HerbFrequencyResult r = RunHerbFrequency(session);
     if (r.outcome == Outcome::kDone) output = HerbFrequencyOutput(r);

@@ -201,9 +201,15 @@ void AnalyseHerbNetwork(HerbNetwork& network) {
   igraph_error_t status =
       igraph_community_multilevel(&graph.g, &graph.weights, 1.0, &membership, nullptr, nullptr);
   if (status == IGRAPH_SUCCESS) {
-    // Communities numbered in node order, so the most frequent herb is always in community 1.
+    // Communities numbered in node order, so the most frequent linked herb is always in
+    // community 1. A herb without an edge is no community of its own: it gets 0 (grey) and
+    // is listed apart.
     std::unordered_map<igraph_integer_t, int> number;
     for (std::size_t v = 0; v < n; ++v) {
+      if (network.nodes[v].degree == 0) {
+        network.nodes[v].community = 0;
+        continue;
+      }
       auto [it, added] =
           number.try_emplace(VECTOR(membership)[v], static_cast<int>(number.size()) + 1);
       network.nodes[v].community = it->second;
@@ -264,11 +270,21 @@ std::vector<std::size_t> NodesByStrength(const HerbNetwork& network) {
 NetworkPicture PictureOf(const HerbNetwork& network) {
   NetworkPicture picture;
   picture.title = "药物网络";
-  for (const NetworkNode& node : network.nodes)
+  // Herbs without an edge are not scattered around the graph: the legend lists them.
+  std::vector<std::size_t> drawn(network.nodes.size());
+  std::string unlinked;
+  for (std::size_t v = 0; v < network.nodes.size(); ++v) {
+    const NetworkNode& node = network.nodes[v];
+    if (node.degree == 0 && !network.edges.empty()) {
+      unlinked += (unlinked.empty() ? "" : "、") + node.name;
+      continue;
+    }
+    drawn[v] = picture.nodes.size();
     picture.nodes.push_back(
         {node.name, static_cast<double>(node.frequency), node.community, node.x, node.y});
+  }
   for (const NetworkEdge& e : network.edges)
-    picture.edges.push_back({e.source, e.target, static_cast<double>(e.weight)});
+    picture.edges.push_back({drawn[e.source], drawn[e.target], static_cast<double>(e.weight)});
   for (int c = 1; c <= network.communities; ++c) {
     // A community is named after its most frequent herbs.
     std::string caption = "社区 " + std::to_string(c) + "：";
@@ -277,6 +293,7 @@ NetworkPicture PictureOf(const HerbNetwork& network) {
       if (node.community == c && shown < 3) caption += (shown++ ? "、" : "") + node.name;
     picture.legend.push_back(caption);
   }
+  if (!unlinked.empty()) picture.legend.push_back("未连边（未画出）：" + unlinked);
   return picture;
 }
 
@@ -284,9 +301,12 @@ std::string HerbNetworkGexf(const HerbNetwork& network) {
   const Placement place(network);
   std::string x =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<gexf xmlns=\"http://gexf.net/1.3\" xmlns:viz=\"http://gexf.net/1.3/viz\" "
+      // 1.2 is the version Gephi, networkx and the web viewers all read.
+      "<gexf xmlns=\"http://www.gexf.net/1.2draft\" "
+      "xmlns:viz=\"http://www.gexf.net/1.2draft/viz\" "
       "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-      "xsi:schemaLocation=\"http://gexf.net/1.3 http://gexf.net/1.3/gexf.xsd\" version=\"1.3\">\n"
+      "xsi:schemaLocation=\"http://www.gexf.net/1.2draft "
+      "http://www.gexf.net/1.2draft/gexf.xsd\" version=\"1.2\">\n"
       "  <meta>\n    <creator>Lindora</creator>\n    <description>药物网络</description>\n"
       "  </meta>\n"
       "  <graph mode=\"static\" defaultedgetype=\"undirected\">\n"

@@ -4,6 +4,7 @@
 
 #include "analysis/formula_set_actions.h"
 #include "analysis/network_analysis.h"
+#include "analysis/result_sets.h"
 #include "common/csv.h"
 #include "common/pictures.h"
 #include "common/safe_write.h"
@@ -62,6 +63,9 @@ Outcome HerbNetworkWindow::Draw() {
     return Refuse(session_, "没有共同出现 " + std::to_string(*edge_value) +
                                 " 次以上的药对，无法绘制药物网络；请降低边阈值或增加节点。");
   network_ = std::move(result.network);
+  // The title names the result set the picture describes.
+  SetCaption(std::string(kCaption) + " - " +
+             ResultSetCaption(StampResultSet(session_, result.formulas)));
   FillNodeGrid();
   ++version_;
   Show();

@@ -21,6 +21,7 @@ NetworkResult RunHerbNetwork(Session& session, const NetworkOptions& options) {
   result.outcome = Guard(session, [&]() -> Outcome {
     if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
     Transactions transactions = HerbTransactionsOfResultSet(session);
+    result.formulas = static_cast<std::int64_t>(transactions.N());
     if (transactions.names.empty()) return Refuse(session, kNoDataMessage);
     // The bound is checked before the pairs take any memory.
     if (std::string problem = NetworkSizeProblem(transactions, t); !problem.empty())
@@ -38,7 +39,7 @@ NetworkResult RunHerbNetwork(Session& session, const NetworkOptions& options) {
 
 std::string NodeRuleZh(const NetworkThresholds& t) {
   return t.min_frequency > 0 ? "频数不低于" + std::to_string(t.min_frequency) + "的药物"
-                             : "频数最高的" + std::to_string(t.top) + "味药（并列者一并纳入）";
+                             : "频数最高的" + std::to_string(t.top) + "味药，并列者一并纳入";
 }
 
 std::string NodeRuleEn(const NetworkThresholds& t) {

@@ -17,6 +17,7 @@ struct NetworkResult {
   Outcome outcome = Outcome::kRefused;
   // Without an edge there is no network: nothing is written and `network.edges` is empty.
   HerbNetwork network;
+  std::int64_t formulas = 0;  // of the result set it was drawn from
 };
 
 // Refuses an empty result set and thresholds below 1.

@@ -9,7 +9,7 @@ namespace lindora {
 
 // The warning of an empty result set.
 inline constexpr const char* kNoDataMessage =
-    "数据量 < 0，无法分析! 请先通过关键词搜索方剂或在主程序窗口选择文件菜单->导入方剂列表。";
+    "当前结果集中没有方剂，无法分析。请先检索方剂，或在主窗口用“文件→导入方剂列表”。";
 
 // True when \Result\Result.DB holds a non-blank line. A file that cannot be opened counts as
 // data: the engine that reads it reports why.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <unordered_set>
 
 #include "analysis/standardize.h"
 #include "common/files.h"
@@ -61,6 +62,46 @@ std::filesystem::path SetFile(const Session& session, std::string_view name) {
   if (name == kCurrentSetName) return session.Path(kResultFilePath);
   return session.Path(std::string(kResultSetsFolder) + "\\" + Trim(name) +
                       std::string(kSetExtension));
+}
+
+ResultSetStamp StampResultSet(const Session& session, std::int64_t formulas) {
+  ResultSetStamp stamp;
+  stamp.history = session.SearchHistory;
+  stamp.formulas = formulas;
+  const fs::path file = session.Path(kResultFilePath);
+  std::error_code ec;
+  stamp.time = fs::last_write_time(file, ec);
+  stamp.size = fs::file_size(file, ec);
+  if (ec) stamp.size = 0;
+  stamp.taken = true;
+  return stamp;
+}
+
+bool ResultSetChanged(const Session& session, const ResultSetStamp& stamp) {
+  if (!stamp.taken) return false;
+  const ResultSetStamp now = StampResultSet(session, stamp.formulas);
+  return now.time != stamp.time || now.size != stamp.size;
+}
+
+std::string ResultSetCaption(const ResultSetStamp& stamp) {
+  return "结果集 " + (stamp.history.empty() ? std::string("（导入的方剂列表）") : stamp.history) +
+         "（" + std::to_string(stamp.formulas) + " 首方剂）";
+}
+
+std::int64_t SharedFormulaCount(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::unordered_set<std::string> in_a;
+  ForEachLine(a, [&](const std::string& line) {
+    std::string record = Trim(line);
+    if (!record.empty()) in_a.insert(std::move(record));
+    return true;
+  });
+  std::int64_t shared = 0;
+  ForEachLine(b, [&](const std::string& line) {
+    // Erased when found, so a formula listed twice in B counts once.
+    shared += static_cast<std::int64_t>(in_a.erase(Trim(line)));
+    return true;
+  });
+  return shared;
 }
 
 std::filesystem::path SetHistoryFile(const Session& session, std::string_view name) {
@@ -152,7 +193,15 @@ Outcome AskAndSaveResultSet(Session& session) {
   std::string offered = CheckSetName(session.SearchHistory).empty() ? session.SearchHistory : "";
   std::string name = session.dialogs().Input("请输入结果集名称：", offered, "保存结果集");
   if (name.empty()) return Outcome::kDone;  // Cancel
-  return SaveResultSet(session, name);
+  const Outcome saved = SaveResultSet(session, name);
+  // A save is otherwise invisible: say what was kept and where.
+  if (saved == Outcome::kDone)
+    session.dialogs().Message("已保存结果集" + Quoted(Trim(name)) + "（" +
+                                  std::to_string(CountRecords(SetFile(session, name))) +
+                                  " 首方剂），可在“结果集比较”中选用。文件：" +
+                                  SetFile(session, name).string(),
+                              "保存结果集");
+  return saved;
 }
 
 Transactions SetTransactions(Session& session, std::string_view name, ItemKind kind) {

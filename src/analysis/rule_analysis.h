@@ -19,7 +19,7 @@ inline constexpr std::string_view kItemsetFile = "\\Result\\频繁项集.csv";
 
 // The thresholds as typed (the rule window's four fields).
 struct RuleOptions {
-  std::string min_support = "10%", min_confidence = "0.6", min_lift = "0", max_size = "4";
+  std::string min_support = "10%", min_confidence = "0.6", min_lift = "1.01", max_size = "4";
 };
 
 struct RuleResult {

@@ -198,15 +198,30 @@ const std::vector<std::string>& ComparisonHeader() {
   return header;
 }
 
-CsvRow ComparisonCells(const ItemComparison& item) {
+std::string ReadablePFromLog(double log_value) {
+  // Compared on the log so that values far below the range of doubles need no exp().
+  if (log_value < std::log(0.0001) - 1e-12) return "< 0.0001";
+  return FixedDecimals(std::exp(log_value), 4);
+}
+
+std::string SignificantDigits4(double value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%#.4g", value);
+  return buf;
+}
+
+CsvRow ComparisonCells(const ItemComparison& item, bool scientific_p) {
+  auto p = [&](double log_value) {
+    return scientific_p ? ScientificFromLog(log_value) : ReadablePFromLog(log_value);
+  };
   return {item.name,
           std::to_string(item.a),
           FixedDecimals(item.rate_a, 2),
           std::to_string(item.b),
           FixedDecimals(item.rate_b, 2),
-          FixedDecimals(item.odds_ratio, 4),
-          ScientificFromLog(item.log_p),
-          ScientificFromLog(item.log_q)};
+          SignificantDigits4(item.odds_ratio),
+          p(item.log_p),
+          p(item.log_q)};
 }
 
 }  // namespace lindora

@@ -43,6 +43,11 @@ std::vector<double> LogBenjaminiHochberg(const std::vector<double>& log_p);
 
 // Scientific notation with 4 significant digits ("1.235e-05"), from a natural log.
 std::string ScientificFromLog(double log_value);
+// A p- or q-value as a paper prints it, from a natural log: four decimals ("0.0012", "1.0000"),
+// or "< 0.0001" below that.
+std::string ReadablePFromLog(double log_value);
+// Four significant digits in any magnitude ("0.3333", "4.000", "1.000e+10").
+std::string SignificantDigits4(double value);
 
 struct ItemComparison {
   std::string name;
@@ -66,8 +71,9 @@ SetComparison CompareTransactions(const Transactions& set_a, const Transactions&
 
 // The header of the grid and of the comparison file.
 const std::vector<std::string>& ComparisonHeader();
-// One item as the grid and the file print it: rates with 2 decimals, odds ratio with 4, p and
-// q in scientific notation.
-CsvRow ComparisonCells(const ItemComparison& item);
+// One item as the grid and the report print it (p and q readable), or the file (p and q in
+// scientific notation, so no digits are lost): rates with 2 decimals, odds ratio with four
+// significant digits.
+CsvRow ComparisonCells(const ItemComparison& item, bool scientific_p = false);
 
 }  // namespace lindora

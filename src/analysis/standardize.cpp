@@ -23,8 +23,9 @@ struct Rule {
 };
 
 // Composition rules; the order matters (longer phrases before their parts, digits to "#"
-// before the units that follow a number).
-constexpr std::array<Rule, 63> kIngredientRules{{
+// before the units that follow a number). Latin units are matched in every letter case, so
+// 「3G」 and 「3g」 leave the same herb name.
+constexpr std::array<Rule, 70> kIngredientRules{{
     {"等。", ""},    {"。", ""},      {"各等分", ""},  {"细料方", ""},  {"：", ""},
     {"或", "、"},    {"少许", ""},    {"减半", ""},    {"炙", ""},      {"炒", ""},
     {"炮", ""},      {"焦", ""},      {"熟", ""},      {"净", ""},      {"0", "#"},
@@ -34,10 +35,11 @@ constexpr std::array<Rule, 63> kIngredientRules{{
     {"二两", "#两"}, {"半钱", "#钱"}, {"钱半", "#钱"}, {"半分", "#分"}, {"分半", "#分"},
     {"半斤", "#斤"}, {"斤半", "#斤"}, {"公斤", "#斤"}, {"#厘", "$"},    {"#钱", "$"},
     {"#两", "$"},    {"#分", "$"},    {"#斤", "$"},    {"#粒", "$"},    {"#g", "$"},
-    {"#kg", "$"},    {"#ml", "$"},    {"#个", "$"},    {"#合", "$"},    {"#对", "$"},
-    {"#条", "$"},    {"#枚", "$"},    {"#张", "$"},    {"#铢", "$"},    {"#升", "$"},
-    {"#帖", "$"},    {"#", ""},       {"$", ""},       {",", "、"},     {"，", "、"},
-    {"\"", ""},      {"“", ""},       {"”", ""},
+    {"#G", "$"},     {"#kg", "$"},    {"#kG", "$"},    {"#Kg", "$"},    {"#KG", "$"},
+    {"#ml", "$"},    {"#mL", "$"},    {"#Ml", "$"},    {"#ML", "$"},    {"#个", "$"},
+    {"#合", "$"},    {"#对", "$"},    {"#条", "$"},    {"#枚", "$"},    {"#张", "$"},
+    {"#铢", "$"},    {"#升", "$"},    {"#帖", "$"},    {"#", ""},       {"$", ""},
+    {",", "、"},     {"，", "、"},    {"\"", ""},      {"“", ""},       {"”", ""},
 }};
 
 constexpr std::array<Rule, 37> kSymptomRules{{
@@ -246,11 +248,14 @@ StandardResultReport WriteStandardCopy(const std::filesystem::path& result_file,
       continue;
     }
     std::vector<std::string> fields = Split(line, "\t");
-    if (fields.size() < 3) {
-      // No indications field: the record cannot be standardised, and every analysis skips it.
+    if (fields.size() < 2) {
+      // A name alone holds nothing to analyse.
       ++report.too_short;
       continue;
     }
+    // A formula without an indications field is still a formula: it counts in N and in every
+    // herb analysis, with no symptoms.
+    if (fields.size() == 2) fields.emplace_back();
     StandardIngredients(fields[1]);
     StandardSymptoms(fields[2]);
     joined = Join(fields, "\t");

@@ -19,7 +19,7 @@ std::string StandardSymptoms(std::string& text);
 struct StandardResultReport {
   long written = 0;    // lines of the standardised file
   long blank = 0;      // blank lines skipped
-  long too_short = 0;  // non-blank lines with fewer than three fields, skipped
+  long too_short = 0;  // non-blank lines holding a name alone, skipped
 };
 
 // Writes the standardised copy of a result file: one line per usable record, fields 1 and 2

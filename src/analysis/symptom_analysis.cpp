@@ -17,7 +17,7 @@ SymptomResult RunSymptoms(Session& session, const SymptomOptions&) {
 
 AnalysisOutput SymptomOutput(const SymptomResult& result) {
   AnalysisOutput out;
-  ResultTable table{"symptoms", "病症频次", {"序号", "症状", "频数"}, {}};
+  ResultTable table{"symptoms", "症状频数", {"序号", "症状", "频数"}, {}};
   for (std::size_t i = 0; i < result.table.NumSymptom(); ++i)
     table.rows.push_back({TableCell::Number(static_cast<double>(i + 1)),
                           TableCell::Text(result.table.Symptom[i]),
@@ -35,7 +35,7 @@ AnalysisDescriptor SymptomAnalysis() {
   d.menu_caption = "方剂病症分析";
   d.usage = "symptoms";
   d.help = "counts the symptoms of the current result set and prints the grid";
-  d.report_title = "病症频次";
+  d.report_title = "症状频数";
   d.run = [](Session& session, const OptionValues&, AnalysisOutput& output) {
     SymptomResult r = RunSymptoms(session);
     if (r.outcome == Outcome::kDone) output = SymptomOutput(r);

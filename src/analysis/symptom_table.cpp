@@ -16,7 +16,7 @@ SymptomTable CountSymptoms(const std::filesystem::path& result_file) {
     if (Trim(line).empty()) return true;
     std::vector<std::string> fields = Split(line, "\t");
     if (fields.size() < 3) {
-      // The same records the standardised copy leaves out.
+      // A name alone, or a formula without indications: no symptoms to count.
       ++table.skipped_lines;
       return true;
     }

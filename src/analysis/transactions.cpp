@@ -65,7 +65,9 @@ Transactions ReadSymptomTransactions(const std::filesystem::path& result_file) {
   ForEachLine(result_file, [&](const std::string& line) {
     if (Trim(line).empty()) return true;
     std::vector<std::string> fields = Split(line, "\t");
-    if (fields.size() < 3) return true;
+    if (fields.size() < 2) return true;
+    // A formula without an indications field still counts, with no symptoms.
+    if (fields.size() == 2) fields.emplace_back();
     builder.Add(Split(StandardSymptoms(fields[2]), "，"));
     return true;
   });

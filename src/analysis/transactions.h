@@ -35,8 +35,9 @@ struct Transactions {
 // composition is empty. Raises FileError when the file cannot be read.
 Transactions ReadHerbTransactions(const std::filesystem::path& stand_file);
 
-// The symptoms of every usable record of a result file (at least three fields, as the
-// standardisation keeps): the indications cut by the symptom clean-up, split at "，".
+// The symptoms of every usable record of a result file (a name and a composition, as the
+// standardisation keeps; no indications field means no symptoms): the indications cut by the
+// symptom clean-up, split at "，".
 Transactions ReadSymptomTransactions(const std::filesystem::path& result_file);
 
 // Standardises the session's \Result\Result.DB afresh and reads the herbs of the copy.

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/help_window.h"
 #include "app/list_import_actions.h"
 #include "app/msg.h"
 #include "common/data_source_notice.h"
@@ -40,8 +41,7 @@ const std::vector<MenuEntry>& Main::MenuBar() {
       {"Menu_AboutAuthor", "关于作者(&A)", "Menu_Help", true, true,
        On(&Main::Menu_AboutAuthor_Click)},
       {"Menu_AboutThisSoft", "关于软件(&S)", "Menu_Help", false, true, NoEffect},
-      {"Menu_Tutorials", "软件视频教程(&T)", "Menu_Help", true, true,
-       On(&Main::Menu_Tutorials_Click)},
+      {"Menu_Tutorials", "使用说明(&T)", "Menu_Help", true, true, On(&Main::Menu_Tutorials_Click)},
       {"Menu_SoftUpdate", "软件更新(&U)", "Menu_Help", true, true,
        On(&Main::Menu_SoftUpdate_Click)},
   };
@@ -143,15 +143,8 @@ std::filesystem::path Main::GuideFile() const {
 
 Outcome Main::Menu_Tutorials_Click() {
   // The program's own guide is a local file; addresses from data files stay http/https only.
-  const std::filesystem::path guide = GuideFile();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(guide, ec)) {
-    session_.Message("找不到使用说明 " + guide.string() +
-                     "。它随源代码一起发布，在源代码的 docs/使用说明.md。");
-    return Outcome::kRefused;
-  }
-  session_.OpenUrl("file://" + guide.lexically_normal().string());
-  return Outcome::kDone;
+  // Rendered in a window of the program: no browser is needed, and Markdown is never shown raw.
+  return session_.Window<HelpWindow>().Open(GuideFile());
 }
 
 std::string Main::UpdateNotice() {

@@ -29,11 +29,19 @@ bool ShowHerbIngredients(Session& session, const std::string& herb_name) {
       return;
     }
 
-    // Only the first compounds are listed; the compound file is read once for all of them.
+    // Only the first compounds are listed (and the message says so); the compound file is read
+    // once for all of them.
+    const std::size_t linked = ids.size();
     ids.resize(std::min<std::size_t>(ids.size(), kMaxIngredientRows));
     chem.InitializeGrid();
-    for (const std::string& line : CompoundRecordsById(session.Path(kCompoundDb), ids))
-      chem.AddCompoundRow(line);
+    const std::vector<std::string> records = CompoundRecordsById(session.Path(kCompoundDb), ids);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      // A link to a compound the compound file lacks keeps its identifier and says why the
+      // rest is blank.
+      chem.AddCompoundRow(i < records.size() && !records[i].empty()
+                              ? records[i]
+                              : std::to_string(ids[i]) + "\t" + std::string(kMissingCompoundNote));
+    }
     Grid& grid = chem.FlexGrid();
     grid.SetRowSel(1);
     chem.Changed();
@@ -42,8 +50,9 @@ bool ShowHerbIngredients(Session& session, const std::string& herb_name) {
     if (!smiles.empty() && ShowStructure(session, smiles, chem.PicMol())) chem.Changed();
     chem.SetCaption(std::string(chem.Tag()) + "——" + herb_name);
     chem.Show();
-    session.Message("从中药化学成分库找到了“" + herb_name + "”的" +
-                    std::to_string(grid.Rows() - 1) + "个化学组分");
+    session.Message(
+        "从中药化学成分库找到了“" + herb_name + "”的" + std::to_string(linked) + "个化学组分" +
+        (linked > ids.size() ? "，列出前 " + std::to_string(ids.size()) + " 个" : std::string()));
     shown = true;
   });
   return shown;

@@ -11,6 +11,8 @@ class Session;
 
 inline constexpr std::string_view kIngredientHeader = "ID Name SMILES InChIKey";
 inline constexpr std::size_t kMaxIngredientRows = 1000;
+// The name cell of a linked compound that the compound file does not hold.
+inline constexpr std::string_view kMissingCompoundNote = "（化合物库中无此编号）";
 inline constexpr std::string_view kHerbChemTable = "\\Result\\单味药-化学成分.csv";
 
 // What the single-herb window starts through the session's workflows.

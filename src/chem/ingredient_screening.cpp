@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "chem/active_component.h"
+#include "chem/herb_chem_actions.h"
 #include "chem/open_babel.h"
 #include "common/csv.h"
 #include "common/files.h"
@@ -83,7 +84,9 @@ std::vector<BatchEntry> CompoundEntries(const std::vector<ScreeningCompound>& co
   for (const ScreeningCompound& c : compounds) {
     BatchEntry e{c.id, c.smiles, {}};
     if (int n = seen[c.id]++; n > 0) e.title += "#" + std::to_string(n + 1);
-    if (c.id.empty())
+    if (c.name == kMissingCompoundNote)
+      e.not_sent = "化合物库中无此编号";
+    else if (c.id.empty())
       e.not_sent = "没有编号";
     else if (!IsInteger(c.id))
       e.not_sent = "编号不是整数";
@@ -307,9 +310,9 @@ std::optional<double> ParseSimilarityThreshold(std::string_view text) {
 }
 
 std::vector<std::vector<std::string>> ScreeningCsvRows(const std::vector<ScreeningResult>& rows) {
-  std::vector<std::vector<std::string>> csv = {{"编号", "名称", "MW", "logP", "HBD", "HBA", "TPSA",
-                                                "可旋转键数", "Lipinski违例数", "Lipinski", "Veber",
-                                                "备注"}};
+  std::vector<std::vector<std::string>> csv = {{"编号", "名称", "MW (g/mol)", "logP", "HBD", "HBA",
+                                                "TPSA (Å²)", "可旋转键数", "Lipinski违例数",
+                                                "Lipinski", "Veber", "备注"}};
   auto verdict = [](bool pass) { return std::string(pass ? "通过" : "不通过"); };
   for (const ScreeningResult& r : rows) {
     const ScreeningCompound& c = r.compound;
@@ -318,7 +321,12 @@ std::vector<std::vector<std::string>> ScreeningCsvRows(const std::vector<Screeni
       continue;
     }
     const DescriptorTexts& t = *r.texts;
-    csv.push_back({c.id, c.name, t.mw, t.logp, t.hbd, t.hba, t.tpsa, t.rotors,
+    // Two decimals for every compound, so that a column reads and sorts evenly.
+    auto fixed = [](const std::string& text) {
+      std::optional<double> v = ParseNumber(text);
+      return v ? FixedDecimals(*v, 2) : text;
+    };
+    csv.push_back({c.id, c.name, fixed(t.mw), fixed(t.logp), t.hbd, t.hba, fixed(t.tpsa), t.rotors,
                    std::to_string(r.verdict.lipinski_violations), verdict(r.verdict.lipinski),
                    verdict(r.verdict.veber), r.note});
   }

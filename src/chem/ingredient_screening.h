@@ -110,6 +110,14 @@ std::vector<SimilarActive> FindSimilarActives(Session& session,
 // A similarity threshold typed by the user: a number from 0 to 1, nothing else around it.
 std::optional<double> ParseSimilarityThreshold(std::string_view text);
 
+// How the numbers were obtained, for the file and the window, so that a reader can cite it.
+inline constexpr std::string_view kScreeningMethod =
+    "方法：描述符由 Open Babel（obabel，--append \"MW logP HBD HBA1 TPSA rotors\"）按整个 SMILES "
+    "计算，未去盐（多片段分子按全部片段计）。MW 为分子量（g/mol）；logP 为 Open Babel 的原子贡献"
+    "估算；HBD 为氢键供体数；HBA 为 Open Babel 的 HBA1（受体原子含 N、O 以及 S 等）；TPSA 为 "
+    "Ertl 拓扑极性表面积（Å²，含 S、P 的贡献）；可旋转键数为 Open Babel 的 rotors。Lipinski："
+    "MW≤500、logP≤5、HBD≤5、HBA≤10 至多违反一条为通过；Veber：可旋转键数≤10 且 TPSA≤140 为通过。";
+
 // The CSV rows (header first) of the two result files.
 std::vector<std::vector<std::string>> ScreeningCsvRows(const std::vector<ScreeningResult>& rows);
 std::vector<std::vector<std::string>> SimilarActivesCsvRows(const std::vector<SimilarActive>& rows);

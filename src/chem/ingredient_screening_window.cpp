@@ -5,6 +5,7 @@
 
 #include "chem/active_matching.h"
 #include "chem/chem_analysis.h"
+#include "common/collation.h"
 #include "common/csv.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -107,7 +108,9 @@ Outcome IngredientScreening::Menu_RunScreening_Click() {
   Outcome outcome = Guard(session_, [&] {
     std::vector<ScreeningResult> results = ScreenCompounds(session_, compounds_);
     const auto file = session_.Path(kScreeningFile);
-    WriteCsvFile(file, ScreeningCsvRows(results));
+    std::vector<std::vector<std::string>> rows = ScreeningCsvRows(results);
+    rows.push_back({"# " + std::string(kScreeningMethod)});
+    WriteCsvFile(file, rows);
     results_ = std::move(results);
     std::size_t lipinski = 0, veber = 0, both = 0, missing = 0;
     for (const ScreeningResult& r : results_) {
@@ -189,11 +192,11 @@ void IngredientScreening::Check_OnlyPassing_Click(bool checked) {
 void IngredientScreening::FillScreeningGrid() {
   WriteHeader(flex_grid_, {{"编号", 1000},
                            {"名称", 2100},
-                           {"MW", 1000},
+                           {"MW (g/mol)", 1150},
                            {"logP", 1000},
                            {"HBD", 650},
                            {"HBA", 650},
-                           {"TPSA", 1000},
+                           {"TPSA (Å²)", 1100},
                            {"可旋转键数", 1450},
                            {"Lipinski违例数", 1850},
                            {"Lipinski", 1000},
@@ -213,7 +216,8 @@ void IngredientScreening::FillScreeningGrid() {
       // Empty cells stay at the bottom either way.
       if (x.empty() != y.empty()) return y.empty();
       if (numeric) return descending ? Val(x) > Val(y) : Val(x) < Val(y);
-      return descending ? x > y : x < y;
+      const int c = CompareText(x, y);
+      return descending ? c > 0 : c < 0;
     });
   }
   for (std::size_t i : shown_) {

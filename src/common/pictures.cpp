@@ -1,6 +1,7 @@
 #include "common/pictures.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 #include "common/grid.h"
@@ -50,7 +51,29 @@ BarChart TopItemsChart(const std::vector<std::string>& names,
 
 Rgb CommunityColor(int community) {
   if (community <= 0) return {160, 160, 160};
-  return kPalette[static_cast<std::size_t>(community - 1) % kPalette.size()];
+  const auto k = static_cast<std::size_t>(community - 1);
+  if (k < kPalette.size()) return kPalette[k];
+  // Beyond the palette: hues a golden angle apart at alternating lightness, so that no two
+  // communities of one picture share a colour.
+  const double hue = std::fmod(static_cast<double>(k) * 137.508, 360.0) / 60.0;
+  const double light = k % 2 ? 0.45 : 0.65, chroma = 0.55;
+  const double x = chroma * (1 - std::fabs(std::fmod(hue, 2.0) - 1));
+  double r = 0, g = 0, b = 0;
+  switch (static_cast<int>(hue)) {
+    case 0: r = chroma, g = x; break;
+    case 1: r = x, g = chroma; break;
+    case 2: g = chroma, b = x; break;
+    case 3: g = x, b = chroma; break;
+    case 4: r = x, b = chroma; break;
+    default: r = chroma, b = x; break;
+  }
+  const double m = light - chroma / 2;
+  auto byte = [&](double v) { return static_cast<int>(std::lround((v + m) * 255)); };
+  Rgb c{byte(r), byte(g), byte(b)};
+  // Never the grey of unlinked herbs nor a palette colour.
+  for (const Rgb& p : kPalette)
+    if (p.r == c.r && p.g == c.g && p.b == c.b) c.b = (c.b + 7) % 256;
+  return c;
 }
 
 std::string HexColor(Rgb c) {

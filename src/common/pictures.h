@@ -26,6 +26,8 @@ struct BarChart {
   std::vector<BarSeries> series;  // one or more; several are drawn side by side
   // Bars along the value axis from the left, categories top-down: for many or long names.
   bool horizontal = false;
+  // The value axis ends here when above 0 (100 for a percentage); else it follows the data.
+  double value_max = 0;
 };
 
 // The first `top` data rows of a grid as a one-series chart: names from `name_col`, numbers

@@ -26,6 +26,9 @@ std::string NormalizeQuery(std::string_view typed) {
   q = ReplaceAll(q, " -", "-");
   q = ReplaceAll(q, " AND ", " ");
   q = ReplaceAll(q, " NOT ", "-");
+  // A free-standing OR joins the keyword after it, as a fused 「麻黄OR桂枝」 does; left alone
+  // its trailing blank would become an AND and the OR term would be empty.
+  q = ReplaceAll(q, " OR ", " OR");
   q = ReplaceAll(q, " ", " AND ");
   q = ReplaceAll(q, "-", " AND NOT ");
   UpperCaseInPlace(q);
@@ -108,7 +111,9 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
       switch (program.Match(comparison, exclude)) {
         case MatchResult::kNotSelected: break;
         case MatchResult::kCleanedLine: writer.AddRaw(raw); break;
-        case MatchResult::kComparisonLine: writer.Add(comparison); break;
+        // A record keeps its own letter case and blanks however many keywords chose it:
+        // upper-casing it here would turn a dose unit such as 「g」 into a new herb name.
+        case MatchResult::kComparisonLine: writer.AddRaw(raw); break;
       }
     }
     writer.Commit();

@@ -1,6 +1,7 @@
 // Keyword search over the formula database or the current result set. Keywords are plain
 // substrings of the whole record; blanks mean AND, a minus or NOT negates, OR glued to a
-// keyword makes an OR term; terms are folded left to right without precedence.
+// keyword or standing alone before one makes an OR term; terms are folded left to right
+// without precedence.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@ std::string NormalizeQuery(std::string_view typed);
 enum class MatchResult {
   kNotSelected,
   kCleanedLine,     // select the record as it stands (after the clean-up)
-  kComparisonLine,  // select it upper-cased and trimmed
+  kComparisonLine,  // select it (a multi-term match; written like a single-term one)
 };
 
 // One term of a multi-term query.

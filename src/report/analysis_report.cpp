@@ -14,6 +14,7 @@
 #include "analysis/transactions.h"
 #include "common/analysis_list.h"
 #include "common/data_source_notice.h"
+#include "common/file_snapshot.h"
 #include "common/files.h"
 #include "common/safe_write.h"
 #include "common/session.h"
@@ -34,11 +35,11 @@ struct SectionInfo {
 
 constexpr std::array<SectionInfo, 7> kSections = {{
     {ReportSection::kData, "data", "数据与检索"},
-    {ReportSection::kHerbs, "herbs", "药物频次"},
-    {ReportSection::kTypes, "types", "药物类型分布"},
+    {ReportSection::kHerbs, "herbs", "中药频数"},
+    {ReportSection::kTypes, "types", "中药类型分布"},
     {ReportSection::kRules, "rules", "关联规则"},
     {ReportSection::kNetwork, "network", "药物网络"},
-    {ReportSection::kSymptoms, "symptoms", "病症频次"},
+    {ReportSection::kSymptoms, "symptoms", "症状频数"},
     {ReportSection::kComparison, "comparison", "结果集比较"},
 }};
 
@@ -81,7 +82,7 @@ class ReportBuilder {
     for (std::size_t i = 0; i < table.NumCM() && i < Top(); ++i)
       rows.push_back({std::to_string(i + 1), table.CM[i], std::to_string(table.CountCM[i])});
     AddChart("herbs.png", HerbFrequencyChart(TopItemsChart(table.CM, table.CountCM, kChartTop)),
-             "图：药物频次");
+             "图：中药频数");
     doc_.Table({"序号", "中药名", "频数"}, std::move(rows));
   }
 
@@ -104,8 +105,8 @@ class ReportBuilder {
         list += (list.empty() ? "" : "、") + h.name + "(" + std::to_string(h.frequency) + ")";
       rows.push_back({g.type_name, std::to_string(g.herbs.size()), list});
     }
-    AddChart("types.png", HerbTypeChart(types), "图：药物类型分布");
-    doc_.Table({"类型", "药味数", "药物（频数）"}, std::move(rows));
+    AddChart("types.png", HerbTypeChart(types), "图：中药类型分布");
+    doc_.Table({"类型", "药味数", "中药（频数）"}, std::move(rows));
   }
 
   // Rules and comparison run before anything else is written, so that thresholds or sets the
@@ -155,8 +156,10 @@ class ReportBuilder {
     doc_.Paragraph("节点 " + std::to_string(network.nodes.size()) + " 个（" + nodes_rule +
                    "），边 " + std::to_string(network.edges.size()) + " 条（共同出现至少" +
                    std::to_string(t.min_edge) + "次），社区 " +
-                   std::to_string(network.communities) +
-                   " 个。文件：Result/药物网络.gexf、.graphml、_节点.csv、_边.csv、.png、.svg。");
+                   std::to_string(network.communities) + " 个。");
+    doc_.Paragraph("结果文件（Result 文件夹）：" + std::string(kNetworkGexf) + "、" +
+                   kNetworkGraphml + "、" + kNetworkNodeCsv + "、" + kNetworkEdgeCsv + "、" +
+                   kNetworkPng + "、" + kNetworkSvg + "。");
     doc_.Figure("network.png", pictures_.NetworkPng(picture, kNetworkWidth, kNetworkHeight),
                 "图：药物网络（节点大小示频数，边宽示共同出现次数，颜色示社区）");
     std::vector<std::vector<std::string>> legend;
@@ -168,13 +171,21 @@ class ReportBuilder {
       legend.push_back({std::to_string(c), members});
       colors.push_back(HexColor(CommunityColor(c)));
     }
-    doc_.Table({"社区", "药物"}, std::move(legend), std::move(colors));
-    // The node file's rows as they stand, without its Label column (the same as Id).
+    std::string unlinked;
+    for (const NetworkNode& node : network.nodes)
+      if (node.community == 0) unlinked += (unlinked.empty() ? "" : "、") + node.name;
+    if (!unlinked.empty()) {
+      legend.push_back({"未连边", unlinked});
+      colors.push_back(HexColor(CommunityColor(0)));
+    }
+    doc_.Table({"社区", "中药"}, std::move(legend), std::move(colors));
+    // The node file's rows as they stand, without its Label column (the same as Id); the
+    // file keeps the column names Gephi reads, the report names them in Chinese.
     std::vector<CsvRow> table = NodeTable(network);
     for (CsvRow& row : table) row.erase(row.begin() + 1);
-    CsvRow header = table.front();
     table.erase(table.begin());
-    doc_.Table(std::move(header), std::move(table));
+    doc_.Table({"中药", "频数", "社区", "度", "加权度", "介数中心性", "接近中心性"},
+               std::move(table));
     zh_.push_back(NetworkMethodsZh(t));
     en_.push_back(NetworkMethodsEn(t));
     return Outcome::kDone;
@@ -192,8 +203,10 @@ class ReportBuilder {
   void Comparison() {
     Section(ReportSection::kComparison);
     const SetComparison& c = comparison_.comparison;
-    doc_.Paragraph(comparison_.summary + "。全部结果见 Result/结果集比较.csv；下表列出前" +
+    doc_.Paragraph(Split(comparison_.summary, "\n").front() +
+                   "。全部结果见 Result/结果集比较.csv；下表列出前" +
                    std::to_string(std::min(c.items.size(), Top())) + "项。");
+    if (comparison_.shared > 0) doc_.Paragraph(SharedFormulaWarning(comparison_.shared));
     const SetComparisonOptions& compared = comparison_.options;
     doc_.Figure(
         "comparison.png",
@@ -235,7 +248,7 @@ class ReportBuilder {
 
   void Symptoms(const SymptomTable& table) {
     Section(ReportSection::kSymptoms);
-    doc_.Paragraph("共" + std::to_string(table.NumSymptom()) + "个病症短语，下表列出频数最高的" +
+    doc_.Paragraph("共" + std::to_string(table.NumSymptom()) + "个症状短语，下表列出频数最高的" +
                    std::to_string(std::min<std::size_t>(table.NumSymptom(), Top())) + "个。");
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < table.NumSymptom() && i < Top(); ++i)
@@ -243,7 +256,7 @@ class ReportBuilder {
           {std::to_string(i + 1), table.Symptom[i], std::to_string(table.CountSymptom[i])});
     AddChart("symptoms.png",
              SymptomChart(TopItemsChart(table.Symptom, table.CountSymptom, kSymptomChartTop)),
-             "图：病症频次");
+             "图：症状频数");
     doc_.Table({"序号", "症状", "频数"}, std::move(rows));
   }
 
@@ -271,8 +284,8 @@ class ReportBuilder {
     switch (s) {
       case ReportSection::kHerbs:
         zh_.push_back(
-            "标准化与药物频次：每首方剂的组成去除括注、剂量、单位、炮制用语和引号后以“、”分为药名；"
-            "药物频次为每味药在全部方剂组成中出现的次数（同一方中重复列出者分别计数），按频次降序排"
+            "标准化与中药频数：每首方剂的组成去除括注、剂量、单位、炮制用语和引号后以“、”分为药名；"
+            "中药频数为每味药在全部方剂组成中出现的次数（同一方中重复列出者分别计数），按频数降序排"
             "列。");
         en_.push_back(
             "Standardisation and herb frequency: each composition was cleaned of bracketed notes, "
@@ -292,7 +305,7 @@ class ReportBuilder {
         break;
       case ReportSection::kSymptoms:
         zh_.push_back(
-            "病症频次：每首方剂的主治按标点及“或”等切分为病症短语，相同短语计数（同一方中重复者分别"
+            "症状频数：每首方剂的主治按标点及“或”等切分为症状短语，相同短语计数（同一方中重复者分别"
             "计数）。");
         en_.push_back(
             "Symptoms: the indications of each formula were cut into symptom phrases at "
@@ -449,6 +462,87 @@ std::string RegenerationScript(const std::vector<std::string>& recipe,
   return script;
 }
 
+namespace {
+
+template <typename Tell>
+Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pictures_writer,
+              ReportRun& run, const Tell& tell) {
+  PictureWriter* pictures = &pictures_writer;
+  tell("标准化结果集");
+  if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
+  Transactions herbs = HerbTransactionsOfResultSet(session);
+  const auto formulas = static_cast<std::int64_t>(herbs.N());
+  if (formulas == 0) return Refuse(session, kNoDataMessage);
+
+  if (options.Has(ReportSection::kNetwork))
+    if (std::string problem = NetworkSizeProblem(herbs, options.network); !problem.empty())
+      return Refuse(session, problem);
+  ReportBuilder builder(session, options, *pictures);
+  if (options.Has(ReportSection::kRules))
+    if (Outcome o = builder.PrepareRules(); o != Outcome::kDone) return o;
+  if (options.Has(ReportSection::kComparison))
+    if (Outcome o = builder.PrepareComparison(); o != Outcome::kDone) return o;
+  builder.doc().SetTitle("方剂数据挖掘分析报告");
+  builder.doc().Heading("方剂数据挖掘分析报告", 1);
+  builder.doc().Paragraph("日期：" + options.date);
+  if (options.Has(ReportSection::kData)) {
+    tell(SectionTitle(ReportSection::kData));
+    builder.Data(formulas);
+  }
+  if (options.Has(ReportSection::kHerbs) || options.Has(ReportSection::kTypes)) {
+    HerbFrequencyResult frequency = RunHerbFrequency(session);
+    if (frequency.outcome != Outcome::kDone) return frequency.outcome;
+    if (options.Has(ReportSection::kHerbs)) {
+      tell(SectionTitle(ReportSection::kHerbs));
+      builder.Herbs(frequency.table);
+    }
+    if (options.Has(ReportSection::kTypes)) {
+      tell(SectionTitle(ReportSection::kTypes));
+      builder.Types(frequency.table);
+    }
+  }
+  if (options.Has(ReportSection::kRules)) {
+    tell(SectionTitle(ReportSection::kRules));
+    builder.Rules();
+  }
+  if (options.Has(ReportSection::kNetwork)) {
+    tell(SectionTitle(ReportSection::kNetwork));
+    if (Outcome o = builder.Network(); o != Outcome::kDone) return o;
+  }
+  if (options.Has(ReportSection::kSymptoms)) {
+    tell(SectionTitle(ReportSection::kSymptoms));
+    SymptomResult symptoms = RunSymptoms(session);
+    if (symptoms.outcome != Outcome::kDone) return symptoms.outcome;
+    builder.Symptoms(symptoms.table);
+  }
+  if (options.Has(ReportSection::kComparison)) {
+    tell(SectionTitle(ReportSection::kComparison));
+    builder.Comparison();
+  }
+  for (const std::string& key : options.analyses) {
+    const AnalysisDescriptor* analysis = FindAnalysis(session.Analyses(), key);
+    tell(analysis->report_title);
+    if (Outcome o = builder.ListedAnalysis(*analysis); o != Outcome::kDone) return o;
+  }
+  tell("方法");
+  builder.Methods(formulas);
+
+  tell("排版 PDF");
+  const std::string pdf =
+      pictures->HtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title());
+  if (pdf.empty()) throw FileError(FileError::Kind::kWrite, run.pdf, "PDF 文件生成失败");
+  tell("写入报告");
+  // The HTML and the PDF are one unit: both new or both old.
+  AtomicFileSet files;
+  files.Add(run.html).WriteBytes(builder.doc().Html());
+  files.Add(run.pdf).WriteBytes(pdf);
+  files.Commit();
+  run.document = std::move(builder.doc());
+  return Outcome::kDone;
+}
+
+}  // namespace
+
 ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
                               const ReportProgress& progress) {
   ReportRun run;
@@ -477,81 +571,23 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
                                  " 之间的整数，边阈值应为正整数。");
     PictureWriter* pictures = InstalledPictureWriter();
     if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
-    int total = static_cast<int>(options.sections.size() + options.analyses.size()) + 2, step = 0;
+    int total = static_cast<int>(options.sections.size() + options.analyses.size()) + 3;
+    int step = 0;
+    struct Cancelled {};
     auto tell = [&](std::string_view what) {
-      if (progress) progress(what, step++, total);
+      if (progress && !progress(what, step++, total)) throw Cancelled{};
     };
-
-    tell("标准化结果集");
-    if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
-    Transactions herbs = HerbTransactionsOfResultSet(session);
-    const auto formulas = static_cast<std::int64_t>(herbs.N());
-    if (formulas == 0) return Refuse(session, kNoDataMessage);
-
-    if (options.Has(ReportSection::kNetwork))
-      if (std::string problem = NetworkSizeProblem(herbs, options.network); !problem.empty())
-        return Refuse(session, problem);
-    ReportBuilder builder(session, options, *pictures);
-    if (options.Has(ReportSection::kRules))
-      if (Outcome o = builder.PrepareRules(); o != Outcome::kDone) return o;
-    if (options.Has(ReportSection::kComparison))
-      if (Outcome o = builder.PrepareComparison(); o != Outcome::kDone) return o;
-    builder.doc().SetTitle("方剂数据挖掘分析报告");
-    builder.doc().Heading("方剂数据挖掘分析报告", 1);
-    builder.doc().Paragraph("日期：" + options.date);
-    if (options.Has(ReportSection::kData)) {
-      tell(SectionTitle(ReportSection::kData));
-      builder.Data(formulas);
+    // A cancel puts every file back: the result set itself is never written here, everything
+    // else in Result/ may be.
+    const FileSnapshot before(session.Path("\\Result"), {"Result.DB", "Result.DB.bak"},
+                              {run.html, run.pdf});
+    try {
+      return Build(session, options, *pictures, run, tell);
+    } catch (const Cancelled&) {
+      before.Restore();
+      run.cancelled = true;
+      return Outcome::kRefused;
     }
-    if (options.Has(ReportSection::kHerbs) || options.Has(ReportSection::kTypes)) {
-      HerbFrequencyResult frequency = RunHerbFrequency(session);
-      if (frequency.outcome != Outcome::kDone) return frequency.outcome;
-      if (options.Has(ReportSection::kHerbs)) {
-        tell(SectionTitle(ReportSection::kHerbs));
-        builder.Herbs(frequency.table);
-      }
-      if (options.Has(ReportSection::kTypes)) {
-        tell(SectionTitle(ReportSection::kTypes));
-        builder.Types(frequency.table);
-      }
-    }
-    if (options.Has(ReportSection::kRules)) {
-      tell(SectionTitle(ReportSection::kRules));
-      builder.Rules();
-    }
-    if (options.Has(ReportSection::kNetwork)) {
-      tell(SectionTitle(ReportSection::kNetwork));
-      if (Outcome o = builder.Network(); o != Outcome::kDone) return o;
-    }
-    if (options.Has(ReportSection::kSymptoms)) {
-      tell(SectionTitle(ReportSection::kSymptoms));
-      SymptomResult symptoms = RunSymptoms(session);
-      if (symptoms.outcome != Outcome::kDone) return symptoms.outcome;
-      builder.Symptoms(symptoms.table);
-    }
-    if (options.Has(ReportSection::kComparison)) {
-      tell(SectionTitle(ReportSection::kComparison));
-      builder.Comparison();
-    }
-    for (const std::string& key : options.analyses) {
-      const AnalysisDescriptor* analysis = FindAnalysis(session.Analyses(), key);
-      tell(analysis->report_title);
-      if (Outcome o = builder.ListedAnalysis(*analysis); o != Outcome::kDone) return o;
-    }
-    tell("方法");
-    builder.Methods(formulas);
-
-    tell("写入报告");
-    // The HTML and the PDF are one unit: both new or both old.
-    const std::string pdf =
-        pictures->HtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title());
-    if (pdf.empty()) throw FileError(FileError::Kind::kWrite, run.pdf, "PDF 文件生成失败");
-    AtomicFileSet files;
-    files.Add(run.html).WriteBytes(builder.doc().Html());
-    files.Add(run.pdf).WriteBytes(pdf);
-    files.Commit();
-    run.document = std::move(builder.doc());
-    return Outcome::kDone;
   });
   return run;
 }

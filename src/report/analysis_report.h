@@ -40,7 +40,7 @@ struct ReportOptions {
   std::vector<std::string> analyses;
   int rows = 30;  // rows of the frequency, rule and symptom tables
   // Association rules, as the rule window's fields take them.
-  std::string min_support = "10%", min_confidence = "0.6", min_lift = "0", max_size = "4";
+  std::string min_support = "10%", min_confidence = "0.6", min_lift = "1.01", max_size = "4";
   // The herb network.
   NetworkThresholds network;
   // The comparison of two result sets by name ("." = the current one), as its window takes them.
@@ -53,18 +53,21 @@ struct ReportOptions {
   bool Has(ReportSection s) const;
 };
 
-// Called before each step with its name, the step's number and the number of steps.
-using ReportProgress = std::function<void(std::string_view step, int done, int total)>;
+// Called before each step with its name, the step's number and the number of steps; returns
+// false when the user cancelled.
+using ReportProgress = std::function<bool(std::string_view step, int done, int total)>;
 
 struct ReportRun {
   Outcome outcome = Outcome::kDone;
+  bool cancelled = false;  // kRefused without a message: every file is as it was before
   std::filesystem::path html, pdf;
   ReportDocument document;
 };
 
 // Checks the options and the result set (refusing with a message), runs every chosen analysis
 // on the current result set as its window would, writing the same result files, and writes
-// the report. The pictures and the PDF come from the installed picture writer.
+// the report. The pictures and the PDF come from the installed picture writer. A cancel puts
+// back every file of Result/ (and the chosen report files) as it was before the run.
 ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options,
                               const ReportProgress& progress = {});
 

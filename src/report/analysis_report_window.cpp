@@ -1,10 +1,14 @@
 #include "report/analysis_report_window.h"
 
 #include <algorithm>
+#include <optional>
 
+#include "analysis/association_rules_window.h"
 #include "analysis/formula_set_actions.h"
+#include "analysis/herb_network_window.h"
 #include "common/analysis_list.h"
 #include "common/session.h"
+#include "common/text.h"
 #include "formula/fangji_analysis.h"
 
 namespace lindora {
@@ -53,6 +57,8 @@ Outcome AnalysisReportWindow::Cmd_Generate_Click() {
   if (run.outcome == Outcome::kDone) {
     status_ = "已生成：" + run.html.string() + "，" + run.pdf.string();
     session_.OpenUrl(FileAddress(run.html));
+  } else if (run.cancelled) {
+    status_ = "已取消：结果文件保持原样。";
   } else {
     status_.clear();
   }
@@ -60,9 +66,39 @@ Outcome AnalysisReportWindow::Cmd_Generate_Click() {
   return run.outcome;
 }
 
+void AnalysisReportWindow::TakeLastUsedThresholds() {
+  // The thresholds last used in the rules and network windows, so that the report shows what
+  // the researcher has just looked at.
+  if (const auto* rules = session_.FindWindow<AssociationRulesWindow>()) {
+    options_.min_support = rules->TextMinSupport();
+    options_.min_confidence = rules->TextMinConfidence();
+    options_.min_lift = rules->TextMinLift();
+    options_.max_size = rules->TextMaxSize();
+  }
+  if (const auto* network = session_.FindWindow<HerbNetworkWindow>()) {
+    auto whole = [](const std::string& text) -> std::optional<std::int64_t> {
+      const std::string t = Trim(text);
+      if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+      return std::stoll(t);
+    };
+    if (auto v = whole(network->NodeValue()); v && *v > 0) {
+      if (network->GetNodeRule() == HerbNetworkWindow::NodeRule::kTop) {
+        options_.network.top = static_cast<int>(*v);
+        options_.network.min_frequency = 0;
+      } else {
+        options_.network.min_frequency = *v;
+      }
+    }
+    if (auto v = whole(network->EdgeValue()); v && *v > 0) options_.network.min_edge = *v;
+  }
+  Changed();
+}
+
 Outcome OpenAnalysisReport(Session& session) {
   if (session.Window<FangjiAnalysis>().FlexGrid().Rows() <= 1)
     return Refuse(session, kNoDataMessage);
+  session.Window<AnalysisReportWindow>().TakeLastUsedThresholds();
   session.Window<AnalysisReportWindow>().Show();
   return Outcome::kDone;
 }

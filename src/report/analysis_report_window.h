@@ -30,6 +30,8 @@ class AnalysisReportWindow : public WindowModel {
   // Changes thresholds and other options; the view hears of it.
   void EditOptions(const std::function<void(ReportOptions&)>& edit);
 
+  // Takes the thresholds the rules and network windows last used, where they are open.
+  void TakeLastUsedThresholds();
   // The view shows progress through this while a report is written.
   void SetProgressHandler(ReportProgress progress) { progress_ = std::move(progress); }
 

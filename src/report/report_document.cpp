@@ -72,18 +72,46 @@ std::string Base64(std::string_view bytes) {
 namespace {
 
 // Print rules: A4 pages, tables and figures kept whole where they fit, header rows repeated.
+// Tables are three-line tables (rules above and below the table and under the header, no
+// vertical lines); the rules are written on the cells as well, because Qt's layout, which
+// typesets the PDF, draws cell borders but not those of a table row.
 constexpr std::string_view kStyle =
     "@page{size:A4;margin:18mm 16mm}"
     "body{font-family:'Noto Sans CJK SC','Noto Sans SC',sans-serif;font-size:10pt;"
     "color:#111;max-width:180mm;margin:auto;line-height:1.5}"
-    "h1{font-size:18pt}h2{font-size:14pt;border-bottom:1px solid #888;margin-top:18pt}"
+    "h1{font-size:18pt}h2{font-size:14pt;margin-top:18pt}"
     "h3{font-size:11pt}h2.page{page-break-before:always}"
-    "table{border-collapse:collapse;margin:6pt 0}"
-    "th,td{border:1px solid #999;padding:2pt 5pt;font-size:9pt;text-align:left}"
-    "th{background:#eee}thead{display:table-header-group}"
+    "table{border-collapse:collapse;margin:6pt 0;width:100%}"
+    "th,td{border:none;padding:2pt 6pt;font-size:9pt;text-align:left;vertical-align:top}"
+    "thead{display:table-header-group}"
     "tr,img{page-break-inside:avoid;break-inside:avoid}"
-    ".figure{margin:8pt 0}img{max-width:100%}.caption{font-size:9pt;color:#333}"
-    "pre{font-size:8.5pt;background:#f6f6f6;padding:4pt;white-space:pre-wrap}";
+    ".figure{margin:8pt 0;text-align:center}img{max-width:100%}"
+    ".caption{font-size:9pt;color:#333;text-align:center}"
+    "pre{font-size:8.5pt;background:#f6f6f6;padding:4pt;white-space:pre-wrap;"
+    "page-break-inside:avoid;break-inside:avoid}"
+    ".files{font-size:9pt}";
+
+constexpr std::string_view kTopRule =
+    "border-top-width:1.5px;border-top-style:solid;border-top-color:#000;";
+constexpr std::string_view kMidRule =
+    "border-bottom-width:0.75px;border-bottom-style:solid;border-bottom-color:#000;";
+constexpr std::string_view kBottomRule =
+    "border-bottom-width:1.5px;border-bottom-style:solid;border-bottom-color:#000;";
+
+// A number as a table prints it: digits with a sign, decimals, exponent or percent sign, or
+// a bound such as "< 0.0001".
+bool NumericCell(std::string_view c) {
+  if (StartsWith(c, "< ")) c.remove_prefix(2);
+  if (c.empty()) return false;
+  bool digit = false;
+  for (char ch : c) {
+    if (ch >= '0' && ch <= '9')
+      digit = true;
+    else if (std::string_view("+-.eE%").find(ch) == std::string_view::npos)
+      return false;
+  }
+  return digit;
+}
 
 }  // namespace
 
@@ -114,22 +142,40 @@ std::string ReportDocument::Html(
         h += XmlEscape(b.text) + "</p>\n";
         break;
       case ReportBlock::Kind::kPreformatted: h += "<pre>" + XmlEscape(b.text) + "</pre>\n"; break;
-      case ReportBlock::Kind::kTable:
-        h += "<table>\n<thead><tr>";
-        for (const std::string& c : b.header) h += "<th>" + XmlEscape(c) + "</th>";
+      case ReportBlock::Kind::kTable: {
+        // A column whose every cell is a number is right-aligned, its header too.
+        std::vector<bool> numeric(b.header.size(), !b.rows.empty());
+        for (const auto& row : b.rows)
+          for (std::size_t c = 0; c < numeric.size(); ++c)
+            if (c >= row.size() || !NumericCell(row[c])) numeric[c] = false;
+        auto cell = [&](const char* tag, std::size_t c, std::string_view rules,
+                        const std::string& content) {
+          h += "<";
+          h += tag;
+          h += " style=\"";
+          h += rules;
+          if (c < numeric.size() && numeric[c]) h += "text-align:right;";
+          h += "\">" + content + "</" + tag + ">";
+        };
+        h += "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\">\n<thead><tr>";
+        const std::string head_rules = std::string(kTopRule) + std::string(kMidRule);
+        for (std::size_t c = 0; c < b.header.size(); ++c)
+          cell("th", c, head_rules, XmlEscape(b.header[c]));
         h += "</tr></thead>\n<tbody>\n";
         for (std::size_t r = 0; r < b.rows.size(); ++r) {
           h += "<tr>";
+          const std::string_view rules = r + 1 == b.rows.size() ? kBottomRule : "";
           for (std::size_t c = 0; c < b.rows[r].size(); ++c) {
-            h += "<td>";
+            std::string content;
             if (c == 0 && r < b.row_colors.size())
-              h += "<span style=\"color:" + XmlEscape(b.row_colors[r]) + "\">■</span> ";
-            h += XmlEscape(b.rows[r][c]) + "</td>";
+              content = "<span style=\"color:" + XmlEscape(b.row_colors[r]) + "\">■</span> ";
+            cell("td", c, rules, content + XmlEscape(b.rows[r][c]));
           }
           h += "</tr>\n";
         }
         h += "</tbody>\n</table>\n";
         break;
+      }
       case ReportBlock::Kind::kFigure: {
         std::string src = picture_source
                               ? picture_source(b.figure)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/standardize.h"
+#include "analysis/transactions.h"
 #include "common/files.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
@@ -36,8 +37,8 @@ TEST(StandardIngredientsTest, UnitsOutsideTheListAndOrderEffectsStay) {
   // 片 is no unit, so it stays; 两半 fires before 一两 and leaves the numeral.
   EXPECT_EQ(Ingredients("生姜3片，大枣（擘）12枚，甘草（炙）2两"), "生姜片、大枣、甘草");
   EXPECT_EQ(Ingredients("黄连一两半"), "黄连一");
-  // Upper-case unit letters are no units.
-  EXPECT_EQ(Ingredients("知母6G，石膏1KG，水5ML"), "知母G、石膏KG、水ML");
+  // Latin units in any letter case are units.
+  EXPECT_EQ(Ingredients("知母6G，石膏1KG，水5ML"), "知母、石膏、水");
   EXPECT_EQ(Ingredients("人参3-5钱"), "人参");
   EXPECT_EQ(Ingredients("白术（土炒）二两，茯苓半斤"), "白术、茯苓");
 }
@@ -138,6 +139,9 @@ TEST(StandardIngredientsTest, EveryRuleHasItsEffect) {
   for (const char* unit : {"厘", "钱", "两", "分", "斤", "粒", "g", "kg", "ml", "个", "合", "对",
                            "条", "枚", "张", "铢", "升", "帖"})
     EXPECT_EQ(Ingredients(std::string("甘草12") + unit + "，大枣"), "甘草、大枣") << unit;
+  // Latin units in any letter case, as an upper-cased record or modern data writes them.
+  for (const char* unit : {"G", "KG", "Kg", "kG", "ML", "mL", "Ml"})
+    EXPECT_EQ(Ingredients(std::string("麻黄9") + unit + "，大枣"), "麻黄、大枣") << unit;
   // Units not in the list stay behind the herb name.
   for (const char* unit : {"片", "克", "握", "尺"})
     EXPECT_EQ(Ingredients(std::string("甘草2") + unit), std::string("甘草") + unit) << unit;
@@ -207,11 +211,18 @@ TEST_F(StandardResultTest, FieldsOneAndTwoAreCleanedTheRestStays) {
   EXPECT_NE(bytes.find("\t\r\n"), std::string::npos);
 }
 
-TEST_F(StandardResultTest, LinesWithoutIndicationsAreSkipped) {
-  folder.WriteLines("Result/Result.DB", {"只有名称", "名称\t人参", "好方\t人参2两\t咳嗽"});
+TEST_F(StandardResultTest, ANameAloneIsSkippedAFormulaWithoutIndicationsCounts) {
+  folder.WriteLines("Result/Result.DB", {"只有名称", "名称\t人参3G", "好方\t人参2两\t咳嗽"});
   StandardResultReport report = StandardResult(world.session);
-  EXPECT_EQ(Stand(), (std::vector<std::string>{"好方\t人参\t咳嗽\t"}));
-  EXPECT_EQ(report.too_short, 2);
+  EXPECT_EQ(Stand(), (std::vector<std::string>{"名称\t人参\t\t", "好方\t人参\t咳嗽\t"}));
+  EXPECT_EQ(report.too_short, 1);
+  // N and the herb counts of every analysis come from these transactions.
+  Transactions herbs = HerbTransactionsOfResultSet(world.session);
+  EXPECT_EQ(herbs.N(), 2u);
+  ASSERT_EQ(herbs.names, (std::vector<std::string>{"人参"}));
+  EXPECT_EQ(herbs.frequency[0], 2);
+  Transactions symptoms = ReadSymptomTransactions(folder.root() / "Result/Result.DB");
+  EXPECT_EQ(symptoms.N(), 2u);
 }
 
 TEST_F(StandardResultTest, MissingResultFileRaisesAndKeepsTheOldCopy) {

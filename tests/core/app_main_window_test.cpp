@@ -1,6 +1,7 @@
 // The main window's model: start-up, closing, menus, notices and links.
 #include <gtest/gtest.h>
 
+#include "app/help_window.h"
 #include "app/main_window.h"
 #include "app/msg.h"
 #include "common/data_source_notice.h"
@@ -98,11 +99,14 @@ TEST_F(MainWindowTest, HelpItemsLeadToTheGuideAndTheVersionAndLogosToTheirSites)
   ASSERT_EQ(world.dialogs.Messages().size(), 1u);
   EXPECT_TRUE(world.dialogs.Messages()[0].starts_with("找不到使用说明 "));
   folder.WriteLines("docs/使用说明.md", {"# Lindora 使用说明"});
-  main().Menu_Tutorials_Click();
-  ASSERT_EQ(world.urls.opened.size(), 1u);
-  EXPECT_EQ(world.urls.opened[0], "file://" + (folder.root() / "docs/使用说明.md").string());
+  // The guide opens in the program's own help window, not in a browser.
+  EXPECT_EQ(main().Menu_Tutorials_Click(), Outcome::kDone);
+  EXPECT_TRUE(world.urls.opened.empty());
+  const HelpWindow* help = world.session.FindWindow<HelpWindow>();
+  ASSERT_TRUE(help);
+  EXPECT_EQ(help->Guide(), (folder.root() / "docs/使用说明.md").lexically_normal());
   main().Menu_SoftUpdate_Click();
-  EXPECT_EQ(world.urls.opened.size(), 1u);
+  EXPECT_EQ(world.urls.opened.size(), 0u);
   ASSERT_EQ(world.dialogs.Messages().size(), 2u);
   EXPECT_NE(world.dialogs.Messages()[1].find("Lindora " + std::string(ProgramVersion())),
             std::string::npos);
@@ -110,8 +114,8 @@ TEST_F(MainWindowTest, HelpItemsLeadToTheGuideAndTheVersionAndLogosToTheirSites)
   main().Image_gjkj_Click();
   main().Image_rkjk_Click();
   main().Image_ZRV_Click();
-  ASSERT_EQ(world.urls.opened.size(), 4u);
-  for (std::size_t i = 1; i < 4; ++i) EXPECT_TRUE(world.urls.opened[i].starts_with("https://"));
+  ASSERT_EQ(world.urls.opened.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(world.urls.opened[i].starts_with("https://"));
   // The author notice promises no address that does not exist.
   for (const std::string& line : Split(Main::AuthorNotice(), "\r\n"))
     EXPECT_EQ(line.find("example"), std::string::npos) << line;

@@ -9,6 +9,7 @@
 #include "analysis/association_rules_window.h"
 #include "analysis/formula_set_actions.h"
 #include "formula/fangji_analysis.h"
+#include "formula/keyword_query.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
@@ -63,7 +64,9 @@ TEST_F(RulesTest, HandComputedTableWithTiesInEveryKey) {
   // Confidence 0.6 and lift 1 are met exactly by 桂枝 → 甘草 (3/5; 0.6 / (6/10)).
   AssociationRulesWindow& w = Run("2", "0.6", "1", "4");
   EXPECT_TRUE(world.dialogs.Messages().empty());
-  EXPECT_EQ(w.LabelCount(), "事务数：10　最小支持度计数：2　频繁项集：15　关联规则：25");
+  EXPECT_EQ(w.LabelCount(),
+            "事务数：10　最小支持度计数：2　频繁项集：15　关联规则：25"
+            "　全部写入 Result/关联规则.csv、Result/频繁项集.csv");
   EXPECT_EQ(folder.ReadBytes("Result/关联规则.csv"),
             CsvText({"前项,后项,支持度计数,支持度(%),置信度,提升度",
                      "大枣,芍药,4,40.00,1.0000,2.5000",
@@ -109,6 +112,22 @@ TEST_F(RulesTest, HandComputedTableWithTiesInEveryKey) {
   Run("10%", "0.6", "0", "2");
   EXPECT_EQ(Column(0), (std::vector<std::string>{"大枣", "芍药", "大枣", "芍药", "大枣", "芍药",
                                                  "桂枝", "桂枝", "桂枝"}));
+}
+
+// The window names the result set it describes, and a new query makes it say the table is
+// stale until it runs again.
+TEST_F(RulesTest, NamesItsResultSetAndNoticesANewQuery) {
+  folder.WriteLines("DB/Fangji.DB", kRecords);
+  ASSERT_EQ(RunQuery(world.session, "甘草", false, false).status, QueryOutcome::Status::kCompleted);
+  AssociationRulesWindow& w = Run("2", "0", "0", "4");
+  EXPECT_EQ(w.Caption(), "关联规则分析 - 结果集 甘草（6 首方剂）");
+  EXPECT_FALSE(w.Stale());
+  ASSERT_EQ(RunQuery(world.session, "桂枝", false, false).status, QueryOutcome::Status::kCompleted);
+  EXPECT_TRUE(w.Stale());
+  Run("2", "0", "0", "4");
+  EXPECT_FALSE(w.Stale());
+  EXPECT_EQ(w.Caption(), "关联规则分析 - 结果集 桂枝（5 首方剂）");
+  EXPECT_NE(w.LabelCount().find("关联规则.csv"), std::string::npos);
 }
 
 TEST_F(RulesTest, HeaderClickSortsAndClickingAgainReverses) {
@@ -194,9 +213,9 @@ TEST_F(RulesTest, BadInputAndFailedWritesChangeNothing) {
   world.dialogs.shown.clear();
   std::filesystem::remove_all(folder / "Result/频繁项集.csv");
 
-  // An empty result set is refused; a missing one is a read failure naming the file, as in
-  // every analysis.
-  folder.WriteLines("Result/Result.DB", {"", "无主治\t甘草"});
+  // An empty result set (a name alone is no formula) is refused; a missing one is a read
+  // failure naming the file, as in every analysis.
+  folder.WriteLines("Result/Result.DB", {"", "只有名称"});
   Run("2", "0.6", "0", "4", Outcome::kRefused);
   EXPECT_EQ(world.dialogs.Messages(), std::vector<std::string>{kNoDataMessage});
   world.dialogs.shown.clear();
@@ -352,8 +371,9 @@ TEST(RulesCliTest, PrintsTheTableAndMapsOutcomesToExitCodes) {
   test::CliRun ok = run({"--min-support", "40%", "--min-confidence", "0.9", "--max-size", "2"});
   EXPECT_EQ(ok.status, 0) << ok.err;
   EXPECT_EQ(ok.out,
-            "事务数：10　最小支持度计数：4　频繁项集：5　关联规则：2\n"
-            "# 关联规则分析 — FlexGrid\n"
+            "事务数：10　最小支持度计数：4　频繁项集：5　关联规则：2"
+            "　全部写入 Result/关联规则.csv、Result/频繁项集.csv\n"
+            "# 关联规则分析 - 结果集 （导入的方剂列表）（10 首方剂） — FlexGrid\n"
             "前项\t后项\t支持度计数\t支持度(%)\t置信度\t提升度\n"
             "大枣\t芍药\t4\t40.00\t1.0000\t2.5000\n"
             "芍药\t大枣\t4\t40.00\t1.0000\t2.5000\n");

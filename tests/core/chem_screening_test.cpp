@@ -7,6 +7,7 @@
 #include <map>
 
 #include "chem/chem_analysis.h"
+#include "chem/herb_chem_actions.h"
 #include "chem/ingredient_screening_window.h"
 #include "common/process.h"
 #include "common/text.h"
@@ -64,11 +65,15 @@ class ScreeningConverterTest : public ::testing::Test {
 };
 
 TEST_F(ScreeningConverterTest, UnparsableSmilesInTheMiddleShiftsNothing) {
-  std::vector<ScreeningCompound> compounds = {
-      {"101", "aspirin", kAspirin, ""},    {"102", "broken", "C1CC(bad", ""},
-      {"103", "ethanol", "CCO", ""},       {"104", "blank", "C C", ""},
-      {"105", "benzene", "c1ccccc1", ""},  {"106", "empty", "", ""},
-      {"107", "ethanol again", "OCC", ""}, {"102", "listed twice", "CC", ""}};
+  std::vector<ScreeningCompound> compounds = {{"101", "aspirin", kAspirin, ""},
+                                              {"102", "broken", "C1CC(bad", ""},
+                                              {"103", "ethanol", "CCO", ""},
+                                              {"104", "blank", "C C", ""},
+                                              {"105", "benzene", "c1ccccc1", ""},
+                                              {"106", "empty", "", ""},
+                                              {"107", "ethanol again", "OCC", ""},
+                                              {"102", "listed twice", "CC", ""},
+                                              {"108", std::string(kMissingCompoundNote), "", ""}};
   std::vector<ScreeningResult> r = ScreenCompounds(w.session, compounds);
   ASSERT_EQ(r.size(), compounds.size());
   for (std::size_t k = 0; k < r.size(); ++k) EXPECT_EQ(r[k].compound.id, compounds[k].id);
@@ -93,8 +98,12 @@ TEST_F(ScreeningConverterTest, UnparsableSmilesInTheMiddleShiftsNothing) {
 
   // The file rows: one per compound, values empty where a note says why.
   std::vector<std::vector<std::string>> rows = ScreeningCsvRows(r);
-  ASSERT_EQ(rows.size(), 9u);
-  EXPECT_EQ(Join(rows[1], ","), "101,aspirin,180.157,1.3101,1,4,63.6,3,0,通过,通过,");
+  ASSERT_EQ(rows.size(), 10u);
+  // units in the header, fixed decimals in the cells
+  EXPECT_EQ(rows[0][2], "MW (g/mol)");
+  EXPECT_EQ(rows[0][6], "TPSA (Å²)");
+  EXPECT_EQ(Join(rows[1], ","), "101,aspirin,180.16,1.31,1,4,63.60,3,0,通过,通过,");
+  EXPECT_EQ(rows[9].back(), "化合物库中无此编号");
   EXPECT_EQ(Join(rows[2], ",").substr(0, 18), "102,broken,,,,,,,,");
 }
 
@@ -166,7 +175,7 @@ TEST_F(ScreeningConverterTest, AConverterThatStopsEarlyReplacesNoFile) {
   std::filesystem::remove(f / "exe/babel/obabel");
   chem.FlexGrid().SetTextMatrix(2, 2, kAspirin);
   EXPECT_EQ(OpenIngredientScreening(chem), Outcome::kDone);
-  EXPECT_TRUE(StartsWith(f.ReadBytes("Result/成分筛选.csv"), "\xEF\xBB\xBF编号,名称,MW,"));
+  EXPECT_TRUE(StartsWith(f.ReadBytes("Result/成分筛选.csv"), "\xEF\xBB\xBF编号,名称,MW (g/mol),"));
   ASSERT_EQ(screening.FlexGrid().Rows(), 3);
   for (int click = 0; click < 2; ++click) {  // the second click sorts the other way round
     screening.FlexGrid().SetRow(0);
@@ -174,7 +183,7 @@ TEST_F(ScreeningConverterTest, AConverterThatStopsEarlyReplacesNoFile) {
     screening.FlexGrid_Click();
   }
   EXPECT_EQ(screening.FlexGrid().TextMatrix(1, 0), "2");
-  EXPECT_EQ(screening.FlexGrid().TextMatrix(1, 2), "180.157");
+  EXPECT_EQ(screening.FlexGrid().TextMatrix(1, 2), "180.16");
 }
 
 TEST(ScreeningCliTest, ShippedHerbIsScreenedAndBadThresholdsAreUsageErrors) {
@@ -188,9 +197,9 @@ TEST(ScreeningCliTest, ShippedHerbIsScreenedAndBadThresholdsAreUsageErrors) {
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<std::string> lines = Split(run.out, "\n");
   ASSERT_GT(lines.size(), 100u);
-  EXPECT_EQ(
-      lines[1],
-      "编号\t名称\tMW\tlogP\tHBD\tHBA\tTPSA\t可旋转键数\tLipinski违例数\tLipinski\tVeber\t备注");
+  EXPECT_EQ(lines[1],
+            "编号\t名称\tMW (g/mol)\tlogP\tHBD\tHBA\tTPSA "
+            "(Å²)\t可旋转键数\tLipinski违例数\tLipinski\tVeber\t备注");
   for (std::size_t i = 2; i + 1 < lines.size(); ++i)
     EXPECT_NE(lines[i].find("\t通过\t通过\t"), std::string::npos) << lines[i];
   test::CliRun bad =

@@ -94,9 +94,11 @@ TEST_F(ChemWindowsTest, OnlyTheFirstThousandOf1200LinkedCompoundsAreListed) {
   const Grid& g = Chem().FlexGrid();
   EXPECT_EQ(g.Rows(), 1001);
   EXPECT_EQ(g.TextMatrix(1, 0), "5000");
-  EXPECT_EQ(g.RowCells(2), (std::vector<std::string>{"", "", "", ""}));  // missing compound
+  // a compound the compound file lacks keeps its identifier and says so
+  EXPECT_EQ(g.RowCells(2), (std::vector<std::string>{"5001", "（化合物库中无此编号）", "", ""}));
   EXPECT_EQ(g.TextMatrix(999, 0), "5998");
-  EXPECT_EQ(LastMessage(), "从中药化学成分库找到了“人参”的1000个化学组分");
+  // the cut is stated
+  EXPECT_EQ(LastMessage(), "从中药化学成分库找到了“人参”的1200个化学组分，列出前 1000 个");
 }
 
 TEST_F(ChemWindowsTest, MissingCompoundFileIsOneMessageNamingIt) {

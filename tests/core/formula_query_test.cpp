@@ -125,7 +125,10 @@ TEST_F(QueryTest, LeadingMinusKeepsEveryNonBlankLineWithoutTheKeyword) {
 
 TEST_F(QueryTest, OrGluedToAKeywordAndOrAsASeparateWord) {
   EXPECT_EQ(Select("麻黄OR桂枝"), (Names{"A方", "B方", "C方"}));
-  EXPECT_EQ(Select("麻黄 OR 桂枝"), (Names{"A方", "C方"}));
+  EXPECT_EQ(Select("麻黄 OR 桂枝"), (Names{"A方", "B方", "C方"}));
+  EXPECT_EQ(world.session.SearchHistory, "麻黄 AND OR桂枝");
+  // a free-standing OR after an AND chain folds like the fused one
+  EXPECT_EQ(Select("甘草 麻黄 OR 石膏"), Select("甘草 麻黄OR石膏"));
   EXPECT_EQ(Select("甘草 麻黄OR石膏"), (Names{"B方", "D方"}));
 }
 
@@ -144,13 +147,14 @@ TEST_F(QueryTest, ExclusionOnTheWholeDatabaseIncludesTheBlankLine) {
   EXPECT_EQ(Select("麻黄 桂枝", false, true), (Names{"A方"}));
 }
 
-TEST_F(QueryTest, WrittenFormDependsOnTheNumberOfTerms) {
+TEST_F(QueryTest, WrittenFormIsTheSameForAnyNumberOfTerms) {
   folder.WriteLines("DB/Fangji.DB", {"  e方 \tmahuang  3g\tｆａ热", "F方\tguizhi\t汗"});
-  Select("MAHUANG");
   // cleaned ("  " to " ", " TAB" to TAB), own letter case, the leading blank kept
-  EXPECT_EQ(folder.ReadLines("Result/Result.DB"), (Names{" e方\tmahuang 3g\tｆａ热"}));
-  Select("mahuang ｆａ");
-  EXPECT_EQ(folder.ReadLines("Result/Result.DB"), (Names{"E方\tMAHUANG 3G\tＦＡ热"}));
+  const Names written{" e方\tmahuang 3g\tｆａ热"};
+  for (const char* q : {"MAHUANG", "mahuang ｆａ", "ｆａ OR zzz", "热 -guizhi"}) {
+    Select(q);
+    EXPECT_EQ(folder.ReadLines("Result/Result.DB"), written) << q;
+  }
   EXPECT_EQ(Select("ＦＡ"), (Names{" e方"}));  // full-width letters match without case
 }
 

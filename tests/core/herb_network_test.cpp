@@ -214,7 +214,7 @@ TEST(HerbNetworkCliTest, WritesFilesAndPictures) {
   const std::string root = folder.root().string();
   test::CliRun run = test::RunCli({"--root", root, "network", "--min-edge", "2"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("# 药物网络 — FlexGrid_Nodes\n药物\t频数\t社区"), std::string::npos);
+  EXPECT_NE(run.out.find(" — FlexGrid_Nodes\n药物\t频数\t社区"), std::string::npos);
   for (const char* name : {kNetworkGexf, kNetworkGraphml, kNetworkEdgeCsv, kNetworkNodeCsv})
     EXPECT_TRUE(std::filesystem::exists(folder / (std::string("Result/") + name))) << name;
   EXPECT_EQ(test::RunCli({"--root", root, "network", "--top", "x"}).status, 1);

@@ -110,7 +110,7 @@ TEST_F(ResultSetsTest, ComparisonFillsGridAndFileAndSortsOnHeaderClicks) {
   // 麻黄 3/4 against 2/2, 桂枝 2/4 against 1/2, 甘草 1/4 against 1/2; all p = 1.
   std::string expected =
       "\xEF\xBB\xBF名称,A方剂数,A占比(%),B方剂数,B占比(%),比值比,P值,Q值\r\n"
-      "桂枝,2,50.00,1,50.00,1.0000,1.000e+00,1.000e+00\r\n"
+      "桂枝,2,50.00,1,50.00,1.000,1.000e+00,1.000e+00\r\n"
       "甘草,1,25.00,1,50.00,0.3333,1.000e+00,1.000e+00\r\n"
       "麻黄,3,75.00,2,100.00,0.4667,1.000e+00,1.000e+00\r\n";
   EXPECT_EQ(folder.ReadBytes("Result/结果集比较.csv"), expected);
@@ -147,7 +147,7 @@ TEST_F(ResultSetsTest, ComparisonFillsGridAndFileAndSortsOnHeaderClicks) {
   ASSERT_EQ(w.Cmd_Compare_Click(), Outcome::kDone);
   // Every q is 1: 恶寒 (2/4 against 0/2, p = 7/15) comes first, then the names.
   EXPECT_EQ(column(0), (std::vector<std::string>{"恶寒", "发热", "咳"}));
-  EXPECT_EQ(column(6)[0], "4.667e-01");
+  EXPECT_EQ(column(6)[0], "0.4667");
 }
 
 TEST_F(ResultSetsTest, CommandLine) {

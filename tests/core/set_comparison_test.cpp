@@ -98,6 +98,24 @@ TEST(FisherExactTest, HugeSetsStayInLogSpace) {
   EXPECT_EQ(ScientificFromLog(0), "1.000e+00");
   EXPECT_EQ(ScientificFromLog(std::log(2.5) - 5000 * std::log(10.0)), "2.500e-5000");
   EXPECT_EQ(ScientificFromLog(std::log(9.9996) - 800 * std::log(10.0)), "1.000e-799");
+  // the window's and the report's form
+  EXPECT_EQ(ReadablePFromLog(log_p), "< 0.0001");
+  EXPECT_EQ(ReadablePFromLog(std::log(0.00009)), "< 0.0001");
+  EXPECT_EQ(ReadablePFromLog(std::log(0.0001)), "0.0001");
+  EXPECT_EQ(ReadablePFromLog(std::log(0.00123)), "0.0012");
+  EXPECT_EQ(ReadablePFromLog(0), "1.0000");
+}
+
+TEST(OddsRatioTest, PrintedWithFourSignificantDigitsInAnyMagnitude) {
+  // 100,000 formulas each, the herb in all of A and in none of B: the 0.5 correction gives
+  // an odds ratio near 4e10 that fixed decimals would print with 15 digits.
+  const double huge = OddsRatio(100000, 100000, 0, 100000);
+  EXPECT_NEAR(huge, 100000.5 * 100000.5 / 0.25, 1);
+  EXPECT_EQ(SignificantDigits4(huge), "4.000e+10");
+  const double tiny = OddsRatio(0, 100000, 100000, 100000);
+  EXPECT_EQ(SignificantDigits4(tiny), "2.500e-11");
+  EXPECT_EQ(SignificantDigits4(OddsRatio(1, 4, 1, 2)), "0.3333");
+  EXPECT_EQ(SignificantDigits4(OddsRatio(2, 3, 1, 3)), "4.000");
 }
 
 TEST(BenjaminiHochbergTest, StepUpWithTiesAndCap) {
@@ -167,7 +185,8 @@ TEST(CompareTransactionsTest, TiesAreOrderedByCodePoint) {
   for (const auto& item : c.items) names.push_back(item.name);
   EXPECT_EQ(names, (std::vector<std::string>{"Z", "丙", "乙", "甲"}));
   EXPECT_EQ(ComparisonCells(c.items[0]),
-            (CsvRow{"Z", "2", "66.67", "1", "33.33", "4.0000", "1.000e+00", "1.000e+00"}));
+            (CsvRow{"Z", "2", "66.67", "1", "33.33", "4.000", "1.0000", "1.0000"}));
+  EXPECT_EQ(ComparisonCells(c.items[0], true)[6], "1.000e+00");
   EXPECT_TRUE(CompareTransactions(a, b, 4).items.empty());
 }
 

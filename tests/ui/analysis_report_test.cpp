@@ -13,6 +13,7 @@
 #include "catalog/catalog.h"
 #include "common/files.h"
 #include "common/text.h"
+#include "common/ui/pdf_text_layer.h"
 #include "formula/fangji_analysis.h"
 #include "report/analysis_report_window.h"
 #include "support/fake_ports.h"
@@ -53,6 +54,23 @@ class AnalysisReportTest : public QObject {
     session.reset();
   }
 
+  // A ToUnicode program as Qt writes it: look-alikes are mapped in single entries, in range
+  // arrays, and a run that crosses one becomes an array; the rest stays byte for byte.
+  void cmapDestinationsAreMappedInPlace() {
+    const std::string cmap =
+        "/CIDInit /ProcSet findresource begin\n2 beginbfchar\n<0001> <2F62>\n<0002> <0041>\n"
+        "endbfchar\n2 beginbfrange\n<0003> <0005> <2F24>\n<0006> <0007> [<2F45> <4E00>]\n"
+        "endbfrange\n1 beginbfrange\n<0008> <0009> <0061>\nendbfrange\nend\n";
+    const std::string mapped = MapCMapDestinations(cmap, RealIdeograph);
+    QCOMPARE(QString::fromStdString(mapped),
+             QString::fromStdString(
+                 "/CIDInit /ProcSet findresource begin\n2 beginbfchar\n<0001> <7518>\n"
+                 "<0002> <0041>\nendbfchar\n2 beginbfrange\n<0003> <0005> [<5927> <5973> "
+                 "<5B50>]\n<0006> <0007> [<65B9> <4E00>]\nendbfrange\n1 beginbfrange\n"
+                 "<0008> <0009> <0061>\nendbfrange\nend\n"));
+    QCOMPARE(MapCMapDestinations(mapped, RealIdeograph), mapped);
+  }
+
   void reportOfAllFormulasFromTheMenu() {
     FangjiAnalysis& fangji = session->Window<FangjiAnalysis>();
     fangji.SetTextInput("-不存在的词语");
@@ -91,8 +109,17 @@ class AnalysisReportTest : public QObject {
     QRegularExpressionMatch pages = QRegularExpression("Pages:\\s+(\\d+)").match(info);
     QVERIFY2(pages.hasMatch(), qPrintable(info));
     QVERIFY(pages.captured(1).toInt() >= 7);
-    // Shared CJK glyphs come out as compatibility characters; NFKC folds them back.
-    QString text = Run("pdftotext", {pdf, "-"}).normalized(QString::NormalizationForm_KC);
+    // The text layer holds the characters as written: a search for a herb finds it, and no
+    // Kangxi radical or other compatibility look-alike stands in for an ideograph.
+    QString text = Run("pdftotext", {pdf, "-"});
+    for (const char* word : {"甘草", "麻黄", "大枣", "方剂"})
+      QVERIFY2(text.contains(QString::fromUtf8(word)), word);
+    for (QChar c : text)
+      QVERIFY2(!(c.unicode() >= 0x2E80 && c.unicode() <= 0x2FDF), qPrintable(QString(c)));
+    QVERIFY(text.contains("黄"));  // ⻩, the radicals supplement's yellow, has no NFKC form
+    // Tables carry Chinese headers only, the node table too.
+    for (const char* english : {"WeightedDegree", "Betweenness", "Closeness", "Frequency"})
+      QVERIFY2(!text.contains(english), english);
     std::vector<std::string> herbs = ReadLines(root / "Result" / "Yaodui_Analysis1.txt");
     std::vector<std::string> first = Split(herbs.at(0), "\t");
     QVERIFY(text.contains(QString::fromStdString(first[0])));

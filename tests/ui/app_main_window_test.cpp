@@ -62,7 +62,7 @@ class AppMainWindowTest : public QObject {
              (QStringList{"方剂库管理", "中药库管理", "中药化学组分库管理"}));
     QCOMPARE(menu("Menu_DataAnalysis"), (QStringList{"中药方剂分析(&F)", "中药单体分析(&D)"}));
     QCOMPARE(menu("Menu_Help"), (QStringList{"数据来源说明(&D)", "关于作者(&A)", "-关于软件(&S)",
-                                             "软件视频教程(&T)", "软件更新(&U)"}));
+                                             "使用说明(&T)", "软件更新(&U)"}));
     for (const char* logo : {"Image_gjkj", "Image_rkjk", "Image_ZRV"}) {
       auto* label = view->findChild<QLabel*>(logo);
       QVERIFY2(label && !label->pixmap().isNull(), logo);

@@ -2,6 +2,7 @@
 // shipped formulas, and a click on a column header sorts the table.
 #include "analysis/association_rules_window.h"
 
+#include <QCollator>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -9,7 +10,9 @@
 
 #include "analysis/ui/frm_association_rules.h"
 #include "app/ui/views.h"
+#include "common/collation.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/pinyin_collation.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
@@ -43,7 +46,7 @@ class AssociationRulesWindowTest : public QObject {
     auto* view = qobject_cast<Frm_AssociationRules*>(host.ViewOf(*model));
     QVERIFY(view);
     QVERIFY(QTest::qWaitForWindowExposed(view));
-    QCOMPARE(view->windowTitle(), QString("关联规则分析"));
+    QVERIFY(view->windowTitle().startsWith("关联规则分析 - 结果集 "));
     QCOMPARE(view->findChild<QLineEdit*>("Text_MinSupport")->text(), QString("10%"));
     QCOMPARE(view->findChild<QLabel*>("Label_Count")->text(), Q(model->LabelCount()));
     auto* grid = view->findChild<FlexGridView*>("FlexGrid");
@@ -63,6 +66,24 @@ class AssociationRulesWindowTest : public QObject {
       QVERIFY(value <= previous);
       previous = value;
     }
+
+    // Trivial rules are hidden by default: no rule at lift 1 or below is listed.
+    for (const Rule& r : model->Mining().rules)
+      QVERIFY(r.count * model->Mining().n > r.antecedent_count * r.consequent_count);
+
+    // The consequent column sorts by pinyin: 甘 (gān) before 桂 (guì), which code point order
+    // reverses, and every neighbouring pair in the collator's order.
+    InstallPinyinCollation();
+    const int consequent = AssociationRulesWindow::kConsequent;
+    model->SortByColumn(consequent);
+    QCollator pinyin(QLocale(QLocale::Chinese, QLocale::China));
+    QStringList names;
+    for (int r = 1; r < model->FlexGrid().Rows(); ++r)
+      names << Q(model->FlexGrid().TextMatrix(r, consequent));
+    QVERIFY(names.contains("甘草") && names.contains("桂枝"));
+    QVERIFY(names.indexOf("甘草") < names.indexOf("桂枝"));
+    for (int i = 1; i < names.size(); ++i) QVERIFY(pinyin.compare(names[i - 1], names[i]) <= 0);
+    InstallTextComparator({});
     view->close();
   }
 };

@@ -66,7 +66,7 @@ class ChemWindowsTest : public QObject {
     QVERIFY(view->findChild<FlexGridView*>("FlexGrid"));
     auto* frame = view->findChild<QGroupBox*>("Frame_Structure");
     QVERIFY(frame);
-    QCOMPARE(frame->title(), QString("Structure"));
+    QCOMPARE(frame->title(), QString("结构式"));
     auto* pic = frame->findChild<PictureBox*>("Pic_Mol");
     QVERIFY(pic);
     QCOMPARE(pic->geometry(), QRect(Px(120), Px(240), Px(4215), Px(4095)));

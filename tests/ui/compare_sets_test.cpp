@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "analysis/compare_sets_window.h"
+#include "common/text.h"
 #include "analysis/ui/frm_compare_sets.h"
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
@@ -53,7 +54,10 @@ class CompareSetsTest : public QObject {
       dialogs.inputs.push_back(query);  // the name typed into the input box
       formula_view->findChild<QAction*>("Menu_SaveResultSet")->trigger();
     }
-    QVERIFY(dialogs.Messages().empty());
+    // Each save is confirmed with the set's size.
+    QCOMPARE(dialogs.Messages().size(), std::size_t{2});
+    for (const std::string& m : dialogs.Messages()) QVERIFY(StartsWith(m, "已保存结果集"));
+    dialogs.shown.clear();
 
     formula_view->findChild<QAction*>("Menu_CompareSets")->trigger();
     CompareSetsWindow* model = session->FindWindow<CompareSetsWindow>();

@@ -1,6 +1,7 @@
 #include "analysis/ui/frm_association_rules.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QHeaderView>
 
 #include "common/ui/fonts.h"
@@ -43,7 +44,9 @@ Frm_AssociationRules::Frm_AssociationRules(AssociationRulesWindow& model)
       Field(central, "最小置信度", "Text_MinConfidence", 2400, 1080, "0 到 1 之间，如 0.6");
   connect(text_min_confidence_, &QLineEdit::textEdited, this,
           [this](const QString& text) { window_.SetTextMinConfidence(S(text)); });
-  text_min_lift_ = Field(central, "最小提升度", "Text_MinLift", 4680, 1080, "不小于 0，0 表示不限");
+  text_min_lift_ = Field(central, "最小提升度", "Text_MinLift", 4680, 1080,
+                         "不小于 0；默认 1.01 "
+                         "只留正相关的规则，略去后项为每首方剂都含有的药物等提升度为 1 的平凡规则");
   connect(text_min_lift_, &QLineEdit::textEdited, this,
           [this](const QString& text) { window_.SetTextMinLift(S(text)); });
 
@@ -84,6 +87,12 @@ Frm_AssociationRules::Frm_AssociationRules(AssociationRulesWindow& model)
   SetFixedClientTwips(AssociationRulesWindow::kClientWidth, AssociationRulesWindow::kClientHeight);
 }
 
+void Frm_AssociationRules::changeEvent(QEvent* event) {
+  FormView::changeEvent(event);
+  // Coming back to the window shows whether a new query has made the table stale.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Refresh();
+}
+
 void Frm_AssociationRules::Refresh() {
   FormView::Refresh();
   if (!grid_) return;  // still being built
@@ -94,7 +103,15 @@ void Frm_AssociationRules::Refresh() {
   show(text_min_confidence_, window_.TextMinConfidence());
   show(text_min_lift_, window_.TextMinLift());
   combo_max_size_->setCurrentText(Q(window_.TextMaxSize()));
-  label_count_->setText(Q(window_.LabelCount()));
+  // A table of an earlier result set says so, with the button that reruns it beside it.
+  if (window_.Stale()) {
+    label_count_->setText(
+        QStringLiteral("⚠ 检索结果已更新，下表仍是标题所示的旧结果集：点“开始分析”重新分析。"));
+    label_count_->setStyleSheet("color:#b00000");
+  } else {
+    label_count_->setText(Q(window_.LabelCount()));
+    label_count_->setStyleSheet({});
+  }
   grid_->Refresh();
   QHeaderView* header = grid_->horizontalHeader();
   header->setSortIndicatorShown(window_.SortColumn() >= 0);

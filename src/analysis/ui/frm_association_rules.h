@@ -18,6 +18,9 @@ class Frm_AssociationRules : public FormView {
   explicit Frm_AssociationRules(AssociationRulesWindow& model);
   void Refresh() override;
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   AssociationRulesWindow& window_;
   QLineEdit* text_min_support_ = nullptr;

@@ -123,6 +123,8 @@ void Frm_CompareSets::Refresh() {
 }
 
 void Frm_CompareSets::RedrawChart() {
+  // No chart of nothing before the first comparison.
+  chart_view_->setVisible(window_.ComparisonVersion() > 0);
   QChart* old = chart_view_->chart();
   chart_view_->setChart(MakeBarChart(window_.Chart()));
   delete old;

@@ -42,6 +42,11 @@ Frm_HerbNetwork::Frm_HerbNetwork(HerbNetworkWindow& model)
   controls->addStretch();
   controls->addWidget(hint);
 
+  summary_ = new QLabel(central);
+  summary_->setObjectName("Label_Summary");
+  summary_->setWordWrap(true);
+  layout->addWidget(summary_);
+
   auto* split = new QSplitter(Qt::Horizontal, central);
   view_ = new NetworkView(split);
   view_->setObjectName("NetworkView");
@@ -84,6 +89,21 @@ void Frm_HerbNetwork::Refresh() {
   if (shown_version_ == window_.Version()) return;
   shown_version_ = window_.Version();
   view_->SetPicture(PictureOf(window_.Network()));
+  const HerbNetwork& net = window_.Network();
+  int unlinked = 0;
+  for (const NetworkNode& n : net.nodes) unlinked += n.degree == 0 ? 1 : 0;
+  summary_->setText(
+      window_.HasNetwork()
+          ? QStringLiteral(
+                "节点 %1 个（频数并列者一并纳入，故可多于所设），边 %2 条，社区 %3 个%4。"
+                "接近中心性＝到可达节点平均最短距离（距离＝1/边权）的倒数，可大于 1。")
+                .arg(net.nodes.size())
+                .arg(net.edges.size())
+                .arg(net.communities)
+                .arg(unlinked
+                         ? QStringLiteral("，%1 味药未连边（图中不画，图例列出）").arg(unlinked)
+                         : QString())
+          : QString());
   view_->ResetView();
   grid_->Refresh();
 }

@@ -26,6 +26,7 @@ class Frm_HerbNetwork : public FormView {
   QComboBox* node_rule_ = nullptr;
   QLineEdit* node_value_ = nullptr;
   QLabel* unit_ = nullptr;
+  QLabel* summary_ = nullptr;
   QLineEdit* edge_value_ = nullptr;
   QPushButton* redraw_ = nullptr;
   NetworkView* view_ = nullptr;

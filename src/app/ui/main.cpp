@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLockFile>
+#include <QTranslator>
 #include <csignal>
 
 #include "app/main_window.h"
@@ -13,6 +16,7 @@
 #include "chem/ui/qt_converter.h"
 #include "common/process.h"
 #include "common/ui/fonts.h"
+#include "common/ui/pinyin_collation.h"
 #include "common/ui/qt_ports.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +26,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Lindora");
   QApplication::setQuitOnLastWindowClosed(false);  // only the main window ends the program
   lindora::ui::InstallFontSubstitutions();
+  // Qt's own dialogs (file dialogs, standard buttons) in Chinese.
+  QTranslator qt_chinese;
+  if (qt_chinese.load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qt_chinese);
+  lindora::ui::InstallPinyinCollation();
   QApplication::setFont(lindora::ui::UiFont());
 
   lindora::ui::QtDialogs dialogs;
@@ -29,6 +39,7 @@ int main(int argc, char** argv) {
   lindora::ui::QtUrlOpener urls;
   lindora::ui::QtConverter converter;
   auto folder = lindora::ExecutableFolder();
+  dialogs.SetStartFolder(QString::fromStdString((folder / "Result").string()));
   lindora::Session session(folder, {&dialogs, &urls, &clipboard, &converter});
   lindora::InstallCatalog(session);
   lindora::ui::ViewHost host(session);

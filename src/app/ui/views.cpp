@@ -5,6 +5,7 @@
 #include "analysis/ui/frm_herb_network.h"
 #include "analysis/ui/frm_symptom_analysis.h"
 #include "analysis/ui/frm_yaodui_analysis.h"
+#include "app/ui/frm_help.h"
 #include "app/ui/frm_input.h"
 #include "app/ui/frm_main.h"
 #include "app/ui/frm_msg.h"
@@ -21,6 +22,7 @@ namespace lindora::ui {
 void RegisterViews(ViewHost& host) {
   host.Register<Msg, Frm_Msg>();
   host.Register<Main, Frm_Main>();
+  host.Register<HelpWindow, Frm_Help>();
   host.Register<FangjiAnalysis, Frm_FangjiAnalysis>();
   host.Register<DantiAnalysis, Frm_DantiAnalysis>();
   host.Register<YaoduiAnalysisWindow, Frm_YaoduiAnalysis>();

@@ -20,7 +20,7 @@ Frm_ActiveComponent::Frm_ActiveComponent(ActiveComponent& model)
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
-  frame_ = new QGroupBox("Structure", central);
+  frame_ = new QGroupBox(QStringLiteral("结构式"), central);
   frame_->setObjectName("Frame_Structure");
   frame_->setFont(UiFont("Calibri", 12));
   frame_->setGeometry(Px(120), Px(120), Px(4455), Px(4575));

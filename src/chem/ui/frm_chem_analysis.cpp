@@ -62,7 +62,7 @@ Frm_ChemAnalysis::Frm_ChemAnalysis(ChemAnalysis& model)
   grid_->setObjectName("FlexGrid");
   grid_->setFont(UiFont());
   grid_->setGeometry(Px(240), Px(240), Px(ChemAnalysis::kGridWidth), Px(ChemAnalysis::kGridHeight));
-  frame_ = new QGroupBox("Structure", central);
+  frame_ = new QGroupBox(QStringLiteral("结构式"), central);
   frame_->setObjectName("Frame_Structure");
   frame_->setFont(UiFont("Calibri", 12));
   frame_->setGeometry(Px(6120), Px(120), Px(4455), Px(4455));

@@ -36,7 +36,7 @@ Frm_IngredientScreening::Frm_IngredientScreening(IngredientScreening& model)
   similar_grid_->setObjectName("SimilarGrid");
   similar_grid_->setGeometry(Px(M::kGridLeft), Px(M::kSimilarTop), Px(M::kGridWidth),
                              Px(M::kSimilarHeight));
-  frame_ = new QGroupBox("Structure", central);
+  frame_ = new QGroupBox(QStringLiteral("结构式"), central);
   frame_->setObjectName("Frame_Structure");
   frame_->setFont(UiFont("Calibri", 12));
   frame_->setGeometry(Px(M::kFrameLeft), Px(120), Px(4455), Px(4575));

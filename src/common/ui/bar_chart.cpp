@@ -29,6 +29,13 @@ void FitCategoryLabels(QChart* chart, double height) {
     const double share = (height - 190) / categories->count();
     const int pixels = std::clamp(static_cast<int>((share - 9) / 1.45), 8, 13);
     categories->setLabelsFont(PictureFont(pixels));
+    // The names are what the reader looks for: the numbers are never larger than them.
+    for (QAbstractSeries* s : chart->series())
+      if (auto* bars = qobject_cast<QAbstractBarSeries*>(s))
+        for (QBarSet* set : bars->barSets())
+          if (set->labelFont().pixelSize() > pixels) set->setLabelFont(PictureFont(pixels));
+    for (QAbstractAxis* a : chart->axes(Qt::Horizontal))
+      if (a->labelsFont().pixelSize() > pixels) a->setLabelsFont(PictureFont(pixels));
   }
 }
 
@@ -85,8 +92,13 @@ QChart* MakeBarChart(const BarChart& data) {
   values->setTitleFont(PictureFont(13, true));
   values->setLabelsFont(PictureFont(12));
   values->setLabelFormat("%d");
-  values->setRange(0, max_value > 0 ? max_value * 1.08 : 1);  // room for the numbers
-  values->applyNiceNumbers();
+  if (data.value_max > 0) {
+    values->setRange(0, data.value_max);
+    values->setTickCount(6);
+  } else {
+    values->setRange(0, max_value > 0 ? max_value * 1.08 : 1);  // room for the numbers
+    values->applyNiceNumbers();
+  }
 
   chart->addAxis(categories, data.horizontal ? Qt::AlignLeft : Qt::AlignBottom);
   chart->addAxis(values, data.horizontal ? Qt::AlignBottom : Qt::AlignLeft);

@@ -13,6 +13,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "common/ui/fonts.h"
+#include "common/ui/pdf_text_layer.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
@@ -54,11 +55,11 @@ std::string HtmlPdf(const std::string& html, const std::map<std::string, std::st
   text.setHtml(Q(html));
 
   // The PDF is made in memory; the caller publishes it through the one file writer.
-  QByteArray bytes;
+  QByteArray typeset;
   {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
+    QBuffer device(&typeset);
+    device.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&device);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     writer.setResolution(72);
@@ -66,7 +67,12 @@ std::string HtmlPdf(const std::string& html, const std::map<std::string, std::st
     writer.setTitle(Q(title));
     text.print(&writer);
   }
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  // An empty result tells the caller that no PDF could be made.
+  try {
+    return PdfWithRealCharacters(typeset.toStdString());
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 }  // namespace lindora::ui

@@ -15,6 +15,11 @@ class QtDialogs : public Dialogs {
                     std::string_view title = {}) override;
   std::string AskSaveFile(std::string_view title, std::string_view suggested,
                           std::string_view filter) override;
+  // Where a save dialog offering a bare file name starts (the program's Result folder).
+  void SetStartFolder(const QString& folder) { start_folder_ = folder; }
+
+ private:
+  QString start_folder_;
 };
 
 class QtClipboard : public Clipboard {

@@ -1,5 +1,8 @@
 #include "common/ui/view_host.h"
 
+#include <QApplication>
+#include <QScreen>
+
 #include "common/session.h"
 #include "common/ui/bar_chart.h"
 #include "common/ui/fonts.h"
@@ -44,6 +47,16 @@ void FormView::SetFixedClientTwips(int width, int height) {
 void FormView::HoldClientTwips(int width, int height) {
   held_size_ = ClientSize(width, height);
   resize(held_size_);
+}
+
+void FormView::FitWithin(QSize limit) {
+  const QSize fit = size().boundedTo(limit);
+  if (fit == size()) return;
+  if (held_size_.isValid()) held_size_ = fit;
+  if (minimumSize() == maximumSize())
+    setFixedSize(fit);
+  else
+    resize(fit);
 }
 
 void FormView::resizeEvent(QResizeEvent* event) {
@@ -103,9 +116,35 @@ void ViewHost::Create(WindowModel& model) {
   });
 }
 
+namespace {
+
+// Room the window manager takes around a window before it has drawn a frame we could measure.
+constexpr int kFrameWidth = 8, kFrameHeight = 34;
+
+// The first time a window shows: within the screen's free area (a 1366×768 laptop with a task
+// bar leaves about 1366×728), title bar included, and cascaded from the window it was opened
+// from rather than piled on the last one.
+void PlaceOnScreen(FormView* view, QWidget* parent) {
+  QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect free = screen->availableGeometry();
+  view->FitWithin(QSize(free.width() - kFrameWidth, free.height() - kFrameHeight));
+  QPoint at = parent && parent != view ? parent->frameGeometry().topLeft() + QPoint(32, 32)
+                                       : free.topLeft();
+  if (at.x() + view->width() + kFrameWidth > free.right() + 1) at.setX(free.left());
+  if (at.y() + view->height() + kFrameHeight > free.bottom() + 1) at.setY(free.top());
+  view->move(at.x(), at.y());
+}
+
+}  // namespace
+
 void ViewHost::ShowView(WindowModel& model) {
   FormView* view = ViewOf(model);
   if (!view) return;
+  if (!view->property("lindora_placed").toBool()) {
+    view->setProperty("lindora_placed", true);
+    PlaceOnScreen(view, QApplication::activeWindow());
+  }
   view->showNormal();
   view->raise();
   view->activateWindow();

@@ -22,6 +22,9 @@ class FormView : public QMainWindow {
   // Re-reads everything the model shows (caption, grids, labels…).
   virtual void Refresh();
   WindowModel& model() const { return model_; }
+  // Shrinks the window (a fixed or held size too) so that it fits within `size`; the classic
+  // sizes stay wherever the screen has room for them.
+  void FitWithin(QSize size);
 
  protected:
   // Fixes the window's size from its design client area (twips) and the menu bar it really

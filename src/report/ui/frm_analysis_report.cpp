@@ -1,12 +1,15 @@
 #include "report/ui/frm_analysis_report.h"
 
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QProgressDialog>
 #include <QVBoxLayout>
 
+#include "analysis/compare_sets_analysis.h"
+#include "analysis/result_sets.h"
 #include "common/analysis_list.h"
 #include "common/ui/qt_text.h"
+#include "common/ui/run_progress.h"
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
@@ -69,10 +72,19 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   min_edge_ =
       spin("Spin_MinEdge", 1, 1000000, [](ReportOptions& o, int v) { o.network.min_edge = v; });
   form->addRow(QStringLiteral("药物网络 边阈值（共同出现次数）"), min_edge_);
-  compare_a_ = text("Text_CompareA", &ReportOptions::compare_a);
-  compare_a_->setPlaceholderText(QStringLiteral(". 为当前结果集"));
-  form->addRow(QStringLiteral("结果集比较 A（已保存的结果集名）"), compare_a_);
-  compare_b_ = text("Text_CompareB", &ReportOptions::compare_b);
+  // The same choosers as the comparison window: the current set and every saved one.
+  auto chooser = [&](const char* name, std::string ReportOptions::*field) {
+    auto* box = new QComboBox(central);
+    box->setObjectName(name);
+    box->setMinimumContentsLength(12);
+    connect(box, &QComboBox::activated, this, [this, box, field](int i) {
+      window_.EditOptions([&](ReportOptions& o) { o.*field = S(box->itemData(i).toString()); });
+    });
+    return box;
+  };
+  compare_a_ = chooser("Combo_CompareA", &ReportOptions::compare_a);
+  form->addRow(QStringLiteral("结果集比较 A"), compare_a_);
+  compare_b_ = chooser("Combo_CompareB", &ReportOptions::compare_b);
   form->addRow(QStringLiteral("结果集比较 B"), compare_b_);
   compare_min_count_ = text("Text_CompareMinCount", &ReportOptions::compare_min_count);
   form->addRow(QStringLiteral("结果集比较 最小计数"), compare_min_count_);
@@ -87,13 +99,9 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   generate_ = new QPushButton(QStringLiteral("生成报告"), central);
   generate_->setObjectName("Cmd_Generate");
   connect(generate_, &QPushButton::clicked, this, [this] {
-    QProgressDialog progress(QStringLiteral("正在生成分析报告……"), QString(), 0, 1, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
+    RunProgress progress(this, QStringLiteral("正在生成分析报告"));
     window_.SetProgressHandler([&](std::string_view step, int done, int total) {
-      progress.setMaximum(total);
-      progress.setLabelText(QStringLiteral("正在生成分析报告：") + Q(step));
-      progress.setValue(done);
+      return progress.Step(step, done, total);
     });
     window_.Cmd_Generate_Click();
     window_.SetProgressHandler({});
@@ -105,6 +113,14 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   status_->setWordWrap(true);
   layout->addWidget(status_);
   resize(480, 780);
+}
+
+void Frm_AnalysisReport::changeEvent(QEvent* event) {
+  FormView::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    list_sets_ = true;
+    Refresh();
+  }
 }
 
 void Frm_AnalysisReport::Refresh() {
@@ -130,6 +146,27 @@ void Frm_AnalysisReport::Refresh() {
         std::pair{min_lift_, &o.min_lift}, std::pair{max_size_, &o.max_size}})
     if (edit->text() != Q(*value)) show(edit, [&] { edit->setText(Q(*value)); });
   show(compare_symptoms_, [&] { compare_symptoms_->setChecked(o.compare_symptoms); });
+  // The saved sets are listed again when the window comes back to the front (one may have
+  // been saved meanwhile), not on every edit.
+  std::vector<SavedSet> sets;
+  if (list_sets_) {
+    try {
+      sets = ListResultSets(window_.session());
+    } catch (const std::exception&) {
+      // An unreadable set folder leaves the current set as the only choice.
+    }
+  }
+  for (auto [box, value] :
+       {std::pair{compare_a_, &o.compare_a}, std::pair{compare_b_, &o.compare_b}}) {
+    QSignalBlocker block(box);
+    if (list_sets_) {
+      box->clear();
+      box->addItem(Q(SetChoiceCaption(kCurrentSetName)), Q(kCurrentSetName));
+      for (const SavedSet& set : sets) box->addItem(Q(set.name), Q(set.name));
+    }
+    box->setCurrentIndex(std::max(0, box->findData(Q(*value))));
+  }
+  list_sets_ = false;
   status_->setText(Q(window_.Label_Status()));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,10 @@ class Frm_AnalysisReport : public FormView {
   explicit Frm_AnalysisReport(AnalysisReportWindow& model);
   void Refresh() override;
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
+ public:
  private:
   AnalysisReportWindow& window_;
   std::map<ReportSection, QCheckBox*> sections_;
@@ -26,7 +31,9 @@ class Frm_AnalysisReport : public FormView {
   QSpinBox* rows_;
   QLineEdit *min_support_, *min_confidence_, *min_lift_, *max_size_;
   QSpinBox *nodes_, *min_edge_;
-  QLineEdit *compare_a_, *compare_b_, *compare_min_count_;
+  QComboBox *compare_a_, *compare_b_;
+  bool list_sets_ = true;
+  QLineEdit* compare_min_count_;
   QCheckBox* compare_symptoms_;
   QPushButton* generate_;
   QLabel* status_;
