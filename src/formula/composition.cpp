@@ -472,18 +472,22 @@ std::vector<HerbMention> ParseComposition(std::string_view composition) {
       mention.dose = std::move(*dose);
       mention.shared_dose = shared;
     } else {
-      // "石膏（如鸡子大，碎）", "葱白（4茎）": a note part that is a readable dose.
+      // "石膏（如鸡子大，碎）", "葱白（4茎）": a note part that is a readable dose; "麻黄
+      // （去节，各一两）" shares it with the herbs before.
       for (const auto& note : mention.notes) {
         for (const auto& part : Split(note, "，")) {
-          auto d = Scan(ToU32(part));
+          const bool each = StartsWith(part, "各");
+          auto d = Scan(ToU32(each ? part.substr(3) : part));
           if (d && d->readable) {
             mention.dose = std::move(*d);
             mention.dose_in_note = true;
+            shared = each;
             break;
           }
         }
         if (mention.dose_in_note) break;
       }
+      mention.shared_dose = shared;
     }
     herbs.push_back(std::move(mention));
     if (shared) {

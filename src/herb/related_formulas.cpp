@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
 #include "formula/formula_db.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -23,7 +24,7 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     // The new result set goes to temporary files first: a search that finds nothing, or fails,
     // leaves the current result set and the formula window as they are.
     ResultSetWriter writer(session);
-    ForEachLine(session.Path(kFormulaDbPath), [&](const std::string& line) {
+    ForEachLine(FormulaDbFile(session), [&](const std::string& line) {
       std::string cleaned = CleanRecordLine(line);
       if (Contains(cleaned, herb)) writer.Add(cleaned);
       return true;
