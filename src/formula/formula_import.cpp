@@ -149,6 +149,32 @@ HerbMention LibraryMention(std::string name, const std::vector<std::string>& not
   return out;
 }
 
+// The herbs joined in the shipped style; a dose several herbs share is written once, after the
+// last of them, as "各…" (牡蛎（熬），泽泻，…，栝蒌根各等分).
+std::string WriteComposition(std::vector<HerbMention>& herbs) {
+  std::vector<std::string> parts;
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < herbs.size(); ++i) {
+    HerbMention& h = herbs[i];
+    if (!h.shared_dose) {
+      run = 0;
+      parts.push_back(FormatMention(h));
+      continue;
+    }
+    ++run;
+    const bool more =
+        i + 1 < herbs.size() && herbs[i + 1].shared_dose && herbs[i + 1].dose.text == h.dose.text;
+    if (more) {
+      h.dose.text.clear();
+    } else if (!h.dose_in_note && run > 1) {
+      h.dose.text = "各" + h.dose.text;
+    }
+    if (!more) run = 0;
+    parts.push_back(FormatMention(h));
+  }
+  return Join(parts, "，") + "。";
+}
+
 std::string JoinRow(const std::vector<std::string>& row) {
   std::vector<std::string> cells;
   for (const auto& cell : row) cells.push_back(Field(cell));
@@ -282,7 +308,7 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
       refuse(Trim(composition_text).empty() ? "没有组成" : "组成中读不出药名");
       continue;
     }
-    std::vector<std::string> written;
+    std::vector<HerbMention> written;
     std::size_t row_mentions = 0, row_resolved = 0;
     std::vector<std::string> row_unresolved;
     for (const auto& mention : mentions) {
@@ -310,16 +336,16 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
               kept.push_back(note);
           }
           if (herbs.size() > 1) kept.push_back(mention.name);
-          written.push_back(FormatMention(LibraryMention(herb_name, kept, mention)));
+          written.push_back(LibraryMention(herb_name, kept, mention));
           continue;
         }
         for (const auto& note : mention.notes)
           if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(note);
         if (herbs.size() > 1) notes.push_back(mention.name);  // 焦三仙's herbs say where from
-        written.push_back(FormatMention(LibraryMention(herb.name, notes, mention)));
+        written.push_back(LibraryMention(herb.name, notes, mention));
       }
     }
-    const std::string composition = Join(written, "，") + "。";
+    const std::string composition = WriteComposition(written);
     const std::string indications = Field(Cell(row, columns.indications));
     const std::string bad = FirstNonGbk(name + composition + indications);
     if (!bad.empty()) {
