@@ -93,13 +93,13 @@ class ReviewWindow : public QDialog {
       table_->setItem(row, 0, new QTableWidgetItem(Q(u.name)));
       table_->setItem(row, 1, new QTableWidgetItem(QString::number(u.count)));
       table_->setItem(row, 2, new QTableWidgetItem(Q(u.example)));
+      // Nothing is chosen for the user: a suggestion is only a suggestion.
       auto* choice = new QComboBox(table_);
       choice->setEditable(true);
       choice->addItem(kKeepName);
       for (const auto& s : u.suggestions)
         choice->addItem(Q(s.name + "（" + s.reason + "）"), Q(s.name));
       choice->addItem(kNewHerb);
-      if (!u.suggestions.empty()) choice->setCurrentIndex(1);
       table_->setCellWidget(row, 3, choice);
       ++row;
     }
@@ -163,9 +163,12 @@ class ImportDialog : public QDialog {
     sheet_->setObjectName("Combo_Sheet");
     header_ = new QCheckBox(QStringLiteral("首行是标题"), this);
     name_ = new QComboBox(this);
+    name_->setObjectName("Combo_Name");
     composition_ = new QLineEdit(this);
+    composition_->setObjectName("Text_Composition");
     composition_->setToolTip(QStringLiteral("组成所在的列；一味药一列时写几列，例如 C,D,E"));
     indications_ = new QComboBox(this);
+    indications_->setObjectName("Combo_Indications");
     source_ = new QComboBox(this);
     diagnosis_ = new QComboBox(this);
     simplify_ = new QCheckBox(QStringLiteral("繁体转为简体"), this);
