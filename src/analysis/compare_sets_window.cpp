@@ -188,6 +188,10 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
                      (kind_ == ItemKind::kHerbs ? "中药" : "症状") + "：检验 " +
                      std::to_string(comparison_.items.size()) + " 项（A、B 合计出现不少于 " +
                      std::to_string(*min_count) + " 次）";
+    // Sets from two libraries compare two collections, which the reader must be told.
+    if (const std::string la = SetLibrary(session_, set_a_), lb = SetLibrary(session_, set_b_);
+        la != lb)
+      label_summary_ += "    注意：A 来自方剂库“" + la + "”，B 来自方剂库“" + lb + "”";
     FillGrid();
     return Outcome::kDone;
   });

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "analysis/result_sets.h"
 #include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -233,6 +234,15 @@ TEST_F(ImportTest, RefusesUnusableRowsAndWritesTheShippedStyle) {
   EXPECT_EQ(LibraryLabel(session_), "方剂库：我的方（2 首）");
   EXPECT_NE(OpenLibrary(session_, "没有这个库"), "");
   EXPECT_EQ(OpenLibraryName(session_), "我的方");
+
+  // A saved result set remembers the library it was searched in.
+  folder_.WriteLines("Result/Result.DB", {lines[0]});
+  ASSERT_EQ(SaveResultSet(session_, "甲"), Outcome::kDone);
+  ASSERT_EQ(OpenLibrary(session_, ""), "");
+  ASSERT_EQ(SaveResultSet(session_, "乙"), Outcome::kDone);
+  EXPECT_EQ(SetLibrary(session_, "甲"), "我的方");
+  EXPECT_EQ(SetLibrary(session_, "乙"), kShippedLibraryName);
+  EXPECT_EQ(ListResultSets(session_).at(1).library, "我的方");
 }
 
 TEST_F(ImportTest, ShippedLibraryThroughAWorkbookComesBackAndReimportIsIdentical) {
