@@ -85,12 +85,13 @@ int Import(Context& ctx, const std::vector<std::string>& args) {
     for (const auto& row : result.refused)
       ctx.out << "拒收\t第 " << row.row << " 行\t" << row.reason << '\n';
     if (review) {
-      ctx.out << "# 未识别药名\n写法\t次数\t例方\t建议\n";
-      for (const auto& u : result.unresolved) {
-        std::vector<std::string> s;
-        for (const auto& suggestion : u.suggestions)
-          s.push_back(suggestion.name + "（" + suggestion.reason + "）");
-        ctx.out << u.name << '\t' << u.count << '\t' << u.example << '\t' << Join(s, "、") << '\n';
+      const AnalysisOutput output = ImportOutput(result);
+      const ResultTable& names = output.tables.at(2);
+      ctx.out << "# " << names.caption << '\n' << Join(names.header, "\t") << '\n';
+      for (const auto& row : names.rows) {
+        std::vector<std::string> cells;
+        for (const auto& cell : row) cells.push_back(cell.text);
+        ctx.out << Join(cells, "\t") << '\n';
       }
     }
     return kDone;

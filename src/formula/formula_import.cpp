@@ -469,6 +469,40 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
   return result;
 }
 
+AnalysisOutput ImportOutput(const ImportResult& r) {
+  using C = TableCell;
+  AnalysisOutput out;
+  out.summary = "导入 " + std::to_string(r.imported) + " 首，拒收 " +
+                std::to_string(r.refused_count) + " 行，未识别药名 " +
+                std::to_string(r.unresolved.size()) + " 个";
+  ResultTable counts{"import", "导入计数", {"项目", "数量"}, {}};
+  for (const auto& [what, n] : {std::pair{"读取行数", r.rows_read},
+                                {"导入方剂", r.imported},
+                                {"拒收行数", r.refused_count},
+                                {"药名出现", r.mentions},
+                                {"自动识别", r.resolved},
+                                {"未识别药名", r.unresolved.size()},
+                                {"其中有建议", r.unresolved_with_suggestion}})
+    counts.rows.push_back({C::Text(what), C::Number(static_cast<double>(n))});
+  ResultTable refused{"refused", "拒收的行", {"行号", "原因", "内容"}, {}};
+  for (const auto& row : r.refused)
+    refused.rows.push_back(
+        {C::Number(static_cast<double>(row.row)), C::Text(row.reason), C::Text(row.content)});
+  ResultTable names{"unresolved", "未识别的药名", {"写法", "次数", "例方", "建议"}, {}};
+  for (const auto& u : r.unresolved) {
+    std::vector<std::string> s;
+    for (const auto& suggestion : u.suggestions)
+      s.push_back(suggestion.name + "（" + suggestion.reason + "）");
+    names.rows.push_back({C::Text(u.name), C::Number(static_cast<double>(u.count)),
+                          C::Text(u.example), C::Text(Join(s, "、"))});
+  }
+  out.tables = {std::move(counts), std::move(refused), std::move(names)};
+  for (const auto file : {std::string_view("Fangji.DB"), kImportInfoFile, kDecisionsFile,
+                          kRefusedFile, kUnresolvedFile})
+    out.files.push_back("\\DB\\" + r.library + "\\" + std::string(file));
+  return out;
+}
+
 std::string ImportSummary(const ImportResult& r) {
   const auto& t = r.preview.table;
   std::string s = "方剂库\t" + r.library + "\n文件\t" + t.format +

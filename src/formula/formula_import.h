@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/analysis_list.h"
 #include "formula/name_dictionary.h"
 #include "formula/table_source.h"
 
@@ -85,5 +86,7 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
 
 // The summary the CLI prints and the dialog shows.
 std::string ImportSummary(const ImportResult& result);
+// The import as result tables (counts, refused rows, unresolved names), for any presenter.
+AnalysisOutput ImportOutput(const ImportResult& result);
 
 }  // namespace lindora

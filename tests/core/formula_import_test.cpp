@@ -14,6 +14,7 @@
 #include "formula/library.h"
 #include "formula/name_dictionary.h"
 #include "formula/table_source.h"
+#include "support/cli_runner.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
 
@@ -289,6 +290,20 @@ TEST_F(ImportTest, ShippedLibraryThroughAWorkbookComesBackAndReimportIsIdentical
   EXPECT_TRUE(libraries[0].shipped);
   for (const auto& entry : fs::directory_iterator(folder_ / "DB"))
     EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+}
+
+TEST_F(ImportTest, ConsoleImportsListsAndOpensLibraries) {
+  folder_.WriteBytes("two.csv", "方名,组成\n甲方,黄芪30g，当归6g\n乙方,川归10g\n");
+  const std::string root = folder_.root().string(), file = (folder_ / "two.csv").string();
+  const auto run = test::RunCli({"--root", root, "import", file, "--library", "两方", "--review"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Contains(run.out, "导入方剂\t2")) << run.out;
+  const auto listed = test::RunCli({"--root", root, "--library", "两方", "libraries"});
+  EXPECT_TRUE(Contains(listed.out, "两方\t2\tDB/两方\t*")) << listed.out;
+  const auto found = test::RunCli({"--root", root, "--library", "两方", "find-formula", "乙方"});
+  EXPECT_EQ(found.out, "乙方\t当归10g。\t\n");
+  EXPECT_EQ(test::RunCli({"--root", root, "import", file, "--library", "伤寒论"}).status, 1);
+  EXPECT_EQ(test::RunCli({"--root", root, "--library", "没有", "libraries"}).status, 2);
 }
 
 }  // namespace
