@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "analysis/compare_sets_window.h"
+#include "analysis/result_sets.h"
 #include "common/csv.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -88,6 +89,10 @@ SetComparisonResult RunSetComparison(Session& session, const SetComparisonOption
                      std::to_string(comparison.items.size()) + " 项（A、B 合计出现不少于 " +
                      std::to_string(*min_count) + " 次）";
     if (result.shared > 0) result.summary += "\n⚠ " + SharedFormulaWarning(result.shared);
+    // Sets from two libraries compare two collections, which the reader must be told.
+    if (const std::string la = SetLibrary(session, set_a), lb = SetLibrary(session, set_b);
+        la != lb)
+      result.summary += "    注意：A 来自方剂库“" + la + "”，B 来自方剂库“" + lb + "”";
     result.comparison = std::move(comparison);
     return Outcome::kDone;
   });

@@ -11,6 +11,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -109,6 +110,12 @@ std::filesystem::path SetHistoryFile(const Session& session, std::string_view na
                       std::string(kHistoryExtension));
 }
 
+namespace {
+fs::path LibraryFile(const Session& session, std::string_view name) {
+  return session.Path(std::string(kResultSetsFolder) + "\\" + Trim(name) + ".library");
+}
+}  // namespace
+
 std::vector<SavedSet> ListResultSets(const Session& session) {
   std::map<std::string, SavedSet> sets;
   std::map<std::string, fs::path> histories;
@@ -135,6 +142,7 @@ std::vector<SavedSet> ListResultSets(const Session& session) {
       set.formulas = CountRecords(SetFile(session, name));
       auto h = histories.find(name);
       if (h != histories.end()) set.history = ReadHistory(h->second);
+      set.library = SetLibrary(session, name);
     } catch (const FileError& e) {
       set.problem = e.what();
     }
@@ -149,6 +157,14 @@ std::vector<SavedSet> ListResultSets(const Session& session) {
   std::vector<SavedSet> list;
   for (auto& [name, set] : sets) list.push_back(std::move(set));
   return list;
+}
+
+std::string SetLibrary(const Session& session, std::string_view name) {
+  if (name == kCurrentSetName) return OpenLibraryName(session);
+  std::error_code ec;
+  const fs::path file = LibraryFile(session, name);
+  if (!fs::exists(file, ec)) return std::string(kShippedLibraryName);
+  return Trim(ReadFileBytes(file));
 }
 
 std::string OrphanHistoryMessage(std::string_view name) {
@@ -180,11 +196,16 @@ Outcome SaveResultSet(Session& session, std::string_view name) {
     const fs::path folder = session.Path(kResultSetsFolder);
     fs::create_directories(folder, ec);
     if (ec) throw FileError(FileError::Kind::kWrite, folder, SystemErrorText(ec.value()));
-    // The records and their history are one unit: both new or both old.
+    // The records, their history and their library are one unit: all new or all old.
     AtomicFileSet files;
     files.Add(target).WriteBytes(ReadFileBytes(source));
     files.Add(SetHistoryFile(session, trimmed)).WriteLine(session.SearchHistory);
+    const fs::path library_file = LibraryFile(session, trimmed);
+    if (OpenLibraryName(session) != kShippedLibraryName)
+      files.Add(library_file).WriteBytes(OpenLibraryName(session));
     files.Commit();
+    if (OpenLibraryName(session) == kShippedLibraryName)
+      fs::remove(library_file, ec);  // a replaced set from an imported library
     return Outcome::kDone;
   });
 }

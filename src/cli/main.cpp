@@ -1,4 +1,4 @@
-// lindora-cli [--root DIR] COMMAND ARGS…   |   lindora-cli [--root DIR] --script FILE|-
+// lindora-cli [--root DIR] [--library NAME] COMMAND ARGS…   |   … --script FILE|-
 // lindora-cli --version
 #include <CLI/CLI.hpp>
 #include <csignal>
@@ -10,6 +10,7 @@
 #include "common/outcome.h"
 #include "common/process.h"
 #include "common/version.h"
+#include "formula/library.h"
 
 using namespace lindora;
 using namespace lindora::cli;
@@ -46,8 +47,8 @@ class ControlFilter : public std::streambuf {
 };
 
 void PrintUsage(std::ostream& os) {
-  os << "用法：lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
-        "       lindora-cli [--root DIR] --script FILE   (FILE '-' reads standard input)\n"
+  os << "用法：lindora-cli [--root DIR] [--library NAME] COMMAND [OPTIONS] [--] ARGS...\n"
+        "       lindora-cli [--root DIR] [--library NAME] --script FILE   (FILE '-' 读标准输入)\n"
         "       lindora-cli --version\n"
         "commands:\n";
   for (const auto& [name, cmd] : Commands())
@@ -122,12 +123,14 @@ int main(int argc, char** argv) {
   AnalysisList analyses = AllAnalyses();
   RegisterAnalysisCommands(analyses);
   std::filesystem::path root = ExecutableFolder();
-  std::string script;
+  std::string script, library;
   int i = 1;
   for (; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--root" && i + 1 < argc) {
       root = argv[++i];
+    } else if (a == "--library" && i + 1 < argc) {
+      library = argv[++i];
     } else if (a == "--script" && i + 1 < argc) {
       script = argv[++i];
     } else if (a == "--help" || a == "-h") {
@@ -161,6 +164,10 @@ int main(int argc, char** argv) {
   Session session(root, Ports{&dialogs, &urls, &clipboard, &converter});
   InstallCatalog(session);
   Context ctx{session, dialogs, std::cout, std::cerr};
+  if (std::string problem = OpenLibrary(session, library); !problem.empty()) {
+    std::cerr << problem << '\n';
+    return kFailed;
+  }
 
   if (!script.empty()) {
     if (script == "-") return RunScript(ctx, std::cin);

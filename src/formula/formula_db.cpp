@@ -8,6 +8,7 @@
 #include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -51,7 +52,7 @@ std::vector<std::string> FindFormulaRecords(const Session& session,
   if (open.empty()) return found;
   // The record whose name is the name wins; the first record that merely contains the name
   // (甘草汤 in 芍药甘草汤) is taken only when no record has it as its name.
-  LineReader reader(session.Path(kFormulaDbPath));
+  LineReader reader(FormulaDbFile(session));
   std::string raw, line;
   while (!open.empty() && reader.Next(raw)) {
     DecodeGbkInto(raw, line);

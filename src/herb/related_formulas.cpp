@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
 #include "formula/formula_db.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -24,7 +25,7 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     // leaves the current result set and the formula window as they are.
     ResultSetWriter writer(session);
     writer.SetRecipe({"related-formulas -- " + ScriptWord(herb)});
-    ForEachLine(session.Path(kFormulaDbPath), [&](const std::string& line) {
+    ForEachLine(FormulaDbFile(session), [&](const std::string& line) {
       std::string cleaned = CleanRecordLine(line);
       if (Contains(cleaned, herb)) writer.Add(cleaned);
       return true;
