@@ -42,7 +42,10 @@ double SortKey(const ItemComparison& item, int column) {
 }  // namespace
 
 CompareSetsWindow::CompareSetsWindow(Session& session)
-    : WindowModel(session), min_count_text_(std::to_string(kDefaultMinCount)), grid_(1, 8) {
+    : WindowModel(session),
+      min_count_text_(std::to_string(kDefaultMinCount)),
+      grid_(1, 8),
+      dose_grid_(1, static_cast<int>(DoseComparisonHeader().size())) {
   SetCaption(kCaption);
   grid_.SetWidth(kGridWidth);
   const std::vector<std::string>& header = ComparisonHeader();
@@ -50,6 +53,20 @@ CompareSetsWindow::CompareSetsWindow(Session& session)
   grid_.SetColAlignment(kNameColumn, Alignment::kLeftCenter);
   grid_.SetRow(0);
   grid_.SetCol(0);
+  dose_grid_.SetWidth(kGridWidth);
+  for (int c = 0; c < dose_grid_.Cols(); ++c)
+    SetGridCell(dose_grid_, DoseComparisonHeader()[c], c, 0, c == 0 ? 1300 : 1000);
+  dose_grid_.SetColAlignment(kNameColumn, Alignment::kLeftCenter);
+}
+
+void CompareSetsWindow::SetCompareDoses(bool on) {
+  compare_doses_ = on;
+  Changed();
+}
+
+void CompareSetsWindow::SetDoseTable(DoseTable table) {
+  dose_table_ = table;
+  Changed();
 }
 
 void CompareSetsWindow::Load() {
@@ -170,9 +187,26 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
         return Refuse(session_, "结果集“" + ChoiceCaption(*name) + "”中没有可比较的方剂。");
 
     SetComparison comparison = CompareTransactions(a, b, *min_count);
+    // Doses are read from the sets' own compositions: the standardised copies drop them.
+    DoseComparison doses;
+    doses.table = dose_table_;
+    if (compare_doses_) {
+      std::future<DoseSamples> doses_b = std::async(std::launch::async, [&] {
+        return CollectDoses(ReadCompositions(SetFile(session_, set_b_)), dose_table_);
+      });
+      DoseSamples doses_a = CollectDoses(ReadCompositions(SetFile(session_, set_a_)), dose_table_);
+      doses = CompareDoses(doses_a, doses_b.get());
+    }
     std::vector<CsvRow> rows{ComparisonHeader()};
     for (const ItemComparison& item : comparison.items) rows.push_back(ComparisonCells(item));
     WriteCsvFile(session_.Path(kResultFile), rows);
+    if (compare_doses_) {
+      std::vector<CsvRow> dose_rows{DoseComparisonHeader()};
+      for (const HerbDoseComparison& item : doses.items)
+        dose_rows.push_back(DoseComparisonCells(item));
+      WriteCsvFile(session_.Path(kDoseComparisonFile), dose_rows);
+    }
+    doses_ = std::move(doses);
 
     comparison_ = std::move(comparison);
     compared_a_ = set_a_;
@@ -188,7 +222,11 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
                      (kind_ == ItemKind::kHerbs ? "中药" : "症状") + "：检验 " +
                      std::to_string(comparison_.items.size()) + " 项（A、B 合计出现不少于 " +
                      std::to_string(*min_count) + " 次）";
+    if (compare_doses_)
+      label_summary_ += "    剂量：检验 " + std::to_string(doses_.items.size()) + " 项（" +
+                        std::string(DoseTableOf(dose_table_).caption) + "）";
     FillGrid();
+    FillDoseGrid();
     return Outcome::kDone;
   });
 }
@@ -207,6 +245,18 @@ void CompareSetsWindow::FillGrid() {
   }
   grid_.SetRow(order_.empty() ? 0 : 1);
   grid_.SetRowSel(grid_.Row());
+  Changed();
+}
+
+void CompareSetsWindow::FillDoseGrid() {
+  dose_grid_.SetRows(1 + static_cast<int>(doses_.items.size()));
+  for (std::size_t r = 0; r < doses_.items.size(); ++r) {
+    CsvRow cells = DoseComparisonCells(doses_.items[r]);
+    for (int c = 0; c < dose_grid_.Cols(); ++c)
+      dose_grid_.SetTextMatrix(static_cast<int>(r) + 1, c, cells[c]);
+  }
+  dose_grid_.SetRow(doses_.items.empty() ? 0 : 1);
+  dose_grid_.SetRowSel(dose_grid_.Row());
   Changed();
 }
 

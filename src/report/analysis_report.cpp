@@ -8,6 +8,7 @@
 #include "analysis/association_rules.h"
 #include "analysis/association_rules_window.h"
 #include "analysis/compare_sets_window.h"
+#include "analysis/doses.h"
 #include "analysis/herb_table.h"
 #include "analysis/standardize.h"
 #include "analysis/symptom_chart.h"
@@ -31,13 +32,14 @@ struct SectionInfo {
   std::string_view title;
 };
 
-constexpr std::array<SectionInfo, 7> kSections = {{
+constexpr std::array<SectionInfo, 8> kSections = {{
     {ReportSection::kData, "data", "数据与检索"},
     {ReportSection::kHerbs, "herbs", "药物频次"},
     {ReportSection::kTypes, "types", "药物类型分布"},
     {ReportSection::kRules, "rules", "关联规则"},
     {ReportSection::kNetwork, "network", "药物网络"},
     {ReportSection::kSymptoms, "symptoms", "病症频次"},
+    {ReportSection::kDoses, "doses", "用药剂量"},
     {ReportSection::kComparison, "comparison", "结果集比较"},
 }};
 
@@ -239,7 +241,40 @@ class ReportBuilder {
     comparison_->SetSetB(options_.compare_b);
     comparison_->SetKind(options_.compare_symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs);
     comparison_->SetMinCountText(options_.compare_min_count);
+    comparison_->SetCompareDoses(options_.compare_doses);
+    comparison_->SetDoseTable(DoseTableFromKey(options_.dose_table).value_or(DoseTable::kModern));
     return comparison_->Cmd_Compare_Click();
+  }
+
+  // The dose table as its analysis writes it (its file, and its box plot drawn here).
+  Outcome Doses() {
+    Section(ReportSection::kDoses);
+    DosesOptions o;
+    o.table = DoseTableFromKey(options_.dose_table).value_or(DoseTable::kModern);
+    DosesResult result = RunDoses(session_, o);
+    if (result.outcome != Outcome::kDone) return result.outcome;
+    AnalysisOutput out = DosesOutput(result);
+    doc_.Paragraph(out.summary + "。全部结果见 Result/剂量分析.csv；下表列出前" +
+                   std::to_string(std::min(result.rows.size(), Top())) + "行。");
+    if (!result.box_plot.boxes.empty())
+      doc_.Figure("doses.png",
+                  pictures_.BoxPlotPng(result.box_plot, kChartWidth + 200, kChartHeight - 300),
+                  "图：常用中药剂量（克）箱线图，须为 1.5 倍四分位距内的最远值，圆点为离群值");
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < result.rows.size() && i < Top(); ++i)
+      rows.push_back(DoseCells(result.rows[i], o.table));
+    doc_.Table(DoseHeader(), std::move(rows));
+    const ResultTable& unread = out.tables.back();
+    if (!unread.rows.empty()) {
+      std::string list;
+      for (std::size_t i = 0; i < unread.rows.size() && i < 10; ++i)
+        list += (list.empty() ? "" : "、") + unread.rows[i][0].text + "（" +
+                unread.rows[i][1].text + "）";
+      doc_.Paragraph("未能读出的剂量（原文及次数，前10种）：" + list + "。");
+    }
+    zh_.push_back("用药剂量：" + out.methods_zh);
+    en_.push_back("Doses: " + out.methods_en);
+    return Outcome::kDone;
   }
 
   void Comparison() {
@@ -255,6 +290,7 @@ class ReportBuilder {
     for (std::size_t i = 0; i < c.items.size() && i < Top(); ++i)
       rows.push_back(ComparisonCells(c.items[i]));
     doc_.Table(ComparisonHeader(), std::move(rows));
+    if (options_.compare_doses) ComparisonDoses(w.DoseResult());
     const std::string what = symptoms ? "症状" : "药物";
     zh_.push_back(
         "结果集比较：结果集A（" + CompareSetsWindow::ChoiceCaption(options_.compare_a) + "，" +
@@ -274,6 +310,36 @@ class ReportBuilder {
                   "computed in log space) was corrected for multiple testing by the "
                   "Benjamini–Hochberg procedure (q-values); the odds ratio adds 0.5 to every cell "
                   "when a cell is 0.");
+  }
+
+  void ComparisonDoses(const DoseComparison& d) {
+    doc_.Paragraph("两个结果集都有剂量的中药（按单位分别）的剂量比较，共" +
+                   std::to_string(d.items.size()) + "项（" +
+                   std::string(DoseTableOf(d.table).caption) +
+                   "），全部结果见 Result/剂量比较.csv；下表列出前" +
+                   std::to_string(std::min(d.items.size(), Top())) + "项。");
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < d.items.size() && i < Top(); ++i)
+      rows.push_back(DoseComparisonCells(d.items[i]));
+    doc_.Table(DoseComparisonHeader(), std::move(rows));
+    zh_.push_back("剂量比较：对两个结果集中都有剂量的每味中药（重量按" +
+                  std::string(DoseTableOf(d.table).rules) +
+                  "换算为克，计数和容量单位分别比较），比较两组每方剂量的中位数，用Mann–Whitney "
+                  "U检验（双侧；两组合计不超过" +
+                  std::to_string(kExactMannWhitneyLimit) +
+                  "个值时按含结的精确置换分布，否则用含结校正与0.5连续性校正的正态近似）求P值，以"
+                  "Benjamini–Hochberg法跨中药校正为Q值。");
+    en_.push_back(
+        "Dose comparison: for every herb dosed in both sets (weights converted to grams "
+        "with the " +
+        std::string(DoseTableOf(d.table).rules_en) +
+        " table; count and volume units compared separately), the per-formula doses "
+        "were compared with the two-sided Mann-Whitney U test (exact permutation "
+        "distribution, ties included, up to " +
+        std::to_string(kExactMannWhitneyLimit) +
+        " values in all; otherwise the normal approximation with tie correction and a "
+        "continuity correction of 0.5), and the p-values were adjusted across herbs by "
+        "the Benjamini-Hochberg procedure.");
   }
 
   void Symptoms(const SymptomTable& table) {
@@ -475,7 +541,10 @@ std::string RegenerationScript(std::string_view search_history, const ReportOpti
   if (options.Has(ReportSection::kComparison))
     script += " --compare " + Quoted(options.compare_a) + " " + Quoted(options.compare_b) +
               (options.compare_symptoms ? " --symptoms" : "") + " --min-count " +
-              Quoted(options.compare_min_count);
+              Quoted(options.compare_min_count) + (options.compare_doses ? " --compare-doses" : "");
+  if (options.Has(ReportSection::kDoses) ||
+      (options.Has(ReportSection::kComparison) && options.compare_doses))
+    script += " --dose-table " + Quoted(options.dose_table);
   script += " --date " + options.date + "\nEOF";
   return script;
 }
@@ -494,6 +563,9 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     if (options.network.top < 1 || options.network.min_frequency < 0 ||
         options.network.min_edge < 1)
       return Refuse(session, "网络的节点数与边阈值应为正整数。");
+    if (!DoseTableFromKey(options.dose_table))
+      return Refuse(
+          session, "换算表须是 modern、han-13.8 或 han-15.625，“" + options.dose_table + "”不是。");
     PictureWriter* pictures = InstalledPictureWriter();
     if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
     int total = static_cast<int>(options.sections.size()) + 2, step = 0;
@@ -542,6 +614,10 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     if (options.Has(ReportSection::kSymptoms)) {
       tell(SectionTitle(ReportSection::kSymptoms));
       builder.Symptoms(CountSymptoms(session.Path(kResultFilePath)));
+    }
+    if (options.Has(ReportSection::kDoses)) {
+      tell(SectionTitle(ReportSection::kDoses));
+      if (Outcome o = builder.Doses(); o != Outcome::kDone) return o;
     }
     if (options.Has(ReportSection::kComparison)) {
       tell(SectionTitle(ReportSection::kComparison));

@@ -22,6 +22,8 @@ class TextPictures : public PictureWriter {
   void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
+  void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
+  std::string BoxPlotPng(const BoxPlot& plot, int, int) override { return "png:" + plot.title; }
   std::string BarChartPng(const BarChart& chart, int, int) override {
     charts.push_back(chart);
     return "png:" + chart.title;

@@ -4,6 +4,7 @@
 
 #include "common/files.h"
 #include "common/ui/bar_chart.h"
+#include "common/ui/box_plot.h"
 #include "common/ui/html_pdf.h"
 #include "common/ui/network_picture.h"
 
@@ -52,6 +53,15 @@ std::string QtPictureWriter::BarChartPng(const BarChart& chart, int width, int h
 
 std::string QtPictureWriter::NetworkPng(const NetworkPicture& picture, int width, int height) {
   return PngBytes(NetworkImage(picture, QSize(width, height)));
+}
+
+void QtPictureWriter::WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path,
+                                      int width, int height) {
+  WritePng(BoxPlotImage(plot, QSize(width, height)), path);
+}
+
+std::string QtPictureWriter::BoxPlotPng(const BoxPlot& plot, int width, int height) {
+  return PngBytes(BoxPlotImage(plot, QSize(width, height)));
 }
 
 void QtPictureWriter::WriteHtmlPdf(const std::string& html,
