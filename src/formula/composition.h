@@ -24,7 +24,8 @@ struct HerbMention {
   std::string name;                // as written, without notes and dose ("炙甘草", "桂枝")
   std::vector<std::string> notes;  // bracketed notes in order ("去皮"; "炮，去皮，破八片")
   DoseReading dose;
-  bool shared_dose = false;  // the dose came from a following "各…" of its group
+  bool shared_dose = false;   // the dose came from a following "各…" of its group
+  bool dose_in_note = false;  // the dose was read from a note ("石膏（如鸡子大，碎）")
 };
 
 // Splits a composition into its herbs: items separated by 、，,;； blanks or line breaks,
@@ -35,5 +36,9 @@ std::vector<HerbMention> ParseComposition(std::string_view composition);
 // Reads one dose text ("三两", "半斤", "一两半", "10～15克", "12枚"); a text without a readable
 // amount and unit gives readable == false with the text kept.
 DoseReading ReadDose(std::string_view text);
+
+// One herb written back in the shipped style: name, each note in full-width brackets, the dose
+// as written ("桂枝（去皮）3两"); a dose that came from a note is not written twice.
+std::string FormatMention(const HerbMention& mention);
 
 }  // namespace lindora

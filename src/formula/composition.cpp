@@ -1,0 +1,512 @@
+#include "formula/composition.h"
+
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "common/text.h"
+
+namespace lindora {
+namespace {
+
+using U32View = std::u32string_view;
+
+bool IsBlank(char32_t c) {
+  return c == U' ' || c == U'\t' || c == U'\u3000' || c == U'\u00A0';
+}
+
+bool IsSeparator(char32_t c) {
+  return c == U'、' || c == U'，' || c == U',' || c == U';' || c == U'；' || c == U'。' ||
+         c == U'\n' || c == U'\r' || IsBlank(c);
+}
+// A separator that ends a group: "各" never reaches past it.
+bool EndsGroup(char32_t c) {
+  return c == U';' || c == U'；' || c == U'。' || c == U'\n' || c == U'\r';
+}
+
+char32_t Closing(char32_t open) {
+  switch (open) {
+    case U'（': return U'）';
+    case U'(': return U')';
+    case U'【': return U'】';
+    case U'[': return U']';
+    case U'［': return U'］';
+    case U'〔': return U'〕';
+    default: return 0;
+  }
+}
+bool IsClosing(char32_t c) {
+  return c == U'）' || c == U')' || c == U'】' || c == U']' || c == U'］' || c == U'〕';
+}
+
+U32View TrimBlanks(U32View s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+int ArabicDigit(char32_t c) {
+  if (c >= U'0' && c <= U'9') return static_cast<int>(c - U'0');
+  if (c >= U'０' && c <= U'９') return static_cast<int>(c - U'０');
+  return -1;
+}
+
+int ChineseDigit(char32_t c) {
+  switch (c) {
+    case U'〇':
+    case U'零': return 0;
+    case U'一':
+    case U'壹': return 1;
+    case U'二':
+    case U'贰': return 2;
+    case U'三':
+    case U'叁': return 3;
+    case U'四':
+    case U'肆': return 4;
+    case U'五':
+    case U'伍': return 5;
+    case U'六':
+    case U'陆': return 6;
+    case U'七':
+    case U'柒': return 7;
+    case U'八':
+    case U'捌': return 8;
+    case U'九':
+    case U'玖': return 9;
+    default: return -1;
+  }
+}
+
+int ChineseMultiplier(char32_t c) {
+  switch (c) {
+    case U'十':
+    case U'拾': return 10;
+    case U'百':
+    case U'佰': return 100;
+    case U'千':
+    case U'仟': return 1000;
+    default: return 0;
+  }
+}
+
+// An Arabic number (full-width digits too, one decimal point, or a fraction "1/2").
+std::optional<double> ReadArabic(U32View s, std::size_t& i) {
+  std::size_t j = i;
+  double value = 0;
+  bool any = false;
+  while (j < s.size() && ArabicDigit(s[j]) >= 0)
+    value = value * 10 + ArabicDigit(s[j++]), any = true;
+  if (!any) return std::nullopt;
+  if (j + 1 < s.size() && (s[j] == U'.' || s[j] == U'．') && ArabicDigit(s[j + 1]) >= 0) {
+    ++j;
+    double scale = 0.1;
+    while (j < s.size() && ArabicDigit(s[j]) >= 0)
+      value += scale * ArabicDigit(s[j++]), scale /= 10;
+  } else if (j + 1 < s.size() && (s[j] == U'/' || s[j] == U'／') && ArabicDigit(s[j + 1]) > 0) {
+    std::size_t k = j + 1;
+    double denominator = 0;
+    while (k < s.size() && ArabicDigit(s[k]) >= 0)
+      denominator = denominator * 10 + ArabicDigit(s[k++]);
+    value /= denominator;
+    j = k;
+  }
+  i = j;
+  return value;
+}
+
+// A Chinese numeral ("十二", "一百二十", "廿四"). Two plain digits in a row end it ("七三" is
+// not a number), and "两" counts only as the first character, so "十两" is ten of the unit 两.
+std::optional<double> ReadChinese(U32View s, std::size_t& i) {
+  std::size_t j = i;
+  double total = 0, section = 0;
+  int digit = -1;
+  bool any = false, last_was_digit = false;
+  while (j < s.size()) {
+    const char32_t c = s[j];
+    int d = ChineseDigit(c);
+    if (d < 0 && c == U'两' && j == i) d = 2;
+    if (d >= 0) {
+      if (last_was_digit && digit != 0) break;
+      digit = d;
+      last_was_digit = true;
+    } else if (const int m = ChineseMultiplier(c)) {
+      // 百 and 千 need a digit before them: "百合" is a herb, not a hundred 合.
+      if (digit < 0 && m > 10) break;
+      section += (digit < 0 ? 1 : digit) * m;
+      digit = -1;
+      last_was_digit = false;
+    } else if (c == U'廿' || c == U'卅') {
+      if (any) break;
+      section += c == U'廿' ? 20 : 30;
+      last_was_digit = false;
+    } else if (c == U'万') {
+      if (!any) break;
+      total += (section + (digit < 0 ? 0 : digit)) * 10000;
+      section = 0;
+      digit = -1;
+      last_was_digit = false;
+    } else {
+      break;
+    }
+    any = true;
+    ++j;
+  }
+  if (!any) return std::nullopt;
+  i = j;
+  return total + section + (digit < 0 ? 0 : digit);
+}
+
+std::optional<double> ReadNumber(U32View s, std::size_t& i) {
+  if (i >= s.size()) return std::nullopt;
+  if (auto a = ReadArabic(s, i)) return a;
+  if (s[i] == U'半') {
+    ++i;
+    return 0.5;
+  }
+  return ReadChinese(s, i);
+}
+
+// Units as written; longer spellings first so "钱匕" is not read as "钱".
+constexpr std::array<std::u32string_view, 43> kUnits = {
+    U"方寸匕", U"鸡子大", U"钱匕", U"毫升", U"毫克", U"千克", U"公斤", U"kg", U"mg", U"ml", U"g",
+    U"克",     U"钱",     U"两",   U"分",   U"厘",   U"斤",   U"铢",   U"枚", U"个", U"片", U"只",
+    U"条",     U"茎",     U"升",   U"合",   U"粒",   U"颗",   U"根",   U"支", U"对", U"具", U"握",
+    U"把",     U"撮",     U"寸",   U"尺",   U"丸",   U"勺",   U"匙",   U"尾", U"头", U"块"};
+
+char32_t FoldLatin(char32_t c) {
+  if (c >= U'Ａ' && c <= U'Ｚ') c = c - U'Ａ' + U'a';
+  if (c >= U'ａ' && c <= U'ｚ') c = c - U'ａ' + U'a';
+  if (c >= U'A' && c <= U'Z') c = c - U'A' + U'a';
+  return c;
+}
+
+std::optional<std::u32string_view> ReadUnit(U32View s, std::size_t& i) {
+  for (const auto unit : kUnits) {
+    if (i + unit.size() > s.size()) continue;
+    bool same = true;
+    for (std::size_t k = 0; k < unit.size() && same; ++k) same = FoldLatin(s[i + k]) == unit[k];
+    if (!same) continue;
+    // A Latin unit must not run into further letters ("gm" is fine as g only when it ends).
+    const std::size_t end = i + unit.size();
+    if (unit[0] < 0x80 && end < s.size() && FoldLatin(s[end]) >= U'a' && FoldLatin(s[end]) <= U'z')
+      continue;
+    i = end;
+    return unit;
+  }
+  return std::nullopt;
+}
+
+// How many of the smaller unit make one of the larger, for compounds such as "1两16铢".
+double Ratio(U32View larger, U32View smaller) {
+  static constexpr std::array<std::pair<std::u32string_view, std::u32string_view>, 6> kPairs = {
+      {{U"斤", U"两"},
+       {U"两", U"铢"},
+       {U"两", U"钱"},
+       {U"钱", U"分"},
+       {U"分", U"厘"},
+       {U"升", U"合"}}};
+  static constexpr std::array<double, 6> kRatios = {16, 24, 10, 10, 10, 10};
+  for (std::size_t k = 0; k < kPairs.size(); ++k)
+    if (kPairs[k].first == larger && kPairs[k].second == smaller) return kRatios[k];
+  return 0;
+}
+
+bool IsRangeSeparator(char32_t c) {
+  return c == U'-' || c == U'－' || c == U'–' || c == U'—' || c == U'～' || c == U'~' ||
+         c == U'〜' || c == U'至' || c == U'到';
+}
+
+// Dose words that name no amount.
+constexpr std::array<std::u32string_view, 7> kDoseWords = {U"适量", U"少许", U"少量", U"等分",
+                                                           U"若干", U"酌量", U"酌情"};
+
+// Usage words written after a dose without brackets ("30g先煎"); kept as notes.
+constexpr std::array<std::u32string_view, 12> kUsageWords = {
+    U"先煎", U"后下", U"后入", U"包煎", U"另煎",     U"烊化",
+    U"冲服", U"兑服", U"另炖", U"焗服", U"研末冲服", U"煎汤代水"};
+
+// Reads a whole dose text; nullopt when the text is not a dose at all. A bare number or a dose
+// word is a dose without a readable amount and unit.
+std::optional<DoseReading> Scan(U32View text) {
+  const U32View s = TrimBlanks(text);
+  if (s.empty()) return std::nullopt;
+  DoseReading dose;
+  dose.text = ToUtf8(s);
+  for (const auto word : kDoseWords)
+    if (s == word) return dose;
+
+  std::size_t i = 0;
+  if (s[i] == U'约' || s[i] == U'如') ++i;
+  const auto at_end = [&] {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    return i == s.size();
+  };
+  const auto blanks = [&] {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+  };
+  const std::size_t number_at = i;
+  std::optional<double> amount = ReadNumber(s, i);
+  if (!amount) {
+    // "如鸡子大": a size with no number is one of it.
+    std::size_t k = i;
+    if (ReadUnit(s, k) == U"鸡子大" && (i = k, at_end())) {
+      dose.readable = true;
+      dose.amount = dose.low = dose.high = 1;
+      dose.unit = "鸡子大";
+      return dose;
+    }
+    return std::nullopt;
+  }
+  const bool arabic = ArabicDigit(s[number_at]) >= 0;
+  blanks();
+  std::size_t unit_at = i;
+  std::optional<std::u32string_view> unit = ReadUnit(s, i);
+  blanks();
+  double low = *amount, high = *amount;
+  if (i < s.size() && IsRangeSeparator(s[i])) {
+    ++i;
+    blanks();
+    const auto second = ReadNumber(s, i);
+    if (!second) return std::nullopt;
+    blanks();
+    const std::size_t second_at = i;
+    const auto second_unit = ReadUnit(s, i);
+    if (unit && second_unit && *unit != *second_unit)
+      return at_end() ? std::optional(dose) : std::nullopt;
+    if (!unit && second_unit) unit = second_unit, unit_at = second_at;
+    high = *second;
+    dose.range = true;
+  } else if (unit && i < s.size()) {
+    // "一两半", "1两16铢", "三钱五分": the rest in the unit's own terms.
+    if (s[i] == U'半') {
+      ++i;
+      low = high = *amount + 0.5;
+    } else if (auto rest = ReadNumber(s, i)) {
+      blanks();
+      const auto smaller = ReadUnit(s, i);
+      const double ratio = smaller ? Ratio(*unit, *smaller) : 0;
+      // Two units whose ratio is not fixed ("1两1分": 分 differs between eras) are still a
+      // dose, only an unreadable one.
+      if (ratio == 0 || !at_end()) return smaller ? std::optional(dose) : std::nullopt;
+      low = high = *amount + *rest / ratio;
+    }
+  }
+  if (!at_end()) return std::nullopt;
+  // Only an Arabic number stands without a unit ("黄芪30"): "三七" is a name, not 三 and 七.
+  if (!unit && !arabic) return std::nullopt;
+  dose.low = low;
+  dose.high = high;
+  dose.amount = (low + high) / 2;
+  if (unit) {
+    dose.unit = ToUtf8(s.substr(unit_at, unit->size()));  // as written ("G", "mL")
+    dose.readable = true;
+  }
+  return dose;
+}
+
+struct Piece {
+  std::u32string name;  // the item with its notes taken out
+  std::vector<std::string> notes;
+};
+
+// Takes the bracketed notes out of an item. An unclosed bracket runs to the item's end.
+Piece TakeNotes(U32View item) {
+  Piece piece;
+  std::size_t i = 0;
+  while (i < item.size()) {
+    const char32_t close = Closing(item[i]);
+    if (!close) {
+      if (!IsClosing(item[i])) piece.name += item[i];
+      ++i;
+      continue;
+    }
+    int depth = 0;
+    std::size_t j = i;
+    std::u32string note;
+    for (; j < item.size(); ++j) {
+      if (Closing(item[j])) {
+        if (depth++ == 0) continue;
+      } else if (IsClosing(item[j]) && --depth == 0) {
+        break;
+      }
+      note += item[j];
+    }
+    const U32View trimmed = TrimBlanks(note);
+    if (!trimmed.empty()) piece.notes.push_back(ToUtf8(trimmed));
+    i = j + 1;
+  }
+  return piece;
+}
+
+// Splits at separators outside brackets; each item remembers whether a group ended before it.
+struct Item {
+  std::u32string text;
+  bool group_start = false;
+};
+
+// A blank inside a dose ("12 g", "10 - 15g", "各 10g") joins instead of separating.
+bool BlankInsideDose(U32View text, std::size_t at) {
+  std::size_t before = at, after = at;
+  while (before > 0 && IsBlank(text[before - 1])) --before;
+  while (after < text.size() && IsBlank(text[after])) ++after;
+  if (before == 0 || after == text.size()) return false;
+  const char32_t prev = text[before - 1], next = text[after];
+  const bool next_number = ArabicDigit(next) >= 0;
+  if (ArabicDigit(prev) >= 0) {
+    std::size_t k = after;
+    return next_number || IsRangeSeparator(next) || ReadUnit(text, k).has_value();
+  }
+  if (Closing(next)) return true;  // "炒白术 (10g)": a note belongs to what it follows
+  return (IsRangeSeparator(prev) || prev == U'各') && next_number;
+}
+
+std::vector<Item> SplitItems(U32View text) {
+  std::vector<Item> items;
+  Item current;
+  bool group_start = true;
+  int depth = 0;
+  const auto flush = [&] {
+    if (!TrimBlanks(current.text).empty()) {
+      current.group_start = group_start;
+      items.push_back(std::move(current));
+      group_start = false;
+    }
+    current = {};
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char32_t c = text[i];
+    if (Closing(c)) {
+      ++depth;
+    } else if (IsClosing(c)) {
+      if (depth > 0) --depth;
+    } else if (depth == 0 && IsSeparator(c) && !(IsBlank(c) && BlankInsideDose(text, i))) {
+      flush();
+      if (EndsGroup(c)) group_start = true;
+      continue;
+    }
+    current.text += c;
+  }
+  flush();
+  return items;
+}
+
+bool StripSuffix(std::u32string& s, U32View suffix) {
+  if (s.size() <= suffix.size() || U32View(s).substr(s.size() - suffix.size()) != suffix)
+    return false;
+  s.resize(s.size() - suffix.size());
+  return true;
+}
+
+}  // namespace
+
+DoseReading ReadDose(std::string_view text) {
+  const std::u32string s = ToU32(text);
+  if (auto dose = Scan(s)) return *dose;
+  DoseReading dose;
+  dose.text = ToUtf8(TrimBlanks(s));
+  return dose;
+}
+
+std::vector<HerbMention> ParseComposition(std::string_view composition) {
+  std::vector<HerbMention> herbs;
+  // Herbs of the current group still waiting for a dose from a following "各".
+  std::vector<std::size_t> waiting;
+  for (const Item& item : SplitItems(ToU32(composition))) {
+    if (item.group_start) waiting.clear();
+    Piece piece = TakeNotes(item.text);
+    std::u32string name(TrimBlanks(piece.name));
+    std::vector<std::string> trailing;
+    for (const auto word : kUsageWords)
+      if (StripSuffix(name, word)) {
+        trailing.push_back(ToUtf8(word));
+        break;
+      }
+
+    // The dose is the longest ending that reads as one; the name keeps at least a character,
+    // so "半夏半升" is 半夏 and "三七3g" is 三七.
+    std::optional<DoseReading> dose;
+    bool shared = false;
+    std::size_t cut = name.size();
+    for (std::size_t p = 0; p < name.size(); ++p) {
+      if (auto d = Scan(U32View(name).substr(p))) {
+        dose = std::move(d);
+        cut = p;
+        break;
+      }
+    }
+    std::u32string herb(TrimBlanks(U32View(name).substr(0, cut)));
+    if (dose && !herb.empty() && herb.back() == U'各') {
+      shared = true;
+      herb.pop_back();
+      herb = std::u32string(TrimBlanks(herb));
+    }
+    for (auto& note : trailing) piece.notes.push_back(std::move(note));
+
+    if (herb.empty()) {
+      // A dose, "各…" or a note standing alone belongs to the herb before it ("黄芪 30g").
+      if (herbs.empty()) continue;
+      HerbMention& last = herbs.back();
+      for (auto& note : piece.notes) last.notes.push_back(std::move(note));
+      if (!dose) continue;
+      if (shared) {
+        for (const std::size_t k : waiting) {
+          herbs[k].dose = *dose;
+          herbs[k].shared_dose = true;
+          herbs[k].dose_in_note = false;
+        }
+        waiting.clear();
+      } else if (last.dose.text.empty() || last.dose_in_note) {
+        last.dose = std::move(*dose);
+        last.dose_in_note = false;
+        waiting.clear();
+      } else {
+        last.notes.push_back(last.dose.text);  // a second dose is kept, not dropped
+      }
+      continue;
+    }
+
+    HerbMention mention;
+    mention.name = ToUtf8(herb);
+    mention.notes = std::move(piece.notes);
+    if (dose) {
+      mention.dose = std::move(*dose);
+      mention.shared_dose = shared;
+    } else {
+      // "石膏（如鸡子大，碎）", "葱白（4茎）": a note part that is a readable dose.
+      for (const auto& note : mention.notes) {
+        for (const auto& part : Split(note, "，")) {
+          auto d = Scan(ToU32(part));
+          if (d && d->readable) {
+            mention.dose = std::move(*d);
+            mention.dose_in_note = true;
+            break;
+          }
+        }
+        if (mention.dose_in_note) break;
+      }
+    }
+    herbs.push_back(std::move(mention));
+    if (shared) {
+      for (const std::size_t k : waiting) {
+        herbs[k].dose = herbs.back().dose;
+        herbs[k].shared_dose = true;
+        herbs[k].dose_in_note = false;
+      }
+      waiting.clear();
+    } else if (herbs.back().dose.text.empty() || herbs.back().dose_in_note) {
+      waiting.push_back(herbs.size() - 1);
+    } else {
+      waiting.clear();
+    }
+  }
+  return herbs;
+}
+
+std::string FormatMention(const HerbMention& mention) {
+  std::string out = mention.name;
+  for (const auto& note : mention.notes) out += "（" + note + "）";
+  if (!mention.dose_in_note) out += mention.dose.text;
+  return out;
+}
+
+}  // namespace lindora
