@@ -86,15 +86,15 @@ double ExactP(const std::vector<long>& doubled, std::size_t m, long observed) {
     for (std::size_t k = std::min(m, i + 1); k >= 1; --k)
       for (long s = reach; s >= r; --s) ways[k][s] += ways[k - 1][s - r];
   }
-  // 2·m·mean rank = m·(N+1); compare doubled distances to stay in whole numbers.
-  const long twice_mean = static_cast<long>(m * (doubled.size() + 1));
-  const long distance = std::labs(2 * observed - twice_mean);
+  // The mean doubled rank sum is 2·m·(N+1)/2 = m·(N+1), a whole number.
+  const long mean = static_cast<long>(m * (doubled.size() + 1));
+  const long distance = std::labs(observed - mean);
   double extreme = 0, all = 0;
   for (long s = 0; s <= total; ++s) {
     const double w = ways[m][s];
     if (w == 0) continue;
     all += w;
-    if (std::labs(2 * s - twice_mean) >= distance) extreme += w;
+    if (std::labs(s - mean) >= distance) extreme += w;
   }
   return all > 0 ? std::min(1.0, extreme / all) : 1.0;
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "common/text.h"
+
 namespace lindora {
 namespace {
 
@@ -15,7 +17,7 @@ struct MassUnit {
 
 // Han weights: 1斤 = 16两, 1两 = 24铢, 1分 = ¼两. 钱 and 厘 came later (1两 = 10钱 = 1000厘)
 // and are read with that ratio under the Han tables too. Modern: 1两 = 10钱 = 30 g, 1分 = 0.1钱.
-constexpr std::array<MassUnit, 14> kMassUnits{{
+constexpr std::array<MassUnit, 13> kMassUnits{{
     {"斤", 16, 16},
     {"两", 1, 1},
     {"钱", 0.1, 0.1},
@@ -23,7 +25,6 @@ constexpr std::array<MassUnit, 14> kMassUnits{{
     {"厘", 0.001, 0.001},
     {"铢", 1.0 / 24, 1.0 / 24},
     {"g", 1, 0, true},
-    {"G", 1, 0, true},
     {"克", 1, 0, true},
     {"kg", 1000, 0, true},
     {"千克", 1000, 0, true},
@@ -32,13 +33,24 @@ constexpr std::array<MassUnit, 14> kMassUnits{{
     {"毫克", 0.001, 0, true},
 }};
 
-const MassUnit* FindMassUnit(std::string_view unit) {
+const MassUnit* FindMassUnit(std::string_view written) {
+  const std::string unit = NormalUnit(written);
   for (const MassUnit& m : kMassUnits)
     if (m.unit == unit) return &m;
   return nullptr;
 }
 
 }  // namespace
+
+std::string NormalUnit(std::string_view unit) {
+  std::u32string u = ToU32(unit);
+  for (char32_t& c : u) {
+    if (c >= U'Ａ' && c <= U'Ｚ') c = c - U'Ａ' + U'a';
+    if (c >= U'ａ' && c <= U'ｚ') c = c - U'ａ' + U'a';
+    if (c >= U'A' && c <= U'Z') c = c - U'A' + U'a';
+  }
+  return ToUtf8(u);
+}
 
 const std::vector<DoseTableInfo>& DoseTables() {
   static const std::vector<DoseTableInfo> tables = {

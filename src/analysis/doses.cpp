@@ -68,7 +68,7 @@ DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, 
           unit = kGramUnit;
           value = *grams;
         } else {
-          unit = m.dose.unit;
+          unit = NormalUnit(m.dose.unit);
           value = m.dose.amount;
         }
       } else {

@@ -71,6 +71,9 @@ TEST(DoseUnitsTest, WeightsConvertByTheChosenTableAndCountsDoNot) {
   // Metric units are grams whatever the table.
   for (const DoseTableInfo& t : DoseTables()) {
     EXPECT_NEAR(*DoseGrams(6, "g", t.table), 6, 1e-9);
+    EXPECT_NEAR(*DoseGrams(6, "G", t.table), 6, 1e-9);
+    EXPECT_NEAR(*DoseGrams(6, "ｇ", t.table), 6, 1e-9);
+    EXPECT_NEAR(*DoseGrams(2, "Kg", t.table), 2000, 1e-9);
     EXPECT_NEAR(*DoseGrams(30, "克", t.table), 30, 1e-9);
     EXPECT_NEAR(*DoseGrams(0.5, "kg", t.table), 500, 1e-9);
     EXPECT_NEAR(*DoseGrams(500, "mg", t.table), 0.5, 1e-9);
