@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
+#include <optional>
+#include <thread>
 #include <unordered_map>
 
 #include "analysis/formula_set_actions.h"
@@ -41,30 +44,22 @@ std::string Number(double value) {
   return FixedDecimals(value, 2);
 }
 
-}  // namespace
+// Folds formulas one at a time into samples; several collectors over parts of a set merge.
+class DoseCollector {
+ public:
+  explicit DoseCollector(DoseTable table) { samples_.table = table; }
 
-DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, DoseTable table) {
-  DoseSamples samples;
-  samples.table = table;
-  NameFolder folder;
-  std::unordered_map<std::string, std::size_t> index;
-  // One formula's doses per herb before they join the samples: totals per unit.
-  struct Local {
-    std::size_t herb;
-    std::map<std::string, double> totals;
-  };
-  std::vector<Local> local;
-  for (const std::vector<HerbMention>& mentions : formulas) {
-    ++samples.formulas;
-    local.clear();
+  void Add(const std::vector<HerbMention>& mentions) {
+    ++samples_.formulas;
+    local_.clear();
     for (const HerbMention& m : mentions) {
-      ++samples.mentions;
+      ++samples_.mentions;
       std::string unit;
       double value = 0;
       if (m.dose.readable) {
-        ++samples.readable;
-        if (std::optional<double> grams = DoseGrams(m.dose.amount, m.dose.unit, table)) {
-          ++samples.converted;
+        ++samples_.readable;
+        if (std::optional<double> grams = DoseGrams(m.dose.amount, m.dose.unit, samples_.table)) {
+          ++samples_.converted;
           unit = kGramUnit;
           value = *grams;
         } else {
@@ -72,29 +67,89 @@ DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, 
           value = m.dose.amount;
         }
       } else {
-        ++samples.unreadable[m.dose.text];
+        ++samples_.unreadable[m.dose.text];
       }
-      for (const std::string& name : folder.Fold(m.name)) {
-        auto [it, inserted] = index.try_emplace(name, samples.herbs.size());
-        if (inserted) samples.herbs.push_back({name, 0, 0, {}});
-        auto at = std::find_if(local.begin(), local.end(),
-                               [&](const Local& l) { return l.herb == it->second; });
-        if (at == local.end()) at = local.insert(local.end(), {it->second, {}});
-        if (!unit.empty()) at->totals[unit] += value;
+      for (const std::string& name : folder_.Fold(m.name)) {
+        Local& l = LocalOf(Herb(name));
+        if (!unit.empty()) l.totals[unit] += value;
       }
     }
-    for (const Local& l : local) {
-      HerbDoses& herb = samples.herbs[l.herb];
+    for (const Local& l : local_) {
+      HerbDoses& herb = samples_.herbs[l.herb];
       ++herb.formulas;
       if (l.totals.empty()) ++herb.without_dose;
       for (const auto& [unit, total] : l.totals) herb.units[unit].push_back(total);
     }
   }
-  std::stable_sort(samples.herbs.begin(), samples.herbs.end(),
-                   [](const HerbDoses& a, const HerbDoses& b) {
-                     return a.formulas != b.formulas ? a.formulas > b.formulas : a.herb < b.herb;
-                   });
-  return samples;
+
+  // Adds what another collector gathered (its formulas after these).
+  void Merge(DoseSamples&& other) {
+    samples_.formulas += other.formulas;
+    samples_.mentions += other.mentions;
+    samples_.readable += other.readable;
+    samples_.converted += other.converted;
+    for (const auto& [text, count] : other.unreadable) samples_.unreadable[text] += count;
+    for (HerbDoses& h : other.herbs) {
+      HerbDoses& herb = samples_.herbs[Herb(h.herb)];
+      herb.formulas += h.formulas;
+      herb.without_dose += h.without_dose;
+      for (auto& [unit, values] : h.units) {
+        std::vector<double>& mine = herb.units[unit];
+        mine.insert(mine.end(), values.begin(), values.end());
+      }
+    }
+  }
+
+  DoseSamples Take() {
+    std::sort(samples_.herbs.begin(), samples_.herbs.end(),
+              [](const HerbDoses& a, const HerbDoses& b) {
+                return a.formulas != b.formulas ? a.formulas > b.formulas : a.herb < b.herb;
+              });
+    return std::move(samples_);
+  }
+  // The samples as gathered so far, unsorted (for Merge).
+  DoseSamples TakeUnsorted() { return std::move(samples_); }
+
+ private:
+  // One formula's doses of a herb before they join the samples: totals per unit.
+  struct Local {
+    std::size_t herb;
+    std::map<std::string, double> totals;
+  };
+  std::size_t Herb(const std::string& name) {
+    auto [it, inserted] = index_.try_emplace(name, samples_.herbs.size());
+    if (inserted) samples_.herbs.push_back({name, 0, 0, {}});
+    return it->second;
+  }
+  Local& LocalOf(std::size_t herb) {
+    for (Local& l : local_)
+      if (l.herb == herb) return l;
+    return local_.emplace_back(Local{herb, {}});
+  }
+
+  DoseSamples samples_;
+  NameFolder folder_;
+  std::unordered_map<std::string, std::size_t> index_;
+  std::vector<Local> local_;
+};
+
+// The composition field (the second) of a usable record: at least three fields, as the
+// standardisation requires; nothing for a blank or shorter line.
+std::optional<std::string_view> CompositionField(std::string_view line) {
+  if (Trim(line).empty()) return std::nullopt;
+  const std::size_t first = line.find('\t');
+  if (first == std::string_view::npos) return std::nullopt;
+  const std::size_t second = line.find('\t', first + 1);
+  if (second == std::string_view::npos) return std::nullopt;
+  return line.substr(first + 1, second - first - 1);
+}
+
+}  // namespace
+
+DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, DoseTable table) {
+  DoseCollector collector(table);
+  for (const std::vector<HerbMention>& mentions : formulas) collector.Add(mentions);
+  return collector.Take();
 }
 
 std::vector<std::vector<HerbMention>> ReadCompositions(const std::filesystem::path& result_file) {
@@ -103,19 +158,44 @@ std::vector<std::vector<HerbMention>> ReadCompositions(const std::filesystem::pa
   std::string raw, line;
   while (reader.Next(raw)) {
     DecodeGbkInto(raw, line);
-    if (Trim(line).empty()) continue;
-    // The fields as the standardisation sees them: records without indications are skipped.
-    std::size_t first = line.find('\t');
-    if (first == std::string::npos) continue;
-    std::size_t second = line.find('\t', first + 1);
-    if (second == std::string::npos) continue;
-    formulas.push_back(
-        ParseComposition(std::string_view(line).substr(first + 1, second - first - 1)));
+    if (std::optional<std::string_view> field = CompositionField(line))
+      formulas.push_back(ParseComposition(*field));
   }
   return formulas;
 }
 
-std::vector<DoseRow> DoseRows(const DoseSamples& samples) {
+DoseSamples CollectDosesOfFile(const std::filesystem::path& result_file, DoseTable table) {
+  // The compositions are read first (small beside their readings), then parsed and folded in
+  // parts side by side: reading the doses is most of the work.
+  std::vector<std::string> compositions;
+  {
+    LineReader reader(result_file);
+    std::string raw, line;
+    while (reader.Next(raw)) {
+      DecodeGbkInto(raw, line);
+      if (std::optional<std::string_view> field = CompositionField(line))
+        compositions.emplace_back(*field);
+    }
+  }
+  const std::size_t parts = std::clamp<std::size_t>(
+      std::thread::hardware_concurrency(), 1, std::max<std::size_t>(1, compositions.size() / 2000));
+  auto fold = [&](std::size_t part) {
+    DoseCollector collector(table);
+    const std::size_t begin = compositions.size() * part / parts,
+                      end = compositions.size() * (part + 1) / parts;
+    for (std::size_t i = begin; i < end; ++i) collector.Add(ParseComposition(compositions[i]));
+    return collector.TakeUnsorted();
+  };
+  std::vector<std::future<DoseSamples>> later;
+  for (std::size_t part = 1; part < parts; ++part)
+    later.push_back(std::async(std::launch::async, fold, part));
+  DoseCollector all(table);
+  all.Merge(fold(0));
+  for (std::future<DoseSamples>& f : later) all.Merge(f.get());
+  return all.Take();
+}
+
+std::vector<DoseRow> DoseRows(const DoseSamples& samples, bool in_liang) {
   std::vector<DoseRow> rows;
   for (const HerbDoses& herb : samples.herbs) {
     std::vector<const std::pair<const std::string, std::vector<double>>*> units;
@@ -125,8 +205,17 @@ std::vector<DoseRow> DoseRows(const DoseSamples& samples) {
       if (ga != gb) return ga;
       return a->second.size() > b->second.size();
     });
-    for (const auto* u : units)
+    for (const auto* u : units) {
       rows.push_back({herb.herb, u->first, herb.formulas, herb.without_dose, Summarise(u->second)});
+      if (in_liang && u->first == kGramUnit) {
+        // Every statistic of the table moves with a change of scale.
+        DoseSummary& s = rows.back().summary;
+        const double per = DoseTableOf(samples.table).grams_per_liang;
+        for (double* v : {&s.min, &s.q1, &s.median, &s.q3, &s.max, &s.mean, &s.sd, &s.mode})
+          *v /= per;
+        rows.back().unit = kLiangUnit;
+      }
+    }
     if (units.empty())
       rows.push_back({herb.herb, std::string(kNoDoseUnit), herb.formulas, herb.without_dose, {}});
   }
@@ -238,11 +327,9 @@ DosesResult RunDoses(Session& session, const DosesOptions& options) {
       return Refuse(session, "箱线图的中药数须在 1 到 " + std::to_string(kMaxTop) + " 之间。");
     if (!options.chart.empty() && UpperCase(options.chart.extension().string()) != ".PNG")
       return Refuse(session, "图片文件名须以 .png 结尾：" + options.chart.string());
-    std::vector<std::vector<HerbMention>> formulas =
-        ReadCompositions(session.Path("\\Result\\Result.DB"));
-    if (formulas.empty()) return Refuse(session, kNoDataMessage);
-    result.samples = CollectDoses(formulas, options.table);
-    result.rows = DoseRows(result.samples);
+    result.samples = CollectDosesOfFile(session.Path("\\Result\\Result.DB"), options.table);
+    if (result.samples.formulas == 0) return Refuse(session, kNoDataMessage);
+    result.rows = DoseRows(result.samples, options.in_liang);
     result.box_plot = DoseBoxPlot(result.samples, options.top);
     std::vector<CsvRow> rows{DoseHeader()};
     for (const DoseRow& row : result.rows) rows.push_back(DoseCells(row, options.table));
@@ -309,13 +396,16 @@ AnalysisDescriptor DosesDescriptor() {
   for (const DoseTableInfo& info : DoseTables()) table.choices.emplace_back(info.key);
   d.options = {table,
                {"top", "箱线图中药数", AnalysisOption::Kind::kWhole, "20", 1, kMaxTop, {}},
+               {"mass-unit", "重量单位", AnalysisOption::Kind::kChoice, "g", 0, 0, {"g", "两"}},
                {"chart", "箱线图文件", AnalysisOption::Kind::kText, "", 0, 0, {}}};
   d.files = {std::string(kDoseFile)};
-  d.usage = "doses [--table modern|han-13.8|han-15.625] [--top N] [--chart FILE.png]";
+  d.usage =
+      "doses [--table modern|han-13.8|han-15.625] [--top N] [--mass-unit g|两] [--chart FILE.png]";
   d.help =
       "reads every herb's dose from the compositions of the current result set, converts weights "
       "to grams by the chosen table and writes per herb and unit the quartiles, mean, SD and "
-      "most frequent dose to \\Result\\剂量分析.csv; --chart draws the box plot of the N herbs "
+      "most frequent dose to \\Result\\剂量分析.csv (weights in grams, or in 两 of the table "
+      "with --mass-unit 两); --chart draws the box plot of the N herbs "
       "with most weighed doses";
   d.report_title = "用药剂量";
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {
@@ -333,6 +423,11 @@ AnalysisDescriptor DosesDescriptor() {
           !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return Refuse(session, "箱线图的中药数须是整数，“" + it->second + "”不是。");
       options.top = std::stoi(t);
+    }
+    if (auto it = values.find("mass-unit"); it != values.end()) {
+      if (it->second != kGramUnit && it->second != kLiangUnit)
+        return Refuse(session, "重量单位须是 g 或 两，“" + it->second + "”不是。");
+      options.in_liang = it->second == kLiangUnit;
     }
     if (auto it = values.find("chart"); it != values.end()) options.chart = it->second;
     DosesResult result = RunDoses(session, options);

@@ -23,6 +23,7 @@ class Session;
 
 inline constexpr std::string_view kDoseFile = "\\Result\\剂量分析.csv";
 inline constexpr std::string_view kGramUnit = "g";
+inline constexpr std::string_view kLiangUnit = "两";
 // What the unit column shows for a herb none of whose mentions has a readable dose.
 inline constexpr std::string_view kNoDoseUnit = "—";
 
@@ -49,6 +50,9 @@ struct DoseSamples {
 // are standardised as the herb frequency standardises them.
 DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, DoseTable table);
 
+// The same over the usable records of a result file, read in parts side by side.
+DoseSamples CollectDosesOfFile(const std::filesystem::path& result_file, DoseTable table);
+
 // The compositions (field 2) of the usable records (at least three fields) of a result file.
 std::vector<std::vector<HerbMention>> ReadCompositions(const std::filesystem::path& result_file);
 
@@ -62,6 +66,7 @@ struct DoseRow {
 struct DosesOptions {
   DoseTable table = DoseTable::kModern;
   int top = 20;                 // herbs of the box plot
+  bool in_liang = false;        // weights in 两 of the conversion table instead of grams
   std::filesystem::path chart;  // also write the box plot there (PNG); empty: not
 };
 
@@ -73,8 +78,8 @@ struct DosesResult {
   BoxPlot box_plot;
 };
 
-// One row per herb and unit of the samples.
-std::vector<DoseRow> DoseRows(const DoseSamples& samples);
+// One row per herb and unit of the samples; with `in_liang`, weights in 两 of the table.
+std::vector<DoseRow> DoseRows(const DoseSamples& samples, bool in_liang = false);
 // The weights of the `top` herbs with most formulas with a weight, Tukey's whiskers (1.5 IQR).
 BoxPlot DoseBoxPlot(const DoseSamples& samples, int top);
 

@@ -260,10 +260,15 @@ class ReportBuilder {
       doc_.Figure("doses.png",
                   pictures_.BoxPlotPng(result.box_plot, kChartWidth + 200, kChartHeight - 300),
                   "图：常用中药剂量（克）箱线图，须为 1.5 倍四分位距内的最远值，圆点为离群值");
+    // The table's name is in the text above; the page has no room for it on every row.
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < result.rows.size() && i < Top(); ++i)
+    for (std::size_t i = 0; i < result.rows.size() && i < Top(); ++i) {
       rows.push_back(DoseCells(result.rows[i], o.table));
-    doc_.Table(DoseHeader(), std::move(rows));
+      rows.back().pop_back();
+    }
+    std::vector<std::string> header = DoseHeader();
+    header.pop_back();
+    doc_.Table(std::move(header), std::move(rows));
     const ResultTable& unread = out.tables.back();
     if (!unread.rows.empty()) {
       std::string list;

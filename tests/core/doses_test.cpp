@@ -201,6 +201,18 @@ TEST(DoseTableTest, FoldsHerbsConvertsWeightsAndKeepsCountsApart) {
   EXPECT_EQ(shigao.without_dose, 1);
   EXPECT_EQ(DoseCells(shigao, s.table).size(), DoseHeader().size());
   EXPECT_EQ(DoseCells(guizhi, s.table).back(), "汉制 13.8 g");
+  // In 两 of the table every statistic is the grams' over 13.8.
+  std::vector<DoseRow> in_liang = DoseRows(s, true);
+  ASSERT_EQ(in_liang.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].unit != "g") {
+      EXPECT_EQ(in_liang[i].unit, rows[i].unit);
+      continue;
+    }
+    EXPECT_EQ(in_liang[i].unit, "两");
+    EXPECT_NEAR(in_liang[i].summary.q3 * 13.8, rows[i].summary.q3, 1e-9);
+    EXPECT_NEAR(in_liang[i].summary.sd * 13.8, rows[i].summary.sd, 1e-9);
+  }
   // The herb named by most formulas comes first.
   EXPECT_EQ(rows.front().herb, "桂枝");
   BoxPlot plot = DoseBoxPlot(s, 1);
@@ -268,6 +280,34 @@ TEST(DoseTableTest, RunReadsTheResultSetWritesItsFileAndRefusesAnEmptySet) {
   DosesOptions bad;
   bad.top = 0;
   EXPECT_EQ(RunDoses(world.session, bad).outcome, Outcome::kRefused);
+}
+
+TEST(DoseTableTest, ReadingAFileInPartsEqualsReadingItWhole) {
+  test::TestFolder folder;
+  std::mt19937 rng(11);
+  const std::vector<std::string> herbs = {"桂枝", "炙甘草", "甘草", "大枣", "人参", "黄芪"};
+  const std::vector<std::string> doses = {"3两", "1两16铢", "12枚", "半斤", "10-15g", "", "适量"};
+  std::vector<std::string> lines;
+  for (int i = 0; i < 9000; ++i) {
+    std::string composition;
+    for (int k = 0; k < 4; ++k)
+      composition += herbs[rng() % herbs.size()] + doses[rng() % doses.size()] + "，";
+    lines.push_back("方" + std::to_string(i) + "\t" + composition + "\t主治\t");
+  }
+  folder.WriteLines("Result/Result.DB", lines);
+  const auto path = folder / "Result/Result.DB";
+  DoseSamples parts = CollectDosesOfFile(path, DoseTable::kModern);
+  DoseSamples whole = CollectDoses(ReadCompositions(path), DoseTable::kModern);
+  EXPECT_EQ(parts.formulas, 9000);
+  EXPECT_EQ(parts.mentions, whole.mentions);
+  EXPECT_EQ(parts.unreadable, whole.unreadable);
+  ASSERT_EQ(parts.herbs.size(), whole.herbs.size());
+  for (std::size_t i = 0; i < parts.herbs.size(); ++i) {
+    EXPECT_EQ(parts.herbs[i].herb, whole.herbs[i].herb);
+    EXPECT_EQ(parts.herbs[i].formulas, whole.herbs[i].formulas);
+    EXPECT_EQ(parts.herbs[i].without_dose, whole.herbs[i].without_dose);
+    EXPECT_EQ(parts.herbs[i].units, whole.herbs[i].units);
+  }
 }
 
 TEST(RelatedFormulaDoseTest, ShowsTheDoseOfEveryMentionContainingTheHerb) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,7 +27,8 @@ class Frm_AnalysisReport : public FormView {
   QLineEdit *min_support_, *min_confidence_, *min_lift_, *max_size_;
   QSpinBox *nodes_, *min_edge_;
   QLineEdit *compare_a_, *compare_b_, *compare_min_count_;
-  QCheckBox* compare_symptoms_;
+  QCheckBox *compare_symptoms_, *compare_doses_;
+  QComboBox* dose_table_;
   QPushButton* generate_;
   QLabel* status_;
 };
