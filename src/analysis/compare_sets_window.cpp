@@ -54,9 +54,13 @@ CompareSetsWindow::CompareSetsWindow(Session& session)
   grid_.SetRow(0);
   grid_.SetCol(0);
   dose_grid_.SetWidth(kGridWidth);
+  // Twips; together the width of the item grid above.
+  constexpr int kDoseColWidth[10] = {1100, 600, 1300, 900, 1300, 900, 700, 1200, 1200, 1000};
   for (int c = 0; c < dose_grid_.Cols(); ++c)
-    SetGridCell(dose_grid_, DoseComparisonHeader()[c], c, 0, c == 0 ? 1300 : 1000);
+    SetGridCell(dose_grid_, DoseComparisonHeader()[c], c, 0, kDoseColWidth[c]);
   dose_grid_.SetColAlignment(kNameColumn, Alignment::kLeftCenter);
+  dose_grid_.SetRow(0);
+  dose_grid_.SetCol(0);
 }
 
 void CompareSetsWindow::SetCompareDoses(bool on) {

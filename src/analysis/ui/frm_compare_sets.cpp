@@ -5,6 +5,7 @@
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/session.h"
 #include "common/ui/bar_chart.h"
@@ -93,7 +94,7 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
 
   auto* split = new QSplitter(Qt::Horizontal, central);
   outer->addWidget(split, 1);
-  auto* grids = new QSplitter(Qt::Vertical, split);
+  auto* grids = grids_ = new QSplitter(Qt::Vertical, split);
   grid_ = new FlexGridView(&window_.FlexGrid_Compare(), grids);
   grid_->setObjectName("FlexGrid_Compare");
   connect(grid_, &FlexGridView::Clicked, this, [this] { window_.FlexGrid_Compare_Click(); });
@@ -138,7 +139,15 @@ void Frm_CompareSets::Refresh() {
   combo_dose_table_->setCurrentIndex(
       combo_dose_table_->findData(static_cast<int>(window_.DoseTableChoice())));
   combo_dose_table_->setEnabled(window_.CompareDosesChecked());
-  dose_grid_->setVisible(window_.CompareDosesChecked() || window_.DoseResult().items.size() > 0);
+  // The dose grid takes half of the height when it appears (a hidden one had none).
+  const bool doses = window_.CompareDosesChecked() || !window_.DoseResult().items.empty();
+  if (doses && dose_grid_->isHidden()) {
+    dose_grid_->show();
+    const int half = std::max(grids_->height() / 2, 100);
+    grids_->setSizes({half, half});
+  } else if (!doses) {
+    dose_grid_->hide();
+  }
   label_summary_->setText(Q(window_.LabelSummary()));
   grid_->Refresh();
   dose_grid_->Refresh();

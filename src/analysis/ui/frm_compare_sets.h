@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 
 #include "analysis/compare_sets_window.h"
 #include "common/ui/bar_chart.h"
@@ -36,6 +37,7 @@ class Frm_CompareSets : public FormView {
   QPushButton *cmd_compare_ = nullptr, *cmd_save_chart_ = nullptr;
   QLabel* label_summary_ = nullptr;
   FlexGridView *grid_ = nullptr, *dose_grid_ = nullptr;
+  QSplitter* grids_ = nullptr;  // the item grid above the dose grid
   BarChartView* chart_view_ = nullptr;
   std::vector<CompareSetsWindow::Choice> shown_choices_;
   unsigned shown_version_ = 0;
