@@ -229,6 +229,10 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
     if (compare_doses_)
       label_summary_ += "    剂量：检验 " + std::to_string(doses_.items.size()) + " 项（" +
                         std::string(DoseTableOf(dose_table_).caption) + "）";
+    // Sets from two libraries compare two collections, which the reader must be told.
+    if (const std::string la = SetLibrary(session_, set_a_), lb = SetLibrary(session_, set_b_);
+        la != lb)
+      label_summary_ += "    注意：A 来自方剂库“" + la + "”，B 来自方剂库“" + lb + "”";
     FillGrid();
     FillDoseGrid();
     return Outcome::kDone;

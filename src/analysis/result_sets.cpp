@@ -9,6 +9,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -67,6 +68,12 @@ std::filesystem::path SetHistoryFile(const Session& session, std::string_view na
                       std::string(kHistoryExtension));
 }
 
+namespace {
+fs::path LibraryFile(const Session& session, std::string_view name) {
+  return session.Path(std::string(kResultSetsFolder) + "\\" + Trim(name) + ".library");
+}
+}  // namespace
+
 std::vector<SavedSet> ListResultSets(const Session& session) {
   std::map<std::string, SavedSet> sets;
   std::map<std::string, fs::path> histories;
@@ -93,6 +100,7 @@ std::vector<SavedSet> ListResultSets(const Session& session) {
       set.formulas = CountRecords(SetFile(session, name));
       auto h = histories.find(name);
       if (h != histories.end()) set.history = ReadHistory(h->second);
+      set.library = SetLibrary(session, name);
     } catch (const FileError& e) {
       set.problem = e.what();
     }
@@ -107,6 +115,14 @@ std::vector<SavedSet> ListResultSets(const Session& session) {
   std::vector<SavedSet> list;
   for (auto& [name, set] : sets) list.push_back(std::move(set));
   return list;
+}
+
+std::string SetLibrary(const Session& session, std::string_view name) {
+  if (name == kCurrentSetName) return OpenLibraryName(session);
+  std::error_code ec;
+  const fs::path file = LibraryFile(session, name);
+  if (!fs::exists(file, ec)) return std::string(kShippedLibraryName);
+  return Trim(ReadFileBytes(file));
 }
 
 std::string OrphanHistoryMessage(std::string_view name) {
@@ -143,8 +159,18 @@ Outcome SaveResultSet(Session& session, std::string_view name) {
     records.WriteBytes(ReadFileBytes(source));
     AtomicFile history(SetHistoryFile(session, trimmed));
     history.WriteLine(session.SearchHistory);
+    const fs::path library_file = LibraryFile(session, trimmed);
+    std::unique_ptr<AtomicFile> library;
+    if (OpenLibraryName(session) != kShippedLibraryName) {
+      library = std::make_unique<AtomicFile>(library_file);
+      library->WriteBytes(OpenLibraryName(session));
+    }
     records.Commit();
     history.Commit();
+    if (library)
+      library->Commit();
+    else
+      fs::remove(library_file, ec);  // a replaced set from an imported library
     return Outcome::kDone;
   });
 }

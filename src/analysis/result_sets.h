@@ -33,7 +33,12 @@ struct SavedSet {
   std::int64_t formulas = 0;  // non-blank lines
   std::string history;
   std::string problem;  // why the set cannot be read, or empty
+  std::string library;  // the formula library it was searched in
 };
+
+// The formula library a set was searched in: a saved set remembers it in <name>.library (none
+// for the shipped library); the current set is taken to be from the open library.
+std::string SetLibrary(const Session& session, std::string_view name);
 
 // The saved sets by name (code point order). A set whose file cannot be read, or a history
 // left without its set, is listed with its problem, never skipped.

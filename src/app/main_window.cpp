@@ -23,6 +23,12 @@ const std::vector<MenuEntry>& Main::MenuBar() {
       {"Menu_LoadDanweiyaoList", "导入单味药列表(&D)", "Menu_File", true, true,
        On(&Main::Menu_LoadDanweiyaoList_Click)},
       {"Menu_LoadChemList", "导入化学成分列表", "Menu_File", false, true, NoEffect},
+      {"Menu_OpenLibrary", "打开方剂库…", "Menu_File", true, true,
+       On(&Main::Menu_OpenLibrary_Click)},
+      {"Menu_ImportFormulas", "导入处方…", "Menu_File", true, true,
+       On(&Main::Menu_ImportFormulas_Click)},
+      {"Menu_LibraryManagement", "方剂库管理", "Menu_File", true, true,
+       On(&Main::Menu_LibraryManagement_Click)},
       {"Menu_Exit", "退出(&Q)", "Menu_File", true, true, On(&Main::Menu_Exit_Click)},
       {"Menu_DataManagement", "数据管理", "", false},
       {"Menu_FangjiManagement", "方剂库管理", "Menu_DataManagement", true, true, NoEffect},
@@ -112,6 +118,24 @@ Outcome Main::Menu_LoadFangjiList_Click() {
 Outcome Main::Menu_LoadDanweiyaoList_Click() {
   OpenHerbListImport(session_);
   return Outcome::kDone;
+}
+
+Outcome Main::ShowLibraryWindow(LibraryWindow window) {
+  if (!library_window_handler_) {
+    session_.Message("方剂库的窗口只在图形界面中提供；命令行请用 libraries、import 和 --library。");
+    return Outcome::kRefused;
+  }
+  library_window_handler_(window);
+  return Outcome::kDone;
+}
+Outcome Main::Menu_OpenLibrary_Click() {
+  return ShowLibraryWindow(LibraryWindow::kOpen);
+}
+Outcome Main::Menu_ImportFormulas_Click() {
+  return ShowLibraryWindow(LibraryWindow::kImport);
+}
+Outcome Main::Menu_LibraryManagement_Click() {
+  return ShowLibraryWindow(LibraryWindow::kManage);
 }
 
 Outcome Main::Menu_Exit_Click() {

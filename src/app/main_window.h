@@ -57,6 +57,15 @@ class Main : public WindowModel {
   Outcome Menu_AboutAuthor_Click();
   Outcome Menu_Tutorials_Click();
   Outcome Menu_SoftUpdate_Click();
+  Outcome Menu_OpenLibrary_Click();
+  Outcome Menu_ImportFormulas_Click();
+  Outcome Menu_LibraryManagement_Click();
+
+  // The formula-library windows are the desktop program's own; it sets this to open them.
+  enum class LibraryWindow { kOpen, kImport, kManage };
+  void SetLibraryWindowHandler(std::function<void(LibraryWindow)> handler) {
+    library_window_handler_ = std::move(handler);
+  }
 
   // Ending the program: every window closes at once, no closing steps run.
   bool Ended() const { return ended_; }
@@ -66,6 +75,8 @@ class Main : public WindowModel {
   void End();
   bool ended_ = false;
   std::function<void()> end_handler_;
+  std::function<void(LibraryWindow)> library_window_handler_;
+  Outcome ShowLibraryWindow(LibraryWindow window);
 };
 
 }  // namespace lindora

@@ -1,4 +1,4 @@
-// lindora-cli [--root DIR] COMMAND ARGS…   |   lindora-cli [--root DIR] --script FILE|-
+// lindora-cli [--root DIR] [--library NAME] COMMAND ARGS…   |   … --script FILE|-
 // lindora-cli --version
 #include <CLI/CLI.hpp>
 #include <csignal>
@@ -8,6 +8,7 @@
 #include "cli/cli.h"
 #include "common/process.h"
 #include "common/version.h"
+#include "formula/library.h"
 
 using namespace lindora;
 using namespace lindora::cli;
@@ -15,8 +16,9 @@ using namespace lindora::cli;
 namespace {
 
 void PrintUsage(std::ostream& os) {
-  os << "usage: lindora-cli [--root DIR] COMMAND [OPTIONS] [--] ARGS...\n"
-        "       lindora-cli [--root DIR] --script FILE   (FILE '-' reads standard input)\n"
+  os << "usage: lindora-cli [--root DIR] [--library NAME] COMMAND [OPTIONS] [--] ARGS...\n"
+        "       lindora-cli [--root DIR] [--library NAME] --script FILE   (FILE '-' reads "
+        "standard input)\n"
         "       lindora-cli --version\n"
         "commands:\n";
   for (const auto& [name, cmd] : Commands())
@@ -83,12 +85,14 @@ int main(int argc, char** argv) {
   // A file-size limit makes writes fail with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
   std::filesystem::path root = ExecutableFolder();
-  std::string script;
+  std::string script, library;
   int i = 1;
   for (; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--root" && i + 1 < argc) {
       root = argv[++i];
+    } else if (a == "--library" && i + 1 < argc) {
+      library = argv[++i];
     } else if (a == "--script" && i + 1 < argc) {
       script = argv[++i];
     } else if (a == "--help" || a == "-h") {
@@ -121,6 +125,10 @@ int main(int argc, char** argv) {
   BlockingConverter converter;
   Session session(root, Ports{&dialogs, &urls, &clipboard, &converter});
   Context ctx{session, dialogs, std::cout, std::cerr};
+  if (std::string problem = OpenLibrary(session, library); !problem.empty()) {
+    std::cerr << problem << '\n';
+    return kFailed;
+  }
 
   if (!script.empty()) {
     if (script == "-") return RunScript(ctx, std::cin);

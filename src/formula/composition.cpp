@@ -51,40 +51,29 @@ int ArabicDigit(char32_t c) {
   return -1;
 }
 
+// Plain numerals only: the financial forms (陆, 柒 …) also spell herbs (商陆).
 int ChineseDigit(char32_t c) {
   switch (c) {
     case U'〇':
     case U'零': return 0;
-    case U'一':
-    case U'壹': return 1;
-    case U'二':
-    case U'贰': return 2;
-    case U'三':
-    case U'叁': return 3;
-    case U'四':
-    case U'肆': return 4;
-    case U'五':
-    case U'伍': return 5;
-    case U'六':
-    case U'陆': return 6;
-    case U'七':
-    case U'柒': return 7;
-    case U'八':
-    case U'捌': return 8;
-    case U'九':
-    case U'玖': return 9;
+    case U'一': return 1;
+    case U'二': return 2;
+    case U'三': return 3;
+    case U'四': return 4;
+    case U'五': return 5;
+    case U'六': return 6;
+    case U'七': return 7;
+    case U'八': return 8;
+    case U'九': return 9;
     default: return -1;
   }
 }
 
 int ChineseMultiplier(char32_t c) {
   switch (c) {
-    case U'十':
-    case U'拾': return 10;
-    case U'百':
-    case U'佰': return 100;
-    case U'千':
-    case U'仟': return 1000;
+    case U'十': return 10;
+    case U'百': return 100;
+    case U'千': return 1000;
     default: return 0;
   }
 }
@@ -472,18 +461,22 @@ std::vector<HerbMention> ParseComposition(std::string_view composition) {
       mention.dose = std::move(*dose);
       mention.shared_dose = shared;
     } else {
-      // "石膏（如鸡子大，碎）", "葱白（4茎）": a note part that is a readable dose.
+      // "石膏（如鸡子大，碎）", "葱白（4茎）": a note part that is a readable dose; "麻黄
+      // （去节，各一两）" shares it with the herbs before.
       for (const auto& note : mention.notes) {
         for (const auto& part : Split(note, "，")) {
-          auto d = Scan(ToU32(part));
+          const bool each = StartsWith(part, "各");
+          auto d = Scan(ToU32(each ? part.substr(3) : part));
           if (d && d->readable) {
             mention.dose = std::move(*d);
             mention.dose_in_note = true;
+            shared = each;
             break;
           }
         }
         if (mention.dose_in_note) break;
       }
+      mention.shared_dose = shared;
     }
     herbs.push_back(std::move(mention));
     if (shared) {

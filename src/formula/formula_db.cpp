@@ -7,6 +7,7 @@
 #include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -48,7 +49,7 @@ std::vector<std::string> FindFormulaRecords(const Session& session,
     open.push_back(i);
   }
   if (open.empty()) return found;
-  LineReader reader(session.Path(kFormulaDbPath));
+  LineReader reader(FormulaDbFile(session));
   std::string raw, line;
   while (!open.empty() && reader.Next(raw)) {
     DecodeGbkInto(raw, line);

@@ -6,6 +6,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -75,7 +76,7 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
     outcome.message = kEmptyQueryMessage;
     return outcome;
   }
-  fs::path source = session.Path(search_in_results ? kResultBackupPath : kFormulaDbPath);
+  fs::path source = search_in_results ? session.Path(kResultBackupPath) : FormulaDbFile(session);
   if (search_in_results) {
     std::error_code ec;
     auto size = fs::file_size(source, ec);

@@ -7,6 +7,7 @@
 #include "formula/composition.h"
 #include "formula/fangji_analysis.h"
 #include "formula/formula_db.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -35,7 +36,7 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     // The new result set goes to temporary files first: a search that finds nothing, or fails,
     // leaves the current result set and the formula window as they are.
     ResultSetWriter writer(session);
-    ForEachLine(session.Path(kFormulaDbPath), [&](const std::string& line) {
+    ForEachLine(FormulaDbFile(session), [&](const std::string& line) {
       std::string cleaned = CleanRecordLine(line);
       if (Contains(cleaned, herb)) writer.Add(cleaned);
       return true;

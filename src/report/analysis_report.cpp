@@ -20,6 +20,7 @@
 #include "common/text.h"
 #include "common/version.h"
 #include "formula/formula_db.h"
+#include "formula/library.h"
 #include "herb/herb_charts.h"
 #include "herb/herb_types.h"
 
@@ -63,10 +64,17 @@ class ReportBuilder {
     std::string history = session_.SearchHistory.empty()
                               ? "（无：结果集来自方剂列表导入或相关方剂检索）"
                               : session_.SearchHistory;
-    doc_.Table({"项目", "内容"}, {{"方剂数据文件", "DB/Fangji.DB"},
-                                  {"检索历史", history},
-                                  {"结果集方剂数", std::to_string(formulas)},
-                                  {"报告日期", options_.date}});
+    std::vector<std::vector<std::string>> rows = {{"方剂数据文件", "DB/Fangji.DB"},
+                                                  {"检索历史", history},
+                                                  {"结果集方剂数", std::to_string(formulas)},
+                                                  {"报告日期", options_.date}};
+    // An imported library is named with its file; the shipped one reads as it always has.
+    if (OpenLibraryName(session_) != kShippedLibraryName) {
+      rows[0][1] = "DB/" + OpenLibraryName(session_) + "/Fangji.DB";
+      rows.insert(rows.begin(),
+                  {"方剂库", LibraryLabel(session_).substr(std::string("方剂库：").size())});
+    }
+    doc_.Table({"项目", "内容"}, rows);
     doc_.Paragraph("数据来源与许可：");
     doc_.Preformatted(ReplaceAll(DataSourceNoticeText(), "\r\n", "\n"));
   }

@@ -134,7 +134,14 @@ TEST(MainWindowMenusTest, EveryMenuInOrderWithHiddenOnesPresent) {
   for (const auto& m : Main::MenuBar()) (m.visible ? shown : hidden).emplace_back(m.name);
   EXPECT_EQ(hidden, (std::vector<std::string>{"Menu_LoadChemList", "Menu_DataManagement",
                                               "Menu_AboutThisSoft"}));
-  EXPECT_EQ(Main::MenuBar().size(), 18u);
+  EXPECT_EQ(Main::MenuBar().size(), 21u);
+  // The formula-library entries sit in 文件 just before 退出.
+  std::vector<std::string> file;
+  for (const auto& m : Main::MenuBar())
+    if (m.parent == "Menu_File") file.emplace_back(m.name);
+  EXPECT_EQ(std::vector<std::string>(file.end() - 4, file.end()),
+            (std::vector<std::string>{"Menu_OpenLibrary", "Menu_ImportFormulas",
+                                      "Menu_LibraryManagement", "Menu_Exit"}));
   EXPECT_EQ(Main::MenuBar().front().caption, "文件(&F)");
   EXPECT_EQ(Main::MenuBar().back().caption, "软件更新(&U)");
 }

@@ -20,7 +20,7 @@ std::string Show(const HerbMention& m) {
   for (const auto& note : m.notes) out += "[" + note + "]";
   if (m.dose.text.empty()) return out;
   out += "=" + m.dose.text + ":";
-  if (!m.dose.readable) return out + "?";
+  if (!m.dose.readable) return out + "?" + (m.shared_dose ? "*" : "");
   char amount[64];
   std::snprintf(amount, sizeof amount, m.dose.range ? "%.4g..%.4g" : "%.4g", m.dose.low,
                 m.dose.high);
@@ -52,7 +52,11 @@ TEST(CompositionTest, RealWorldSpellings) {
       {"石膏（如鸡子大，碎），甘遂（1钱匕），葱白（4茎）",
        "石膏[如鸡子大，碎]=如鸡子大:1鸡子大^ | 甘遂[1钱匕]=1钱匕:1钱匕^ | 葱白[4茎]=4茎:4茎^"},
       {"干姜（强人可四两）3两", "干姜[强人可四两]=3两:3两"},
+      {"芍药，甘草（炙），麻黄（去节，各一两）",
+       "芍药=一两:1两* | 甘草[炙]=一两:1两* | 麻黄[去节，各一两]=一两:1两*^"},
       {"（方阙）", ""},
+      {"商陆根（熬），海藻（洗去咸），栝蒌根各等分",
+       "商陆根[熬]=等分:?* | 海藻[洗去咸]=等分:?* | 栝蒌根=等分:?*"},
       // Chinese numerals, 半, names that begin with numerals.
       {"半夏半升，五味子半升，细辛三两，大枣十二枚",
        "半夏=半升:0.5升 | 五味子=半升:0.5升 | 细辛=三两:3两 | 大枣=十二枚:12枚"},
@@ -79,7 +83,7 @@ TEST(CompositionTest, RealWorldSpellings) {
       {"乌梅3～5枚，蜈蚣2条，全蝎5只，地龙3-6克",
        "乌梅=3～5枚:3..5枚 | 蜈蚣=2条:2条 | 全蝎=5只:5只 | 地龙=3-6克:3..6克"},
       {"白芍１５ｇ，赤芍１０－１５ｇ", "白芍=１５ｇ:15ｇ | 赤芍=１０－１５ｇ:10..15ｇ"},
-      {"麻黄、杏仁、甘草各等分", "麻黄=等分:? | 杏仁=等分:? | 甘草=等分:?"},
+      {"麻黄、杏仁、甘草各等分", "麻黄=等分:?* | 杏仁=等分:?* | 甘草=等分:?*"},
   };
   for (const auto& c : kCases) EXPECT_EQ(ShowAll(c.text), c.parse) << c.text;
 }

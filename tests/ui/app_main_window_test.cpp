@@ -56,8 +56,9 @@ class AppMainWindowTest : public QObject {
       auto* m = view->findChild<QMenu*>(name);
       return m ? Captions(m->actions()) : QStringList{"missing"};
     };
-    QCOMPARE(menu("Menu_File"), (QStringList{"导入中药方剂列表(&J)", "导入单味药列表(&D)",
-                                             "-导入化学成分列表", "退出(&Q)"}));
+    QCOMPARE(menu("Menu_File"),
+             (QStringList{"导入中药方剂列表(&J)", "导入单味药列表(&D)", "-导入化学成分列表",
+                          "打开方剂库…", "导入处方…", "方剂库管理", "退出(&Q)"}));
     QCOMPARE(menu("Menu_DataManagement"),
              (QStringList{"方剂库管理", "中药库管理", "中药化学组分库管理"}));
     QCOMPARE(menu("Menu_DataAnalysis"), (QStringList{"中药方剂分析(&F)", "中药单体分析(&D)"}));

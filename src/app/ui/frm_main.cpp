@@ -1,5 +1,6 @@
 #include "app/ui/frm_main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -7,6 +8,7 @@
 
 #include "common/ui/fonts.h"
 #include "common/ui/menus.h"
+#include "formula/ui/library_dialogs.h"
 
 namespace lindora::ui {
 
@@ -48,6 +50,22 @@ Frm_Main::Frm_Main(Main& model) : FormView(model, "Frm_Main"), main_(model) {
 
   BuildMenus(this, menuBar(), Main::MenuBar(), main_);
   SetFixedClientTwips(Main::kClientWidth, Main::kClientHeight);
+  main_.SetLibraryWindowHandler([this](Main::LibraryWindow window) {
+    // Every window that names the open library reads it again.
+    const auto changed = [] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* view = qobject_cast<FormView*>(w)) view->Refresh();
+    };
+    if (window == Main::LibraryWindow::kImport)
+      ShowImportDialog(this, main_.session(), changed);
+    else
+      ShowLibraryManager(this, main_.session(), changed);
+  });
+}
+
+void Frm_Main::Refresh() {
+  FormView::Refresh();
+  setWindowTitle(TitleWithLibrary(main_.session(), main_.Caption()));
 }
 
 QLabel* Frm_Main::AddLogo(QWidget* parent, const char* name, const QString& line1,

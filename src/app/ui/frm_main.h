@@ -11,6 +11,7 @@ class Frm_Main : public FormView {
   Q_OBJECT
  public:
   explicit Frm_Main(Main& model);
+  void Refresh() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

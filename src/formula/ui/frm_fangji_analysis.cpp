@@ -10,6 +10,7 @@
 #include "common/ui/qt_input_events.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
+#include "formula/ui/library_dialogs.h"
 
 namespace lindora::ui {
 
@@ -129,6 +130,7 @@ void Frm_FangjiAnalysis::resizeEvent(QResizeEvent* event) {
 
 void Frm_FangjiAnalysis::Refresh() {
   FormView::Refresh();
+  setWindowTitle(TitleWithLibrary(fangji_.session(), fangji_.Caption()));
   if (!timer1_) return;  // still being built
   if (text_input_->text() != Q(fangji_.TextInput())) text_input_->setText(Q(fangji_.TextInput()));
   QPalette pal = text_input_->palette();

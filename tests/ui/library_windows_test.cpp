@@ -1,0 +1,114 @@
+// The formula-library windows as a user goes through them: import the example workbook, decide
+// the names that did not resolve, open the new library and search it.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "app/main_window.h"
+#include "app/ui/views.h"
+#include "common/files.h"
+#include "common/text.h"
+#include "formula/fangji_analysis.h"
+#include "formula/library.h"
+#include "formula/ui/library_dialogs.h"
+#include "support/fake_ports.h"
+#include "support/test_folder.h"
+
+using namespace lindora;
+using namespace lindora::ui;
+
+namespace {
+QWidget* TopLevel(const char* name) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == name && w->isVisible()) return w;
+  return nullptr;
+}
+}  // namespace
+
+class LibraryWindowsTest : public QObject {
+  Q_OBJECT
+  test::TestFolder folder_{LINDORA_BIN_DIR};
+  QString shots_ = qEnvironmentVariable("LINDORA_SHOTS");
+
+  void Shot(QWidget* w, const char* file) {
+    if (!shots_.isEmpty()) QVERIFY(w->grab().save(shots_ + "/" + file));
+  }
+
+ private slots:
+  void importReviewOpenAndSearch() {
+    test::FakeWorld world(folder_.root());
+    ViewHost host(world.session);
+    RegisterViews(host);
+    Main& main = world.session.Window<Main>();
+    QVERIFY(main.Form_Load(false, "Lindora"));
+    FormView* main_view = host.ViewOf(main);
+
+    // The menu entry opens the dialog; the example workbook is read at once when given.
+    main_view->findChild<QAction*>("Menu_ImportFormulas")->trigger();
+    QWidget* empty = TopLevel("Frm_ImportFormulas");
+    QVERIFY(empty);
+    empty->close();
+    const QString example = QString::fromStdString(std::string(LINDORA_SOURCE_DIR) +
+                                                   "/data/examples/失眠处方示例.xlsx");
+    ShowImportDialog(main_view, world.session, {}, example);
+    QWidget* dialog = TopLevel("Frm_ImportFormulas");
+    QVERIFY(dialog);
+    dialog->resize(1300, 700);
+    QCOMPARE(dialog->findChild<QComboBox*>("Combo_Sheet")->currentText(), QString("处方"));
+    QCOMPARE(dialog->findChild<QLineEdit*>("Text_Composition")->text(), QString("C"));
+    QVERIFY(dialog->findChild<QComboBox*>("Combo_Name")->currentText().endsWith("方名"));
+    QCOMPARE(dialog->findChild<QTableWidget*>("Grid_Preview")->rowCount(), 20);
+    dialog->findChild<QLineEdit*>("Text_Library")->setText("失眠示例");
+    Shot(dialog, "import_dialog.png");
+
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Cmd_Import"), Qt::LeftButton);
+    const QString status = dialog->findChild<QLabel*>("Label_Status")->text();
+    QVERIFY2(status.contains("导入方剂：22") && status.contains("拒收行数：3"), qPrintable(status));
+    QWidget* review = TopLevel("Frm_NameReview");
+    QVERIFY(review);
+    auto* grid = review->findChild<QTableWidget*>("Grid_Unresolved");
+    QCOMPARE(grid->rowCount(), 3);
+    // 川穹 takes the suggestion 川芎, 秫米 becomes a new herb, 煨姜 is left as written.
+    for (int row = 0; row < grid->rowCount(); ++row) {
+      auto* choice = static_cast<QComboBox*>(grid->cellWidget(row, 3));
+      if (grid->item(row, 0)->text() == "川穹") choice->setCurrentIndex(choice->findData("川芎"));
+      if (grid->item(row, 0)->text() == "秫米") choice->setCurrentText("（新药）");
+    }
+    review->resize(900, 360);
+    Shot(review, "name_review.png");
+    QTest::mouseClick(review->findChild<QPushButton*>("Cmd_SaveDecisions"), Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), 1);
+    QCOMPARE(grid->item(0, 0)->text(), QString("煨姜"));
+    QVERIFY(Contains(folder_.ReadBytes("DB/药名对照.tsv"), "川穹\t川芎\t用户\t导入时的决定\n"));
+    QVERIFY(Contains(Join(ReadLines(folder_ / "DB/失眠示例/Fangji.DB"), "\n"),
+                     "自拟安眠方\t川芎10g，"));
+
+    // The manager opens the library; the windows name it and the search reads it.
+    main_view->findChild<QAction*>("Menu_LibraryManagement")->trigger();
+    QWidget* manager = TopLevel("Frm_Libraries");
+    QVERIFY(manager);
+    auto* list = manager->findChild<QListWidget*>("List_Libraries");
+    QCOMPARE(list->count(), 2);
+    list->setCurrentRow(1);
+    QTest::mouseClick(manager->findChild<QPushButton*>("Cmd_Open"), Qt::LeftButton);
+    QCOMPARE(OpenLibraryName(world.session), std::string("失眠示例"));
+    QVERIFY(main_view->windowTitle().contains("方剂库：失眠示例（22 首）"));
+    FangjiAnalysis& formulas = world.session.Window<FangjiAnalysis>();
+    formulas.Show();
+    formulas.SetTextInput("酸枣仁");
+    formulas.Cmd_Search_Text_Click();
+    FormView* formula_view = host.ViewOf(formulas);
+    QVERIFY(formula_view->windowTitle().contains("失眠示例"));
+    QVERIFY(formulas.FlexGrid().Rows() > 5);
+    Shot(formula_view, "imported_library.png");
+  }
+};
+
+QTEST_MAIN(LibraryWindowsTest)
+#include "library_windows_test.moc"
