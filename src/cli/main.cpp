@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "catalog/catalog.h"
 #include "cli/cli.h"
 #include "common/process.h"
 #include "common/version.h"
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   // A file-size limit makes writes fail with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  AnalysisList analyses = AllAnalyses();
+  RegisterAnalysisCommands(analyses);
   std::filesystem::path root = ExecutableFolder();
   std::string script, library;
   int i = 1;
@@ -124,6 +127,7 @@ int main(int argc, char** argv) {
   ConsoleUrlOpener urls(std::cout);
   BlockingConverter converter;
   Session session(root, Ports{&dialogs, &urls, &clipboard, &converter});
+  InstallCatalog(session);
   Context ctx{session, dialogs, std::cout, std::cerr};
   if (std::string problem = OpenLibrary(session, library); !problem.empty()) {
     std::cerr << problem << '\n';
