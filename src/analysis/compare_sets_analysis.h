@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/dose_comparison.h"
 #include "analysis/result_sets.h"
 #include "analysis/set_comparison.h"
 #include "common/analysis_list.h"
@@ -22,6 +23,9 @@ struct SetComparisonOptions {
   std::string set_a = ".", set_b;
   ItemKind kind = ItemKind::kHerbs;
   std::string min_count = "5";
+  // Also compare the doses of the herbs dosed in both sets (\Result\剂量比较.csv).
+  bool doses = false;
+  DoseTable dose_table = DoseTable::kModern;
 };
 
 struct SetComparisonResult {
@@ -30,6 +34,7 @@ struct SetComparisonResult {
   SetComparisonOptions options;  // as compared (names trimmed)
   std::string summary;  // "A：… B：… 中药：检验 n 项（…）", and the warning below
   std::int64_t shared = 0;  // formulas found in both sets
+  DoseComparison doses;     // when asked for
 };
 
 // The warning that two compared sets share formulas, for the window, the file and the report.
@@ -48,5 +53,7 @@ BarChart ComparisonChart(const SetComparison& comparison, std::string_view set_a
                          std::string_view set_b, ItemKind kind);
 std::string ComparisonMethodsZh(const SetComparisonResult& result);
 std::string ComparisonMethodsEn(const SetComparisonResult& result);
+std::string DoseComparisonMethodsZh(const DoseComparison& doses);
+std::string DoseComparisonMethodsEn(const DoseComparison& doses);
 
 }  // namespace lindora

@@ -36,7 +36,10 @@ double SortKey(const ItemComparison& item, int column) {
 }  // namespace
 
 CompareSetsWindow::CompareSetsWindow(Session& session)
-    : WindowModel(session), min_count_text_(std::to_string(kDefaultMinCount)), grid_(1, 8) {
+    : WindowModel(session),
+      min_count_text_(std::to_string(kDefaultMinCount)),
+      grid_(1, 8),
+      dose_grid_(1, static_cast<int>(DoseComparisonHeader().size())) {
   SetCaption(kCaption);
   grid_.SetWidth(kGridWidth);
   const std::vector<std::string>& header = ComparisonHeader();
@@ -44,6 +47,24 @@ CompareSetsWindow::CompareSetsWindow(Session& session)
   grid_.SetColAlignment(kNameColumn, Alignment::kLeftCenter);
   grid_.SetRow(0);
   grid_.SetCol(0);
+  dose_grid_.SetWidth(kGridWidth);
+  // Twips; together the width of the item grid above.
+  constexpr int kDoseColWidth[10] = {1100, 600, 1300, 900, 1300, 900, 700, 1200, 1200, 1000};
+  for (int c = 0; c < dose_grid_.Cols(); ++c)
+    SetGridCell(dose_grid_, DoseComparisonHeader()[c], c, 0, kDoseColWidth[c]);
+  dose_grid_.SetColAlignment(kNameColumn, Alignment::kLeftCenter);
+  dose_grid_.SetRow(0);
+  dose_grid_.SetCol(0);
+}
+
+void CompareSetsWindow::SetCompareDoses(bool on) {
+  compare_doses_ = on;
+  Changed();
+}
+
+void CompareSetsWindow::SetDoseTable(DoseTable table) {
+  dose_table_ = table;
+  Changed();
 }
 
 void CompareSetsWindow::Load() {
@@ -84,7 +105,6 @@ BarChart CompareSetsWindow::Chart() const {
   return ComparisonChart(comparison_, compared_a_, compared_b_, compared_kind_);
 }
 
-
 std::string CompareSetsWindow::ChartPathProblem(const std::filesystem::path& path) {
   if (UpperCase(path.extension().string()) == ".PNG") return {};
   return "图片文件名须以 .png 结尾：" + path.string();
@@ -115,10 +135,13 @@ Outcome CompareSetsWindow::RefreshSetList() {
 }
 
 Outcome CompareSetsWindow::Cmd_Compare_Click() {
-  SetComparisonResult result =
-      RunSetComparison(session_, SetComparisonOptions{set_a_, set_b_, kind_, min_count_text_});
+  SetComparisonOptions options{set_a_, set_b_, kind_, min_count_text_};
+  options.doses = compare_doses_;
+  options.dose_table = dose_table_;
+  SetComparisonResult result = RunSetComparison(session_, options);
   if (result.outcome != Outcome::kDone) return result.outcome;
   comparison_ = std::move(result.comparison);
+  doses_ = std::move(result.doses);
   compared_a_ = set_a_;
   compared_b_ = set_b_;
   compared_kind_ = kind_;
@@ -130,6 +153,7 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
   shared_formulas_ = result.shared;
   label_summary_ = std::move(result.summary);
   FillGrid();
+  FillDoseGrid();
   return Outcome::kDone;
 }
 
@@ -147,6 +171,18 @@ void CompareSetsWindow::FillGrid() {
   }
   grid_.SetRow(order_.empty() ? 0 : 1);
   grid_.SetRowSel(grid_.Row());
+  Changed();
+}
+
+void CompareSetsWindow::FillDoseGrid() {
+  dose_grid_.SetRows(1 + static_cast<int>(doses_.items.size()));
+  for (std::size_t r = 0; r < doses_.items.size(); ++r) {
+    CsvRow cells = DoseComparisonCells(doses_.items[r]);
+    for (int c = 0; c < dose_grid_.Cols(); ++c)
+      dose_grid_.SetTextMatrix(static_cast<int>(r) + 1, c, cells[c]);
+  }
+  dose_grid_.SetRow(doses_.items.empty() ? 0 : 1);
+  dose_grid_.SetRowSel(dose_grid_.Row());
   Changed();
 }
 

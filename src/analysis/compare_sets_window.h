@@ -1,6 +1,7 @@
 // The window that compares two result sets: pick set A and set B (the current result set is
 // one of the choices), herbs or symptoms and the minimum count; a grid of the tested items and
-// the data of a chart of the 20 items with the smallest q.
+// the data of a chart of the 20 items with the smallest q; on request also the doses of the
+// herbs both sets dose (medians, Mann–Whitney U, Benjamini–Hochberg).
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "analysis/compare_sets_analysis.h"
+#include "analysis/dose_comparison.h"
 #include "analysis/result_sets.h"
 #include "analysis/set_comparison.h"
 #include "common/grid.h"
@@ -51,9 +53,18 @@ class CompareSetsWindow : public WindowModel {
   void SetKind(ItemKind kind);
   const std::string& MinCountText() const { return min_count_text_; }
   void SetMinCountText(std::string_view text);
+  // Whether a comparison also compares the doses, and by which conversion table.
+  bool CompareDosesChecked() const { return compare_doses_; }
+  void SetCompareDoses(bool on);
+  DoseTable DoseTableChoice() const { return dose_table_; }
+  void SetDoseTable(DoseTable table);
   const std::string& LabelSummary() const { return label_summary_; }
   // Formulas found in both compared sets (the last comparison); the summary warns of them.
   std::int64_t SharedFormulas() const { return shared_formulas_; }
+  // The doses of the last comparison (header only when doses were not compared).
+  Grid& FlexGrid_Doses() { return dose_grid_; }
+  const Grid& FlexGrid_Doses() const { return dose_grid_; }
+  const DoseComparison& DoseResult() const { return doses_; }
   Grid& FlexGrid_Compare() { return grid_; }
   const Grid& FlexGrid_Compare() const { return grid_; }
   // The last comparison, items in their defined order (q, p, name).
@@ -70,8 +81,8 @@ class CompareSetsWindow : public WindowModel {
   // --- events ---
   // Lists the saved sets again.
   Outcome RefreshSetList();
-  // Compares, fills the grid and writes \Result\结果集比较.csv. Bad input is refused with a
-  // message and replaces nothing.
+  // Compares, fills the grid and writes \Result\结果集比较.csv (and, comparing doses, the dose
+  // grid and \Result\剂量比较.csv). Bad input is refused with a message and replaces nothing.
   Outcome Cmd_Compare_Click();
   // A click on a header cell sorts by that column; a second click reverses the order.
   void FlexGrid_Compare_Click();
@@ -85,6 +96,7 @@ class CompareSetsWindow : public WindowModel {
 
  private:
   void FillGrid();
+  void FillDoseGrid();
 
   std::vector<Choice> choices_;
   std::string set_a_{kCurrentSetName}, set_b_;
@@ -93,6 +105,10 @@ class CompareSetsWindow : public WindowModel {
   std::string label_summary_;
   std::int64_t shared_formulas_ = 0;
   Grid grid_;
+  bool compare_doses_ = false;
+  DoseTable dose_table_ = DoseTable::kModern;
+  Grid dose_grid_;
+  DoseComparison doses_;
   SetComparison comparison_;
   std::string compared_a_, compared_b_;  // the sets of the last comparison
   ItemKind compared_kind_ = ItemKind::kHerbs;

@@ -1,6 +1,7 @@
 #include "catalog/catalog.h"
 
 #include "analysis/compare_sets_analysis.h"
+#include "analysis/doses.h"
 #include "analysis/herb_frequency.h"
 #include "analysis/herb_group_analysis.h"
 #include "analysis/network_analysis.h"
@@ -15,7 +16,8 @@ namespace lindora {
 AnalysisList AllAnalyses() {
   return {
       HerbFrequencyAnalysis(),   HerbGroupAnalysis(),   SymptomAnalysis(),
-      AssociationRuleAnalysis(), HerbNetworkAnalysis(), SetComparisonAnalysis(),
+      AssociationRuleAnalysis(), HerbNetworkAnalysis(), DosesDescriptor(),
+      SetComparisonAnalysis(),
   };
 }
 

@@ -13,7 +13,8 @@ namespace {
 constexpr const char* kReportUsage =
     "report [--sections LIST] [--rows N] [--min-support P%|COUNT] [--min-confidence C] "
     "[--min-lift L] [--max-size K] [--top N | --min-frequency F] [--min-edge K] "
-    "[--compare A B [--symptoms] [--min-count K]] "
+    "[--compare A B [--symptoms] [--min-count K] [--compare-doses]] "
+    "[--dose-table modern|han-13.8|han-15.625] "
     "[--date YYYY-MM-DD] [--html FILE] [--pdf FILE]";
 
 int Report(Context& ctx, const std::vector<std::string>& args) {
@@ -33,6 +34,8 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   app.add_option("--compare", compare)->expected(2);
   app.add_flag("--symptoms", options.compare_symptoms);
   app.add_option("--min-count", options.compare_min_count);
+  app.add_flag("--compare-doses", options.compare_doses);
+  app.add_option("--dose-table", options.dose_table);
   app.add_option("--date", options.date);
   std::string html, pdf;
   app.add_option("--html", html);
@@ -83,7 +86,8 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
 Registrar report_command(
     "report", kReportUsage,
     "writes the analysis report of the current result set as HTML and PDF (default "
-    "Result/分析报告.html and .pdf); sections: data,herbs,types,rules,network,symptoms,comparison",
+    "Result/分析报告.html and .pdf); sections: data,herbs,types,rules,network,symptoms,doses,"
+    "comparison",
     OwnOptions{}, Report);
 
 }  // namespace

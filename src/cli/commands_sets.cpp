@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "analysis/compare_sets_window.h"
@@ -60,7 +61,8 @@ int PrintSets(Context& ctx, bool listing_only = true) {
 
 constexpr std::string_view kSaveUsage = "save-set NAME [--replace]";
 constexpr std::string_view kCompareUsage =
-    "compare-sets A B [--symptoms] [--min-count K] [--png FILE]";
+    "compare-sets A B [--symptoms] [--min-count K] [--png FILE] [--doses] "
+    "[--table modern|han-13.8|han-15.625]";
 
 int SaveSet(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app{"saves the current result set under a name", "save-set"};
@@ -89,15 +91,22 @@ int Sets(Context& ctx, const std::vector<std::string>& args) {
 
 int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app{"compares two result sets", "compare-sets"};
-  std::string a, b, min_count = std::to_string(kDefaultMinCount), png;
-  bool symptoms = false;
+  std::string a, b, min_count = std::to_string(kDefaultMinCount), png, table = "modern";
+  bool symptoms = false, doses = false;
   app.add_option("A", a, "set A ('.' = the current result set)")->required();
   app.add_option("B", b, "set B ('.' = the current result set)")->required();
   app.add_flag("--symptoms", symptoms, "compare symptoms instead of herbs");
   app.add_option("--min-count", min_count, "test items found at least K times in A and B");
   app.add_option("--png", png, "write the chart of the 20 items with the smallest q");
+  app.add_flag("--doses", doses, "also compare the doses of the herbs dosed in both sets");
+  app.add_option("--table", table, "conversion of weights to grams for --doses");
   int status = kFailed;
   if (!Parse(ctx, app, args, kCompareUsage, status)) return status;
+  std::optional<DoseTable> dose_table = DoseTableFromKey(table);
+  if (!dose_table) {
+    ctx.session.Message("换算表须是 modern、han-13.8 或 han-15.625，“" + table + "”不是。");
+    return kRefused;
+  }
 
   // A chart file that cannot be written is known before the comparison file is replaced.
   if (!png.empty()) {
@@ -113,10 +122,13 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   window.SetSetB(b);
   window.SetKind(symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs);
   window.SetMinCountText(min_count);
+  window.SetCompareDoses(doses);
+  window.SetDoseTable(*dose_table);
   Outcome outcome = window.Cmd_Compare_Click();
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
   ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
   PrintGrid(ctx, window.Caption(), "FlexGrid_Compare", window.FlexGrid_Compare());
+  if (doses) PrintGrid(ctx, window.Caption(), "FlexGrid_Doses", window.FlexGrid_Doses());
   return png.empty() ? kDone : ExitStatus(window.SaveChart(png));
 }
 
@@ -129,7 +141,8 @@ Registrar compare_sets_command(
     "compare-sets", std::string(kCompareUsage),
     "compares the herbs (or symptoms) of two result sets with Fisher's exact test and "
     "Benjamini-Hochberg q-values, writes \\Result\\结果集比较.csv and prints the grid; "
-    "--png also draws the chart",
+    "--png also draws the chart; --doses also compares the doses of the herbs dosed in both "
+    "sets (medians, Mann-Whitney U, Benjamini-Hochberg) and writes \\Result\\剂量比较.csv",
     OwnOptions{}, CompareSets);
 
 }  // namespace

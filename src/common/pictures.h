@@ -37,6 +37,18 @@ BarChart TopRowsChart(const Grid& grid, int name_col, int value_col, int top);
 BarChart TopItemsChart(const std::vector<std::string>& names,
                        const std::vector<std::int64_t>& counts, int top);
 
+// Box plots side by side, one per category, on a common value axis.
+struct BoxPlot {
+  struct Box {
+    std::string label;
+    double low = 0, q1 = 0, median = 0, q3 = 0, high = 0;  // whisker ends and the box
+    std::vector<double> outliers;                          // values beyond the whiskers
+  };
+  std::string title;
+  std::string category_axis, value_axis;
+  std::vector<Box> boxes;
+};
+
 struct NetworkPicture {
   struct Node {
     std::string label;
@@ -69,12 +81,15 @@ class PictureWriter {
                                 int height) = 0;
   virtual void WriteNetworkPng(const NetworkPicture& picture, const std::filesystem::path& path,
                                int width, int height) = 0;
+  virtual void WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path, int width,
+                               int height) = 0;
   virtual void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path,
                                int width, int height) = 0;
   // The same pictures as PNG bytes, for documents that embed them.
   virtual std::string BarChartPng(const BarChart& chart, int width, int height) = 0;
   virtual std::string NetworkPng(const NetworkPicture& picture, int width, int height) = 0;
   virtual std::string NetworkSvg(const NetworkPicture& picture, int width, int height) = 0;
+  virtual std::string BoxPlotPng(const BoxPlot& plot, int width, int height) = 0;
   // Typesets an HTML page on A4 pages with page numbers, its pictures referenced by the names
   // of `pictures` (PNG bytes), as the bytes of a PDF with the fonts embedded (a set of files
   // publishes them together with the HTML).

@@ -73,10 +73,21 @@ void FangjiAnalysis::Load() {
 // --- grid operations ---
 
 void FangjiAnalysis::InitializeGrid() {
+  if (flex_grid_.Cols() != 4) flex_grid_.SetCols(4);
   flex_grid_.Clear();
   const double width = flex_grid_.Width();
   for (int c = 0; c < 4; ++c) SetGridCell(flex_grid_, kHeaders[c], c, 0, width * kColumnShare[c]);
   flex_grid_.SetRows(1);
+  Changed();
+}
+
+void FangjiAnalysis::ShowExtraColumn(std::string_view header,
+                                     const std::vector<std::string>& texts) {
+  flex_grid_.SetCols(5);
+  SetGridCell(flex_grid_, header, 4, 0, kExtraColumnWidth);
+  for (int r = 1; r < flex_grid_.Rows(); ++r)
+    flex_grid_.SetTextMatrix(r, 4,
+                             static_cast<std::size_t>(r - 1) < texts.size() ? texts[r - 1] : "");
   Changed();
 }
 

@@ -55,6 +55,10 @@ class FangjiAnalysis : public WindowModel {
   // Appends one record as a row; its height follows the longest field (400 twips per started
   // 24 characters).
   void AddRowInFlex(std::string_view line);
+  // A fifth column after the loaded rows, one text per data row (the related-formula search
+  // shows the herb's dose there); InitializeGrid removes it.
+  void ShowExtraColumn(std::string_view header, const std::vector<std::string>& texts);
+  static constexpr int kExtraColumnWidth = 1500;
   // Fills the grid from the first 201 lines of the result file (blank lines skipped but
   // counted). A file that cannot be read is shown as one message.
   Outcome LoadResults();

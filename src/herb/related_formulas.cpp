@@ -4,6 +4,7 @@
 #include "common/outcome.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "formula/composition.h"
 #include "formula/fangji_analysis.h"
 #include "formula/formula_db.h"
 #include "formula/library.h"
@@ -12,6 +13,17 @@ namespace lindora {
 
 std::string RelatedFormulaCountText(std::int64_t count, const std::string& herb) {
   return "找到 " + std::to_string(count) + "  项包含“" + herb + "”的中药方剂";
+}
+
+std::string HerbDoseInComposition(std::string_view composition, std::string_view herb) {
+  std::string doses;
+  bool named = false;
+  for (const HerbMention& m : ParseComposition(composition)) {
+    if (!Contains(m.name, herb)) continue;
+    named = true;
+    if (!m.dose.text.empty()) doses += (doses.empty() ? "" : "、") + m.dose.text;
+  }
+  return named && doses.empty() ? "未写剂量" : doses;
 }
 
 std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
@@ -48,6 +60,11 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     fangji.SetCheckFilter(0);
     fangji.SetCheckSearchInResult(0);
     fangji.LoadResults();
+    std::vector<std::string> doses;
+    const Grid& grid = fangji.FlexGrid();
+    for (int r = 1; r < grid.Rows(); ++r)
+      doses.push_back(HerbDoseInComposition(grid.TextMatrix(r, 1), herb));
+    fangji.ShowExtraColumn(herb + "剂量", doses);
     fangji.Show();
     if (!fangji.HasHistory(session.SearchHistory)) fangji.AddHistory(session.SearchHistory);
     found = count;

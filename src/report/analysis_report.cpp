@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "analysis/compare_sets_analysis.h"
+#include "analysis/doses.h"
 #include "analysis/herb_frequency.h"
 #include "analysis/network_analysis.h"
 #include "analysis/result_data.h"
@@ -34,13 +35,14 @@ struct SectionInfo {
   std::string_view title;
 };
 
-constexpr std::array<SectionInfo, 7> kSections = {{
+constexpr std::array<SectionInfo, 8> kSections = {{
     {ReportSection::kData, "data", "数据与检索"},
     {ReportSection::kHerbs, "herbs", "中药频数"},
     {ReportSection::kTypes, "types", "中药类型分布"},
     {ReportSection::kRules, "rules", "关联规则"},
     {ReportSection::kNetwork, "network", "药物网络"},
     {ReportSection::kSymptoms, "symptoms", "症状频数"},
+    {ReportSection::kDoses, "doses", "用药剂量"},
     {ReportSection::kComparison, "comparison", "结果集比较"},
 }};
 
@@ -200,12 +202,49 @@ class ReportBuilder {
   }
 
   Outcome PrepareComparison() {
-    comparison_ = RunSetComparison(
-        session_,
-        SetComparisonOptions{options_.compare_a, options_.compare_b,
-                             options_.compare_symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs,
-                             options_.compare_min_count});
+    SetComparisonOptions o{options_.compare_a, options_.compare_b,
+                           options_.compare_symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs,
+                           options_.compare_min_count};
+    o.doses = options_.compare_doses;
+    o.dose_table = DoseTableFromKey(options_.dose_table).value_or(DoseTable::kModern);
+    comparison_ = RunSetComparison(session_, o);
     return comparison_.outcome;
+  }
+
+  // The dose table as its analysis writes it (its file, and its box plot drawn here).
+  Outcome Doses() {
+    Section(ReportSection::kDoses);
+    DosesOptions o;
+    o.table = DoseTableFromKey(options_.dose_table).value_or(DoseTable::kModern);
+    DosesResult result = RunDoses(session_, o);
+    if (result.outcome != Outcome::kDone) return result.outcome;
+    AnalysisOutput out = DosesOutput(result);
+    doc_.Paragraph(out.summary + "。全部结果见 Result/剂量分析.csv；下表列出前" +
+                   std::to_string(std::min(result.rows.size(), Top())) + "行。");
+    if (!result.box_plot.boxes.empty())
+      doc_.Figure("doses.png",
+                  pictures_.BoxPlotPng(result.box_plot, kChartWidth + 200, kChartHeight - 300),
+                  "图：常用中药剂量（克）箱线图，须为 1.5 倍四分位距内的最远值，圆点为离群值");
+    // The table's name is in the text above; the page has no room for it on every row.
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < result.rows.size() && i < Top(); ++i) {
+      rows.push_back(DoseCells(result.rows[i], o.table));
+      rows.back().pop_back();
+    }
+    std::vector<std::string> header = DoseHeader();
+    header.pop_back();
+    doc_.Table(std::move(header), std::move(rows));
+    const ResultTable& unread = out.tables.back();
+    if (!unread.rows.empty()) {
+      std::string list;
+      for (std::size_t i = 0; i < unread.rows.size() && i < 10; ++i)
+        list += (list.empty() ? "" : "、") + unread.rows[i][0].text + "（" +
+                unread.rows[i][1].text + "）";
+      doc_.Paragraph("未能读出的剂量（原文及次数，前10种）：" + list + "。");
+    }
+    zh_.push_back("用药剂量：" + out.methods_zh);
+    en_.push_back("Doses: " + out.methods_en);
+    return Outcome::kDone;
   }
 
   void Comparison() {
@@ -225,6 +264,7 @@ class ReportBuilder {
     for (std::size_t i = 0; i < c.items.size() && i < Top(); ++i)
       rows.push_back(ComparisonCells(c.items[i]));
     doc_.Table(ComparisonHeader(), std::move(rows));
+    if (options_.compare_doses) ComparisonDoses(comparison_.doses);
     zh_.push_back(ComparisonMethodsZh(comparison_));
     en_.push_back(ComparisonMethodsEn(comparison_));
   }
@@ -252,6 +292,20 @@ class ReportBuilder {
     if (!output.methods_zh.empty()) zh_.push_back(output.methods_zh);
     if (!output.methods_en.empty()) en_.push_back(output.methods_en);
     return Outcome::kDone;
+  }
+
+  void ComparisonDoses(const DoseComparison& d) {
+    doc_.Paragraph("两个结果集都有剂量的中药（按单位分别）的剂量比较，共" +
+                   std::to_string(d.items.size()) + "项（" +
+                   std::string(DoseTableOf(d.table).caption) +
+                   "），全部结果见 Result/剂量比较.csv；下表列出前" +
+                   std::to_string(std::min(d.items.size(), Top())) + "项。");
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < d.items.size() && i < Top(); ++i)
+      rows.push_back(DoseComparisonCells(d.items[i]));
+    doc_.Table(DoseComparisonHeader(), std::move(rows));
+    zh_.push_back(DoseComparisonMethodsZh(d));
+    en_.push_back(DoseComparisonMethodsEn(d));
   }
 
   void Symptoms(const SymptomTable& table) {
@@ -465,7 +519,10 @@ std::string RegenerationScript(const std::vector<std::string>& recipe,
   if (options.Has(ReportSection::kComparison))
     script += " --compare " + Quoted(options.compare_a) + " " + Quoted(options.compare_b) +
               (options.compare_symptoms ? " --symptoms" : "") + " --min-count " +
-              Quoted(options.compare_min_count);
+              Quoted(options.compare_min_count) + (options.compare_doses ? " --compare-doses" : "");
+  if (options.Has(ReportSection::kDoses) ||
+      (options.Has(ReportSection::kComparison) && options.compare_doses))
+    script += " --dose-table " + Quoted(options.dose_table);
   script += " --date " + options.date + "\nEOF";
   return script;
 }
@@ -523,6 +580,10 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
     if (symptoms.outcome != Outcome::kDone) return symptoms.outcome;
     builder.Symptoms(symptoms.table);
   }
+  if (options.Has(ReportSection::kDoses)) {
+    tell(SectionTitle(ReportSection::kDoses));
+    if (Outcome o = builder.Doses(); o != Outcome::kDone) return o;
+  }
   if (options.Has(ReportSection::kComparison)) {
     tell(SectionTitle(ReportSection::kComparison));
     builder.Comparison();
@@ -577,6 +638,9 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
         options.network.min_frequency < 0 || options.network.min_edge < 1)
       return Refuse(session, "网络的节点数应为 1 到 " + std::to_string(kMaxNetworkNodes) +
                                  " 之间的整数，边阈值应为正整数。");
+    if (!DoseTableFromKey(options.dose_table))
+      return Refuse(
+          session, "换算表须是 modern、han-13.8 或 han-15.625，“" + options.dose_table + "”不是。");
     PictureWriter* pictures = InstalledPictureWriter();
     if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
     int total = static_cast<int>(options.sections.size() + options.analyses.size()) + 3;

@@ -20,7 +20,16 @@ namespace lindora {
 
 class Session;
 
-enum class ReportSection { kData, kHerbs, kTypes, kRules, kNetwork, kSymptoms, kComparison };
+enum class ReportSection {
+  kData,
+  kHerbs,
+  kTypes,
+  kRules,
+  kNetwork,
+  kSymptoms,
+  kDoses,
+  kComparison
+};
 
 // The section's name in the CLI's --sections list ("data", "herbs", …).
 std::string_view SectionKey(ReportSection section);
@@ -30,8 +39,8 @@ std::string_view SectionTitle(ReportSection section);
 const std::vector<ReportSection>& AllSections();
 
 struct ReportOptions {
-  // Every section but the comparison, which needs two sets. The document keeps its own order
-  // whatever the order of this list.
+  // Every section but the doses and the comparison, which needs two sets. The document keeps its
+  // own order whatever the order of this list.
   std::vector<ReportSection> sections = {ReportSection::kData,    ReportSection::kHerbs,
                                          ReportSection::kTypes,   ReportSection::kRules,
                                          ReportSection::kNetwork, ReportSection::kSymptoms};
@@ -47,6 +56,9 @@ struct ReportOptions {
   std::string compare_a = ".", compare_b;
   bool compare_symptoms = false;
   std::string compare_min_count = "5";
+  bool compare_doses = false;  // the comparison also compares the doses
+  // The conversion of weights to grams of the dose section and the dose comparison.
+  std::string dose_table = "modern";
   std::string date;                 // the one date line, YYYY-MM-DD
   std::filesystem::path html, pdf;  // empty: \Result\分析报告.html and .pdf
 

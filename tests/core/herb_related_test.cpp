@@ -120,7 +120,7 @@ TEST_F(RelatedFormulaTest, CliPrintsTheLabelAndTheFormulaGrid) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("# Label_Count\t找到 1  项包含“麻黄”的中药方剂\n"), std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("\n麻黄汤\t麻黄3两\t太阳伤寒\t\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n麻黄汤\t麻黄3两\t太阳伤寒\t\t3两\n"), std::string::npos) << r.out;
   auto none = test::RunCli({"--root", folder.root().string(), "related-formulas", "龙胆草"});
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(folder.ReadLines("Result/Result.DB"),

@@ -26,6 +26,8 @@ class TextPictures : public PictureWriter {
   void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
+  void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
+  std::string BoxPlotPng(const BoxPlot& plot, int, int) override { return "png:" + plot.title; }
   std::string BarChartPng(const BarChart& chart, int, int) override {
     charts.push_back(chart);
     return "png:" + chart.title;
@@ -175,6 +177,32 @@ TEST_F(ReportTest, ComparisonTableHoldsTheRowsOfTheComparisonFile) {
   EXPECT_NE(folder.ReadBytes("Result/结果集比较.csv").find("# " + warning), std::string::npos);
   // The same set on both sides is refused and replaces no report.
   o.compare_a = "全部";
+  EXPECT_EQ(WriteAnalysisReport(world.session, o).outcome, Outcome::kRefused);
+  EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), html);
+}
+
+TEST_F(ReportTest, DoseTableHoldsTheRowsOfTheDoseFile) {
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 35; ++i)
+    lines.push_back("方" + std::to_string(i) + "\t" + Herb(i % 4) + std::to_string(i % 5 + 1) +
+                    "两，" + Herb(4) + std::to_string(i % 3 + 1) + "枚，" + Herb(5) + "\t头痛\t");
+  folder.WriteLines("Result/Result.DB", lines);
+  ReportOptions o = Options();
+  o.sections = {ReportSection::kDoses};
+  o.dose_table = "han-15.625";
+  ASSERT_EQ(WriteAnalysisReport(world.session, o).outcome, Outcome::kDone);
+  const std::string html = folder.ReadBytes("Result/分析报告.html");
+  std::vector<std::vector<std::string>> rows = Csv("Result/剂量分析.csv");
+  ASSERT_EQ(rows.size(), 6u);  // four weighed herbs, one counted, one never dosed
+  for (auto& row : rows) {
+    EXPECT_EQ(row.back(), "汉制 15.625 g");
+    row.pop_back();  // the report names the table once, in its text
+  }
+  EXPECT_EQ(TableAfter(html, "用药剂量"), rows);
+  EXPECT_NE(html.find("1斤 = 250 g"), std::string::npos);
+  EXPECT_NE(html.find("--sections doses --rows 30 --dose-table 'han-15.625'"), std::string::npos);
+  // An unknown table is refused before anything is written.
+  o.dose_table = "tang";
   EXPECT_EQ(WriteAnalysisReport(world.session, o).outcome, Outcome::kRefused);
   EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), html);
 }

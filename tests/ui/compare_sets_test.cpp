@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBarSet>
 #include <QChartView>
+#include <QCheckBox>
 #include <QHorizontalBarSeries>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -110,6 +111,22 @@ class CompareSetsTest : public QObject {
       QVERIFY(menu->grab().save(shots + "/formula_window_menu.png"));
       menu->hide();
     }
+
+    // Doses: off at first (no dose grid); on, the herbs dosed in both sets fill it and its file.
+    auto* dose_grid = view->findChild<FlexGridView*>("FlexGrid_Doses");
+    QVERIFY(dose_grid->isHidden());
+    view->findChild<QCheckBox*>("Check_Doses")->click();
+    auto* tables = view->findChild<QComboBox*>("Combo_DoseTable");
+    tables->setCurrentIndex(tables->findText("汉制 13.8 g"));
+    emit tables->activated(tables->currentIndex());
+    view->findChild<QPushButton*>("Cmd_Compare")->click();
+    QVERIFY(dialogs.Messages().empty());
+    QCOMPARE(model->DoseResult().table, DoseTable::kHan13_8);
+    QVERIFY(!model->DoseResult().items.empty());
+    QVERIFY(!dose_grid->isHidden());
+    QCOMPARE(dose_grid->model()->rowCount(), static_cast<int>(model->DoseResult().items.size()));
+    QVERIFY(std::filesystem::exists(root / "Result" / "剂量比较.csv"));
+    if (!shots.isEmpty()) QVERIFY(view->grab().save(shots + "/compare_sets_doses.png"));
 
     view->findChild<QRadioButton*>("Option_Symptoms")->click();
     view->findChild<QPushButton*>("Cmd_Compare")->click();

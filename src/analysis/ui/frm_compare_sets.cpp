@@ -5,6 +5,7 @@
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/session.h"
 #include "common/ui/bar_chart.h"
@@ -62,6 +63,21 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
   connect(text_min_count_, &QLineEdit::returnPressed, this,
           [this] { window_.Cmd_Compare_Click(); });
 
+  choices->addSpacing(12);
+  check_doses_ = new QCheckBox("比较剂量", central);
+  check_doses_->setObjectName("Check_Doses");
+  choices->addWidget(check_doses_);
+  connect(check_doses_, &QCheckBox::clicked, this,
+          [this](bool on) { window_.SetCompareDoses(on); });
+  combo_dose_table_ = new QComboBox(central);
+  combo_dose_table_->setObjectName("Combo_DoseTable");
+  for (const DoseTableInfo& info : DoseTables())
+    combo_dose_table_->addItem(Q(info.caption), static_cast<int>(info.table));
+  choices->addWidget(combo_dose_table_);
+  connect(combo_dose_table_, &QComboBox::activated, this, [this](int i) {
+    window_.SetDoseTable(static_cast<DoseTable>(combo_dose_table_->itemData(i).toInt()));
+  });
+
   cmd_compare_ = new QPushButton("比较", central);
   cmd_compare_->setObjectName("Cmd_Compare");
   choices->addWidget(cmd_compare_);
@@ -78,10 +94,15 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
 
   auto* split = new QSplitter(Qt::Horizontal, central);
   outer->addWidget(split, 1);
-  grid_ = new FlexGridView(&window_.FlexGrid_Compare(), split);
+  auto* grids = grids_ = new QSplitter(Qt::Vertical, split);
+  grid_ = new FlexGridView(&window_.FlexGrid_Compare(), grids);
   grid_->setObjectName("FlexGrid_Compare");
   connect(grid_, &FlexGridView::Clicked, this, [this] { window_.FlexGrid_Compare_Click(); });
-  split->addWidget(grid_);
+  grids->addWidget(grid_);
+  dose_grid_ = new FlexGridView(&window_.FlexGrid_Doses(), grids);
+  dose_grid_->setObjectName("FlexGrid_Doses");
+  grids->addWidget(dose_grid_);
+  split->addWidget(grids);
 
   chart_view_ = new BarChartView(window_.Chart(), split);
   chart_view_->setObjectName("Chart_Compare");
@@ -114,8 +135,22 @@ void Frm_CompareSets::Refresh() {
   option_symptoms_->setChecked(window_.Kind() == ItemKind::kSymptoms);
   if (text_min_count_->text() != Q(window_.MinCountText()))
     text_min_count_->setText(Q(window_.MinCountText()));
+  check_doses_->setChecked(window_.CompareDosesChecked());
+  combo_dose_table_->setCurrentIndex(
+      combo_dose_table_->findData(static_cast<int>(window_.DoseTableChoice())));
+  combo_dose_table_->setEnabled(window_.CompareDosesChecked());
+  // The dose grid takes half of the height when it appears (a hidden one had none).
+  const bool doses = window_.CompareDosesChecked() || !window_.DoseResult().items.empty();
+  if (doses && dose_grid_->isHidden()) {
+    dose_grid_->show();
+    const int half = std::max(grids_->height() / 2, 100);
+    grids_->setSizes({half, half});
+  } else if (!doses) {
+    dose_grid_->hide();
+  }
   label_summary_->setText(Q(window_.LabelSummary()));
   grid_->Refresh();
+  dose_grid_->Refresh();
   if (shown_version_ != window_.ComparisonVersion()) {
     shown_version_ = window_.ComparisonVersion();
     RedrawChart();

@@ -43,6 +43,16 @@ class CliPictureWriter : public lindora::PictureWriter {
     qt_.WriteNetworkSvg(picture, path, width, height);
   }
 
+  void WriteBoxPlotPng(const lindora::BoxPlot& plot, const std::filesystem::path& path, int width,
+                       int height) override {
+    EnsureApplication();
+    qt_.WriteBoxPlotPng(plot, path, width, height);
+  }
+  std::string BoxPlotPng(const lindora::BoxPlot& plot, int width, int height) override {
+    EnsureApplication();
+    return qt_.BoxPlotPng(plot, width, height);
+  }
+
   std::string BarChartPng(const lindora::BarChart& chart, int width, int height) override {
     EnsureApplication();
     return qt_.BarChartPng(chart, width, height);

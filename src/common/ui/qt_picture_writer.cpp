@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "common/ui/bar_chart.h"
+#include "common/ui/box_plot.h"
 #include "common/ui/html_pdf.h"
 #include "common/ui/network_picture.h"
 
@@ -75,6 +76,15 @@ std::string QtPictureWriter::NetworkPng(const NetworkPicture& picture, int width
 std::string QtPictureWriter::NetworkSvg(const NetworkPicture& picture, int width, int height) {
   QByteArray bytes = ui::NetworkSvg(Clean(picture), QSize(width, height));
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void QtPictureWriter::WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path,
+                                      int width, int height) {
+  WritePng(BoxPlotImage(plot, QSize(width, height)), path);
+}
+
+std::string QtPictureWriter::BoxPlotPng(const BoxPlot& plot, int width, int height) {
+  return PngBytes(BoxPlotImage(plot, QSize(width, height)));
 }
 
 std::string QtPictureWriter::HtmlPdf(const std::string& html,

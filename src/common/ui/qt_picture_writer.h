@@ -13,6 +13,9 @@ class QtPictureWriter : public PictureWriter {
                        int height) override;
   void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path, int width,
                        int height) override;
+  void WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path, int width,
+                       int height) override;
+  std::string BoxPlotPng(const BoxPlot& plot, int width, int height) override;
   std::string BarChartPng(const BarChart& chart, int width, int height) override;
   std::string NetworkPng(const NetworkPicture& picture, int width, int height) override;
   std::string NetworkSvg(const NetworkPicture& picture, int width, int height) override;

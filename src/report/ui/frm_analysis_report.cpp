@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "analysis/compare_sets_analysis.h"
+#include "analysis/dose_units.h"
 #include "analysis/result_sets.h"
 #include "common/analysis_list.h"
 #include "common/ui/qt_text.h"
@@ -94,6 +95,20 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
     window_.EditOptions([&](ReportOptions& o) { o.compare_symptoms = on; });
   });
   form->addRow(QString(), compare_symptoms_);
+  compare_doses_ = new QCheckBox(QStringLiteral("同时比较剂量"), central);
+  compare_doses_->setObjectName("Check_CompareDoses");
+  connect(compare_doses_, &QCheckBox::toggled, this, [this](bool on) {
+    window_.EditOptions([&](ReportOptions& o) { o.compare_doses = on; });
+  });
+  form->addRow(QString(), compare_doses_);
+  dose_table_ = new QComboBox(central);
+  dose_table_->setObjectName("Combo_DoseTable");
+  for (const DoseTableInfo& info : DoseTables()) dose_table_->addItem(Q(info.caption), Q(info.key));
+  connect(dose_table_, &QComboBox::activated, this, [this](int i) {
+    const std::string key = S(dose_table_->itemData(i).toString());
+    window_.EditOptions([&](ReportOptions& o) { o.dose_table = key; });
+  });
+  form->addRow(QStringLiteral("剂量换算表"), dose_table_);
   layout->addLayout(form);
 
   generate_ = new QPushButton(QStringLiteral("生成报告"), central);
@@ -167,6 +182,8 @@ void Frm_AnalysisReport::Refresh() {
     box->setCurrentIndex(std::max(0, box->findData(Q(*value))));
   }
   list_sets_ = false;
+  show(compare_doses_, [&] { compare_doses_->setChecked(o.compare_doses); });
+  show(dose_table_, [&] { dose_table_->setCurrentIndex(dose_table_->findData(Q(o.dose_table))); });
   status_->setText(Q(window_.Label_Status()));
 }
 

@@ -34,7 +34,8 @@ class Frm_AnalysisReport : public FormView {
   QComboBox *compare_a_, *compare_b_;
   bool list_sets_ = true;
   QLineEdit* compare_min_count_;
-  QCheckBox* compare_symptoms_;
+  QCheckBox *compare_symptoms_, *compare_doses_;
+  QComboBox* dose_table_;
   QPushButton* generate_;
   QLabel* status_;
 };

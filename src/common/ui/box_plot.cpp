@@ -1,0 +1,94 @@
+#include "common/ui/box_plot.h"
+
+#include <QGraphicsScene>
+#include <QPainter>
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBoxPlotSeries>
+#include <QtCharts/QBoxSet>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+
+#include "common/ui/picture_font.h"
+#include "common/ui/qt_text.h"
+
+namespace lindora::ui {
+
+QChart* MakeBoxPlotChart(const BoxPlot& data) {
+  auto* chart = new QChart;
+  chart->setTitle(Q(data.title));
+  chart->setTitleFont(PictureFont(18, true));
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundBrush(Qt::white);
+  chart->setMargins(QMargins(12, 12, 24, 12));
+  chart->legend()->setVisible(false);
+
+  const Rgb c = CommunityColor(1);
+  auto* boxes = new QBoxPlotSeries;
+  boxes->setBrush(QColor(c.r, c.g, c.b, 110));
+  boxes->setPen(QPen(QColor(c.r, c.g, c.b).darker(140), 1.5));
+  boxes->setBoxWidth(0.55);
+  // Outliers as points at their category's index: the box-plot series has no outliers of its own.
+  auto* outliers = new QScatterSeries;
+  outliers->setMarkerSize(7);
+  outliers->setColor(Qt::transparent);
+  outliers->setBorderColor(QColor(c.r, c.g, c.b).darker(140));
+  double top = 0;
+  auto* categories = new QBarCategoryAxis;
+  for (std::size_t i = 0; i < data.boxes.size(); ++i) {
+    const BoxPlot::Box& b = data.boxes[i];
+    auto* set = new QBoxSet(b.low, b.q1, b.median, b.q3, b.high, Q(b.label));
+    boxes->append(set);
+    categories->append(Q(b.label));
+    top = std::max(top, b.high);
+    for (double v : b.outliers) {
+      outliers->append(static_cast<double>(i), v);
+      top = std::max(top, v);
+    }
+  }
+  chart->addSeries(boxes);
+  chart->addSeries(outliers);
+
+  categories->setLabelsFont(PictureFont(data.boxes.size() > 20 ? 12 : 13));
+  categories->setTitleText(Q(data.category_axis));
+  categories->setTitleFont(PictureFont(13, true));
+  categories->setGridLineVisible(false);
+  if (data.boxes.size() > 10) categories->setLabelsAngle(-60);
+  auto* values = new QValueAxis;
+  values->setTitleText(Q(data.value_axis));
+  values->setTitleFont(PictureFont(13, true));
+  values->setLabelsFont(PictureFont(12));
+  values->setRange(0, top > 0 ? top * 1.05 : 1);
+  values->applyNiceNumbers();
+  values->setLabelFormat("%g");
+
+  chart->addAxis(categories, Qt::AlignBottom);
+  chart->addAxis(values, Qt::AlignLeft);
+  boxes->attachAxis(categories);
+  boxes->attachAxis(values);
+  // The scatter series shares the category positions through a hidden value axis of the same
+  // span (-0.5 … n-0.5 is where a category axis puts its categories).
+  auto* positions = new QValueAxis;
+  positions->setRange(-0.5, static_cast<double>(data.boxes.size()) - 0.5);
+  positions->setVisible(false);
+  chart->addAxis(positions, Qt::AlignBottom);
+  outliers->attachAxis(positions);
+  outliers->attachAxis(values);
+  return chart;
+}
+
+QImage BoxPlotImage(const BoxPlot& data, QSize size) {
+  QGraphicsScene scene;
+  QChart* chart = MakeBoxPlotChart(data);
+  scene.addItem(chart);  // the scene owns and deletes it
+  chart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
+  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  scene.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), QRectF(QPointF(0, 0), QSizeF(size)));
+  return image;
+}
+
+}  // namespace lindora::ui
