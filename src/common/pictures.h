@@ -35,6 +35,13 @@ BarChart TopRowsChart(const Grid& grid, int name_col, int value_col, int top);
 BarChart TopItemsChart(const std::vector<std::string>& names,
                        const std::vector<std::int64_t>& counts, int top);
 
+// A radar (spider) chart: one axis per category around the circle, each series a closed line.
+struct RadarChart {
+  std::string title;
+  std::vector<std::string> axes;
+  std::vector<BarSeries> series;  // one value per axis
+};
+
 struct NetworkPicture {
   struct Node {
     std::string label;
@@ -65,12 +72,15 @@ class PictureWriter {
   virtual ~PictureWriter() = default;
   virtual void WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path, int width,
                                 int height) = 0;
+  virtual void WriteRadarChartPng(const RadarChart& chart, const std::filesystem::path& path,
+                                  int width, int height) = 0;
   virtual void WriteNetworkPng(const NetworkPicture& picture, const std::filesystem::path& path,
                                int width, int height) = 0;
   virtual void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path,
                                int width, int height) = 0;
   // The same pictures as PNG bytes, for documents that embed them.
   virtual std::string BarChartPng(const BarChart& chart, int width, int height) = 0;
+  virtual std::string RadarChartPng(const RadarChart& chart, int width, int height) = 0;
   virtual std::string NetworkPng(const NetworkPicture& picture, int width, int height) = 0;
   // Typesets an HTML page on A4 pages with page numbers, its pictures referenced by the names
   // of `pictures` (PNG bytes), and writes it as a PDF with the fonts embedded.

@@ -22,6 +22,9 @@ Outcome AssociationRulesOfResults(Session& session);
 // analysis/herb_network_window.cpp — 药物网络: refuses as above, else draws and shows the herb
 // network of the current result set.
 Outcome HerbNetworkOfResults(Session& session);
+// analysis/herb_properties_window.cpp — 性味归经分析: refuses as above, else counts the nature,
+// flavours and meridians of the herbs of the current result set and shows them.
+Outcome HerbPropertiesOfResults(Session& session);
 // analysis/result_sets.cpp — 保存结果集…: asks for a name (the search history is offered) and
 // saves the current result set under it; Cancel does nothing.
 Outcome AskAndSaveResultSet(Session& session);

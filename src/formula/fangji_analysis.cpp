@@ -29,6 +29,8 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
       {"Menu_DataAnalysis", "数据分析(&A)", "", true},
       {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true, true,
        On(&FangjiAnalysis::Menu_DanweiyaoAnalysis_Click)},
+      {"Menu_HerbProperties", "性味归经分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_HerbProperties_Click)},
       {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true, true,
        On(&FangjiAnalysis::Menu_YaoduiAnalysis_Click)},
       {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true, true,
@@ -285,6 +287,10 @@ Outcome FangjiAnalysis::Menu_SympotomAnalysis_Click() {
 }
 Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
   return AssociationRulesOfResults(session_);
+}
+
+Outcome FangjiAnalysis::Menu_HerbProperties_Click() {
+  return HerbPropertiesOfResults(session_);
 }
 
 Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {

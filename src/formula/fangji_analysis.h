@@ -103,6 +103,7 @@ class FangjiAnalysis : public WindowModel {
   Outcome Menu_YaoduiAnalysis_Click();
   Outcome Menu_SympotomAnalysis_Click();
   Outcome Menu_AssociationRules_Click();
+  Outcome Menu_HerbProperties_Click();
   Outcome Menu_HerbNetwork_Click();
   Outcome Menu_SaveResultSet_Click();
   Outcome Menu_CompareSets_Click();

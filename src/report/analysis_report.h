@@ -1,7 +1,8 @@
 // The analysis report of the current result set: the data and how it was selected, herb
-// frequency, herb types, association rules, the herb network, symptoms and, when chosen, the
-// comparison of two result sets, with a methods section in Chinese and English generated from
-// what was run. Written as one self-contained HTML file and a PDF of the same content.
+// frequency, herb types, nature, flavours and meridians, association rules, the herb network,
+// symptoms and, when chosen, the comparison of two result sets, with a methods section in Chinese
+// and English generated from what was run. Written as one self-contained HTML file and a PDF of the
+// same content.
 #pragma once
 
 #include <filesystem>
@@ -20,7 +21,16 @@ namespace lindora {
 
 class Session;
 
-enum class ReportSection { kData, kHerbs, kTypes, kRules, kNetwork, kSymptoms, kComparison };
+enum class ReportSection {
+  kData,
+  kHerbs,
+  kTypes,
+  kProperties,
+  kRules,
+  kNetwork,
+  kSymptoms,
+  kComparison
+};
 
 // The section's name in the CLI's --sections list ("data", "herbs", …).
 std::string_view SectionKey(ReportSection section);
@@ -33,8 +43,9 @@ struct ReportOptions {
   // Every section but the comparison, which needs two sets. The document keeps its own order
   // whatever the order of this list.
   std::vector<ReportSection> sections = {ReportSection::kData,    ReportSection::kHerbs,
-                                         ReportSection::kTypes,   ReportSection::kRules,
-                                         ReportSection::kNetwork, ReportSection::kSymptoms};
+                                         ReportSection::kTypes,   ReportSection::kProperties,
+                                         ReportSection::kRules,   ReportSection::kNetwork,
+                                         ReportSection::kSymptoms};
   int rows = 30;  // rows of the frequency, rule and symptom tables
   // Association rules, as the rule window's fields take them.
   std::string min_support = "10%", min_confidence = "0.6", min_lift = "0", max_size = "4";

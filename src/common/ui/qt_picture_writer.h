@@ -9,11 +9,14 @@ class QtPictureWriter : public PictureWriter {
  public:
   void WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path, int width,
                         int height) override;
+  void WriteRadarChartPng(const RadarChart& chart, const std::filesystem::path& path, int width,
+                          int height) override;
   void WriteNetworkPng(const NetworkPicture& picture, const std::filesystem::path& path, int width,
                        int height) override;
   void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path, int width,
                        int height) override;
   std::string BarChartPng(const BarChart& chart, int width, int height) override;
+  std::string RadarChartPng(const RadarChart& chart, int width, int height) override;
   std::string NetworkPng(const NetworkPicture& picture, int width, int height) override;
   void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
                     const std::string& title, const std::filesystem::path& path) override;
