@@ -21,8 +21,9 @@ void FillDistribution(Grid& grid, std::string_view head, const std::vector<Prope
   grid.SetCols(5);
   grid.SetRows(1);
   const std::string_view heads[5] = {head, "频次", "占比", "药味数", "中药"};
-  const int widths[5] = {1500, 900, 1000, 900, 6000};
+  const int widths[5] = {1500, 900, 1000, 900, 9000};
   for (int c = 0; c < 5; ++c) SetGridCell(grid, heads[c], c, 0, widths[c]);
+  grid.SetColAlignment(4, Alignment::kLeftCenter);
   for (const PropertyCount& p : rows) {
     grid.AddRow();
     const int r = grid.Rows() - 1;
@@ -63,8 +64,9 @@ void HerbPropertiesWindow::Fill() {
   toxic_.SetCols(4);
   toxic_.SetRows(1);
   const std::string_view heads[4] = {"中药", "毒性", "方剂数", "方剂"};
-  const int widths[4] = {1500, 1000, 900, 7000};
+  const int widths[4] = {1500, 1000, 900, 12000};
   for (int c = 0; c < 4; ++c) SetGridCell(toxic_, heads[c], c, 0, widths[c]);
+  toxic_.SetColAlignment(3, Alignment::kLeftCenter);
   for (const ToxicHerb& t : result_.toxic) {
     toxic_.AddRow();
     const int r = toxic_.Rows() - 1;

@@ -186,7 +186,10 @@ BarChart FlavourChart(const HerbPropertiesResult& r) {
   return ChartOf(r.flavours, "五味分布", "药味");
 }
 BarChart MeridianChart(const HerbPropertiesResult& r) {
-  return ChartOf(r.meridians, "归经分布", "归经");
+  // Thirteen two- and four-character names read best as rows.
+  BarChart chart = ChartOf(r.meridians, "归经分布", "归经");
+  chart.horizontal = true;
+  return chart;
 }
 RadarChart FlavourRadar(const HerbPropertiesResult& r) {
   return RadarOf(r.flavours, "五味雷达图");
