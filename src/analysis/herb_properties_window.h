@@ -11,7 +11,6 @@
 #include "common/grid.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
-#include "common/workflows.h"
 
 namespace lindora {
 
@@ -62,5 +61,9 @@ class HerbPropertiesWindow : public WindowModel {
   HerbPropertiesResult result_;
   unsigned version_ = 0;
 };
+
+// 性味归经分析, the analysis's menu entry: refuses with the empty-result-set warning when the
+// formula grid has no data row, else counts the current result set and shows the window.
+Outcome HerbPropertiesOfResults(Session& session);
 
 }  // namespace lindora

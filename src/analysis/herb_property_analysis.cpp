@@ -4,7 +4,8 @@
 #include <map>
 #include <set>
 
-#include "analysis/formula_set_actions.h"
+#include "analysis/herb_properties_window.h"
+#include "analysis/result_data.h"
 #include "analysis/transactions.h"
 #include "common/csv.h"
 #include "common/files.h"
@@ -122,6 +123,7 @@ RadarChart RadarOf(const std::vector<PropertyCount>& table, const std::string& t
 
 HerbPropertiesResult RunHerbProperties(Session& session, const HerbPropertiesOptions&) {
   HerbPropertiesResult r;
+  if (RequireResultData(session) != Outcome::kDone) return r;
   r.outcome = Guard(session, [&]() -> Outcome {
     Transactions t = HerbTransactionsOfResultSet(session);
     if (t.names.empty()) return Refuse(session, kNoDataMessage);
@@ -268,6 +270,7 @@ AnalysisDescriptor HerbPropertiesAnalysis() {
       "counts the nature, flavours and meridians of the herbs of the current result set, "
       "prints the tables and the toxic herbs, writes \\Result\\性味归经.csv; --chart also "
       "draws one chart (default: the meridian radar)";
+  d.report_key = "properties";
   d.report_title = "性味归经";
   d.run = [](Session& session, const OptionValues&, AnalysisOutput& output) {
     HerbPropertiesResult r = RunHerbProperties(session);
