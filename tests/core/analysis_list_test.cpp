@@ -27,9 +27,11 @@ namespace {
 class TitlePictures : public PictureWriter {
  public:
   void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
+  void WriteRadarChartPng(const RadarChart&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   std::string BarChartPng(const BarChart& chart, int, int) override { return chart.title; }
+  std::string RadarChartPng(const RadarChart& chart, int, int) override { return chart.title; }
   std::string NetworkPng(const NetworkPicture& p, int, int) override { return p.title; }
   void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
                     const std::string&, const std::filesystem::path& path) override {
