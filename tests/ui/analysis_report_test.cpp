@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "common/files.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
@@ -43,6 +44,7 @@ class AnalysisReportTest : public QObject {
     fs::copy(fs::path(LINDORA_BIN_DIR) / "DB", root / "DB", fs::copy_options::recursive);
     fs::create_directories(root / "Result");
     session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
+    InstallCatalog(*session);
     host = std::make_unique<ViewHost>(*session);
     RegisterViews(*host);
   }

@@ -15,6 +15,7 @@
 #include "app/list_import_actions.h"
 #include "app/ui/frm_input.h"
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
@@ -59,6 +60,7 @@ class AnalysisWindowsTest : public QObject {
     fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "DB" / "Fangji.DB");
     fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "Result" / "Result.DB");
     session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
+    InstallCatalog(*session);
     host = std::make_unique<ViewHost>(*session);
     RegisterViews(*host);
   }

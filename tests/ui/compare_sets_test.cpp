@@ -12,6 +12,7 @@
 #include "analysis/compare_sets_window.h"
 #include "analysis/ui/frm_compare_sets.h"
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
@@ -38,6 +39,7 @@ class CompareSetsTest : public QObject {
     fs::create_directories(root / "Result");
     fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "DB" / "Fangji.DB");
     session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
+    InstallCatalog(*session);
     host = std::make_unique<ViewHost>(*session);
     RegisterViews(*host);
   }

@@ -17,6 +17,7 @@
 #include "analysis/symptom_analysis_window.h"
 #include "analysis/ui/frm_herb_network.h"
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "common/ui/bar_chart.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
@@ -94,6 +95,7 @@ class HerbNetworkTest : public QObject {
       fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / file, root / "DB" / file);
     fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "Result" / "Result.DB");
     session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
+    InstallCatalog(*session);
     host = std::make_unique<ViewHost>(*session);
     RegisterViews(*host);
   }
