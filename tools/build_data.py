@@ -49,6 +49,9 @@ EXTRA_HERBS = [(r[0], r[1] if len(r) > 1 else "") for r in curated("herb_extra.t
 HERB_MERGES = {r[0]: r[1] for r in curated("herb_merges.tsv")}
 NAME_VARIANTS = {r[0]: r[1] for r in curated("variant_chars.tsv") if r[2] == "药名"}
 TEXT_VARIANTS = {r[0]: r[1] for r in curated("variant_chars.tsv") if r[2] == "主治"}
+# Nature, flavours, meridians, toxicity and source of each herb; 不详 rows are
+# herbs the two references could not confirm.
+PROPERTY_TABLE = curated("herb_properties.tsv")
 
 
 def fold_name(name):
@@ -338,17 +341,35 @@ def pattern_names(formula_names):
             if len(n) > 2 and n[-1] in "汤散丸"}
 
 
+def family_names(formula_names):
+    """The clauses also name a formula by the end of its name: 承气汤 for
+    大承气汤 and 小承气汤, 泻心汤 for the 泻心汤 formulas, 白散 for 三物白散."""
+    families = set()
+    for n in formula_names:
+        for i in range(1, len(n) - 1):
+            tail = n[i:]
+            if tail[-1] in "汤散丸" and (len(tail) >= 3 or tail == "白散"):
+                families.add(tail)
+    return families
+
+
+# A segment about taking or giving a decoction: 服汤, 服汤已, 服柴胡汤已, 得汤反剧,
+# 当以汤下之.
+_TAKES_DECOCTION = re.compile(r"服[^，。；：！？]{0,4}?汤|得汤|以汤")
+
+
 def clean_indication(text, formula_names):
     """Clause text without the segments (between ，。；：！？) that prescribe or
     name a formula, variant characters folded.  Where a dropped segment ended
     a sentence, the kept text before it ends the sentence instead."""
-    named = set(formula_names) | pattern_names(formula_names)
+    named = set(formula_names) | pattern_names(formula_names) | family_names(formula_names)
     out = []
     for seg in _SEGMENT.findall(text):
         body = seg.rstrip(_ENDS)
         if not body:
             continue
-        if any(n in body for n in named) or _PRESCRIBES.search(body):
+        if (any(n in body for n in named) or _PRESCRIBES.search(body)
+                or _TAKES_DECOCTION.search(body)):
             if seg.endswith("。") and out and out[-1][-1] in _ENDS:
                 out[-1] = out[-1][:-1] + "。"
             continue
@@ -829,6 +850,51 @@ def build_references(src, compounds, resolve, safe):
 
 # --------------------------------------------------------------------------
 
+def property_lines(herbs, formula_records, table=None):
+    """Herb_Property.DB lines (herb number, nature, flavours, meridians,
+    toxicity, source) in herb order, and the names listed as unknown.  A
+    classical name takes its modern herb's row.  Every typed herb and every
+    formula herb must be in the table, with a row or as 不详."""
+    table = PROPERTY_TABLE if table is None else table
+    rows, unknown = {}, []
+    for r in table:
+        if len(r) < 6:
+            raise ValueError("property row of %s has %d fields" % (r[0], len(r)))
+        name, nature, flavours, meridians, toxicity, source = r[:6]
+        if name in rows or name in unknown:
+            raise ValueError("property row of %s repeated" % name)
+        if nature == "不详":
+            unknown.append(name)
+            continue
+        if source not in tcm_rules.PROPERTY_SOURCES:
+            raise ValueError("property row of %s: source %r" % (name, source))
+        toxicity = "" if toxicity == "-" else toxicity
+        source = tcm_rules.PROPERTY_SOURCES[source]
+        problems = tcm_rules.property_problems(nature, flavours, meridians, toxicity, source)
+        if problems:
+            raise ValueError("property row of %s: %s" % (name, "; ".join(problems)))
+        rows[name] = [nature, flavours, meridians, toxicity, source]
+    by_name = {h.name: h for h in herbs}
+    for name in list(rows) + unknown:
+        if name not in by_name:
+            raise ValueError("property row of %s, which is no herb" % name)
+        if by_name[name].modern:
+            raise ValueError("property row of the classical name %s" % name)
+    needed = [h.name for h in herbs if h.type_no and not h.modern]
+    for rec in formula_records:
+        needed += [n for n in tcm_rules.herb_names(rec[1])
+                   if n in by_name and not by_name[n].modern]
+    missing = sorted({n for n in needed if n not in rows and n not in unknown})
+    if missing:
+        raise ValueError("no property row for %s" % "、".join(missing))
+    lines = []
+    for pos, h in enumerate(herbs, start=1):
+        row = rows.get(h.modern or h.name)
+        if row:
+            lines.append("\t".join([str(pos)] + row))
+    return lines, unknown
+
+
 def unresolved_formula_herbs(formula_records, herb_lines):
     names = []
     for rec in formula_records:
@@ -875,11 +941,13 @@ def main(argv=None):
     refs, unmatched, literature_links = build_references(src, compounds, resolve, safe)
     links, dropped, literature_added = link_lines(herbs, compounds, lh, lrows, literature_links)
     unresolved = unresolved_formula_herbs(formulas, herb_lines)
+    properties, unknown_properties = property_lines(herbs, formulas)
 
     write_gbk(os.path.join(out, "Fangji.DB"), ["\t".join(r) for r in formulas])
     write_gbk(os.path.join(out, "Herb_Name.DB"), herb_lines)
     write_gbk(os.path.join(out, "Herb_Compound.DB"), links)
     write_gbk(os.path.join(out, "Compound.DB"), compound_lines(compounds))
+    write_gbk(os.path.join(out, "Herb_Property.DB"), properties)
     write_gbk(os.path.join(out, "Ref", "抗癌天然产物.DB"), refs["anticancer"])
     write_gbk(os.path.join(out, "Ref", "抗流感天然产物.DB"), refs["anti_influenza"])
 
@@ -903,6 +971,10 @@ def main(argv=None):
     print("  pinyin from the dictionary: %d" % herb_report["derived pinyin"])
     print("    dictionary reading added beside a source's other spelling: %s"
           % "、".join(herb_report["pinyin added"]))
+    print("  herbs with nature, flavours and meridians: %d (classical names included)"
+          % len(properties))
+    print("    not confirmed in the two references, left without: %d (%s)"
+          % (len(unknown_properties), "、".join(unknown_properties)))
     print("  herb-compound links:      %d" % len(links))
     for why, n in sorted(dropped.items()):
         print("    source links skipped, %s: %d" % (why, n))

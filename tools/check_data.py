@@ -19,6 +19,7 @@ FILES = {
     "fangji": "Fangji.DB",
     "herb_name": "Herb_Name.DB",
     "herb_compound": "Herb_Compound.DB",
+    "herb_property": "Herb_Property.DB",
     "compound": "Compound.DB",
     "anticancer": os.path.join("Ref", "抗癌天然产物.DB"),
     "anti_influenza": os.path.join("Ref", "抗流感天然产物.DB"),
@@ -202,6 +203,8 @@ MAX_HERBS_WITHOUT_LINKS = 110
 
 _CJK = re.compile(r"[\u4e00-\u9fff]")
 _PRESCRIBES = re.compile(r"[汤散丸](主之|证)")
+# Taking or giving a decoction, powder or pill is no symptom: 服汤, 与…汤, …散.
+_PRESCRIPTION = re.compile(r"[汤散丸]$|服[^，]{0,4}?汤|与[^，]{0,4}?[汤散丸]")
 
 
 def curated(name):
@@ -264,8 +267,10 @@ def plausibility_checks(c, fangji, herbs, herb_links):
     c.check("herb types follow the curated textbook table", curated_types())
 
     names = [l.split("\t")[0] for l in fangji]
-    # A formula's pattern is named by its main herb: 桂枝证, 柴胡证.
+    # A formula's pattern is named by its main herb: 桂枝证, 柴胡证; a family of
+    # formulas by the end of the name: 承气汤, 泻心汤.
     names += [re.sub("^[大小]", "", n)[:-1] + "证" for n in names if len(n) > 2 and n[-1] in "汤散丸"]
+    names += [n[i:] for n in list(names) for i in range(1, len(n) - 2) if n[-1] in "汤散丸"]
 
     def clean_symptoms():
         for line in fangji:
@@ -273,6 +278,8 @@ def plausibility_checks(c, fangji, herbs, herb_links):
             for s in tcm_rules.symptoms(f[2]) if len(f) > 2 else []:
                 if any(n in s for n in names) or _PRESCRIBES.search(s):
                     yield "%s: symptom %r names a formula" % (f[0], s)
+                elif _PRESCRIPTION.search(s):
+                    yield "%s: symptom %r is a prescription" % (f[0], s)
     c.check("no formula name among the symptoms of all formulas", clean_symptoms())
 
     def one_record_per_formula():
@@ -293,6 +300,49 @@ def plausibility_checks(c, fangji, herbs, herb_links):
             ["%d herbs without links, more than %d: %s" % (
                 len(without), MAX_HERBS_WITHOUT_LINKS, "、".join(without[:10]))]
             if len(without) > MAX_HERBS_WITHOUT_LINKS else [])
+
+
+def check_properties(lines, herbs, fangji):
+    """Herb_Property.DB: six fields, a herb number in herb order, only the
+    allowed words; every typed herb and every formula herb has a row or is
+    listed as not confirmed in tools/herb_properties.tsv; a classical name has
+    its modern herb's row."""
+    names = {}
+    for pos, line in enumerate(herbs[1:], start=1):
+        f = line.split("\t")
+        if len(f) > 2:
+            names[pos] = f[2]
+    rows = {}
+    last = 0
+    for i, line in enumerate(lines):
+        f = line.split("\t")
+        if len(f) != 6:
+            yield "line %d: %d fields, a property row has 6" % (i, len(f))
+            continue
+        pos = as_int(f[0])
+        if pos is None or pos not in names:
+            yield "line %d: herb number %r is not a herb line" % (i, f[0])
+            continue
+        if pos <= last:
+            yield "line %d: herb number %d out of order or repeated" % (i, pos)
+        last = max(last, pos)
+        for p in tcm_rules.property_problems(*f[1:]):
+            yield "line %d (%s): %s is not an allowed word" % (i, names[pos], p)
+        rows[names[pos]] = f[1:]
+    table = curated("herb_properties.tsv")
+    unknown = {r[0] for r in table if len(r) > 1 and r[1] == "不详"}
+    classical = {r[0]: r[1] for r in curated("classical_names.tsv")}
+    needed = [f[2] for f in (l.split("\t") for l in herbs[1:])
+              if len(f) > 2 and 1 <= (as_int(f[1]) or 0) <= 37]
+    for line in fangji:
+        f = line.split("\t")
+        needed += tcm_rules.herb_names(f[1]) if len(f) > 1 else []
+    for n in sorted(set(needed)):
+        if n not in rows and n not in unknown and classical.get(n) not in unknown:
+            yield "%s has no property row and is not listed as not confirmed" % n
+    for old, modern in sorted(classical.items()):
+        if old in rows and rows.get(modern) != rows[old]:
+            yield "classical name %s differs from %s" % (old, modern)
 
 
 HERB_TYPES = (
@@ -322,6 +372,8 @@ def main(argv):
     c.check("Fangji.DB compositions give clean herb names", check_compositions(fangji))
     c.check("Herb_Name.DB numbers equal line positions, no empty fields",
             check_herb_names(herbs))
+    c.check("Herb_Property.DB rows: herb number, nature, flavours, meridians, toxicity, source",
+            check_properties(data["herb_property"], herbs, fangji))
     c.check("Compound.DB lines are identifier, name, SMILES, InChIKey",
             check_compounds(compounds))
 

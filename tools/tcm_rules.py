@@ -122,3 +122,37 @@ def standard_symptoms(text):
 
 def symptoms(indications):
     return [s for s in standard_symptoms(indications).split("，") if s]
+
+
+# Words of a herb's nature, flavours, meridians and toxicity, as the
+# Pharmacopoeia and the textbook write them; the program folds the degrees of
+# nature to the five natures and 微苦 to 苦 when it counts.
+NATURES = ["大寒", "寒", "微寒", "凉", "平", "微温", "温", "热", "大热"]
+FLAVOURS = ["酸", "苦", "甘", "辛", "咸", "淡", "涩"]
+MERIDIANS = ["肝", "心", "脾", "肺", "肾", "胆", "胃", "小肠", "大肠", "膀胱", "三焦", "心包"]
+TOXICITIES = ["有毒", "有小毒", "有大毒"]
+PROPERTY_SOURCES = {"药典": "中国药典2020年版一部", "教材": "《中药学》（高学敏主编，2002）"}
+
+
+def property_problems(nature, flavours, meridians, toxicity, source):
+    """Why a property row is not written in the allowed words, or []."""
+    problems = []
+    if nature not in NATURES:
+        problems.append("nature %r" % nature)
+    flavour_list = flavours.split("、")
+    for f in flavour_list:
+        if not (f in FLAVOURS or (f.startswith("微") and f[1:] in FLAVOURS)):
+            problems.append("flavour %r" % f)
+    if len(set(flavour_list)) != len(flavour_list):
+        problems.append("flavour repeated in %r" % flavours)
+    meridian_list = meridians.split("、")
+    for m in meridian_list:
+        if m not in MERIDIANS:
+            problems.append("meridian %r" % m)
+    if len(set(meridian_list)) != len(meridian_list):
+        problems.append("meridian repeated in %r" % meridians)
+    if toxicity and toxicity not in TOXICITIES:
+        problems.append("toxicity %r" % toxicity)
+    if source not in PROPERTY_SOURCES.values():
+        problems.append("source %r" % source)
+    return problems

@@ -159,6 +159,39 @@ class TextTest(unittest.TestCase):
                          "得之便厥，以复其阳。咳而心下硬。")
         self.assertEqual(clean("发汗后，不可更行桂枝汤，汗出而喘。", names), "发汗后，汗出而喘。")
 
+    def test_formula_families_and_taking_a_decoction_leave_the_indications(self):
+        clean = build_data.clean_indication
+        names = ["大承气汤", "小承气汤", "三物白散", "小青龙汤"]
+        self.assertEqual(clean("其热不潮，未可与承气汤；若腹大满不通者。"
+                               "服汤已，渴者，此寒去欲解也。无热证者，白散亦可服。", names),
+                         "其热不潮，若腹大满不通者。渴者，此寒去欲解也。无热证者。")
+        # 汤 inside ordinary words and 与 without a formula stay.
+        self.assertEqual(clean("身热如汤沃雪，勿更与之。", names), "身热如汤沃雪，勿更与之。")
+
+    def test_property_rows_classical_names_and_missing_herbs(self):
+        def herb(name, type_no=1, modern=None):
+            h = build_data.Herb(name)
+            h.type_no, h.modern = type_no, modern
+            return h
+        herbs = [herb("甘草", 30), herb("芍药", 31, "白芍"), herb("白芍", 31), herb("粳米", 0)]
+        formulas = [["芍药甘草汤", "白芍4两，甘草4两，粳米1升。", ""]]
+        table = [["甘草", "平", "甘", "心、肺、脾、胃", "-", "药典"],
+                 ["白芍", "微寒", "苦、酸", "肝、脾", "-", "药典"],
+                 ["粳米", "不详", "-", "-", "-", "-"]]
+        lines, unknown = build_data.property_lines(herbs, formulas, table)
+        self.assertEqual(lines, ["1\t平\t甘\t心、肺、脾、胃\t\t中国药典2020年版一部",
+                                 "2\t微寒\t苦、酸\t肝、脾\t\t中国药典2020年版一部",
+                                 "3\t微寒\t苦、酸\t肝、脾\t\t中国药典2020年版一部"])
+        self.assertEqual(unknown, ["粳米"])
+        for broken, message in [(table[:2], "no property row for 粳米"),
+                                ([table[0], ["白芍", "微寒", "苦", "肝经", "-", "药典"], table[2]],
+                                 "meridian '肝经'"),
+                                (table + [["芍药", "平", "甘", "肝", "-", "药典"]], "classical name"),
+                                (table + [["甘草", "平", "甘", "心", "-", "药典"]], "repeated")]:
+            with self.subTest(message=message):
+                with self.assertRaisesRegex(ValueError, message):
+                    build_data.property_lines(herbs, formulas, broken)
+
     def test_polyphonic_herb_names(self):
         if not os.path.exists(pinyin.DICTIONARY):
             self.skipTest("the pinyin dictionary is not installed")
@@ -346,6 +379,9 @@ class CheckerTest(unittest.TestCase):
             "Herb_Name.DB": ["编号\t类型\t中药名", "1\t1\t麻黄\tMahuang",
                              "2\t1\t桂枝\tGuizhi", "3\t30\t甘草\tGancao"],
             "Herb_Compound.DB": ["3\t15361"],
+            "Herb_Property.DB": ["1\t温\t辛、微苦\t肺、膀胱\t\t中国药典2020年版一部",
+                                 "2\t温\t辛、甘\t心、肺、膀胱\t\t中国药典2020年版一部",
+                                 "3\t平\t甘\t心、肺、脾、胃\t\t中国药典2020年版一部"],
             "Compound.DB": ["15361\tisoliquiritigenin\tOc1ccc(cc1)C=O\t" + key],
             os.path.join("Ref", "抗癌天然产物.DB"): ["C\t\t" + key + "\tx\t异甘草素\tref"],
             os.path.join("Ref", "抗流感天然产物.DB"):
@@ -386,6 +422,20 @@ class CheckerTest(unittest.TestCase):
              "is not in Compound.DB"),
             (os.path.join("Ref", "抗流感天然产物.DB"), 0, "C\t甘草\t异甘草素", "needs at least 8"),
             ("Herb_Compound.DB", 0, "1\t15361", "甘草 (herb 3) has no compounds"),
+            ("Herb_Property.DB", 1, "2\t温\t辛、甘\t心、肺、膀光\t\t中国药典2020年版一部",
+             "meridian '膀光' is not an allowed word"),
+            ("Herb_Property.DB", 1, "2\t温\t辛、甘\t心经\t有毒\t中国药典2020年版一部",
+             "meridian '心经'"),
+            ("Herb_Property.DB", 1, "2\t微热\t辛、微甘\t心\t\t中国药典2020年版一部",
+             "nature '微热'"),
+            ("Herb_Property.DB", 1, "2\t温\t辛、甘\t心\t有些毒\t中国药典2020年版一部",
+             "toxicity '有些毒'"),
+            ("Herb_Property.DB", 2, "2\t平\t甘\t心\t\t中国药典2020年版一部",
+             "out of order or repeated"),
+            ("Herb_Property.DB", 1, "9\t温\t辛\t心\t\t中国药典2020年版一部",
+             "桂枝 has no property row"),
+            ("Fangji.DB", 0, "麻黄汤\t麻黄3两，桂枝2两。\t太阳病，服汤已，渴者", "is a prescription"),
+            ("Fangji.DB", 0, "麻黄汤\t麻黄3两，桂枝2两。\t太阳病，未可与麻黄汤", "names a formula"),
         ]
         for rel, index, line, message in faults:
             with self.subTest(rel=rel, line=line):

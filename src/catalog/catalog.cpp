@@ -4,6 +4,7 @@
 #include "analysis/doses.h"
 #include "analysis/herb_frequency.h"
 #include "analysis/herb_group_analysis.h"
+#include "analysis/herb_property_analysis.h"
 #include "analysis/network_analysis.h"
 #include "analysis/rule_analysis.h"
 #include "analysis/symptom_analysis.h"
@@ -15,9 +16,9 @@ namespace lindora {
 
 AnalysisList AllAnalyses() {
   return {
-      HerbFrequencyAnalysis(),   HerbGroupAnalysis(),   SymptomAnalysis(),
-      AssociationRuleAnalysis(), HerbNetworkAnalysis(), DosesDescriptor(),
-      SetComparisonAnalysis(),
+      HerbFrequencyAnalysis(), HerbPropertiesAnalysis(),  HerbGroupAnalysis(),
+      SymptomAnalysis(),       AssociationRuleAnalysis(), HerbNetworkAnalysis(),
+      DosesDescriptor(),       SetComparisonAnalysis(),
   };
 }
 

@@ -7,7 +7,7 @@ namespace lindora {
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kNoticeLines = {
+constexpr std::array<std::string_view, 7> kNoticeLines = {
     "软件中用到的数据来源说明：",
     "1. 抗流感天然产物数据库，是本软件开发者根据公开发表的开放获取文献整理的，每条记录注明"
     "参考文献及网址，化学结构取自TM-MC 2.0，仍在完善中，活性数据仅供科研参考。",
@@ -21,6 +21,8 @@ constexpr std::array<std::string_view, 6> kNoticeLines = {
     "和TM-MC 2.0，来源未给的拼音由明月拼音词典（Rime Luna Pinyin，LGPL-3）推出；中药类型按"
     "《中药学》（高学敏主编，中国中医药出版社，2002）的分类整理，方中古药名和两库未收的矿物、"
     "动物药按该教材和《中华人民共和国药典》2020年版补录。",
+    "6. 中药的性味归经和毒性，按《中华人民共和国药典》2020年版一部“性味与归经”项整理，药典"
+    "不收的药按《中药学》（高学敏主编，2002），每味药注明出处；两书都未能确认的药不给数据。",
 };
 
 std::string JoinNotice() {

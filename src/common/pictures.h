@@ -49,6 +49,13 @@ struct BoxPlot {
   std::vector<Box> boxes;
 };
 
+// A radar (spider) chart: one axis per category around the circle, each series a closed line.
+struct RadarChart {
+  std::string title;
+  std::vector<std::string> axes;
+  std::vector<BarSeries> series;  // one value per axis
+};
+
 struct NetworkPicture {
   struct Node {
     std::string label;
@@ -79,6 +86,8 @@ class PictureWriter {
   virtual ~PictureWriter() = default;
   virtual void WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path, int width,
                                 int height) = 0;
+  virtual void WriteRadarChartPng(const RadarChart& chart, const std::filesystem::path& path,
+                                  int width, int height) = 0;
   virtual void WriteNetworkPng(const NetworkPicture& picture, const std::filesystem::path& path,
                                int width, int height) = 0;
   virtual void WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path, int width,
@@ -87,6 +96,7 @@ class PictureWriter {
                                int width, int height) = 0;
   // The same pictures as PNG bytes, for documents that embed them.
   virtual std::string BarChartPng(const BarChart& chart, int width, int height) = 0;
+  virtual std::string RadarChartPng(const RadarChart& chart, int width, int height) = 0;
   virtual std::string NetworkPng(const NetworkPicture& picture, int width, int height) = 0;
   virtual std::string NetworkSvg(const NetworkPicture& picture, int width, int height) = 0;
   virtual std::string BoxPlotPng(const BoxPlot& plot, int width, int height) = 0;

@@ -7,6 +7,7 @@
 #include "common/web_addresses.h"
 #include "herb/herb_charts.h"
 #include "herb/herb_files.h"
+#include "herb/herb_properties.h"
 #include "herb/herb_types.h"
 #include "herb/related_formulas.h"
 
@@ -228,7 +229,12 @@ bool DantiAnalysis::ShowHerbType(const std::string& name) {
     return false;
   }
   int type = HerbTypeNoByName(session_, name);
-  session_.Message("“" + name + "”的中药类型为“" + HerbTypeName(type) + "”");
+  std::string text = "“" + name + "”的中药类型为“" + HerbTypeName(type) + "”";
+  if (std::optional<HerbProperty> property = HerbPropertyByName(session_, name))
+    text += "\r\n" + DescribeHerbProperty(*property);
+  else if (HasHerbPropertyFile(session_))
+    text += "\r\n性味归经：暂未收录";
+  session_.Message(text);
   return true;
 }
 

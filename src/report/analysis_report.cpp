@@ -7,6 +7,7 @@
 #include "analysis/compare_sets_analysis.h"
 #include "analysis/doses.h"
 #include "analysis/herb_frequency.h"
+#include "analysis/herb_property_analysis.h"
 #include "analysis/network_analysis.h"
 #include "analysis/result_data.h"
 #include "analysis/rule_analysis.h"
@@ -24,6 +25,7 @@
 #include "formula/formula_db.h"
 #include "formula/library.h"
 #include "herb/herb_charts.h"
+#include "herb/herb_properties.h"
 #include "herb/herb_types.h"
 
 namespace lindora {
@@ -39,6 +41,7 @@ constexpr std::array<SectionInfo, 8> kSections = {{
     {ReportSection::kData, "data", "数据与检索"},
     {ReportSection::kHerbs, "herbs", "中药频数"},
     {ReportSection::kTypes, "types", "中药类型分布"},
+    {ReportSection::kProperties, "properties", "性味归经"},
     {ReportSection::kRules, "rules", "关联规则"},
     {ReportSection::kNetwork, "network", "药物网络"},
     {ReportSection::kSymptoms, "symptoms", "症状频数"},
@@ -50,6 +53,7 @@ constexpr std::array<SectionInfo, 8> kSections = {{
 // labels stay readable.
 constexpr int kChartWidth = 800, kChartHeight = 1000;
 constexpr int kNetworkWidth = 860, kNetworkHeight = 660;
+constexpr int kRadarSize = 700;
 
 // The herbs the single-herb window lists after a herb frequency run.
 constexpr std::size_t kTypedHerbs = 100;
@@ -117,6 +121,46 @@ class ReportBuilder {
     }
     AddChart("types.png", HerbTypeChart(types), "图：中药类型分布");
     doc_.Table({"类型", "药味数", "中药（频数）"}, std::move(rows));
+  }
+
+  // The nature, flavour and meridian distribution as its window computes it (writing the same
+  // file); an old data folder without the property file gets a note instead.
+  Outcome Properties() {
+    if (!HasHerbPropertyFile(session_)) {
+      Section(ReportSection::kProperties);
+      doc_.Paragraph("数据文件夹中没有性味归经数据（DB/Herb_Property.DB），本节从略。");
+      return Outcome::kDone;
+    }
+    HerbPropertiesResult r = RunHerbProperties(session_);
+    if (r.outcome != Outcome::kDone) return r.outcome;
+    AnalysisOutput out = HerbPropertiesOutput(r);
+    Section(ReportSection::kProperties);
+    zh_.push_back(out.methods_zh);
+    en_.push_back(out.methods_en);
+    doc_.Paragraph(out.summary + "。全部结果见 Result/性味归经.csv。");
+    auto table = [&](const ResultTable& t, std::size_t columns) {
+      std::vector<std::string> header(t.header.begin(),
+                                      t.header.begin() + static_cast<std::ptrdiff_t>(columns));
+      std::vector<std::vector<std::string>> rows;
+      for (const std::vector<TableCell>& row : t.rows) {
+        rows.emplace_back();
+        for (std::size_t c = 0; c < columns; ++c) rows.back().push_back(row[c].text);
+      }
+      doc_.Table(std::move(header), std::move(rows));
+    };
+    AddChart("natures.png", NatureChart(r), "图：四气分布（药物出现次数）");
+    table(out.tables[0], 4);
+    doc_.Paragraph("按原文程度：");
+    table(out.tables[1], 4);
+    doc_.Figure("flavours.png", pictures_.RadarChartPng(FlavourRadar(r), kRadarSize, kRadarSize),
+                "图：五味雷达图（药物出现次数）");
+    table(out.tables[2], 4);
+    doc_.Figure("meridians.png", pictures_.RadarChartPng(MeridianRadar(r), kRadarSize, kRadarSize),
+                "图：归经雷达图（药物出现次数）");
+    table(out.tables[3], 4);
+    doc_.Paragraph(r.toxic.empty() ? "结果集中没有标明有毒的中药。" : "有毒中药：");
+    if (!r.toxic.empty()) table(out.tables[4], 4);
+    return Outcome::kDone;
   }
 
   // Rules and comparison run before anything else is written, so that thresholds or sets the
@@ -565,6 +609,10 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
       tell(SectionTitle(ReportSection::kTypes));
       builder.Types(frequency.table);
     }
+  }
+  if (options.Has(ReportSection::kProperties)) {
+    tell(SectionTitle(ReportSection::kProperties));
+    if (Outcome o = builder.Properties(); o != Outcome::kDone) return o;
   }
   if (options.Has(ReportSection::kRules)) {
     tell(SectionTitle(ReportSection::kRules));

@@ -1,7 +1,8 @@
 // The analysis report of the current result set: the data and how it was selected, herb
-// frequency, herb types, association rules, the herb network, symptoms and, when chosen, the
-// comparison of two result sets, with a methods section in Chinese and English generated from
-// what was run. Written as one self-contained HTML file and a PDF of the same content.
+// frequency, herb types, nature, flavours and meridians, association rules, the herb network,
+// symptoms and, when chosen, the comparison of two result sets, with a methods section in Chinese
+// and English generated from what was run. Written as one self-contained HTML file and a PDF of the
+// same content.
 #pragma once
 
 #include <filesystem>
@@ -24,6 +25,7 @@ enum class ReportSection {
   kData,
   kHerbs,
   kTypes,
+  kProperties,
   kRules,
   kNetwork,
   kSymptoms,
@@ -42,8 +44,9 @@ struct ReportOptions {
   // Every section but the doses and the comparison, which needs two sets. The document keeps its
   // own order whatever the order of this list.
   std::vector<ReportSection> sections = {ReportSection::kData,    ReportSection::kHerbs,
-                                         ReportSection::kTypes,   ReportSection::kRules,
-                                         ReportSection::kNetwork, ReportSection::kSymptoms};
+                                         ReportSection::kTypes,   ReportSection::kProperties,
+                                         ReportSection::kRules,   ReportSection::kNetwork,
+                                         ReportSection::kSymptoms};
   // Sections of further analyses of the session's list (by key, in the list's order after the
   // sections above): each run with its defaults, its tables and methods as it returns them.
   std::vector<std::string> analyses;

@@ -27,11 +27,13 @@ namespace {
 class TitlePictures : public PictureWriter {
  public:
   void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
+  void WriteRadarChartPng(const RadarChart&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
   std::string BoxPlotPng(const BoxPlot& plot, int, int) override { return plot.title; }
   std::string BarChartPng(const BarChart& chart, int, int) override { return chart.title; }
+  std::string RadarChartPng(const RadarChart& chart, int, int) override { return chart.title; }
   std::string NetworkPng(const NetworkPicture& p, int, int) override { return p.title; }
   std::string NetworkSvg(const NetworkPicture& p, int, int) override { return p.title; }
   std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>&,

@@ -24,12 +24,16 @@ namespace {
 class TextPictures : public PictureWriter {
  public:
   void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
+  void WriteRadarChartPng(const RadarChart&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
   std::string BoxPlotPng(const BoxPlot& plot, int, int) override { return "png:" + plot.title; }
   std::string BarChartPng(const BarChart& chart, int, int) override {
     charts.push_back(chart);
+    return "png:" + chart.title;
+  }
+  std::string RadarChartPng(const RadarChart& chart, int, int) override {
     return "png:" + chart.title;
   }
   std::string NetworkPng(const NetworkPicture& p, int, int) override {

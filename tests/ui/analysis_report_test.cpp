@@ -100,7 +100,8 @@ class AnalysisReportTest : public QObject {
       }
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-    QCOMPARE(pictures, 4);  // herbs, types, network, symptoms
+    // herbs, types, natures, the flavour and meridian radars, network, symptoms
+    QCOMPARE(pictures, 7);
 
     // Six sections each begin a page, the methods one more; the text is selectable and holds
     // the most frequent herb with its count from the herb list file.

@@ -103,8 +103,9 @@ class AppMainWindowTest : public QObject {
       QVERIFY2(view->findChild<QWidget*>(name), name);
     QCOMPARE(Captions(view->menuBar()->actions()), QStringList{"数据分析(&A)"});
     QCOMPARE(Captions(view->findChild<QMenu*>("Menu_DataAnalysis")->actions()),
-             (QStringList{"方剂单味药分析", "方剂药对分析", "方剂病症分析", "方剂关联规则分析",
-                          "药物网络", "保存结果集…", "结果集比较…", "生成分析报告"}));
+             (QStringList{"方剂单味药分析", "性味归经分析", "方剂药对分析", "方剂病症分析",
+                          "方剂关联规则分析", "药物网络", "保存结果集…", "结果集比较…",
+                          "生成分析报告"}));
     QCOMPARE(Captions(view->findChild<QMenu*>("Menu_PopupMenu")->actions()),
              (QStringList{"复制方剂成分", "网络搜索"}));
     QCOMPARE(Captions(view->findChild<QMenu*>("Menu_SearchOnline")->actions()),

@@ -32,6 +32,11 @@ class CliPictureWriter : public lindora::PictureWriter {
     EnsureApplication();
     qt_.WriteBarChartPng(chart, path, width, height);
   }
+  void WriteRadarChartPng(const lindora::RadarChart& chart, const std::filesystem::path& path,
+                          int width, int height) override {
+    EnsureApplication();
+    qt_.WriteRadarChartPng(chart, path, width, height);
+  }
   void WriteNetworkPng(const lindora::NetworkPicture& picture, const std::filesystem::path& path,
                        int width, int height) override {
     EnsureApplication();
@@ -56,6 +61,10 @@ class CliPictureWriter : public lindora::PictureWriter {
   std::string BarChartPng(const lindora::BarChart& chart, int width, int height) override {
     EnsureApplication();
     return qt_.BarChartPng(chart, width, height);
+  }
+  std::string RadarChartPng(const lindora::RadarChart& chart, int width, int height) override {
+    EnsureApplication();
+    return qt_.RadarChartPng(chart, width, height);
   }
   std::string NetworkPng(const lindora::NetworkPicture& picture, int width, int height) override {
     EnsureApplication();

@@ -8,6 +8,7 @@
 #include "common/ui/box_plot.h"
 #include "common/ui/html_pdf.h"
 #include "common/ui/network_picture.h"
+#include "common/ui/radar_chart.h"
 
 namespace lindora::ui {
 namespace {
@@ -50,6 +51,15 @@ void WritePng(const QImage& image, const std::filesystem::path& path) {
 void QtPictureWriter::WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path,
                                        int width, int height) {
   WritePng(BarChartImage(Clean(chart), QSize(width, height)), path);
+}
+
+void QtPictureWriter::WriteRadarChartPng(const RadarChart& chart, const std::filesystem::path& path,
+                                         int width, int height) {
+  WritePng(RadarChartImage(chart, QSize(width, height)), path);
+}
+
+std::string QtPictureWriter::RadarChartPng(const RadarChart& chart, int width, int height) {
+  return PngBytes(RadarChartImage(chart, QSize(width, height)));
 }
 
 void QtPictureWriter::WriteNetworkPng(const NetworkPicture& picture,

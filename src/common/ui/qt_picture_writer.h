@@ -9,6 +9,8 @@ class QtPictureWriter : public PictureWriter {
  public:
   void WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path, int width,
                         int height) override;
+  void WriteRadarChartPng(const RadarChart& chart, const std::filesystem::path& path, int width,
+                          int height) override;
   void WriteNetworkPng(const NetworkPicture& picture, const std::filesystem::path& path, int width,
                        int height) override;
   void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path, int width,
@@ -17,6 +19,7 @@ class QtPictureWriter : public PictureWriter {
                        int height) override;
   std::string BoxPlotPng(const BoxPlot& plot, int width, int height) override;
   std::string BarChartPng(const BarChart& chart, int width, int height) override;
+  std::string RadarChartPng(const RadarChart& chart, int width, int height) override;
   std::string NetworkPng(const NetworkPicture& picture, int width, int height) override;
   std::string NetworkSvg(const NetworkPicture& picture, int width, int height) override;
   std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,

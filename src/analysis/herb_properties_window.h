@@ -1,0 +1,69 @@
+// The window of the nature, flavour and meridian distribution of the current result set: a
+// summary naming the herbs without data, the four tables and the toxic herbs as grids, and the
+// data of its bar and radar charts.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "analysis/herb_property_analysis.h"
+#include "common/grid.h"
+#include "common/outcome.h"
+#include "common/window_model.h"
+
+namespace lindora {
+
+// The charts the window shows and saves; the console's --kind names them.
+enum class PropertyChart { kNature, kFlavour, kMeridian, kFlavourRadar, kMeridianRadar };
+// "nature", "flavour", "meridian", "flavour-radar", "meridian-radar"; false for another text.
+bool ParsePropertyChart(std::string_view text, PropertyChart& chart);
+
+class HerbPropertiesWindow : public WindowModel {
+ public:
+  static constexpr std::string_view kCaption = "性味归经分析";
+  static constexpr std::string_view kChartFile = "\\Result\\性味归经.png";
+  static constexpr int kChartWidth = 1200, kChartHeight = 900;  // pixels of a saved PNG
+  static constexpr int kWidth = 19500, kHeight = 12000;         // twips the window opens with
+
+  explicit HerbPropertiesWindow(Session& session);
+  std::string_view FormName() const override { return "Frm_HerbProperties"; }
+
+  const std::string& LabelSummary() const { return label_summary_; }
+  // 四气 (folded), 四气 as written, 五味, 归经, 有毒中药.
+  const Grid& FlexGrid_Natures() const { return natures_; }
+  const Grid& FlexGrid_NatureDegrees() const { return degrees_; }
+  const Grid& FlexGrid_Flavours() const { return flavours_; }
+  const Grid& FlexGrid_Meridians() const { return meridians_; }
+  const Grid& FlexGrid_Toxic() const { return toxic_; }
+  // The same grids for a view, which moves their current cell on a click.
+  Grid& FlexGrid_Natures() { return natures_; }
+  Grid& FlexGrid_NatureDegrees() { return degrees_; }
+  Grid& FlexGrid_Flavours() { return flavours_; }
+  Grid& FlexGrid_Meridians() { return meridians_; }
+  Grid& FlexGrid_Toxic() { return toxic_; }
+  const HerbPropertiesResult& Result() const { return result_; }
+  // Counts the analyses shown, so a view redraws its charts only after a new one.
+  unsigned ResultVersion() const { return version_; }
+
+  // Analyses the current result set, fills the grids and shows the window; a refusal or a
+  // failure keeps what was shown.
+  Outcome Analyse();
+  // Writes one chart as a PNG picture (atomically); refused before an analysis.
+  Outcome SaveChart(PropertyChart chart, const std::filesystem::path& path);
+  Outcome Cmd_SaveChart_Click(PropertyChart chart);
+
+ private:
+  void Fill();
+
+  std::string label_summary_;
+  Grid natures_, degrees_, flavours_, meridians_, toxic_;
+  HerbPropertiesResult result_;
+  unsigned version_ = 0;
+};
+
+// 性味归经分析, the analysis's menu entry: refuses with the empty-result-set warning when the
+// formula grid has no data row, else counts the current result set and shows the window.
+Outcome HerbPropertiesOfResults(Session& session);
+
+}  // namespace lindora

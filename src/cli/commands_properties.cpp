@@ -1,0 +1,53 @@
+// Nature, flavour and meridian distribution of the current result set.
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <ostream>
+
+#include "analysis/herb_properties_window.h"
+#include "cli/cli.h"
+#include "common/text.h"
+
+namespace lindora::cli {
+namespace {
+
+int HerbProperties(Context& ctx, const std::vector<std::string>& args) {
+  const AnalysisDescriptor analysis = HerbPropertiesAnalysis();
+  CLI::App app{"nature, flavour and meridian distribution", "herb-properties"};
+  std::string png, kind = "meridian-radar";
+  app.add_option("--chart", png, "also draw one chart as a PNG picture");
+  app.add_option("--kind", kind,
+                 "the chart: nature, flavour, meridian, flavour-radar or meridian-radar");
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    ctx.out << app.help();
+    return kDone;
+  } catch (const CLI::ParseError& e) {
+    ctx.err << e.what() << '\n';
+    return UsageError(ctx, analysis.usage);
+  }
+  PropertyChart chart = PropertyChart::kMeridianRadar;
+  if (!ParsePropertyChart(kind, chart)) return UsageError(ctx, analysis.usage);
+  // A chart that cannot be written is known before the result file is replaced.
+  if (!png.empty() && UpperCase(std::filesystem::path(png).extension().string()) != ".PNG") {
+    ctx.session.Message("图片文件名须以 .png 结尾：" + png);
+    return kRefused;
+  }
+  HerbPropertiesWindow& window = ctx.session.Window<HerbPropertiesWindow>();
+  Outcome outcome = window.Analyse();
+  if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Natures", window.FlexGrid_Natures());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_NatureDegrees", window.FlexGrid_NatureDegrees());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Flavours", window.FlexGrid_Flavours());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Meridians", window.FlexGrid_Meridians());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Toxic", window.FlexGrid_Toxic());
+  return png.empty() ? kDone : ExitStatus(window.SaveChart(chart, png));
+}
+
+Registrar herb_properties_command("herb-properties", HerbPropertiesAnalysis().usage,
+                                  HerbPropertiesAnalysis().help, OwnOptions{}, HerbProperties);
+
+}  // namespace
+}  // namespace lindora::cli
