@@ -22,6 +22,12 @@ Outcome AssociationRulesOfResults(Session& session);
 // analysis/herb_network_window.cpp — 药物网络: refuses as above, else draws and shows the herb
 // network of the current result set.
 Outcome HerbNetworkOfResults(Session& session);
+// analysis/herb_clustering_window.cpp — 聚类分析: refuses as above, else shows the clustering
+// window with the herb clustering of the current result set at the default options.
+Outcome OpenHerbClustering(Session& session);
+// The formula grid's 相似方剂 pop-up item: the clustering window's similar-formulas tab for the
+// formula `name`, ranked against the open library.
+Outcome ShowSimilarFormulas(Session& session, const std::string& name);
 // analysis/result_sets.cpp — 保存结果集…: asks for a name (the search history is offered) and
 // saves the current result set under it; Cancel does nothing.
 Outcome AskAndSaveResultSet(Session& session);

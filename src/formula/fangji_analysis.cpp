@@ -37,6 +37,8 @@ const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
        On(&FangjiAnalysis::Menu_AssociationRules_Click)},
       {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true, true,
        On(&FangjiAnalysis::Menu_HerbNetwork_Click)},
+      {"Menu_HerbClustering", "聚类分析", "Menu_DataAnalysis", true, true,
+       On(&FangjiAnalysis::Menu_HerbClustering_Click)},
       {"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true, true,
        On(&FangjiAnalysis::Menu_SaveResultSet_Click)},
       {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true, true,
@@ -52,6 +54,8 @@ const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
       {"Menu_PopupMenu", "PopupMenu", "", false},
       {"Menu_CopyIngredient", "复制方剂成分", "Menu_PopupMenu", true, true,
        On(&FangjiAnalysis::Menu_CopyIngredient_Click)},
+      {"Menu_SimilarFormulas", "相似方剂", "Menu_PopupMenu", true, true,
+       On(&FangjiAnalysis::Menu_SimilarFormulas_Click)},
       {"Menu_SearchOnline", "网络搜索", "Menu_PopupMenu", true},
       {"Menu_SearchBaidu", "百度", "Menu_SearchOnline", true, true,
        On(&FangjiAnalysis::Menu_SearchBaidu_Click)},
@@ -289,6 +293,18 @@ Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
 
 Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
   return HerbNetworkOfResults(session_);
+}
+
+Outcome FangjiAnalysis::Menu_HerbClustering_Click() {
+  return OpenHerbClustering(session_);
+}
+
+Outcome FangjiAnalysis::Menu_SimilarFormulas_Click() {
+  const int row = flex_grid_.RowSel();
+  const std::string name =
+      row >= 1 && row < flex_grid_.Rows() ? Trim(flex_grid_.TextMatrix(row, 0)) : "";
+  if (name.empty()) return Refuse(session_, "请先在表格中选中一首方剂。");
+  return ShowSimilarFormulas(session_, name);
 }
 
 Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {

@@ -22,6 +22,13 @@ class TextPictures : public PictureWriter {
   void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
+  void WriteDendrogramPng(const DendrogramPicture&, const std::filesystem::path&, int,
+                          int) override {}
+  void WriteDendrogramSvg(const DendrogramPicture&, const std::filesystem::path&, int,
+                          int) override {}
+  std::string DendrogramPng(const DendrogramPicture& p, int, int) override {
+    return "png:" + p.title;
+  }
   std::string BarChartPng(const BarChart& chart, int, int) override {
     charts.push_back(chart);
     return "png:" + chart.title;

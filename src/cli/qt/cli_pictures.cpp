@@ -42,6 +42,21 @@ class CliPictureWriter : public lindora::PictureWriter {
     EnsureApplication();
     qt_.WriteNetworkSvg(picture, path, width, height);
   }
+  void WriteDendrogramPng(const lindora::DendrogramPicture& picture,
+                          const std::filesystem::path& path, int width, int height) override {
+    EnsureApplication();
+    qt_.WriteDendrogramPng(picture, path, width, height);
+  }
+  void WriteDendrogramSvg(const lindora::DendrogramPicture& picture,
+                          const std::filesystem::path& path, int width, int height) override {
+    EnsureApplication();
+    qt_.WriteDendrogramSvg(picture, path, width, height);
+  }
+  std::string DendrogramPng(const lindora::DendrogramPicture& picture, int width,
+                            int height) override {
+    EnsureApplication();
+    return qt_.DendrogramPng(picture, width, height);
+  }
 
   std::string BarChartPng(const lindora::BarChart& chart, int width, int height) override {
     EnsureApplication();

@@ -13,6 +13,11 @@ class QtPictureWriter : public PictureWriter {
                        int height) override;
   void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path, int width,
                        int height) override;
+  void WriteDendrogramPng(const DendrogramPicture& picture, const std::filesystem::path& path,
+                          int width, int height) override;
+  void WriteDendrogramSvg(const DendrogramPicture& picture, const std::filesystem::path& path,
+                          int width, int height) override;
+  std::string DendrogramPng(const DendrogramPicture& picture, int width, int height) override;
   std::string BarChartPng(const BarChart& chart, int width, int height) override;
   std::string NetworkPng(const NetworkPicture& picture, int width, int height) override;
   void WriteHtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
