@@ -10,6 +10,22 @@
 
 namespace lindora {
 
+namespace {
+
+// Display width in half-width units: wide (non-ASCII) characters count two.
+int TextUnits(const std::string& text) {
+  int units = 0;
+  for (unsigned char c : text) {
+    if (c < 0x80)
+      units += 1;
+    else if (c >= 0xC0)
+      units += 2;
+  }
+  return units;
+}
+
+}  // namespace
+
 void FillGrid(Grid& grid, const ResultTable& table) {
   grid.SetCols(static_cast<int>(std::max<std::size_t>(1, table.header.size())));
   grid.SetRows(1);
@@ -19,6 +35,13 @@ void FillGrid(Grid& grid, const ResultTable& table) {
     grid.AddRow();
     for (std::size_t c = 0; c < row.size() && c < table.header.size(); ++c)
       grid.SetTextMatrix(grid.Rows() - 1, static_cast<int>(c), row[c].text);
+  }
+  // Columns as wide as their widest text among the first rows, within bounds.
+  for (std::size_t c = 0; c < table.header.size(); ++c) {
+    int units = TextUnits(table.header[c]);
+    for (std::size_t r = 0; r < table.rows.size() && r < 300; ++r)
+      if (c < table.rows[r].size()) units = std::max(units, TextUnits(table.rows[r][c].text));
+    grid.SetColWidth(static_cast<int>(c), std::clamp(120 * units + 240, 600, 9000));
   }
 }
 
