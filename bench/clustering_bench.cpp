@@ -85,7 +85,7 @@ void BM_CoreCombinationsEngine(benchmark::State& state) {
 BENCHMARK(BM_ClusterHerbsTop100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HerbClusteringEngine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CoreCombinationsSize4)->Arg(10)->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CoreCombinationsEngine)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CoreCombinationsEngine)->Arg(10)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace lindora

@@ -26,19 +26,47 @@ std::vector<CsvRow> CsvOf(const ResultTable& table) {
 
 }  // namespace
 
-double EntropyBits(const std::vector<std::int64_t>& counts, std::int64_t n) {
+namespace {
+
+// Entropy of counts sorted in place; summed in ascending order, so equal multisets of counts
+// give the same bits whatever their order.
+double SortedEntropy(std::int64_t* counts, std::size_t size, std::int64_t n) {
   if (n <= 0) return 0;
-  // Summed in ascending order, so equal multisets of counts give the same bits.
-  std::vector<std::int64_t> sorted = counts;
-  std::sort(sorted.begin(), sorted.end());
+  std::sort(counts, counts + size);
   double h = 0;
   const double total = static_cast<double>(n);
-  for (std::int64_t c : sorted)
-    if (c > 0) {
-      const double p = static_cast<double>(c) / total;
+  for (std::size_t i = 0; i < size; ++i)
+    if (counts[i] > 0) {
+      const double p = static_cast<double>(counts[i]) / total;
       h -= p * std::log2(p);
     }
   return h;
+}
+
+// Σ H(Xᵢ) − H(X) with the single entropies given; `cells` is used as scratch.
+double TotalCorrelationOf(std::array<double, 4> singles, int k, std::int64_t* cells,
+                          std::size_t size, std::int64_t n) {
+  // Insertion sort of at most four values (std::sort on a prefix trips a false bounds warning).
+  for (int i = 1; i < k; ++i)
+    for (int j = i;
+         j > 0 && singles[static_cast<std::size_t>(j)] < singles[static_cast<std::size_t>(j - 1)];
+         --j)
+      std::swap(singles[static_cast<std::size_t>(j)], singles[static_cast<std::size_t>(j - 1)]);
+  double sum = 0;
+  for (int i = 0; i < k; ++i) sum += singles[static_cast<std::size_t>(i)];
+  return sum - SortedEntropy(cells, size, n);
+}
+
+double PresenceEntropy(std::int64_t present, std::int64_t n) {
+  std::int64_t two[2] = {present, n - present};
+  return SortedEntropy(two, 2, n);
+}
+
+}  // namespace
+
+double EntropyBits(const std::vector<std::int64_t>& counts, std::int64_t n) {
+  std::vector<std::int64_t> sorted = counts;
+  return SortedEntropy(sorted.data(), sorted.size(), n);
 }
 
 PairInformation MutualInformation(std::int64_t n, std::int64_t a, std::int64_t b,
@@ -57,24 +85,22 @@ PairInformation MutualInformation(std::int64_t n, std::int64_t a, std::int64_t b
                            (static_cast<double>(row[x]) * static_cast<double>(col[y])));
     }
   info.mi = std::max(0.0, info.mi);  // rounding can leave −1e−17 for independent herbs
-  const double ha = EntropyBits({a, n - a}, n), hb = EntropyBits({b, n - b}, n);
+  const double ha = PresenceEntropy(a, n), hb = PresenceEntropy(b, n);
   const double low = std::min(ha, hb);
   info.normalised = low > 0 ? std::min(1.0, info.mi / low) : 0;
   return info;
 }
 
 double TotalCorrelation(const std::vector<std::int64_t>& cells, int k, std::int64_t n) {
-  std::vector<double> singles;
-  for (int i = 0; i < k; ++i) {
+  std::array<double, 4> singles{};
+  for (int i = 0; i < k && i < 4; ++i) {
     std::int64_t present = 0;
     for (std::size_t mask = 0; mask < cells.size(); ++mask)
       if (mask & (std::size_t{1} << i)) present += cells[mask];
-    singles.push_back(EntropyBits({present, n - present}, n));
+    singles[static_cast<std::size_t>(i)] = PresenceEntropy(present, n);
   }
-  std::sort(singles.begin(), singles.end());
-  double sum = 0;
-  for (double h : singles) sum += h;
-  return sum - EntropyBits(cells, n);
+  std::vector<std::int64_t> scratch = cells;
+  return TotalCorrelationOf(singles, std::min(k, 4), scratch.data(), scratch.size(), n);
 }
 
 std::string CheckCoreOptions(const CoreOptions& o) {
@@ -170,7 +196,9 @@ CoreAnalysis FindCoreCombinations(const Transactions& t, const CoreOptions& opti
   auto triple_key = [m](std::size_t a, std::size_t b, std::size_t c) {
     return (static_cast<std::uint64_t>(a) * m + b) * m + c;
   };
-  std::vector<std::int64_t> cells(cells_count);
+  std::array<std::int64_t, 16> cells{};
+  std::vector<double> herb_entropy(m);
+  for (std::size_t h = 0; h < m; ++h) herb_entropy[h] = PresenceEntropy(r.frequency[h], n);
   // Cell counts from the supports of every subset (Möbius inversion over supersets), then
   // the total correlation.
   auto offer = [&](const std::array<std::size_t, 4>& h, std::int64_t support) {
@@ -190,7 +218,11 @@ CoreAnalysis FindCoreCombinations(const Transactions& t, const CoreOptions& opti
     for (int i = 0; i < k; ++i)
       for (std::size_t mask = 0; mask < cells_count; ++mask)
         if (!(mask & (std::size_t{1} << i))) cells[mask] -= cells[mask | (std::size_t{1} << i)];
-    CoreCombination combo{h, k, support, TotalCorrelation(cells, k, n)};
+    std::array<double, 4> singles{};
+    for (int i = 0; i < k; ++i)
+      singles[static_cast<std::size_t>(i)] = herb_entropy[h[static_cast<std::size_t>(i)]];
+    CoreCombination combo{h, k, support,
+                          TotalCorrelationOf(singles, k, cells.data(), cells_count, n)};
     if (best.size() < static_cast<std::size_t>(options.keep)) {
       best.push(combo);
     } else if (CoreRankBefore(combo, best.top())) {
@@ -394,10 +426,10 @@ Outcome RunCoreCombinations(Session& session, const CoreOptions& options, CoreAn
                                  " 首方剂的药物不足 " + std::to_string(options.size) +
                                  " 味，无法寻找核心组合；请降低最小支持度。");
     // Without a library the candidates are still found, only not compared.
-    const bool library = std::filesystem::exists(session.Path(kFormulaDbPath));
+    const bool library = !r.kept.empty() && std::filesystem::exists(session.Path(kFormulaDbPath));
     BuildCandidates(r, library ? ReadLibraryFormulas(session) : std::vector<FormulaHerbs>{});
     AnalysisOutput out = OutputOf(r);
-    if (!library) out.summary += "（未找到方剂库，候选未与现有方剂比较）";
+    if (!library && !r.kept.empty()) out.summary += "（未找到方剂库，候选未与现有方剂比较）";
     const std::filesystem::path folder = session.Path("\\Result");
     WriteCsvFile(folder / kMutualInformationCsv, CsvOf(out.tables[0]));
     WriteCsvFile(folder / kCoreCombinationCsv, CsvOf(out.tables[1]));
