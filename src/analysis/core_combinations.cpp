@@ -231,6 +231,9 @@ CoreAnalysis FindCoreCombinations(const Transactions& t, const CoreOptions& opti
     }
   };
   std::vector<std::uint64_t> t2(words), t3(words);
+  // The words of a triple's set that hold a formula: the fourth herb is tested on those only.
+  std::vector<std::uint32_t> t3_words;
+  std::vector<std::uint64_t> t3_bits;
   for (int pass = k == 3 ? 1 : 0; pass < 2; ++pass)
     for (std::size_t a = 0; a < m; ++a)
       for (std::size_t b = a + 1; b < m; ++b) {
@@ -250,9 +253,19 @@ CoreAnalysis FindCoreCombinations(const Transactions& t, const CoreOptions& opti
             offer({a, b, c, 0}, support);
             continue;
           }
+          t3_words.clear();
+          t3_bits.clear();
+          for (std::size_t w = 0; w < words; ++w)
+            if (t3[w]) {
+              t3_words.push_back(static_cast<std::uint32_t>(w));
+              t3_bits.push_back(t3[w]);
+            }
           for (std::size_t d = c + 1; d < m; ++d) {
             if (!linked[a * m + d] || !linked[b * m + d] || !linked[c * m + d]) continue;
-            const std::int64_t four = and_count(t3.data(), row_of(d));
+            const std::uint64_t* dbits = row_of(d);
+            std::int64_t four = 0;
+            for (std::size_t i = 0; i < t3_words.size(); ++i)
+              four += std::popcount(t3_bits[i] & dbits[t3_words[i]]);
             if (four >= s) offer({a, b, c, d}, four);
           }
         }
