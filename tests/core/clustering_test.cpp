@@ -243,6 +243,82 @@ TEST(ClusteringTest, CoreCombinationsMatchBruteForce) {
   }
 }
 
+// Three herbs worked by hand: 甲 in formulas 1–4, 乙 in 1–2, 丙 in 3–5 (and 丁 once, cut off).
+TEST(ClusteringTest, HerbDistancesAndTheTopCut) {
+  test::TestFolder folder;
+  folder.WriteLines("Result/Result.DB.stand", {"a\t甲、乙\t\t", "b\t甲、乙\t\t", "c\t甲、丙\t\t",
+                                               "d\t甲、丙、丁\t\t", "e\t丙\t\t"});
+  const Transactions t = ReadHerbTransactions(folder / "Result/Result.DB.stand");
+  HerbClusteringOptions o;
+  o.top = 3;
+  o.k = 2;
+  const HerbClustering c = ClusterHerbs(t, o);
+  ASSERT_EQ(c.herbs, (std::vector<std::string>{"甲", "丙", "乙"}));
+  // 甲–丙 share 2 of 5 formulas, 甲–乙 2 of 4, 丙–乙 none.
+  EXPECT_DOUBLE_EQ(c.distances.At(0, 1), 1 - 2.0 / 5);
+  EXPECT_DOUBLE_EQ(c.distances.At(0, 2), 1 - 2.0 / 4);
+  EXPECT_DOUBLE_EQ(c.distances.At(1, 2), 1);
+  const std::vector<ItemId> ids = {0, 2, 1};  // 甲, 丙, 乙 by first appearance: 甲 0, 乙 1, 丙 2
+  const DistanceMatrix e = HerbDistances(t, ids, HerbDistance::kEuclidean);
+  EXPECT_EQ(e.At(0, 1), 4 + 3 - 2 * 2);
+  EXPECT_EQ(e.At(1, 2), 3 + 2);
+  const DistanceMatrix cos = HerbDistances(t, ids, HerbDistance::kCosine);
+  EXPECT_DOUBLE_EQ(cos.At(0, 2), 1 - 2 / std::sqrt(4.0 * 2));
+  // Jaccard, average: 甲 and 乙 first (0.5), then 丙 at (0.6 + 1) / 2.
+  ASSERT_EQ(c.tree.merges.size(), 2u);
+  EXPECT_DOUBLE_EQ(c.tree.merges[1].height, 0.8);
+  EXPECT_EQ(c.cluster, (std::vector<int>{1, 2, 1}));
+  EXPECT_EQ(LeafOrder(c.tree), (std::vector<std::size_t>{0, 2, 1}));
+  // The picture: leaves in tree order, each bracket between its children's positions.
+  const DendrogramPicture p = PictureOf(c);
+  EXPECT_EQ(p.labels, (std::vector<std::string>{"甲", "乙", "丙"}));
+  ASSERT_EQ(p.links.size(), 2u);
+  EXPECT_EQ(p.links[0].y1, 0);
+  EXPECT_EQ(p.links[0].y2, 1);
+  EXPECT_EQ(p.links[1].y1, 0.5);
+  EXPECT_EQ(p.links[1].y2, 2);
+  EXPECT_GT(p.cut, 0.5);
+  EXPECT_LT(p.cut, 0.8);
+  // Two herbs (no tie at the cut extends them) are too few to cluster.
+  o.top = 2;
+  EXPECT_TRUE(ClusterHerbs(t, o).herbs.empty());
+}
+
+// Similarity ranking against a direct computation, with many ties resolved by name.
+TEST(ClusteringTest, SimilarFormulasRankByJaccardThenName) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 20; ++round) {
+    std::vector<FormulaHerbs> library;
+    for (int f = 0; f < 40; ++f) {
+      std::vector<std::string> herbs;
+      for (int h = 0; h < 6; ++h)
+        if (rng() % 2) herbs.push_back("药" + std::to_string(h));
+      FormulaHerbs x{"方" + std::to_string(rng() % 15), herbs, herbs};
+      std::sort(x.sorted.begin(), x.sorted.end());
+      library.push_back(x);
+    }
+    const std::size_t self = rng() % library.size();
+    const std::vector<SimilarFormula> got = RankSimilar(library[self], library, self, 10);
+    std::vector<std::tuple<double, std::string, std::size_t>> all;
+    for (std::size_t i = 0; i < library.size(); ++i) {
+      if (i == self) continue;
+      std::set<std::string> a(library[self].herbs.begin(), library[self].herbs.end()),
+          b(library[i].herbs.begin(), library[i].herbs.end()), u = a;
+      u.insert(b.begin(), b.end());
+      std::size_t both = 0;
+      for (const std::string& h : a) both += b.count(h);
+      all.emplace_back(u.empty() ? 0.0 : -static_cast<double>(both) / static_cast<double>(u.size()),
+                       library[i].name, i);
+    }
+    std::sort(all.begin(), all.end());
+    ASSERT_EQ(got.size(), 10u);
+    for (std::size_t r = 0; r < got.size(); ++r) {
+      EXPECT_EQ(got[r].index, std::get<2>(all[r])) << "round " << round << " rank " << r;
+      EXPECT_DOUBLE_EQ(got[r].similarity, -std::get<0>(all[r]));
+    }
+  }
+}
+
 class ClusteringEngineTest : public ::testing::Test {
  protected:
   ClusteringEngineTest() { folder.WriteLines("Result/Result.DB", Records()); }
@@ -373,6 +449,14 @@ TEST(ClusteringCliTest, CommandsPrintAndRefuse) {
                 .status,
             0);
   EXPECT_EQ(test::RunCli({"--root", root, "similar-formulas"}).status, 2);
+#ifdef LINDORA_CLI_PICTURES
+  const std::string png = (folder / "tree.png").string();
+  ASSERT_EQ(test::RunCli({"--root", root, "cluster-herbs", "--png", png}).status, 0);
+  EXPECT_EQ(folder.ReadBytes("tree.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_NE(folder.ReadBytes(std::string("Result/") + kHerbTreeSvg).find("<svg"),
+            std::string::npos);
+  EXPECT_EQ(test::RunCli({"--root", root, "cluster-herbs", "--png", png + ".jpg"}).status, 1);
+#endif
 }
 
 }  // namespace
