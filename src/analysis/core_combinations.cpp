@@ -460,8 +460,7 @@ AnalysisDescriptor CoreCombinationsDescriptor() {
   AnalysisDescriptor d;
   d.key = "core-combinations";
   d.caption = "核心组合";
-  d.menu_name = "Menu_CoreCombinations";
-  d.menu_caption = "核心组合与新方";
+  // A tab of the clustering window, which the herb clustering's menu entry opens.
   d.options = {
       {"min-support", "最小支持度（方剂数）", AnalysisOption::Kind::kWhole, "3", 1, 1e9, {}},
       {"min-association", "最小关联度", AnalysisOption::Kind::kDecimal, "0.1", 0, 1, {}},

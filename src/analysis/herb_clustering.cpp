@@ -11,6 +11,7 @@
 #include "common/files.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "common/workflows.h"
 #include "formula/formula_db.h"
 
 namespace lindora {
@@ -602,6 +603,7 @@ AnalysisDescriptor HerbClusteringDescriptor() {
       "formulas they occur in, cuts the tree into K clusters (default 5) or at height H, writes "
       "聚类_药物.csv, 聚类_树.nwk and the dendrogram to \\Result\\ and prints the clusters";
   d.report_title = "药物聚类分析";
+  d.open = OpenHerbClustering;
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {
     std::string message;
     std::optional<HerbClusteringOptions> o = ReadHerbClusteringOptions(values, message);
@@ -657,8 +659,7 @@ AnalysisDescriptor SimilarFormulasDescriptor() {
   AnalysisDescriptor d;
   d.key = "similar-formulas";
   d.caption = "相似方剂";
-  d.menu_name = "Menu_SimilarFormulas";
-  d.menu_caption = "相似方剂";
+  // Reached from the formula grid's pop-up and the clustering window, not the analysis menu.
   d.options = {{"formula", "方剂", AnalysisOption::Kind::kText, "", 0, 0, {}},
                {"top", "列出方剂数", AnalysisOption::Kind::kWhole, "20", 1, 100000, {}}};
   d.files = {std::string("\\Result\\") + kSimilarFormulaCsv};
@@ -682,8 +683,7 @@ AnalysisDescriptor FormulaClusteringDescriptor() {
   AnalysisDescriptor d;
   d.key = "cluster-formulas";
   d.caption = "方剂聚类";
-  d.menu_name = "Menu_FormulaClustering";
-  d.menu_caption = "方剂聚类（类方）";
+  // A tab of the clustering window, which the herb clustering's menu entry opens.
   d.options = {{"min-similarity", "最小相似度", AnalysisOption::Kind::kDecimal, "0.5", 0, 1, {}}};
   d.files = {std::string("\\Result\\") + kFormulaClusterCsv};
   d.usage = "cluster-formulas [--min-similarity S]";
