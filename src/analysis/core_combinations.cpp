@@ -6,7 +6,7 @@
 #include <queue>
 #include <unordered_map>
 
-#include "analysis/formula_set_actions.h"
+#include "analysis/result_data.h"
 #include "common/csv.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -426,6 +426,7 @@ Outcome RunCoreCombinations(Session& session, const CoreOptions& options, CoreAn
   if (std::string problem = CheckCoreOptions(options); !problem.empty())
     return Refuse(session, problem);
   return Guard(session, [&]() -> Outcome {
+    if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
     Transactions t = HerbTransactionsOfResultSet(session);
     if (t.N() == 0 || t.names.empty()) return Refuse(session, kNoDataMessage);
     CoreAnalysis r = FindCoreCombinations(t, options);
@@ -482,21 +483,15 @@ AnalysisDescriptor CoreCombinationsDescriptor() {
       "and prints them";
   d.report_title = "核心组合与新方候选";
   d.run = [d](Session& session, const OptionValues& values, AnalysisOutput& output) {
-    OptionReader read{d, values, {}};
+    OptionValues v = values;
+    if (std::string problem = CompleteOptions(d, v); !problem.empty())
+      return Refuse(session, problem);
     CoreOptions o;
-    auto s = read.Whole("min-support");
-    auto r = read.Decimal("min-association");
-    const std::string size = read.Text("size");
-    if (size != "3" && size != "4" && read.message.empty())
-      read.message = "药味数只能是 3 或 4：" + size;
-    auto keep = read.Whole("keep");
-    auto merge = read.Decimal("merge-similarity");
-    if (!read.message.empty()) return Refuse(session, read.message);
-    o.min_support = *s;
-    o.min_association = *r;
-    o.size = size == "4" ? 4 : 3;
-    o.keep = static_cast<int>(*keep);
-    o.merge_similarity = *merge;
+    o.min_support = WholeOption(v, "min-support");
+    o.min_association = DecimalOption(v, "min-association");
+    o.size = v["size"] == "4" ? 4 : 3;
+    o.keep = static_cast<int>(WholeOption(v, "keep"));
+    o.merge_similarity = DecimalOption(v, "merge-similarity");
     CoreAnalysis result;
     return RunCoreCombinations(session, o, result, output);
   };

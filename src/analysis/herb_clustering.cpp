@@ -5,13 +5,13 @@
 #include <map>
 #include <set>
 
-#include "analysis/formula_set_actions.h"
+#include "analysis/herb_clustering_window.h"
+#include "analysis/result_data.h"
 #include "analysis/standardize.h"
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/session.h"
 #include "common/text.h"
-#include "common/workflows.h"
 #include "formula/formula_db.h"
 
 namespace lindora {
@@ -91,61 +91,6 @@ FormulaHerbs MakeFormula(std::string name, const std::vector<std::string>& herbs
 }
 
 }  // namespace
-
-std::string OptionReader::Text(const std::string& key) {
-  auto it = values.find(key);
-  if (it != values.end()) return Trim(it->second);
-  for (const AnalysisOption& o : descriptor.options)
-    if (o.key == key) return o.default_value;
-  return {};
-}
-
-namespace {
-
-const AnalysisOption* FindOption(const AnalysisDescriptor& d, const std::string& key) {
-  for (const AnalysisOption& o : d.options)
-    if (o.key == key) return &o;
-  return nullptr;
-}
-
-}  // namespace
-
-std::optional<long long> OptionReader::Whole(const std::string& key) {
-  const std::string text = Text(key);
-  const AnalysisOption* o = FindOption(descriptor, key);
-  const std::string caption = o ? o->caption : key;
-  const bool digits =
-      !text.empty() && text.size() <= 12 &&
-      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-  long long v = digits ? std::stoll(text) : -1;
-  if (!digits || (o && (v < o->min || v > o->max))) {
-    if (message.empty())
-      message = caption + "必须是 " + (o ? Fixed(o->min, 0) + " 到 " + Fixed(o->max, 0) : "") +
-                " 之间的整数：" + text;
-    return std::nullopt;
-  }
-  return v;
-}
-
-std::optional<double> OptionReader::Decimal(const std::string& key) {
-  const std::string text = Text(key);
-  const AnalysisOption* o = FindOption(descriptor, key);
-  const std::string caption = o ? o->caption : key;
-  // Plain decimals only: no sign, exponent, "inf" or "nan".
-  bool ok = !text.empty() && text.size() <= 20 &&
-            std::all_of(text.begin(), text.end(),
-                        [](char c) { return (c >= '0' && c <= '9') || c == '.'; }) &&
-            std::count(text.begin(), text.end(), '.') <= 1 && text != ".";
-  double v = ok ? std::stod(text) : 0;
-  if (!ok || (o && (v < o->min || v > o->max))) {
-    if (message.empty())
-      message = caption + "必须是 " +
-                (o ? TableCell::Fixed(o->min, 2) + " 到 " + TableCell::Fixed(o->max, 2) : "") +
-                " 之间的数：" + text;
-    return std::nullopt;
-  }
-  return v;
-}
 
 std::string CheckHerbClustering(const HerbClusteringOptions& options) {
   if (options.top < 3) return "参与聚类的药物数至少为 3。";
@@ -461,6 +406,7 @@ Outcome RunHerbClustering(Session& session, const HerbClusteringOptions& options
   if (std::string problem = CheckHerbClustering(options); !problem.empty())
     return Refuse(session, problem);
   return Guard(session, [&]() -> Outcome {
+    if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
     Transactions t = HerbTransactionsOfResultSet(session);
     if (t.N() == 0 || t.names.empty()) return Refuse(session, kNoDataMessage);
     HerbClustering c = ClusterHerbs(t, options);
@@ -487,6 +433,8 @@ Outcome RunHerbClustering(Session& session, const HerbClusteringOptions& options
 
 Outcome RunSimilarFormulas(Session& session, const std::string& name, std::size_t top,
                            AnalysisOutput& output) {
+  // Like every analysis of the result set, nothing to do without one.
+  if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
   const std::string wanted = Trim(name);
   if (wanted.empty()) return Refuse(session, "请指定要查找相似方剂的方剂名称。");
   if (top < 1) return Refuse(session, "列出的方剂数必须是正整数。");
@@ -546,6 +494,7 @@ Outcome RunFormulaClustering(Session& session, double min_similarity, FormulaClu
   if (!(min_similarity >= 0 && min_similarity <= 1))
     return Refuse(session, "相似度阈值必须在 0 到 1 之间。");
   return Guard(session, [&]() -> Outcome {
+    if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
     std::vector<FormulaHerbs> formulas = ReadResultFormulas(session);
     std::size_t usable = 0;
     for (const FormulaHerbs& f : formulas) usable += f.sorted.empty() ? 0 : 1;
@@ -590,7 +539,7 @@ AnalysisDescriptor HerbClusteringDescriptor() {
        0,
        {"average", "complete", "single", "ward"}},
       {"k", "聚类数", AnalysisOption::Kind::kWhole, "5", 1, 2000, {}},
-      {"height", "切割高度", AnalysisOption::Kind::kDecimal, "", 0, 1e9, {}},
+      {"height", "切割高度（0：按聚类数）", AnalysisOption::Kind::kDecimal, "0", 0, 1e9, {}},
   };
   d.files = {std::string("\\Result\\") + kHerbClusterCsv,
              std::string("\\Result\\") + kHerbTreeNewick, std::string("\\Result\\") + kHerbTreePng,
@@ -616,42 +565,24 @@ AnalysisDescriptor HerbClusteringDescriptor() {
 
 std::optional<HerbClusteringOptions> ReadHerbClusteringOptions(const OptionValues& values,
                                                                std::string& message) {
-  const AnalysisDescriptor d = HerbClusteringDescriptor();
-  OptionReader read{d, values, {}};
+  OptionValues v = values;
+  message = CompleteOptions(HerbClusteringDescriptor(), v);
+  if (!message.empty()) return std::nullopt;
   HerbClusteringOptions o;
-  auto top = read.Whole("top");
-  const std::string distance = read.Text("distance"), linkage = read.Text("linkage");
-  if (distance == "jaccard")
-    o.distance = HerbDistance::kJaccard;
-  else if (distance == "euclidean")
-    o.distance = HerbDistance::kEuclidean;
-  else if (distance == "cosine")
-    o.distance = HerbDistance::kCosine;
-  else if (read.message.empty())
-    read.message = "距离必须是 jaccard、euclidean 或 cosine：" + distance;
-  if (linkage == "average")
-    o.linkage = Linkage::kAverage;
-  else if (linkage == "complete")
-    o.linkage = Linkage::kComplete;
-  else if (linkage == "single")
-    o.linkage = Linkage::kSingle;
-  else if (linkage == "ward")
-    o.linkage = Linkage::kWard;
-  else if (read.message.empty())
-    read.message = "连接方法必须是 average、complete、single 或 ward：" + linkage;
-  if (!read.Text("height").empty()) {
-    if (values.count("k") && !Trim(values.at("k")).empty() && read.message.empty())
-      read.message = "聚类数与切割高度只能指定其一。";
-    o.height = read.Decimal("height");
-  } else if (auto k = read.Whole("k")) {
-    o.k = static_cast<int>(*k);
-  }
-  if (read.message.empty()) read.message = CheckHerbClustering(o);
-  if (!read.message.empty()) {
-    message = read.message;
-    return std::nullopt;
-  }
-  o.top = static_cast<int>(*top);
+  o.top = static_cast<int>(WholeOption(v, "top"));
+  const std::string distance = v["distance"], linkage = v["linkage"];
+  o.distance = distance == "euclidean" ? HerbDistance::kEuclidean
+               : distance == "cosine"  ? HerbDistance::kCosine
+                                       : HerbDistance::kJaccard;
+  o.linkage = linkage == "complete" ? Linkage::kComplete
+              : linkage == "single" ? Linkage::kSingle
+              : linkage == "ward"   ? Linkage::kWard
+                                    : Linkage::kAverage;
+  o.k = static_cast<int>(WholeOption(v, "k"));
+  // A height of 0 (the default) means the cut by the number of clusters.
+  if (const double height = DecimalOption(v, "height"); height > 0) o.height = height;
+  message = CheckHerbClustering(o);
+  if (!message.empty()) return std::nullopt;
   return o;
 }
 
@@ -670,12 +601,13 @@ AnalysisDescriptor SimilarFormulasDescriptor() {
   d.in_report = false;
   d.report_title = "相似方剂";
   d.run = [d](Session& session, const OptionValues& values, AnalysisOutput& output) {
-    OptionReader read{d, values, {}};
-    auto top = read.Whole("top");
-    if (!read.message.empty()) return Refuse(session, read.message);
-    return RunSimilarFormulas(session, read.Text("formula"), static_cast<std::size_t>(*top),
-                              output);
+    OptionValues v = values;
+    if (std::string problem = CompleteOptions(d, v); !problem.empty())
+      return Refuse(session, problem);
+    return RunSimilarFormulas(session, v["formula"],
+                              static_cast<std::size_t>(WholeOption(v, "top")), output);
   };
+  d.open = ShowSimilarToSelectedFormula;
   return d;
 }
 
@@ -693,11 +625,11 @@ AnalysisDescriptor FormulaClusteringDescriptor() {
       "方剂聚类.csv to \\Result\\ and prints the clusters";
   d.report_title = "方剂聚类（类方）";
   d.run = [d](Session& session, const OptionValues& values, AnalysisOutput& output) {
-    OptionReader read{d, values, {}};
-    auto s = read.Decimal("min-similarity");
-    if (!read.message.empty()) return Refuse(session, read.message);
+    OptionValues v = values;
+    if (std::string problem = CompleteOptions(d, v); !problem.empty())
+      return Refuse(session, problem);
     FormulaClustering result;
-    return RunFormulaClustering(session, *s, result, output);
+    return RunFormulaClustering(session, DecimalOption(v, "min-similarity"), result, output);
   };
   return d;
 }

@@ -131,14 +131,4 @@ AnalysisDescriptor FormulaClusteringDescriptor();
 std::optional<HerbClusteringOptions> ReadHerbClusteringOptions(const OptionValues& values,
                                                                std::string& message);
 
-// Reads typed option values against the descriptor's ranges; the message names the option.
-struct OptionReader {
-  const AnalysisDescriptor& descriptor;
-  const OptionValues& values;
-  std::string message;  // first problem found
-  std::string Text(const std::string& key);
-  std::optional<long long> Whole(const std::string& key);
-  std::optional<double> Decimal(const std::string& key);
-};
-
 }  // namespace lindora

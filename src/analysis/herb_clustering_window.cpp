@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "analysis/formula_set_actions.h"
+#include "analysis/result_data.h"
 #include "common/pictures.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -76,10 +76,7 @@ void HerbClusteringWindow::Shown(int tab) {
 Outcome HerbClusteringWindow::Cmd_ClusterHerbs_Click() {
   // An empty height means the cut by the number of clusters.
   OptionValues values = herb_options_;
-  if (Trim(values["height"]).empty())
-    values.erase("height");
-  else
-    values.erase("k");
+  if (Trim(values["height"]).empty()) values["height"] = "0";
   std::string message;
   std::optional<HerbClusteringOptions> options = ReadHerbClusteringOptions(values, message);
   if (!options) return Refuse(session_, message);
@@ -166,9 +163,16 @@ Outcome HerbClusteringWindow::SavePicture(const std::filesystem::path& path) {
 }
 
 Outcome OpenHerbClustering(Session& session) {
-  if (session.Window<FangjiAnalysis>().FlexGrid().Rows() <= 1)
-    return Refuse(session, kNoDataMessage);
+  if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
   return session.Window<HerbClusteringWindow>().Cmd_ClusterHerbs_Click();
+}
+
+Outcome ShowSimilarToSelectedFormula(Session& session) {
+  const Grid& grid = session.Window<FangjiAnalysis>().FlexGrid();
+  const int row = grid.RowSel();
+  const std::string name = row >= 1 && row < grid.Rows() ? Trim(grid.TextMatrix(row, 0)) : "";
+  if (name.empty()) return Refuse(session, "请先在表格中选中一首方剂。");
+  return ShowSimilarFormulas(session, name);
 }
 
 Outcome ShowSimilarFormulas(Session& session, const std::string& name) {

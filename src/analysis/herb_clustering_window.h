@@ -14,7 +14,6 @@
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
-#include "common/workflows.h"
 
 namespace lindora {
 
@@ -78,6 +77,15 @@ class HerbClusteringWindow : public WindowModel {
   std::string summary_[3];
   unsigned version_ = 0;
 };
+
+// The 聚类分析 menu item: refuses on an empty result set, else shows the window with the herb
+// clustering of the current result set at the default options.
+Outcome OpenHerbClustering(Session& session);
+// The formula grid's 相似方剂 pop-up item: the similar-formulas tab for the formula `name`,
+// ranked against the open library.
+Outcome ShowSimilarFormulas(Session& session, const std::string& name);
+// The same for the formula of the formula grid's selected row.
+Outcome ShowSimilarToSelectedFormula(Session& session);
 
 // A result table as a grid: header row, then its rows as shown.
 void FillGrid(Grid& grid, const ResultTable& table);

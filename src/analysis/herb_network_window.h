@@ -11,7 +11,6 @@
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
-#include "common/workflows.h"
 
 namespace lindora {
 
@@ -63,5 +62,7 @@ class HerbNetworkWindow : public WindowModel {
 
 // The analysis menu item of the herb-pair window: draws and shows the network.
 Outcome OpenHerbNetwork(Session& session);
+// 药物网络: refuses an empty formula grid, else draws and shows the network.
+Outcome HerbNetworkOfResults(Session& session);
 
 }  // namespace lindora

@@ -95,6 +95,10 @@ int ClusterHerbs(Context& ctx, const std::vector<std::string>& words) {
     }
   }
   std::string message;
+  if (values.count("k") && values.count("height")) {
+    ctx.session.Message("聚类数与切割高度只能指定其一。");
+    return kRefused;
+  }
   std::optional<HerbClusteringOptions> options = ReadHerbClusteringOptions(values, message);
   if (!options) {
     ctx.session.Message(message);

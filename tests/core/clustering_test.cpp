@@ -378,13 +378,13 @@ TEST_F(ClusteringEngineTest, RunsAreByteIdenticalAndBadInputReplacesNothing) {
   EXPECT_EQ(ParseNewick(Bytes(kHerbTreeNewick)).has_value(), true);
 
   const std::vector<std::pair<std::size_t, OptionValues>> bad = {
-      {0, {{"linkage", "ward"}}},            // Ward needs squared Euclidean
-      {0, {{"top", "2"}}},                   // too few herbs
-      {0, {{"k", "3"}, {"height", "0.5"}}},  // both cuts
-      {1, {{"min-similarity", "1.5"}}},      // out of range
-      {2, {{"size", "5"}}},                  //
-      {2, {{"min-association", "-0.1"}}},    //
-      {2, {{"min-support", "100"}}},         // no herb that frequent
+      {0, {{"linkage", "ward"}}},          // Ward needs squared Euclidean
+      {0, {{"top", "2"}}},                 // too few herbs
+      {0, {{"k", "0"}}},                   // no cluster
+      {1, {{"min-similarity", "1.5"}}},    // out of range
+      {2, {{"size", "5"}}},                //
+      {2, {{"min-association", "-0.1"}}},  //
+      {2, {{"min-support", "100"}}},       // no herb that frequent
       {3, {{"formula", "不存在汤"}}}};
   std::map<std::string, std::string> before;
   for (const auto& [file, bytes] : first) before[file] = folder.ReadBytes(file.substr(1));

@@ -13,6 +13,7 @@
 #include "analysis/herb_clustering_window.h"
 #include "analysis/ui/frm_herb_clustering.h"
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "formula/fangji_analysis.h"
 #include "support/fake_ports.h"
 
@@ -53,6 +54,7 @@ class HerbClusteringTest : public QObject {
       fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / file, root / "DB" / file);
     fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "Result" / "Result.DB");
     session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
+    InstallCatalog(*session);
     host = std::make_unique<ViewHost>(*session);
     RegisterViews(*host);
   }

@@ -214,7 +214,7 @@ void Frm_HerbClustering::TakeHerbOptions() {
   window_.SetHerbOption("linkage", S(kLinkages[linkage_->currentIndex()]));
   const bool by_height = cut_rule_->currentIndex() == 1;
   window_.SetHerbOption(by_height ? "height" : "k", S(cut_value_->text()));
-  window_.SetHerbOption(by_height ? "k" : "height", "");
+  if (!by_height) window_.SetHerbOption("height", "0");
 }
 
 void Frm_HerbClustering::TakeCoreOptions() {
@@ -232,7 +232,7 @@ void Frm_HerbClustering::Refresh() {
   SetText(top_, h.at("top"));
   SetChoice(distance_, kDistances, h.at("distance"));
   SetChoice(linkage_, kLinkages, h.at("linkage"));
-  const bool by_height = !h.at("height").empty();
+  const bool by_height = !h.at("height").empty() && h.at("height") != "0";
   cut_rule_->setCurrentIndex(by_height ? 1 : 0);
   SetText(cut_value_, by_height ? h.at("height") : h.at("k"));
   const OptionValues& c = window_.CoreOptionValues();

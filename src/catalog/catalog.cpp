@@ -1,0 +1,33 @@
+#include "catalog/catalog.h"
+
+#include "analysis/compare_sets_analysis.h"
+#include "analysis/core_combinations.h"
+#include "analysis/herb_clustering.h"
+#include "analysis/herb_clustering_window.h"
+#include "analysis/herb_frequency.h"
+#include "analysis/herb_group_analysis.h"
+#include "analysis/network_analysis.h"
+#include "analysis/rule_analysis.h"
+#include "analysis/symptom_analysis.h"
+#include "chem/herb_chem_actions.h"
+#include "common/session.h"
+#include "report/analysis_report_window.h"
+
+namespace lindora {
+
+AnalysisList AllAnalyses() {
+  return {
+      HerbFrequencyAnalysis(),     HerbGroupAnalysis(),           SymptomAnalysis(),
+      AssociationRuleAnalysis(),   HerbNetworkAnalysis(),         HerbClusteringDescriptor(),
+      SimilarFormulasDescriptor(), FormulaClusteringDescriptor(), CoreCombinationsDescriptor(),
+      SetComparisonAnalysis(),
+  };
+}
+
+void InstallCatalog(Session& session) {
+  session.SetAnalyses(AllAnalyses());
+  session.SetWorkflows(
+      {AskAndSaveResultSet, OpenAnalysisReport, ShowHerbIngredients, ExportHerbChemistry});
+}
+
+}  // namespace lindora
