@@ -1,7 +1,10 @@
 #include "catalog/catalog.h"
 
 #include "analysis/compare_sets_analysis.h"
+#include "analysis/core_combinations.h"
 #include "analysis/doses.h"
+#include "analysis/herb_clustering.h"
+#include "analysis/herb_clustering_window.h"
 #include "analysis/herb_frequency.h"
 #include "analysis/herb_group_analysis.h"
 #include "analysis/herb_property_analysis.h"
@@ -16,9 +19,18 @@ namespace lindora {
 
 AnalysisList AllAnalyses() {
   return {
-      HerbFrequencyAnalysis(), HerbPropertiesAnalysis(),  HerbGroupAnalysis(),
-      SymptomAnalysis(),       AssociationRuleAnalysis(), HerbNetworkAnalysis(),
-      DosesDescriptor(),       SetComparisonAnalysis(),
+      HerbFrequencyAnalysis(),
+      HerbPropertiesAnalysis(),
+      HerbGroupAnalysis(),
+      SymptomAnalysis(),
+      AssociationRuleAnalysis(),
+      HerbNetworkAnalysis(),
+      HerbClusteringDescriptor(),
+      SimilarFormulasDescriptor(),
+      FormulaClusteringDescriptor(),
+      CoreCombinationsDescriptor(),
+      DosesDescriptor(),
+      SetComparisonAnalysis(),
   };
 }
 

@@ -73,6 +73,22 @@ struct NetworkPicture {
   std::vector<std::string> legend;  // caption of community 1, 2, …
 };
 
+// A dendrogram drawn sideways: leaves top-down, merge heights growing to the right.
+struct DendrogramPicture {
+  std::string title;
+  std::string axis;                 // caption of the height axis
+  std::vector<std::string> labels;  // leaves top-down
+  std::vector<int> groups;          // cluster of each leaf (1-based), for its colour
+  // One bracket per merge: its two children at leaf positions (0 = first leaf; a merged
+  // node sits midway between its children) and heights; `group` colours it (0 = above the cut).
+  struct Link {
+    double y1 = 0, h1 = 0, y2 = 0, h2 = 0, height = 0;
+    int group = 0;
+  };
+  std::vector<Link> links;
+  double cut = -1;  // height of the cut line; below 0: none
+};
+
 struct Rgb {
   int r = 0, g = 0, b = 0;
 };
@@ -94,6 +110,11 @@ class PictureWriter {
                                int height) = 0;
   virtual void WriteNetworkSvg(const NetworkPicture& picture, const std::filesystem::path& path,
                                int width, int height) = 0;
+  virtual void WriteDendrogramPng(const DendrogramPicture& picture,
+                                  const std::filesystem::path& path, int width, int height) = 0;
+  virtual void WriteDendrogramSvg(const DendrogramPicture& picture,
+                                  const std::filesystem::path& path, int width, int height) = 0;
+  virtual std::string DendrogramPng(const DendrogramPicture& picture, int width, int height) = 0;
   // The same pictures as PNG bytes, for documents that embed them.
   virtual std::string BarChartPng(const BarChart& chart, int width, int height) = 0;
   virtual std::string RadarChartPng(const RadarChart& chart, int width, int height) = 0;

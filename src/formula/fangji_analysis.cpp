@@ -49,6 +49,8 @@ const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
       {"Menu_PopupMenu", "PopupMenu", "", false},
       {"Menu_CopyIngredient", "复制方剂成分", "Menu_PopupMenu", true, true,
        On(&FangjiAnalysis::Menu_CopyIngredient_Click)},
+      {"Menu_SimilarFormulas", "相似方剂", "Menu_PopupMenu", true, true,
+       On(&FangjiAnalysis::Menu_SimilarFormulas_Click)},
       {"Menu_SearchOnline", "网络搜索", "Menu_PopupMenu", true},
       {"Menu_SearchBaidu", "百度", "Menu_SearchOnline", true, true,
        On(&FangjiAnalysis::Menu_SearchBaidu_Click)},
@@ -314,6 +316,10 @@ Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
 Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {
   const auto& save = session_.workflows().save_result_set;
   return save ? save(session_) : Refuse(session_, kMissingWorkflowMessage);
+}
+// The analysis reads the selected row's formula from this window.
+Outcome FangjiAnalysis::Menu_SimilarFormulas_Click() {
+  return OpenAnalysis("similar-formulas");
 }
 Outcome FangjiAnalysis::Menu_CompareSets_Click() {
   return OpenAnalysis("compare-sets");

@@ -110,6 +110,7 @@ class FangjiAnalysis : public WindowModel {
   Outcome Menu_SympotomAnalysis_Click();
   Outcome Menu_AssociationRules_Click();
   Outcome Menu_HerbNetwork_Click();
+  Outcome Menu_SimilarFormulas_Click();
   Outcome Menu_SaveResultSet_Click();
   Outcome Menu_CompareSets_Click();
   Outcome Menu_AnalysisReport_Click();

@@ -32,6 +32,11 @@ class TitlePictures : public PictureWriter {
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
   std::string BoxPlotPng(const BoxPlot& plot, int, int) override { return plot.title; }
+  void WriteDendrogramPng(const DendrogramPicture&, const std::filesystem::path&, int,
+                          int) override {}
+  void WriteDendrogramSvg(const DendrogramPicture&, const std::filesystem::path&, int,
+                          int) override {}
+  std::string DendrogramPng(const DendrogramPicture& p, int, int) override { return p.title; }
   std::string BarChartPng(const BarChart& chart, int, int) override { return chart.title; }
   std::string RadarChartPng(const RadarChart& chart, int, int) override { return chart.title; }
   std::string NetworkPng(const NetworkPicture& p, int, int) override { return p.title; }

@@ -286,14 +286,14 @@ TEST_F(FormulaWindowTest, MenuBarAndPopUpInOrder) {
   for (const auto& m : Window().MenuBar()) names.emplace_back(m.caption);
   EXPECT_EQ(names, (std::vector<std::string>{"数据分析(&A)", "方剂单味药分析", "性味归经分析",
                                              "方剂药对分析", "方剂病症分析", "方剂关联规则分析",
-                                             "药物网络", "剂量分析", "保存结果集…", "结果集比较…",
-                                             "生成分析报告"}));
+                                             "药物网络", "聚类分析", "剂量分析", "保存结果集…",
+                                             "结果集比较…", "生成分析报告"}));
   names.clear();
   for (const auto& m : FangjiAnalysis::PopupMenu()) names.emplace_back(m.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Menu_PopupMenu", "Menu_CopyIngredient",
-                                             "Menu_SearchOnline", "Menu_SearchBaidu",
-                                             "Menu_SearchBaiduXueshu", "Menu_SearchTCMSearch",
-                                             "Menu_SearchZYSJ", "Menu_SearchZYBK"}));
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "Menu_PopupMenu", "Menu_CopyIngredient", "Menu_SimilarFormulas",
+                       "Menu_SearchOnline", "Menu_SearchBaidu", "Menu_SearchBaiduXueshu",
+                       "Menu_SearchTCMSearch", "Menu_SearchZYSJ", "Menu_SearchZYBK"}));
 }
 
 }  // namespace

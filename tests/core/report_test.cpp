@@ -29,6 +29,13 @@ class TextPictures : public PictureWriter {
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
   std::string BoxPlotPng(const BoxPlot& plot, int, int) override { return "png:" + plot.title; }
+  void WriteDendrogramPng(const DendrogramPicture&, const std::filesystem::path&, int,
+                          int) override {}
+  void WriteDendrogramSvg(const DendrogramPicture&, const std::filesystem::path&, int,
+                          int) override {}
+  std::string DendrogramPng(const DendrogramPicture& p, int, int) override {
+    return "png:" + p.title;
+  }
   std::string BarChartPng(const BarChart& chart, int, int) override {
     charts.push_back(chart);
     return "png:" + chart.title;

@@ -104,10 +104,10 @@ class AppMainWindowTest : public QObject {
     QCOMPARE(Captions(view->menuBar()->actions()), QStringList{"数据分析(&A)"});
     QCOMPARE(Captions(view->findChild<QMenu*>("Menu_DataAnalysis")->actions()),
              (QStringList{"方剂单味药分析", "性味归经分析", "方剂药对分析", "方剂病症分析",
-                          "方剂关联规则分析", "药物网络", "保存结果集…", "结果集比较…",
-                          "生成分析报告"}));
+                          "方剂关联规则分析", "药物网络", "聚类分析", "剂量分析", "保存结果集…",
+                          "结果集比较…", "生成分析报告"}));
     QCOMPARE(Captions(view->findChild<QMenu*>("Menu_PopupMenu")->actions()),
-             (QStringList{"复制方剂成分", "网络搜索"}));
+             (QStringList{"复制方剂成分", "相似方剂", "网络搜索"}));
     QCOMPARE(Captions(view->findChild<QMenu*>("Menu_SearchOnline")->actions()),
              (QStringList{"百度", "百度学术", "中医药搜索", "中药世家", "中医百科"}));
 

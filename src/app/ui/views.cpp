@@ -2,6 +2,7 @@
 
 #include "analysis/ui/frm_association_rules.h"
 #include "analysis/ui/frm_compare_sets.h"
+#include "analysis/ui/frm_herb_clustering.h"
 #include "analysis/ui/frm_herb_network.h"
 #include "analysis/ui/frm_herb_properties.h"
 #include "analysis/ui/frm_symptom_analysis.h"
@@ -34,6 +35,7 @@ void RegisterViews(ViewHost& host) {
   host.Register<IngredientScreening, Frm_IngredientScreening>();
   host.Register<AssociationRulesWindow, Frm_AssociationRules>();
   host.Register<HerbNetworkWindow, Frm_HerbNetwork>();
+  host.Register<HerbClusteringWindow, Frm_HerbClustering>();
   host.Register<CompareSetsWindow, Frm_CompareSets>();
   host.Register<HerbPropertiesWindow, Frm_HerbProperties>();
   host.Register<AnalysisReportWindow, Frm_AnalysisReport>();

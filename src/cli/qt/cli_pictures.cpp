@@ -47,6 +47,21 @@ class CliPictureWriter : public lindora::PictureWriter {
     EnsureApplication();
     qt_.WriteNetworkSvg(picture, path, width, height);
   }
+  void WriteDendrogramPng(const lindora::DendrogramPicture& picture,
+                          const std::filesystem::path& path, int width, int height) override {
+    EnsureApplication();
+    qt_.WriteDendrogramPng(picture, path, width, height);
+  }
+  void WriteDendrogramSvg(const lindora::DendrogramPicture& picture,
+                          const std::filesystem::path& path, int width, int height) override {
+    EnsureApplication();
+    qt_.WriteDendrogramSvg(picture, path, width, height);
+  }
+  std::string DendrogramPng(const lindora::DendrogramPicture& picture, int width,
+                            int height) override {
+    EnsureApplication();
+    return qt_.DendrogramPng(picture, width, height);
+  }
 
   void WriteBoxPlotPng(const lindora::BoxPlot& plot, const std::filesystem::path& path, int width,
                        int height) override {

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "common/ui/bar_chart.h"
 #include "common/ui/box_plot.h"
+#include "common/ui/dendrogram_picture.h"
 #include "common/ui/html_pdf.h"
 #include "common/ui/network_picture.h"
 #include "common/ui/radar_chart.h"
@@ -73,6 +74,24 @@ void QtPictureWriter::WriteNetworkSvg(const NetworkPicture& picture,
   AtomicFile file(path);
   file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   file.Commit();
+}
+
+void QtPictureWriter::WriteDendrogramPng(const DendrogramPicture& picture,
+                                         const std::filesystem::path& path, int width, int height) {
+  WritePng(DendrogramImage(picture, QSize(width, height)), path);
+}
+
+void QtPictureWriter::WriteDendrogramSvg(const DendrogramPicture& picture,
+                                         const std::filesystem::path& path, int width, int height) {
+  QByteArray bytes = DendrogramSvg(picture, QSize(width, height));
+  AtomicFile file(path);
+  file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  file.Commit();
+}
+
+std::string QtPictureWriter::DendrogramPng(const DendrogramPicture& picture, int width,
+                                           int height) {
+  return PngBytes(DendrogramImage(picture, QSize(width, height)));
 }
 
 std::string QtPictureWriter::BarChartPng(const BarChart& chart, int width, int height) {

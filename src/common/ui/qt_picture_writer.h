@@ -18,6 +18,11 @@ class QtPictureWriter : public PictureWriter {
   void WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path, int width,
                        int height) override;
   std::string BoxPlotPng(const BoxPlot& plot, int width, int height) override;
+  void WriteDendrogramPng(const DendrogramPicture& picture, const std::filesystem::path& path,
+                          int width, int height) override;
+  void WriteDendrogramSvg(const DendrogramPicture& picture, const std::filesystem::path& path,
+                          int width, int height) override;
+  std::string DendrogramPng(const DendrogramPicture& picture, int width, int height) override;
   std::string BarChartPng(const BarChart& chart, int width, int height) override;
   std::string RadarChartPng(const RadarChart& chart, int width, int height) override;
   std::string NetworkPng(const NetworkPicture& picture, int width, int height) override;

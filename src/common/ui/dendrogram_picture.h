@@ -1,0 +1,34 @@
+// The one dendrogram drawing: labels on the left, brackets growing to the right with the merge
+// height, cluster colours below the cut, the cut as a dashed line and a height axis. Windows,
+// PNG and SVG files all paint with it.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include "common/pictures.h"
+
+namespace lindora::ui {
+
+void PaintDendrogram(QPainter& painter, const DendrogramPicture& picture, const QRectF& area);
+QImage DendrogramImage(const DendrogramPicture& picture, QSize size);
+QByteArray DendrogramSvg(const DendrogramPicture& picture, QSize size);
+
+// Shows a dendrogram at the widget's size.
+class DendrogramView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit DendrogramView(QWidget* parent = nullptr);
+  void SetPicture(DendrogramPicture picture);
+  const DendrogramPicture& Picture() const { return picture_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  DendrogramPicture picture_;
+};
+
+}  // namespace lindora::ui
