@@ -7,6 +7,7 @@
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/session.h"
+#include "common/table_export.h"
 #include "formula/fangji_analysis.h"
 #include "formula/formula_db.h"
 
@@ -59,6 +60,40 @@ CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& 
           ConfidenceText(r),        LiftText(r, mining.n)};
 }
 
+CsvRow ItemsetRow(const Transactions& items, const RuleMining& mining, const Itemset& s) {
+  return {ItemsetText(items, s), std::to_string(s.size), std::to_string(s.count),
+          SupportPercentText(s.count, mining.n)};
+}
+
+const CsvRow& ItemsetHeader() {
+  static const CsvRow header{"项集", "项数", "支持度计数", "支持度(%)"};
+  return header;
+}
+
+const std::vector<MenuEntry>& AssociationRulesWindow::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_File", "文件(&F)", "", true},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_File", true, true,
+       On(&AssociationRulesWindow::Menu_ExportExcel_Click)},
+  };
+  return menus;
+}
+
+std::vector<WorkbookSheet> AssociationRulesWindow::ExcelSheets() const {
+  std::vector<CsvRow> rules, itemsets;
+  for (const Rule& r : mining_.rules) rules.push_back(RuleRow(items_, mining_, r));
+  for (const Itemset& s : mining_.itemsets) itemsets.push_back(ItemsetRow(items_, mining_, s));
+  return SheetsOf(
+      {TableFromRows("关联规则",
+                     label_count_.empty() ? "关联规则" : "关联规则（" + label_count_ + "）",
+                     RuleHeader(), rules),
+       TableFromRows("频繁项集", "频繁项集", ItemsetHeader(), itemsets)});
+}
+
+Outcome AssociationRulesWindow::Menu_ExportExcel_Click() {
+  return ExportWorkbook(session_, kCaption, ExcelSheets());
+}
+
 const CsvRow& RuleHeader() {
   static const CsvRow header(kHeaders.begin(), kHeaders.end());
   return header;
@@ -69,10 +104,8 @@ void WriteRuleFiles(Session& session, const Transactions& items, const RuleMinin
   rules.Row(RuleHeader());
   for (const Rule& r : mining.rules) rules.Row(RuleRow(items, mining, r));
   CsvWriter itemsets(session.Path(AssociationRulesWindow::kItemsetFile));
-  itemsets.Row({"项集", "项数", "支持度计数", "支持度(%)"});
-  for (const Itemset& s : mining.itemsets)
-    itemsets.Row({ItemsetText(items, s), std::to_string(s.size), std::to_string(s.count),
-                  SupportPercentText(s.count, mining.n)});
+  itemsets.Row(ItemsetHeader());
+  for (const Itemset& s : mining.itemsets) itemsets.Row(ItemsetRow(items, mining, s));
   rules.Flush();
   itemsets.Flush();
 

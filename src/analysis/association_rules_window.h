@@ -9,8 +9,10 @@
 #include "analysis/transactions.h"
 #include "common/csv.h"
 #include "common/grid.h"
+#include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 #include "common/workflows.h"
 
 namespace lindora {
@@ -61,6 +63,12 @@ class AssociationRulesWindow : public WindowModel {
   int SortColumn() const { return sort_column_; }
   bool SortDescending() const { return sort_descending_; }
 
+  static const std::vector<MenuEntry>& MenuBar();
+  // 导出为 Excel: every rule of the last run in the grid's order (the grid shows the first
+  // kMaxGridRules) and every frequent itemset.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
+
   // Mines the current result set with the thresholds shown, writes both files and fills the
   // grid. Bad thresholds, an empty result set or a failed write change nothing.
   Outcome Cmd_Run_Click();
@@ -88,6 +96,9 @@ class AssociationRulesWindow : public WindowModel {
 // A rule as the rule file and the reports write it, and the file's header.
 CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& r);
 const CsvRow& RuleHeader();
+// A frequent itemset as the itemset file writes it, and the file's header.
+CsvRow ItemsetRow(const Transactions& items, const RuleMining& mining, const Itemset& s);
+const CsvRow& ItemsetHeader();
 
 // Writes \Result\关联规则.csv and \Result\频繁项集.csv; both are complete before either
 // replaces its old copy. Raises FileError.

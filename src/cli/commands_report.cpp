@@ -13,7 +13,7 @@ constexpr const char* kReportUsage =
     "report [--sections LIST] [--rows N] [--min-support P%|COUNT] [--min-confidence C] "
     "[--min-lift L] [--max-size K] [--top N | --min-frequency F] [--min-edge K] "
     "[--compare A B [--symptoms] [--min-count K]] "
-    "[--date YYYY-MM-DD] [--html FILE] [--pdf FILE]";
+    "[--date YYYY-MM-DD] [--html FILE] [--pdf FILE] [--xlsx FILE]";
 
 int Report(Context& ctx, const std::vector<std::string>& args) {
   ReportOptions options;
@@ -33,9 +33,10 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   app.add_flag("--symptoms", options.compare_symptoms);
   app.add_option("--min-count", options.compare_min_count);
   app.add_option("--date", options.date);
-  std::string html, pdf;
+  std::string html, pdf, xlsx;
   app.add_option("--html", html);
   app.add_option("--pdf", pdf);
+  app.add_option("--xlsx", xlsx);
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
@@ -63,16 +64,21 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   }
   options.html = html;
   options.pdf = pdf;
+  options.xlsx = xlsx;
   ReportRun run = WriteAnalysisReport(ctx.session, options);
   if (run.outcome != Outcome::kDone) return ExitStatus(run.outcome);
-  ctx.out << "# report\n" << run.html.string() << '\n' << run.pdf.string() << '\n';
+  ctx.out << "# report\n"
+          << run.html.string() << '\n'
+          << run.pdf.string() << '\n'
+          << run.xlsx.string() << '\n';
   return kDone;
 }
 
 Registrar report_command(
     "report", kReportUsage,
-    "writes the analysis report of the current result set as HTML and PDF (default "
-    "Result/分析报告.html and .pdf); sections: data,herbs,types,rules,network,symptoms,comparison",
+    "writes the analysis report of the current result set as HTML, PDF and an Excel "
+    "workbook of its tables (default Result/分析报告.html, .pdf and .xlsx); sections: "
+    "data,herbs,types,rules,network,symptoms,comparison",
     OwnOptions{}, Report);
 
 }  // namespace

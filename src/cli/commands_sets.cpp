@@ -108,6 +108,7 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
   ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
   PrintGrid(ctx, window.Caption(), "FlexGrid_Compare", window.FlexGrid_Compare());
+  if (ctx.tables) OfferSheets(ctx, window.ExcelSheets());
   return png.empty() ? kDone : ExitStatus(window.SaveChart(png));
 }
 

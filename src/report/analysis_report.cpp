@@ -21,6 +21,7 @@
 #include "formula/formula_db.h"
 #include "herb/herb_charts.h"
 #include "herb/herb_types.h"
+#include "report/report_workbook.h"
 
 namespace lindora {
 namespace {
@@ -553,6 +554,10 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     tell("写入报告");
     run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
     run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
+    run.xlsx = options.xlsx.empty() ? session.Path("\\Result\\分析报告.xlsx") : options.xlsx;
+    // First the workbook: one open in a spreadsheet program stops the report before any of
+    // its files changes.
+    WriteWorkbook(ReportWorkbookSheets(builder.doc()), run.xlsx);
     {
       AtomicFile html(run.html);
       html.WriteBytes(builder.doc().Html());

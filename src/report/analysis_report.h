@@ -44,8 +44,8 @@ struct ReportOptions {
   std::string compare_a = ".", compare_b;
   bool compare_symptoms = false;
   std::string compare_min_count = "5";
-  std::string date;                 // the one date line, YYYY-MM-DD
-  std::filesystem::path html, pdf;  // empty: \Result\分析报告.html and .pdf
+  std::string date;                       // the one date line, YYYY-MM-DD
+  std::filesystem::path html, pdf, xlsx;  // empty: \Result\分析报告.html, .pdf and .xlsx
 
   bool Has(ReportSection s) const;
 };
@@ -55,13 +55,14 @@ using ReportProgress = std::function<void(std::string_view step, int done, int t
 
 struct ReportRun {
   Outcome outcome = Outcome::kDone;
-  std::filesystem::path html, pdf;
+  std::filesystem::path html, pdf, xlsx;
   ReportDocument document;
 };
 
 // Checks the options and the result set (refusing with a message), runs every chosen analysis
 // on the current result set as its window would, writing the same result files, and writes
-// the report. The pictures and the PDF come from the installed picture writer.
+// the report and the workbook of its tables. The pictures and the PDF come from the installed
+// picture writer.
 ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options,
                               const ReportProgress& progress = {});
 
