@@ -103,7 +103,8 @@ TEST_F(TableExportTest, CancelWritesNothingEmptyTablesAreRefusedLockedWorkbookIs
   EXPECT_EQ(rules.Menu_ExportExcel_Click(), Outcome::kRefused);
   EXPECT_EQ(world.dialogs.Messages().back(), kNothingToExportMessage);
 
-  rules.SetTextMinSupport("3");
+  rules.SetTextMinSupport("5");
+  rules.SetTextMaxSize("2");
   rules.SetTextMinConfidence("0");
   ASSERT_EQ(rules.Cmd_Run_Click(), Outcome::kDone);
   ASSERT_GT(rules.Mining().rules.size(), static_cast<std::size_t>(rules.FlexGrid().Rows() - 1));

@@ -31,7 +31,8 @@ const ReadCell* ReadSheet::At(int row, int col) const {
 }
 
 std::optional<std::vector<ReadSheet>> ReadWorkbook(const std::filesystem::path& path) {
-  auto python = FindExecutable({}, "python3");
+  // Debian's own interpreter first: python3-openpyxl is installed for it.
+  auto python = FindExecutable("/usr/bin/python3", "python3");
   if (!python) return std::nullopt;
   ProcessOutput run = RunProcess(
       *python, {std::string(LINDORA_SOURCE_DIR) + "/tests/support/read_workbook.py", path.string()},
