@@ -20,7 +20,8 @@ namespace {
 // Excel's limits: a cell holds at most 32767 characters; a wider column helps nobody.
 constexpr std::size_t kMaxCellBytes = 32767;
 constexpr int kMinColumnWidth = 6, kMaxColumnWidth = 60;
-constexpr double kTextColumnWidth = 100;
+constexpr int kTextColumnWidth = 72;
+constexpr double kLineHeight = 15;  // points, Excel's default row
 
 char32_t NextCodePoint(std::string_view s, std::size_t& i) {
   const auto c = static_cast<unsigned char>(s[i++]);
@@ -92,8 +93,15 @@ class Writer {
   void Sheet(const WorkbookSheet& sheet, const std::string& name) {
     lxw_worksheet* ws = workbook_add_worksheet(book_, name.c_str());
     if (!ws) throw std::runtime_error("工作表名称无效：" + name);
+    // Printed one page wide (A4), however wide the table, as a thesis appendix would be.
+    worksheet_set_paper(ws, 9);
+    worksheet_fit_to_pages(ws, 1, 0);
     lxw_row_t row = 0;
     for (const WorkbookSheet::Line& line : sheet.lines) {
+      // Spreadsheet programs do not grow a row for wrapped text on their own.
+      constexpr int kPerLine = kTextColumnWidth - 2;
+      const int lines = std::max(1, (DisplayWidth(line.text) + kPerLine - 1) / kPerLine);
+      worksheet_set_row(ws, row, kLineHeight * lines, nullptr);
       worksheet_write_string(ws, row++, 0, CellText(line.text).c_str(),
                              Format("", Rule::kNone, line.heading, true));
     }
@@ -176,10 +184,16 @@ class Writer {
     }
     if (series == 0) return;
     if (!spec.title.empty()) chart_title_set_name(chart, spec.title.c_str());
-    if (!spec.category_axis.empty()) chart_axis_set_name(chart->x_axis, spec.category_axis.c_str());
-    if (!spec.value_axis.empty()) chart_axis_set_name(chart->y_axis, spec.value_axis.c_str());
-    // Read top-down like the table.
-    if (spec.horizontal) chart_axis_set_reverse(chart->x_axis);
+    // In a bar chart the library's x axis is the horizontal one, which holds the values.
+    lxw_chart_axis* category_axis = spec.horizontal ? chart->y_axis : chart->x_axis;
+    lxw_chart_axis* value_axis = spec.horizontal ? chart->x_axis : chart->y_axis;
+    if (!spec.category_axis.empty()) chart_axis_set_name(category_axis, spec.category_axis.c_str());
+    if (!spec.value_axis.empty()) chart_axis_set_name(value_axis, spec.value_axis.c_str());
+    if (spec.horizontal) {
+      // Categories read top-down like the table, with the value axis still below them.
+      chart_axis_set_reverse(category_axis);
+      chart_axis_set_crossing_max(category_axis);
+    }
     if (series == 1) chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
     lxw_chart_options options{};
     options.x_scale = 1.5;
