@@ -1,10 +1,9 @@
 #include "common/workbook.h"
 
-#include <unistd.h>
+#include <stdlib.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -123,6 +122,10 @@ class Writer {
       ++row;
     }
     const lxw_row_t header_row = row;
+    if (table.rows.size() >= LXW_ROW_MAX - header_row)
+      throw std::runtime_error("表“" + name + "”有 " + std::to_string(table.rows.size()) +
+                               " 行，超过了 Excel 工作表的 " + std::to_string(LXW_ROW_MAX) +
+                               " 行上限");
     std::vector<int> widths(cols, kMinColumnWidth);
     const Rule header_rule = table.rows.empty() ? Rule::kHeaderAndLast : Rule::kHeader;
     for (lxw_col_t c = 0; c < cols; ++c) {
@@ -294,7 +297,11 @@ std::optional<fs::path> WorkbookLockFile(const fs::path& path) {
   const fs::path folder = path.parent_path();
   const std::string name = path.filename().string();
   std::error_code ec;
-  for (const std::string& lock : {"~$" + name, ".~lock." + name + "#"}) {
+  // Excel's owner file replaces the first two characters of a longer name.
+  std::size_t second = 0;
+  for (int n = 0; n < 2 && second < name.size(); ++n) NextCodePoint(name, second);
+  for (const std::string& lock :
+       {"~$" + name, "~$" + name.substr(second), ".~lock." + name + "#"}) {
     const fs::path candidate = folder / lock;
     if (fs::exists(candidate, ec)) return candidate;
   }
@@ -309,18 +316,24 @@ void WriteWorkbook(const std::vector<WorkbookSheet>& sheets, const fs::path& pat
   std::error_code ec;
   const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
   if (!fs::is_directory(folder, ec)) throw FileError(FileError::Kind::kWrite, path, "文件夹不存在");
-  static std::atomic<unsigned> counter{0};
-  fs::path temp = path;
-  temp += ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+  // The library writes a scratch file of its own; the workbook then reaches its place through
+  // the program's one atomic writer, like every other result file.
+  // A private folder (mkdtemp: mode 0700, fresh name), so nobody can plant a link there.
+  fs::path base = fs::temp_directory_path(ec);
+  if (ec) base = folder;
+  std::string pattern = (base / "lindora-workbook-XXXXXX").string();
+  if (!::mkdtemp(pattern.data()))
+    throw FileError(FileError::Kind::kWrite, path, SystemErrorText(errno));
+  const fs::path scratch = fs::path(pattern) / "workbook.xlsx";
   struct Remove {
-    fs::path file;
+    fs::path dir;
     ~Remove() {
       std::error_code ignored;
-      if (!file.empty()) fs::remove(file, ignored);
+      fs::remove_all(dir, ignored);
     }
-  } remove{temp};
+  } remove{pattern};
 
-  lxw_workbook* book = workbook_new(temp.c_str());
+  lxw_workbook* book = workbook_new(scratch.c_str());
   if (!book) throw FileError(FileError::Kind::kWrite, path, SystemErrorText(errno ? errno : EIO));
   try {
     Writer writer(book);
@@ -339,9 +352,10 @@ void WriteWorkbook(const std::vector<WorkbookSheet>& sheets, const fs::path& pat
     throw FileError(FileError::Kind::kWrite, path,
                     errno ? SystemErrorText(errno)
                           : std::string("写入工作簿失败（") + lxw_strerror(err) + "）");
-  fs::rename(temp, path, ec);
-  if (ec) throw FileError(FileError::Kind::kWrite, path, SystemErrorText(ec.value()));
-  remove.file.clear();
+  const std::string bytes = ReadFileBytes(scratch);
+  AtomicFile out(path);
+  out.WriteBytes(bytes);
+  out.Commit();
 }
 
 }  // namespace lindora

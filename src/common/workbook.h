@@ -40,8 +40,8 @@ struct WorkbookSheet {
 // The sheets of an analysis run: one per table, named by its key, with its caption.
 std::vector<WorkbookSheet> SheetsOf(const std::vector<ResultTable>& tables);
 
-// Writes the workbook to a temporary file beside `path` and renames it over the old one, so
-// a failure leaves the previous workbook. Refuses (FileError) while a lock file of Excel
+// Writes the workbook through the program's atomic file writer (a temporary file beside `path`
+// renamed over it), so a failure leaves the previous workbook. Refuses (FileError) while a lock file of Excel
 // (~$name.xlsx) or LibreOffice (.~lock.name.xlsx#) beside it says the workbook is open.
 void WriteWorkbook(const std::vector<WorkbookSheet>& sheets, const std::filesystem::path& path);
 

@@ -88,7 +88,7 @@ TEST(WorkbookTest, FailuresKeepThePreviousWorkbookAndNameTheLock) {
   WriteWorkbook(SheetsOf({table}), path);
   const std::string before = ReadFileBytes(path);
 
-  for (const std::string lock : {"~$药物频次.xlsx", ".~lock.药物频次.xlsx#"}) {
+  for (const std::string lock : {"~$药物频次.xlsx", "~$频次.xlsx", ".~lock.药物频次.xlsx#"}) {
     folder.WriteBytes("Result/" + lock, "x");
     table.rows.push_back({TableCell::Text("桂枝")});
     try {
