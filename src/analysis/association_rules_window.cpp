@@ -18,32 +18,6 @@ constexpr std::array<std::string_view, AssociationRulesWindow::kColumns> kHeader
     "前项", "后项", "支持度计数", "支持度(%)", "置信度", "提升度"};
 constexpr std::array<int, AssociationRulesWindow::kColumns> kColumnWidths = {3900, 1500, 1440,
                                                                              1440, 1440, 1440};
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::size_t kWriteChunk = 1 << 20;
-
-// Rows are appended to a temporary file in chunks, so a large table never sits in memory twice.
-class CsvWriter {
- public:
-  explicit CsvWriter(const std::filesystem::path& path) : file_(path) { bytes_ = kByteOrderMark; }
-  void Row(const CsvRow& row) {
-    bytes_ += CsvLine(row);
-    bytes_ += "\r\n";
-    if (bytes_.size() >= kWriteChunk) Flush();
-  }
-  void Flush() {
-    file_.WriteBytes(bytes_);
-    bytes_.clear();
-  }
-  void Commit() {
-    Flush();
-    file_.Commit();
-  }
-
- private:
-  AtomicFile file_;
-  std::string bytes_;
-};
-
 }  // namespace
 
 AssociationRulesWindow::AssociationRulesWindow(Session& session)
@@ -54,18 +28,12 @@ AssociationRulesWindow::AssociationRulesWindow(Session& session)
   FillGrid();
 }
 
-CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& r) {
-  return {AntecedentText(items, r), items.names[r.consequent],
-          std::to_string(r.count),  SupportPercentText(r.count, mining.n),
-          ConfidenceText(r),        LiftText(r, mining.n)};
-}
-
-CsvRow ItemsetRow(const Transactions& items, const RuleMining& mining, const Itemset& s) {
+static CsvRow ItemsetRow(const Transactions& items, const RuleMining& mining, const Itemset& s) {
   return {ItemsetText(items, s), std::to_string(s.size), std::to_string(s.count),
           SupportPercentText(s.count, mining.n)};
 }
 
-const CsvRow& ItemsetHeader() {
+static const CsvRow& ItemsetHeader() {
   static const CsvRow header{"项集", "项数", "支持度计数", "支持度(%)"};
   return header;
 }
@@ -94,78 +62,23 @@ Outcome AssociationRulesWindow::Menu_ExportExcel_Click() {
   return ExportWorkbook(session_, kCaption, ExcelSheets());
 }
 
-const CsvRow& RuleHeader() {
-  static const CsvRow header(kHeaders.begin(), kHeaders.end());
-  return header;
-}
-
-void WriteRuleFiles(Session& session, const Transactions& items, const RuleMining& mining) {
-  CsvWriter rules(session.Path(AssociationRulesWindow::kRuleFile));
-  rules.Row(RuleHeader());
-  for (const Rule& r : mining.rules) rules.Row(RuleRow(items, mining, r));
-  CsvWriter itemsets(session.Path(AssociationRulesWindow::kItemsetFile));
-  itemsets.Row(ItemsetHeader());
-  for (const Itemset& s : mining.itemsets) itemsets.Row(ItemsetRow(items, mining, s));
-  rules.Flush();
-  itemsets.Flush();
-
-  // Two renames cannot be one: the old rule file is set aside until the itemset file is in
-  // place, and put back if that fails, so the pair always comes from one run.
-  const std::filesystem::path rule_file = session.Path(AssociationRulesWindow::kRuleFile);
-  std::filesystem::path kept = rule_file;
-  kept += ".old";
-  std::error_code ec;
-  std::filesystem::rename(rule_file, kept, ec);
-  const bool had_old = !ec;
-  try {
-    rules.Commit();
-    itemsets.Commit();
-  } catch (const FileError&) {
-    if (had_old) {
-      std::filesystem::rename(kept, rule_file, ec);
-    } else {
-      std::filesystem::remove(rule_file, ec);
-    }
-    throw;
-  }
-  if (had_old) std::filesystem::remove(kept, ec);
-}
-
 Outcome AssociationRulesWindow::Cmd_Run_Click() {
-  ParsedThresholds parsed = ParseThresholds(min_support_, min_confidence_, min_lift_, max_size_);
-  if (!parsed.thresholds) return Refuse(session_, parsed.message);
-  const RuleThresholds& th = *parsed.thresholds;
-  return Guard(session_, [&]() -> Outcome {
-    std::error_code ec;
-    if (!std::filesystem::exists(session_.Path(kResultFilePath), ec))
-      return Refuse(session_, kNoDataMessage);
-    Transactions items = HerbTransactionsOfResultSet(session_);
-    const auto n = static_cast<std::int64_t>(items.N());
-    if (n == 0) return Refuse(session_, kNoDataMessage);
-    const std::int64_t min_count = MinSupportCount(th.min_support, n);
-    if (min_count > n)
-      return Refuse(session_, "最小支持度计数 " + std::to_string(min_count) + " 超过了方剂数 " +
-                                  std::to_string(n) + "，无法分析。请降低最小支持度。");
-    RuleMining mining = MineRules(items, min_count, th.max_size, th.min_confidence, th.min_lift);
-    if (mining.too_many)
-      return Refuse(session_, "频繁项集超过 " + std::to_string(kMaxItemsets) +
-                                  " 个，请提高最小支持度或减小最大规则长度。");
-    WriteRuleFiles(session_, items, mining);
-
-    items_ = std::move(items);
-    mining_ = std::move(mining);
-    sort_column_ = -1;
-    sort_descending_ = true;
-    label_count_ = "事务数：" + std::to_string(n) + "　最小支持度计数：" +
-                   std::to_string(min_count) + "　频繁项集：" +
-                   std::to_string(mining_.itemsets.size()) + "　关联规则：" +
-                   std::to_string(mining_.rules.size());
-    if (mining_.rules.size() > static_cast<std::size_t>(kMaxGridRules))
-      label_count_ += "（表中显示前 " + std::to_string(kMaxGridRules) + " 条）";
-    FillGrid();
-    Changed();
-    return Outcome::kDone;
-  });
+  RuleResult result = RunAssociationRules(
+      session_, RuleOptions{min_support_, min_confidence_, min_lift_, max_size_});
+  if (result.outcome != Outcome::kDone) return result.outcome;
+  items_ = std::move(result.items);
+  mining_ = std::move(result.mining);
+  sort_column_ = -1;
+  sort_descending_ = true;
+  label_count_ = "事务数：" + std::to_string(mining_.n) + "　最小支持度计数：" +
+                 std::to_string(mining_.min_count) + "　频繁项集：" +
+                 std::to_string(mining_.itemsets.size()) + "　关联规则：" +
+                 std::to_string(mining_.rules.size());
+  if (mining_.rules.size() > static_cast<std::size_t>(kMaxGridRules))
+    label_count_ += "（表中显示前 " + std::to_string(kMaxGridRules) + " 条）";
+  FillGrid();
+  Changed();
+  return Outcome::kDone;
 }
 
 void AssociationRulesWindow::FlexGrid_Click() {

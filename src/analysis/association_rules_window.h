@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "analysis/association_rules.h"
+#include "analysis/rule_analysis.h"
 #include "analysis/transactions.h"
 #include "common/csv.h"
 #include "common/grid.h"
@@ -13,15 +14,14 @@
 #include "common/outcome.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
-#include "common/workflows.h"
 
 namespace lindora {
 
 class AssociationRulesWindow : public WindowModel {
  public:
   static constexpr std::string_view kCaption = "关联规则分析";
-  static constexpr std::string_view kRuleFile = "\\Result\\关联规则.csv";
-  static constexpr std::string_view kItemsetFile = "\\Result\\频繁项集.csv";
+  static constexpr std::string_view kRuleFile = lindora::kRuleFile;
+  static constexpr std::string_view kItemsetFile = lindora::kItemsetFile;
   static constexpr int kMaxGridRules = 1000;
 
   static constexpr std::string_view kDefaultMinSupport = "10%";
@@ -93,15 +93,8 @@ class AssociationRulesWindow : public WindowModel {
   bool sort_descending_ = true;
 };
 
-// A rule as the rule file and the reports write it, and the file's header.
-CsvRow RuleRow(const Transactions& items, const RuleMining& mining, const Rule& r);
-const CsvRow& RuleHeader();
-// A frequent itemset as the itemset file writes it, and the file's header.
-CsvRow ItemsetRow(const Transactions& items, const RuleMining& mining, const Itemset& s);
-const CsvRow& ItemsetHeader();
-
-// Writes \Result\关联规则.csv and \Result\频繁项集.csv; both are complete before either
-// replaces its old copy. Raises FileError.
-void WriteRuleFiles(Session& session, const Transactions& items, const RuleMining& mining);
+// 方剂关联规则分析: refuses an empty formula grid, else opens the rule window and mines the
+// current result set with the thresholds shown.
+Outcome AssociationRulesOfResults(Session& session);
 
 }  // namespace lindora

@@ -7,6 +7,7 @@
 #include <numeric>
 #include <optional>
 
+#include "analysis/compare_sets_analysis.h"
 #include "common/csv.h"
 #include "common/session.h"
 #include "common/table_export.h"
@@ -18,15 +19,6 @@ namespace {
 
 constexpr int kColWidth[8] = {1740, 1000, 1160, 1000, 1160, 1200, 1470, 1470};
 constexpr int kNameColumn = 0;
-
-// A count typed by the user: decimal digits only, at most nine of them.
-std::optional<std::int64_t> ParseCount(std::string_view text) {
-  std::string t = Trim(text);
-  if (t.empty() || t.size() > 9 ||
-      !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  return std::stoll(t);
-}
 
 double SortKey(const ItemComparison& item, int column) {
   switch (column) {
@@ -59,7 +51,7 @@ void CompareSetsWindow::Load() {
 }
 
 std::string CompareSetsWindow::ChoiceCaption(std::string_view name) {
-  return name == kCurrentSetName ? std::string(kCurrentSetCaption) : std::string(name);
+  return SetChoiceCaption(name);
 }
 
 void CompareSetsWindow::SetSetA(std::string_view name) {
@@ -88,25 +80,7 @@ std::vector<ItemComparison> CompareSetsWindow::ChartItems() const {
 }
 
 BarChart CompareSetsWindow::Chart() const {
-  BarChart chart;
-  std::vector<ItemComparison> items = ChartItems();
-  chart.title = items.empty()
-                    ? "尚无比较结果"
-                    : "Q 值最小的 " + std::to_string(items.size()) + " 项：含该项的方剂占比(%)";
-  chart.category_axis = compared_kind_ == ItemKind::kHerbs ? "中药" : "症状";
-  chart.value_axis = "方剂占比(%)";
-  chart.horizontal = true;
-  if (items.empty()) return chart;
-  BarSeries a{"A：" + ChoiceCaption(compared_a_), {}}, b{"B：" + ChoiceCaption(compared_b_), {}};
-  // Bars carry their numbers: the rates as the grid shows them, with two decimals.
-  auto shown = [](double rate) { return std::round(rate * 100) / 100; };
-  for (const ItemComparison& item : items) {
-    chart.categories.push_back(item.name);
-    a.values.push_back(shown(item.rate_a));
-    b.values.push_back(shown(item.rate_b));
-  }
-  chart.series = {std::move(a), std::move(b)};
-  return chart;
+  return ComparisonChart(comparison_, compared_a_, compared_b_, compared_kind_);
 }
 
 std::string CompareSetsWindow::ChartPathProblem(const std::filesystem::path& path) {
@@ -136,62 +110,22 @@ Outcome CompareSetsWindow::RefreshSetList() {
   });
 }
 
-std::string CompareSetsWindow::Describe(std::string_view name, std::int64_t formulas) const {
-  return ChoiceCaption(name) + "（" + std::to_string(formulas) + " 首方剂）";
-}
-
 Outcome CompareSetsWindow::Cmd_Compare_Click() {
-  std::optional<std::int64_t> min_count = ParseCount(min_count_text_);
-  if (!min_count)
-    return Refuse(session_, "最小计数必须是不小于 0 的整数，“" + min_count_text_ + "”不是。");
-  if (set_a_.empty() || set_b_.empty()) return Refuse(session_, "请选择结果集 A 和结果集 B。");
-  return Guard(session_, [&]() -> Outcome {
-    namespace fs = std::filesystem;
-    for (const std::string& name : {set_a_, set_b_}) {
-      if (name == kCurrentSetName) continue;
-      const bool usable_name = CheckSetName(name).empty();
-      std::error_code ec;
-      // A link to a lost file still names a set: reading it reports why it cannot be read.
-      if (usable_name && fs::exists(fs::symlink_status(SetFile(session_, name), ec))) continue;
-      if (!usable_name || !fs::exists(SetHistoryFile(session_, name), ec))
-        return Refuse(session_, "找不到结果集“" + name + "”。");
-      session_.ReportFailure(OrphanHistoryMessage(name));
-      return Outcome::kFailed;
-    }
-    if (SetFile(session_, set_a_) == SetFile(session_, set_b_))
-      return Refuse(session_, "结果集 A 和结果集 B 是同一个结果集，请选择两个不同的结果集。");
-
-    // The two sets are standardised and read side by side: they share no file.
-    std::future<Transactions> later_b =
-        std::async(std::launch::async, [&] { return SetTransactions(session_, set_b_, kind_); });
-    Transactions a = SetTransactions(session_, set_a_, kind_);
-    Transactions b = later_b.get();
-    for (auto [name, t] : {std::pair{&set_a_, &a}, std::pair{&set_b_, &b}})
-      if (t->N() == 0)
-        return Refuse(session_, "结果集“" + ChoiceCaption(*name) + "”中没有可比较的方剂。");
-
-    SetComparison comparison = CompareTransactions(a, b, *min_count);
-    std::vector<CsvRow> rows{ComparisonHeader()};
-    for (const ItemComparison& item : comparison.items) rows.push_back(ComparisonCells(item));
-    WriteCsvFile(session_.Path(kResultFile), rows);
-
-    comparison_ = std::move(comparison);
-    compared_a_ = set_a_;
-    compared_b_ = set_b_;
-    compared_kind_ = kind_;
-    ++comparison_version_;
-    order_.resize(comparison_.items.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    sort_column_ = -1;
-    sort_ascending_ = true;
-    label_summary_ = "A：" + Describe(set_a_, comparison_.n_a) + "    B：" +
-                     Describe(set_b_, comparison_.n_b) + "    " +
-                     (kind_ == ItemKind::kHerbs ? "中药" : "症状") + "：检验 " +
-                     std::to_string(comparison_.items.size()) + " 项（A、B 合计出现不少于 " +
-                     std::to_string(*min_count) + " 次）";
-    FillGrid();
-    return Outcome::kDone;
-  });
+  SetComparisonResult result =
+      RunSetComparison(session_, SetComparisonOptions{set_a_, set_b_, kind_, min_count_text_});
+  if (result.outcome != Outcome::kDone) return result.outcome;
+  comparison_ = std::move(result.comparison);
+  compared_a_ = set_a_;
+  compared_b_ = set_b_;
+  compared_kind_ = kind_;
+  ++comparison_version_;
+  order_.resize(comparison_.items.size());
+  std::iota(order_.begin(), order_.end(), 0);
+  sort_column_ = -1;
+  sort_ascending_ = true;
+  label_summary_ = std::move(result.summary);
+  FillGrid();
+  return Outcome::kDone;
 }
 
 const std::vector<MenuEntry>& CompareSetsWindow::MenuBar() {

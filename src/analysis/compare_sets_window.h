@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/compare_sets_analysis.h"
 #include "analysis/result_sets.h"
 #include "analysis/set_comparison.h"
 #include "common/grid.h"
@@ -16,16 +17,15 @@
 #include "common/pictures.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
-#include "common/workflows.h"
 
 namespace lindora {
 
 class CompareSetsWindow : public WindowModel {
  public:
   static constexpr std::string_view kCaption = "结果集比较";
-  static constexpr std::string_view kResultFile = "\\Result\\结果集比较.csv";
+  static constexpr std::string_view kResultFile = kComparisonFile;
   static constexpr std::string_view kChartFile = "\\Result\\结果集比较.png";
-  static constexpr int kChartItems = 20;
+  static constexpr int kChartItems = kComparisonChartItems;
   static constexpr int kChartWidth = 1400, kChartHeight = 1000;  // pixels of the PNG
   // Twips: the size the window opens with; the grid and the chart share what is inside.
   static constexpr int kWidth = 21000, kHeight = 12000;
@@ -91,7 +91,6 @@ class CompareSetsWindow : public WindowModel {
 
  private:
   void FillGrid();
-  std::string Describe(std::string_view name, std::int64_t formulas) const;
 
   std::vector<Choice> choices_;
   std::string set_a_{kCurrentSetName}, set_b_;
@@ -107,5 +106,8 @@ class CompareSetsWindow : public WindowModel {
   int sort_column_ = -1;
   bool sort_ascending_ = true;
 };
+
+// 结果集比较…: shows the comparison window, its list of saved sets read afresh.
+Outcome OpenSetComparison(Session& session);
 
 }  // namespace lindora

@@ -3,9 +3,11 @@
 #include <array>
 #include <string>
 
+#include "analysis/herb_frequency.h"
+#include "analysis/herb_group_analysis.h"
 #include "analysis/herb_groups.h"
 #include "analysis/herb_table.h"
-#include "analysis/standardize.h"
+#include "analysis/symptom_analysis.h"
 #include "analysis/symptom_analysis_window.h"
 #include "analysis/symptom_table.h"
 #include "analysis/yaodui_analysis_window.h"
@@ -29,10 +31,6 @@ bool HasResultRows(Session& session) {
   return false;
 }
 
-std::string GroupFile(int n, std::string_view suffix) {
-  return "\\Result\\Yaodui_Analysis" + std::to_string(n) + std::string(suffix);
-}
-
 void FillGroupGrid(YaoduiAnalysisWindow& window, int n, const GroupStore& store,
                    const std::vector<std::string>& CM) {
   window.InitializeGroupGrid(n);
@@ -49,61 +47,44 @@ void FillGroupGrid(YaoduiAnalysisWindow& window, int n, const GroupStore& store,
 }  // namespace
 
 Outcome RunDanweiyaoAnalysis(Session& session) {
-  return Guard(session, [&] {
-    StandardResult(session);
-    HerbTable table = BuildCMTable(session);
-    WriteHerbListFile(table, session.Path("\\Result\\Yaodui_Analysis1.txt"));
-
-    DantiAnalysis& danti = session.Window<DantiAnalysis>();
-    danti.InitializeHerbGrid(danti.FlexGrid().Width() - kCountColumnWidth, kCountColumnWidth);
-    ResultTable all{"", "单味药频数", {"中药名", "频数"}, {}};
-    for (std::size_t k = 0; k < table.NumCM(); ++k) {
-      if (k < kShownHerbs) danti.AddHerbRow(table.CM[k], std::to_string(table.CountCM[k]));
-      all.rows.push_back(
-          {TableCell::Text(table.CM[k]), TableCell::Number(static_cast<double>(table.CountCM[k]))});
-    }
-    danti.SetFullHerbTable(std::move(all));
-    danti.Show();
-    session.Message("找到" + std::to_string(table.NumCM()) + "味中药单体，默认显示前100项");
-  });
+  HerbFrequencyResult result = RunHerbFrequency(session);
+  if (result.outcome != Outcome::kDone) return result.outcome;
+  const HerbTable& table = result.table;
+  DantiAnalysis& danti = session.Window<DantiAnalysis>();
+  danti.InitializeHerbGrid(danti.FlexGrid().Width() - kCountColumnWidth, kCountColumnWidth);
+  ResultTable all{"", "单味药频数", {"中药名", "频数"}, {}};
+  for (std::size_t k = 0; k < table.NumCM(); ++k) {
+    if (k < kShownHerbs) danti.AddHerbRow(table.CM[k], std::to_string(table.CountCM[k]));
+    all.rows.push_back(
+        {TableCell::Text(table.CM[k]), TableCell::Number(static_cast<double>(table.CountCM[k]))});
+  }
+  danti.SetFullHerbTable(std::move(all));
+  danti.Show();
+  session.Message("找到" + std::to_string(table.NumCM()) + "味中药单体，默认显示前100项");
+  return Outcome::kDone;
 }
 
 Outcome RunYaoduiAnalysis(Session& session) {
-  return Guard(session, [&] {
-    StandardResult(session);
-    HerbTable table = BuildCMTable(session);
-    WriteHerbListFile(table, session.Path("\\Result\\Yaodui_Analysis1.txt"));
-    // The table is used as written; reading the file back would give the same names and
-    // (widened) counts.
-    const std::int64_t threshold = GroupThreshold(table);
-    std::vector<std::vector<int>> formulas =
-        QualifyingFormulas(session.Path("\\Result\\Result.DB.stand"), table, threshold);
-
-    // All three sizes are counted and written before any grid changes, so a failed write
-    // leaves the window as it was.
-    std::array<GroupStore, 3> stores;
-    for (int n = 2; n <= 4; ++n) {
-      GroupStore& store = stores[n - 2];
-      store = CountGroups(formulas, n);
-      WriteGroupKeyFile(store, session.Path(GroupFile(n, ".txt")));
-      WriteGroupNameFile(store, table.CM, n, session.Path(GroupFile(n, "_Name.csv")));
-    }
-    YaoduiAnalysisWindow& window = session.Window<YaoduiAnalysisWindow>();
-    for (int n = 2; n <= 4; ++n) FillGroupGrid(window, n, stores[n - 2], table.CM);
-    session.SearchHistory.clear();
-    window.Show();
-  });
+  // All three sizes are counted and written before any grid changes, so a failed write leaves
+  // the window as it was.
+  HerbGroupResult result = RunHerbGroups(session);
+  if (result.outcome != Outcome::kDone) return result.outcome;
+  YaoduiAnalysisWindow& window = session.Window<YaoduiAnalysisWindow>();
+  for (int n = 2; n <= 4; ++n) FillGroupGrid(window, n, result.Groups(n), result.table.CM);
+  session.SearchHistory.clear();
+  window.Show();
+  return Outcome::kDone;
 }
 
 Outcome RunSymptomAnalysis(Session& session) {
-  return Guard(session, [&] {
-    SymptomTable table = CountSymptoms(session.Path("\\Result\\Result.DB"));
-    SymptomAnalysisWindow& window = session.Window<SymptomAnalysisWindow>();
-    window.InitializeGrid();
-    for (std::size_t j = 0; j < table.NumSymptom(); ++j)
-      window.AddSymptomRow(table.Symptom[j], table.CountSymptom[j]);
-    window.Show();
-  });
+  SymptomResult result = RunSymptoms(session);
+  if (result.outcome != Outcome::kDone) return result.outcome;
+  SymptomAnalysisWindow& window = session.Window<SymptomAnalysisWindow>();
+  window.InitializeGrid();
+  for (std::size_t j = 0; j < result.table.NumSymptom(); ++j)
+    window.AddSymptomRow(result.table.Symptom[j], result.table.CountSymptom[j]);
+  window.Show();
+  return Outcome::kDone;
 }
 
 Outcome DanweiyaoAnalysis(Session& session) {

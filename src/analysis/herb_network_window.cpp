@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/formula_set_actions.h"
+#include "analysis/network_analysis.h"
 #include "common/csv.h"
 #include "common/pictures.h"
 #include "common/session.h"
@@ -53,30 +54,17 @@ Outcome HerbNetworkWindow::Draw() {
   else
     thresholds.min_frequency = *node_value;
 
-  return Guard(session_, [&]() -> Outcome {
-    Transactions transactions = HerbTransactionsOfResultSet(session_);
-    if (transactions.names.empty()) return Refuse(session_, kNoDataMessage);
-    HerbNetwork network = BuildHerbNetwork(transactions, thresholds);
-    if (network.edges.empty())
-      return Refuse(session_, "没有共同出现 " + std::to_string(*edge_value) +
-                                  " 次以上的药对，无法绘制药物网络；请降低边阈值或增加节点。");
-    AnalyseHerbNetwork(network);
-    network_ = std::move(network);
-    FillNodeGrid();
-    ++version_;
-    const std::filesystem::path folder = session_.Path("\\Result");
-    WriteHerbNetworkFiles(network_, folder);
-    if (PictureWriter* writer = InstalledPictureWriter()) {
-      NetworkPicture picture = PictureOf(network_);
-      writer->WriteNetworkPng(picture, folder / kNetworkPng, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
-      writer->WriteNetworkSvg(picture, folder / kNetworkSvg, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
-    }
-    Show();
-    Changed();
-    return Outcome::kDone;
-  });
+  NetworkResult result = RunHerbNetwork(session_, NetworkOptions{thresholds});
+  if (result.outcome != Outcome::kDone) return result.outcome;
+  if (result.network.edges.empty())
+    return Refuse(session_, "没有共同出现 " + std::to_string(*edge_value) +
+                                " 次以上的药对，无法绘制药物网络；请降低边阈值或增加节点。");
+  network_ = std::move(result.network);
+  FillNodeGrid();
+  ++version_;
+  Show();
+  Changed();
+  return Outcome::kDone;
 }
 
 const std::vector<MenuEntry>& HerbNetworkWindow::MenuBar() {

@@ -12,7 +12,6 @@
 #include "common/outcome.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
-#include "common/workflows.h"
 
 namespace lindora {
 
@@ -68,5 +67,7 @@ class HerbNetworkWindow : public WindowModel {
 
 // The analysis menu item of the herb-pair window: draws and shows the network.
 Outcome OpenHerbNetwork(Session& session);
+// 药物网络: refuses an empty formula grid, else draws and shows the network.
+Outcome HerbNetworkOfResults(Session& session);
 
 }  // namespace lindora

@@ -10,7 +10,6 @@
 
 #include "analysis/transactions.h"
 #include "common/outcome.h"
-#include "common/workflows.h"
 
 namespace lindora {
 
@@ -53,5 +52,9 @@ enum class ItemKind { kHerbs, kSymptoms };
 // The transactions of a set ("." = the current one). Herbs come from a standardised copy
 // written beside the set (<name>.DB.stand, or Result.DB.stand). Raises FileError.
 Transactions SetTransactions(Session& session, std::string_view name, ItemKind kind);
+
+// 保存结果集…: asks for a name (the search history is offered) and saves the current result set
+// under it; Cancel does nothing.
+Outcome AskAndSaveResultSet(Session& session);
 
 }  // namespace lindora

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/workflows.h"
-
 namespace lindora {
 
 class Session;
@@ -15,7 +13,12 @@ inline constexpr std::string_view kIngredientHeader = "ID Name SMILES InChIKey";
 inline constexpr std::size_t kMaxIngredientRows = 1000;
 inline constexpr std::string_view kHerbChemTable = "\\Result\\单味药-化学成分.csv";
 
-// ShowHerbIngredients and ExportHerbChemistry, which the single-herb window starts, are
-// declared in common/workflows.h.
+// What the single-herb window starts through the session's workflows.
+// 分析化学成分: the ingredient list of a herb in the chemical analysis window, with the
+// structure of the first compound drawn; true when the list is shown.
+bool ShowHerbIngredients(Session& session, const std::string& herb_name);
+// 导出单味药-化学成分表进行关联分析: one line "herb, compound id" per herb of the single-herb
+// grid whose frequency reaches the threshold, and per linked compound; true when written.
+bool ExportHerbChemistry(Session& session);
 
 }  // namespace lindora

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/analysis_list.h"
 #include "common/grid.h"
 #include "common/outcome.h"
 #include "common/ports.h"
@@ -124,6 +125,10 @@ struct Registrar {
             std::vector<std::string> options, CommandFn fn);
   Registrar(const std::string& name, std::string usage, std::string help, OwnOptions, CommandFn fn);
 };
+
+// A command for every analysis of the list that has none of its own (the list's key is the
+// command); the main calls it once, before it lists or runs commands.
+void RegisterAnalysisCommands(const AnalysisList& analyses);
 
 // Separates the declared options from the operands (see Args). Returns the empty text, or the
 // message for an option the command does not know.

@@ -32,12 +32,6 @@ AnalysisRun RunOnResultSet(Context& ctx, Outcome (*menu_item)(Session&),
     const Outcome outcome = menu_item(ctx.session);
     return {outcome, outcome != Outcome::kRefused};
   }
-  // A file that cannot be read counts as holding a record: the analysis reports it itself. A
-  // line is blank when it holds blanks only (no GBK character has a blank byte).
-  std::ifstream in(ctx.session.Path(kResultFilePath), std::ios::binary);
-  bool has_record = !in;
-  for (char c; !has_record && in.get(c);) has_record = c != ' ' && c != '\r' && c != '\n';
-  if (!has_record) return {Refuse(ctx.session, kNoDataMessage), false};
   const Outcome outcome = analysis(ctx.session);
   return {outcome, outcome == Outcome::kDone};
 }

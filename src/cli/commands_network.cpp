@@ -68,17 +68,6 @@ int Network(Context& ctx, const std::vector<std::string>& args) {
   return kDone;
 }
 
-// The result set must hold a record before an analysis fills the windows the charts read.
-bool HasResultRecord(Context& ctx) {
-  bool has_record = false;
-  ForEachLine(ctx.session.Path(kResultFilePath), [&](const std::string& line) {
-    has_record = !Trim(line).empty();
-    return !has_record;
-  });
-  if (!has_record) ctx.session.Message(kNoDataMessage);
-  return has_record;
-}
-
 int Chart(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError(ctx, kChartUsage);
   const std::string& kind = args[0];
@@ -91,7 +80,7 @@ int Chart(Context& ctx, const std::vector<std::string>& args) {
   }
   std::optional<BarChart> chart;
   Outcome outcome = Guard(ctx.session, [&]() -> Outcome {
-    if (!HasResultRecord(ctx)) return Outcome::kRefused;
+    if (Outcome o = RequireResultData(ctx.session); o != Outcome::kDone) return o;
     if (kind == "symptoms") {
       if (Outcome run = RunSymptomAnalysis(ctx.session); run != Outcome::kDone) return run;
       chart = SymptomChart(ctx.session.Window<SymptomAnalysisWindow>());

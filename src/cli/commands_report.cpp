@@ -1,5 +1,6 @@
 // The analysis report from the console: the same document as the report window writes.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <ostream>
 
 #include "cli/cli.h"
@@ -47,9 +48,18 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
     options.sections.clear();
     for (const std::string& key : Split(sections, ",")) {
       auto section = SectionFromKey(Trim(key));
+      const AnalysisDescriptor* listed = FindAnalysis(ctx.session.Analyses(), Trim(key));
+      if (!section && listed && listed->in_report) {
+        if (std::find(options.analyses.begin(), options.analyses.end(), listed->key) ==
+            options.analyses.end())
+          options.analyses.push_back(listed->key);
+        continue;
+      }
       if (!section) {
         ctx.err << "unknown section '" << key << "'; sections:";
         for (ReportSection s : AllSections()) ctx.err << ' ' << SectionKey(s);
+        for (const AnalysisDescriptor& a : ctx.session.Analyses())
+          if (a.in_report && !SectionFromKey(ReportKey(a))) ctx.err << ' ' << a.key;
         ctx.err << '\n';
         return kFailed;
       }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "catalog/catalog.h"
 #include "cli/cli.h"
 #include "common/files.h"
 #include "common/process.h"
@@ -123,6 +124,8 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   // A file-size limit makes writes fail with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  AnalysisList analyses = AllAnalyses();
+  RegisterAnalysisCommands(analyses);
   std::filesystem::path root = ExecutableFolder();
   std::string script, xlsx;
   int i = 1;
@@ -163,6 +166,7 @@ int main(int argc, char** argv) {
   ConsoleUrlOpener urls(std::cout);
   BlockingConverter converter;
   Session session(root, Ports{&dialogs, &urls, &clipboard, &converter});
+  InstallCatalog(session);
   Context ctx{session, dialogs, std::cout, std::cerr};
 
   std::vector<WorkbookSheet> all_tables;

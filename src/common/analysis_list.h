@@ -9,10 +9,12 @@
 // the session; lower layers only see these types.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -75,17 +77,23 @@ struct AnalysisOutput {
   std::string methods_zh, methods_en;  // the methods sentences of this run's options
 };
 
+// Where an analysis's entry stands in the formula window's 数据分析 menu: with the analyses of
+// the current result set, or after 保存结果集… with what works on saved sets.
+enum class MenuGroup { kResultSet, kSavedSets };
+
 struct AnalysisDescriptor {
   std::string key;      // console command and report section key ("herb-properties")
   std::string caption;  // Chinese name ("性味归经分析")
-  // The menu entry in the formula window's analysis menu.
+  // The menu entry in the formula window's analysis menu; none when menu_name is empty.
   std::string menu_name;  // Menu_… object name
   std::string menu_caption;
+  MenuGroup menu_group = MenuGroup::kResultSet;
   std::vector<AnalysisOption> options;
   std::vector<std::string> files;  // the result files it writes ("\Result\性味归经.csv")
   std::string usage, help;         // the console command's usage line and help text
   bool in_report = true;           // has a report section
   std::string report_title;        // the report section's heading
+  std::string report_key;          // the report's section key when it is not `key` ("herbs")
   // The engine through one door: checks, computes, writes its files, fills `output`.
   std::function<Outcome(Session&, const OptionValues&, AnalysisOutput&)> run;
   // What the menu entry does (opens the analysis's window and shows a run); empty: `run`.
@@ -93,5 +101,22 @@ struct AnalysisDescriptor {
 };
 
 using AnalysisList = std::vector<AnalysisDescriptor>;
+
+// The analysis with this console command / key, or null.
+const AnalysisDescriptor* FindAnalysis(const AnalysisList& list, std::string_view key);
+// The report section key of an analysis (report_key, else key).
+const std::string& ReportKey(const AnalysisDescriptor& analysis);
+
+// The one reader of whole-number and decimal options, shared by windows, the console and the
+// report dialog. A whole number is an optional minus and up to 15 digits; a decimal may have a
+// point and digits after it; blanks around either are allowed. Returns the empty text, or a
+// Chinese message naming the option, the text and the range.
+std::string CheckOptionText(const AnalysisOption& option, std::string_view text);
+// Fills in the default of every option not given and checks every value; an unknown key is an
+// error too. Returns the empty text or the first problem.
+std::string CompleteOptions(const AnalysisDescriptor& analysis, OptionValues& values);
+// The value of a checked option (CompleteOptions first).
+std::int64_t WholeOption(const OptionValues& values, const std::string& key);
+double DecimalOption(const OptionValues& values, const std::string& key);
 
 }  // namespace lindora

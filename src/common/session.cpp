@@ -2,12 +2,18 @@
 
 #include <unistd.h>
 
+#include "common/analysis_list.h"
+
 namespace lindora {
 
 Session::Session(std::filesystem::path program_folder, Ports ports)
     : program_folder_(std::move(program_folder)), ports_(ports) {}
 
 Session::~Session() = default;
+
+void Session::SetAnalyses(AnalysisList analyses) {
+  analyses_ = std::move(analyses);
+}
 
 void Session::Unload(const WindowModel& model) {
   for (auto it = windows_.begin(); it != windows_.end(); ++it) {

@@ -17,6 +17,26 @@
 
 namespace lindora {
 
+struct AnalysisDescriptor;  // common/analysis_list.h
+using AnalysisList = std::vector<AnalysisDescriptor>;
+enum class Outcome;  // common/outcome.h
+class Session;
+
+// What a window says when the program did not install the operation it starts.
+inline constexpr std::string_view kMissingWorkflowMessage = "本程序没有装入这项功能。";
+
+// The operations a window starts in a subsystem above its own (the formula window saves a
+// result set and opens the report; the single-herb window shows a herb's chemistry). The
+// program's top layer installs them, so every subsystem links only the layers below it.
+struct Workflows {
+  std::function<Outcome(Session&)> save_result_set;  // 保存结果集…
+  std::function<Outcome(Session&)> open_report;      // 生成分析报告
+  // 分析化学成分 of a herb; true when the list is shown.
+  std::function<bool(Session&, const std::string&)> show_herb_ingredients;
+  // 导出单味药-化学成分表进行关联分析; true when the table is written.
+  std::function<bool(Session&)> export_herb_chemistry;
+};
+
 class Session {
  public:
   Session(std::filesystem::path program_folder, Ports ports);
@@ -43,6 +63,13 @@ class Session {
     ports_.dialogs->Message(text);
   }
   int Failures() const { return failures_; }
+
+  // The analyses of a result set, as the program's top layer put them together (the formula
+  // window's menu, the console and the report read them here). Empty until set.
+  void SetAnalyses(AnalysisList analyses);
+  const AnalysisList& Analyses() const { return analyses_; }
+  void SetWorkflows(Workflows workflows) { workflows_ = std::move(workflows); }
+  const Workflows& workflows() const { return workflows_; }
 
   // The globals shared by the windows.
   std::string SearchHistory;
@@ -92,6 +119,8 @@ class Session {
   std::map<std::type_index, std::unique_ptr<WindowModel>> windows_;
   std::function<void(WindowModel&)> on_create_, on_show_;
   int failures_ = 0;
+  AnalysisList analyses_;
+  Workflows workflows_;
 };
 
 // The folder of the running executable.

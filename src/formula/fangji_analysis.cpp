@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "common/analysis_list.h"
 #include "common/files.h"
 #include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/web_addresses.h"
-#include "common/workflows.h"
 #include "formula/formula_db.h"
 #include "formula/keyword_query.h"
 
@@ -24,26 +24,23 @@ FangjiAnalysis::FangjiAnalysis(Session& session)
   Form_Resize(kInitialWidth, kInitialHeight);
 }
 
-const std::vector<MenuEntry>& FangjiAnalysis::MenuBar() {
-  static const std::vector<MenuEntry> menus = {
-      {"Menu_DataAnalysis", "数据分析(&A)", "", true},
-      {"Menu_DanweiyaoAnalysis", "方剂单味药分析", "Menu_DataAnalysis", true, true,
-       On(&FangjiAnalysis::Menu_DanweiyaoAnalysis_Click)},
-      {"Menu_YaoduiAnalysis", "方剂药对分析", "Menu_DataAnalysis", true, true,
-       On(&FangjiAnalysis::Menu_YaoduiAnalysis_Click)},
-      {"Menu_SympotomAnalysis", "方剂病症分析", "Menu_DataAnalysis", true, true,
-       On(&FangjiAnalysis::Menu_SympotomAnalysis_Click)},
-      {"Menu_AssociationRules", "方剂关联规则分析", "Menu_DataAnalysis", true, true,
-       On(&FangjiAnalysis::Menu_AssociationRules_Click)},
-      {"Menu_HerbNetwork", "药物网络", "Menu_DataAnalysis", true, true,
-       On(&FangjiAnalysis::Menu_HerbNetwork_Click)},
-      {"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true, true,
-       On(&FangjiAnalysis::Menu_SaveResultSet_Click)},
-      {"Menu_CompareSets", "结果集比较…", "Menu_DataAnalysis", true, true,
-       On(&FangjiAnalysis::Menu_CompareSets_Click)},
-      {"Menu_AnalysisReport", "生成分析报告", "Menu_DataAnalysis", true, true,
-       On(&FangjiAnalysis::Menu_AnalysisReport_Click)},
+std::vector<MenuEntry> FangjiAnalysis::MenuBar() const {
+  std::vector<MenuEntry> menus = {{"Menu_DataAnalysis", "数据分析(&A)", "", true}};
+  auto add_group = [&](MenuGroup group) {
+    for (const AnalysisDescriptor& a : session_.Analyses()) {
+      if (a.menu_name.empty() || a.menu_group != group) continue;
+      menus.push_back({a.menu_name, a.menu_caption, "Menu_DataAnalysis", true, true,
+                       [key = a.key](WindowModel& model) {
+                         return static_cast<FangjiAnalysis&>(model).OpenAnalysis(key);
+                       }});
+    }
   };
+  add_group(MenuGroup::kResultSet);
+  menus.push_back({"Menu_SaveResultSet", "保存结果集…", "Menu_DataAnalysis", true, true,
+                   On(&FangjiAnalysis::Menu_SaveResultSet_Click)});
+  add_group(MenuGroup::kSavedSets);
+  menus.push_back({"Menu_AnalysisReport", "生成分析报告", "Menu_DataAnalysis", true, true,
+                   On(&FangjiAnalysis::Menu_AnalysisReport_Click)});
   return menus;
 }
 
@@ -274,32 +271,46 @@ Outcome FangjiAnalysis::Menu_SearchZYBK_Click() {
   return SearchCurrentCell(WebSearch::kZybk);
 }
 
-Outcome FangjiAnalysis::Menu_DanweiyaoAnalysis_Click() {
-  return DanweiyaoAnalysis(session_);
-}
-Outcome FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
-  return YaoduiAnalysisOfResults(session_);
-}
-Outcome FangjiAnalysis::Menu_SympotomAnalysis_Click() {
-  return SymptomAnalysisOfResults(session_);
-}
-Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
-  return AssociationRulesOfResults(session_);
+Outcome FangjiAnalysis::OpenAnalysis(std::string_view key) {
+  const AnalysisDescriptor* analysis = FindAnalysis(session_.Analyses(), key);
+  if (!analysis) return Refuse(session_, "本程序没有这项分析：" + std::string(key));
+  if (analysis->open) return analysis->open(session_);
+  OptionValues values;
+  if (std::string problem = CompleteOptions(*analysis, values); !problem.empty())
+    return Refuse(session_, problem);
+  AnalysisOutput output;
+  const Outcome outcome = analysis->run(session_, values, output);
+  if (outcome == Outcome::kDone && !output.summary.empty()) session_.Message(output.summary);
+  return outcome;
 }
 
+Outcome FangjiAnalysis::Menu_DanweiyaoAnalysis_Click() {
+  return OpenAnalysis("herb-frequency");
+}
+Outcome FangjiAnalysis::Menu_YaoduiAnalysis_Click() {
+  return OpenAnalysis("herb-pairs");
+}
+Outcome FangjiAnalysis::Menu_SympotomAnalysis_Click() {
+  return OpenAnalysis("symptoms");
+}
+Outcome FangjiAnalysis::Menu_AssociationRules_Click() {
+  return OpenAnalysis("rules");
+}
 Outcome FangjiAnalysis::Menu_HerbNetwork_Click() {
-  return HerbNetworkOfResults(session_);
+  return OpenAnalysis("network");
 }
 
 Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {
-  return AskAndSaveResultSet(session_);
+  const auto& save = session_.workflows().save_result_set;
+  return save ? save(session_) : Refuse(session_, kMissingWorkflowMessage);
 }
 Outcome FangjiAnalysis::Menu_CompareSets_Click() {
-  return OpenSetComparison(session_);
+  return OpenAnalysis("compare-sets");
 }
 
 Outcome FangjiAnalysis::Menu_AnalysisReport_Click() {
-  return OpenAnalysisReport(session_);
+  const auto& open = session_.workflows().open_report;
+  return open ? open(session_) : Refuse(session_, kMissingWorkflowMessage);
 }
 
 }  // namespace lindora

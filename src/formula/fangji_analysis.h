@@ -40,7 +40,9 @@ class FangjiAnalysis : public WindowModel {
   // Shows the window, puts the focus into the keyword box and empties the result backup.
   void Load() override;
 
-  static const std::vector<MenuEntry>& MenuBar();
+  // The 数据分析 menu lists the session's analyses (in the list's order, those on saved sets
+  // after 保存结果集…) and ends with the report.
+  std::vector<MenuEntry> MenuBar() const;
   static const std::vector<MenuEntry>& PopupMenu();
 
   // --- grid operations (other windows fill this window through them) ---
@@ -107,6 +109,9 @@ class FangjiAnalysis : public WindowModel {
   Outcome Menu_SaveResultSet_Click();
   Outcome Menu_CompareSets_Click();
   Outcome Menu_AnalysisReport_Click();
+  // What an analysis's menu entry does: opens its window and shows a run, or runs it with its
+  // defaults and tells what it found.
+  Outcome OpenAnalysis(std::string_view key);
 
  private:
   Outcome SearchCurrentCell(WebSearch site);

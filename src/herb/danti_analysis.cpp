@@ -6,7 +6,6 @@
 #include "common/table_export.h"
 #include "common/text.h"
 #include "common/web_addresses.h"
-#include "common/workflows.h"
 #include "herb/herb_charts.h"
 #include "herb/herb_files.h"
 #include "herb/herb_types.h"
@@ -184,11 +183,21 @@ Outcome DantiAnalysis::SearchHerbs() {
 }
 
 Outcome DantiAnalysis::Menu_Export_Danti_Chem_Click() {
-  return Guarded([&] { return ExportHerbChemistry(session_); });
+  return Guarded([&] {
+    const auto& export_table = session_.workflows().export_herb_chemistry;
+    if (export_table) return export_table(session_);
+    session_.Message(kMissingWorkflowMessage);
+    return false;
+  });
 }
 
 Outcome DantiAnalysis::Menu_IngredientAnalysis_Click() {
-  return Guarded([&] { return ShowHerbIngredients(session_, flex_grid_.Text()); });
+  return Guarded([&] {
+    const auto& show = session_.workflows().show_herb_ingredients;
+    if (show) return show(session_, flex_grid_.Text());
+    session_.Message(kMissingWorkflowMessage);
+    return false;
+  });
 }
 
 Outcome DantiAnalysis::Menu_HerbTypeAnalysis_Click() {

@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
-#include <memory>
 
-#include "analysis/association_rules.h"
-#include "analysis/association_rules_window.h"
-#include "analysis/compare_sets_window.h"
-#include "analysis/herb_table.h"
-#include "analysis/standardize.h"
+#include "analysis/compare_sets_analysis.h"
+#include "analysis/herb_frequency.h"
+#include "analysis/network_analysis.h"
+#include "analysis/result_data.h"
+#include "analysis/rule_analysis.h"
+#include "analysis/symptom_analysis.h"
 #include "analysis/symptom_chart.h"
-#include "analysis/symptom_table.h"
 #include "analysis/transactions.h"
+#include "common/analysis_list.h"
 #include "common/data_source_notice.h"
 #include "common/files.h"
 #include "common/session.h"
@@ -106,29 +106,19 @@ class ReportBuilder {
     doc_.Table({"类型", "药味数", "药物（频数）"}, std::move(rows));
   }
 
-  // Mines the rules before anything is written, so that thresholds the data cannot meet
-  // change no file.
-  Outcome PrepareRules(const Transactions& items) {
-    ParsedThresholds parsed = ParseThresholds(options_.min_support, options_.min_confidence,
-                                              options_.min_lift, options_.max_size);
-    if (!parsed.thresholds) return Refuse(session_, parsed.message);
-    const RuleThresholds& t = *parsed.thresholds;
-    const auto n = static_cast<std::int64_t>(items.N());
-    min_count_ = MinSupportCount(t.min_support, n);
-    if (min_count_ > n)
-      return Refuse(session_, "最小支持度计数" + std::to_string(min_count_) + "超过了方剂数" +
-                                  std::to_string(n) + "。");
-    mining_ = MineRules(items, min_count_, t.max_size, t.min_confidence, t.min_lift);
-    if (mining_.too_many) return Refuse(session_, "频繁项集过多，请提高最小支持度。");
-    return Outcome::kDone;
+  // Rules and comparison run before anything else is written, so that thresholds or sets the
+  // data cannot meet are refused before the herb and network files change.
+  Outcome PrepareRules() {
+    rules_ =
+        RunAssociationRules(session_, RuleOptions{options_.min_support, options_.min_confidence,
+                                                  options_.min_lift, options_.max_size});
+    return rules_.outcome;
   }
 
-  // The rule table, after the rule window's two files are written.
-  void Rules(const Transactions& items) {
-    const RuleMining& mining = mining_;
-    const std::int64_t min_count = min_count_;
-    const auto n = mining.n;
-    WriteRuleFiles(session_, items, mining);
+  // The rule table of the rule engine's run (its two files are written).
+  void Rules() {
+    const RuleMining& mining = rules_.mining;
+    const std::int64_t min_count = mining.min_count;
     Section(ReportSection::kRules);
     doc_.Paragraph("阈值：最小支持度 " + options_.min_support + "（支持度计数 ≥ " +
                    std::to_string(min_count) + "），最小置信度 " + options_.min_confidence +
@@ -139,58 +129,27 @@ class ReportBuilder {
                    " 条（全部见 Result/关联规则.csv 与 Result/频繁项集.csv）。");
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < mining.rules.size() && i < Top(); ++i)
-      rows.push_back(RuleRow(items, mining, mining.rules[i]));
+      rows.push_back(RuleRow(rules_.items, mining, mining.rules[i]));
     doc_.Table(RuleHeader(), std::move(rows));
-    zh_.push_back("关联规则：以每首方剂所含的不同药物为一个事务（同一方中重复列出者只计一次），共" +
-                  std::to_string(n) +
-                  "个事务。项集的支持度计数为包含其全部药物的方剂数，支持度为支持度计数与事务数之比"
-                  "。以最小支持度" +
-                  options_.min_support + "（支持度计数不少于" + std::to_string(min_count) +
-                  "）用Eclat算法精确挖掘不超过" + options_.max_size +
-                  "味药的全部频繁项集；规则X→y的后项y为单味药，置信度=支持度计数(X∪{y})/"
-                  "支持度计数(X)，提升度=置信度/支持度(y)；保留置信度不低于" +
-                  options_.min_confidence + "且提升度不低于" + options_.min_lift +
-                  "的规则。规则按置信度、支持度计数、提升度降序排列（以精确分数比较）。");
-    en_.push_back(
-        "Association rules: each formula was one transaction holding its distinct herbs (a "
-        "herb listed twice counts once); N = " +
-        std::to_string(n) +
-        ". The support count of an itemset is the number of formulas containing all its herbs, "
-        "its support the support count divided by N. All frequent itemsets of up to " +
-        options_.max_size + " herbs with a minimum support of " + options_.min_support +
-        " (support count at least " + std::to_string(min_count) +
-        ") were mined exactly with the Eclat algorithm. A rule X → y has a single herb y; "
-        "confidence = support count(X ∪ {y}) / support count(X), lift = confidence / "
-        "support(y). Rules with confidence at least " +
-        options_.min_confidence + " and lift at least " + options_.min_lift +
-        " were kept, ordered by confidence, support count and lift, descending (compared as "
-        "exact fractions).");
+    const RuleOptions rule_options{options_.min_support, options_.min_confidence, options_.min_lift,
+                                   options_.max_size};
+    zh_.push_back(RuleMethodsZh(rules_, rule_options));
+    en_.push_back(RuleMethodsEn(rules_, rule_options));
   }
 
-  void Network(const Transactions& items) {
+  Outcome Network() {
     Section(ReportSection::kNetwork);
     const NetworkThresholds& t = options_.network;
-    HerbNetwork network = BuildHerbNetwork(items, t);
-    std::string nodes_rule = t.min_frequency > 0
-                                 ? "频数不低于" + std::to_string(t.min_frequency) + "的药物"
-                                 : "频数最高的" + std::to_string(t.top) + "味药（并列者一并纳入）";
-    std::string nodes_rule_en =
-        t.min_frequency > 0
-            ? "the herbs in at least " + std::to_string(t.min_frequency) + " formulas"
-            : "the " + std::to_string(t.top) + " most frequent herbs (ties at the cut included)";
+    NetworkResult run = RunHerbNetwork(session_, NetworkOptions{t});
+    if (run.outcome != Outcome::kDone) return run.outcome;
+    const HerbNetwork& network = run.network;
+    const std::string nodes_rule = NodeRuleZh(t);
     if (network.edges.empty()) {
       doc_.Paragraph("节点为" + nodes_rule + "；没有共同出现至少" + std::to_string(t.min_edge) +
                      "次的药对，未绘制网络。");
-      return;
+      return Outcome::kDone;
     }
-    AnalyseHerbNetwork(network);
-    const std::filesystem::path folder = session_.Path("\\Result");
-    WriteHerbNetworkFiles(network, folder);
     NetworkPicture picture = PictureOf(network);
-    pictures_.WriteNetworkPng(picture, folder / kNetworkPng, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
-    pictures_.WriteNetworkSvg(picture, folder / kNetworkSvg, kNetworkPictureWidth,
-                              kNetworkPictureHeight);
     doc_.Paragraph("节点 " + std::to_string(network.nodes.size()) + " 个（" + nodes_rule +
                    "），边 " + std::to_string(network.edges.size()) + " 条（共同出现至少" +
                    std::to_string(t.min_edge) + "次），社区 " +
@@ -214,67 +173,62 @@ class ReportBuilder {
     CsvRow header = table.front();
     table.erase(table.begin());
     doc_.Table(std::move(header), std::move(table));
-    zh_.push_back(
-        "药物网络：节点为" + nodes_rule + "，两味药在至少" + std::to_string(t.min_edge) +
-        "首方剂中共同出现则连边，边权为共同出现的方剂数，无自环。社区由igraph的多层次模块度优化"
-        "（Louvain）算法在加权网络上划分；度、加权度（强度）、以1/"
-        "边权为距离的介数中心性与接近中心性由igraph计算；"
-        "布局为加权Fruchterman–Reingold力导向布局。随机数种子固定为" +
-        std::to_string(kNetworkSeed) + "，相同数据得到相同结果。");
-    en_.push_back("Herb network: the nodes were " + nodes_rule_en +
-                  "; two herbs were linked when they occur together in at least " +
-                  std::to_string(t.min_edge) +
-                  " formulas, weighted by that count (no self-loops). Communities were found by "
-                  "multilevel modularity optimisation (Louvain) on the weighted graph with "
-                  "igraph; degree, weighted degree (strength), and betweenness and closeness on "
-                  "distances 1/weight were computed with igraph; the layout is the weighted "
-                  "Fruchterman–Reingold force-directed layout. The random seed was fixed at " +
-                  std::to_string(kNetworkSeed) + ", so the same data give the same result.");
+    zh_.push_back(NetworkMethodsZh(t));
+    en_.push_back(NetworkMethodsEn(t));
+    return Outcome::kDone;
   }
 
-  // Compares the two sets as the comparison window does (it writes the comparison file) before
-  // anything else is written; refused like the window refuses.
   Outcome PrepareComparison() {
-    comparison_ = std::make_unique<CompareSetsWindow>(session_);
-    comparison_->SetSetA(options_.compare_a);
-    comparison_->SetSetB(options_.compare_b);
-    comparison_->SetKind(options_.compare_symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs);
-    comparison_->SetMinCountText(options_.compare_min_count);
-    return comparison_->Cmd_Compare_Click();
+    comparison_ = RunSetComparison(
+        session_,
+        SetComparisonOptions{options_.compare_a, options_.compare_b,
+                             options_.compare_symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs,
+                             options_.compare_min_count});
+    return comparison_.outcome;
   }
 
   void Comparison() {
     Section(ReportSection::kComparison);
-    const CompareSetsWindow& w = *comparison_;
-    const SetComparison& c = w.Comparison();
-    const bool symptoms = options_.compare_symptoms;
-    doc_.Paragraph(w.LabelSummary() + "。全部结果见 Result/结果集比较.csv；下表列出前" +
+    const SetComparison& c = comparison_.comparison;
+    doc_.Paragraph(comparison_.summary + "。全部结果见 Result/结果集比较.csv；下表列出前" +
                    std::to_string(std::min(c.items.size(), Top())) + "项。");
-    doc_.Figure("comparison.png", pictures_.BarChartPng(w.Chart(), kChartWidth, kChartHeight),
-                "图：两个结果集中含各项的方剂占比");
+    const SetComparisonOptions& compared = comparison_.options;
+    doc_.Figure(
+        "comparison.png",
+        pictures_.BarChartPng(ComparisonChart(c, compared.set_a, compared.set_b, compared.kind),
+                              kChartWidth, kChartHeight),
+        "图：两个结果集中含各项的方剂占比");
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < c.items.size() && i < Top(); ++i)
       rows.push_back(ComparisonCells(c.items[i]));
     doc_.Table(ComparisonHeader(), std::move(rows));
-    const std::string what = symptoms ? "症状" : "药物";
-    zh_.push_back(
-        "结果集比较：结果集A（" + CompareSetsWindow::ChoiceCaption(options_.compare_a) + "，" +
-        std::to_string(c.n_a) + "首）与结果集B（" +
-        CompareSetsWindow::ChoiceCaption(options_.compare_b) + "，" + std::to_string(c.n_b) +
-        "首）中，对A、B合计出现不少于" + std::to_string(c.min_count) + "次的每个" + what +
-        "，以含该项的方剂数构成2×2列联表，用Fisher精确检验（双侧，概率不大于观察表者之和，"
-        "相对容差1e-"
-        "7，对数空间计算）求P值，以Benjamini–Hochberg法校正为Q值；比值比在有零格时各格加0.5。");
-    en_.push_back("Comparison of result sets: for every " +
-                  std::string(symptoms ? "symptom" : "herb") + " occurring at least " +
-                  std::to_string(c.min_count) + " times in set A (" + std::to_string(c.n_a) +
-                  " formulas) and set B (" + std::to_string(c.n_b) +
-                  " formulas) together, the numbers of formulas containing it formed a 2×2 table; "
-                  "the two-sided p-value of Fisher's exact test (sum of the probabilities of all "
-                  "tables no more probable than the observed one, relative tolerance 1e-7, "
-                  "computed in log space) was corrected for multiple testing by the "
-                  "Benjamini–Hochberg procedure (q-values); the odds ratio adds 0.5 to every cell "
-                  "when a cell is 0.");
+    zh_.push_back(ComparisonMethodsZh(comparison_));
+    en_.push_back(ComparisonMethodsEn(comparison_));
+  }
+
+  // A section of an analysis of the list that has no hand-made one: its run with the default
+  // options, the first rows of every table it returns and its methods sentences.
+  Outcome ListedAnalysis(const AnalysisDescriptor& analysis) {
+    doc_.Heading(std::to_string(++number_) + " " + analysis.report_title);
+    OptionValues values;
+    if (std::string problem = CompleteOptions(analysis, values); !problem.empty())
+      return Refuse(session_, problem);
+    AnalysisOutput output;
+    if (Outcome o = analysis.run(session_, values, output); o != Outcome::kDone) return o;
+    if (!output.summary.empty()) doc_.Paragraph(output.summary + "。");
+    for (const ResultTable& table : output.tables) {
+      doc_.Paragraph(table.caption + "（前" + std::to_string(std::min(table.rows.size(), Top())) +
+                     "行）：");
+      std::vector<std::vector<std::string>> rows;
+      for (std::size_t i = 0; i < table.rows.size() && i < Top(); ++i) {
+        rows.emplace_back();
+        for (const TableCell& cell : table.rows[i]) rows.back().push_back(cell.text);
+      }
+      doc_.Table(table.header, std::move(rows));
+    }
+    if (!output.methods_zh.empty()) zh_.push_back(output.methods_zh);
+    if (!output.methods_en.empty()) en_.push_back(output.methods_en);
+    return Outcome::kDone;
   }
 
   void Symptoms(const SymptomTable& table) {
@@ -366,9 +320,8 @@ class ReportBuilder {
   ReportDocument doc_;
   std::vector<std::string> zh_, en_;
   int number_ = 0;
-  RuleMining mining_;
-  std::int64_t min_count_ = 0;
-  std::unique_ptr<CompareSetsWindow> comparison_;
+  RuleResult rules_;
+  SetComparisonResult comparison_;
 };
 
 // The HTML of the PDF: the same page with pictures referenced by name.
@@ -461,6 +414,7 @@ std::string RegenerationScript(std::string_view search_history, const ReportOpti
   std::string keys;
   for (ReportSection s : AllSections())
     if (options.Has(s)) keys += (keys.empty() ? "" : ",") + std::string(SectionKey(s));
+  for (const std::string& key : options.analyses) keys += (keys.empty() ? "" : ",") + key;
   script += keys;
   script += " --rows " + std::to_string(options.rows);
   if (options.Has(ReportSection::kRules))
@@ -491,28 +445,32 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
       return Refuse(session, "日期格式应为 YYYY-MM-DD：" + options.date);
     if (options.rows < 1 || options.rows > 1000)
       return Refuse(session, "表格行数应为 1 到 1000 之间的整数。");
-    if (options.sections.empty()) return Refuse(session, "请至少选择一个报告章节。");
+    if (options.sections.empty() && options.analyses.empty())
+      return Refuse(session, "请至少选择一个报告章节。");
+    for (const std::string& key : options.analyses) {
+      const AnalysisDescriptor* analysis = FindAnalysis(session.Analyses(), key);
+      if (!analysis || !analysis->in_report || SectionFromKey(ReportKey(*analysis)))
+        return Refuse(session, "报告没有这一章节：" + key);
+    }
     if (options.network.top < 1 || options.network.min_frequency < 0 ||
         options.network.min_edge < 1)
       return Refuse(session, "网络的节点数与边阈值应为正整数。");
     PictureWriter* pictures = InstalledPictureWriter();
     if (!pictures) return Refuse(session, "本程序没有绘图功能，无法生成报告。");
-    int total = static_cast<int>(options.sections.size()) + 2, step = 0;
+    int total = static_cast<int>(options.sections.size() + options.analyses.size()) + 2, step = 0;
     auto tell = [&](std::string_view what) {
       if (progress) progress(what, step++, total);
     };
 
     tell("标准化结果集");
+    if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
     Transactions herbs = HerbTransactionsOfResultSet(session);
     const auto formulas = static_cast<std::int64_t>(herbs.N());
-    if (formulas == 0)
-      return Refuse(
-          session,
-          "数据量 < 0，无法分析! 请先通过关键词搜索方剂或在主程序窗口选择文件菜单->导入方剂列表。");
+    if (formulas == 0) return Refuse(session, kNoDataMessage);
 
     ReportBuilder builder(session, options, *pictures);
     if (options.Has(ReportSection::kRules))
-      if (Outcome o = builder.PrepareRules(herbs); o != Outcome::kDone) return o;
+      if (Outcome o = builder.PrepareRules(); o != Outcome::kDone) return o;
     if (options.Has(ReportSection::kComparison))
       if (Outcome o = builder.PrepareComparison(); o != Outcome::kDone) return o;
     builder.doc().SetTitle("方剂数据挖掘分析报告");
@@ -522,31 +480,40 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
       tell(SectionTitle(ReportSection::kData));
       builder.Data(formulas);
     }
-    HerbTable table = BuildCMTable(session);
-    if (options.Has(ReportSection::kHerbs)) {
-      tell(SectionTitle(ReportSection::kHerbs));
-      WriteHerbListFile(table, session.Path("\\Result\\Yaodui_Analysis1.txt"));
-      builder.Herbs(table);
-    }
-    if (options.Has(ReportSection::kTypes)) {
-      tell(SectionTitle(ReportSection::kTypes));
-      builder.Types(table);
+    if (options.Has(ReportSection::kHerbs) || options.Has(ReportSection::kTypes)) {
+      HerbFrequencyResult frequency = RunHerbFrequency(session);
+      if (frequency.outcome != Outcome::kDone) return frequency.outcome;
+      if (options.Has(ReportSection::kHerbs)) {
+        tell(SectionTitle(ReportSection::kHerbs));
+        builder.Herbs(frequency.table);
+      }
+      if (options.Has(ReportSection::kTypes)) {
+        tell(SectionTitle(ReportSection::kTypes));
+        builder.Types(frequency.table);
+      }
     }
     if (options.Has(ReportSection::kRules)) {
       tell(SectionTitle(ReportSection::kRules));
-      builder.Rules(herbs);
+      builder.Rules();
     }
     if (options.Has(ReportSection::kNetwork)) {
       tell(SectionTitle(ReportSection::kNetwork));
-      builder.Network(herbs);
+      if (Outcome o = builder.Network(); o != Outcome::kDone) return o;
     }
     if (options.Has(ReportSection::kSymptoms)) {
       tell(SectionTitle(ReportSection::kSymptoms));
-      builder.Symptoms(CountSymptoms(session.Path(kResultFilePath)));
+      SymptomResult symptoms = RunSymptoms(session);
+      if (symptoms.outcome != Outcome::kDone) return symptoms.outcome;
+      builder.Symptoms(symptoms.table);
     }
     if (options.Has(ReportSection::kComparison)) {
       tell(SectionTitle(ReportSection::kComparison));
       builder.Comparison();
+    }
+    for (const std::string& key : options.analyses) {
+      const AnalysisDescriptor* analysis = FindAnalysis(session.Analyses(), key);
+      tell(analysis->report_title);
+      if (Outcome o = builder.ListedAnalysis(*analysis); o != Outcome::kDone) return o;
     }
     tell("方法");
     builder.Methods(formulas);

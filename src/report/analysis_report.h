@@ -35,6 +35,9 @@ struct ReportOptions {
   std::vector<ReportSection> sections = {ReportSection::kData,    ReportSection::kHerbs,
                                          ReportSection::kTypes,   ReportSection::kRules,
                                          ReportSection::kNetwork, ReportSection::kSymptoms};
+  // Sections of further analyses of the session's list (by key, in the list's order after the
+  // sections above): each run with its defaults, its tables and methods as it returns them.
+  std::vector<std::string> analyses;
   int rows = 30;  // rows of the frequency, rule and symptom tables
   // Association rules, as the rule window's fields take them.
   std::string min_support = "10%", min_confidence = "0.6", min_lift = "0", max_size = "4";

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "analysis/formula_set_actions.h"
+#include "common/analysis_list.h"
 #include "common/session.h"
-#include "common/workflows.h"
 #include "formula/fangji_analysis.h"
 
 namespace lindora {
@@ -17,6 +17,27 @@ void AnalysisReportWindow::SetSectionChecked(ReportSection section, bool checked
   auto& s = options_.sections;
   s.erase(std::remove(s.begin(), s.end(), section), s.end());
   if (checked) s.push_back(section);
+  Changed();
+}
+
+std::vector<std::string> AnalysisReportWindow::ListedSections() const {
+  std::vector<std::string> keys;
+  for (const AnalysisDescriptor& a : session_.Analyses())
+    if (a.in_report && !SectionFromKey(ReportKey(a))) keys.push_back(a.key);
+  return keys;
+}
+
+bool AnalysisReportWindow::ListedSectionChecked(const std::string& key) const {
+  const auto& keys = options_.analyses;
+  return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+void AnalysisReportWindow::SetListedSectionChecked(const std::string& key, bool checked) {
+  // The report keeps the list's order whatever the order of the clicks.
+  std::vector<std::string> keys;
+  for (const std::string& listed : ListedSections())
+    if (listed == key ? checked : ListedSectionChecked(listed)) keys.push_back(listed);
+  options_.analyses = std::move(keys);
   Changed();
 }
 

@@ -22,6 +22,11 @@ class AnalysisReportWindow : public WindowModel {
   const ReportOptions& Options() const { return options_; }
   bool SectionChecked(ReportSection section) const { return options_.Has(section); }
   void SetSectionChecked(ReportSection section, bool checked);
+  // The sections of the list's further analyses (those without a section of their own above),
+  // by key, in the list's order.
+  std::vector<std::string> ListedSections() const;
+  bool ListedSectionChecked(const std::string& key) const;
+  void SetListedSectionChecked(const std::string& key, bool checked);
   // Changes thresholds and other options; the view hears of it.
   void EditOptions(const std::function<void(ReportOptions&)>& edit);
 
@@ -40,5 +45,8 @@ class AnalysisReportWindow : public WindowModel {
 
 // The address that opens a local file in the browser.
 std::string FileAddress(const std::filesystem::path& path);
+
+// 生成分析报告: refuses an empty formula grid, else shows the report window with its options.
+Outcome OpenAnalysisReport(Session& session);
 
 }  // namespace lindora

@@ -281,9 +281,9 @@ TEST_F(FormulaWindowTest, ReopeningCreatesTheWindowAfresh) {
   EXPECT_FALSE(folder.ReadBytes("Result/Result.DB").empty());
 }
 
-TEST(FormulaWindowMenusTest, MenuBarAndPopUpInOrder) {
+TEST_F(FormulaWindowTest, MenuBarAndPopUpInOrder) {
   std::vector<std::string> names;
-  for (const auto& m : FangjiAnalysis::MenuBar()) names.emplace_back(m.caption);
+  for (const auto& m : Window().MenuBar()) names.emplace_back(m.caption);
   EXPECT_EQ(names, (std::vector<std::string>{"数据分析(&A)", "方剂单味药分析", "方剂药对分析",
                                              "方剂病症分析", "方剂关联规则分析", "药物网络",
                                              "保存结果集…", "结果集比较…", "生成分析报告"}));

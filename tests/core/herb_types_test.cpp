@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "catalog/catalog.h"
 #include "herb/danti_analysis.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
@@ -198,6 +199,7 @@ TEST(HerbTypeOrderTest, ClipboardIsTouchedOnlyAfterTheResultBoxCloses) {
   OrderDialogs dialogs(clipboard);
   test::FakeUrlOpener urls;
   Session session(folder.root(), Ports{&dialogs, &urls, &clipboard, nullptr});
+  InstallCatalog(session);
   DantiAnalysis& danti = session.Window<DantiAnalysis>();
   danti.InitializeHerbGrid(2000, 1200);
   danti.AddHerbRow("人参", "3");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "catalog/catalog.h"
 #include "common/gbk.h"
 #include "common/session.h"
 #include "herb/danti_analysis.h"
@@ -203,6 +204,7 @@ TEST(HerbSearchViewTest, FoundHerbsAreOnViewWhileTheNotFoundMessageIsUp) {
   test::FakeUrlOpener urls;
   test::FakeClipboard clipboard;
   Session session(folder.root(), Ports{&dialogs, &urls, &clipboard, nullptr});
+  InstallCatalog(session);
   DantiAnalysis& danti = session.Window<DantiAnalysis>();
   danti.SetListener([&] { dialogs.shown_rows = danti.FlexGrid().Rows(); });
   danti.SetTextInput("人参 无名 黄芪");

@@ -1,5 +1,6 @@
 // The subsystem folders of src/ include each other in one direction only, with common/ at the
-// bottom: a cross-window operation goes through common/workflows.h, never a circle of includes.
+// bottom: a cross-window operation goes through the session's workflows or the list of analyses,
+// never a circle of includes.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/catalog.h"
 #include "common/ports.h"
 #include "common/session.h"
 
@@ -79,7 +80,9 @@ class FakeClipboard : public Clipboard {
 // The fakes and a session on a test folder, ready for a model test.
 struct FakeWorld {
   explicit FakeWorld(const std::filesystem::path& root, Converter* converter = nullptr)
-      : session(root, Ports{&dialogs, &urls, &clipboard, converter}) {}
+      : session(root, Ports{&dialogs, &urls, &clipboard, converter}) {
+    InstallCatalog(session);
+  }
   FakeDialogs dialogs;
   FakeUrlOpener urls;
   FakeClipboard clipboard;

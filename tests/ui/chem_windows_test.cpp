@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "chem/active_component.h"
 #include "chem/chem_analysis.h"
 #include "chem/herb_chem_actions.h"
@@ -222,6 +223,7 @@ class ChemWindowsTest : public QObject {
     test::FakeClipboard clipboard;
     test::TestFolder f(LINDORA_BIN_DIR);
     Session session(f.root(), Ports{&dialogs, &urls, &clipboard, &converter});
+    InstallCatalog(session);
     ViewHost host(session);
     RegisterViews(host);
     QVERIFY(ShowHerbIngredients(session, "甘草"));

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "chem/chem_analysis.h"
 #include "chem/herb_chem_actions.h"
 #include "chem/ingredient_screening_window.h"
@@ -34,6 +35,7 @@ class IngredientScreeningTest : public QObject {
                           std::filesystem::copy_options::recursive |
                               std::filesystem::copy_options::overwrite_existing);
     Session session(f.root(), Ports{&dialogs, &urls, &clipboard, &converter});
+    InstallCatalog(session);
     ViewHost host(session);
     RegisterViews(host);
     QVERIFY(ShowHerbIngredients(session, "甘草"));

@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/msg.h"
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "chem/active_component.h"
 #include "chem/chem_analysis.h"
 #include "common/ui/menus.h"
@@ -52,12 +53,12 @@ class ProgramTest : public QObject {
                      {"Menu_Save", "保存", "Menu_Flie", true, true, NoEffect}})
                 .contains("Menu_Flie"));
 
-    // Every window's declaration builds.
+    // Every window's declaration builds; the formula window's with the program's analyses.
+    const std::vector<MenuEntry> fangji_menus = world.session.Window<FangjiAnalysis>().MenuBar();
     for (const auto* entries :
-         {&Main::MenuBar(), &FangjiAnalysis::MenuBar(), &FangjiAnalysis::PopupMenu(),
-          &DantiAnalysis::MenuBar(), &DantiAnalysis::PopupMenu(), &ChemAnalysis::MenuBar(),
-          &ActiveComponent::PopupMenu(), &YaoduiAnalysisWindow::MenuBar(),
-          &SymptomAnalysisWindow::MenuBar(), &Input::MenuBar()})
+         {&Main::MenuBar(), &fangji_menus, &FangjiAnalysis::PopupMenu(), &DantiAnalysis::MenuBar(),
+          &DantiAnalysis::PopupMenu(), &ChemAnalysis::MenuBar(), &ActiveComponent::PopupMenu(),
+          &YaoduiAnalysisWindow::MenuBar(), &SymptomAnalysisWindow::MenuBar(), &Input::MenuBar()})
       QCOMPARE(refusal(*entries), QString());
   }
 
@@ -70,6 +71,7 @@ class ProgramTest : public QObject {
     {
       // Declared in this order in the program too: the host goes first.
       Session session(f.root(), Ports{&dialogs, &urls, &clipboard, nullptr});
+      InstallCatalog(session);
       ViewHost host(session);
       RegisterViews(host);
       Main& main = session.Window<Main>();

@@ -344,6 +344,7 @@ class RandomDialogs : public Dialogs {
 struct ProgramRun {
   ProgramRun(const fs::path& root, RandomDialogs& dialogs, QtConverter& converter)
       : session(root, Ports{&dialogs, &urls, &clipboard, &converter}), host(session) {
+    InstallCatalog(session);
     RegisterViews(host);
     Main& main = session.Window<Main>();
     main.SetEndHandler([this] { ended = true; });

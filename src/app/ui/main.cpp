@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "app/ui/views.h"
+#include "catalog/catalog.h"
 #include "chem/ui/qt_converter.h"
 #include "common/process.h"
 #include "common/ui/fonts.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   lindora::ui::QtConverter converter;
   auto folder = lindora::ExecutableFolder();
   lindora::Session session(folder, {&dialogs, &urls, &clipboard, &converter});
+  lindora::InstallCatalog(session);
   lindora::ui::ViewHost host(session);
   lindora::ui::RegisterViews(host);
 

@@ -83,11 +83,10 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
   connect(timer1_, &QTimer::timeout, this, [this] { fangji_.Timer1_Timer(); });
 
   auto before = [](const MenuEntry& entry) {
-    // The closed menu is repainted before a long analysis starts.
-    if (entry.name == "Menu_YaoduiAnalysis" || entry.name == "Menu_AssociationRules")
-      QCoreApplication::processEvents();
+    // The closed menu is repainted before an analysis (some take a while) starts.
+    if (entry.parent == "Menu_DataAnalysis") QCoreApplication::processEvents();
   };
-  BuildMenus(this, menuBar(), FangjiAnalysis::MenuBar(), fangji_, before);
+  BuildMenus(this, menuBar(), fangji_.MenuBar(), fangji_, before);
   popup_ = BuildMenus(this, nullptr, FangjiAnalysis::PopupMenu(), fangji_).at("Menu_PopupMenu");
 
   resize(Px(19470), Px(8325) + menuBar()->sizeHint().height());

@@ -5,6 +5,7 @@
 #include <QProgressDialog>
 #include <QVBoxLayout>
 
+#include "common/analysis_list.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
@@ -24,6 +25,15 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
             [this, s](bool on) { window_.SetSectionChecked(s, on); });
     box_layout->addWidget(check);
     sections_[s] = check;
+  }
+  for (const std::string& key : window_.ListedSections()) {
+    const AnalysisDescriptor* analysis = FindAnalysis(model.session().Analyses(), key);
+    auto* check = new QCheckBox(Q(analysis->report_title), box);
+    check->setObjectName("Check_" + Q(key));
+    connect(check, &QCheckBox::toggled, this,
+            [this, key](bool on) { window_.SetListedSectionChecked(key, on); });
+    box_layout->addWidget(check);
+    listed_sections_[key] = check;
   }
   layout->addWidget(box);
 
@@ -102,6 +112,10 @@ void Frm_AnalysisReport::Refresh() {
   for (auto& [section, check] : sections_) {
     QSignalBlocker block(check);
     check->setChecked(window_.SectionChecked(section));
+  }
+  for (auto& [key, check] : listed_sections_) {
+    QSignalBlocker block(check);
+    check->setChecked(window_.ListedSectionChecked(key));
   }
   const ReportOptions& o = window_.Options();
   auto show = [](QWidget* w, auto set) {

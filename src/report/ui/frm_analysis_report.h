@@ -22,6 +22,7 @@ class Frm_AnalysisReport : public FormView {
  private:
   AnalysisReportWindow& window_;
   std::map<ReportSection, QCheckBox*> sections_;
+  std::map<std::string, QCheckBox*> listed_sections_;
   QSpinBox* rows_;
   QLineEdit *min_support_, *min_confidence_, *min_lift_, *max_size_;
   QSpinBox *nodes_, *min_edge_;
