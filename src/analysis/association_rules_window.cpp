@@ -8,6 +8,7 @@
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/session.h"
+#include "common/table_export.h"
 #include "formula/fangji_analysis.h"
 #include "formula/formula_db.h"
 
@@ -26,6 +27,40 @@ AssociationRulesWindow::AssociationRulesWindow(Session& session)
   grid_.SetWidth(kGridWidth);
   grid_.SetHeight(kGridHeight);
   FillGrid();
+}
+
+static CsvRow ItemsetRow(const Transactions& items, const RuleMining& mining, const Itemset& s) {
+  return {ItemsetText(items, s), std::to_string(s.size), std::to_string(s.count),
+          SupportPercentText(s.count, mining.n)};
+}
+
+static const CsvRow& ItemsetHeader() {
+  static const CsvRow header{"项集", "项数", "支持度计数", "支持度(%)"};
+  return header;
+}
+
+const std::vector<MenuEntry>& AssociationRulesWindow::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_File", "文件(&F)", "", true},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_File", true, true,
+       On(&AssociationRulesWindow::Menu_ExportExcel_Click)},
+  };
+  return menus;
+}
+
+std::vector<WorkbookSheet> AssociationRulesWindow::ExcelSheets() const {
+  std::vector<CsvRow> rules, itemsets;
+  for (const Rule& r : mining_.rules) rules.push_back(RuleRow(items_, mining_, r));
+  for (const Itemset& s : mining_.itemsets) itemsets.push_back(ItemsetRow(items_, mining_, s));
+  return SheetsOf(
+      {TableFromRows("关联规则",
+                     label_count_.empty() ? "关联规则" : "关联规则（" + label_count_ + "）",
+                     RuleHeader(), rules),
+       TableFromRows("频繁项集", "频繁项集", ItemsetHeader(), itemsets)});
+}
+
+Outcome AssociationRulesWindow::Menu_ExportExcel_Click() {
+  return ExportWorkbook(session_, kCaption, ExcelSheets());
 }
 
 Outcome AssociationRulesWindow::Cmd_Run_Click() {

@@ -11,8 +11,10 @@
 #include "analysis/transactions.h"
 #include "common/csv.h"
 #include "common/grid.h"
+#include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -66,6 +68,12 @@ class AssociationRulesWindow : public WindowModel {
   // The column the rules are sorted by (-1: the default order) and its direction.
   int SortColumn() const { return sort_column_; }
   bool SortDescending() const { return sort_descending_; }
+
+  static const std::vector<MenuEntry>& MenuBar();
+  // 导出为 Excel: every rule of the last run in the grid's order (the grid shows the first
+  // kMaxGridRules) and every frequent itemset.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
 
   // Mines the current result set with the thresholds shown, writes both files and fills the
   // grid. Bad thresholds, an empty result set or a failed write change nothing.

@@ -12,6 +12,7 @@
 #include "common/csv.h"
 #include "common/safe_write.h"
 #include "common/session.h"
+#include "common/table_export.h"
 #include "common/text.h"
 
 namespace lindora {
@@ -155,6 +156,32 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
   FillGrid();
   FillDoseGrid();
   return Outcome::kDone;
+}
+
+const std::vector<MenuEntry>& CompareSetsWindow::MenuBar() {
+  static const std::vector<MenuEntry> menus = {
+      {"Menu_File", "文件(&F)", "", true},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_File", true, true,
+       On(&CompareSetsWindow::Menu_ExportExcel_Click)},
+  };
+  return menus;
+}
+
+std::vector<WorkbookSheet> CompareSetsWindow::ExcelSheets() const {
+  std::vector<CsvRow> rows;
+  for (std::size_t i : order_) rows.push_back(ComparisonCells(comparison_.items[i]));
+  WorkbookSheet table;
+  table.name = "结果集比较";
+  table.caption = label_summary_.empty() ? table.name : label_summary_;
+  table.table = TableFromRows(table.name, table.caption, ComparisonHeader(), rows);
+  std::vector<WorkbookSheet> sheets{std::move(table)};
+  if (!comparison_.items.empty()) sheets.push_back(SheetOfChart(Chart(), "图表"));
+  return sheets;
+}
+
+Outcome CompareSetsWindow::Menu_ExportExcel_Click() {
+  if (order_.empty()) return Refuse(session_, kNothingToExportMessage);
+  return ExportWorkbook(session_, kCaption, ExcelSheets());
 }
 
 void CompareSetsWindow::FillGrid() {

@@ -14,9 +14,11 @@
 #include "analysis/result_sets.h"
 #include "analysis/set_comparison.h"
 #include "common/grid.h"
+#include "common/menu.h"
 #include "common/outcome.h"
 #include "common/pictures.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -77,6 +79,12 @@ class CompareSetsWindow : public WindowModel {
   BarChart Chart() const;
   int SortColumn() const { return sort_column_; }  // -1: the defined order
   bool SortAscending() const { return sort_ascending_; }
+
+  static const std::vector<MenuEntry>& MenuBar();
+  // 导出为 Excel: every item of the last comparison in the grid's order, and the chart with
+  // its numbers; refused before a comparison.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
 
   // --- events ---
   // Lists the saved sets again.

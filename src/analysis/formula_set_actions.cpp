@@ -34,10 +34,14 @@ bool HasResultRows(Session& session) {
 void FillGroupGrid(YaoduiAnalysisWindow& window, int n, const GroupStore& store,
                    const std::vector<std::string>& CM) {
   window.InitializeGroupGrid(n);
-  for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i) {
-    window.AddGroupRow(n, ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, n), ",", "、"),
-                       store.CountYaodui[i]);
+  ResultTable all{"", "", {window.FlexGrid(n - 1).TextMatrix(0, 0), "频数"}, {}};
+  for (std::size_t i = 0; i < store.NumYaodui(); ++i) {
+    std::string herbs = ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, n), ",", "、");
+    if (i < kShownGroups) window.AddGroupRow(n, herbs, store.CountYaodui[i]);
+    all.rows.push_back({TableCell::Text(std::move(herbs)),
+                        TableCell::Number(static_cast<double>(store.CountYaodui[i]))});
   }
+  window.SetFullGroupTable(n, std::move(all));
 }
 
 }  // namespace
@@ -48,8 +52,13 @@ Outcome RunDanweiyaoAnalysis(Session& session) {
   const HerbTable& table = result.table;
   DantiAnalysis& danti = session.Window<DantiAnalysis>();
   danti.InitializeHerbGrid(danti.FlexGrid().Width() - kCountColumnWidth, kCountColumnWidth);
-  for (std::size_t k = 0; k < table.NumCM() && k < kShownHerbs; ++k)
-    danti.AddHerbRow(table.CM[k], std::to_string(table.CountCM[k]));
+  ResultTable all{"", "单味药频数", {"中药名", "频数"}, {}};
+  for (std::size_t k = 0; k < table.NumCM(); ++k) {
+    if (k < kShownHerbs) danti.AddHerbRow(table.CM[k], std::to_string(table.CountCM[k]));
+    all.rows.push_back(
+        {TableCell::Text(table.CM[k]), TableCell::Number(static_cast<double>(table.CountCM[k]))});
+  }
+  danti.SetFullHerbTable(std::move(all));
   danti.Show();
   session.Message("找到" + std::to_string(table.NumCM()) + "味中药单体，默认显示前100项");
   return Outcome::kDone;

@@ -9,6 +9,7 @@
 #include "common/pictures.h"
 #include "common/safe_write.h"
 #include "common/session.h"
+#include "common/table_export.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
 
@@ -80,6 +81,8 @@ const std::vector<MenuEntry>& HerbNetworkWindow::MenuBar() {
        On(&HerbNetworkWindow::Menu_SavePng_Click)},
       {"Menu_SaveSvg", "保存为SVG图片(&S)…", "Menu_File", true, true,
        On(&HerbNetworkWindow::Menu_SaveSvg_Click)},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_File", true, true,
+       On(&HerbNetworkWindow::Menu_ExportExcel_Click)},
   };
   return menus;
 }
@@ -113,6 +116,20 @@ Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
     else
       writer->WriteNetworkSvg(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
   });
+}
+
+std::vector<WorkbookSheet> HerbNetworkWindow::ExcelSheets() const {
+  ResultTable edges{"边", "药物网络的边（权重为共同出现的方剂数）", {"药物1", "药物2", "权重"}, {}};
+  for (const NetworkEdge& e : network_.edges)
+    edges.rows.push_back({TableCell::Text(network_.nodes[e.source].name),
+                          TableCell::Text(network_.nodes[e.target].name),
+                          TableCell::Number(static_cast<double>(e.weight))});
+  return SheetsOf({TableFromGrid(node_grid_, "节点", "药物网络的节点"), std::move(edges)});
+}
+
+Outcome HerbNetworkWindow::Menu_ExportExcel_Click() {
+  if (!HasNetwork()) return Refuse(session_, kNothingToExportMessage);
+  return ExportWorkbook(session_, "药物网络", ExcelSheets());
 }
 
 void HerbNetworkWindow::FillNodeGrid() {

@@ -11,6 +11,7 @@
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -41,6 +42,10 @@ class HerbNetworkWindow : public WindowModel {
   // Ask for a file name (the suffix is added when missing) and save the picture there.
   Outcome Menu_SavePng_Click() { return AskAndSavePicture("PNG (*.png)", ".png"); }
   Outcome Menu_SaveSvg_Click() { return AskAndSavePicture("SVG (*.svg)", ".svg"); }
+
+  // 导出为 Excel: every node of the node table and every edge with its weight.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
 
   const HerbNetwork& Network() const { return network_; }
   bool HasNetwork() const { return !network_.nodes.empty(); }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "analysis/symptom_chart.h"
+#include "common/table_export.h"
 
 namespace lindora {
 
@@ -19,11 +20,28 @@ const std::vector<MenuEntry>& SymptomAnalysisWindow::MenuBar() {
        On(&SymptomAnalysisWindow::Menu_LoadSymptomList_Click)},
       {"Menu_ExportSymptomList", "导出症状列表", "Menu_File", true, true,
        On(&SymptomAnalysisWindow::Menu_ExportSymptomList_Click)},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_File", true, true,
+       On(&SymptomAnalysisWindow::Menu_ExportExcel_Click)},
       {"Menu_Chart", "图表(&C)", "", true},
       {"Menu_SymptomChart", "病症频数图（前30）", "Menu_Chart", true, true,
        On(&SymptomAnalysisWindow::Menu_SymptomChart_Click)},
   };
   return menus;
+}
+
+std::vector<WorkbookSheet> SymptomAnalysisWindow::ExcelSheets() const {
+  WorkbookSheet sheet;
+  sheet.name = "病症";
+  sheet.caption = "病症频数";
+  sheet.table = TableFromGrid(grid_, sheet.name, sheet.caption);
+  const BarChart look = SymptomChart(BarChart{});
+  sheet.chart = SheetChart{look.title, look.category_axis, look.value_axis, 0,
+                           {1},        kSymptomChartTop,   look.horizontal};
+  return {sheet};
+}
+
+Outcome SymptomAnalysisWindow::Menu_ExportExcel_Click() {
+  return ExportWorkbook(session_, kCaption, ExcelSheets());
 }
 
 Outcome SymptomAnalysisWindow::Menu_SymptomChart_Click() {

@@ -9,6 +9,7 @@
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -36,6 +37,10 @@ class SymptomAnalysisWindow : public WindowModel {
   Outcome Menu_ExportSymptomList_Click() { return Outcome::kDone; }
   // 病症频数图: the most frequent symptoms as a chart window; refused when none is listed.
   Outcome Menu_SymptomChart_Click();
+
+  // 导出为 Excel: every symptom listed, with the frequency chart; refused when none is.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
 
   // Fills: clear the grid to its two headers (症状 / 频数), then one row per symptom. AddRow
   // does not tell the view: after the batch call Show() or Changed().

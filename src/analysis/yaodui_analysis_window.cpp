@@ -2,6 +2,7 @@
 
 #include "analysis/herb_network_window.h"
 #include "common/session.h"
+#include "common/table_export.h"
 
 namespace lindora {
 
@@ -21,6 +22,8 @@ const std::vector<MenuEntry>& YaoduiAnalysisWindow::MenuBar() {
        On(&YaoduiAnalysisWindow::Menu_ExportYaodui2List_Click)},
       {"Menu_HerbNetwork", "药物网络(&N)", "Menu_File", true, true,
        On(&YaoduiAnalysisWindow::Menu_HerbNetwork_Click)},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_File", true, true,
+       On(&YaoduiAnalysisWindow::Menu_ExportExcel_Click)},
   };
   return menus;
 }
@@ -31,6 +34,40 @@ void YaoduiAnalysisWindow::InitializeGroupGrid(int n) {
   SetGridCell(grid, "药对（" + std::to_string(n) + "）", 0, 0, grid.Width() - kCountColumnWidth);
   SetGridCell(grid, "频数", 1, 0, kCountColumnWidth);
   grid.SetRows(1);
+  full_tables_.at(static_cast<std::size_t>(n - 2)).reset();
+}
+
+void YaoduiAnalysisWindow::SetFullGroupTable(int n, ResultTable table) {
+  full_tables_.at(static_cast<std::size_t>(n - 2)) = std::move(table);
+}
+
+std::vector<WorkbookSheet> YaoduiAnalysisWindow::ExcelSheets() const {
+  // The bars of the most frequent groups stay readable in one chart.
+  constexpr int kChartGroups = 20;
+  static constexpr std::array<std::string_view, 3> kNames{"药对", "三味药组合", "四味药组合"};
+  std::vector<WorkbookSheet> sheets;
+  for (int n = 2; n <= 4; ++n) {
+    const auto i = static_cast<std::size_t>(n - 2);
+    WorkbookSheet sheet;
+    sheet.name = std::string(kNames[i]);
+    sheet.caption = sheet.name + "频数";
+    sheet.table = full_tables_[i] ? *full_tables_[i] : TableFromGrid(FlexGrid(n - 1), "", "");
+    sheet.table.key = sheet.name;
+    sheet.table.caption = sheet.caption;
+    sheet.chart = SheetChart{sheet.caption + "（前" + std::to_string(kChartGroups) + "）",
+                             sheet.name,
+                             "频数",
+                             0,
+                             {1},
+                             kChartGroups,
+                             true};
+    sheets.push_back(std::move(sheet));
+  }
+  return sheets;
+}
+
+Outcome YaoduiAnalysisWindow::Menu_ExportExcel_Click() {
+  return ExportWorkbook(session_, kCaption, ExcelSheets());
 }
 
 void YaoduiAnalysisWindow::AddGroupRow(int n, std::string_view herbs, std::int64_t count) {

@@ -3,14 +3,17 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/analysis_list.h"
 #include "common/grid.h"
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -45,6 +48,14 @@ class YaoduiAnalysisWindow : public WindowModel {
   void InitializeGroupGrid(int n);
   void AddGroupRow(int n, std::string_view herbs, std::int64_t count);
 
+  // Every group of size n of the run that filled grid n-1 (the grid shows the first ones);
+  // the next InitializeGroupGrid(n) forgets it.
+  void SetFullGroupTable(int n, ResultTable table);
+  // What 导出为 Excel writes: one sheet per group size, every group, with a chart of the
+  // most frequent.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
+
   // Tells where the pair name file of the last analysis lies.
   Outcome Menu_ExportYaodui2List_Click();
   // Draws the herb network of the same result set.
@@ -52,6 +63,7 @@ class YaoduiAnalysisWindow : public WindowModel {
 
  private:
   std::array<Grid, 3> grids_;
+  std::array<std::optional<ResultTable>, 3> full_tables_;
 };
 
 }  // namespace lindora

@@ -8,6 +8,7 @@
 #include "common/collation.h"
 #include "common/csv.h"
 #include "common/session.h"
+#include "common/table_export.h"
 #include "common/text.h"
 
 namespace lindora {
@@ -64,8 +65,21 @@ const std::vector<MenuEntry>& IngredientScreening::MenuBar() {
        On(&IngredientScreening::Menu_SimilarAnticancer_Click)},
       {"Menu_SimilarAntiinfluenza", "与抗流感活性成分比较…", "Menu_SimilarActive", true, true,
        On(&IngredientScreening::Menu_SimilarAntiinfluenza_Click)},
+      {"Menu_ExportSplit", "-", "Menu_Screening"},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_Screening", true, true,
+       On(&IngredientScreening::Menu_ExportExcel_Click)},
   };
   return menus;
+}
+
+std::vector<WorkbookSheet> IngredientScreening::ExcelSheets() const {
+  const std::string herb = herb_.empty() ? "" : herb_ + " ";
+  return SheetsOf({TableFromGrid(flex_grid_, "成分筛选", herb + "成分筛选"),
+                   TableFromGrid(similar_grid_, "相似活性成分", herb + "相似活性成分")});
+}
+
+Outcome IngredientScreening::Menu_ExportExcel_Click() {
+  return ExportWorkbook(session_, herb_.empty() ? "成分筛选" : herb_ + "成分筛选", ExcelSheets());
 }
 
 Outcome IngredientScreening::RefuseWhileBusy() {

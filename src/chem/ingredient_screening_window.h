@@ -13,6 +13,7 @@
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -39,6 +40,9 @@ class IngredientScreening : public WindowModel {
   explicit IngredientScreening(Session& session);
   std::string_view FormName() const override { return "Frm_IngredientScreening"; }
   static const std::vector<MenuEntry>& MenuBar();
+  // 导出为 Excel: the descriptor table and the similar actives, as the grids list them.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
 
   Grid& FlexGrid() { return flex_grid_; }
   const Grid& FlexGrid() const { return flex_grid_; }

@@ -46,6 +46,8 @@ int RunAnalysis(Context& ctx, const std::string& key, const std::vector<std::str
       ctx.out << Join(cells, "\t") << '\n';
     }
   }
+  // --xlsx: the engine's tables as they are typed, every row.
+  OfferSheets(ctx, SheetsOf(output.tables));
   return kDone;
 }
 

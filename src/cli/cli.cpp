@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "common/table_export.h"
 #include "common/text.h"
 
 namespace lindora::cli {
@@ -39,6 +40,30 @@ void ConsoleUrlOpener::Open(std::string_view address) {
 void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid) {
   ctx.out << "# " << caption << " — " << name << '\n';
   for (int r = 0; r < grid.Rows(); ++r) ctx.out << Join(grid.RowCells(r), "\t") << '\n';
+  if (ctx.tables) {
+    WorkbookSheet sheet;
+    sheet.name = std::string(caption);
+    sheet.caption = std::string(caption) + " — " + std::string(name);
+    sheet.table = TableFromGrid(grid, sheet.name, sheet.caption);
+    ctx.tables->grids.push_back(std::move(sheet));
+  }
+}
+
+void OfferSheets(Context& ctx, std::vector<WorkbookSheet> sheets) {
+  if (ctx.tables) ctx.tables->window = std::move(sheets);
+}
+
+bool TakeXlsxOption(std::vector<std::string>& words, std::string& file) {
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    if (words[i] == "--") break;
+    if (words[i] != "--xlsx") continue;
+    if (i + 1 >= words.size()) return false;
+    file = words[i + 1];
+    words.erase(words.begin() + static_cast<std::ptrdiff_t>(i),
+                words.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    return true;
+  }
+  return true;
 }
 
 int UsageError(Context& ctx, std::string_view usage) {

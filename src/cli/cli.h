@@ -15,6 +15,7 @@
 #include "common/outcome.h"
 #include "common/ports.h"
 #include "common/session.h"
+#include "common/workbook.h"
 
 namespace lindora::cli {
 
@@ -69,12 +70,25 @@ class ConsoleUrlOpener : public UrlOpener {
   std::ostream& out_;
 };
 
+// The tables of one command for --xlsx: the grids it printed, or, when its window has them,
+// the window's complete tables (a grid may show only the first rows).
+struct CommandTables {
+  std::vector<WorkbookSheet> grids, window;
+  std::vector<WorkbookSheet>& Chosen() { return window.empty() ? grids : window; }
+};
+
 struct Context {
   Session& session;
   ConsoleDialogs& dialogs;
   std::ostream& out;
   std::ostream& err;
+  CommandTables* tables = nullptr;  // set while a workbook is asked for
 };
+
+// Hands the window's complete tables to --xlsx in place of the printed grids.
+void OfferSheets(Context& ctx, std::vector<WorkbookSheet> sheets);
+// Takes `--xlsx FILE` out of a command's words (before a "--"); false when FILE is missing.
+bool TakeXlsxOption(std::vector<std::string>& words, std::string& file);
 
 // Prints a grid as "# <caption> — <name>" and one TAB-joined line per row, header first.
 void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid);

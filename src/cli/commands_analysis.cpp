@@ -52,6 +52,7 @@ int HerbFrequency(Context& ctx, const std::vector<std::string>& args) {
   if (!run.show_grids) return ExitStatus(run.outcome);
   DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
   PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
+  if (ctx.tables) OfferSheets(ctx, danti.ExcelSheets());
   return ExitStatus(run.outcome);
 }
 
@@ -62,6 +63,7 @@ int HerbPairs(Context& ctx, const std::vector<std::string>& args) {
   YaoduiAnalysisWindow& w = ctx.session.Window<YaoduiAnalysisWindow>();
   for (int i = 1; i <= 3; ++i)
     PrintGrid(ctx, w.Caption(), "FlexGrid(" + std::to_string(i) + ")", w.FlexGrid(i));
+  if (ctx.tables) OfferSheets(ctx, w.ExcelSheets());
   return ExitStatus(run.outcome);
 }
 
@@ -71,6 +73,7 @@ int Symptoms(Context& ctx, const std::vector<std::string>& args) {
   if (!run.show_grids) return ExitStatus(run.outcome);
   SymptomAnalysisWindow& w = ctx.session.Window<SymptomAnalysisWindow>();
   PrintGrid(ctx, w.Caption(), "FlexGrid_Symptom", w.FlexGrid_Symptom());
+  if (ctx.tables) OfferSheets(ctx, w.ExcelSheets());
   return ExitStatus(run.outcome);
 }
 

@@ -12,6 +12,7 @@
 #include "common/files.h"
 #include "common/pictures.h"
 #include "common/safe_write.h"
+#include "common/table_export.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
 #include "herb/danti_analysis.h"
@@ -65,6 +66,7 @@ int Network(Context& ctx, const std::vector<std::string>& args) {
   Outcome outcome = window.Draw();
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
   PrintGrid(ctx, window.Caption(), "FlexGrid_Nodes", window.NodeGrid());
+  if (ctx.tables) OfferSheets(ctx, window.ExcelSheets());
   for (const std::string& file : {png, svg}) {
     if (file.empty()) continue;
     outcome = window.SavePicture(file);
@@ -118,6 +120,7 @@ int Chart(Context& ctx, const std::vector<std::string>& args) {
     grid.SetTextMatrix(grid.Rows() - 1, 1, FixedDecimals(chart->series[0].values[i], 0));
   }
   PrintGrid(ctx, chart->title, "chart", grid);
+  OfferSheets(ctx, {SheetOfChart(*chart, chart->title)});
   return kDone;
 }
 

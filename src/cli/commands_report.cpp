@@ -15,7 +15,7 @@ constexpr const char* kReportUsage =
     "[--min-lift L] [--max-size K] [--top N | --min-frequency F] [--min-edge K] "
     "[--compare A B [--symptoms] [--min-count K] [--compare-doses]] "
     "[--dose-table modern|han-13.8|han-15.625] "
-    "[--date YYYY-MM-DD] [--html FILE] [--pdf FILE]";
+    "[--date YYYY-MM-DD] [--html FILE] [--pdf FILE] [--xlsx FILE]";
 
 int Report(Context& ctx, const std::vector<std::string>& args) {
   ReportOptions options;
@@ -37,9 +37,10 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   app.add_flag("--compare-doses", options.compare_doses);
   app.add_option("--dose-table", options.dose_table);
   app.add_option("--date", options.date);
-  std::string html, pdf;
+  std::string html, pdf, xlsx;
   app.add_option("--html", html);
   app.add_option("--pdf", pdf);
+  app.add_option("--xlsx", xlsx);
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
@@ -77,17 +78,21 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   }
   options.html = html;
   options.pdf = pdf;
+  options.xlsx = xlsx;
   ReportRun run = WriteAnalysisReport(ctx.session, options);
   if (run.outcome != Outcome::kDone) return ExitStatus(run.outcome);
-  ctx.out << "# report\n" << run.html.string() << '\n' << run.pdf.string() << '\n';
+  ctx.out << "# report\n"
+          << run.html.string() << '\n'
+          << run.pdf.string() << '\n'
+          << run.xlsx.string() << '\n';
   return kDone;
 }
 
 Registrar report_command(
     "report", kReportUsage,
-    "writes the analysis report of the current result set as HTML and PDF (default "
-    "Result/分析报告.html and .pdf); sections: data,herbs,types,rules,network,symptoms,doses,"
-    "comparison",
+    "writes the analysis report of the current result set as HTML, PDF and an Excel "
+    "workbook of its tables (default Result/分析报告.html, .pdf and .xlsx); sections: "
+    "data,herbs,types,properties,rules,network,symptoms,doses,comparison",
     OwnOptions{}, Report);
 
 }  // namespace

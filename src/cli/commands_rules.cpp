@@ -40,6 +40,7 @@ int Rules(Context& ctx, const std::vector<std::string>& args) {
     return ExitStatus(outcome);
   ctx.out << w.LabelCount() << '\n';
   PrintGrid(ctx, w.Caption(), "FlexGrid", w.FlexGrid());
+  if (ctx.tables) OfferSheets(ctx, w.ExcelSheets());
   return kDone;
 }
 

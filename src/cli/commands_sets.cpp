@@ -129,6 +129,7 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
   PrintGrid(ctx, window.Caption(), "FlexGrid_Compare", window.FlexGrid_Compare());
   if (doses) PrintGrid(ctx, window.Caption(), "FlexGrid_Doses", window.FlexGrid_Doses());
+  if (ctx.tables) OfferSheets(ctx, window.ExcelSheets());
   return png.empty() ? kDone : ExitStatus(window.SaveChart(png));
 }
 

@@ -1,5 +1,5 @@
 // lindora-cli [--root DIR] [--library NAME] COMMAND ARGS…   |   … --script FILE|-
-// lindora-cli --version
+// lindora-cli --version; --xlsx FILE (global or after a command) writes the tables as a workbook
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <fstream>
@@ -7,6 +7,7 @@
 
 #include "catalog/catalog.h"
 #include "cli/cli.h"
+#include "common/files.h"
 #include "common/outcome.h"
 #include "common/process.h"
 #include "common/version.h"
@@ -47,15 +48,56 @@ class ControlFilter : public std::streambuf {
 };
 
 void PrintUsage(std::ostream& os) {
-  os << "用法：lindora-cli [--root DIR] [--library NAME] COMMAND [OPTIONS] [--] ARGS...\n"
-        "       lindora-cli [--root DIR] [--library NAME] --script FILE   (FILE '-' 读标准输入)\n"
+  os << "用法：lindora-cli [--root DIR] [--library NAME] [--xlsx FILE] COMMAND [OPTIONS] [--] "
+        "ARGS...\n"
+        "       lindora-cli [--root DIR] [--library NAME] [--xlsx FILE] --script FILE   (FILE '-' "
+        "读标准输入)\n"
         "       lindora-cli --version\n"
+        "--xlsx FILE writes the tables the commands print (all rows of their analyses) as an "
+        "Excel workbook; it may also follow a command's name\n"
         "commands:\n";
   for (const auto& [name, cmd] : Commands())
     os << "  " << cmd.usage << "\n      " << cmd.help << '\n';
 }
 
-int RunCommand(Context& ctx, const std::vector<std::string>& words) {
+int RunCommandWords(Context& ctx, const std::vector<std::string>& words);
+
+// Writes the tables of --xlsx; a failure is one message and the failed status.
+int WriteTables(Context& ctx, const std::vector<WorkbookSheet>& sheets, const std::string& file) {
+  if (sheets.empty()) {
+    ctx.err << "没有输出表格，未写入工作簿 " << file << '\n';
+    return kDone;
+  }
+  try {
+    WriteWorkbook(sheets, file);
+  } catch (const FileError& e) {
+    ctx.err << e.what() << '\n';
+    return kFailed;
+  }
+  ctx.out << "# workbook " << file << '\n';
+  return kDone;
+}
+
+// `all_tables`, when given, collects the tables of every command for a global --xlsx.
+int RunCommand(Context& ctx, std::vector<std::string> words,
+               std::vector<WorkbookSheet>* all_tables = nullptr) {
+  // The report writes its own workbook with --xlsx; every other command its printed tables.
+  std::string xlsx;
+  if (words[0] != "report" && !TakeXlsxOption(words, xlsx)) {
+    ctx.err << "--xlsx needs a file name\n";
+    return kFailed;
+  }
+  CommandTables tables;
+  if (!xlsx.empty() || all_tables) ctx.tables = &tables;
+  const int status = RunCommandWords(ctx, words);
+  ctx.tables = nullptr;
+  if (!xlsx.empty()) return std::max(status, WriteTables(ctx, tables.Chosen(), xlsx));
+  if (all_tables)
+    for (WorkbookSheet& sheet : tables.Chosen()) all_tables->push_back(std::move(sheet));
+  return status;
+}
+
+int RunCommandWords(Context& ctx, const std::vector<std::string>& words) {
   auto it = Commands().find(words[0]);
   if (it == Commands().end()) {
     ctx.err << "未知命令：" << words[0] << '\n';
@@ -92,7 +134,7 @@ int RunCommand(Context& ctx, const std::vector<std::string>& words) {
   }
 }
 
-int RunScript(Context& ctx, std::istream& in) {
+int RunScript(Context& ctx, std::istream& in, std::vector<WorkbookSheet>* all_tables) {
   int worst = kDone;
   std::string line;
   std::vector<std::string> words;
@@ -105,7 +147,7 @@ int RunScript(Context& ctx, std::istream& in) {
       continue;
     }
     if (words.empty() || words[0].starts_with("#")) continue;
-    worst = std::max(worst, RunCommand(ctx, words));
+    worst = std::max(worst, RunCommand(ctx, words, all_tables));
     ctx.out.flush();
   }
   return worst;
@@ -123,7 +165,7 @@ int main(int argc, char** argv) {
   AnalysisList analyses = AllAnalyses();
   RegisterAnalysisCommands(analyses);
   std::filesystem::path root = ExecutableFolder();
-  std::string script, library;
+  std::string script, library, xlsx;
   int i = 1;
   for (; i < argc; ++i) {
     std::string a = argv[i];
@@ -131,6 +173,8 @@ int main(int argc, char** argv) {
       root = argv[++i];
     } else if (a == "--library" && i + 1 < argc) {
       library = argv[++i];
+    } else if (a == "--xlsx" && i + 1 < argc) {
+      xlsx = argv[++i];
     } else if (a == "--script" && i + 1 < argc) {
       script = argv[++i];
     } else if (a == "--help" || a == "-h") {
@@ -169,15 +213,23 @@ int main(int argc, char** argv) {
     return kFailed;
   }
 
+  std::vector<WorkbookSheet> all_tables;
+  std::vector<WorkbookSheet>* collect = xlsx.empty() ? nullptr : &all_tables;
+  int status = kDone;
   if (!script.empty()) {
-    if (script == "-") return RunScript(ctx, std::cin);
-    std::ifstream in(script);
-    if (!in) {
-      std::cerr << "无法读取脚本文件 " << script << '\n';
-      return kFailed;
+    if (script == "-") {
+      status = RunScript(ctx, std::cin, collect);
+    } else {
+      std::ifstream in(script);
+      if (!in) {
+        std::cerr << "无法读取脚本文件 " << script << '\n';
+        return kFailed;
+      }
+      status = RunScript(ctx, in, collect);
     }
-    return RunScript(ctx, in);
+  } else {
+    status = RunCommand(ctx, std::vector<std::string>(argv + i, argv + argc), collect);
   }
-  std::vector<std::string> words(argv + i, argv + argc);
-  return RunCommand(ctx, words);
+  if (collect) status = std::max(status, WriteTables(ctx, all_tables, xlsx));
+  return status;
 }

@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "common/safe_write.h"
 #include "common/session.h"
+#include "common/table_export.h"
 
 namespace lindora {
 
@@ -18,6 +19,8 @@ const std::vector<MenuEntry>& ChartWindowModel::MenuBar() {
       {"Menu_File", "文件(&F)", "", true},
       {"Menu_SavePng", "保存为PNG图片(&S)…", "Menu_File", true, true,
        On(&ChartWindowModel::Menu_SavePng_Click)},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_File", true, true,
+       On(&ChartWindowModel::Menu_ExportExcel_Click)},
   };
   return menus;
 }
@@ -27,6 +30,10 @@ Outcome ChartWindowModel::Menu_SavePng_Click() {
       session_.dialogs().AskSaveFile("保存图片", chart_.title + ".png", "PNG (*.png)");
   if (path.empty()) return Outcome::kDone;  // cancelled
   return SavePng(path);
+}
+
+Outcome ChartWindowModel::Menu_ExportExcel_Click() {
+  return ExportWorkbook(session_, chart_.title, {SheetOfChart(chart_, chart_.title)});
 }
 
 Outcome ChartWindowModel::SavePng(const std::filesystem::path& path) {

@@ -24,6 +24,8 @@ class ChartWindowModel : public WindowModel {
   static const std::vector<MenuEntry>& MenuBar();
   // Asks for a file name (the chart's title is offered) and saves the picture there.
   Outcome Menu_SavePng_Click();
+  // The chart's numbers and the chart itself, native, in a workbook.
+  Outcome Menu_ExportExcel_Click();
   // Writes the chart at the picture size through the installed writer.
   Outcome SavePng(const std::filesystem::path& path);
 

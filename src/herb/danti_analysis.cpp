@@ -3,6 +3,7 @@
 #include "common/files.h"
 #include "common/not_built.h"
 #include "common/session.h"
+#include "common/table_export.h"
 #include "common/text.h"
 #include "common/web_addresses.h"
 #include "herb/herb_charts.h"
@@ -40,6 +41,8 @@ const std::vector<MenuEntry>& DantiAnalysis::MenuBar() {
        On(&DantiAnalysis::Menu_HerbFrequencyChart_Click)},
       {"Menu_HerbTypeChart", "中药类型分布图", "Menu_Analysis", true, true,
        On(&DantiAnalysis::Menu_HerbTypeChart_Click)},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_Analysis", true, true,
+       On(&DantiAnalysis::Menu_ExportExcel_Click)},
       {"Menu_File", "文件", "", false},
       {"Menu_LoadDanweiyaoList", "导入单味药列表", "Menu_File", true, true, NoEffect},
       {"Menu_ExportDanweiyaoList", "导出单味药列表", "Menu_File", true, true, NoEffect},
@@ -93,7 +96,43 @@ void DantiAnalysis::InitializeHerbGrid(double name_width, double frequency_width
   SetGridCell(flex_grid_, "中药名", 0, 0, name_width);
   SetGridCell(flex_grid_, "频数", 1, 0, frequency_width);
   flex_grid_.SetRows(1);
+  full_table_.reset();
   Changed();
+}
+
+std::vector<WorkbookSheet> DantiAnalysis::ExcelSheets() const {
+  WorkbookSheet herbs;
+  herbs.name = "单味药";
+  herbs.table = full_table_ ? *full_table_ : TableFromGrid(flex_grid_, herbs.name, "单味药频数");
+  herbs.caption = herbs.table.caption;
+  if (herbs.table.header.size() >= 2) {
+    const BarChart look = HerbFrequencyChart(BarChart{});
+    herbs.chart =
+        SheetChart{look.title, look.category_axis, look.value_axis, 0, {1}, kChartTop, true};
+  }
+  std::vector<WorkbookSheet> sheets{std::move(herbs)};
+  std::vector<std::string> names;
+  for (int r = 1; r < flex_grid_.Rows(); ++r)
+    if (!flex_grid_.TextMatrix(r, 0).empty()) names.push_back(flex_grid_.TextMatrix(r, 0));
+  if (names.empty()) return sheets;
+  try {
+    sheets.push_back(SheetOfChart(HerbTypeChart(HerbTypeNosByName(session_, names)), "中药类型"));
+  } catch (const FileError& e) {
+    // The herb list is still worth having; the sheet says why the types are missing.
+    WorkbookSheet types;
+    types.name = "中药类型";
+    types.lines.push_back({e.what(), false});
+    sheets.push_back(std::move(types));
+  }
+  return sheets;
+}
+
+Outcome DantiAnalysis::Menu_ExportExcel_Click() {
+  if (flex_grid_.Rows() <= 1) {
+    ShowEmptyListMessage();
+    return Outcome::kRefused;
+  }
+  return ExportWorkbook(session_, "单味药频数", ExcelSheets());
 }
 
 void DantiAnalysis::AddHerbRow(std::string_view name, std::string_view frequency) {

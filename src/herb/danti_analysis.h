@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/analysis_list.h"
 #include "common/grid.h"
 #include "common/input_events.h"
 #include "common/menu.h"
@@ -13,6 +14,7 @@
 #include "common/pictures.h"
 #include "common/web_addresses.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -60,6 +62,13 @@ class DantiAnalysis : public WindowModel {
   // Show() or Changed().
   void InitializeHerbGrid(double name_width, double frequency_width);
   void AddHerbRow(std::string_view name, std::string_view frequency);
+  // Every herb of the frequency run that filled the grid (the grid shows the first 100); the
+  // next InitializeHerbGrid forgets it.
+  void SetFullHerbTable(ResultTable table) { full_table_ = std::move(table); }
+  // What 导出为 Excel writes: the herb list (every herb of a frequency run) with the frequency
+  // chart, and the type distribution with its chart (or why the herb file could not be read).
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
   // The empty-list message, then the focus to the keyword box.
   void ShowEmptyListMessage();
 
@@ -106,6 +115,7 @@ class DantiAnalysis : public WindowModel {
   Outcome SearchOnline(WebSearch site);
 
   Grid flex_grid_;
+  std::optional<ResultTable> full_table_;
   std::string text_input_;
   int focus_requests_ = 0;
 };

@@ -27,6 +27,7 @@
 #include "herb/herb_charts.h"
 #include "herb/herb_properties.h"
 #include "herb/herb_types.h"
+#include "report/report_workbook.h"
 
 namespace lindora {
 namespace {
@@ -649,7 +650,9 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
       pictures->HtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title());
   if (pdf.empty()) throw FileError(FileError::Kind::kWrite, run.pdf, "PDF 文件生成失败");
   tell("写入报告");
-  // The HTML and the PDF are one unit: both new or both old.
+  // First the workbook: one open in a spreadsheet program stops the report before the HTML
+  // and the PDF change. The HTML and the PDF are one unit: both new or both old.
+  WriteWorkbook(ReportWorkbookSheets(builder.doc()), run.xlsx);
   AtomicFileSet files;
   files.Add(run.html).WriteBytes(builder.doc().Html());
   files.Add(run.pdf).WriteBytes(pdf);
@@ -679,7 +682,8 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     }
     run.html = options.html.empty() ? session.Path("\\Result\\分析报告.html") : options.html;
     run.pdf = options.pdf.empty() ? session.Path("\\Result\\分析报告.pdf") : options.pdf;
-    if (std::string bad = CheckUserOutputs(session.ProgramFolder(), {run.html, run.pdf});
+    run.xlsx = options.xlsx.empty() ? session.Path("\\Result\\分析报告.xlsx") : options.xlsx;
+    if (std::string bad = CheckUserOutputs(session.ProgramFolder(), {run.html, run.pdf, run.xlsx});
         !bad.empty())
       return Refuse(session, bad);
     if (options.network.top < 1 || options.network.top > static_cast<int>(kMaxNetworkNodes) ||
@@ -700,7 +704,7 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     // A cancel puts every file back: the result set itself is never written here, everything
     // else in Result/ may be.
     const FileSnapshot before(session.Path("\\Result"), {"Result.DB", "Result.DB.bak"},
-                              {run.html, run.pdf});
+                              {run.html, run.pdf, run.xlsx});
     try {
       return Build(session, options, *pictures, run, tell);
     } catch (const Cancelled&) {

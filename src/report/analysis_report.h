@@ -62,8 +62,8 @@ struct ReportOptions {
   bool compare_doses = false;  // the comparison also compares the doses
   // The conversion of weights to grams of the dose section and the dose comparison.
   std::string dose_table = "modern";
-  std::string date;                 // the one date line, YYYY-MM-DD
-  std::filesystem::path html, pdf;  // empty: \Result\分析报告.html and .pdf
+  std::string date;                       // the one date line, YYYY-MM-DD
+  std::filesystem::path html, pdf, xlsx;  // empty: \Result\分析报告.html, .pdf and .xlsx
 
   bool Has(ReportSection s) const;
 };
@@ -75,14 +75,15 @@ using ReportProgress = std::function<bool(std::string_view step, int done, int t
 struct ReportRun {
   Outcome outcome = Outcome::kDone;
   bool cancelled = false;  // kRefused without a message: every file is as it was before
-  std::filesystem::path html, pdf;
+  std::filesystem::path html, pdf, xlsx;
   ReportDocument document;
 };
 
 // Checks the options and the result set (refusing with a message), runs every chosen analysis
 // on the current result set as its window would, writing the same result files, and writes
-// the report. The pictures and the PDF come from the installed picture writer. A cancel puts
-// back every file of Result/ (and the chosen report files) as it was before the run.
+// the report and the workbook of its tables. The pictures and the PDF come from the installed
+// picture writer. A cancel puts back every file of Result/ (and the chosen report files) as it
+// was before the run.
 ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options,
                               const ReportProgress& progress = {});
 

@@ -55,7 +55,7 @@ Outcome AnalysisReportWindow::Cmd_Generate_Click() {
   options.date.clear();  // today
   ReportRun run = WriteAnalysisReport(session_, options, progress_);
   if (run.outcome == Outcome::kDone) {
-    status_ = "已生成：" + run.html.string() + "，" + run.pdf.string();
+    status_ = "已生成：" + run.html.string() + "，" + run.pdf.string() + "，" + run.xlsx.string();
     session_.OpenUrl(FileAddress(run.html));
   } else if (run.cancelled) {
     status_ = "已取消：结果文件保持原样。";

@@ -16,6 +16,7 @@
 #include "report/analysis_report.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
+#include "support/workbook_reader.h"
 
 namespace lindora {
 namespace {
@@ -160,6 +161,54 @@ TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte)
   EXPECT_EQ(pictures.charts.size(), 3u);
 
   ASSERT_EQ(WriteAnalysisReport(world.session, Options()).outcome, Outcome::kDone);
+  EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), html);
+}
+
+TEST_F(ReportTest, WorkbookHoldsEveryTableInOrderAfterTheDataAndMethodsSheet) {
+  ReportRun run = WriteAnalysisReport(world.session, Options());
+  ASSERT_EQ(run.outcome, Outcome::kDone) << ::testing::PrintToString(world.dialogs.Messages());
+  EXPECT_EQ(run.xlsx, folder / "Result/分析报告.xlsx");
+  LINDORA_READ_WORKBOOK_OR_SKIP(sheets, run.xlsx);
+  ASSERT_FALSE(sheets.empty());
+  std::string first;
+  for (const auto& [at, cell] : sheets[0].cells) first += cell.value + "\n";
+  for (const char* part : {"方剂数据挖掘分析报告", "检索历史", "方法 / Methods", "Methods"})
+    EXPECT_NE(first.find(part), std::string::npos) << part;
+
+  std::size_t sheet = 1;
+  for (const ReportBlock& b : run.document.Blocks()) {
+    if (b.kind != ReportBlock::Kind::kTable || b.header == std::vector<std::string>{"项目", "内容"})
+      continue;
+    ASSERT_LT(sheet, sheets.size());
+    const test::ReadSheet& s = sheets[sheet++];
+    EXPECT_EQ(s.freeze, "A3");
+    ASSERT_NE(s.At(1, 1), nullptr);
+    EXPECT_EQ(s.At(1, 1)->value.rfind("表" + std::to_string(sheet - 1) + " ", 0), 0u);
+    for (std::size_t c = 0; c < b.header.size(); ++c)
+      EXPECT_EQ(s.At(2, static_cast<int>(c) + 1)->value, b.header[c]);
+    for (std::size_t r = 0; r < b.rows.size(); ++r)
+      for (std::size_t c = 0; c < b.rows[r].size(); ++c) {
+        const test::ReadCell* cell = s.At(static_cast<int>(r) + 3, static_cast<int>(c) + 1);
+        ASSERT_NE(cell, nullptr) << s.name << " " << r << " " << c;
+        if (cell->type == "n")
+          EXPECT_DOUBLE_EQ(std::stod(cell->value), std::stod(b.rows[r][c])) << s.name;
+        else
+          EXPECT_EQ(cell->value, b.rows[r][c]) << s.name;
+      }
+    EXPECT_EQ(s.At(static_cast<int>(b.rows.size()) + 3, 1), nullptr) << s.name;
+    EXPECT_EQ(s.charts, s.name == "药物频次" || s.name == "药物类型分布" || s.name == "病症频次")
+        << s.name;
+  }
+  EXPECT_EQ(sheet, sheets.size());
+  EXPECT_GE(sheet, 6u);
+
+  // A workbook open in a spreadsheet program stops the report before its files change.
+  const std::string html = folder.ReadBytes("Result/分析报告.html");
+  folder.WriteBytes("Result/~$分析报告.xlsx", "");
+  ReportOptions other = Options();
+  other.date = "2026-12-08";
+  EXPECT_EQ(WriteAnalysisReport(world.session, other).outcome, Outcome::kFailed);
+  EXPECT_NE(world.dialogs.Messages().back().find("~$分析报告.xlsx"), std::string::npos);
   EXPECT_EQ(folder.ReadBytes("Result/分析报告.html"), html);
 }
 

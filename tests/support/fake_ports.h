@@ -14,7 +14,7 @@ namespace lindora::test {
 class FakeDialogs : public Dialogs {
  public:
   struct Shown {
-    std::string kind;  // "message", "question" or "input"
+    std::string kind;  // "message", "question", "input" or "save"
     std::string text;
     std::string title;
   };
@@ -36,6 +36,15 @@ class FakeDialogs : public Dialogs {
     inputs.pop_front();
     return a;
   }
+  // Answers with the next queued file name (none: Cancel) and records what was offered.
+  std::string AskSaveFile(std::string_view title, std::string_view suggested,
+                          std::string_view) override {
+    shown.push_back({"save", std::string(suggested), std::string(title)});
+    if (save_files.empty()) return {};
+    std::string a = save_files.front();
+    save_files.pop_front();
+    return a;
+  }
   std::vector<std::string> Messages() const {
     std::vector<std::string> m;
     for (const auto& s : shown)
@@ -44,7 +53,8 @@ class FakeDialogs : public Dialogs {
   }
   std::vector<Shown> shown;
   std::deque<bool> yes_no;
-  std::deque<std::string> inputs;  // Cancel is the empty text
+  std::deque<std::string> inputs;      // Cancel is the empty text
+  std::deque<std::string> save_files;  // file dialogs' answers
 };
 
 class FakeUrlOpener : public UrlOpener {

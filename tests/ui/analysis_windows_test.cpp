@@ -107,7 +107,8 @@ class AnalysisWindowsTest : public QObject {
     QCOMPARE(Captions(view->menuBar()->actions()), QStringList({"文件(&F)"}));
     auto* file = view->findChild<QMenu*>("Menu_File");
     QVERIFY(file);
-    QCOMPARE(Captions(file->actions()), QStringList({"导出药对列表(&D)", "药物网络(&N)"}));
+    QCOMPARE(Captions(file->actions()),
+             QStringList({"导出药对列表(&D)", "药物网络(&N)", "导出为 Excel(&X)…"}));
     dialogs.shown.clear();
     view->findChild<QAction*>("Menu_ExportYaodui2List")->trigger();
     QCOMPARE(dialogs.Messages().size(), std::size_t{1});
@@ -131,7 +132,8 @@ class AnalysisWindowsTest : public QObject {
     QVERIFY(grid->model()->rowCount() > 50);
     auto* file = view->findChild<QMenu*>("Menu_File");
     QCOMPARE(file->title(), QString("文件"));
-    QCOMPARE(Captions(file->actions()), QStringList({"导入症状列表", "导出症状列表"}));
+    QCOMPARE(Captions(file->actions()),
+             QStringList({"导入症状列表", "导出症状列表", "导出为 Excel(&X)…"}));
     const int rows = grid->model()->rowCount();
     view->findChild<QAction*>("Menu_LoadSymptomList")->trigger();
     view->findChild<QAction*>("Menu_ExportSymptomList")->trigger();

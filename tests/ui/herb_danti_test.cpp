@@ -75,7 +75,7 @@ class HerbDantiTest : public QObject {
     auto* analysis = view->findChild<QMenu*>("Menu_Analysis");
     QCOMPARE(Captions(analysis->actions(), true),
              QStringList({"导出单味药-化学成分表进行关联分析", "单味药中药类型分析",
-                          "单味药频数图（前30）", "中药类型分布图"}));
+                          "单味药频数图（前30）", "中药类型分布图", "导出为 Excel(&X)…"}));
     auto* file = view->findChild<QMenu*>("Menu_File");
     QCOMPARE(Captions(file->actions(), false), QStringList({"导入单味药列表", "导出单味药列表"}));
     QMenu* popup = view->PopupMenu();

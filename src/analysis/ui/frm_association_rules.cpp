@@ -5,6 +5,7 @@
 #include <QHeaderView>
 
 #include "common/ui/fonts.h"
+#include "common/ui/menus.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
@@ -84,6 +85,7 @@ Frm_AssociationRules::Frm_AssociationRules(AssociationRulesWindow& model)
         AssociationRulesWindow::kGridWidth, AssociationRulesWindow::kGridHeight);
   connect(grid_, &FlexGridView::Clicked, this, [this] { window_.FlexGrid_Click(); });
 
+  BuildMenus(this, menuBar(), AssociationRulesWindow::MenuBar(), window_);
   SetFixedClientTwips(AssociationRulesWindow::kClientWidth, AssociationRulesWindow::kClientHeight);
 }
 

@@ -9,6 +9,7 @@
 
 #include "common/session.h"
 #include "common/ui/bar_chart.h"
+#include "common/ui/menus.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 
@@ -16,6 +17,7 @@ namespace lindora::ui {
 
 Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
     : FormView(model, "Frm_CompareSets"), window_(model) {
+  BuildMenus(this, menuBar(), CompareSetsWindow::MenuBar(), window_);
   QWidget* central = WhiteCentralWidget();
   auto* outer = new QVBoxLayout(central);
   auto* choices = new QHBoxLayout;

@@ -1,0 +1,115 @@
+#include "report/report_workbook.h"
+
+#include <optional>
+#include <string>
+
+#include "common/table_export.h"
+#include "common/text.h"
+#include "herb/herb_charts.h"
+#include "report/analysis_report.h"
+
+namespace lindora {
+
+namespace {
+
+// The section a heading opens ("2 药物频次" → kHerbs); nothing for the methods and below.
+std::optional<ReportSection> SectionOfHeading(const std::string& heading) {
+  const std::size_t space = heading.find(' ');
+  const std::string title = space == std::string::npos ? heading : heading.substr(space + 1);
+  for (ReportSection s : AllSections())
+    if (title == SectionTitle(s)) return s;
+  return std::nullopt;
+}
+
+// The frequency tables get the chart the report draws beside them: names and counts.
+std::optional<SheetChart> ChartOf(ReportSection section, const ResultTable& table) {
+  auto column = [&](std::string_view header) {
+    for (std::size_t c = 0; c < table.header.size(); ++c)
+      if (table.header[c] == header) return static_cast<int>(c);
+    return -1;
+  };
+  switch (section) {
+    case ReportSection::kHerbs:
+      if (column("中药名") < 0 || column("频数") < 0) break;
+      return SheetChart{"药物频次",       "中药",    "频数", column("中药名"),
+                        {column("频数")}, kChartTop, true};
+    case ReportSection::kSymptoms:
+      if (column("症状") < 0 || column("频数") < 0) break;
+      return SheetChart{"病症频次",       "症状",    "频数", column("症状"),
+                        {column("频数")}, kChartTop, true};
+    case ReportSection::kTypes:
+      if (column("类型") < 0 || column("药味数") < 0) break;
+      return SheetChart{"药物类型分布",     "中药类型", "药味数", column("类型"),
+                        {column("药味数")}, 0,          true};
+    default: break;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<WorkbookSheet> ReportWorkbookSheets(const ReportDocument& document) {
+  WorkbookSheet first;
+  first.name = "报告";
+  std::vector<WorkbookSheet> tables;
+  // Blocks before the first section, the data section and the methods go to the first sheet.
+  bool on_first_sheet = true;
+  std::optional<ReportSection> section;
+  std::string section_title;
+  int table_number = 0;
+  auto text_lines = [&](const std::string& text, bool heading) {
+    for (const std::string& line : Split(ReplaceAll(text, "\r\n", "\n"), "\n"))
+      first.lines.push_back({line, heading});
+  };
+  const std::vector<ReportBlock>& blocks = document.Blocks();
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const ReportBlock& b = blocks[i];
+    if (b.kind == ReportBlock::Kind::kHeading && b.level <= 2) {
+      section = SectionOfHeading(b.text);
+      on_first_sheet = b.level == 1 || !section || *section == ReportSection::kData;
+      section_title = section ? std::string(SectionTitle(*section)) : b.text;
+    }
+    if (on_first_sheet) {
+      switch (b.kind) {
+        case ReportBlock::Kind::kHeading:
+          if (!first.lines.empty()) first.lines.push_back({});
+          text_lines(b.text, true);
+          break;
+        case ReportBlock::Kind::kParagraph:
+        case ReportBlock::Kind::kPreformatted: text_lines(b.text, false); break;
+        case ReportBlock::Kind::kTable:
+          for (const std::vector<std::string>& row : b.rows)
+            first.lines.push_back({Join(row, "："), false});
+          break;
+        case ReportBlock::Kind::kFigure: break;
+      }
+      continue;
+    }
+    if (b.kind != ReportBlock::Kind::kTable) continue;
+    // A section with several tables names each by its columns.
+    int in_section = 0;
+    for (std::size_t j = i; j > 0 && blocks[j - 1].kind != ReportBlock::Kind::kHeading; --j)
+      in_section += blocks[j - 1].kind == ReportBlock::Kind::kTable;
+    bool more = false;
+    for (std::size_t j = i + 1; j < blocks.size() && blocks[j].kind != ReportBlock::Kind::kHeading;
+         ++j)
+      more = more || blocks[j].kind == ReportBlock::Kind::kTable;
+    std::string caption = "表" + std::to_string(++table_number) + " " + section_title;
+    if (in_section > 0 || more) {
+      std::vector<std::string> first_columns(
+          b.header.begin(), b.header.begin() + std::min<std::ptrdiff_t>(2, b.header.size()));
+      caption += "（" + Join(first_columns, "、") + "）";
+    }
+    WorkbookSheet sheet;
+    sheet.name = section_title;
+    sheet.caption = caption;
+    sheet.table = TableFromRows(section_title, caption, b.header, b.rows);
+    if (section) sheet.chart = ChartOf(*section, sheet.table);
+    tables.push_back(std::move(sheet));
+  }
+  std::vector<WorkbookSheet> sheets{std::move(first)};
+  for (WorkbookSheet& s : tables) sheets.push_back(std::move(s));
+  return sheets;
+}
+
+}  // namespace lindora
