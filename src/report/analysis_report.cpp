@@ -38,7 +38,7 @@ struct SectionInfo {
   std::string_view title;
 };
 
-constexpr std::array<SectionInfo, 8> kSections = {{
+constexpr std::array<SectionInfo, 9> kSections = {{
     {ReportSection::kData, "data", "数据与检索"},
     {ReportSection::kHerbs, "herbs", "中药频数"},
     {ReportSection::kTypes, "types", "中药类型分布"},

@@ -33,6 +33,8 @@ class ReportDocument {
   // A picture (PNG bytes) under a name unique in the document, with its caption.
   void Figure(std::string name, std::string png, std::string caption);
 
+  // The workbook of the report reads the tables in order.
+  const std::vector<ReportBlock>& Blocks() const { return blocks_; }
   const std::map<std::string, std::string>& Pictures() const { return pictures_; }
   const std::string& Title() const { return title_; }
   void SetTitle(std::string title) { title_ = std::move(title); }

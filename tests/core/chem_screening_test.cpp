@@ -204,7 +204,7 @@ TEST(ScreeningCliTest, ShippedHerbIsScreenedAndBadThresholdsAreUsageErrors) {
     EXPECT_NE(lines[i].find("\t通过\t通过\t"), std::string::npos) << lines[i];
   test::CliRun bad =
       test::RunCli({"similar-actives", "甘草", "anticancer", "--min-similarity", "x"});
-  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.err.find("不是 0 到 1 之间的数"), std::string::npos);
 }
 

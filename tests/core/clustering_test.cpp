@@ -442,13 +442,13 @@ TEST(ClusteringCliTest, CommandsPrintAndRefuse) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("药物\t频数\t类\t树中顺序\n桂枝\t3\t1\t1"), std::string::npos) << run.out;
   EXPECT_EQ(test::RunCli({"--root", root, "cluster-herbs", "--linkage", "ward"}).status, 1);
-  EXPECT_EQ(test::RunCli({"--root", root, "cluster-herbs", "--bogus", "1"}).status, 2);
+  EXPECT_EQ(test::RunCli({"--root", root, "cluster-herbs", "--bogus", "1"}).status, 1);
   EXPECT_EQ(test::RunCli({"--root", root, "cluster-formulas", "--min-similarity", "x"}).status, 1);
   EXPECT_EQ(test::RunCli({"--root", root, "core-combinations", "--min-support", "2",
                           "--min-association", "0"})
                 .status,
             0);
-  EXPECT_EQ(test::RunCli({"--root", root, "similar-formulas"}).status, 2);
+  EXPECT_EQ(test::RunCli({"--root", root, "similar-formulas"}).status, 1);
 #ifdef LINDORA_CLI_PICTURES
   const std::string png = (folder / "tree.png").string();
   ASSERT_EQ(test::RunCli({"--root", root, "cluster-herbs", "--png", png}).status, 0);

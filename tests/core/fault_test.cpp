@@ -131,6 +131,7 @@ TEST_F(FaultTest, AFullDiskFailsTheQueryAndKeepsThePreviousResultSet) {
   f.WriteLines("DB/Fangji.DB", records);
   ASSERT_EQ(Script("query 麻黄\n").status, 0);
   std::string kept = f.ReadBytes("Result/Result.DB");
+  std::string kept_recipe = f.ReadBytes("Result/Result.DB.recipe");
 
   // Files may grow to 64 KiB only: the 20,000-record result set cannot be written.
   struct rlimit old_limit;
@@ -146,9 +147,11 @@ TEST_F(FaultTest, AFullDiskFailsTheQueryAndKeepsThePreviousResultSet) {
   EXPECT_EQ(r.status, 2) << r.out.substr(0, 300);
   EXPECT_TRUE(Has(r.err, "Result.DB")) << r.err;
   EXPECT_EQ(f.ReadBytes("Result/Result.DB"), kept);
+  EXPECT_EQ(f.ReadBytes("Result/Result.DB.recipe"), kept_recipe);
   for (const auto& entry : fs::directory_iterator(f / "Result")) {
     const std::string name = entry.path().filename().string();
-    EXPECT_TRUE(name == "Result.DB" || name == "Result.DB.bak" || name == ".lindora.lock")
+    EXPECT_TRUE(name == "Result.DB" || name == "Result.DB.bak" || name == "Result.DB.recipe" ||
+                name == ".lindora.lock")
         << "left behind: " << name;
   }
 }

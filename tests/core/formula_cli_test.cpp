@@ -41,7 +41,7 @@ TEST_F(FormulaCliTest, RefusalsAndFailuresHaveTheirExitCodes) {
   auto no_backup = Run({"query", "--in-results", "麻黄"});
   EXPECT_EQ(no_backup.status, 1);
   EXPECT_NE(no_backup.err.find("您选中“在结果中检索”，但检索前并没有检索结果"), std::string::npos);
-  EXPECT_EQ(Run({"query"}).status, 2);
+  EXPECT_EQ(Run({"query"}).status, 1);
   // blanks only: refused with the window's message, not a file failure
   auto blank = Run({"query", "  "});
   EXPECT_EQ(blank.status, 1);

@@ -66,9 +66,8 @@ class FindFormulaTest : public ::testing::Test {
   FakeWorld world;
 };
 
-TEST_F(FindFormulaTest, FirstLineContainingTheNameWinsOverALaterExactName) {
-  EXPECT_EQ(FindFormulaRecord(world.session, "小青龙汤"),
-            "小青龙汤加石膏\t麻黄3两，小青龙汤方中加石膏\t心下有水气");
+TEST_F(FindFormulaTest, AnExactNameWinsOverAnEarlierContainingLine) {
+  EXPECT_EQ(FindFormulaRecord(world.session, "小青龙汤"), "小青龙汤\t麻黄3两，芍药3两\t伤寒表不解");
   EXPECT_EQ(FindFormulaRecord(world.session, "  芍药3两 "),
             "小青龙汤\t麻黄3两，芍药3两\t伤寒表不解");
   EXPECT_EQ(FindFormulaRecord(world.session, "白虎汤"), "");

@@ -70,7 +70,7 @@ TEST(HerbNetworkTest, NodesEdgesAndThresholds) {
 // counting path, the small one the dense path.
 TEST(HerbNetworkTest, EdgeWeightsMatchABruteForceCount) {
   std::mt19937 rng(7);
-  for (int items : {12, 3000}) {
+  for (int items : {12, 400}) {
     test::TestFolder folder;
     std::vector<std::string> lines;
     std::vector<std::set<std::string>> formulas;
@@ -219,7 +219,7 @@ TEST(HerbNetworkCliTest, WritesFilesAndPictures) {
     EXPECT_TRUE(std::filesystem::exists(folder / (std::string("Result/") + name))) << name;
   EXPECT_EQ(test::RunCli({"--root", root, "network", "--top", "x"}).status, 1);
   EXPECT_EQ(test::RunCli({"--root", root, "network", "--top", "3", "--min-frequency", "2"}).status,
-            2);
+            1);
 #ifdef LINDORA_CLI_PICTURES
   for (const char* name : {kNetworkPng, kNetworkSvg})
     EXPECT_TRUE(std::filesystem::exists(folder / (std::string("Result/") + name))) << name;
