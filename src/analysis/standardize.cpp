@@ -192,6 +192,9 @@ std::string ProductKey(const std::filesystem::path& result_file,
   };
   add_rules(kIngredientRules);
   add_rules(kSymptomRules);
+  // Only a regular file is read here: a pipe in its place would block (the reader refuses it).
+  std::error_code regular_ec;
+  if (!std::filesystem::is_regular_file(result_file, regular_ec)) return {};
   std::ifstream in(result_file, std::ios::binary);
   if (!in) return {};
   std::string chunk(1 << 20, '\0');
