@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test once, with AddressSanitizer and
-# UndefinedBehaviorSanitizer; builds the release configuration of the programs and benchmarks
-# (warnings are errors there too). Prints how long each step took.
+# UndefinedBehaviorSanitizer (the benchmarks are compiled there too); builds the release
+# configuration of the two programs (warnings are errors there too). Prints how long each step
+# took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
@@ -12,10 +13,10 @@ step "install"
 export QT_QPA_PLATFORM=offscreen
 # The release configuration a packager builds (-O3) must compile without warnings; its tests
 # would only repeat the sanitizer run below.
-LINDORA_TARGETS="Lindora lindora-cli all_benchmarks" \
-  bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release
+LINDORA_TARGETS="Lindora lindora-cli" \
+  bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DLINDORA_BENCH=OFF
 step "release build"
-bash scripts/build.sh build-asan -DLINDORA_SANITIZE=ON -DLINDORA_BENCH=OFF
+bash scripts/build.sh build-asan -DLINDORA_SANITIZE=ON
 step "sanitizer build"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -177,6 +177,13 @@ namespace {
 // earlier program are remade.
 constexpr int kCleanUpRevision = 1;
 
+// Only regular files are opened here: a pipe in the place of one would block (the line reader
+// refuses it with a message).
+bool IsRegularFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
 std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
   return (h ^ v) * 0x100000001B3ull + (h >> 29);
 }
@@ -194,9 +201,7 @@ std::string ProductKey(const std::filesystem::path& result_file,
   };
   add_rules(kIngredientRules);
   add_rules(kSymptomRules);
-  // Only a regular file is read here: a pipe in its place would block (the reader refuses it).
-  std::error_code regular_ec;
-  if (!std::filesystem::is_regular_file(result_file, regular_ec)) return {};
+  if (!IsRegularFile(result_file)) return {};
   std::ifstream in(result_file, std::ios::binary);
   if (!in) return {};
   std::string chunk(1 << 20, '\0');
@@ -219,9 +224,10 @@ std::filesystem::path KeyFile(const std::filesystem::path& stand_file) {
   return std::filesystem::path(stand_file).concat(".key");
 }
 
-// The key line holds the product key and the report of the run that made the copy.
+// The key line (ASCII) holds the product key and the report of the run that made the copy.
 bool ReuseCopy(const std::filesystem::path& result_file, const std::filesystem::path& stand_file,
                StandardResultReport& report) {
+  if (!IsRegularFile(KeyFile(stand_file))) return false;
   std::ifstream in(KeyFile(stand_file), std::ios::binary);
   std::string line;
   if (!in || !std::getline(in, line)) return false;
