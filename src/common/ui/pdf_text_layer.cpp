@@ -2,17 +2,15 @@
 #define POINTERHOLDER_TRANSITION 4
 #include "common/ui/pdf_text_layer.h"
 
-#include <QRawFont>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
-#include <unordered_map>
 #include <vector>
-
-#include "common/ui/fonts.h"
 
 namespace lindora::ui {
 namespace {
@@ -177,41 +175,28 @@ bool LookAlikeBlock(char16_t c) {
   return (c >= 0x2E80 && c <= 0x2FDF) || (c >= 0x3038 && c <= 0x303A);
 }
 
-// Look-alike → ideograph as the report's font draws them: the ideograph drawn with the same
-// glyph. This undoes exactly what the typesetting did (the radicals supplement, e.g. ⻩ for
-// 黄, has no compatibility mapping that could).
-const std::unordered_map<char16_t, char16_t>& FontLookAlikes() {
-  static const std::unordered_map<char16_t, char16_t> table = [] {
-    std::unordered_map<char16_t, char16_t> map;
-    const QRawFont font = QRawFont::fromFont(UiFont());
-    if (!font.isValid()) return map;
-    QString ideographs;
-    for (char16_t c = 0x3400; c <= 0x9FFF; ++c)
-      if (c < 0x4DC0 || c >= 0x4E00) ideographs += QChar(c);
-    const QList<quint32> glyphs = font.glyphIndexesForString(ideographs);
-    std::unordered_map<quint32, char16_t> by_glyph;
-    for (qsizetype i = 0; i < glyphs.size() && i < ideographs.size(); ++i)
-      if (glyphs[i] != 0) by_glyph.try_emplace(glyphs[i], ideographs[i].unicode());
-    QString looks;
-    for (char16_t c = 0x2E80; c <= 0x303A; ++c)
-      if (LookAlikeBlock(c)) looks += QChar(c);
-    const QList<quint32> look_glyphs = font.glyphIndexesForString(looks);
-    for (qsizetype i = 0; i < look_glyphs.size() && i < looks.size(); ++i) {
-      if (look_glyphs[i] == 0) continue;
-      if (auto it = by_glyph.find(look_glyphs[i]); it != by_glyph.end())
-        map.emplace(looks[i].unicode(), it->second);
-    }
-    return map;
-  }();
-  return table;
+// Look-alike → ideograph by Unicode's own equivalence data. The typesetting writes whichever
+// code point of the font's cmap comes first for a glyph, so 黄 may come out as ⻩; the radicals
+// supplement has no compatibility mapping that could undo that.
+struct Equivalent {
+  char16_t radical, ideograph;
+};
+constexpr Equivalent kEquivalents[] = {
+#include "common/ui/equivalent_ideographs.inc"
+};
+
+char16_t EquivalentIdeograph(char16_t c) {
+  const auto* it = std::lower_bound(std::begin(kEquivalents), std::end(kEquivalents), c,
+                                    [](const Equivalent& e, char16_t v) { return e.radical < v; });
+  return it != std::end(kEquivalents) && it->radical == c ? it->ideograph : 0;
 }
 
 }  // namespace
 
 char16_t RealIdeograph(char16_t c) {
   if (!LookAlikeBlock(c)) return c;
-  if (auto it = FontLookAlikes().find(c); it != FontLookAlikes().end()) return it->second;
-  // A glyph of its own in the font: its compatibility form, when that is an ideograph.
+  if (char16_t e = EquivalentIdeograph(c)) return e;
+  // The Hangzhou numerals: their compatibility form, when that is an ideograph.
   const QString folded = QString(QChar(c)).normalized(QString::NormalizationForm_KC);
   if (folded.size() != 1) return c;
   const char16_t f = folded.at(0).unicode();
