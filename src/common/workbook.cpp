@@ -54,7 +54,10 @@ std::string LowerAscii(std::string s) {
 // The number format of a cell: "0", "0.00", "0.00%".
 std::string NumberFormat(const TableCell& cell) {
   std::string format = "0";
-  if (cell.decimals > 0) format += "." + std::string(static_cast<std::size_t>(cell.decimals), '0');
+  if (cell.decimals > 0) {
+    format += '.';
+    format.append(static_cast<std::size_t>(cell.decimals), '0');
+  }
   if (cell.kind == TableCell::Kind::kPercent) format += "%";
   return format;
 }
@@ -275,7 +278,9 @@ std::string SheetName(std::string_view wanted, const std::vector<std::string>& t
   };
   std::string name = cut(base, 31);
   for (int n = 2; is_taken(name); ++n) {
-    const std::string suffix = "(" + std::to_string(n) + ")";
+    std::string suffix = "(";
+    suffix += std::to_string(n);
+    suffix += ')';
     name = cut(base, 31 - static_cast<int>(suffix.size())) + suffix;
   }
   return name;

@@ -44,6 +44,14 @@ std::string Hex(const std::vector<char16_t>& units) {
   return out;
 }
 
+// "<…>"; built by appending (GCC 12 warns falsely on "<" + std::string&& at -O3).
+std::string HexString(const std::vector<char16_t>& units) {
+  std::string out = "<";
+  out += Hex(units);
+  out += '>';
+  return out;
+}
+
 // The CMap program as tokens that keep their place in the text.
 struct Token {
   enum class Kind { kHex, kOpen, kClose, kWord } kind;
@@ -126,7 +134,7 @@ std::string MapCMapDestinations(std::string_view cmap,
       block = Block::kNone, ++t;
     else if (block == Block::kChar && is_hex(t) && is_hex(t + 1)) {
       if (mapped(digits(t + 1), units))
-        edits.push_back({tokens[t + 1].begin, tokens[t + 1].end, "<" + Hex(units) + ">"});
+        edits.push_back({tokens[t + 1].begin, tokens[t + 1].end, HexString(units)});
       t += 2;
     } else if (block == Block::kRange && is_hex(t) && is_hex(t + 1) && is_hex(t + 2)) {
       // <lo> <hi> <dst>: codes lo…hi map to dst, dst+1, …
@@ -149,7 +157,7 @@ std::string MapCMapDestinations(std::string_view cmap,
       t += 3;
       for (; is_hex(t); ++t)
         if (mapped(digits(t), units))
-          edits.push_back({tokens[t].begin, tokens[t].end, "<" + Hex(units) + ">"});
+          edits.push_back({tokens[t].begin, tokens[t].end, HexString(units)});
       if (t < tokens.size() && tokens[t].kind == Token::Kind::kClose) ++t;
     } else {
       ++t;
