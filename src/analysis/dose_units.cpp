@@ -100,4 +100,12 @@ std::optional<double> DoseGrams(double amount, std::string_view unit, DoseTable 
   return amount * liang * DoseTableOf(table).grams_per_liang;
 }
 
+std::optional<double> DoseGrams(const DoseReading& dose, DoseTable table) {
+  std::optional<double> grams = DoseGrams(dose.amount, dose.unit, table);
+  if (!grams || dose.extra_unit.empty()) return grams;
+  const std::optional<double> extra = DoseGrams(dose.extra, dose.extra_unit, table);
+  if (!extra) return std::nullopt;
+  return *grams + *extra;
+}
+
 }  // namespace lindora

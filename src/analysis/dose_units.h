@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formula/composition.h"
+
 namespace lindora {
 
 enum class DoseTable { kModern, kHan13_8, kHan15_625 };
@@ -31,5 +33,8 @@ std::string NormalUnit(std::string_view unit);
 bool IsMassUnit(std::string_view unit);
 // Grams of `amount` of a weight unit by the table; nothing for a count or volume unit.
 std::optional<double> DoseGrams(double amount, std::string_view unit, DoseTable table);
+// Grams of a whole reading, its table-sized part ("1两1分") included; nothing unless every
+// part is a weight.
+std::optional<double> DoseGrams(const DoseReading& dose, DoseTable table);
 
 }  // namespace lindora

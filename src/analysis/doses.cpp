@@ -7,6 +7,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "analysis/doses_window.h"
 #include "analysis/formula_set_actions.h"
 #include "analysis/standardize.h"
 #include "common/csv.h"
@@ -58,7 +59,7 @@ class DoseCollector {
       double value = 0;
       if (m.dose.readable) {
         ++samples_.readable;
-        if (std::optional<double> grams = DoseGrams(m.dose.amount, m.dose.unit, samples_.table)) {
+        if (std::optional<double> grams = DoseGrams(m.dose, samples_.table)) {
           ++samples_.converted;
           unit = kGramUnit;
           value = *grams;
@@ -331,6 +332,15 @@ DosesResult RunDoses(Session& session, const DosesOptions& options) {
     if (result.samples.formulas == 0) return Refuse(session, kNoDataMessage);
     result.rows = DoseRows(result.samples, options.in_liang);
     result.box_plot = DoseBoxPlot(result.samples, options.top);
+    if (options.in_liang) {
+      // The picture in the unit of the table beside it.
+      const double per = DoseTableOf(options.table).grams_per_liang;
+      for (BoxPlot::Box& box : result.box_plot.boxes) {
+        for (double* v : {&box.low, &box.q1, &box.median, &box.q3, &box.high}) *v /= per;
+        for (double& v : box.outliers) v /= per;
+      }
+      result.box_plot.value_axis = "剂量 (两)";
+    }
     std::vector<CsvRow> rows{DoseHeader()};
     for (const DoseRow& row : result.rows) rows.push_back(DoseCells(row, options.table));
     WriteCsvFile(session.Path(kDoseFile), rows);
@@ -434,6 +444,7 @@ AnalysisDescriptor DosesDescriptor() {
     if (result.outcome == Outcome::kDone) output = DosesOutput(result);
     return result.outcome;
   };
+  d.open = DosesOfResults;
   return d;
 }
 

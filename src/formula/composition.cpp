@@ -187,14 +187,17 @@ std::optional<std::u32string_view> ReadUnit(U32View s, std::size_t& i) {
 
 // How many of the smaller unit make one of the larger, for compounds such as "1两16铢".
 double Ratio(U32View larger, U32View smaller) {
-  static constexpr std::array<std::pair<std::u32string_view, std::u32string_view>, 6> kPairs = {
+  static constexpr std::array<std::pair<std::u32string_view, std::u32string_view>, 9> kPairs = {
       {{U"斤", U"两"},
+       {U"斤", U"铢"},
+       {U"斤", U"钱"},
        {U"两", U"铢"},
        {U"两", U"钱"},
        {U"钱", U"分"},
+       {U"钱", U"厘"},
        {U"分", U"厘"},
        {U"升", U"合"}}};
-  static constexpr std::array<double, 6> kRatios = {16, 24, 10, 10, 10, 10};
+  static constexpr std::array<double, 9> kRatios = {16, 384, 160, 24, 10, 10, 100, 10, 10};
   for (std::size_t k = 0; k < kPairs.size(); ++k)
     if (kPairs[k].first == larger && kPairs[k].second == smaller) return kRatios[k];
   return 0;
@@ -266,18 +269,40 @@ std::optional<DoseReading> Scan(U32View text) {
     high = *second;
     dose.range = true;
   } else if (unit && i < s.size()) {
-    // "一两半", "1两16铢", "三钱五分": the rest in the unit's own terms.
+    // "一两半", "1两16铢", "三钱五分", "一斤二两", "1两2钱半": the rest in the first unit's terms,
+    // each unit smaller than the one before.
     if (s[i] == U'半') {
       ++i;
       low = high = *amount + 0.5;
-    } else if (auto rest = ReadNumber(s, i)) {
-      blanks();
-      const auto smaller = ReadUnit(s, i);
-      const double ratio = smaller ? Ratio(*unit, *smaller) : 0;
-      // Two units whose ratio is not fixed ("1两1分": 分 differs between eras) are still a
-      // dose, only an unreadable one.
-      if (ratio == 0 || !at_end()) return smaller ? std::optional(dose) : std::nullopt;
-      low = high = *amount + *rest / ratio;
+    } else {
+      double total = *amount, per = 1;  // `per`: first units in one of `last`
+      std::u32string_view last = *unit;
+      while (i < s.size()) {
+        const auto rest = ReadNumber(s, i);
+        if (!rest) break;
+        blanks();
+        const auto smaller = ReadUnit(s, i);
+        if (!smaller) return std::nullopt;
+        blanks();
+        if (*smaller == U"分" && (last == U"两" || last == U"斤")) {
+          // "1两1分": the 分 is sized by the conversion table, so it stays a part of its own.
+          dose.extra = *rest;
+          dose.extra_unit = ToUtf8(*smaller);
+          break;
+        }
+        const double ratio = Ratio(last, *smaller);
+        // Units out of order ("1两3斤") still make a dose, only an unreadable one.
+        if (ratio == 0) return dose;
+        per /= ratio;
+        total += *rest * per;
+        last = *smaller;
+        if (i < s.size() && s[i] == U'半') {
+          ++i;
+          total += 0.5 * per;
+          break;
+        }
+      }
+      low = high = total;
     }
   }
   if (!at_end()) return std::nullopt;

@@ -17,6 +17,10 @@ struct DoseReading {
   double low = 0, high = 0;  // a range's ends; both equal `amount` when there is no range
   bool range = false;
   std::string unit;  // the unit as written ("两", "g", "克", "枚", "鸡子大")
+  // A last part whose size only the conversion table knows: "1两1分" is 1两 and 1分, and 分 is
+  // ¼两 in Han weights but 0.1钱 later. Empty `extra_unit`: none.
+  double extra = 0;
+  std::string extra_unit;
 };
 
 // One herb of a composition.

@@ -26,6 +26,10 @@ std::string Show(const HerbMention& m) {
                 m.dose.high);
   out += amount;
   out += m.dose.unit;
+  if (!m.dose.extra_unit.empty()) {
+    std::snprintf(amount, sizeof amount, "+%.4g", m.dose.extra);
+    out += amount + m.dose.extra_unit;
+  }
   if (m.shared_dose) out += "*";
   if (m.dose_in_note) out += "^";
   return out;
@@ -64,6 +68,11 @@ TEST(CompositionTest, RealWorldSpellings) {
       {"川芎一两半，当归三钱五分，柴胡半斤，白芍十两",
        "川芎=一两半:1.5两 | 当归=三钱五分:3.5钱 | 柴胡=半斤:0.5斤 | 白芍=十两:10两"},
       {"生姜三片 大枣两枚", "生姜=三片:3片 | 大枣=两枚:2枚"},
+      // Compounds: each unit smaller than the one before; a 分 after 两 stays apart, as only
+      // the conversion table sizes it.
+      {"升麻1两1分，当归一斤二两，知母1两2钱半，黄芩二两六铢，芍药1斤4两",
+       "升麻=1两1分:1两+1分 | 当归=一斤二两:1.125斤 | 知母=1两2钱半:1.25两 | "
+       "黄芩=二两六铢:2.25两 | 芍药=1斤4两:1.25斤"},
       // Modern lists: ranges, 各, blanks between herb and dose, usage notes.
       {"黄芪30g，党参15-20g，茯苓10～15克，白术12 g",
        "黄芪=30g:30g | 党参=15-20g:15..20g | 茯苓=10～15克:10..15克 | 白术=12 g:12g"},

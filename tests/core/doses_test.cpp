@@ -8,11 +8,14 @@
 #include <random>
 
 #include "analysis/dose_comparison.h"
+#include "analysis/doses_window.h"
 #include "common/csv.h"
 #include "common/text.h"
+#include "formula/fangji_analysis.h"
 #include "herb/related_formulas.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
+#include "support/workbook_reader.h"
 
 namespace lindora {
 namespace {
@@ -68,6 +71,12 @@ TEST(DoseUnitsTest, WeightsConvertByTheChosenTableAndCountsDoNot) {
   EXPECT_NEAR(*DoseGrams(2, "钱", DoseTable::kModern), 6, 1e-9);
   EXPECT_NEAR(*DoseGrams(1, "两", DoseTable::kModern), 30, 1e-9);
   EXPECT_NEAR(*DoseGrams(1, "分", DoseTable::kModern), 0.3, 1e-9);
+  // "1两1分": the 分 is ¼两 by the Han tables and 0.3 g by the modern one.
+  const DoseReading compound = ReadDose("1两1分");
+  EXPECT_NEAR(*DoseGrams(compound, DoseTable::kHan13_8), 1.25 * 13.8, 1e-9);
+  EXPECT_NEAR(*DoseGrams(compound, DoseTable::kHan15_625), 1.25 * 15.625, 1e-9);
+  EXPECT_NEAR(*DoseGrams(compound, DoseTable::kModern), 30.3, 1e-9);
+  EXPECT_FALSE(DoseGrams(ReadDose("12枚"), DoseTable::kHan13_8));
   // Metric units are grams whatever the table.
   for (const DoseTableInfo& t : DoseTables()) {
     EXPECT_NEAR(*DoseGrams(6, "g", t.table), 6, 1e-9);
@@ -308,6 +317,92 @@ TEST(DoseTableTest, ReadingAFileInPartsEqualsReadingItWhole) {
     EXPECT_EQ(parts.herbs[i].without_dose, whole.herbs[i].without_dose);
     EXPECT_EQ(parts.herbs[i].units, whole.herbs[i].units);
   }
+}
+
+// The window from the formula window's menu: its grid is the file less the conversion-table
+// column, a change of options runs again, a bad number of herbs keeps what was shown, and the
+// workbook holds every row.
+TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
+  test::TestFolder folder;
+  test::FakeWorld world(folder.root());
+  folder.WriteLines(
+      "Result/Result.DB",
+      {"桂枝汤\t桂枝（去皮）3两，芍药3两，甘草（炙）2两，大枣（擘）12枚。\t太阳中风。\t",
+       "麻黄升麻汤\t麻黄（去节）2.5两，升麻1两1分，当归1两1分，甘草（炙）6铢\t咽喉不利。\t",
+       "某方\t桂枝9g、炙甘草3g、石膏；杏仁、桃仁各等分\t发热。\t"});
+  DosesWindow& w = world.session.Window<DosesWindow>();
+  EXPECT_EQ(w.Menu_ExportExcel_Click(), Outcome::kRefused);  // nothing analysed yet
+  FangjiAnalysis& fangji = world.session.Window<FangjiAnalysis>();
+  EXPECT_EQ(fangji.OpenAnalysis("doses"), Outcome::kRefused);  // the formula grid is empty
+  EXPECT_FALSE(w.Visible());
+  fangji.InitializeGrid();
+  fangji.LoadResults();
+  world.dialogs.shown.clear();
+  ASSERT_EQ(fangji.OpenAnalysis("doses"), Outcome::kDone);
+  EXPECT_TRUE(w.Visible());
+  EXPECT_TRUE(world.dialogs.shown.empty());
+
+  const auto grid_matches_file = [&](DoseTable table) {
+    const std::string bytes = folder.ReadBytes("Result/剂量分析.csv");
+    const std::vector<std::string> file = Split(bytes.substr(3), "\r\n");
+    const Grid& g = w.FlexGrid_Doses();
+    ASSERT_EQ(file.size(), static_cast<std::size_t>(g.Rows()) + 1);  // the last CR LF
+    for (int r = 0; r < g.Rows(); ++r) {
+      std::vector<std::string> cells;
+      for (int c = 0; c < g.Cols(); ++c) cells.push_back(g.TextMatrix(r, c));
+      cells.push_back(r == 0 ? "换算表" : std::string(DoseTableOf(table).caption));
+      EXPECT_EQ(CsvLine(cells), file[r]) << r;
+    }
+  };
+  grid_matches_file(DoseTable::kModern);
+  const auto cell = [&](std::string_view herb, int col) {
+    const Grid& g = w.FlexGrid_Doses();
+    for (int r = 1; r < g.Rows(); ++r)
+      if (g.TextMatrix(r, 0) == herb) return g.TextMatrix(r, col);
+    return std::string("?");
+  };
+  EXPECT_EQ(cell("升麻", 5), "30.30");  // 1两1分, modern: 30 g + 0.3 g
+  EXPECT_TRUE(Contains(w.LabelSummary(), "\\Result\\剂量分析.csv")) << w.LabelSummary();
+  EXPECT_TRUE(Contains(w.LabelSummary(), DoseTableOf(DoseTable::kModern).rules));
+  // The doses not read: 等分 twice, 石膏 with none (its group ends before the 各).
+  const Grid& unread = w.FlexGrid_Unread();
+  ASSERT_EQ(unread.Rows(), 3);
+  EXPECT_EQ(unread.TextMatrix(1, 0) + unread.TextMatrix(1, 1), "等分2");
+  EXPECT_EQ(unread.TextMatrix(2, 0) + unread.TextMatrix(2, 1), "（未写剂量）1");
+
+  w.SetTable(DoseTable::kHan13_8);
+  w.SetInLiang(true);
+  w.SetTopText(" 1 ");
+  ASSERT_EQ(w.Analyse(), Outcome::kDone);
+  grid_matches_file(DoseTable::kHan13_8);
+  EXPECT_EQ(cell("升麻", 1), "两");
+  EXPECT_EQ(cell("升麻", 5), "1.25");  // 1两 and ¼两
+  ASSERT_EQ(w.Result().box_plot.boxes.size(), 1u);
+  EXPECT_EQ(w.Result().box_plot.boxes[0].label, "甘草");
+  EXPECT_NEAR(w.Result().box_plot.boxes[0].high, 2, 1e-12);  // in 两, as the table
+
+  const std::string before = folder.ReadBytes("Result/剂量分析.csv");
+  const int rows = w.FlexGrid_Doses().Rows();
+  for (const char* bad : {"0", "201", "x", ""}) {
+    w.SetTopText(bad);
+    w.SetTable(DoseTable::kModern);
+    EXPECT_EQ(w.Analyse(), Outcome::kRefused) << bad;
+  }
+  EXPECT_EQ(folder.ReadBytes("Result/剂量分析.csv"), before);
+  EXPECT_EQ(w.FlexGrid_Doses().Rows(), rows);
+  EXPECT_EQ(cell("升麻", 5), "1.25");
+
+  world.dialogs.save_files.push_back((folder / "Result/剂量").string());
+  ASSERT_EQ(w.Menu_ExportExcel_Click(), Outcome::kDone);
+  LINDORA_READ_WORKBOOK_OR_SKIP(sheets, folder / "Result/剂量.xlsx");
+  ASSERT_EQ(sheets.size(), 2u);
+  int row = 3;  // caption, header
+  for (int r = 1; r < rows; ++r, ++row) {
+    const test::ReadCell* herb = sheets[0].At(row, 1);
+    ASSERT_TRUE(herb) << row;
+    EXPECT_EQ(herb->value, w.FlexGrid_Doses().TextMatrix(r, 0));
+  }
+  EXPECT_EQ(sheets[0].At(row, 1), nullptr);
 }
 
 TEST(RelatedFormulaDoseTest, ShowsTheDoseOfEveryMentionContainingTheHerb) {

@@ -2,6 +2,7 @@
 
 #include "analysis/ui/frm_association_rules.h"
 #include "analysis/ui/frm_compare_sets.h"
+#include "analysis/ui/frm_doses.h"
 #include "analysis/ui/frm_herb_clustering.h"
 #include "analysis/ui/frm_herb_network.h"
 #include "analysis/ui/frm_herb_properties.h"
@@ -38,6 +39,7 @@ void RegisterViews(ViewHost& host) {
   host.Register<HerbClusteringWindow, Frm_HerbClustering>();
   host.Register<CompareSetsWindow, Frm_CompareSets>();
   host.Register<HerbPropertiesWindow, Frm_HerbProperties>();
+  host.Register<DosesWindow, Frm_Doses>();
   host.Register<AnalysisReportWindow, Frm_AnalysisReport>();
   InstallQtPictureWriter();
 }
