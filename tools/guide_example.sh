@@ -16,6 +16,7 @@ query 桂枝 甘草
 herb-frequency
 herb-pairs
 symptoms
+doses --table han-13.8 --top 10
 ingredients 甘草
 active anticancer
 STEPS

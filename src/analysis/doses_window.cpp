@@ -15,8 +15,8 @@ namespace {
 
 // The dose table's columns in the grid: the file's, less the conversion table, which the
 // summary above the grid names once.
-constexpr int kDoseColWidths[] = {1300, 800, 1300, 900,  1300, 900, 1300,
-                                  900,  900, 900,  1300, 1700, 1300};
+constexpr int kDoseColWidths[] = {1100, 600, 1250, 900,  1250, 900, 1250,
+                                  900,  900, 900,  1150, 1600, 1250};
 constexpr int kDoseCols = static_cast<int>(std::size(kDoseColWidths));
 
 void FillGrid(Grid& grid, const ResultTable& table, int cols, const int* widths) {

@@ -64,7 +64,7 @@ Frm_Doses::Frm_Doses(DosesWindow& model) : FormView(model, "Frm_Doses"), window_
   box_plot_->setMinimumSize(320, 280);
   split->addWidget(tables);
   split->addWidget(box_plot_);
-  split->setSizes({Px(10400), Px(9000)});
+  split->setSizes({Px(11800), Px(7600)});
   outer->addWidget(split, 1);
 
   connect(table_, &QComboBox::activated, this, [this] { Analyse(); });
