@@ -86,7 +86,8 @@ std::string ParseErrorText(const std::exception& error) {
     if (at != std::string::npos && at > 0) return "缺少必需的参数 " + text.substr(0, at) + "。";
     return "缺少必需的参数。";
   }
-  if (name == "ExtrasError") {
+  // CLI11 names this error after the command it was raised in, so its type tells it apart.
+  if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
     const std::string extras = after("expected: ");
     return extras.empty() ? "有多余的参数。" : "有多余的参数：" + extras + "。";
   }

@@ -101,7 +101,7 @@ TEST(CliOptionsTest, BadValuesAreRefusedInChineseNamingTheOptionAndTheLimit) {
       {{"report", "--rows", "5000"}, "1 到 1000"},
       {{"report", "--date", "2026-13-45"}, "2026-13-45"},
       {{"network", "--top", "1000000000"}, "500"},
-      {{"rules", "--min-confidence", "2"}, "2"},
+      {{"rules", "--min-confidence", "2"}, "0 到 1"},
       {{"similar-actives", "甘草", "anticancer", "--min-similarity", "2"}, "0 到 1"},
       {{"similar-actives", "甘草", "nosuchset"}, "set"},
       {{"save-set"}, "缺少必需的参数 NAME"},

@@ -136,7 +136,7 @@ TEST(WriterSoak, EveryFileOldOrNewAndEverySetWholeUnderRandomWriteFailures) {
   int struck = 0;
   for (int i = 0; i < steps; ++i) {
     const Step& step = menu[pick(menu.size())];
-    const int fail_at = static_cast<int>(pick(40));
+    const int fail_at = static_cast<int>(pick(24));
     const int error = std::vector<int>{ENOSPC, EIO, EDQUOT}[pick(3)];
     const std::string trace = "seed " + std::to_string(seed) + " step " + std::to_string(i) + " " +
                               step.what + " fault at call " + std::to_string(fail_at);
@@ -145,9 +145,13 @@ TEST(WriterSoak, EveryFileOldOrNewAndEverySetWholeUnderRandomWriteFailures) {
     const Snapshot before = Take(result);
     int calls = 0;
     bool fired = false;
-    SetWriteFault([&](const fs::path&, std::string_view) {
+    std::string struck_what;
+    SetWriteFault([&](const fs::path& target, std::string_view s) {
       if (calls++ != fail_at) return 0;
-      fired = true;
+      // The standardised copy's key is a cache entry: a key that cannot be written only means
+      // the copy is made again next time, so that failure is not the step's.
+      fired = !target.filename().string().ends_with(".stand.key");
+      struck_what = std::string(s) + " of " + target.filename().string();
       return error;
     });
     const bool done = step.run();
@@ -155,7 +159,7 @@ TEST(WriterSoak, EveryFileOldOrNewAndEverySetWholeUnderRandomWriteFailures) {
     const Snapshot faulty = Take(result);
     struck += fired;
     if (fired) {
-      EXPECT_FALSE(done) << "a failed write reported as success";
+      EXPECT_FALSE(done) << "a failed " << struck_what << " reported as success";
     }
 
     // The clean rerun tells what "new" is; every step of the menu gives the same files again.
@@ -166,7 +170,10 @@ TEST(WriterSoak, EveryFileOldOrNewAndEverySetWholeUnderRandomWriteFailures) {
       for (const auto& [name, bytes] : *s) names.insert(name);
     for (const std::string& name : names) {
       const auto now = WithoutRunId(At(faulty, name));
-      EXPECT_TRUE(now == WithoutRunId(At(before, name)) || now == WithoutRunId(At(clean, name)))
+      // The standardised copy and its key are a cache: gone is as good as old or new.
+      const bool cache = name.ends_with(".stand") || name.ends_with(".stand.key");
+      EXPECT_TRUE(now == WithoutRunId(At(before, name)) || now == WithoutRunId(At(clean, name)) ||
+                  (cache && !now))
           << name << " is neither its old nor its new content";
       EXPECT_FALSE(IsWriterTemporary(fs::path(name).filename().string())) << name << " left";
     }
@@ -189,7 +196,7 @@ TEST(WriterSoak, EveryFileOldOrNewAndEverySetWholeUnderRandomWriteFailures) {
   }
   InstallPictureWriter(nullptr);
   // The run is worth something only when failures struck writes often enough.
-  EXPECT_GT(struck, steps / 4);
+  EXPECT_GT(struck, steps / 5) << "too few failures struck a write";
 }
 
 }  // namespace
