@@ -10,7 +10,7 @@ packages=(
   fonts-noto-cjk xvfb xauth
   libigraph-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libboost-math-dev libcli11-dev
   poppler-utils ccache
-  libzip-dev libexpat1-dev libxlsxwriter-dev libopencc-dev qt6-translations-l10n python3-openpyxl
+  libzip-dev libexpat1-dev libxlsxwriter-dev libopencc-dev libicu-dev qt6-translations-l10n python3-openpyxl
   time bc
   libqpdf-dev openbox imagemagick xdotool
 )

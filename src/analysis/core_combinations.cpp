@@ -8,6 +8,7 @@
 
 #include "analysis/result_data.h"
 #include "common/csv.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
@@ -445,9 +446,12 @@ Outcome RunCoreCombinations(Session& session, const CoreOptions& options, CoreAn
     AnalysisOutput out = OutputOf(r);
     if (!library && !r.kept.empty()) out.summary += "（未找到方剂库，候选未与现有方剂比较）";
     const std::filesystem::path folder = session.Path("\\Result");
-    WriteCsvFile(folder / kMutualInformationCsv, CsvOf(out.tables[0]));
-    WriteCsvFile(folder / kCoreCombinationCsv, CsvOf(out.tables[1]));
-    WriteCsvFile(folder / kCandidateCsv, CsvOf(out.tables[2]));
+    // The three files of one run are published together: all new or all old.
+    AtomicFileSet files;
+    files.Add(folder / kMutualInformationCsv).WriteBytes(CsvText(CsvOf(out.tables[0])));
+    files.Add(folder / kCoreCombinationCsv).WriteBytes(CsvText(CsvOf(out.tables[1])));
+    files.Add(folder / kCandidateCsv).WriteBytes(CsvText(CsvOf(out.tables[2])));
+    files.Commit();
     out.files = {std::string("\\Result\\") + kMutualInformationCsv,
                  std::string("\\Result\\") + kCoreCombinationCsv,
                  std::string("\\Result\\") + kCandidateCsv};

@@ -10,6 +10,7 @@
 #include "analysis/standardize.h"
 #include "common/csv.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
@@ -58,12 +59,6 @@ const char* LinkageEn(Linkage l) {
 
 std::string Fixed(double v, int decimals) {
   return FixedDecimals(v, decimals);
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  AtomicFile file(path);
-  file.WriteBytes(text);
-  file.Commit();
 }
 
 std::vector<CsvRow> CsvOf(const ResultTable& table) {
@@ -413,8 +408,12 @@ Outcome RunHerbClustering(Session& session, const HerbClusteringOptions& options
     if (c.herbs.size() < 3) return Refuse(session, "结果集中的药物少于 3 味，无法进行药物聚类。");
     AnalysisOutput out = OutputOf(c);
     const std::filesystem::path folder = session.Path("\\Result");
-    WriteCsvFile(folder / kHerbClusterCsv, CsvOf(out.tables[0]));
-    WriteText(folder / kHerbTreeNewick, NewickText(c.tree, c.herbs) + "\r\n");
+    {  // the table and its tree are one unit: both new or both old
+      AtomicFileSet files;
+      files.Add(folder / kHerbClusterCsv).WriteBytes(CsvText(CsvOf(out.tables[0])));
+      files.Add(folder / kHerbTreeNewick).WriteBytes(NewickText(c.tree, c.herbs) + "\r\n");
+      files.Commit();
+    }
     out.files = {std::string("\\Result\\") + kHerbClusterCsv,
                  std::string("\\Result\\") + kHerbTreeNewick};
     if (PictureWriter* writer = InstalledPictureWriter()) {

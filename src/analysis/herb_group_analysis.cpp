@@ -4,6 +4,7 @@
 #include "analysis/herb_frequency.h"
 #include "analysis/result_data.h"
 #include "analysis/standardize.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 
@@ -25,12 +26,16 @@ HerbGroupResult RunHerbGroups(Session& session, const HerbGroupOptions&) {
     const std::int64_t threshold = GroupThreshold(result.table);
     std::vector<std::vector<int>> formulas =
         QualifyingFormulas(session.Path("\\Result\\Result.DB.stand"), result.table, threshold);
+    // The six files of the pairs, triples and quadruples are one unit: all new or all old.
+    AtomicFileSet files;
     for (int n = 2; n <= 4; ++n) {
       GroupStore& store = result.groups[static_cast<std::size_t>(n - 2)];
       store = CountGroups(formulas, n);
-      WriteGroupKeyFile(store, session.Path(HerbGroupFile(n, ".txt")));
-      WriteGroupNameFile(store, result.table.CM, n, session.Path(HerbGroupFile(n, "_Name.csv")));
+      WriteGroupKeyFile(store, files.Add(session.Path(HerbGroupFile(n, ".txt"))));
+      WriteGroupNameFile(store, result.table.CM, n,
+                         files.Add(session.Path(HerbGroupFile(n, "_Name.csv"))));
     }
+    files.Commit();
   });
   return result;
 }

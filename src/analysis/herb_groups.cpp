@@ -206,8 +206,7 @@ GroupStore CountGroups(const std::vector<std::vector<int>>& formulas, int Num_Ya
   return store;
 }
 
-void WriteGroupKeyFile(const GroupStore& store, const std::filesystem::path& path) {
-  AtomicFile out(path);
+void WriteGroupKeyFile(const GroupStore& store, AtomicFile& out) {
   std::string line;
   for (std::size_t i = 0; i < store.NumYaodui(); ++i) {
     line = FormatGroupKey(store.Yaodui_S[i]);
@@ -215,14 +214,24 @@ void WriteGroupKeyFile(const GroupStore& store, const std::filesystem::path& pat
     line += std::to_string(store.CountYaodui[i]);
     out.WriteLine(line);
   }
+}
+
+void WriteGroupKeyFile(const GroupStore& store, const std::filesystem::path& path) {
+  AtomicFile out(path);
+  WriteGroupKeyFile(store, out);
   out.Commit();
+}
+
+void WriteGroupNameFile(const GroupStore& store, const std::vector<std::string>& CM,
+                        int Num_Yaodui_Ingredient, AtomicFile& out) {
+  for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i)
+    out.WriteLine(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, Num_Yaodui_Ingredient));
 }
 
 void WriteGroupNameFile(const GroupStore& store, const std::vector<std::string>& CM,
                         int Num_Yaodui_Ingredient, const std::filesystem::path& path) {
   AtomicFile out(path);
-  for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i)
-    out.WriteLine(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, Num_Yaodui_Ingredient));
+  WriteGroupNameFile(store, CM, Num_Yaodui_Ingredient, out);
   out.Commit();
 }
 

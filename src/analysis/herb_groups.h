@@ -12,6 +12,8 @@
 
 namespace lindora {
 
+class AtomicFile;
+
 // N positions s0 <= s1 <= … packed with base 10000, the smallest position lowest:
 // s0 + 10000·s1 + 10000²·s2 + 10000³·s3. Exact in 64 bits (below 10^16).
 using GroupKey = std::uint64_t;
@@ -85,5 +87,9 @@ void WriteGroupKeyFile(const GroupStore& store, const std::filesystem::path& pat
 // "\Result\Yaodui_Analysis" + N + "_Name.csv": the first 200 groups as names joined by ",".
 void WriteGroupNameFile(const GroupStore& store, const std::vector<std::string>& CM,
                         int Num_Yaodui_Ingredient, const std::filesystem::path& path);
+// The same into a file of a set (written, not committed).
+void WriteGroupKeyFile(const GroupStore& store, AtomicFile& out);
+void WriteGroupNameFile(const GroupStore& store, const std::vector<std::string>& CM,
+                        int Num_Yaodui_Ingredient, AtomicFile& out);
 
 }  // namespace lindora

@@ -69,7 +69,8 @@ Outcome Input::Cmd_Input_Click() {
 
 std::vector<std::string> Input::ImportFormulas(const std::vector<std::string>& items) {
   // One pass over the database answers every name; a name found nowhere gives an empty line.
-  std::vector<std::string> records = FindFormulaRecords(session_, items);
+  // The records are copied as they stand: a byte that is no GBK character survives.
+  std::vector<std::string> records = FindFormulaRecordsRaw(session_, items);
   std::vector<std::string> missing;
   for (std::size_t i = 0; i < items.size(); ++i)
     if (records[i].empty()) missing.push_back(DropControlCharacters(Trim(items[i]), false));
@@ -80,7 +81,7 @@ std::vector<std::string> Input::ImportFormulas(const std::vector<std::string>& i
   // Creating the formula window empties the backup; the set with its backup comes after it.
   FangjiAnalysis& fangji = session_.Window<FangjiAnalysis>();
   fangji.SetCheckSearchInResult(1);
-  WriteResultSetBytes(session_, EncodeGbk(text) + "\r\n", {recipe});
+  WriteResultSetBytes(session_, text + "\r\n", {recipe});
   fangji.InitializeGrid();
   fangji.LoadResults();
   return missing;

@@ -203,7 +203,10 @@ double Tanimoto(const Fingerprint& a, const Fingerprint& b) {
   return either == 0 ? 0 : static_cast<double>(both) / either;
 }
 
-std::vector<std::optional<Fingerprint>> FingerprintsOf(Session& session,
+namespace {
+
+// One converter run over the entries that are sent; raises ConverterError when it fails.
+std::vector<std::optional<Fingerprint>> FingerprintRun(Session& session,
                                                        const std::vector<BatchEntry>& entries) {
   const fs::path output = session.Path(kBatchFingerprintFile);
   RunBatch(session, entries, BatchFingerprintArgs(session.Path(kBatchSmilesFile), output), output);
@@ -237,6 +240,50 @@ std::vector<std::optional<Fingerprint>> FingerprintsOf(Session& session,
   return result;
 }
 
+// The run split in two halves, each run on its own (and split again while it fails), until the
+// entries that make the converter fail are alone: they get no fingerprint, the rest theirs.
+std::vector<std::optional<Fingerprint>> FingerprintHalves(Session& session,
+                                                          const std::vector<BatchEntry>& entries,
+                                                          const std::vector<std::size_t>& sent) {
+  std::vector<std::optional<Fingerprint>> result(entries.size());
+  if (sent.size() <= 1) return result;  // a lone entry that fails: the culprit
+  const std::size_t half = sent.size() / 2;
+  for (const auto& part : {std::vector<std::size_t>(sent.begin(), sent.begin() + half),
+                           std::vector<std::size_t>(sent.begin() + half, sent.end())}) {
+    std::vector<BatchEntry> only(entries.size());
+    for (std::size_t k = 0; k < entries.size(); ++k) only[k] = {entries[k].title, {}, "-"};
+    for (std::size_t k : part) only[k] = entries[k];
+    std::vector<std::optional<Fingerprint>> got;
+    try {
+      got = FingerprintRun(session, only);
+    } catch (const ConverterError&) {
+      got = FingerprintHalves(session, only, part);
+    }
+    for (std::size_t k : part) result[k] = std::move(got[k]);
+  }
+  return result;
+}
+
+}  // namespace
+
+std::vector<std::optional<Fingerprint>> FingerprintsOf(Session& session,
+                                                       const std::vector<BatchEntry>& entries) {
+  try {
+    return FingerprintRun(session, entries);
+  } catch (const ConverterError&) {
+    // A converter that fails on nothing but the closing record is no working converter: that
+    // failure is the whole run's. Otherwise some input made it crash or stop (a SMILES of
+    // 100,000 atoms overflows its stack): those entries are found and left out.
+    std::vector<BatchEntry> none(entries.size());
+    for (std::size_t k = 0; k < entries.size(); ++k) none[k] = {entries[k].title, {}, "-"};
+    FingerprintRun(session, none);
+    std::vector<std::size_t> sent;
+    for (std::size_t k = 0; k < entries.size(); ++k)
+      if (entries[k].not_sent.empty()) sent.push_back(k);
+    return FingerprintHalves(session, entries, sent);
+  }
+}
+
 std::vector<ReferenceCompound> ReadReferenceSet(const fs::path& file, ActivityKind kind) {
   std::vector<ReferenceCompound> refs;
   ForEachLine(file, [&](const std::string& line) {
@@ -264,7 +311,7 @@ std::vector<ReferenceCompound> ReadReferenceSet(const fs::path& file, ActivityKi
 std::vector<SimilarActive> FindSimilarActives(Session& session,
                                               const std::vector<ScreeningCompound>& compounds,
                                               const std::vector<ReferenceCompound>& refs,
-                                              double min_similarity) {
+                                              double min_similarity, std::size_t* unusable) {
   std::vector<BatchEntry> compound_entries = CompoundEntries(compounds), ref_entries;
   for (std::size_t i = 0; i < refs.size(); ++i) {
     BatchEntry e{"R" + std::to_string(i + 1), refs[i].smiles, {}};
@@ -277,6 +324,12 @@ std::vector<SimilarActive> FindSimilarActives(Session& session,
   std::unordered_map<std::string, std::size_t> by_key;
   for (std::size_t i = 0; i < refs.size(); ++i)
     if (!refs[i].inchikey.empty()) by_key.emplace(refs[i].inchikey, i);
+  if (unusable) {
+    // A reference without a fingerprint can still match by its key; one with neither is lost.
+    *unusable = 0;
+    for (std::size_t i = 0; i < refs.size(); ++i)
+      *unusable += !theirs[i] && refs[i].inchikey.empty();
+  }
 
   std::vector<SimilarActive> found;
   for (std::size_t k = 0; k < compounds.size(); ++k) {

@@ -83,7 +83,8 @@ using Fingerprint = std::vector<std::uint32_t>;
 double Tanimoto(const Fingerprint& a, const Fingerprint& b);
 
 // Path fingerprints of the SMILES from one converter run; nullopt for a SMILES it could not
-// parse (or that was not sent).
+// parse (or that was not sent). When the run fails but the converter works, the input is run
+// in halves until the SMILES that make it fail are found; they get nullopt.
 std::vector<std::optional<Fingerprint>> FingerprintsOf(Session& session,
                                                        const std::vector<BatchEntry>& entries);
 
@@ -101,11 +102,14 @@ struct SimilarActive {
 };
 // For each compound the most similar reference compound (the first of equals); an identical
 // InChIKey counts as similarity 1. Those at or above `min_similarity`, by similarity descending,
-// then by identifier. Two converter runs.
+// then by identifier. Two converter runs (more when a line makes the converter fail: that line
+// is left out). `unusable` receives the number of references with neither a fingerprint nor
+// an InChIKey, which take no part.
 std::vector<SimilarActive> FindSimilarActives(Session& session,
                                               const std::vector<ScreeningCompound>& compounds,
                                               const std::vector<ReferenceCompound>& refs,
-                                              double min_similarity);
+                                              double min_similarity,
+                                              std::size_t* unusable = nullptr);
 
 // A similarity threshold typed by the user: a number from 0 to 1, nothing else around it.
 std::optional<double> ParseSimilarityThreshold(std::string_view text);

@@ -180,8 +180,9 @@ Outcome IngredientScreening::FindSimilar(ActivityKind kind, double min_similarit
       status_ = previous_status;
       return Refuse(session_, "参考集 " + ref_file.string() + " 中没有化合物。");
     }
+    std::size_t unusable = 0;
     std::vector<SimilarActive> found =
-        FindSimilarActives(session_, compounds_, refs, min_similarity);
+        FindSimilarActives(session_, compounds_, refs, min_similarity, &unusable);
     const auto file = session_.Path(kSimilarActivesFile);
     WriteCsvFile(file, SimilarActivesCsvRows(found));
     similar_ = std::move(found);
@@ -189,8 +190,13 @@ Outcome IngredientScreening::FindSimilar(ActivityKind kind, double min_similarit
     const std::string threshold = FormatNumber(min_similarity);
     status_ = previous_status;
     session_.Message("“" + herb_ + "”的成分中有 " + std::to_string(similar_.size()) + " 个与" +
-                     std::string(p.activity_name) + "活性成分的相似度不低于 " + threshold +
-                     "。\r\n结果已写入 " + file.string());
+                     std::string(p.activity_name) + "活性成分的相似度不低于 " + threshold + "。" +
+                     (unusable ? "\r\n参考集中有 " + std::to_string(unusable) + " / " +
+                                     std::to_string(refs.size()) +
+                                     " 行没有可用的结构（SMILES 无法解析或使转换程序中止，"
+                                     "也没有 InChIKey），已跳过。"
+                               : std::string()) +
+                     "\r\n结果已写入 " + file.string());
     return Outcome::kDone;
   });
   if (outcome == Outcome::kFailed) status_ = "比较失败，表格和结果文件保持原样。";

@@ -22,7 +22,9 @@ inline constexpr std::string_view kDescriptorList = " MW formula InChI InChIKey 
 inline constexpr std::string_view kPropertyLabels =
     "SMILES,Molecular Weight,Formula,InChI,InChIKey,HBA,HBD,logP,TPSA";
 inline constexpr std::string_view kPropertiesSent = "These properties have been sent to clipboard";
-inline constexpr std::string_view kPictureError = "Error loading picture ";
+// Said when a structure picture cannot be read (missing, or not a picture); the path follows.
+inline constexpr std::string_view kPictureError =
+    "无法读取结构图片（文件不存在或不是可读的图片）：";
 
 struct PngSize {
   int width = 0;

@@ -74,9 +74,38 @@ int UsageError(Context& ctx, std::string_view usage) {
 std::string ParseErrorText(const std::exception& error) {
   const auto* e = dynamic_cast<const CLI::Error*>(&error);
   const std::string name = e ? e->get_name() : "";
-  if (name == "RequiredError") return "缺少必需的参数。";
-  if (name == "ExtrasError") return "有多余的参数。";
-  if (name == "ConversionError" || name == "ValidationError") return "参数的值无效。";
+  const std::string text = error.what();
+  // What CLI11 names in its English text comes back in the Chinese one.
+  const auto after = [&](std::string_view lead) {
+    const std::size_t at = text.find(lead);
+    return at == std::string::npos ? std::string()
+                                   : DropControlCharacters(text.substr(at + lead.size()), false);
+  };
+  if (name == "RequiredError") {
+    const std::size_t at = text.find(" is required");
+    if (at != std::string::npos && at > 0) return "缺少必需的参数 " + text.substr(0, at) + "。";
+    return "缺少必需的参数。";
+  }
+  // CLI11 names this error after the command it was raised in, so its type tells it apart.
+  if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+    const std::string extras = after("expected: ");
+    return extras.empty() ? "有多余的参数。" : "有多余的参数：" + extras + "。";
+  }
+  if (name == "ConversionError") {
+    // CLI11 says "Could not convert: --rows = abc": the option and the value are told back.
+    constexpr std::string_view kLead = "Could not convert: ";
+    const std::size_t eq = text.find(" = ");
+    if (text.starts_with(kLead) && eq != std::string::npos)
+      return "选项 " + text.substr(kLead.size(), eq - kLead.size()) + " 的值“" +
+             DropControlCharacters(text.substr(eq + 3), false) + "”不是有效的数。";
+    return "参数的值无效。";
+  }
+  if (name == "ValidationError") {
+    const std::size_t colon = text.find(": ");
+    if (colon != std::string::npos && colon > 0)
+      return "参数 " + DropControlCharacters(text.substr(0, colon), false) + " 的值无效。";
+    return "参数的值无效。";
+  }
   if (name == "ArgumentMismatch") return "参数的个数不对。";
   if (name == "ExcludesError") return "这两个选项不能同时使用。";
   return "命令行参数有误。";

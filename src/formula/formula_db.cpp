@@ -39,8 +39,8 @@ std::string CleanRecordLine(std::string_view line) {
   return s;
 }
 
-std::vector<std::string> FindFormulaRecords(const Session& session,
-                                            const std::vector<std::string>& names) {
+std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
+                                               const std::vector<std::string>& names) {
   std::vector<std::string> found(names.size());
   std::vector<std::string> wanted;
   std::vector<std::size_t> open;  // indexes of names still without a record
@@ -61,14 +61,21 @@ std::vector<std::string> FindFormulaRecords(const Session& session,
     for (std::size_t k = 0; k < open.size(); ++k) {
       std::size_t i = open[k];
       if (name == wanted[i]) {
-        found[i] = line;
+        found[i] = raw;
         continue;
       }
-      if (found[i].empty() && line.find(wanted[i]) != std::string::npos) found[i] = line;
+      if (found[i].empty() && line.find(wanted[i]) != std::string::npos) found[i] = raw;
       open[keep++] = i;
     }
     open.resize(keep);
   }
+  return found;
+}
+
+std::vector<std::string> FindFormulaRecords(const Session& session,
+                                            const std::vector<std::string>& names) {
+  std::vector<std::string> found = FindFormulaRecordsRaw(session, names);
+  for (std::string& record : found) record = DecodeGbk(record);
   return found;
 }
 

@@ -32,6 +32,10 @@ void CleanRecordLineInPlace(std::string& line);
 // matches the first line. Throws FileError.
 std::string FindFormulaRecord(const Session& session, std::string_view name);
 // Looks up many names in one pass over the database; answers in the order of `names`.
+// The records as they stand in the file (GBK bytes, no line end), for copying them into a result
+// set unchanged: a byte that is no GBK character stays that byte.
+std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
+                                               const std::vector<std::string>& names);
 std::vector<std::string> FindFormulaRecords(const Session& session,
                                             const std::vector<std::string>& names);
 

@@ -1,7 +1,11 @@
 #include "formula/name_dictionary.h"
 
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "common/files.h"
 #include "common/gbk.h"
@@ -45,6 +49,23 @@ std::size_t CharDifference(const std::u32string& a, const std::u32string& b) {
 }
 
 }  // namespace
+
+std::string PinyinOf(std::string_view name) {
+  // A transliterator is not safe to share between threads: each thread builds its own once.
+  thread_local const std::unique_ptr<icu::Transliterator> to_latin = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Transliterator> t(icu::Transliterator::createInstance(
+        "Han-Latin; Latin-ASCII; Lower", UTRANS_FORWARD, status));
+    return U_FAILURE(status) ? nullptr : std::move(t);
+  }();
+  icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(name.data(), static_cast<std::int32_t>(name.size())));
+  if (to_latin) to_latin->transliterate(text);
+  std::string out;
+  text.toUTF8String(out);
+  std::erase(out, ' ');
+  return out;
+}
 
 NameDictionary NameDictionary::Load(const std::filesystem::path& program_folder) {
   NameDictionary dictionary;
@@ -222,6 +243,23 @@ std::vector<NameSuggestion> NameDictionary::Suggest(std::string_view written) co
   };
   const std::string name = Variants(Trim(written));
   const std::u32string chars = ToU32(name);
+  // The same sound ("淮山" → 怀山 → 山药, "川穹" → 川芎): how names written from dictation or
+  // by an input method go wrong. Single characters sound like too much to be a hint.
+  if (chars.size() >= 2) {
+    for (; pinyin_indexed_ < standard_list_.size() + entries_.size(); ++pinyin_indexed_) {
+      const bool standard = pinyin_indexed_ < standard_list_.size();
+      const std::string& known = standard
+                                     ? standard_list_[pinyin_indexed_]
+                                     : entries_[pinyin_indexed_ - standard_list_.size()].written;
+      const std::string& target =
+          standard ? known : entries_[pinyin_indexed_ - standard_list_.size()].standard;
+      if (CharLength(known) < 2 || Contains(target, "、")) continue;
+      std::vector<std::string>& names = by_pinyin_[PinyinOf(known)];
+      if (std::find(names.begin(), names.end(), target) == names.end()) names.push_back(target);
+    }
+    if (auto it = by_pinyin_.find(PinyinOf(name)); it != by_pinyin_.end())
+      for (const std::string& known : it->second) add(known, "同音");
+  }
   // One character different from a standard name or an alias ("川穹" → 川芎).
   for (const auto& standard : standard_list_)
     if (CharDifference(ToU32(standard), chars) == 1) add(standard, "一字之差");

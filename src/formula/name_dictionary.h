@@ -33,8 +33,12 @@ struct NameResolution {
 };
 
 struct NameSuggestion {
-  std::string name, reason;  // reason: 异体字, 一字之差, 含已知药名
+  std::string name, reason;  // reason: 同音, 一字之差, 含已知药名
 };
+
+// The toneless pinyin of a name, syllables without blanks ("川穹" → "chuanqiong"), by ICU's
+// Han-Latin transliteration; characters that are not Han stay as they are, lower-cased.
+std::string PinyinOf(std::string_view name);
 
 class NameDictionary {
  public:
@@ -71,6 +75,10 @@ class NameDictionary {
   std::vector<NameEntry> entries_;
   std::unordered_map<std::string, std::size_t> by_written_;
   std::unordered_map<char32_t, char32_t> variant_chars_;
+  // Known names (standard names, then the standard names of aliases) by their pinyin, made at
+  // the first suggestion: most uses of the dictionary never ask for one.
+  mutable std::unordered_map<std::string, std::vector<std::string>> by_pinyin_;
+  mutable std::size_t pinyin_indexed_ = 0;  // standard names and entries seen by the index
 };
 
 }  // namespace lindora

@@ -1,6 +1,7 @@
 #include "herb/related_formulas.h"
 
 #include "common/files.h"
+#include "common/gbk.h"
 #include "common/outcome.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -37,11 +38,15 @@ std::int64_t FindRelatedFormulas(Session& session, const std::string& herb) {
     // leaves the current result set and the formula window as they are.
     ResultSetWriter writer(session);
     writer.SetRecipe({"related-formulas -- " + ScriptWord(herb)});
-    ForEachLine(FormulaDbFile(session), [&](const std::string& line) {
-      std::string cleaned = CleanRecordLine(line);
-      if (Contains(cleaned, herb)) writer.Add(cleaned);
-      return true;
-    });
+    // Matched on the decoded text, copied as the bytes stand: a byte that is no GBK character
+    // is kept, not turned into '?'.
+    LineReader reader(FormulaDbFile(session));
+    std::string raw, line;
+    while (reader.Next(raw)) {
+      CleanRecordLineInPlace(raw);
+      DecodeGbkInto(raw, line);
+      if (Contains(line, herb)) writer.AddRaw(raw);
+    }
     const std::int64_t count = writer.Count();
     if (count == 0) {
       session.Message("没有找到包含“" + herb + "”的中药方剂，当前结果未改变");

@@ -146,7 +146,8 @@ TEST_F(ConverterTest, OutputThatIsNoPictureGivesTheLoadingError) {
   StructurePicture picture;
   EXPECT_FALSE(ShowStructure(w.session, kAspirin, picture));
   ASSERT_EQ(w.dialogs.Messages().size(), 1u);
-  EXPECT_EQ(w.dialogs.Messages()[0], "Error loading picture " + (f / "exe/temp.png").string());
+  EXPECT_EQ(w.dialogs.Messages()[0],
+            "无法读取结构图片（文件不存在或不是可读的图片）：" + (f / "exe/temp.png").string());
 }
 
 TEST_F(ConverterTest, PropertyLineWithMoreThanNinePiecesIsReported) {

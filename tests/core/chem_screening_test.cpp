@@ -150,6 +150,23 @@ TEST_F(ScreeningConverterTest, SimilarityToItselfIsOneAndOnlyThoseAboveTheThresh
             (std::vector<std::string>{"20", "quercetin", "槲皮素", "1.0000"}));
 }
 
+TEST_F(ScreeningConverterTest, AReferenceThatCrashesTheConverterIsLeftOutAndCounted) {
+  // A chain of 200,000 atoms overflows the converter's stack: it dies on that line.
+  std::vector<ReferenceCompound> refs = {{"乙醇", "CCO", ""},
+                                         {"长链", std::string(200000, 'C'), ""},
+                                         {"乱码", "garbage", ""},
+                                         {"槲皮素", kQuercetin, "KEY-Q"},
+                                         {"只有键", "", "KEY-K"}};
+  std::vector<ScreeningCompound> compounds = {{"20", "quercetin", kQuercetin, ""},
+                                              {"30", "ethanol", "OCC", ""}};
+  std::size_t unusable = 99;
+  std::vector<SimilarActive> found = FindSimilarActives(w.session, compounds, refs, 0.9, &unusable);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].reference, "槲皮素");
+  EXPECT_EQ(found[1].reference, "乙醇");
+  EXPECT_EQ(unusable, 2u);  // the chain and the garbage; the key alone still matches
+}
+
 TEST_F(ScreeningConverterTest, AConverterThatStopsEarlyReplacesNoFile) {
   ChemAnalysis& chem = w.session.Window<ChemAnalysis>();
   chem.FlexGrid().SetRows(3);

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdio>
+#include <regex>
 
+#include "common/text.h"
 #include "common/version.h"
 #include "support/cli_runner.h"
 #include "support/test_folder.h"
@@ -82,6 +84,40 @@ TEST(CliOptionsTest, OneRuleForOptionsInEveryCommand) {
   auto version = test::RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "lindora-cli " + std::string(ProgramVersion()) + "\n");
+}
+
+TEST(CliOptionsTest, BadValuesAreRefusedInChineseNamingTheOptionAndTheLimit) {
+  test::TestFolder f(LINDORA_BIN_DIR);
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--root", f.root().string()});
+    return test::RunCli(args);
+  };
+  ASSERT_EQ(run({"query", "麻黄"}).status, 0);
+  const struct {
+    std::vector<std::string> words;
+    const char* says;
+  } kCases[] = {
+      {{"report", "--rows", "abc"}, "--rows 的值“abc”"},
+      {{"report", "--rows", "5000"}, "1 到 1000"},
+      {{"report", "--date", "2026-13-45"}, "2026-13-45"},
+      {{"network", "--top", "1000000000"}, "500"},
+      {{"rules", "--min-confidence", "2"}, "0 到 1"},
+      {{"similar-actives", "甘草", "anticancer", "--min-similarity", "2"}, "0 到 1"},
+      {{"similar-actives", "甘草", "nosuchset"}, "set"},
+      {{"save-set"}, "缺少必需的参数 NAME"},
+      {{"save-set", "甲", "乙"}, "有多余的参数：乙"},
+  };
+  const std::regex english("[A-Za-z]{3,} [a-z]{3,}");  // a phrase, not an option or a value
+  for (const auto& c : kCases) {
+    const auto r = run(c.words);
+    const std::string what = c.words[0] + " " + c.words.back();
+    EXPECT_EQ(r.status, 1) << what << ": " << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << what << ": " << r.err;
+    for (const std::string& line : Split(r.err, "\n"))  // the usage line names commands
+      if (!line.starts_with("用法：")) {
+        EXPECT_FALSE(std::regex_search(line, english)) << what << ": " << line;
+      }
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 
 #include "analysis/result_sets.h"
@@ -76,6 +77,20 @@ TEST(NameDictionaryTest, FoldsProcessingButNeverDifferentDrugs) {
   ASSERT_EQ(d.Suggest("北柴胡根须").size(), 1u);
   EXPECT_EQ(d.Suggest("北柴胡根须")[0].name, "柴胡");
   EXPECT_TRUE(d.Suggest("完全不是药名的东西").empty());
+  // Names written by their sound get the herb of that sound first, through an alias too
+  // (槐山 sounds like the aliases 怀山 and 淮山 of 山药).
+  const struct {
+    const char *written, *herb;
+  } kSound[] = {{"伏苓", "茯苓"}, {"兔丝子", "菟丝子"}, {"旋复花", "旋覆花"}, {"槐山", "山药"}};
+  for (const auto& c : kSound) {
+    ASSERT_TRUE(d.Resolve(c.written, false).herbs.empty()) << c.written;
+    const auto s = d.Suggest(c.written);
+    ASSERT_FALSE(s.empty()) << c.written;
+    EXPECT_EQ(s[0].name, c.herb) << c.written;
+    EXPECT_EQ(s[0].reason, "同音") << c.written;
+  }
+  EXPECT_EQ(PinyinOf("川穹"), PinyinOf("川芎"));
+  EXPECT_NE(PinyinOf("白芍"), PinyinOf("赤芍"));
 }
 
 TEST(TableSourceTest, CsvQuotingSeparatorsAndEncodings) {
@@ -284,6 +299,12 @@ TEST_F(ImportTest, ShippedLibraryThroughAWorkbookComesBackAndReimportIsIdentical
   folder_.WriteBytes("broken.xlsx", "PK\x03\x04 not really a zip");
   options.replace = true;
   EXPECT_THROW(RunImport(session_, folder_ / "broken.xlsx", options), SourceError);
+  EXPECT_EQ(folder_.ReadBytes("DB/再一次/Fangji.DB"), before);
+  // So does a cancelled one, even when everything was already written beside it.
+  std::atomic<bool> cancel{true};
+  options.cancel = &cancel;
+  EXPECT_THROW(RunImport(session_, folder_ / "shipped.xlsx", options), SourceError);
+  options.cancel = nullptr;
   EXPECT_EQ(folder_.ReadBytes("DB/再一次/Fangji.DB"), before);
   const auto libraries = ListLibraries(session_);
   ASSERT_EQ(libraries.size(), 3u);

@@ -96,5 +96,23 @@ TEST_F(ProvenanceTest, ListImportTakesTheFormulaOfThatNameAndNamesTheMissingOnes
   EXPECT_EQ(Run(f, {"import-formulas", "甘草汤"}).status, 0);
 }
 
+TEST_F(ProvenanceTest, RecordsWithBytesThatAreNoGbkCharacterAreCopiedAsTheyStand) {
+  // 不明汤 whose composition holds 0x81 before a blank and 0xFF: bytes that start no GBK
+  // character; the rest is GBK.
+  const std::string odd =
+      "\xB2\xBB\xC3\xF7\xCC\xC0\t\xB8\xCA\xB2\xDD\xA3\xAC\x81 \xFF\xB2\xDD\t\xD1\xCA\xCD\xB4";
+  f.WriteBytes("DB/Fangji.DB", f.ReadBytes("DB/Fangji.DB") + odd + "\r\n");
+  for (const std::vector<std::string>& words :
+       {std::vector<std::string>{"import-formulas", "不明汤"},
+        std::vector<std::string>{"related-formulas", "不明"},
+        std::vector<std::string>{"query", "不明汤"}}) {
+    const auto r = Run(f, words);
+    EXPECT_EQ(r.status, 0) << words[0] << ": " << r.err;
+    const std::string result = f.ReadBytes("Result/Result.DB");
+    EXPECT_NE(result.find(odd + "\r\n"), std::string::npos) << words[0];
+    EXPECT_EQ(result.find('?'), std::string::npos) << words[0];
+  }
+}
+
 }  // namespace
 }  // namespace lindora

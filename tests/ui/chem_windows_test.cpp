@@ -161,7 +161,7 @@ class ChemWindowsTest : public QObject {
     QCOMPARE(box.image().pixel(150, 150), qRgb(255, 255, 255));
     qint64 shown = box.pixmap().cacheKey();
     StructurePicture missing{f / "gone.png", {300, 300}, 2};
-    QCOMPARE(box.Show(missing), "Error loading picture " + (f / "gone.png").string());
+    QCOMPARE(box.Show(missing), std::string(kPictureError) + (f / "gone.png").string());
     QCOMPARE(box.pixmap().cacheKey(), shown);
     QCOMPARE(box.Show(missing), std::string());  // reported once
     try {

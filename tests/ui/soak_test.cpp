@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +43,7 @@
 #include "app/ui/views.h"
 #include "chem/ui/qt_converter.h"
 #include "common/files.h"
+#include "common/safe_write.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
@@ -598,9 +600,21 @@ class Soak {
       during->start(0);
     }
     const std::set<QString> shown_before = VisibleViewNames();
+    // Now and then a write of the action fails (a full disk, an I/O error): whatever the
+    // action was writing, the invariants below must hold all the same.
+    if (rng_() % 100 < 10) {
+      const int fail_at = static_cast<int>(rng_() % 12);
+      const int error = rng_() % 2 ? ENOSPC : EIO;
+      trace_.Note("write " + std::to_string(fail_at + 1) + " fails with " +
+                  (error == ENOSPC ? "ENOSPC" : "EIO"));
+      SetWriteFault([fail_at, error, calls = 0](const fs::path&, std::string_view) mutable {
+        return calls++ == fail_at ? error : 0;
+      });
+    }
     in_action_ = true;
     action.run();
     in_action_ = false;
+    SetWriteFault(nullptr);
     if (during && during->isActive()) during->stop();  // it did not run inside: dropped
     during.reset();
     Settle();
@@ -975,6 +989,7 @@ class Soak {
     std::string problem = CheckWindows();
     if (problem.empty()) problem = CheckGrids();
     if (problem.empty()) problem = CheckTemporaryFiles();
+    if (problem.empty()) problem = CheckWrittenFiles();
     if (problem.empty()) problem = CheckResultSet();
     return problem;
   }
@@ -1038,6 +1053,36 @@ class Soak {
           return "temporary file left behind: " + fs::relative(it->path(), root_).string();
       }
     }
+    return {};
+  }
+
+  // Every result file is whole (a picture or a document ends as its format ends) and the
+  // network's files of one run carry one run id.
+  std::string CheckWrittenFiles() const {
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(root_ / "Result", ec);
+         !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      if (!it->is_regular_file()) continue;
+      const std::string ext = it->path().extension().string();
+      if (ext != ".png" && ext != ".pdf" && ext != ".gexf" && ext != ".graphml" && ext != ".svg")
+        continue;
+      const std::string bytes = ReadFileBytes(it->path());
+      const std::string tail = bytes.substr(bytes.size() > 40 ? bytes.size() - 40 : 0);
+      const bool whole = ext == ".png"   ? tail.ends_with(std::string("IEND\xAE\x42\x60\x82"))
+                         : ext == ".pdf" ? tail.find("%%EOF") != std::string::npos
+                                         : tail.find_last_not_of("\r\n ") != std::string::npos &&
+                                               tail[tail.find_last_not_of("\r\n ")] == '>';
+      if (!whole) return "a cut-off file: " + fs::relative(it->path(), root_).string();
+    }
+    std::set<std::string> ids;
+    for (const char* name : {"药物网络.gexf", "药物网络.graphml", "药物网络.svg"}) {
+      const fs::path file = root_ / "Result" / name;
+      if (!fs::exists(file)) continue;
+      const std::string bytes = ReadFileBytes(file);
+      const std::size_t at = bytes.find("<!-- Lindora run ");
+      ids.insert(at == std::string::npos ? "" : bytes.substr(at, bytes.find(" -->", at) - at));
+    }
+    if (ids.size() > 1) return "the network's files come from different runs";
     return {};
   }
 

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,10 +12,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <atomic>
+#include <exception>
+#include <optional>
 
 #include "common/files.h"
 #include "common/session.h"
@@ -32,6 +38,46 @@ const QString kNewHerb = QStringLiteral("（新药）");
 
 std::string S(const QString& text) {
   return text.toStdString();
+}
+
+// Runs an import off the window's thread behind a progress dialog: 取消 stops it at the next
+// row (the file is read first, whole) and the libraries stay as they were. The dialog is modal
+// to the whole program, so nothing else uses the session meanwhile.
+ImportResult ImportWithProgress(QWidget* parent, Session& session,
+                                const std::filesystem::path& file, ImportOptions options) {
+  std::atomic<bool> cancel{false};
+  options.cancel = &cancel;
+  std::optional<ImportResult> result;
+  std::exception_ptr error;
+  QProgressDialog progress(QStringLiteral("正在导入处方，请稍候……"), QStringLiteral("取消"), 0, 0,
+                           parent);
+  progress.setObjectName("ImportProgress");
+  progress.setWindowTitle(QStringLiteral("导入处方"));
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setAutoClose(false);
+  progress.setAutoReset(false);
+  progress.setMinimumDuration(0);
+  QThread* worker = QThread::create([&] {
+    try {
+      result = RunImport(session, file, options);
+    } catch (...) {
+      error = std::current_exception();
+    }
+  });
+  QEventLoop loop;
+  QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+    cancel = true;
+    progress.setLabelText(QStringLiteral("正在取消……"));
+    progress.show();  // stays until the import has stopped
+  });
+  worker->start();
+  progress.show();
+  loop.exec();
+  worker->wait();
+  delete worker;
+  if (error) std::rethrow_exception(error);
+  return std::move(*result);
 }
 
 // The names that did not resolve, each with a choice: a suggestion, a typed standard name, a
@@ -128,7 +174,7 @@ class ReviewWindow : public QDialog {
       if (!decisions.empty())
         NameDictionary::AppendDecisions(session_.Path(kNameTablePath), decisions);
       options_.replace = true;
-      Fill(RunImport(session_, file_, options_));
+      Fill(ImportWithProgress(this, session_, file_, options_));
       if (changed_) changed_();
     } catch (const std::exception& e) {
       session_.Message(e.what());
@@ -337,7 +383,7 @@ class ImportDialog : public QDialog {
     const ImportOptions options = Options();
     const std::filesystem::path file(S(file_->text()));
     try {
-      ImportResult result = RunImport(session_, file, options);
+      ImportResult result = ImportWithProgress(this, session_, file, options);
       status_->setText(Q(ReplaceAll(ReplaceAll(ImportSummary(result), "\t", "："), "\n", "；")));
       if (changed_) changed_();
       if (!result.unresolved.empty())
