@@ -25,6 +25,8 @@ class Frm_IngredientScreening : public FormView {
  private:
   IngredientScreening& screening_;
   QLabel* status_;
+  QCheckBox* strip_salts_ = nullptr;
+  QLabel* method_ = nullptr;
   QCheckBox* only_passing_;
   FlexGridView* grid_;
   QLabel* similar_label_;
