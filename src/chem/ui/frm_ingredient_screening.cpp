@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 
 #include "chem/ui/frm_chem_analysis.h"
 #include "common/session.h"
@@ -46,10 +47,11 @@ Frm_IngredientScreening::Frm_IngredientScreening(IngredientScreening& model)
   strip_salts_ = new QCheckBox(QStringLiteral("去盐（计算前只保留最大片段）"), central);
   strip_salts_->setObjectName("Check_StripSalts");
   strip_salts_->setGeometry(Px(M::kFrameLeft), Px(4800), Px(4455), Px(420));
-  method_ = new QLabel(central);
-  method_->setObjectName("Label_Method");
-  method_->setWordWrap(true);
-  method_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // The whole method statement, scrolled when it is longer than the room below the picture.
+  method_ = new QPlainTextEdit(central);
+  method_->setObjectName("Text_Method");
+  method_->setReadOnly(true);
+  method_->setFrameShape(QFrame::NoFrame);
   method_->setGeometry(Px(M::kFrameLeft), Px(5280), Px(4455), Px(M::kClientHeight - 5400));
   SetFixedClientTwips(M::kClientWidth, M::kClientHeight);
 
@@ -67,8 +69,8 @@ void Frm_IngredientScreening::Refresh() {
   status_->setText(Q(screening_.StatusText()));
   only_passing_->setChecked(screening_.OnlyPassing());
   strip_salts_->setChecked(screening_.StripSalts());
-  strip_salts_->setEnabled(!screening_.Busy());
-  method_->setText(Q(screening_.MethodText()));
+  if (method_->toPlainText() != Q(screening_.MethodText()))
+    method_->setPlainText(Q(screening_.MethodText()));
   grid_->Refresh();
   similar_grid_->Refresh();
   ShowPicture(pic_mol_, screening_.PicMol(), screening_.session());

@@ -18,8 +18,8 @@ ResultSetBar::ResultSetBar(QMainWindow* window, std::function<State()> state,
   label_ = new QLabel(this);
   label_->setObjectName("Label_ResultSet");
   label_->setFont(UiFont());
-  // A narrow window shows what fits; the whole text is the tooltip.
   label_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  label_->installEventFilter(this);
   button_ = new QPushButton(QStringLiteral("重新分析"), this);
   button_->setObjectName("Cmd_Rerun");
   button_->setFont(UiFont());
@@ -37,17 +37,25 @@ ResultSetBar::ResultSetBar(QMainWindow* window, std::function<State()> state,
 
 void ResultSetBar::Update() {
   const State s = state_();
-  const QString text = Q(s.text);
-  if (label_->text() != text) {
-    label_->setText(text);
-    label_->setToolTip(text);
-  }
+  full_ = Q(s.text);
+  label_->setToolTip(full_);
+  Elide();
   label_->setStyleSheet(s.stale ? QStringLiteral("color:#b00000") : QString());
   button_->setVisible(s.stale);
   setVisible(!s.text.empty());
 }
 
+void ResultSetBar::Elide() {
+  // A narrow window shows the start of the line and "…"; the tooltip holds all of it.
+  const QString shown = label_->fontMetrics().elidedText(full_, Qt::ElideRight, label_->width());
+  if (label_->text() != shown) label_->setText(shown);
+}
+
 bool ResultSetBar::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == label_) {
+    if (event->type() == QEvent::Resize) Elide();
+    return QWidget::eventFilter(watched, event);
+  }
   // Coming back to the window tells whether a query meanwhile made its tables stale.
   if (event->type() == QEvent::ActivationChange || event->type() == QEvent::Show) Update();
   return QWidget::eventFilter(watched, event);

@@ -25,7 +25,9 @@ class ResultSetBar : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void Elide();
   std::function<State()> state_;
+  QString full_;
   QLabel* label_;
   QPushButton* button_;
 };
