@@ -51,8 +51,8 @@ Outcome ShowSimilarHerbs(Session& session, const ScreeningCompound& query, doubl
     danti.InitializeHerbGrid(1200, 1000);
     Grid& grid = danti.FlexGrid();
     grid.SetCols(4);
-    SetGridCell(grid, "相似成分数", 1, 0, 1000);
-    SetGridCell(grid, "最高相似度", 2, 0, 1000);
+    SetGridCell(grid, "相似成分数", 1, 0, 1300);
+    SetGridCell(grid, "最高相似度", 2, 0, 1300);
     SetGridCell(grid, "最相似成分", 3, 0, 3000);
     for (const SimilarHerb& h : result.herbs) {
       danti.AddHerbRow(h.herb, std::to_string(h.similar_ingredients));
