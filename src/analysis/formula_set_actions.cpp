@@ -59,6 +59,7 @@ Outcome RunDanweiyaoAnalysis(Session& session) {
         {TableCell::Text(table.CM[k]), TableCell::Number(static_cast<double>(table.CountCM[k]))});
   }
   danti.SetFullHerbTable(std::move(all));
+  danti.Described().Take(session, DanweiyaoAnalysis);
   danti.Show();
   session.Message("找到" + std::to_string(table.NumCM()) + "味中药单体，默认显示前100项");
   return Outcome::kDone;
@@ -71,6 +72,7 @@ Outcome RunYaoduiAnalysis(Session& session) {
   if (result.outcome != Outcome::kDone) return result.outcome;
   YaoduiAnalysisWindow& window = session.Window<YaoduiAnalysisWindow>();
   for (int n = 2; n <= 4; ++n) FillGroupGrid(window, n, result.Groups(n), result.table.CM);
+  window.Described().Take(session, YaoduiAnalysisOfResults);
   session.SearchHistory.clear();
   window.Show();
   return Outcome::kDone;
@@ -83,6 +85,7 @@ Outcome RunSymptomAnalysis(Session& session) {
   window.InitializeGrid();
   for (std::size_t j = 0; j < result.table.NumSymptom(); ++j)
     window.AddSymptomRow(result.table.Symptom[j], result.table.CountSymptom[j]);
+  window.Described().Take(session, SymptomAnalysisOfResults);
   window.Show();
   return Outcome::kDone;
 }

@@ -68,6 +68,7 @@ Outcome HerbNetworkWindow::Draw() {
   SetCaption(std::string(kCaption) + " - " +
              ResultSetCaption(StampResultSet(session_, result.formulas)));
   FillNodeGrid();
+  described_.Take(session_, HerbNetworkOfResults);
   ++version_;
   Show();
   Changed();

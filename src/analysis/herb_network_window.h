@@ -12,6 +12,7 @@
 #include "common/outcome.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -54,7 +55,12 @@ class HerbNetworkWindow : public WindowModel {
   Grid& NodeGrid() { return node_grid_; }
   unsigned Version() const { return version_; }
 
+  // The result set the window describes.
+  DescribedSet& Described() { return described_; }
+  const DescribedSet& Described() const { return described_; }
+
  private:
+  DescribedSet described_;
   Outcome AskAndSavePicture(std::string_view filter, std::string_view suffix);
   void FillNodeGrid();
   NodeRule node_rule_ = NodeRule::kTop;

@@ -86,6 +86,7 @@ Outcome HerbPropertiesWindow::Analyse() {
   label_summary_ = HerbPropertiesSummary(result_);
   if (result_.toxic.empty()) label_summary_ += "；无有毒中药";
   Fill();
+  described_.Take(session_, HerbPropertiesOfResults);
   ++version_;
   Show();
   Changed();

@@ -11,6 +11,7 @@
 #include "common/grid.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -53,8 +54,13 @@ class HerbPropertiesWindow : public WindowModel {
   Outcome SaveChart(PropertyChart chart, const std::filesystem::path& path);
   Outcome Cmd_SaveChart_Click(PropertyChart chart);
 
+  // The result set the window describes.
+  DescribedSet& Described() { return described_; }
+  const DescribedSet& Described() const { return described_; }
+
  private:
   void Fill();
+  DescribedSet described_;
 
   std::string label_summary_;
   Grid natures_, degrees_, flavours_, meridians_, toxic_;

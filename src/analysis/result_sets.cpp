@@ -65,30 +65,6 @@ std::filesystem::path SetFile(const Session& session, std::string_view name) {
                       std::string(kSetExtension));
 }
 
-ResultSetStamp StampResultSet(const Session& session, std::int64_t formulas) {
-  ResultSetStamp stamp;
-  stamp.history = session.SearchHistory;
-  stamp.formulas = formulas;
-  const fs::path file = session.Path(kResultFilePath);
-  std::error_code ec;
-  stamp.time = fs::last_write_time(file, ec);
-  stamp.size = fs::file_size(file, ec);
-  if (ec) stamp.size = 0;
-  stamp.taken = true;
-  return stamp;
-}
-
-bool ResultSetChanged(const Session& session, const ResultSetStamp& stamp) {
-  if (!stamp.taken) return false;
-  const ResultSetStamp now = StampResultSet(session, stamp.formulas);
-  return now.time != stamp.time || now.size != stamp.size;
-}
-
-std::string ResultSetCaption(const ResultSetStamp& stamp) {
-  return "结果集 " + (stamp.history.empty() ? std::string("（导入的方剂列表）") : stamp.history) +
-         "（" + std::to_string(stamp.formulas) + " 首方剂）";
-}
-
 std::int64_t SharedFormulaCount(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::unordered_set<std::string> in_a;
   ForEachLine(a, [&](const std::string& line) {

@@ -10,6 +10,7 @@
 
 #include "analysis/transactions.h"
 #include "common/outcome.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -25,21 +26,6 @@ std::string CheckSetName(std::string_view name);
 
 // The file of a saved set, or \Result\Result.DB for ".".
 std::filesystem::path SetFile(const Session& session, std::string_view name);
-
-// Which result set an analysis window describes: the search history and formula count when it
-// ran, and the result file as it was then, to tell when a new query has made it stale.
-struct ResultSetStamp {
-  std::string history;
-  std::int64_t formulas = 0;
-  std::filesystem::file_time_type time{};
-  std::uintmax_t size = 0;
-  bool taken = false;
-};
-ResultSetStamp StampResultSet(const Session& session, std::int64_t formulas);
-// True when the result file is no longer the one stamped (a query, an import, a deletion).
-bool ResultSetChanged(const Session& session, const ResultSetStamp& stamp);
-// 「结果集 麻黄 AND 桂枝（49 首方剂）」, for a window's title.
-std::string ResultSetCaption(const ResultSetStamp& stamp);
 
 // How many formulas (the same record line, blanks at the ends aside) two set files share;
 // each formula is counted once. Raises FileError when a file cannot be read.

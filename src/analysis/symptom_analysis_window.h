@@ -10,6 +10,7 @@
 #include "common/outcome.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -46,9 +47,13 @@ class SymptomAnalysisWindow : public WindowModel {
   // does not tell the view: after the batch call Show() or Changed().
   void InitializeGrid();
   void AddSymptomRow(std::string_view symptom, std::int64_t count);
+  // The result set the grid was counted from.
+  DescribedSet& Described() { return described_; }
+  const DescribedSet& Described() const { return described_; }
 
  private:
   Grid grid_;
+  DescribedSet described_;
 };
 
 }  // namespace lindora

@@ -14,6 +14,7 @@
 #include "common/outcome.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -61,8 +62,13 @@ class YaoduiAnalysisWindow : public WindowModel {
   // Draws the herb network of the same result set.
   Outcome Menu_HerbNetwork_Click();
 
+  // The result set the window describes.
+  DescribedSet& Described() { return described_; }
+  const DescribedSet& Described() const { return described_; }
+
  private:
   std::array<Grid, 3> grids_;
+  DescribedSet described_;
   std::array<std::optional<ResultTable>, 3> full_tables_;
 };
 

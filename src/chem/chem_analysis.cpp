@@ -3,10 +3,13 @@
 #include "chem/active_matching.h"
 #include "chem/herb_chem_actions.h"
 #include "chem/ingredient_screening_window.h"
+#include "chem/similar_herbs.h"
+#include "common/csv.h"
 #include "common/files.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "common/web_addresses.h"
+#include "herb/danti_analysis.h"
 
 namespace lindora {
 
@@ -29,6 +32,45 @@ Outcome SearchSelectedCompoundOnPubChem(Session& session, const std::string& smi
   if (smiles.empty()) return Refuse(session, kNoCompoundSelected);
   session.OpenUrl(PubChemSearchAddress(smiles));
   return Outcome::kDone;
+}
+
+Outcome ShowSimilarHerbs(Session& session, const ScreeningCompound& query, double min_similarity) {
+  return Guard(session, [&]() -> Outcome {
+    const SimilarHerbsResult result = RunSimilarHerbs(session, {query, min_similarity});
+    if (!result.refusal.empty()) return Refuse(session, result.refusal);
+    const std::string who = query.name.empty() ? query.smiles : query.name;
+    const std::string threshold = FormatNumber(min_similarity);
+    if (result.herbs.empty()) {
+      return Refuse(session, "在 " + std::to_string(result.compared) +
+                                 " 个中药化学成分中，没有与“" + who +
+                                 "”的结构相似度（FP2 Tanimoto）不低于 " + threshold + " 的成分。");
+    }
+    DantiAnalysis& danti = session.Window<DantiAnalysis>();
+    // The count of similar ingredients stands where a frequency stands, so the window's own
+    // analyses (types, charts, export) still read a whole number there.
+    danti.InitializeHerbGrid(1200, 1000);
+    Grid& grid = danti.FlexGrid();
+    grid.SetCols(4);
+    SetGridCell(grid, "相似成分数", 1, 0, 1300);
+    SetGridCell(grid, "最高相似度", 2, 0, 1300);
+    SetGridCell(grid, "最相似成分", 3, 0, 3000);
+    for (const SimilarHerb& h : result.herbs) {
+      danti.AddHerbRow(h.herb, std::to_string(h.similar_ingredients));
+      const int row = grid.Rows() - 1;
+      grid.SetTextMatrix(row, 2, FixedDecimals(h.similarity, 4));
+      grid.SetTextMatrix(row, 3, h.best_name + "（" + h.best_id + "）");
+    }
+    danti.SetCaption(std::string(DantiAnalysis::kTag) + "——成分与“" + who + "”相似的中药");
+    danti.Show();
+    std::string text = "有 " + std::to_string(result.herbs.size()) + " 味中药含有与“" + who +
+                       "”结构相似（FP2 指纹 Tanimoto ≥ " + threshold +
+                       "）的成分，已按最高相似度列在单味药窗口中（比较了 " +
+                       std::to_string(result.compared) + " 个成分";
+    if (result.without_fingerprint > 0)
+      text += "，" + std::to_string(result.without_fingerprint) + " 个成分没有可用的结构，未比较";
+    session.Message(text + "）。\r\n结果已写入 " + result.file.string());
+    return Outcome::kDone;
+  });
 }
 
 ChemAnalysis::ChemAnalysis(Session& session) : WindowModel(session), flex_grid_(1, 4) {
@@ -107,8 +149,24 @@ Outcome ChemAnalysis::Menu_SearchPubChem_Click() {
   return SearchSelectedCompoundOnPubChem(session_, SelectedSmiles());
 }
 
+ScreeningCompound ChemAnalysis::SelectedCompound() const {
+  const int row = flex_grid_.RowSel();
+  if (row < 1 || row >= flex_grid_.Rows()) return {};
+  return {flex_grid_.TextMatrix(row, 0), flex_grid_.TextMatrix(row, 1),
+          flex_grid_.TextMatrix(row, kSmilesCol), flex_grid_.TextMatrix(row, 3)};
+}
+
 Outcome ChemAnalysis::Menu_FindSimilarTCM_Click() {
-  return Refuse(session_, "由于时间仓促，此功能暂时还没做");
+  const ScreeningCompound query = SelectedCompound();
+  if (query.smiles.empty()) return Refuse(session_, kNoCompoundSelected);
+  const std::string answer =
+      session_.dialogs().Input("请输入相似度阈值（0 到 1 之间，FP2 指纹的 Tanimoto 系数）",
+                               FixedDecimals(kDefaultMinSimilarity, 1));
+  if (Trim(answer).empty()) return Outcome::kDone;  // cancelled
+  const std::optional<double> threshold = ParseSimilarityThreshold(answer);
+  if (!threshold)
+    return Refuse(session_, "相似度阈值“" + answer + "”不是 0 到 1 之间的数（例如 0.7）。");
+  return ShowSimilarHerbs(session_, query, *threshold);
 }
 
 Outcome ChemAnalysis::Menu_FindAnticancer_Click() {

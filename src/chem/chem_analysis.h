@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "chem/ingredient_screening.h"
 #include "chem/open_babel.h"
 #include "common/grid.h"
 #include "common/input_events.h"
@@ -57,6 +58,8 @@ class ChemAnalysis : public WindowModel {
 
   // The SMILES of the selected row; empty when the header or nothing is selected.
   std::string SelectedSmiles() const;
+  // The selected row as a compound (identifier, name, SMILES, InChIKey); empty likewise.
+  ScreeningCompound SelectedCompound() const;
 
   Outcome FlexGrid_Click();
   // True when the pop-up menu is to be shown (right button).
@@ -65,6 +68,7 @@ class ChemAnalysis : public WindowModel {
   // 成分筛选: the listed compounds in the ingredient screening window.
   Outcome Menu_IngredientScreening_Click();
   Outcome Menu_SearchPubChem_Click();
+  // Asks for the similarity threshold, then lists the herbs with the most similar ingredients.
   Outcome Menu_FindSimilarTCM_Click();
   Outcome Menu_FindAnticancer_Click();
   Outcome Menu_FindAntiinfluenza_Click();
@@ -84,6 +88,9 @@ inline constexpr std::string_view kNoCompoundSelected = "请先在列表中选�
 Outcome DrawSelectedCompound(Session& session, const WindowModel& window, const std::string& smiles,
                              StructurePicture& picture);
 Outcome SelectedCompoundProperties(Session& session, const std::string& smiles);
+// 找相似化学组分的单味中药: the herbs whose ingredients are most similar to the compound, into
+// the single-herb window's grid with the best-matching ingredient of each.
+Outcome ShowSimilarHerbs(Session& session, const ScreeningCompound& query, double min_similarity);
 Outcome SearchSelectedCompoundOnPubChem(Session& session, const std::string& smiles);
 
 }  // namespace lindora

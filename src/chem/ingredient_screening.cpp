@@ -56,15 +56,35 @@ std::vector<std::string> Words(std::string_view text) {
 }
 
 // Writes the entries that are sent and the sentinel as one SMILES file and runs the converter.
-void RunBatch(Session& session, const std::vector<BatchEntry>& entries,
-              const std::vector<std::string>& args, const fs::path& output) {
+ConverterRun RunBatchOnce(Session& session, const std::vector<BatchEntry>& entries,
+                          const std::vector<std::string>& args, const fs::path& output) {
   std::string text;
   for (const BatchEntry& e : entries)
     if (e.not_sent.empty()) text += e.smiles + " " + e.title + "\r\n";
   text += std::string(kSentinelSmiles) + " " + std::string(kSentinelTitle);
   WriteTextFile(text, session.Path(kBatchSmilesFile));
-  std::string error = RunConverter(session, args, output);
-  if (!error.empty()) throw ConverterError(error);
+  return RunConverterTimed(session, args, output);
+}
+
+// Runs the batch. When the converter runs out of time, each molecule is run alone to find the
+// ones it cannot finish; those are left out with a note naming the time-out, and the rest runs
+// again, so one pathological molecule costs only its own values.
+void RunBatch(Session& session, std::vector<BatchEntry>& entries,
+              const std::vector<std::string>& args, const fs::path& output) {
+  ConverterRun run = RunBatchOnce(session, entries, args, output);
+  if (run.timed_out) {
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+      if (!entries[k].not_sent.empty()) continue;
+      std::vector<BatchEntry> alone = entries;
+      for (std::size_t j = 0; j < alone.size(); ++j)
+        if (j != k && alone[j].not_sent.empty()) alone[j].not_sent = "-";
+      const ConverterRun single = RunBatchOnce(session, alone, args, output);
+      if (single.timed_out)
+        entries[k].not_sent = "Open Babel 计算超时（单独计算也超过时限），该分子没有数值";
+    }
+    run = RunBatchOnce(session, entries, args, output);
+  }
+  if (!run.error.empty()) throw ConverterError(run.error);
 }
 
 std::vector<std::string> DecodedLines(const fs::path& file) {
@@ -143,10 +163,26 @@ std::vector<std::optional<std::size_t>> PairByTitle(const std::vector<BatchEntry
   return at;
 }
 
-std::vector<std::string> BatchDescriptorArgs(const fs::path& smiles_file, const fs::path& output) {
-  return {smiles_file.string(), "-O",
-          output.string(),      "-e",
-          "--append",           std::string(kScreeningDescriptors)};
+std::vector<std::string> BatchDescriptorArgs(const fs::path& smiles_file, const fs::path& output,
+                                             bool strip_salts) {
+  std::vector<std::string> args = {smiles_file.string(), "-O",
+                                   output.string(),      "-e",
+                                   "--append",           std::string(kScreeningDescriptors)};
+  if (strip_salts) args.push_back("-r");
+  return args;
+}
+
+std::string ScreeningMethod(bool strip_salts, std::string_view version) {
+  return "方法：描述符由 " +
+         (version.empty() ? std::string("Open Babel（版本未知）") : std::string(version)) +
+         "（obabel" + (strip_salts ? " -r" : "") +
+         "，--append \"MW logP HBD HBA1 TPSA rotors\"）计算，" +
+         (strip_salts ? "计算前已去盐（-r：每个分子只保留最大的连通片段）"
+                      : "未去盐（多片段分子按全部片段计）") +
+         "。MW 为分子量（g/mol）；logP 为 Open Babel 的原子贡献估算；HBD 为氢键供体数；HBA 为 Open "
+         "Babel 的 HBA1（受体原子含 N、O 以及 S 等）；TPSA 为 Ertl 拓扑极性表面积（Å²，含 S、P "
+         "的贡献）；可旋转键数为 Open Babel 的 rotors。Lipinski：MW≤500、logP≤5、HBD≤5、HBA≤10 "
+         "至多违反一条为通过；Veber：可旋转键数≤10 且 TPSA≤140 为通过。";
 }
 
 std::vector<std::string> BatchFingerprintArgs(const fs::path& smiles_file, const fs::path& output) {
@@ -154,10 +190,12 @@ std::vector<std::string> BatchFingerprintArgs(const fs::path& smiles_file, const
 }
 
 std::vector<ScreeningResult> ScreenCompounds(Session& session,
-                                             const std::vector<ScreeningCompound>& compounds) {
+                                             const std::vector<ScreeningCompound>& compounds,
+                                             bool strip_salts) {
   std::vector<BatchEntry> entries = CompoundEntries(compounds);
   const fs::path output = session.Path(kBatchDescriptorFile);
-  RunBatch(session, entries, BatchDescriptorArgs(session.Path(kBatchSmilesFile), output), output);
+  RunBatch(session, entries,
+           BatchDescriptorArgs(session.Path(kBatchSmilesFile), output, strip_salts), output);
 
   // A line is "SMILES<TAB>title value value …".
   std::vector<std::string> titles;
@@ -207,7 +245,7 @@ namespace {
 
 // One converter run over the entries that are sent; raises ConverterError when it fails.
 std::vector<std::optional<Fingerprint>> FingerprintRun(Session& session,
-                                                       const std::vector<BatchEntry>& entries) {
+                                                       std::vector<BatchEntry> entries) {
   const fs::path output = session.Path(kBatchFingerprintFile);
   RunBatch(session, entries, BatchFingerprintArgs(session.Path(kBatchSmilesFile), output), output);
 
@@ -267,7 +305,7 @@ std::vector<std::optional<Fingerprint>> FingerprintHalves(Session& session,
 }  // namespace
 
 std::vector<std::optional<Fingerprint>> FingerprintsOf(Session& session,
-                                                       const std::vector<BatchEntry>& entries) {
+                                                       std::vector<BatchEntry> entries) {
   try {
     return FingerprintRun(session, entries);
   } catch (const ConverterError&) {

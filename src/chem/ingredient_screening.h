@@ -68,25 +68,29 @@ std::vector<std::optional<std::size_t>> PairByTitle(const std::vector<BatchEntry
                                                     const std::vector<std::string>& titles);
 
 // The argument lists of the two batch runs. Both continue past a SMILES they cannot parse.
+// With `strip_salts` the converter keeps only the largest connected fragment of each molecule.
 std::vector<std::string> BatchDescriptorArgs(const std::filesystem::path& smiles_file,
-                                             const std::filesystem::path& output);
+                                             const std::filesystem::path& output,
+                                             bool strip_salts = false);
 std::vector<std::string> BatchFingerprintArgs(const std::filesystem::path& smiles_file,
                                               const std::filesystem::path& output);
 
 // Descriptors and rule verdicts of every compound, from one converter run. Raises
 // ConverterError or FileError when the run as a whole fails.
 std::vector<ScreeningResult> ScreenCompounds(Session& session,
-                                             const std::vector<ScreeningCompound>& compounds);
+                                             const std::vector<ScreeningCompound>& compounds,
+                                             bool strip_salts = false);
 
 using Fingerprint = std::vector<std::uint32_t>;
 // |a ∧ b| / |a ∨ b|; 0 when both are empty or their sizes differ.
 double Tanimoto(const Fingerprint& a, const Fingerprint& b);
 
 // Path fingerprints of the SMILES from one converter run; nullopt for a SMILES it could not
-// parse (or that was not sent). When the run fails but the converter works, the input is run
-// in halves until the SMILES that make it fail are found; they get nullopt.
+// parse, that was not sent, or that the converter could not finish in time (each molecule of a
+// batch that ran out of time is then tried alone). When the run fails but the converter works,
+// the input is run in halves until the SMILES that make it fail are found; they get nullopt.
 std::vector<std::optional<Fingerprint>> FingerprintsOf(Session& session,
-                                                       const std::vector<BatchEntry>& entries);
+                                                       std::vector<BatchEntry> entries);
 
 struct ReferenceCompound {
   std::string name, smiles, inchikey;
@@ -114,13 +118,9 @@ std::vector<SimilarActive> FindSimilarActives(Session& session,
 // A similarity threshold typed by the user: a number from 0 to 1, nothing else around it.
 std::optional<double> ParseSimilarityThreshold(std::string_view text);
 
-// How the numbers were obtained, for the file and the window, so that a reader can cite it.
-inline constexpr std::string_view kScreeningMethod =
-    "方法：描述符由 Open Babel（obabel，--append \"MW logP HBD HBA1 TPSA rotors\"）按整个 SMILES "
-    "计算，未去盐（多片段分子按全部片段计）。MW 为分子量（g/mol）；logP 为 Open Babel 的原子贡献"
-    "估算；HBD 为氢键供体数；HBA 为 Open Babel 的 HBA1（受体原子含 N、O 以及 S 等）；TPSA 为 "
-    "Ertl 拓扑极性表面积（Å²，含 S、P 的贡献）；可旋转键数为 Open Babel 的 rotors。Lipinski："
-    "MW≤500、logP≤5、HBD≤5、HBA≤10 至多违反一条为通过；Veber：可旋转键数≤10 且 TPSA≤140 为通过。";
+// How the numbers were obtained, for the file and the window, so that a reader can cite it:
+// the converter's version as it reports it (empty: not known) and whether salts were stripped.
+std::string ScreeningMethod(bool strip_salts, std::string_view version);
 
 // The CSV rows (header first) of the two result files.
 std::vector<std::vector<std::string>> ScreeningCsvRows(const std::vector<ScreeningResult>& rows);

@@ -103,6 +103,7 @@ Outcome IngredientScreening::LoadFromChemAnalysis(const ChemAnalysis& chem) {
   results_.clear();
   similar_.clear();
   sort_col_ = -1;
+  if (version_.empty()) version_ = ConverterVersion(session_);
   status_ = std::to_string(compounds_.size()) + " 个成分";
   FillScreeningGrid();
   FillSimilarGrid();
@@ -120,10 +121,11 @@ Outcome IngredientScreening::Menu_RunScreening_Click() {
       "正在用 Open Babel 计算 " + std::to_string(compounds_.size()) + " 个成分的描述符，请稍候……";
   Changed();
   Outcome outcome = Guard(session_, [&] {
-    std::vector<ScreeningResult> results = ScreenCompounds(session_, compounds_);
+    version_ = ConverterVersion(session_);
+    std::vector<ScreeningResult> results = ScreenCompounds(session_, compounds_, strip_salts_);
     const auto file = session_.Path(kScreeningFile);
     std::vector<std::vector<std::string>> rows = ScreeningCsvRows(results);
-    rows.push_back({"# " + std::string(kScreeningMethod)});
+    rows.push_back({"# " + MethodText()});
     WriteCsvFile(file, rows);
     results_ = std::move(results);
     std::size_t lipinski = 0, veber = 0, both = 0, missing = 0;
@@ -202,6 +204,12 @@ Outcome IngredientScreening::FindSimilar(ActivityKind kind, double min_similarit
   if (outcome == Outcome::kFailed) status_ = "比较失败，表格和结果文件保持原样。";
   Changed();
   return outcome;
+}
+
+void IngredientScreening::Check_StripSalts_Click(bool checked) {
+  if (busy_) return;  // the running screening keeps what it started with
+  strip_salts_ = checked;
+  Changed();
 }
 
 void IngredientScreening::Check_OnlyPassing_Click(bool checked) {

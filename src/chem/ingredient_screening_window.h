@@ -72,6 +72,11 @@ class IngredientScreening : public WindowModel {
   Outcome FindSimilar(ActivityKind kind, double min_similarity);
 
   void Check_OnlyPassing_Click(bool checked);
+  // 去盐: the next screening keeps only the largest fragment of each molecule.
+  bool StripSalts() const { return strip_salts_; }
+  void Check_StripSalts_Click(bool checked);
+  // How the numbers of the last screening were obtained (before one: how they will be).
+  std::string MethodText() const { return ScreeningMethod(strip_salts_, version_); }
   // A click on a header sorts by that column (again: the other way round); on a row it draws
   // the compound.
   void FlexGrid_Click();
@@ -89,6 +94,8 @@ class IngredientScreening : public WindowModel {
   std::string status_;
   std::string herb_;
   bool only_passing_ = false;
+  bool strip_salts_ = false;
+  std::string version_;
   bool busy_ = false;
   std::vector<ScreeningCompound> compounds_;
   std::vector<ScreeningResult> results_;

@@ -16,6 +16,17 @@ std::optional<fs::path> ConverterProgram(const Session& session) {
   return FindExecutable(session.Path(kConverterFile), "obabel");
 }
 
+std::string ConverterVersion(const Session& session) {
+  auto program = ConverterProgram(session);
+  if (!program) return {};
+  ProcessOutput run = RunProcess(*program, {"-V"}, std::chrono::seconds(20));
+  if (!run.result.ok()) return {};
+  // "Open Babel 3.1.1 -- Jan  4 2023 -- 09:58:24": the name and number, not the build date.
+  std::string line = Trim(run.out.substr(0, run.out.find('\n')));
+  if (!line.starts_with("Open Babel")) return {};
+  return Trim(line.substr(0, line.find(" --")));
+}
+
 std::vector<std::string> PictureArgs(const fs::path& smiles_file, const fs::path& picture,
                                      PngSize size) {
   std::vector<std::string> args = {smiles_file.string(), "-O", picture.string()};
@@ -32,20 +43,26 @@ std::vector<std::string> PropertyArgs(const fs::path& smiles_file, const fs::pat
 
 std::string RunConverter(Session& session, const std::vector<std::string>& args,
                          const fs::path& output) {
+  return RunConverterTimed(session, args, output).error;
+}
+
+ConverterRun RunConverterTimed(Session& session, const std::vector<std::string>& args,
+                               const fs::path& output) {
   auto program = ConverterProgram(session);
   if (!program) {
-    return "找不到转换程序 obabel：" + session.Path(kConverterFile).string() +
-           " 不存在，PATH 中也没有。请安装 Open Babel（Debian 软件包 openbabel）。";
+    return {"找不到转换程序 obabel：" + session.Path(kConverterFile).string() +
+            " 不存在，PATH 中也没有。请安装 Open Babel（Debian 软件包 openbabel）。"};
   }
   std::error_code ec;
   fs::remove(output, ec);
-  if (fs::exists(output, ec)) return "无法删除上一次的结果文件 " + output.string();
+  if (fs::exists(output, ec)) return {"无法删除上一次的结果文件 " + output.string()};
   ConverterResult result = session.converter().Run(*program, args);
   if (!result.ok()) {
-    return result.message.empty() ? "转换程序 " + program->string() + " 运行失败" : result.message;
+    return {result.message.empty() ? "转换程序 " + program->string() + " 运行失败" : result.message,
+            result.status == ConverterResult::Status::kTimedOut};
   }
   if (!fs::is_regular_file(output, ec) || fs::file_size(output, ec) == 0 || ec)
-    return "转换程序没有生成结果文件 " + output.string();
+    return {"转换程序没有生成结果文件 " + output.string()};
   return {};
 }
 

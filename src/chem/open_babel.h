@@ -33,6 +33,8 @@ struct PngSize {
 
 // The converter beside the program, else obabel on PATH.
 std::optional<std::filesystem::path> ConverterProgram(const Session& session);
+// What the converter says of its version ("Open Babel 3.1.1"); empty when it says nothing.
+std::string ConverterVersion(const Session& session);
 
 // Argument lists: a SMILES file drawn into a PNG (at `size` when given, else the converter's own
 // size), and a SMILES file written out again with the descriptor values appended.
@@ -45,6 +47,13 @@ std::vector<std::string> PropertyArgs(const std::filesystem::path& smiles_file,
 // Returns the empty text on success, else what the user is told.
 std::string RunConverter(Session& session, const std::vector<std::string>& args,
                          const std::filesystem::path& output);
+// The same, telling a run that ran out of time apart from other failures.
+struct ConverterRun {
+  std::string error;  // empty: done
+  bool timed_out = false;
+};
+ConverterRun RunConverterTimed(Session& session, const std::vector<std::string>& args,
+                               const std::filesystem::path& output);
 
 // Writes the SMILES as the only line of the picture scratch file and draws it into `picture`
 // (at `size` when given). Returns the empty text on success, else the message.

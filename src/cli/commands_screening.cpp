@@ -5,9 +5,13 @@
 #include <ostream>
 
 #include "chem/chem_analysis.h"
+#include "chem/compound_data.h"
 #include "chem/herb_chem_actions.h"
 #include "chem/ingredient_screening_window.h"
 #include "cli/cli.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "herb/danti_analysis.h"
 
 namespace lindora::cli {
 namespace {
@@ -33,22 +37,25 @@ Outcome LoadHerb(Context& ctx, const std::string& herb) {
   return ctx.session.Window<IngredientScreening>().LoadFromChemAnalysis(chem);
 }
 
-constexpr std::string_view kScreenUsage = "screen-ingredients HERB [--only-passing]";
+constexpr std::string_view kScreenUsage =
+    "screen-ingredients HERB [--only-passing] [--strip-salts]";
 constexpr std::string_view kSimilarUsage =
     "similar-actives HERB anticancer|antiinfluenza [--min-similarity S]";
 
 int ScreenIngredients(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app;
   std::string herb;
-  bool only_passing = false;
+  bool only_passing = false, strip_salts = false;
   app.add_option("herb", herb)->required();
   app.add_flag("--only-passing", only_passing);
+  app.add_flag("--strip-salts", strip_salts);
   if (!Parse(ctx, app, args, kScreenUsage)) return kRefused;
 
   Outcome outcome = LoadHerb(ctx, herb);
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
   IngredientScreening& screening = ctx.session.Window<IngredientScreening>();
   screening.Check_OnlyPassing_Click(only_passing);
+  screening.Check_StripSalts_Click(strip_salts);
   outcome = screening.Menu_RunScreening_Click();
   if (outcome == Outcome::kDone)
     PrintGrid(ctx, screening.Caption(), "FlexGrid", screening.FlexGrid());
@@ -78,11 +85,57 @@ int SimilarActives(Context& ctx, const std::vector<std::string>& args) {
   return ExitStatus(outcome);
 }
 
+constexpr std::string_view kSimilarHerbsUsage =
+    "similar-herbs COMPOUND-ID|SMILES [--min-similarity S]";
+
+int SimilarHerbs(Context& ctx, const std::vector<std::string>& args) {
+  CLI::App app;
+  std::string compound, threshold_text = "0.7";
+  app.add_option("compound", compound)->required();
+  app.add_option("--min-similarity", threshold_text);
+  if (!Parse(ctx, app, args, kSimilarHerbsUsage)) return kRefused;
+  std::optional<double> threshold = ParseSimilarityThreshold(threshold_text);
+  if (!threshold) {
+    ctx.err << "相似度阈值“" << threshold_text << "”不是 0 到 1 之间的数（例如 0.7）。\n";
+    return kRefused;
+  }
+  ScreeningCompound query{{}, {}, compound, {}};
+  if (!compound.empty() &&
+      std::all_of(compound.begin(), compound.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    // A compound of the library by its identifier.
+    std::string record;
+    const Outcome read = Guard(ctx.session, [&] {
+      if (auto id = ToInt32(Val(compound)))
+        record = CompoundRecordById(ctx.session.Path(kCompoundDb), *id);
+    });
+    if (read != Outcome::kDone) return ExitStatus(read);
+    std::vector<std::string> f = Split(record, "\t");
+    if (f.size() < 3) {
+      ctx.err << "化合物库中无此编号：" << compound << "\n";
+      return kRefused;
+    }
+    query = {Trim(f[0]), f[1], Trim(f[2]), f.size() > 3 ? Trim(f[3]) : std::string()};
+  }
+  const Outcome outcome = ShowSimilarHerbs(ctx.session, query, *threshold);
+  if (outcome == Outcome::kDone) {
+    DantiAnalysis& danti = ctx.session.Window<DantiAnalysis>();
+    PrintGrid(ctx, danti.Caption(), "FlexGrid", danti.FlexGrid());
+  }
+  return ExitStatus(outcome);
+}
+
+Registrar similar_herbs_command(
+    "similar-herbs", std::string(kSimilarHerbsUsage),
+    "the herbs whose ingredients are most similar to a compound (FP2 Tanimoto of at least S, "
+    "default 0.7), with the best-matching ingredient of each, written to "
+    "\\Result\\相似成分中药.csv and printed",
+    OwnOptions{}, SimilarHerbs);
 Registrar screen_command(
     "screen-ingredients", std::string(kScreenUsage),
     "computes MW, logP, HBD, HBA, TPSA and rotatable bonds of all ingredients of a herb in one "
-    "converter run, applies Lipinski's and Veber's rules, writes \\Result\\成分筛选.csv and "
-    "prints the table",
+    "converter run (with --strip-salts only the largest fragment of each), applies Lipinski's and "
+    "Veber's rules, writes \\Result\\成分筛选.csv (its last line states the method and the "
+    "Open Babel version) and prints the table",
     OwnOptions{}, ScreenIngredients);
 Registrar similar_command(
     "similar-actives", std::string(kSimilarUsage),

@@ -97,6 +97,7 @@ void DantiAnalysis::InitializeHerbGrid(double name_width, double frequency_width
   SetGridCell(flex_grid_, "频数", 1, 0, frequency_width);
   flex_grid_.SetRows(1);
   full_table_.reset();
+  described_.Forget();
   Changed();
 }
 

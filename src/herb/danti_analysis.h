@@ -15,6 +15,7 @@
 #include "common/web_addresses.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -65,6 +66,9 @@ class DantiAnalysis : public WindowModel {
   // Every herb of the frequency run that filled the grid (the grid shows the first 100); the
   // next InitializeHerbGrid forgets it.
   void SetFullHerbTable(ResultTable table) { full_table_ = std::move(table); }
+  // The result set a frequency run filled the grid from (InitializeHerbGrid forgets it).
+  DescribedSet& Described() { return described_; }
+  const DescribedSet& Described() const { return described_; }
   // What 导出为 Excel writes: the herb list (every herb of a frequency run) with the frequency
   // chart, and the type distribution with its chart (or why the herb file could not be read).
   std::vector<WorkbookSheet> ExcelSheets() const;
@@ -116,6 +120,7 @@ class DantiAnalysis : public WindowModel {
 
   Grid flex_grid_;
   std::optional<ResultTable> full_table_;
+  DescribedSet described_;
   std::string text_input_;
   int focus_requests_ = 0;
 };

@@ -167,6 +167,25 @@ TEST_F(ScreeningConverterTest, AReferenceThatCrashesTheConverterIsLeftOutAndCoun
   EXPECT_EQ(unusable, 2u);  // the chain and the garbage; the key alone still matches
 }
 
+// A salt counts whole unless stripped; the method line says which, with the converter's version.
+TEST_F(ScreeningConverterTest, SaltsAreStrippedOnlyWhenAskedAndTheMethodSaysSo) {
+  const std::vector<ScreeningCompound> salt = {{"1", "sodium acetate", "CC(=O)[O-].[Na+]", ""}};
+  std::vector<ScreeningResult> whole = ScreenCompounds(w.session, salt);
+  std::vector<ScreeningResult> stripped = ScreenCompounds(w.session, salt, true);
+  ASSERT_TRUE(whole[0].texts && stripped[0].texts);
+  EXPECT_EQ(whole[0].texts->mw.substr(0, 5), "82.03");
+  EXPECT_EQ(stripped[0].texts->mw.substr(0, 5), "59.04");
+
+  const std::string version = ConverterVersion(w.session);
+  EXPECT_TRUE(StartsWith(version, "Open Babel ")) << version;
+  EXPECT_EQ(version.find("--"), std::string::npos) << version;
+  const std::string with = ScreeningMethod(true, version), without = ScreeningMethod(false, "");
+  EXPECT_NE(with.find(version + "（obabel -r"), std::string::npos) << with;
+  EXPECT_NE(with.find("已去盐"), std::string::npos);
+  EXPECT_NE(without.find("未去盐"), std::string::npos);
+  EXPECT_NE(without.find("版本未知"), std::string::npos);
+}
+
 TEST_F(ScreeningConverterTest, AConverterThatStopsEarlyReplacesNoFile) {
   ChemAnalysis& chem = w.session.Window<ChemAnalysis>();
   chem.FlexGrid().SetRows(3);
@@ -201,6 +220,31 @@ TEST_F(ScreeningConverterTest, AConverterThatStopsEarlyReplacesNoFile) {
   }
   EXPECT_EQ(screening.FlexGrid().TextMatrix(1, 0), "2");
   EXPECT_EQ(screening.FlexGrid().TextMatrix(1, 2), "180.16");
+}
+
+// One molecule the converter never finishes: it alone is left without values, and named.
+TEST(ScreeningTimeoutTest, OnlyTheMoleculeThatTimesOutLosesItsValues) {
+  test::TestFolder f;
+  BlockingConverter converter{std::chrono::milliseconds(1500)};
+  test::FakeWorld w{f.root(), &converter};
+  // Descriptor lines, or FP2 records when asked for fingerprints ($5 is -xfFP2).
+  test::PlaceConverterStandIn(f, R"(grep -q HANG "$1" && exec sleep 30
+if [ "$5" = -xfFP2 ]; then
+  awk '{ sub(/\r$/, ""); print ">" $2; print "0000000f" }' "$1" > "$3"
+else
+  awk '{ sub(/\r$/, ""); print $1 "\t" $2 " 46.07 -0.01 1 1 20.23 0" }' "$1" > "$3"
+fi)");
+  std::vector<ScreeningResult> r = ScreenCompounds(
+      w.session, {{"1", "a", "CCO", ""}, {"2", "bad", "C1HANG", ""}, {"3", "c", "CCC", ""}});
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_TRUE(r[0].texts);
+  EXPECT_FALSE(r[1].texts);
+  EXPECT_NE(r[1].note.find("超时"), std::string::npos) << r[1].note;
+  EXPECT_TRUE(r[2].texts);
+  std::vector<std::optional<Fingerprint>> fps =
+      FingerprintsOf(w.session, {{"1", "CCO", {}}, {"2", "C1HANG", {}}});
+  EXPECT_TRUE(fps[0]);
+  EXPECT_FALSE(fps[1]);
 }
 
 TEST(ScreeningCliTest, ShippedHerbIsScreenedAndBadThresholdsAreUsageErrors) {

@@ -10,6 +10,8 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 #include <sstream>
 
 #include "analysis/formula_set_actions.h"
@@ -19,6 +21,8 @@
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
 #include "common/ui/bar_chart.h"
+#include "common/ui/network_picture.h"
+#include "common/ui/qt_text.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
 #include "support/fake_ports.h"
@@ -223,6 +227,51 @@ class HerbNetworkTest : public QObject {
     QImage image = BarChartImage(data, QSize(640, 480));
     QCOMPARE(image.size(), QSize(640, 480));
     QVERIFY(image.pixel(0, 0) == qRgb(255, 255, 255));
+  }
+
+  // A crowded centre: no two names overlap, none leaves the picture, every node is named in
+  // the picture or numbered and listed below it; zoomed in, nodes out of sight are not listed.
+  void labelsNeverOverlap() {
+    std::mt19937 rng(6);
+    std::normal_distribution<double> spread(0, 1);
+    NetworkPicture pic;
+    pic.title = "药物网络";
+    for (int i = 0; i < 60; ++i) {
+      const double scale = i < 25 ? 0.15 : 1.0;  // a dense core and a sparse ring
+      pic.nodes.push_back({"药名" + std::to_string(i) + (i % 3 ? "" : "长长的名字"), 60.0 - i,
+                           1 + i % 5, spread(rng) * scale, spread(rng) * scale});
+    }
+    for (std::size_t i = 1; i < pic.nodes.size(); ++i) pic.edges.push_back({0, i, 1.0 + i % 4});
+    pic.legend = {"社区1", "社区2", "社区3", "社区4", "社区5"};
+    for (QSize size : {QSize(1600, 1200), QSize(800, 600)}) {
+      QImage image(size, QImage::Format_ARGB32_Premultiplied);
+      QPainter painter(&image);
+      std::vector<NetworkLabel> labels;
+      QString note;
+      PaintNetwork(painter, pic, QRectF(QPointF(0, 0), QSizeF(size)), 1, {}, &labels, &note);
+      QCOMPARE(labels.size(), pic.nodes.size());
+      std::set<std::size_t> nodes;
+      for (std::size_t a = 0; a < labels.size(); ++a) {
+        nodes.insert(labels[a].node);
+        QVERIFY(QRectF(QPointF(0, 0), QSizeF(size)).contains(labels[a].box));
+        if (labels[a].numbered) {
+          QVERIFY2(note.contains(labels[a].text + " " + Q(pic.nodes[labels[a].node].label)),
+                   qPrintable(note));
+          continue;
+        }
+        QCOMPARE(labels[a].text, Q(pic.nodes[labels[a].node].label));
+        for (std::size_t b = a + 1; b < labels.size(); ++b)
+          if (!labels[b].numbered)
+            QVERIFY2(!labels[a].box.intersects(labels[b].box),
+                     qPrintable(labels[a].text + " / " + labels[b].text));
+      }
+      QCOMPARE(nodes.size(), pic.nodes.size());
+    }
+    QImage image(QSize(800, 600), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    std::vector<NetworkLabel> labels;
+    PaintNetwork(painter, pic, QRectF(0, 0, 800, 600), 8, {}, &labels);
+    QVERIFY(labels.size() < pic.nodes.size());
   }
 };
 

@@ -3,7 +3,9 @@
 // LINDORA_SHOTS=DIR keeps pictures of the windows (the user guide's come from here).
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
@@ -19,6 +21,7 @@
 #include "chem/herb_chem_actions.h"
 #include "chem/ui/picture_file.h"
 #include "chem/ui/qt_converter.h"
+#include "common/analysis_list.h"
 #include "common/files.h"
 #include "common/text.h"
 #include "common/ui/flex_grid_view.h"
@@ -161,6 +164,92 @@ class WindowUseTest : public QObject {
                  qPrintable(view->objectName() + " " + child->objectName()));
       }
     }
+  }
+
+  // Every window a user can open on the shipped data, opened the way the menus open it: on the
+  // screen whole (frame included, on whatever screen the platform has), every menu entry as
+  // wide as its caption. LINDORA_SCREEN_SHOTS=DIR keeps a picture of the whole screen with each
+  // window on top (run it under Xvfb at 1366×768 with a window manager to see the frames).
+  void everyWindowFitsTheScreen() {
+    Desk d(true);
+    Session& s = d.w.session;
+    const QString shots = qEnvironmentVariable("LINDORA_SCREEN_SHOTS");
+    int taken = 0;
+    auto check = [&](const QString& what) {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* view = qobject_cast<FormView*>(w);
+        if (!view || !view->isVisible()) continue;
+        // On a screen smaller than a 1366×768 laptop less its task bar (the offscreen
+        // platform's), the window need only be small enough for the laptop.
+        const QRect free = view->screen()->availableGeometry(), frame = view->frameGeometry();
+        const QString where = QStringLiteral("%1: %2 at %3,%4 %5×%6 on %7×%8")
+                                  .arg(what, view->objectName())
+                                  .arg(frame.x())
+                                  .arg(frame.y())
+                                  .arg(frame.width())
+                                  .arg(frame.height())
+                                  .arg(free.width())
+                                  .arg(free.height());
+        // Each way: within the screen where it is at least the laptop's, else no larger than it.
+        if (free.width() >= 1366)
+          QVERIFY2(frame.left() >= free.left() && frame.right() <= free.right(), qPrintable(where));
+        else
+          QVERIFY2(frame.width() <= 1366, qPrintable(where));
+        if (free.height() >= 728)
+          QVERIFY2(frame.top() >= free.top() && frame.bottom() <= free.bottom(), qPrintable(where));
+        else
+          QVERIFY2(frame.height() <= 728, qPrintable(where));
+        for (QMenu* menu : view->findChildren<QMenu*>()) {
+          const QFontMetrics m(menu->font());
+          for (QAction* a : menu->actions()) {
+            if (a->isSeparator() || !a->isVisible()) continue;
+            const QString text = QString(a->text()).remove('&');
+            QVERIFY2(menu->sizeHint().width() > m.horizontalAdvance(text),
+                     qPrintable(view->objectName() + " cuts " + text));
+          }
+        }
+      }
+      if (!shots.isEmpty()) {
+        QTest::qWait(300);
+        QApplication::primaryScreen()->grabWindow(0).save(
+            QStringLiteral("%1/%2_%3.png").arg(shots).arg(++taken, 2, 10, QChar('0')).arg(what));
+      }
+    };
+    Main& main = s.Window<Main>();
+    main.Show();
+    check("main");
+    main.Menu_DataSource_Click();
+    check("notice");
+    s.FindWindow<Msg>()->Hide();
+    FangjiAnalysis& fangji = s.Window<FangjiAnalysis>();
+    fangji.Show();
+    fangji.SetTextInput("桂枝 甘草");
+    QCOMPARE(fangji.Cmd_Search_Text_Click(), Outcome::kDone);
+    check("formula");
+    for (const AnalysisDescriptor& a : s.Analyses()) {
+      if (!a.open) continue;
+      a.open(s);
+      check(QString::fromStdString(a.key));
+    }
+    fangji.Menu_AnalysisReport_Click();
+    check("report");
+    DantiAnalysis& danti = s.Window<DantiAnalysis>();
+    fangji.Menu_DanweiyaoAnalysis_Click();
+    danti.Menu_HerbFrequencyChart_Click();
+    check("chart");
+    danti.FlexGrid().SetRow(1);
+    danti.FlexGrid().SetCol(0);
+    danti.Menu_IngredientAnalysis_Click();
+    check("chem");
+    ChemAnalysis& chem = s.Window<ChemAnalysis>();
+    chem.Menu_FindAnticancer_Click();
+    check("active");
+    chem.Menu_IngredientScreening_Click();
+    check("screening");
+    main.Menu_Tutorials_Click();
+    check("help");
+    main.Menu_AboutAuthor_Click();
+    check("about");
   }
 
   void theWholeNoticeCanBeRead() {

@@ -68,6 +68,7 @@ Frm_HerbNetwork::Frm_HerbNetwork(HerbNetworkWindow& model)
   connect(edge_value_, &QLineEdit::returnPressed, this, [this] { Redraw(); });
 
   BuildMenus(this, menuBar(), HerbNetworkWindow::MenuBar(), window_);
+  result_set_bar_ = AddResultSetBar(this, window_);
 
   resize(1450, 860);
 }
@@ -80,6 +81,7 @@ void Frm_HerbNetwork::Redraw() {
 
 void Frm_HerbNetwork::Refresh() {
   FormView::Refresh();
+  if (result_set_bar_) result_set_bar_->Update();
   if (!grid_) return;  // still being built
   const bool top = window_.GetNodeRule() == HerbNetworkWindow::NodeRule::kTop;
   node_rule_->setCurrentIndex(top ? 0 : 1);

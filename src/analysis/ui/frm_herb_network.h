@@ -8,6 +8,7 @@
 #include "analysis/herb_network_window.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/network_picture.h"
+#include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 
 namespace lindora::ui {
@@ -32,6 +33,7 @@ class Frm_HerbNetwork : public FormView {
   NetworkView* view_ = nullptr;
   FlexGridView* grid_ = nullptr;
   unsigned shown_version_ = ~0u;
+  ResultSetBar* result_set_bar_ = nullptr;
 };
 
 }  // namespace lindora::ui

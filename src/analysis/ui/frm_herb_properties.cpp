@@ -81,6 +81,7 @@ Frm_HerbProperties::Frm_HerbProperties(HerbPropertiesWindow& model)
             meridian_radar_, "Chart_MeridianRadar", "归经");
   tabs_->addTab(add_grid(tabs_, window_.FlexGrid_Toxic(), "FlexGrid_Toxic"), "有毒中药");
 
+  result_set_bar_ = AddResultSetBar(this, window_);
   resize(Px(HerbPropertiesWindow::kWidth), Px(HerbPropertiesWindow::kHeight));
   Refresh();
 }
@@ -111,6 +112,7 @@ void Frm_HerbProperties::RedrawCharts() {
 
 void Frm_HerbProperties::Refresh() {
   FormView::Refresh();
+  if (result_set_bar_) result_set_bar_->Update();
   if (!tabs_) return;  // still being built
   label_summary_->setText(Q(window_.LabelSummary()));
   for (FlexGridView* grid : grids_) grid->Refresh();

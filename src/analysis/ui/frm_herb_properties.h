@@ -7,6 +7,7 @@
 
 #include "analysis/herb_properties_window.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 
 namespace lindora::ui {
@@ -31,6 +32,7 @@ class Frm_HerbProperties : public FormView {
   QChartView *nature_chart_ = nullptr, *flavour_chart_ = nullptr, *meridian_chart_ = nullptr;
   QChartView *flavour_radar_ = nullptr, *meridian_radar_ = nullptr;
   unsigned shown_version_ = static_cast<unsigned>(-1);
+  ResultSetBar* result_set_bar_ = nullptr;
 };
 
 }  // namespace lindora::ui

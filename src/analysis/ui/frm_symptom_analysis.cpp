@@ -22,11 +22,13 @@ Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
     menu->setFont(UiFont());
   menuBar()->setFont(UiFont());
 
+  result_set_bar_ = AddResultSetBar(this, window_);
   SetFixedClientTwips(SymptomAnalysisWindow::kClientWidth, SymptomAnalysisWindow::kClientHeight);
 }
 
 void Frm_SymptomAnalysis::Refresh() {
   FormView::Refresh();
+  if (result_set_bar_) result_set_bar_->Update();
   grid_->Refresh();
 }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/symptom_analysis_window.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 
 namespace lindora::ui {
@@ -16,6 +17,7 @@ class Frm_SymptomAnalysis : public FormView {
  private:
   SymptomAnalysisWindow& window_;
   FlexGridView* grid_;
+  ResultSetBar* result_set_bar_ = nullptr;
 };
 
 }  // namespace lindora::ui

@@ -27,11 +27,13 @@ Frm_YaoduiAnalysis::Frm_YaoduiAnalysis(YaoduiAnalysisWindow& model)
     menu->setFont(UiFont());
   menuBar()->setFont(UiFont());
 
+  result_set_bar_ = AddResultSetBar(this, window_);
   SetFixedClientTwips(YaoduiAnalysisWindow::kClientWidth, YaoduiAnalysisWindow::kClientHeight);
 }
 
 void Frm_YaoduiAnalysis::Refresh() {
   FormView::Refresh();
+  if (result_set_bar_) result_set_bar_->Update();
   for (FlexGridView* grid : grids_) grid->Refresh();
 }
 

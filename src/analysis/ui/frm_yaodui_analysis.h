@@ -5,6 +5,7 @@
 
 #include "analysis/yaodui_analysis_window.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 
 namespace lindora::ui {
@@ -21,6 +22,7 @@ class Frm_YaoduiAnalysis : public FormView {
  private:
   YaoduiAnalysisWindow& window_;
   std::array<FlexGridView*, 3> grids_{};
+  ResultSetBar* result_set_bar_ = nullptr;
 };
 
 }  // namespace lindora::ui

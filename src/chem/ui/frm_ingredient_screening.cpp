@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 
 #include "chem/ui/frm_chem_analysis.h"
 #include "common/session.h"
@@ -43,12 +44,23 @@ Frm_IngredientScreening::Frm_IngredientScreening(IngredientScreening& model)
   pic_mol_ = new PictureBox(frame_);
   pic_mol_->setObjectName("Pic_Mol");
   pic_mol_->setGeometry(Px(120), Px(240), Px(4215), Px(4215));
+  strip_salts_ = new QCheckBox(QStringLiteral("去盐（计算前只保留最大片段）"), central);
+  strip_salts_->setObjectName("Check_StripSalts");
+  strip_salts_->setGeometry(Px(M::kFrameLeft), Px(4800), Px(4455), Px(420));
+  // The whole method statement, scrolled when it is longer than the room below the picture.
+  method_ = new QPlainTextEdit(central);
+  method_->setObjectName("Text_Method");
+  method_->setReadOnly(true);
+  method_->setFrameShape(QFrame::NoFrame);
+  method_->setGeometry(Px(M::kFrameLeft), Px(5280), Px(4455), Px(M::kClientHeight - 5400));
   SetFixedClientTwips(M::kClientWidth, M::kClientHeight);
 
   connect(grid_, &FlexGridView::Clicked, this, [this] { screening_.FlexGrid_Click(); });
   connect(similar_grid_, &FlexGridView::Clicked, this, [this] { screening_.SimilarGrid_Click(); });
   connect(only_passing_, &QCheckBox::clicked, this,
           [this](bool checked) { screening_.Check_OnlyPassing_Click(checked); });
+  connect(strip_salts_, &QCheckBox::clicked, this,
+          [this](bool checked) { screening_.Check_StripSalts_Click(checked); });
 }
 
 void Frm_IngredientScreening::Refresh() {
@@ -56,6 +68,9 @@ void Frm_IngredientScreening::Refresh() {
   if (!screening_.Visible() && isVisible()) hide();
   status_->setText(Q(screening_.StatusText()));
   only_passing_->setChecked(screening_.OnlyPassing());
+  strip_salts_->setChecked(screening_.StripSalts());
+  if (method_->toPlainText() != Q(screening_.MethodText()))
+    method_->setPlainText(Q(screening_.MethodText()));
   grid_->Refresh();
   similar_grid_->Refresh();
   ShowPicture(pic_mol_, screening_.PicMol(), screening_.session());

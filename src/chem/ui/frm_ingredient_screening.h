@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 
 #include "chem/ingredient_screening_window.h"
 #include "chem/ui/picture_file.h"
@@ -25,6 +26,8 @@ class Frm_IngredientScreening : public FormView {
  private:
   IngredientScreening& screening_;
   QLabel* status_;
+  QCheckBox* strip_salts_ = nullptr;
+  QPlainTextEdit* method_ = nullptr;
   QCheckBox* only_passing_;
   FlexGridView* grid_;
   QLabel* similar_label_;

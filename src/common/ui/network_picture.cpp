@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 #include "common/ui/picture_font.h"
 #include "common/ui/qt_text.h"
@@ -40,7 +41,7 @@ void Label(QPainter& p, const QString& text, QPointF centre, const QFont& font) 
 }  // namespace
 
 void PaintNetwork(QPainter& p, const NetworkPicture& pic, const QRectF& area, double zoom,
-                  QPointF pan) {
+                  QPointF pan, std::vector<NetworkLabel>* labels_out, QString* note_out) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
@@ -117,18 +118,125 @@ void PaintNetwork(QPainter& p, const NetworkPicture& pic, const QRectF& area, do
     minx = std::min(minx, n.x), maxx = std::max(maxx, n.x);
     miny = std::min(miny, n.y), maxy = std::max(maxy, n.y);
   }
-  const QRectF graph =
-      rest.adjusted(r_max + 30 * u, r_max + 10 * u, -r_max - 30 * u, -r_max - 10 * u);
-  const QPointF centre = graph.center();
   const QPointF zoom_centre = area.center();  // the view zooms about the same point
-  std::vector<QPointF> at(pic.nodes.size());
-  for (std::size_t i = 0; i < pic.nodes.size(); ++i) {
-    const auto& n = pic.nodes[i];
-    QPointF q(
-        maxx > minx ? graph.left() + (n.x - minx) / (maxx - minx) * graph.width() : centre.x(),
-        maxy > miny ? graph.top() + (n.y - miny) / (maxy - miny) * graph.height() : centre.y());
-    at[i] = zoom_centre + (q - zoom_centre) * zoom + pan;
+  auto positions = [&](const QRectF& room) {
+    const QRectF graph =
+        room.adjusted(r_max + 30 * u, r_max + 10 * u, -r_max - 30 * u, -r_max - 10 * u);
+    const QPointF centre = graph.center();
+    std::vector<QPointF> at(pic.nodes.size());
+    for (std::size_t i = 0; i < pic.nodes.size(); ++i) {
+      const auto& n = pic.nodes[i];
+      QPointF q(
+          maxx > minx ? graph.left() + (n.x - minx) / (maxx - minx) * graph.width() : centre.x(),
+          maxy > miny ? graph.top() + (n.y - miny) / (maxy - miny) * graph.height() : centre.y());
+      at[i] = zoom_centre + (q - zoom_centre) * zoom + pan;
+    }
+    return at;
+  };
+
+  // Labels are placed greedily, the largest nodes first: inside the circle when the name fits,
+  // else the first spot around it that overlaps no label and no other circle (then: no label).
+  // A name with no free spot is replaced by a number and listed under the graph.
+  struct Placed {
+    QString text;
+    QFont font;
+    QPointF centre;
+    bool numbered = false;
+  };
+  auto place = [&](const std::vector<QPointF>& at, const QRectF& room) {
+    std::vector<Placed> placed(pic.nodes.size());
+    std::vector<std::size_t> order(pic.nodes.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return pic.nodes[a].size > pic.nodes[b].size;
+    });
+    std::vector<QRectF> taken;
+    auto hits_circle = [&](const QRectF& box, std::size_t self) {
+      for (std::size_t j = 0; j < at.size(); ++j) {
+        if (j == self) continue;
+        const double r = radius(pic.nodes[j]) * std::sqrt(zoom);
+        const double dx = std::max({box.left() - at[j].x(), 0.0, at[j].x() - box.right()});
+        const double dy = std::max({box.top() - at[j].y(), 0.0, at[j].y() - box.bottom()});
+        if (dx * dx + dy * dy < r * r) return true;
+      }
+      return false;
+    };
+    int number = 0;
+    for (std::size_t i : order) {
+      if (!room.contains(at[i])) continue;  // zoomed or panned out of sight
+      const double r = radius(pic.nodes[i]);
+      Placed& l = placed[i];
+      l.font = PictureFont(
+          std::max(11, static_cast<int>((13 + 7 * (r - r_min) / std::max(1.0, r_max - r_min)) * u)),
+          r > (r_min + r_max) / 2);
+      l.text = Q(pic.nodes[i].label);
+      const double shown_r = r * std::sqrt(zoom);
+      QFontMetricsF m(l.font);
+      const QSizeF box(m.horizontalAdvance(l.text) + 4, m.height());
+      std::vector<QPointF> spots;
+      if (box.width() <= 1.6 * shown_r) spots.push_back(at[i]);
+      const double dy = shown_r + box.height() * 0.55, dx = shown_r + box.width() * 0.5 + 2;
+      for (QPointF off : {QPointF(0, dy), QPointF(0, -dy), QPointF(dx, 0), QPointF(-dx, 0),
+                          QPointF(dx * 0.8, dy * 0.8), QPointF(-dx * 0.8, dy * 0.8),
+                          QPointF(dx * 0.8, -dy * 0.8), QPointF(-dx * 0.8, -dy * 0.8)})
+        spots.push_back(at[i] + off);
+      auto rect_at = [&](QPointF c) {
+        QRectF b(QPointF(), box);
+        b.moveCenter(c);
+        return b;
+      };
+      auto free = [&](QPointF c, bool mind_circles) {
+        const QRectF b = rect_at(c);
+        if (!room.contains(b)) return false;
+        for (const QRectF& t : taken)
+          if (t.intersects(b)) return false;
+        return !(mind_circles && c != at[i] && hits_circle(b, i));
+      };
+      std::optional<QPointF> spot;
+      for (bool mind_circles : {true, false}) {
+        for (QPointF c : spots)
+          if (!spot && free(c, mind_circles)) spot = c;
+      }
+      if (!spot) {
+        l.numbered = true;
+        l.text = QString::number(++number);
+        l.font = PictureFont(std::max(10, static_cast<int>(12 * u)), true);
+        spot = at[i];
+      }
+      l.centre = *spot;
+      if (!l.numbered) taken.push_back(rect_at(*spot));
+    }
+    return placed;
+  };
+
+  std::vector<QPointF> at = positions(rest);
+  std::vector<Placed> labels = place(at, rest);
+  // The names that got a number are listed in a band below the graph, never over it.
+  QFont note_font = PictureFont(px(15, 11));
+  auto note_of = [&](const std::vector<Placed>& ls) {
+    std::vector<std::pair<int, QString>> listed;
+    for (std::size_t i = 0; i < ls.size(); ++i)
+      if (ls[i].numbered) listed.emplace_back(ls[i].text.toInt(), Q(pic.nodes[i].label));
+    std::sort(listed.begin(), listed.end());
+    QStringList parts;
+    for (const auto& [n, name] : listed) parts << QStringLiteral("%1 %2").arg(n).arg(name);
+    return parts.isEmpty() ? QString()
+                           : QStringLiteral("图中编号：") + parts.join(QStringLiteral("，"));
+  };
+  QString note = note_of(labels);
+  QRectF note_box;
+  if (!note.isEmpty()) {
+    QFontMetricsF m(note_font);
+    const double h =
+        m.boundingRect(QRectF(0, 0, rest.width() - 20 * u, 1e6), Qt::TextWordWrap, note).height() +
+        m.height();  // room for a few more numbers in the second placement
+    note_box = QRectF(rest.left() + 10 * u, rest.bottom() - h, rest.width() - 20 * u, h);
+    rest.setBottom(note_box.top() - 4 * u);
+    at = positions(rest);
+    labels = place(at, rest);
+    note = note_of(labels);
   }
+  p.save();
   p.setClipRect(rest);
 
   // Edges, light ones first so heavy ones stay on top.
@@ -161,17 +269,23 @@ void PaintNetwork(QPainter& p, const NetworkPicture& pic, const QRectF& area, do
     const double r = radius(pic.nodes[i]) * std::sqrt(zoom);
     p.drawEllipse(at[i], r, r);
   }
-  for (std::size_t i = 0; i < pic.nodes.size(); ++i) {
-    const double r = radius(pic.nodes[i]);
-    QFont font = PictureFont(
-        std::max(11, static_cast<int>((13 + 7 * (r - r_min) / std::max(1.0, r_max - r_min)) * u)),
-        r > (r_min + r_max) / 2);
-    // A label that does not fit well inside its circle goes below it, so the colour shows.
-    const QString text = Q(pic.nodes[i].label);
-    const double shown_r = r * std::sqrt(zoom);
-    QFontMetricsF m(font);
-    const bool below = m.horizontalAdvance(text) > 1.6 * shown_r;
-    Label(p, text, below ? at[i] + QPointF(0, shown_r + m.height() * 0.45) : at[i], font);
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    const Placed& l = labels[i];
+    if (l.text.isEmpty()) continue;
+    Label(p, l.text, l.centre, l.font);
+    if (labels_out) {
+      QRectF box(QPointF(), QSizeF(QFontMetricsF(l.font).horizontalAdvance(l.text) + 4,
+                                   QFontMetricsF(l.font).height()));
+      box.moveCenter(l.centre);
+      labels_out->push_back({i, l.text, box, l.numbered});
+    }
+  }
+  if (note_out) *note_out = note;
+  p.restore();
+  if (!note.isEmpty()) {
+    p.setFont(note_font);
+    p.setPen(Qt::black);
+    p.drawText(note_box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, note);
   }
   p.restore();
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QStatusBar>
 
 #include "common/session.h"
 #include "common/ui/bar_chart.h"
@@ -37,6 +38,10 @@ QSize FormView::ClientSize(int width, int height) const {
     const int bar_height = bar->heightForWidth(w);
     h += bar_height > 0 ? bar_height : bar->sizeHint().height();
   }
+  // A status bar (the result-set line) lies below the client area.
+  if (auto* status = findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly))
+    h += status->maximumHeight() < QWIDGETSIZE_MAX ? status->maximumHeight()
+                                                   : status->sizeHint().height();
   return {w, h};
 }
 

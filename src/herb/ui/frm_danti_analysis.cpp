@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <algorithm>
 
 #include "common/ui/fonts.h"
 #include "common/ui/menus.h"
@@ -51,6 +52,7 @@ Frm_DantiAnalysis::Frm_DantiAnalysis(DantiAnalysis& model)
     if (danti_.FlexGrid_MouseDown(ButtonCode(button))) popup_->popup(QCursor::pos());
   });
 
+  result_set_bar_ = AddResultSetBar(this, danti_);
   SetFixedClientTwips(DantiAnalysis::kClientWidth, DantiAnalysis::kClientHeight);
 }
 
@@ -67,9 +69,24 @@ bool Frm_DantiAnalysis::eventFilter(QObject* watched, QEvent* event) {
 
 void Frm_DantiAnalysis::Refresh() {
   FormView::Refresh();
+  if (result_set_bar_) result_set_bar_->Update();
   QString text = Q(danti_.TextInput());
   if (text_input_->text() != text) text_input_->setText(text);
   flex_grid_->Refresh();
+  // A list with more columns than name and count (the herbs similar to a compound) widens the
+  // window to show them whole; the usual list keeps the usual size.
+  const Grid& grid = danti_.FlexGrid();
+  int width = DantiAnalysis::kGridWidth;
+  if (grid.Cols() > 2) {
+    int columns = 0;
+    for (int c = 0; c < grid.Cols(); ++c) columns += grid.ColWidth(c);
+    width = std::max(width, columns + 360);  // room for the vertical scroll bar
+  }
+  if (flex_grid_->width() != Px(width)) {
+    flex_grid_->resize(Px(width), flex_grid_->height());
+    SetFixedClientTwips(DantiAnalysis::kClientWidth - DantiAnalysis::kGridWidth + width,
+                        DantiAnalysis::kClientHeight);
+  }
   if (danti_.TextInputFocusRequests() != focus_requests_seen_) {
     focus_requests_seen_ = danti_.TextInputFocusRequests();
     text_input_->setFocus();

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 #include "herb/danti_analysis.h"
 
@@ -27,6 +28,7 @@ class Frm_DantiAnalysis : public FormView {
   FlexGridView* flex_grid_;
   QMenu* popup_;
   int focus_requests_seen_;
+  ResultSetBar* result_set_bar_ = nullptr;
 };
 
 }  // namespace lindora::ui

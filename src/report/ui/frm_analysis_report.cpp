@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "analysis/compare_sets_analysis.h"
@@ -39,7 +40,11 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
     box_layout->addWidget(check);
     listed_sections_[key] = check;
   }
-  layout->addWidget(box);
+  // The sections beside the options: stacked, the two lists are taller than a 1366×768 laptop's
+  // screen.
+  auto* columns = new QHBoxLayout;
+  columns->addWidget(box, 0, Qt::AlignTop);
+  layout->addLayout(columns);
 
   auto* form = new QFormLayout;
   auto spin = [&](const char* name, int low, int high, void (*set)(ReportOptions&, int)) {
@@ -109,7 +114,7 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
     window_.EditOptions([&](ReportOptions& o) { o.dose_table = key; });
   });
   form->addRow(QStringLiteral("剂量换算表"), dose_table_);
-  layout->addLayout(form);
+  columns->addLayout(form, 1);
 
   generate_ = new QPushButton(QStringLiteral("生成报告"), central);
   generate_->setObjectName("Cmd_Generate");
@@ -127,7 +132,7 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   status_->setObjectName("Label_Status");
   status_->setWordWrap(true);
   layout->addWidget(status_);
-  resize(480, 780);
+  resize(sizeHint().expandedTo(QSize(760, 0)));
 }
 
 void Frm_AnalysisReport::changeEvent(QEvent* event) {

@@ -1,0 +1,62 @@
+#include "formula/result_set_stamp.h"
+
+#include "common/files.h"
+#include "common/session.h"
+#include "common/text.h"
+#include "formula/formula_db.h"
+
+namespace lindora {
+
+namespace fs = std::filesystem;
+
+ResultSetStamp StampResultSet(const Session& session, std::int64_t formulas) {
+  ResultSetStamp stamp;
+  stamp.history = session.SearchHistory;
+  stamp.formulas = formulas;
+  const fs::path file = session.Path(kResultFilePath);
+  std::error_code ec;
+  stamp.time = fs::last_write_time(file, ec);
+  stamp.size = fs::file_size(file, ec);
+  if (ec) stamp.size = 0;
+  stamp.taken = true;
+  return stamp;
+}
+
+bool ResultSetChanged(const Session& session, const ResultSetStamp& stamp) {
+  if (!stamp.taken) return false;
+  const ResultSetStamp now = StampResultSet(session, stamp.formulas);
+  return now.time != stamp.time || now.size != stamp.size;
+}
+
+std::string ResultSetCaption(const ResultSetStamp& stamp) {
+  return "结果集 " + (stamp.history.empty() ? std::string("（导入的方剂列表）") : stamp.history) +
+         "（" + std::to_string(stamp.formulas) + " 首方剂）";
+}
+
+void DescribedSet::Take(const Session& session, Rerun rerun) {
+  std::int64_t formulas = 0;
+  try {
+    ForEachLine(session.Path(kResultFilePath), [&](const std::string& line) {
+      formulas += !Trim(line).empty();
+      return true;
+    });
+  } catch (const FileError&) {
+    // The analysis has just read it; should it vanish meanwhile, the stamp says stale.
+  }
+  stamp_ = StampResultSet(session, formulas);
+  rerun_ = std::move(rerun);
+}
+
+std::string DescribedSet::Text(const Session& session) const {
+  if (!Taken()) return {};
+  if (Stale(session))
+    return "⚠ 检索结果已更新，此处仍是旧的" + ResultSetCaption(stamp_) + "：点“重新分析”";
+  return "分析对象：" + ResultSetCaption(stamp_);
+}
+
+Outcome DescribedSet::RunAgain(Session& session) const {
+  if (!rerun_) return Refuse(session, "此窗口的内容不是由结果集分析得到的，无法重新分析。");
+  return rerun_(session);
+}
+
+}  // namespace lindora

@@ -1,0 +1,77 @@
+// The analysis windows filled from the result set name it (search history and formula count),
+// say when a new query has made them stale, and fill themselves again from the current set with
+// one call; a window filled from anything else names no set.
+#include <gtest/gtest.h>
+
+#include "analysis/formula_set_actions.h"
+#include "analysis/herb_properties_window.h"
+#include "analysis/symptom_analysis_window.h"
+#include "analysis/yaodui_analysis_window.h"
+#include "formula/fangji_analysis.h"
+#include "herb/danti_analysis.h"
+#include "support/fake_ports.h"
+#include "support/test_folder.h"
+
+namespace lindora {
+namespace {
+
+const std::vector<std::string> kFormulas = {"一方\t甘草、桂枝、芍药\t头痛，发热",
+                                            "二方\t甘草、麻黄\t咳嗽", "三方\t桂枝、大枣\t发热",
+                                            "四方\t甘草、大枣、生姜\t呕吐，头痛"};
+
+TEST(DescribedSetTest, WindowsNameTheirSetNoticeANewQueryAndRunAgain) {
+  // The shipped herb data (properties) under a formula library of our own.
+  test::TestFolder folder{LINDORA_BIN_DIR};
+  test::FakeWorld world{folder.root()};
+  folder.WriteLines("DB/Fangji.DB", kFormulas);
+  Session& s = world.session;
+  FangjiAnalysis& fangji = s.Window<FangjiAnalysis>();
+  auto search = [&](std::string_view text) {
+    fangji.SetTextInput(text);
+    ASSERT_EQ(fangji.Cmd_Search_Text_Click(), Outcome::kDone);
+  };
+
+  search("甘草");
+  ASSERT_EQ(DanweiyaoAnalysis(s), Outcome::kDone);
+  ASSERT_EQ(SymptomAnalysisOfResults(s), Outcome::kDone);
+  ASSERT_EQ(YaoduiAnalysisOfResults(s), Outcome::kDone);
+  DantiAnalysis& herbs = s.Window<DantiAnalysis>();
+  SymptomAnalysisWindow& symptoms = s.Window<SymptomAnalysisWindow>();
+  YaoduiAnalysisWindow& pairs = s.Window<YaoduiAnalysisWindow>();
+  const std::vector<const DescribedSet*> all = {&herbs.Described(), &symptoms.Described(),
+                                                &pairs.Described()};
+  for (const DescribedSet* d : all) {
+    EXPECT_FALSE(d->Stale(s));
+    EXPECT_EQ(d->Text(s), "分析对象：结果集 甘草（3 首方剂）");
+  }
+  EXPECT_EQ(herbs.FlexGrid().TextMatrix(1, 0), "甘草");
+
+  search("桂枝");
+  for (const DescribedSet* d : all) {
+    EXPECT_TRUE(d->Stale(s));
+    EXPECT_NE(d->Text(s).find("检索结果已更新"), std::string::npos) << d->Text(s);
+    EXPECT_NE(d->Text(s).find("甘草（3 首方剂）"), std::string::npos) << d->Text(s);
+  }
+  // One click: the herb window is counted again from the 桂枝 set.
+  EXPECT_EQ(herbs.Described().RunAgain(s), Outcome::kDone);
+  EXPECT_FALSE(herbs.Described().Stale(s));
+  EXPECT_EQ(herbs.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂）");
+  EXPECT_EQ(herbs.FlexGrid().TextMatrix(1, 0), "桂枝");
+  EXPECT_EQ(symptoms.Described().RunAgain(s), Outcome::kDone);
+  EXPECT_EQ(symptoms.FlexGrid_Symptom().TextMatrix(1, 0), "发热");
+  EXPECT_EQ(symptoms.FlexGrid_Symptom().TextMatrix(1, 1), "2");
+  EXPECT_TRUE(pairs.Described().Stale(s));  // each window reruns on its own
+
+  ASSERT_EQ(HerbPropertiesOfResults(s), Outcome::kDone);
+  EXPECT_EQ(s.Window<HerbPropertiesWindow>().Described().Text(s),
+            "分析对象：结果集 桂枝（2 首方剂）");
+
+  // A list filled from elsewhere describes no result set and has nothing to rerun.
+  herbs.InitializeHerbGrid(1000, 500);
+  EXPECT_FALSE(herbs.Described().Taken());
+  EXPECT_EQ(herbs.Described().Text(s), "");
+  EXPECT_EQ(herbs.Described().RunAgain(s), Outcome::kRefused);
+}
+
+}  // namespace
+}  // namespace lindora
