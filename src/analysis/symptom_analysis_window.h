@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -46,9 +47,13 @@ class SymptomAnalysisWindow : public WindowModel {
   // does not tell the view: after the batch call Show() or Changed().
   void InitializeGrid();
   void AddSymptomRow(std::string_view symptom, std::int64_t count);
+  // The counting engine's table of the rows just added, typed; the next InitializeGrid forgets
+  // it and the workbook falls back to the grid.
+  void SetEngineTable(ResultTable table) { engine_table_ = std::move(table); }
 
  private:
   Grid grid_;
+  std::optional<ResultTable> engine_table_;
 };
 
 }  // namespace lindora

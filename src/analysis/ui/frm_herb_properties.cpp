@@ -41,6 +41,10 @@ Frm_HerbProperties::Frm_HerbProperties(HerbPropertiesWindow& model)
   }
   save->setMenu(menu);
   top->addWidget(save, 0, Qt::AlignTop);
+  auto* excel = new QPushButton("导出为 Excel…", central);
+  excel->setObjectName("Cmd_ExportExcel");
+  connect(excel, &QPushButton::clicked, this, [this] { window_.Cmd_ExportExcel_Click(); });
+  top->addWidget(excel, 0, Qt::AlignTop);
 
   tabs_ = new QTabWidget(central);
   tabs_->setObjectName("Tab_Properties");
