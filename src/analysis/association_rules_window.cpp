@@ -29,16 +29,6 @@ AssociationRulesWindow::AssociationRulesWindow(Session& session)
   FillGrid();
 }
 
-static CsvRow ItemsetRow(const Transactions& items, const RuleMining& mining, const Itemset& s) {
-  return {ItemsetText(items, s), std::to_string(s.size), std::to_string(s.count),
-          SupportPercentText(s.count, mining.n)};
-}
-
-static const CsvRow& ItemsetHeader() {
-  static const CsvRow header{"项集", "项数", "支持度计数", "支持度(%)"};
-  return header;
-}
-
 const std::vector<MenuEntry>& AssociationRulesWindow::MenuBar() {
   static const std::vector<MenuEntry> menus = {
       {"Menu_File", "文件(&F)", "", true},
@@ -49,14 +39,9 @@ const std::vector<MenuEntry>& AssociationRulesWindow::MenuBar() {
 }
 
 std::vector<WorkbookSheet> AssociationRulesWindow::ExcelSheets() const {
-  std::vector<CsvRow> rules, itemsets;
-  for (const Rule& r : mining_.rules) rules.push_back(RuleRow(items_, mining_, r));
-  for (const Itemset& s : mining_.itemsets) itemsets.push_back(ItemsetRow(items_, mining_, s));
-  return SheetsOf(
-      {TableFromRows("关联规则",
-                     label_count_.empty() ? "关联规则" : "关联规则（" + label_count_ + "）",
-                     RuleHeader(), rules),
-       TableFromRows("频繁项集", "频繁项集", ItemsetHeader(), itemsets)});
+  // The engine's tables of the mining shown, in the order the grid is sorted.
+  RuleResult shown{Outcome::kDone, items_, mining_};
+  return SheetsOfTables(RuleOutput(shown, run_options_).tables);
 }
 
 Outcome AssociationRulesWindow::Menu_ExportExcel_Click() {
@@ -64,9 +49,10 @@ Outcome AssociationRulesWindow::Menu_ExportExcel_Click() {
 }
 
 Outcome AssociationRulesWindow::Cmd_Run_Click() {
-  RuleResult result = RunAssociationRules(
-      session_, RuleOptions{min_support_, min_confidence_, min_lift_, max_size_});
+  const RuleOptions options{min_support_, min_confidence_, min_lift_, max_size_};
+  RuleResult result = RunAssociationRules(session_, options);
   if (result.outcome != Outcome::kDone) return result.outcome;
+  run_options_ = options;
   items_ = std::move(result.items);
   mining_ = std::move(result.mining);
   described_ = StampResultSet(session_, mining_.n);

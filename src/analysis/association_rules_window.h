@@ -96,6 +96,7 @@ class AssociationRulesWindow : public WindowModel {
   Grid grid_;
   Transactions items_;
   RuleMining mining_;
+  RuleOptions run_options_;  // of the mining shown
   int sort_column_ = -1;
   bool sort_descending_ = true;
 };

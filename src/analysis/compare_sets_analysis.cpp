@@ -11,6 +11,7 @@
 #include "common/csv.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "common/workbook.h"
 
 namespace lindora {
 namespace {
@@ -198,7 +199,10 @@ AnalysisOutput SetComparisonOutput(const SetComparisonResult& result) {
   for (const ItemComparison& item : result.comparison.items) {
     CsvRow cells = ComparisonCells(item);
     std::vector<TableCell> row;
-    for (const std::string& cell : cells) row.push_back(TableCell::Text(cell));
+    // The name stays text; rates, odds ratios and P/Q values become numbers with the decimals
+    // shown ("< 0.0001" and an infinite odds ratio stay text).
+    row.push_back(TableCell::Text(cells[0]));
+    for (std::size_t c = 1; c < cells.size(); ++c) row.push_back(CellFromText(cells[c]));
     row[1] = TableCell::Number(static_cast<double>(item.a));
     row[3] = TableCell::Number(static_cast<double>(item.b));
     table.rows.push_back(std::move(row));
@@ -213,7 +217,7 @@ AnalysisOutput SetComparisonOutput(const SetComparisonResult& result) {
     for (const HerbDoseComparison& item : result.doses.items) {
       std::vector<TableCell> row;
       for (const std::string& cell : DoseComparisonCells(item))
-        row.push_back(TableCell::Text(cell));
+        row.push_back(row.empty() ? TableCell::Text(cell) : CellFromText(cell));
       doses.rows.push_back(std::move(row));
     }
     out.tables.push_back(std::move(doses));

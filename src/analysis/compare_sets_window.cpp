@@ -141,6 +141,7 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
   options.dose_table = dose_table_;
   SetComparisonResult result = RunSetComparison(session_, options);
   if (result.outcome != Outcome::kDone) return result.outcome;
+  tables_ = SetComparisonOutput(result).tables;
   comparison_ = std::move(result.comparison);
   doses_ = std::move(result.doses);
   compared_a_ = set_a_;
@@ -168,14 +169,12 @@ const std::vector<MenuEntry>& CompareSetsWindow::MenuBar() {
 }
 
 std::vector<WorkbookSheet> CompareSetsWindow::ExcelSheets() const {
-  std::vector<CsvRow> rows;
-  for (std::size_t i : order_) rows.push_back(ComparisonCells(comparison_.items[i]));
-  WorkbookSheet table;
-  table.name = "结果集比较";
-  table.caption = label_summary_.empty() ? table.name : label_summary_;
-  table.table = TableFromRows(table.name, table.caption, ComparisonHeader(), rows);
-  std::vector<WorkbookSheet> sheets{std::move(table)};
-  if (!comparison_.items.empty()) sheets.push_back(SheetOfChart(Chart(), "图表"));
+  // The chart beside the comparison: A's and B's rates of its first rows, as the window draws.
+  const BarChart look = Chart();
+  SheetChart chart{look.title, look.category_axis, look.value_axis, 0, {2, 4}, kChartItems, true};
+  std::vector<WorkbookSheet> sheets = SheetsOfTables(tables_, {{"comparison", chart}});
+  // The caption says which sets A and B are.
+  if (!sheets.empty() && !label_summary_.empty()) sheets.front().caption = label_summary_;
   return sheets;
 }
 

@@ -118,6 +118,7 @@ class CompareSetsWindow : public WindowModel {
   Grid dose_grid_;
   DoseComparison doses_;
   SetComparison comparison_;
+  std::vector<ResultTable> tables_;      // the engine's tables of the comparison shown
   std::string compared_a_, compared_b_;  // the sets of the last comparison
   ItemKind compared_kind_ = ItemKind::kHerbs;
   unsigned comparison_version_ = 0;

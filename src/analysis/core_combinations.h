@@ -5,7 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "analysis/herb_clustering.h"
@@ -85,6 +88,31 @@ bool CoreRankBefore(const CoreCombination& a, const CoreCombination& b);
 CoreAnalysis FindCoreCombinations(const Transactions& t, const CoreOptions& options);
 // Clusters the kept combinations into candidates and compares them with the library.
 void BuildCandidates(CoreAnalysis& analysis, const std::vector<FormulaHerbs>& library);
+
+// The library's formulas as sorted, distinct herb numbers: what the candidates are compared
+// with, without a text per herb of 100,000 formulas. Read as ReadLibraryFormulas reads them.
+struct LibrarySets {
+  LibrarySets() = default;
+  LibrarySets(LibrarySets&&) = default;  // `id` points into `texts`, which a move keeps
+  LibrarySets& operator=(LibrarySets&&) = default;
+  LibrarySets(const LibrarySets&) = delete;
+  LibrarySets& operator=(const LibrarySets&) = delete;
+
+  std::vector<std::string> names;
+  std::vector<std::uint32_t> herbs;  // formula i: herbs[start[i] .. start[i + 1])
+  std::vector<std::size_t> start{0};
+  std::unordered_map<std::string_view, std::uint32_t> id;  // herb name → number
+  std::deque<std::string> texts;                           // the names `id` points into
+  // A formula from its standardised composition ("甲、乙、…") or from its herb names.
+  void Add(std::string name, std::string_view composition);
+  void Add(std::string name, const std::vector<std::string>& herb_names);
+
+ private:
+  std::uint32_t Number(std::string_view herb);
+  void Close(std::string name, std::size_t first);
+};
+LibrarySets ReadLibrarySets(Session& session);
+void BuildCandidates(CoreAnalysis& analysis, const LibrarySets& library);
 
 inline constexpr const char* kMutualInformationCsv = "药物互信息.csv";
 inline constexpr const char* kCoreCombinationCsv = "核心组合.csv";

@@ -32,15 +32,11 @@ bool HasResultRows(Session& session) {
 }
 
 void FillGroupGrid(YaoduiAnalysisWindow& window, int n, const GroupStore& store,
-                   const std::vector<std::string>& CM) {
+                   const std::vector<std::string>& CM, ResultTable all) {
   window.InitializeGroupGrid(n);
-  ResultTable all{"", "", {window.FlexGrid(n - 1).TextMatrix(0, 0), "频数"}, {}};
-  for (std::size_t i = 0; i < store.NumYaodui(); ++i) {
-    std::string herbs = ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, n), ",", "、");
-    if (i < kShownGroups) window.AddGroupRow(n, herbs, store.CountYaodui[i]);
-    all.rows.push_back({TableCell::Text(std::move(herbs)),
-                        TableCell::Number(static_cast<double>(store.CountYaodui[i]))});
-  }
+  for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i)
+    window.AddGroupRow(n, ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, n), ",", "、"),
+                       store.CountYaodui[i]);
   window.SetFullGroupTable(n, std::move(all));
 }
 
@@ -52,13 +48,10 @@ Outcome RunDanweiyaoAnalysis(Session& session) {
   const HerbTable& table = result.table;
   DantiAnalysis& danti = session.Window<DantiAnalysis>();
   danti.InitializeHerbGrid(danti.FlexGrid().Width() - kCountColumnWidth, kCountColumnWidth);
-  ResultTable all{"", "单味药频数", {"中药名", "频数"}, {}};
-  for (std::size_t k = 0; k < table.NumCM(); ++k) {
-    if (k < kShownHerbs) danti.AddHerbRow(table.CM[k], std::to_string(table.CountCM[k]));
-    all.rows.push_back(
-        {TableCell::Text(table.CM[k]), TableCell::Number(static_cast<double>(table.CountCM[k]))});
-  }
-  danti.SetFullHerbTable(std::move(all));
+  for (std::size_t k = 0; k < table.NumCM() && k < kShownHerbs; ++k)
+    danti.AddHerbRow(table.CM[k], std::to_string(table.CountCM[k]));
+  // The workbook takes the engine's table: every herb, typed.
+  danti.SetFullHerbTable(std::move(HerbFrequencyOutput(result).tables.front()));
   danti.Described().Take(session, DanweiyaoAnalysis);
   danti.Show();
   session.Message("找到" + std::to_string(table.NumCM()) + "味中药单体，默认显示前100项");
@@ -71,7 +64,10 @@ Outcome RunYaoduiAnalysis(Session& session) {
   HerbGroupResult result = RunHerbGroups(session);
   if (result.outcome != Outcome::kDone) return result.outcome;
   YaoduiAnalysisWindow& window = session.Window<YaoduiAnalysisWindow>();
-  for (int n = 2; n <= 4; ++n) FillGroupGrid(window, n, result.Groups(n), result.table.CM);
+  AnalysisOutput output = HerbGroupOutput(result);
+  for (int n = 2; n <= 4; ++n)
+    FillGroupGrid(window, n, result.Groups(n), result.table.CM,
+                  std::move(output.tables[static_cast<std::size_t>(n - 2)]));
   window.Described().Take(session, YaoduiAnalysisOfResults);
   session.SearchHistory.clear();
   window.Show();
@@ -85,6 +81,7 @@ Outcome RunSymptomAnalysis(Session& session) {
   window.InitializeGrid();
   for (std::size_t j = 0; j < result.table.NumSymptom(); ++j)
     window.AddSymptomRow(result.table.Symptom[j], result.table.CountSymptom[j]);
+  window.SetEngineTable(std::move(SymptomOutput(result).tables.front()));
   window.Described().Take(session, SymptomAnalysisOfResults);
   window.Show();
   return Outcome::kDone;

@@ -5,6 +5,7 @@
 #include "analysis/result_data.h"
 #include "common/pictures.h"
 #include "common/session.h"
+#include "common/table_export.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
 
@@ -86,6 +87,7 @@ Outcome HerbClusteringWindow::Cmd_ClusterHerbs_Click() {
   if (outcome != Outcome::kDone) return outcome;
   herbs_ = std::move(result);
   FillGrid(herb_grid_, output.tables[0]);
+  tables_[0] = std::move(output.tables);
   summary_[kHerbTab] = output.summary;
   Shown(kHerbTab);
   return Outcome::kDone;
@@ -97,6 +99,7 @@ Outcome HerbClusteringWindow::Cmd_SimilarFormulas_Click() {
   Outcome outcome = d.run(session_, {{"formula", formula_name_}, {"top", similar_top_}}, output);
   if (outcome != Outcome::kDone) return outcome;
   FillGrid(similar_grid_, output.tables[0]);
+  tables_[1] = std::move(output.tables);
   summary_[kFormulaTab] = output.summary;
   Shown(kFormulaTab);
   return Outcome::kDone;
@@ -108,6 +111,7 @@ Outcome HerbClusteringWindow::Cmd_ClusterFormulas_Click() {
   Outcome outcome = d.run(session_, {{"min-similarity", min_similarity_}}, output);
   if (outcome != Outcome::kDone) return outcome;
   FillGrid(formula_cluster_grid_, output.tables[0]);
+  tables_[2] = std::move(output.tables);
   summary_[kFormulaTab] = output.summary;
   Shown(kFormulaTab);
   return Outcome::kDone;
@@ -121,6 +125,7 @@ Outcome HerbClusteringWindow::Cmd_CoreCombinations_Click() {
   FillGrid(information_grid_, output.tables[0]);
   FillGrid(core_grid_, output.tables[1]);
   FillGrid(candidate_grid_, output.tables[2]);
+  tables_[3] = std::move(output.tables);
   summary_[kCoreTab] = output.summary;
   Shown(kCoreTab);
   return Outcome::kDone;
@@ -133,8 +138,26 @@ const std::vector<MenuEntry>& HerbClusteringWindow::MenuBar() {
        On(&HerbClusteringWindow::Menu_SavePng_Click)},
       {"Menu_SaveSvg", "保存聚类树为SVG图片(&S)…", "Menu_File", true, true,
        On(&HerbClusteringWindow::Menu_SaveSvg_Click)},
+      {"Menu_ExportExcel", kExportExcelCaption, "Menu_File", true, true,
+       On(&HerbClusteringWindow::Menu_ExportExcel_Click)},
   };
   return menus;
+}
+
+std::vector<WorkbookSheet> HerbClusteringWindow::ExcelSheets() const {
+  std::vector<ResultTable> all;
+  for (const std::vector<ResultTable>& run : tables_) all.insert(all.end(), run.begin(), run.end());
+  std::vector<WorkbookSheet> sheets = SheetsOfTables(all);
+  // A dendrogram is no chart type of Excel's: the program's picture stands beside the clusters.
+  PictureWriter* writer = InstalledPictureWriter();
+  if (writer && HasTree() && !sheets.empty() && sheets.front().table.key == "herb-clusters")
+    sheets.front().picture_png =
+        writer->DendrogramPng(Picture(), kDendrogramWidth, DendrogramHeight(herbs_.herbs.size()));
+  return sheets;
+}
+
+Outcome HerbClusteringWindow::Menu_ExportExcel_Click() {
+  return ExportWorkbook(session_, kCaption, ExcelSheets());
 }
 
 Outcome HerbClusteringWindow::AskAndSavePicture(std::string_view filter, std::string_view suffix) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/core_combinations.h"
 #include "analysis/herb_clustering.h"
@@ -14,6 +15,7 @@
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -51,6 +53,11 @@ class HerbClusteringWindow : public WindowModel {
   Outcome Menu_SavePng_Click() { return AskAndSavePicture("PNG (*.png)", ".png"); }
   Outcome Menu_SaveSvg_Click() { return AskAndSavePicture("SVG (*.svg)", ".svg"); }
   Outcome SavePicture(const std::filesystem::path& path);
+  // 导出为 Excel: the tables of every run shown (herb clusters and merges, similar formulas,
+  // formula clusters, mutual information, core combinations, candidates), every row, typed;
+  // the dendrogram picture beside the herb clusters. Refused before any run.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Menu_ExportExcel_Click();
 
   bool HasTree() const { return !herbs_.herbs.empty(); }
   DendrogramPicture Picture() const { return PictureOf(herbs_); }
@@ -75,6 +82,8 @@ class HerbClusteringWindow : public WindowModel {
   Grid herb_grid_, similar_grid_, formula_cluster_grid_, information_grid_, core_grid_,
       candidate_grid_;
   std::string summary_[3];
+  // The engines' tables of the runs shown, by run: herbs, similar, formula clusters, core.
+  std::vector<ResultTable> tables_[4];
   unsigned version_ = 0;
 };
 

@@ -63,6 +63,7 @@ Outcome HerbNetworkWindow::Draw() {
   if (result.network.edges.empty())
     return Refuse(session_, "没有共同出现 " + std::to_string(*edge_value) +
                                 " 次以上的药对，无法绘制药物网络；请降低边阈值或增加节点。");
+  tables_ = NetworkOutput(result, NetworkOptions{thresholds}).tables;
   network_ = std::move(result.network);
   // The title names the result set the picture describes.
   SetCaption(std::string(kCaption) + " - " +
@@ -120,12 +121,13 @@ Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
 }
 
 std::vector<WorkbookSheet> HerbNetworkWindow::ExcelSheets() const {
-  ResultTable edges{"边", "药物网络的边（权重为共同出现的方剂数）", {"药物1", "药物2", "权重"}, {}};
-  for (const NetworkEdge& e : network_.edges)
-    edges.rows.push_back({TableCell::Text(network_.nodes[e.source].name),
-                          TableCell::Text(network_.nodes[e.target].name),
-                          TableCell::Number(static_cast<double>(e.weight))});
-  return SheetsOf({TableFromGrid(node_grid_, "节点", "药物网络的节点"), std::move(edges)});
+  std::vector<WorkbookSheet> sheets = SheetsOfTables(tables_);
+  // No chart type of Excel's draws a network: the window's picture stands beside the nodes.
+  PictureWriter* writer = InstalledPictureWriter();
+  if (writer && HasNetwork() && !sheets.empty())
+    sheets.front().picture_png =
+        writer->NetworkPng(PictureOf(network_), kNetworkPictureWidth, kNetworkPictureHeight);
+  return sheets;
 }
 
 Outcome HerbNetworkWindow::Menu_ExportExcel_Click() {

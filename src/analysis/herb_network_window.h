@@ -67,6 +67,7 @@ class HerbNetworkWindow : public WindowModel {
   std::string node_value_ = "30";
   std::string edge_value_ = "2";
   HerbNetwork network_;
+  std::vector<ResultTable> tables_;  // the engine's node and edge tables of network_
   Grid node_grid_;
   unsigned version_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "analysis/formula_set_actions.h"
 #include "common/pictures.h"
 #include "common/session.h"
+#include "common/table_export.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
 
@@ -121,6 +122,33 @@ Outcome HerbPropertiesWindow::Cmd_SaveChart_Click(PropertyChart chart) {
   if (path.empty()) return Outcome::kDone;  // cancelled
   if (!path.has_extension()) path += ".png";
   return SaveChart(chart, path);
+}
+
+std::vector<WorkbookSheet> HerbPropertiesWindow::ExcelSheets() const {
+  if (version_ == 0) return {};
+  // The window's bar charts: occurrences by category, every row of its table.
+  auto bars = [](const BarChart& look) {
+    return SheetChart{look.title, look.category_axis, look.value_axis, 0, {1}, 0, look.horizontal};
+  };
+  std::vector<WorkbookSheet> sheets = SheetsOfTables(HerbPropertiesOutput(result_).tables,
+                                                     {{"natures", bars(NatureChart(result_))},
+                                                      {"flavours", bars(FlavourChart(result_))},
+                                                      {"meridians", bars(MeridianChart(result_))}});
+  // The radar charts as the window draws them, pictures below the native bars.
+  if (PictureWriter* writer = InstalledPictureWriter())
+    for (WorkbookSheet& sheet : sheets) {
+      if (sheet.table.key == "flavours")
+        sheet.picture_png =
+            writer->RadarChartPng(FlavourRadar(result_), kChartHeight, kChartHeight);
+      if (sheet.table.key == "meridians")
+        sheet.picture_png =
+            writer->RadarChartPng(MeridianRadar(result_), kChartHeight, kChartHeight);
+    }
+  return sheets;
+}
+
+Outcome HerbPropertiesWindow::Cmd_ExportExcel_Click() {
+  return ExportWorkbook(session_, kCaption, ExcelSheets());
 }
 
 Outcome HerbPropertiesOfResults(Session& session) {

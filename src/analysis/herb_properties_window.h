@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/herb_property_analysis.h"
 #include "common/grid.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
+#include "common/workbook.h"
 #include "formula/result_set_stamp.h"
 
 namespace lindora {
@@ -53,6 +55,10 @@ class HerbPropertiesWindow : public WindowModel {
   // Writes one chart as a PNG picture (atomically); refused before an analysis.
   Outcome SaveChart(PropertyChart chart, const std::filesystem::path& path);
   Outcome Cmd_SaveChart_Click(PropertyChart chart);
+  // 导出为 Excel: the engine's five tables, every row, each bar chart beside its table;
+  // refused before an analysis.
+  std::vector<WorkbookSheet> ExcelSheets() const;
+  Outcome Cmd_ExportExcel_Click();
 
   // The result set the window describes.
   DescribedSet& Described() { return described_; }

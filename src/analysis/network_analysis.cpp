@@ -6,6 +6,7 @@
 #include "common/pictures.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -77,7 +78,8 @@ AnalysisOutput NetworkOutput(const NetworkResult& result, const NetworkOptions& 
     ResultTable table{"nodes", "药物网络节点", nodes.front(), {}};
     for (std::size_t i = 1; i < nodes.size(); ++i) {
       std::vector<TableCell> row;
-      for (const std::string& cell : nodes[i]) row.push_back(TableCell::Text(cell));
+      // Degrees, strengths and centralities as numbers with the decimals the file has.
+      for (const std::string& cell : nodes[i]) row.push_back(CellFromText(cell));
       table.rows.push_back(std::move(row));
     }
     out.tables.push_back(std::move(table));

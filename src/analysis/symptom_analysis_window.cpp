@@ -33,10 +33,13 @@ std::vector<WorkbookSheet> SymptomAnalysisWindow::ExcelSheets() const {
   WorkbookSheet sheet;
   sheet.name = "病症";
   sheet.caption = "病症频数";
-  sheet.table = TableFromGrid(grid_, sheet.name, sheet.caption);
+  sheet.table = engine_table_ ? *engine_table_ : TableFromGrid(grid_, sheet.name, sheet.caption);
+  // The names and counts are the last two columns (the engine's table numbers its rows).
+  const int cols = static_cast<int>(sheet.table.header.size());
+  if (cols < 2) return {sheet};
   const BarChart look = SymptomChart(BarChart{});
-  sheet.chart = SheetChart{look.title, look.category_axis, look.value_axis, 0,
-                           {1},        kSymptomChartTop,   look.horizontal};
+  sheet.chart = SheetChart{look.title, look.category_axis, look.value_axis, cols - 2,
+                           {cols - 1}, kSymptomChartTop,   look.horizontal};
   return {sheet};
 }
 
@@ -56,6 +59,7 @@ void SymptomAnalysisWindow::InitializeGrid() {
   SetGridCell(grid_, "症状", 0, 0, grid_.Width() - kCountColumnWidth);
   SetGridCell(grid_, "频数", 1, 0, kCountColumnWidth);
   grid_.SetRows(1);
+  engine_table_.reset();
 }
 
 void SymptomAnalysisWindow::AddSymptomRow(std::string_view symptom, std::int64_t count) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -50,10 +51,14 @@ class SymptomAnalysisWindow : public WindowModel {
   // The result set the grid was counted from.
   DescribedSet& Described() { return described_; }
   const DescribedSet& Described() const { return described_; }
+  // The counting engine's table of the rows just added, typed; the next InitializeGrid forgets
+  // it and the workbook falls back to the grid.
+  void SetEngineTable(ResultTable table) { engine_table_ = std::move(table); }
 
  private:
   Grid grid_;
   DescribedSet described_;
+  std::optional<ResultTable> engine_table_;
 };
 
 }  // namespace lindora

@@ -74,8 +74,16 @@ const std::vector<MenuEntry>& IngredientScreening::MenuBar() {
 
 std::vector<WorkbookSheet> IngredientScreening::ExcelSheets() const {
   const std::string herb = herb_.empty() ? "" : herb_ + " ";
-  return SheetsOf({TableFromGrid(flex_grid_, "成分筛选", herb + "成分筛选"),
-                   TableFromGrid(similar_grid_, "相似活性成分", herb + "相似活性成分")});
+  // The screening's own rows, every compound (also those the grid hides as failing), and the
+  // similarity rows, as the result files hold them.
+  auto table = [](std::string key, std::string caption,
+                  std::vector<std::vector<std::string>> rows) {
+    std::vector<std::string> header = rows.empty() ? std::vector<std::string>{} : rows.front();
+    if (!rows.empty()) rows.erase(rows.begin());
+    return TableFromRows(std::move(key), std::move(caption), std::move(header), rows);
+  };
+  return SheetsOf({table("成分筛选", herb + "成分筛选", ScreeningCsvRows(results_)),
+                   table("相似活性成分", herb + "相似活性成分", SimilarActivesCsvRows(similar_))});
 }
 
 Outcome IngredientScreening::Menu_ExportExcel_Click() {

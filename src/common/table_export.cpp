@@ -67,6 +67,27 @@ WorkbookSheet SheetOfChart(const BarChart& chart, std::string key) {
   return sheet;
 }
 
+std::vector<WorkbookSheet> SheetsOfTables(const std::vector<ResultTable>& tables,
+                                          const std::vector<TableChart>& charts) {
+  std::vector<WorkbookSheet> sheets;
+  for (const ResultTable& t : tables) {
+    WorkbookSheet sheet;
+    sheet.name = t.caption.empty() ? t.key : t.caption;
+    sheet.caption = t.caption;
+    sheet.table = t;
+    for (const TableChart& c : charts)
+      if (c.table_key == t.key) sheet.chart = c.chart;
+    sheets.push_back(std::move(sheet));
+  }
+  return sheets;
+}
+
+Outcome ExportTables(Session& session, std::string_view suggested_name,
+                     const std::vector<ResultTable>& tables,
+                     const std::vector<TableChart>& charts) {
+  return ExportWorkbook(session, suggested_name, SheetsOfTables(tables, charts));
+}
+
 Outcome ExportWorkbook(Session& session, std::string_view suggested_name,
                        const std::vector<WorkbookSheet>& sheets) {
   const bool any_rows = std::any_of(sheets.begin(), sheets.end(), [](const WorkbookSheet& s) {

@@ -27,6 +27,22 @@ ResultTable TableFromRows(std::string key, std::string caption, std::vector<std:
 // chart drawn natively from those cells.
 WorkbookSheet SheetOfChart(const BarChart& chart, std::string key);
 
+// A native chart for the sheet of the table whose key is `table_key`.
+struct TableChart {
+  std::string table_key;
+  SheetChart chart;
+};
+
+// The sheets of an engine's tables (AnalysisOutput::tables, every row, typed), each named by
+// its caption and headed by it, each chart on the sheet of its table.
+std::vector<WorkbookSheet> SheetsOfTables(const std::vector<ResultTable>& tables,
+                                          const std::vector<TableChart>& charts = {});
+
+// What a window's 导出为 Excel does with its engine's tables: the one call a window needs.
+Outcome ExportTables(Session& session, std::string_view suggested_name,
+                     const std::vector<ResultTable>& tables,
+                     const std::vector<TableChart>& charts = {});
+
 // Refuses when no sheet has a row; else asks for a file name (`suggested_name` + .xlsx is
 // offered) and writes the workbook. Cancelling does nothing.
 Outcome ExportWorkbook(Session& session, std::string_view suggested_name,

@@ -20,7 +20,18 @@ namespace {
 constexpr std::size_t kMaxCellBytes = 32767;
 constexpr int kMinColumnWidth = 6, kMaxColumnWidth = 60;
 constexpr int kTextColumnWidth = 72;
-constexpr double kLineHeight = 15;  // points, Excel's default row
+constexpr double kLineHeight = 15;      // points, Excel's default row
+constexpr double kPictureScale = 0.75;  // pictures are drawn for print, larger than a screen needs
+constexpr double kPictureWidth = 720;   // pixels on the sheet, about ten columns
+
+// The width in pixels a PNG's header gives; 0 for bytes that are no PNG.
+double PngWidth(const std::string& png) {
+  if (png.size() < 24 || png.compare(1, 3, "PNG") != 0) return 0;
+  std::uint32_t width = 0;
+  for (int i = 16; i < 20; ++i)
+    width = width << 8 | static_cast<unsigned char>(png[static_cast<std::size_t>(i)]);
+  return width;
+}
 
 char32_t NextCodePoint(std::string_view s, std::size_t& i) {
   const auto c = static_cast<unsigned char>(s[i++]);
@@ -95,9 +106,12 @@ class Writer {
   void Sheet(const WorkbookSheet& sheet, const std::string& name) {
     lxw_worksheet* ws = workbook_add_worksheet(book_, name.c_str());
     if (!ws) throw std::runtime_error("工作表名称无效：" + name);
-    // Printed one page wide (A4), however wide the table, as a thesis appendix would be.
+    // Printed one page wide (A4), however wide the table, as a thesis appendix would be; a table
+    // with a chart or picture beside it on a landscape page, so that neither shrinks to a strip.
     worksheet_set_paper(ws, 9);
     worksheet_fit_to_pages(ws, 1, 0);
+    if ((sheet.chart && !sheet.table.rows.empty()) || !sheet.picture_png.empty())
+      worksheet_set_landscape(ws);
     lxw_row_t row = 0;
     for (const WorkbookSheet::Line& line : sheet.lines) {
       // Spreadsheet programs do not grow a row for wrapped text on their own.
@@ -161,15 +175,32 @@ class Writer {
     }
     for (lxw_col_t c = 0; c < cols; ++c)
       worksheet_set_column(ws, c, c, std::min(widths[c], kMaxColumnWidth), nullptr);
+    lxw_row_t chart_rows = 0;
     if (sheet.chart && !table.rows.empty())
-      Chart(ws, name, *sheet.chart, header_row, table, static_cast<lxw_col_t>(cols + 1));
+      chart_rows =
+          Chart(ws, name, *sheet.chart, header_row, table, static_cast<lxw_col_t>(cols + 1));
+    if (!sheet.picture_png.empty()) {
+      // Below the chart, else level with the header.
+      const lxw_row_t at = header_row + (chart_rows ? chart_rows + 1 : 0);
+      lxw_image_options options{};
+      // At most kPictureWidth pixels wide: a wide picture would shrink the printed table.
+      const double width = PngWidth(sheet.picture_png);
+      options.x_scale = options.y_scale =
+          width > 0 ? std::min(kPictureScale, kPictureWidth / width) : kPictureScale;
+      options.object_position = LXW_OBJECT_MOVE_DONT_SIZE;
+      const auto* data = reinterpret_cast<const unsigned char*>(sheet.picture_png.data());
+      if (worksheet_insert_image_buffer_opt(ws, at, static_cast<lxw_col_t>(cols + 1), data,
+                                            sheet.picture_png.size(), &options) != LXW_NO_ERROR)
+        throw std::runtime_error("工作表“" + name + "”的图片无法写入");
+    }
   }
 
  private:
-  void Chart(lxw_worksheet* ws, const std::string& sheet_name, const SheetChart& spec,
-             lxw_row_t header_row, const ResultTable& table, lxw_col_t at_col) {
+  // Returns the rows the chart covers.
+  lxw_row_t Chart(lxw_worksheet* ws, const std::string& sheet_name, const SheetChart& spec,
+                  lxw_row_t header_row, const ResultTable& table, lxw_col_t at_col) {
     const auto cols = static_cast<int>(table.header.size());
-    if (spec.category_column < 0 || spec.category_column >= cols) return;
+    if (spec.category_column < 0 || spec.category_column >= cols) return 0;
     std::size_t n = table.rows.size();
     if (spec.rows > 0) n = std::min(n, static_cast<std::size_t>(spec.rows));
     lxw_chart* chart =
@@ -188,7 +219,7 @@ class Writer {
       chart_series_set_name_range(s, sheet_name.c_str(), header_row, static_cast<lxw_col_t>(vc));
       ++series;
     }
-    if (series == 0) return;
+    if (series == 0) return 0;
     if (!spec.title.empty()) chart_title_set_name(chart, spec.title.c_str());
     // In a bar chart the library's x axis is the horizontal one, which holds the values.
     lxw_chart_axis* category_axis = spec.horizontal ? chart->y_axis : chart->x_axis;
@@ -203,10 +234,13 @@ class Writer {
     if (series == 1) chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
     lxw_chart_options options{};
     options.x_scale = 1.5;
-    // Room for every name: about 16 pixels per bar in a chart 288 pixels high.
-    options.y_scale =
-        spec.horizontal ? std::max(1.5, static_cast<double>(n * series) * 16.0 / 288.0) : 1.5;
+    // Room for every name: about 22 pixels per bar besides the title and the value axis in a
+    // chart 288 pixels high (with less, LibreOffice leaves every other name out).
+    options.y_scale = spec.horizontal
+                          ? std::max(1.5, (static_cast<double>(n * series) * 22.0 + 110) / 288.0)
+                          : 1.5;
     worksheet_insert_chart_opt(ws, header_row, at_col, chart, &options);
+    return static_cast<lxw_row_t>(std::ceil(288 * options.y_scale / 20));  // rows of 20 pixels
   }
 
   lxw_workbook* book_;

@@ -35,13 +35,17 @@ struct WorkbookSheet {
   std::vector<Line> lines;
   ResultTable table;  // no header: a sheet of text only
   std::optional<SheetChart> chart;
+  // A PNG picture beside the table (below the chart when there is one): what no native chart
+  // draws, such as a dendrogram or a network.
+  std::string picture_png;
 };
 
 // The sheets of an analysis run: one per table, named by its key, with its caption.
 std::vector<WorkbookSheet> SheetsOf(const std::vector<ResultTable>& tables);
 
 // Writes the workbook through the program's atomic file writer (a temporary file beside `path`
-// renamed over it), so a failure leaves the previous workbook. Refuses (FileError) while a lock file of Excel
+// renamed over it), so a failure leaves the previous workbook. Refuses (FileError) while a lock
+// file of Excel
 // (~$name.xlsx) or LibreOffice (.~lock.name.xlsx#) beside it says the workbook is open.
 void WriteWorkbook(const std::vector<WorkbookSheet>& sheets, const std::filesystem::path& path);
 

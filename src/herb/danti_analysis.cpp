@@ -106,12 +106,14 @@ std::vector<WorkbookSheet> DantiAnalysis::ExcelSheets() const {
   herbs.name = "单味药";
   herbs.table = full_table_ ? *full_table_ : TableFromGrid(flex_grid_, herbs.name, "单味药频数");
   herbs.caption = herbs.table.caption;
-  if (herbs.table.header.size() >= 2) {
+  // The names and counts are the last two columns (the engine's table numbers its rows).
+  if (const int cols = static_cast<int>(herbs.table.header.size()); cols >= 2) {
     const BarChart look = HerbFrequencyChart(BarChart{});
-    herbs.chart =
-        SheetChart{look.title, look.category_axis, look.value_axis, 0, {1}, kChartTop, true};
+    herbs.chart = SheetChart{
+        look.title, look.category_axis, look.value_axis, cols - 2, {cols - 1}, kChartTop, true};
   }
   std::vector<WorkbookSheet> sheets{std::move(herbs)};
+  // The type distribution of the herbs the window charts (as its 中药类型分布图).
   std::vector<std::string> names;
   for (int r = 1; r < flex_grid_.Rows(); ++r)
     if (!flex_grid_.TextMatrix(r, 0).empty()) names.push_back(flex_grid_.TextMatrix(r, 0));

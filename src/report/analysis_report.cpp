@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <optional>
 
 #include "analysis/compare_sets_analysis.h"
 #include "analysis/doses.h"
+#include "analysis/herb_clustering.h"
 #include "analysis/herb_frequency.h"
 #include "analysis/herb_property_analysis.h"
 #include "analysis/network_analysis.h"
@@ -322,8 +324,26 @@ class ReportBuilder {
     if (std::string problem = CompleteOptions(analysis, values); !problem.empty())
       return Refuse(session_, problem);
     AnalysisOutput output;
-    if (Outcome o = analysis.run(session_, values, output); o != Outcome::kDone) return o;
+    // The herb clustering's tree is a figure of the section: its engine is asked directly for
+    // the clustering the tables come from.
+    std::optional<HerbClustering> tree;
+    if (analysis.key == HerbClusteringDescriptor().key) {
+      std::string problem;
+      std::optional<HerbClusteringOptions> options = ReadHerbClusteringOptions(values, problem);
+      if (!options) return Refuse(session_, problem);
+      tree.emplace();
+      if (Outcome o = RunHerbClustering(session_, *options, *tree, output); o != Outcome::kDone)
+        return o;
+    } else if (Outcome o = analysis.run(session_, values, output); o != Outcome::kDone) {
+      return o;
+    }
     if (!output.summary.empty()) doc_.Paragraph(output.summary + "。");
+    if (tree)
+      doc_.Figure("dendrogram.png",
+                  pictures_.DendrogramPng(PictureOf(*tree), kDendrogramWidth,
+                                          DendrogramHeight(tree->herbs.size())),
+                  "图：频数最高的 " + std::to_string(tree->herbs.size()) +
+                      " 味药的聚类树（横轴为合并高度，红色虚线为切割位置，同色为同一类）");
     for (const ResultTable& table : output.tables) {
       doc_.Paragraph(table.caption + "（前" + std::to_string(std::min(table.rows.size(), Top())) +
                      "行）：");

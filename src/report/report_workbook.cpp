@@ -12,10 +12,15 @@ namespace lindora {
 
 namespace {
 
+// A heading without its number ("2 药物频次" → "药物频次").
+std::string HeadingTitle(const std::string& heading) {
+  const std::size_t space = heading.find(' ');
+  return space == std::string::npos ? heading : heading.substr(space + 1);
+}
+
 // The section a heading opens ("2 药物频次" → kHerbs); nothing for the methods and below.
 std::optional<ReportSection> SectionOfHeading(const std::string& heading) {
-  const std::size_t space = heading.find(' ');
-  const std::string title = space == std::string::npos ? heading : heading.substr(space + 1);
+  const std::string title = HeadingTitle(heading);
   for (ReportSection s : AllSections())
     if (title == SectionTitle(s)) return s;
   return std::nullopt;
@@ -46,6 +51,12 @@ std::optional<SheetChart> ChartOf(ReportSection section, const ResultTable& tabl
   return std::nullopt;
 }
 
+// The sections whose chart the workbook draws natively (ChartOf), needing no picture.
+bool NativelyCharted(ReportSection section) {
+  return section == ReportSection::kHerbs || section == ReportSection::kSymptoms ||
+         section == ReportSection::kTypes;
+}
+
 }  // namespace
 
 std::vector<WorkbookSheet> ReportWorkbookSheets(const ReportDocument& document) {
@@ -57,6 +68,7 @@ std::vector<WorkbookSheet> ReportWorkbookSheets(const ReportDocument& document) 
   std::optional<ReportSection> section;
   std::string section_title;
   int table_number = 0;
+  std::string pending_picture;  // a figure waiting for the next table of its section
   auto text_lines = [&](const std::string& text, bool heading) {
     for (const std::string& line : Split(ReplaceAll(text, "\r\n", "\n"), "\n"))
       first.lines.push_back({line, heading});
@@ -66,8 +78,13 @@ std::vector<WorkbookSheet> ReportWorkbookSheets(const ReportDocument& document) 
     const ReportBlock& b = blocks[i];
     if (b.kind == ReportBlock::Kind::kHeading && b.level <= 2) {
       section = SectionOfHeading(b.text);
-      on_first_sheet = b.level == 1 || !section || *section == ReportSection::kData;
-      section_title = section ? std::string(SectionTitle(*section)) : b.text;
+      // The sections of the analyses of the list (clustering, core combinations, …) have
+      // sheets of their own too; only the title, the data and the methods share the first.
+      const std::string title = HeadingTitle(b.text);
+      on_first_sheet = b.level == 1 || (section && *section == ReportSection::kData) ||
+                       (!section && title.starts_with("方法"));
+      section_title = section ? std::string(SectionTitle(*section)) : title;
+      pending_picture.clear();
     }
     if (on_first_sheet) {
       switch (b.kind) {
@@ -83,6 +100,14 @@ std::vector<WorkbookSheet> ReportWorkbookSheets(const ReportDocument& document) 
           break;
         case ReportBlock::Kind::kFigure: break;
       }
+      continue;
+    }
+    if (b.kind == ReportBlock::Kind::kFigure) {
+      // A picture no native chart redraws (the network, the dendrogram, the radar charts) goes
+      // beside the table that follows it in its section, as the report places them.
+      auto png = document.Pictures().find(b.figure);
+      if (png != document.Pictures().end() && !(section && NativelyCharted(*section)))
+        pending_picture = png->second;
       continue;
     }
     if (b.kind != ReportBlock::Kind::kTable) continue;
@@ -105,6 +130,10 @@ std::vector<WorkbookSheet> ReportWorkbookSheets(const ReportDocument& document) 
     sheet.caption = caption;
     sheet.table = TableFromRows(section_title, caption, b.header, b.rows);
     if (section) sheet.chart = ChartOf(*section, sheet.table);
+    if (!sheet.chart && !pending_picture.empty()) {
+      sheet.picture_png = std::move(pending_picture);
+      pending_picture.clear();
+    }
     tables.push_back(std::move(sheet));
   }
   std::vector<WorkbookSheet> sheets{std::move(first)};

@@ -18,12 +18,15 @@
 #include "formula/fangji_analysis.h"
 #include "report/analysis_report.h"
 #include "support/fake_ports.h"
+#include "support/pixel_png.h"
 #include "support/test_folder.h"
+#include "support/workbook_reader.h"
 
 namespace lindora {
 namespace {
 
-// Pictures as their titles, the PDF as its HTML: the report can be written without drawing.
+// Pictures as one-pixel PNGs followed by their titles, the PDF as its HTML: the report can be
+// written without drawing.
 class TitlePictures : public PictureWriter {
  public:
   void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
@@ -31,15 +34,25 @@ class TitlePictures : public PictureWriter {
   void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
   void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
-  std::string BoxPlotPng(const BoxPlot& plot, int, int) override { return plot.title; }
+  std::string BoxPlotPng(const BoxPlot& plot, int, int) override {
+    return test::PixelPng() + plot.title;
+  }
   void WriteDendrogramPng(const DendrogramPicture&, const std::filesystem::path&, int,
                           int) override {}
   void WriteDendrogramSvg(const DendrogramPicture&, const std::filesystem::path&, int,
                           int) override {}
-  std::string DendrogramPng(const DendrogramPicture& p, int, int) override { return p.title; }
-  std::string BarChartPng(const BarChart& chart, int, int) override { return chart.title; }
-  std::string RadarChartPng(const RadarChart& chart, int, int) override { return chart.title; }
-  std::string NetworkPng(const NetworkPicture& p, int, int) override { return p.title; }
+  std::string DendrogramPng(const DendrogramPicture& p, int, int) override {
+    return test::PixelPng() + p.title;
+  }
+  std::string BarChartPng(const BarChart& chart, int, int) override {
+    return test::PixelPng() + chart.title;
+  }
+  std::string RadarChartPng(const RadarChart& chart, int, int) override {
+    return test::PixelPng() + chart.title;
+  }
+  std::string NetworkPng(const NetworkPicture& p, int, int) override {
+    return test::PixelPng() + p.title;
+  }
   std::string NetworkSvg(const NetworkPicture& p, int, int) override { return p.title; }
   std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
                       const std::string&) override {
@@ -137,6 +150,18 @@ TEST_F(AnalysisListTest, EveryAnalysisHasTheMenuEntryCommandAndReportSectionItDe
       EXPECT_NE(html.find(" " + a.report_title + "</h2>"), std::string::npos)
           << a.key << ": no report section";
     }
+  }
+
+  // In the report's workbook every section of the list has sheets of its own (not lines of the
+  // first sheet), and the herb clustering's sheet carries the dendrogram of the report.
+  EXPECT_NE(html.find("味药的聚类树"), std::string::npos);
+  LINDORA_READ_WORKBOOK_OR_SKIP(sheets, report.xlsx);
+  for (const std::string& key : options.analyses) {
+    const std::string& title = FindAnalysis(list, key)->report_title;
+    auto sheet = std::find_if(sheets.begin(), sheets.end(),
+                              [&](const test::ReadSheet& s) { return s.name == title; });
+    ASSERT_NE(sheet, sheets.end()) << key;
+    EXPECT_EQ(sheet->images, key == "cluster-herbs" ? 1 : 0) << key;
   }
 }
 

@@ -34,7 +34,7 @@ TEST(CliWorkbookTest, GlobalAndPerCommandWorkbooksHoldTheWindowsTables) {
     if (!cell.value.starts_with("=A")) continue;
     formula_text = true;
     EXPECT_EQ(cell.type, "s");
-    EXPECT_EQ(symptoms.At(at.first, 2)->type, "n");
+    EXPECT_EQ(symptoms.At(at.first, at.second + 1)->type, "n");  // its count
   }
   EXPECT_TRUE(formula_text);
 

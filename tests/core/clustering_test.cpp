@@ -169,7 +169,9 @@ TEST(ClusteringTest, CoreCombinationsMatchBruteForce) {
   std::mt19937 rng(11);
   for (int round = 0; round < 30; ++round) {
     test::TestFolder folder;
-    const int herbs = 6 + static_cast<int>(rng() % 5), formulas = 15 + static_cast<int>(rng() % 30);
+    // Up to 200 formulas, so the formula sets span several 64-bit words.
+    const int herbs = 6 + static_cast<int>(rng() % 5),
+              formulas = 15 + static_cast<int>(rng() % (round % 3 ? 30 : 190));
     std::vector<std::string> lines;
     for (int f = 0; f < formulas; ++f) {
       std::string line = "方" + std::to_string(f) + "\t";
@@ -239,6 +241,33 @@ TEST(ClusteringTest, CoreCombinationsMatchBruteForce) {
       EXPECT_EQ(got.kept[i].herbs, all[i].herbs) << "round " << round << " rank " << i;
       EXPECT_EQ(got.kept[i].support, all[i].support);
       EXPECT_NEAR(got.kept[i].total_correlation, all[i].total_correlation, 1e-12);
+    }
+
+    // The candidates against a library of random formulas (with equal names, so ties by name
+    // and then by record order count): as SharedCount and RankSimilar find them.
+    std::vector<FormulaHerbs> library;
+    for (int f = 0; f < 40; ++f) {
+      FormulaHerbs formula{"库方" + std::to_string(rng() % 12), {}, {}};
+      for (int h = 0; h < herbs + 2; ++h)
+        if (rng() % 3 == 0) formula.herbs.push_back("药" + std::to_string(h));
+      formula.sorted = formula.herbs;
+      std::sort(formula.sorted.begin(), formula.sorted.end());
+      library.push_back(std::move(formula));
+    }
+    CoreAnalysis with_candidates = got;
+    BuildCandidates(with_candidates, library);
+    for (const CandidateFormula& c : with_candidates.candidates) {
+      FormulaHerbs as_formula;
+      for (std::size_t h : c.herbs) as_formula.sorted.push_back(got.herbs[h]);
+      std::sort(as_formula.sorted.begin(), as_formula.sorted.end());
+      std::size_t with_three = 0;
+      for (const FormulaHerbs& f : library)
+        with_three += SharedCount(as_formula.sorted, f.sorted) >= 3;
+      EXPECT_EQ(c.library_with_three, with_three);
+      const std::vector<SimilarFormula> best = RankSimilar(as_formula, library, std::nullopt, 1);
+      ASSERT_EQ(best.size(), 1u);
+      EXPECT_EQ(c.closest, best[0].similarity > 0 ? library[best[0].index].name : "");
+      EXPECT_EQ(c.closest_similarity, best[0].similarity > 0 ? best[0].similarity : 0);
     }
   }
 }
@@ -431,6 +460,26 @@ TEST_F(ClusteringEngineTest, CandidatesJoinOverlappingCombinations) {
     }
   }
   EXPECT_TRUE(found);
+
+  // The engine's compact reading of the library holds the herb sets ReadLibraryFormulas reads,
+  // also for doses, brackets, repeated herbs, empty pieces and short or blank lines.
+  std::vector<std::string> records = Records();
+  records.insert(records.end(), {"  乙方 \t桂枝（去皮）3两、桂枝、、芍药2两、\t", "\t\t",
+                                 "短行\t甘草", "   ", "丙方\t\t无药"});
+  folder.WriteLines("DB/Fangji.DB", records);
+  const std::vector<FormulaHerbs> texts = ReadLibraryFormulas(world.session);
+  const LibrarySets sets = ReadLibrarySets(world.session);
+  ASSERT_EQ(sets.names.size(), texts.size());
+  std::vector<std::string> name_of(sets.id.size());
+  for (const auto& [name, number] : sets.id) name_of[number] = std::string(name);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(sets.names[i], texts[i].name);
+    std::vector<std::string> herbs;
+    for (std::size_t k = sets.start[i]; k < sets.start[i + 1]; ++k)
+      herbs.push_back(name_of[sets.herbs[k]]);
+    std::sort(herbs.begin(), herbs.end());
+    EXPECT_EQ(herbs, texts[i].sorted) << texts[i].name;
+  }
 }
 
 TEST(ClusteringCliTest, CommandsPrintAndRefuse) {

@@ -34,8 +34,9 @@ TEST(WorkbookTest, RandomTablesReadBackWithValuesTypesFormatsRulesAndChart) {
          TableCell::Percent(std::uniform_real_distribution<double>(0, 1)(rng))});
   }
   WorkbookSheet sheet{
-      "herbs", table.caption, {}, table, SheetChart{"药物频次", "中药", "频数", 0, {1}, 30, true}};
-  WorkbookSheet text{"报告", "", {{"分析报告", true}, {"=不是公式", false}}, {}, std::nullopt};
+      "herbs", table.caption, {}, table, SheetChart{"药物频次", "中药", "频数", 0, {1}, 30, true},
+      {}};
+  WorkbookSheet text{"报告", "", {{"分析报告", true}, {"=不是公式", false}}, {}, std::nullopt, {}};
   test::TestFolder folder;
   const fs::path path = folder / "Result/表.xlsx";
   WriteWorkbook({text, sheet}, path);

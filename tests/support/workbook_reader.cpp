@@ -41,10 +41,14 @@ std::optional<std::vector<ReadSheet>> ReadWorkbook(const std::filesystem::path& 
   EXPECT_TRUE(run.result.ok()) << run.out;
   std::vector<ReadSheet> sheets;
   std::istringstream lines(run.out);
+  bool ended = false;
   for (std::string line; std::getline(lines, line);) {
     std::vector<std::string> f = Split(line, "\t");
-    if (f[0] == "sheet" && f.size() == 5) {
-      sheets.push_back({Unescape(f[1]), f[2], std::stoi(f[3]), std::stoi(f[4]), {}});
+    if (line == "end") {
+      ended = true;
+    } else if (f[0] == "sheet" && f.size() == 6) {
+      sheets.push_back(
+          {Unescape(f[1]), f[2], std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[5]), {}});
     } else if (f[0] == "cell" && f.size() == 9 && !sheets.empty()) {
       sheets.back().cells[{std::stoi(f[1]), std::stoi(f[2])}] =
           ReadCell{f[3], f[4], Unescape(f[8]), f[6], f[7], f[5] == "1"};
@@ -52,6 +56,8 @@ std::optional<std::vector<ReadSheet>> ReadWorkbook(const std::filesystem::path& 
       ADD_FAILURE() << "unexpected line from the workbook reader: " << line;
     }
   }
+  // The process runner keeps the first MiB of output: a larger workbook is not read whole.
+  EXPECT_TRUE(ended) << "the workbook reader's output was cut short: " << path;
   return sheets;
 }
 

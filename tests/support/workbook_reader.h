@@ -22,7 +22,7 @@ struct ReadCell {
 
 struct ReadSheet {
   std::string name, freeze;  // freeze: the top-left cell of the scrolling part ("A3"), or "None"
-  int charts = 0, formulas = 0;
+  int charts = 0, formulas = 0, images = 0;
   std::map<std::pair<int, int>, ReadCell> cells;  // by 1-based row and column
   const ReadCell* At(int row, int col) const;
 };

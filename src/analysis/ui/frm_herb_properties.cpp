@@ -22,7 +22,11 @@ Frm_HerbProperties::Frm_HerbProperties(HerbPropertiesWindow& model)
   label_summary_->setObjectName("Label_Summary");
   label_summary_->setWordWrap(true);
   label_summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  label_summary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   top->addWidget(label_summary_, 1);
+  // The buttons one above the other: the row is then tall enough for a summary of three lines.
+  auto* buttons = new QVBoxLayout;
+  top->addLayout(buttons);
 
   // One button with the five charts to save.
   auto* save = new QPushButton("保存图表…", central);
@@ -40,7 +44,11 @@ Frm_HerbProperties::Frm_HerbProperties(HerbPropertiesWindow& model)
                     [this, which] { window_.Cmd_SaveChart_Click(which); });
   }
   save->setMenu(menu);
-  top->addWidget(save, 0, Qt::AlignTop);
+  buttons->addWidget(save);
+  auto* excel = new QPushButton("导出为 Excel…", central);
+  excel->setObjectName("Cmd_ExportExcel");
+  connect(excel, &QPushButton::clicked, this, [this] { window_.Cmd_ExportExcel_Click(); });
+  buttons->addWidget(excel);
 
   tabs_ = new QTabWidget(central);
   tabs_->setObjectName("Tab_Properties");
