@@ -18,7 +18,7 @@
 #include "analysis/ui/frm_herb_network.h"
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
-#include "common/ui/bar_chart.h"
+#include "common/ui/chart_window_view.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
 #include "support/fake_ports.h"
