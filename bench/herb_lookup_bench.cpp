@@ -19,10 +19,8 @@ struct World {
   World() {
     // Every herb of the shipped file, so each batch reads the whole file.
     auto lines = ReadLines(world.session.Path(kHerbNameFile));
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-      names.push_back(HerbNameById(world.session, static_cast<std::int32_t>(i)));
-      numbers.push_back(static_cast<std::int32_t>(i));
-    }
+    for (std::size_t i = 1; i < lines.size(); ++i) numbers.push_back(static_cast<std::int32_t>(i));
+    names = HerbNamesById(world.session, numbers);
   }
 };
 

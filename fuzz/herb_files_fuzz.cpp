@@ -17,15 +17,15 @@ namespace fs = std::filesystem;
 namespace {
 
 void Check(const lindora::Session& session, const std::string& keyword) {
-  lindora::FindHerbRecord(session, keyword);
+  lindora::FindHerbRecords(session, {keyword});
   int id = lindora::HerbIdByName(session, keyword);
   if (lindora::HerbIdsByName(session, {keyword, keyword}) != std::vector<int>{id, id})
     __builtin_trap();
   lindora::HerbTypeNoByName(session, keyword);
   std::int32_t number =
       static_cast<std::int32_t>(lindora::ToInt32(lindora::Val(keyword)).value_or(0));
-  std::string name = lindora::HerbNameById(session, number);
-  if (lindora::HerbNamesById(session, {number}) != std::vector<std::string>{name}) __builtin_trap();
+  std::vector<std::string> names = lindora::HerbNamesById(session, {number, number});
+  if (names.size() != 2 || names[0] != names[1]) __builtin_trap();
   std::vector<std::int32_t> ids;
   bool found = lindora::CompoundIdsOfHerb(session, number, ids);
   auto batched = lindora::CompoundIdsOfHerbs(session, {number, 0});

@@ -1,7 +1,6 @@
 #include "analysis/herb_groups.h"
 
 #include <algorithm>
-#include <bit>
 #include <stdexcept>
 
 #include "analysis/sort_by_count.h"
@@ -39,69 +38,8 @@ bool Ingredients2Int(std::string_view Ingredients, std::vector<int>& Ingredient_
   return true;
 }
 
-void GroupStore::Grow() {
-  std::size_t capacity = slot_keys_.empty() ? 1024 : slot_keys_.size() * 2;
-  slot_keys_.assign(capacity, 0);
-  slot_index_.assign(capacity, 0);
-  mask_ = capacity - 1;
-  shift_ = 64 - std::countr_zero(capacity);
-  for (std::size_t i = 0; i < Yaodui_S.size(); ++i) {
-    std::size_t s = Slot(Yaodui_S[i]);
-    while (slot_keys_[s] != 0) s = (s + 1) & mask_;
-    slot_keys_[s] = Yaodui_S[i];
-    slot_index_[s] = static_cast<std::uint32_t>(i);
-  }
-}
-
-void GroupStore::Count(GroupKey key) {
-  if (key == 0) throw std::logic_error("empty group key");
-  // Keep the table at most half full.
-  if ((Yaodui_S.size() + 1) * 2 > slot_keys_.size()) Grow();
-  std::size_t s = Slot(key);
-  while (slot_keys_[s] != 0) {
-    if (slot_keys_[s] == key) {
-      ++CountYaodui[slot_index_[s]];
-      return;
-    }
-    s = (s + 1) & mask_;
-  }
-  slot_keys_[s] = key;
-  slot_index_[s] = static_cast<std::uint32_t>(Yaodui_S.size());
-  Yaodui_S.push_back(key);
-  CountYaodui.push_back(1);
-}
-
 void GroupStore::Sort() {
-  slot_keys_.clear();
-  slot_keys_.shrink_to_fit();
-  slot_index_.clear();
-  slot_index_.shrink_to_fit();
-  mask_ = 0;
   SortByCount(CountYaodui, Yaodui_S, NumYaodui());
-}
-
-void AnalysisYaodui(const std::vector<int>& Ingredient_S, GroupStore& store,
-                    int Num_Yaodui_Ingredient) {
-  const std::size_t n = Ingredient_S.size();
-  const int N = Num_Yaodui_Ingredient;
-  if (N < 2 || N > 4 || n < static_cast<std::size_t>(N)) return;
-  constexpr GroupKey B = kGroupBase;
-  std::vector<GroupKey> s(Ingredient_S.begin(), Ingredient_S.end());
-  if (N == 2) {
-    for (std::size_t i = 0; i + 1 < n; ++i)
-      for (std::size_t j = i + 1; j < n; ++j) YaoduiAnalysis(s[i] + B * s[j], store);
-  } else if (N == 3) {
-    for (std::size_t i = 0; i + 2 < n; ++i)
-      for (std::size_t j = i + 1; j + 1 < n; ++j)
-        for (std::size_t k = j + 1; k < n; ++k)
-          YaoduiAnalysis(s[i] + B * s[j] + B * B * s[k], store);
-  } else {
-    for (std::size_t i = 0; i + 3 < n; ++i)
-      for (std::size_t j = i + 1; j + 2 < n; ++j)
-        for (std::size_t k = j + 1; k + 1 < n; ++k)
-          for (std::size_t l = k + 1; l < n; ++l)
-            YaoduiAnalysis(s[i] + B * s[j] + B * B * s[k] + B * B * B * s[l], store);
-  }
 }
 
 std::string Yaodui_S2Yaodui(GroupKey Yaodui_S_Q, const std::vector<std::string>& CM,
@@ -143,9 +81,7 @@ std::vector<std::vector<int>> QualifyingFormulas(const std::filesystem::path& st
 
 namespace {
 
-// The same counting as AnalysisYaodui over every formula, with a direct index instead of the
-// keyed one: positions are small (at most 50 take part), so a combination's mixed-radix code
-// addresses a dense table of first-appearance indexes. Order and counts are those of the store.
+// A combination's mixed-radix code addresses a dense table of first-appearance indexes.
 bool CountGroupsDense(const std::vector<std::vector<int>>& formulas, int N, GroupStore& store) {
   int top = 0;
   for (const auto& s : formulas)
@@ -198,10 +134,9 @@ bool CountGroupsDense(const std::vector<std::vector<int>>& formulas, int N, Grou
 GroupStore CountGroups(const std::vector<std::vector<int>>& formulas, int Num_Yaodui_Ingredient) {
   GroupStore store;
   const int N = Num_Yaodui_Ingredient;
-  if (N < 2 || N > 4 || !CountGroupsDense(formulas, N, store)) {
-    store = GroupStore();
-    for (const auto& s : formulas) AnalysisYaodui(s, store, N);
-  }
+  if (N < 2 || N > 4) return store;
+  if (!CountGroupsDense(formulas, N, store))
+    throw std::logic_error("herb positions too large to count groups of " + std::to_string(N));
   store.Sort();
   return store;
 }

@@ -32,37 +32,14 @@ bool Ingredients2Int(std::string_view Ingredients, std::vector<int>& Ingredient_
                      std::int64_t Threshold);
 
 // The groups of one size with their counts, in first-appearance order until sorted.
-class GroupStore {
- public:
+struct GroupStore {
   std::vector<GroupKey> Yaodui_S;
   std::vector<std::int64_t> CountYaodui;
   std::size_t NumYaodui() const { return Yaodui_S.size(); }
 
-  // Adds one to the key's count, appending the key on first sight.
-  void Count(GroupKey key);
-  // Sorts by count with SortByCount; the keyed index is dropped.
+  // Sorts by count with SortByCount.
   void Sort();
-
- private:
-  void Grow();
-  // Fibonacci hashing: the top bits of the product spread consecutive keys.
-  std::size_t Slot(GroupKey key) const { return (key * 0x9E3779B97F4A7C15ull) >> shift_; }
-  // Open addressing, key 0 (no herb) marks a free slot.
-  std::vector<GroupKey> slot_keys_;
-  std::vector<std::uint32_t> slot_index_;
-  std::size_t mask_ = 0;
-  int shift_ = 64;
 };
-
-// Counts one key.
-inline void YaoduiAnalysis(GroupKey Ingredients_Query, GroupStore& store) {
-  store.Count(Ingredients_Query);
-}
-
-// Enumerates the N-combinations (N = 2, 3, 4; any other N adds nothing) of one formula's
-// positions in nested ascending loops and counts each.
-void AnalysisYaodui(const std::vector<int>& Ingredient_S, GroupStore& store,
-                    int Num_Yaodui_Ingredient);
 
 // The herb names of a key, smallest position first, joined by ",".
 std::string Yaodui_S2Yaodui(GroupKey Yaodui_S_Q, const std::vector<std::string>& CM,
@@ -76,7 +53,10 @@ std::string FormatGroupKey(GroupKey key);
 std::vector<std::vector<int>> QualifyingFormulas(const std::filesystem::path& stand_file,
                                                  const HerbTable& table, std::int64_t Threshold);
 
-// Counts and sorts the groups of size N over the formulas.
+// Counts and sorts the groups of size N (2, 3 or 4; any other N gives none) over the formulas:
+// every N-combination of a formula's positions, enumerated in nested ascending loops, keeps the
+// order of its first appearance until sorted. Positions are at most 50 (GroupThreshold), so a
+// combination addresses a dense table; positions too large for it raise std::logic_error.
 GroupStore CountGroups(const std::vector<std::vector<int>>& formulas, int Num_Yaodui_Ingredient);
 
 // How many groups the grid and the name file show.

@@ -17,8 +17,6 @@ namespace lindora {
 namespace {
 
 // Every run starts the generator afresh, so equal input gives equal communities and layout.
-// Node sets up to this size count pairs in a dense triangle (16 MB at most).
-constexpr std::size_t kDenseLimit = 2048;
 
 void Check(igraph_error_t status, const char* what) {
   if (status != IGRAPH_SUCCESS)
@@ -144,10 +142,9 @@ HerbNetwork BuildHerbNetwork(const Transactions& transactions,
     network.nodes.push_back({transactions.names[order[i]], transactions.frequency[order[i]]});
   }
 
+  // Pairs are counted in a dense triangle: at most kMaxNetworkNodes nodes, about 1 MB.
   const std::size_t n = count;
-  const bool dense = n <= kDenseLimit;
-  std::vector<std::int64_t> triangle(dense ? n * (n - (n > 0)) / 2 : 0);
-  std::unordered_map<std::uint64_t, std::int64_t> sparse;
+  std::vector<std::int64_t> triangle(n * (n - (n > 0)) / 2);
   auto slot = [n](std::size_t a, std::size_t b) { return a * (2 * n - a - 1) / 2 + (b - a - 1); };
   std::vector<std::uint32_t> present;
   for (std::size_t t = 0; t < transactions.N(); ++t) {
@@ -156,23 +153,12 @@ HerbNetwork BuildHerbNetwork(const Transactions& transactions,
       if (node_of[item] != kNone) present.push_back(node_of[item]);
     std::sort(present.begin(), present.end());
     for (std::size_t i = 0; i < present.size(); ++i)
-      for (std::size_t j = i + 1; j < present.size(); ++j) {
-        if (dense)
-          ++triangle[slot(present[i], present[j])];
-        else
-          ++sparse[(std::uint64_t{present[i]} << 32) | present[j]];
-      }
+      for (std::size_t j = i + 1; j < present.size(); ++j) ++triangle[slot(present[i], present[j])];
   }
   const std::int64_t min_edge = std::max<std::int64_t>(1, thresholds.min_edge);
-  if (dense) {
-    for (std::size_t a = 0; a < n; ++a)
-      for (std::size_t b = a + 1; b < n; ++b)
-        if (std::int64_t w = triangle[slot(a, b)]; w >= min_edge)
-          network.edges.push_back({a, b, w});
-  } else {
-    for (auto [key, w] : sparse)
-      if (w >= min_edge) network.edges.push_back({key >> 32, key & 0xffffffffu, w});
-  }
+  for (std::size_t a = 0; a < n; ++a)
+    for (std::size_t b = a + 1; b < n; ++b)
+      if (std::int64_t w = triangle[slot(a, b)]; w >= min_edge) network.edges.push_back({a, b, w});
   std::sort(network.edges.begin(), network.edges.end(), [](const auto& x, const auto& y) {
     if (x.weight != y.weight) return x.weight > y.weight;
     return x.source != y.source ? x.source < y.source : x.target < y.target;

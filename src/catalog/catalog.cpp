@@ -8,10 +8,12 @@
 #include "analysis/herb_frequency.h"
 #include "analysis/herb_group_analysis.h"
 #include "analysis/herb_property_analysis.h"
+#include "analysis/herb_type_analysis.h"
 #include "analysis/network_analysis.h"
 #include "analysis/rule_analysis.h"
 #include "analysis/symptom_analysis.h"
 #include "chem/herb_chem_actions.h"
+#include "chem/screening_analysis.h"
 #include "common/session.h"
 #include "report/analysis_report_window.h"
 
@@ -20,6 +22,7 @@ namespace lindora {
 AnalysisList AllAnalyses() {
   return {
       HerbFrequencyAnalysis(),
+      HerbTypesAnalysis(),
       HerbPropertiesAnalysis(),
       HerbGroupAnalysis(),
       SymptomAnalysis(),
@@ -31,6 +34,8 @@ AnalysisList AllAnalyses() {
       CoreCombinationsDescriptor(),
       DosesDescriptor(),
       SetComparisonAnalysis(),
+      IngredientScreeningAnalysis(),
+      SimilarActivesAnalysis(),
   };
 }
 

@@ -5,6 +5,7 @@
 
 #include "chem/active_matching.h"
 #include "chem/chem_analysis.h"
+#include "chem/screening_analysis.h"
 #include "common/collation.h"
 #include "common/csv.h"
 #include "common/session.h"
@@ -96,12 +97,7 @@ Outcome IngredientScreening::RefuseWhileBusy() {
 
 Outcome IngredientScreening::LoadFromChemAnalysis(const ChemAnalysis& chem) {
   if (busy_) return RefuseWhileBusy();
-  const Grid& grid = chem.FlexGrid();
-  std::vector<ScreeningCompound> compounds;
-  for (int r = 1; r < grid.Rows(); ++r) {
-    compounds.push_back({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1),
-                         grid.TextMatrix(r, ChemAnalysis::kSmilesCol), grid.TextMatrix(r, 3)});
-  }
+  std::vector<ScreeningCompound> compounds = ListedCompounds(chem);
   if (compounds.empty()) {
     return Refuse(session_,
                   "化学成分列表是空的：请先在单味药分析窗口对一味中药选择“分析化学成分”。");
@@ -121,43 +117,25 @@ Outcome IngredientScreening::LoadFromChemAnalysis(const ChemAnalysis& chem) {
 
 Outcome IngredientScreening::Menu_RunScreening_Click() {
   if (busy_) return RefuseWhileBusy();
-  if (compounds_.empty()) {
-    return Refuse(session_, "没有要筛选的化学成分：请从化学成分分析窗口打开成分筛选。");
-  }
+  // Nothing listed: the engine says so.
+  if (compounds_.empty()) return RunIngredientScreening(session_, {}).outcome;
   BusyScope busy(busy_);
   status_ =
       "正在用 Open Babel 计算 " + std::to_string(compounds_.size()) + " 个成分的描述符，请稍候……";
   Changed();
-  Outcome outcome = Guard(session_, [&] {
-    version_ = ConverterVersion(session_);
-    std::vector<ScreeningResult> results = ScreenCompounds(session_, compounds_, strip_salts_);
-    const auto file = session_.Path(kScreeningFile);
-    std::vector<std::vector<std::string>> rows = ScreeningCsvRows(results);
-    rows.push_back({"# " + MethodText()});
-    WriteCsvFile(file, rows);
-    results_ = std::move(results);
-    std::size_t lipinski = 0, veber = 0, both = 0, missing = 0;
-    for (const ScreeningResult& r : results_) {
-      if (!r.texts) {
-        ++missing;
-        continue;
-      }
-      lipinski += r.verdict.lipinski;
-      veber += r.verdict.veber;
-      both += r.Passes();
-    }
-    status_ = std::to_string(results_.size()) + " 个成分：Lipinski 通过 " +
-              std::to_string(lipinski) + " 个，Veber 通过 " + std::to_string(veber) +
-              " 个，两者都通过 " + std::to_string(both) + " 个";
-    if (missing > 0) status_ += "；" + std::to_string(missing) + " 个没有数值（原因见备注）";
+  ScreeningRun run = RunIngredientScreening(session_, {compounds_, strip_salts_});
+  if (!run.version.empty()) version_ = run.version;
+  if (run.outcome == Outcome::kDone) {
+    results_ = std::move(run.results);
+    status_ = run.summary;
     FillScreeningGrid();
-    session_.Message("已筛选“" + herb_ + "”的 " + status_ + "。\r\n结果已写入 " + file.string());
-  });
-  if (outcome == Outcome::kFailed) {
+    session_.Message("已筛选“" + herb_ + "”的 " + status_ + "。\r\n结果已写入 " +
+                     run.file.string());
+  } else if (run.outcome == Outcome::kFailed) {
     status_ = "计算失败，表格和结果文件保持原样。";
     Changed();
   }
-  return outcome;
+  return run.outcome;
 }
 
 Outcome IngredientScreening::AskAndFindSimilar(ActivityKind kind) {
@@ -174,44 +152,32 @@ Outcome IngredientScreening::AskAndFindSimilar(ActivityKind kind) {
 
 Outcome IngredientScreening::FindSimilar(ActivityKind kind, double min_similarity) {
   if (busy_) return RefuseWhileBusy();
-  if (compounds_.empty()) {
-    return Refuse(session_, "没有要比较的化学成分：请从化学成分分析窗口打开成分筛选。");
-  }
+  if (compounds_.empty()) return RunSimilarActives(session_, {}).outcome;
   const ActivityParameters& p = ParametersOf(kind);
   BusyScope busy(busy_);
   const std::string previous_status = status_;
   status_ =
       "正在用 Open Babel 计算指纹并与" + std::string(p.activity_name) + "活性成分比较，请稍候……";
   Changed();
-  Outcome outcome = Guard(session_, [&]() -> Outcome {
-    const auto ref_file = session_.Path(p.ref_set);
-    std::vector<ReferenceCompound> refs = ReadReferenceSet(ref_file, kind);
-    if (refs.empty()) {
-      status_ = previous_status;
-      return Refuse(session_, "参考集 " + ref_file.string() + " 中没有化合物。");
-    }
-    std::size_t unusable = 0;
-    std::vector<SimilarActive> found =
-        FindSimilarActives(session_, compounds_, refs, min_similarity, &unusable);
-    const auto file = session_.Path(kSimilarActivesFile);
-    WriteCsvFile(file, SimilarActivesCsvRows(found));
-    similar_ = std::move(found);
+  SimilarActivesRun run = RunSimilarActives(session_, {compounds_, kind, min_similarity});
+  status_ = previous_status;
+  if (run.outcome == Outcome::kDone) {
+    similar_ = std::move(run.similar);
     FillSimilarGrid();
     const std::string threshold = FormatNumber(min_similarity);
-    status_ = previous_status;
     session_.Message("“" + herb_ + "”的成分中有 " + std::to_string(similar_.size()) + " 个与" +
                      std::string(p.activity_name) + "活性成分的相似度不低于 " + threshold + "。" +
-                     (unusable ? "\r\n参考集中有 " + std::to_string(unusable) + " / " +
-                                     std::to_string(refs.size()) +
-                                     " 行没有可用的结构（SMILES 无法解析或使转换程序中止，"
-                                     "也没有 InChIKey），已跳过。"
-                               : std::string()) +
-                     "\r\n结果已写入 " + file.string());
-    return Outcome::kDone;
-  });
-  if (outcome == Outcome::kFailed) status_ = "比较失败，表格和结果文件保持原样。";
+                     (run.unusable ? "\r\n参考集中有 " + std::to_string(run.unusable) + " / " +
+                                         std::to_string(run.references) +
+                                         " 行没有可用的结构（SMILES 无法解析或使转换程序中止，"
+                                         "也没有 InChIKey），已跳过。"
+                                   : std::string()) +
+                     "\r\n结果已写入 " + run.file.string());
+  } else if (run.outcome == Outcome::kFailed) {
+    status_ = "比较失败，表格和结果文件保持原样。";
+  }
   Changed();
-  return outcome;
+  return run.outcome;
 }
 
 void IngredientScreening::Check_StripSalts_Click(bool checked) {

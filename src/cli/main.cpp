@@ -13,6 +13,10 @@
 #include "common/version.h"
 #include "formula/library.h"
 
+#ifdef LINDORA_CLI_PICTURES
+#include "cli/qt/cli_pictures.h"
+#endif
+
 using namespace lindora;
 using namespace lindora::cli;
 
@@ -162,6 +166,9 @@ int main(int argc, char** argv) {
   std::cerr.rdbuf(new ControlFilter(std::cerr.rdbuf()));
   // A file-size limit makes writes fail with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+#ifdef LINDORA_CLI_PICTURES
+  InstallCliPictureWriter();
+#endif
   AnalysisList analyses = AllAnalyses();
   RegisterAnalysisCommands(analyses);
   std::filesystem::path root = ExecutableFolder();

@@ -89,7 +89,9 @@ std::string CheckOptionText(const AnalysisOption& option, std::string_view text)
 }
 
 std::string CompleteOptions(const AnalysisDescriptor& analysis, OptionValues& values) {
-  for (const auto& [key, value] : values) {
+  for (const auto& entry : values) {
+    // A named reference, not a structured binding: clang before 16 cannot capture one.
+    const std::string& key = entry.first;
     const bool known = std::any_of(analysis.options.begin(), analysis.options.end(),
                                    [&](const AnalysisOption& o) { return o.key == key; });
     if (!known) return analysis.caption + "没有选项“" + key + "”。";

@@ -78,8 +78,10 @@ struct AnalysisOutput {
 };
 
 // Where an analysis's entry stands in the formula window's 数据分析 menu: with the analyses of
-// the current result set, or after 保存结果集… with what works on saved sets.
-enum class MenuGroup { kResultSet, kSavedSets };
+// the current result set, or after 保存结果集… with what works on saved sets. kHerbWindows: it
+// works on what the single-herb and chemistry windows list (a herb's ingredients), not on the
+// result set, and its entries stand in those windows' menus.
+enum class MenuGroup { kResultSet, kSavedSets, kHerbWindows };
 
 struct AnalysisDescriptor {
   std::string key;      // console command and report section key ("herb-properties")

@@ -64,16 +64,6 @@ std::vector<std::string> Split(std::string_view text, std::string_view separator
   return items;
 }
 
-std::string TrimLeft(std::string_view text) {
-  std::size_t b = text.find_first_not_of(' ');
-  return b == std::string_view::npos ? std::string() : std::string(text.substr(b));
-}
-
-std::string TrimRight(std::string_view text) {
-  std::size_t e = text.find_last_not_of(' ');
-  return e == std::string_view::npos ? std::string() : std::string(text.substr(0, e + 1));
-}
-
 std::string_view TrimView(std::string_view text) {
   std::size_t b = text.find_first_not_of(' ');
   if (b == std::string_view::npos) return {};

@@ -21,8 +21,6 @@ std::vector<std::string> Split(std::string_view text, std::string_view separator
 std::string Trim(std::string_view text);
 // The same without a copy: a view into `text`.
 std::string_view TrimView(std::string_view text);
-std::string TrimLeft(std::string_view text);
-std::string TrimRight(std::string_view text);
 
 // Text typed by the user with the ideographic blank (U+3000) that Chinese input methods put
 // between words turned into plain blanks. Only for typed search text: records stay as they are.

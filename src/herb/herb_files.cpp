@@ -95,10 +95,6 @@ std::vector<std::string> FindHerbRecords(const Session& session,
   return records;
 }
 
-std::string FindHerbRecord(const Session& session, std::string_view keyword) {
-  return FindHerbRecords(session, {std::string(keyword)}).front();
-}
-
 std::vector<int> HerbIdsByName(const Session& session, const std::vector<std::string>& names) {
   std::vector<int> ids(names.size(), -1);
   Pending pending;
@@ -185,10 +181,6 @@ std::vector<std::string> HerbNamesById(const Session& session,
     return !wanted.empty();
   });
   return names;
-}
-
-std::string HerbNameById(const Session& session, std::int32_t herb_number) {
-  return HerbNamesById(session, {herb_number}).front();
 }
 
 }  // namespace lindora

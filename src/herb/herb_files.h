@@ -16,10 +16,9 @@ class Session;
 inline constexpr std::string_view kHerbNameFile = "\\DB\\Herb_Name.DB";
 inline constexpr std::string_view kHerbCompoundFile = "\\DB\\Herb_Compound.DB";
 
-// The first record of which one whole name field (Chinese name, pinyin, other names; never the
-// herb number or the type number) equals the keyword (Latin letters compared without regard to
-// case), trimmed of blanks and upper-cased; empty when there is none.
-std::string FindHerbRecord(const Session& session, std::string_view keyword);
+// For each keyword, the first record of which one whole name field (Chinese name, pinyin, other
+// names; never the herb number or the type number) equals the keyword (Latin letters compared
+// without regard to case), trimmed of blanks and upper-cased; empty when there is none.
 std::vector<std::string> FindHerbRecords(const Session& session,
                                          const std::vector<std::string>& keywords);
 
@@ -38,9 +37,8 @@ bool CompoundIdsOfHerb(const Session& session, std::int32_t herb_number,
 std::vector<std::vector<std::int32_t>> CompoundIdsOfHerbs(
     const Session& session, const std::vector<std::int32_t>& herb_numbers);
 
-// The herb name (field 2) of the first non-blank line whose field 0 has the numeric value of
-// the herb number; empty when there is none.
-std::string HerbNameById(const Session& session, std::int32_t herb_number);
+// For each herb number, the herb name (field 2) of the first non-blank line whose field 0 has
+// the numeric value of the herb number; empty when there is none.
 std::vector<std::string> HerbNamesById(const Session& session,
                                        const std::vector<std::int32_t>& herb_numbers);
 

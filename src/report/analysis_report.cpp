@@ -10,6 +10,7 @@
 #include "analysis/herb_clustering.h"
 #include "analysis/herb_frequency.h"
 #include "analysis/herb_property_analysis.h"
+#include "analysis/herb_type_analysis.h"
 #include "analysis/network_analysis.h"
 #include "analysis/result_data.h"
 #include "analysis/rule_analysis.h"
@@ -28,7 +29,6 @@
 #include "formula/library.h"
 #include "herb/herb_charts.h"
 #include "herb/herb_properties.h"
-#include "herb/herb_types.h"
 #include "report/report_workbook.h"
 
 namespace lindora {
@@ -57,9 +57,6 @@ constexpr std::array<SectionInfo, 9> kSections = {{
 constexpr int kChartWidth = 800, kChartHeight = 1000;
 constexpr int kNetworkWidth = 860, kNetworkHeight = 660;
 constexpr int kRadarSize = 700;
-
-// The herbs the single-herb window lists after a herb frequency run.
-constexpr std::size_t kTypedHerbs = 100;
 
 // Builds the document section by section; each step reports progress and adds blocks and
 // methods sentences.
@@ -103,27 +100,15 @@ class ReportBuilder {
     doc_.Table({"序号", "中药名", "频数"}, std::move(rows));
   }
 
-  void Types(const HerbTable& table) {
+  void Types(const HerbTypesResult& types) {
     Section(ReportSection::kTypes);
-    std::vector<std::string> names(
-        table.CM.begin(),
-        table.CM.begin() + static_cast<std::ptrdiff_t>(std::min(table.NumCM(), kTypedHerbs)));
-    std::vector<int> types = HerbTypeNosByName(session_, names);
-    std::vector<TypedHerb> herbs;
-    for (std::size_t i = 0; i < names.size(); ++i)
-      herbs.push_back({names[i], static_cast<int>(table.CountCM[i]), types[i]});
-    std::vector<HerbTypeGroup> groups = GroupHerbsByType(herbs, 0);
-    doc_.Paragraph("频数最高的" + std::to_string(names.size()) +
-                   "味中药（单味药窗口所列）按中药类型归类：");
+    const AnalysisOutput output = HerbTypesOutput(types);
+    doc_.Paragraph(output.summary);
     std::vector<std::vector<std::string>> rows;
-    for (const HerbTypeGroup& g : groups) {
-      std::string list;
-      for (const TypedHerb& h : g.herbs)
-        list += (list.empty() ? "" : "、") + h.name + "(" + std::to_string(h.frequency) + ")";
-      rows.push_back({g.type_name, std::to_string(g.herbs.size()), list});
-    }
-    AddChart("types.png", HerbTypeChart(types), "图：中药类型分布");
-    doc_.Table({"类型", "药味数", "中药（频数）"}, std::move(rows));
+    for (const std::vector<TableCell>& row : output.tables[0].rows)
+      rows.push_back({row[0].text, row[1].text, row[2].text});
+    AddChart("types.png", HerbTypesChart(types), "图：中药类型分布");
+    doc_.Table(output.tables[0].header, std::move(rows));
   }
 
   // The nature, flavour and meridian distribution as its window computes it (writing the same
@@ -423,9 +408,9 @@ class ReportBuilder {
         break;
       case ReportSection::kTypes:
         zh_.push_back(
-            "药物类型：频数最高的" + std::to_string(kTypedHerbs) +
+            "药物类型：频数最高的" + std::to_string(kDefaultTypedHerbs) +
             "味中药按本软件中药类型表（37类，未收录或未分类者归“其他”）归类，统计各类药味数。");
-        en_.push_back("Herb types: the " + std::to_string(kTypedHerbs) +
+        en_.push_back("Herb types: the " + std::to_string(kDefaultTypedHerbs) +
                       " most frequent herbs were classified by the program's table of 37 herb "
                       "types (herbs not recorded or not classified: \"其他\", other), and the "
                       "herbs of each type were counted.");
@@ -628,7 +613,9 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
     }
     if (options.Has(ReportSection::kTypes)) {
       tell(SectionTitle(ReportSection::kTypes));
-      builder.Types(frequency.table);
+      HerbTypesResult types = HerbTypesOf(session, frequency.table, kDefaultTypedHerbs);
+      if (types.outcome != Outcome::kDone) return types.outcome;
+      builder.Types(types);
     }
   }
   if (options.Has(ReportSection::kProperties)) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <random>
 #include <set>
 
@@ -207,6 +208,30 @@ TEST_F(AnalysisListTest, RunOutputsHoldEveryRowOfTheFilesTheyWrote) {
   ASSERT_EQ(network.tables.size(), 2u);
   EXPECT_EQ(Texts(network.tables[0], ","), CsvLines("Result/药物网络_节点.csv"));
   EXPECT_EQ(network.tables[1].rows.size(), CsvLines("Result/药物网络_边.csv").size());
+}
+
+TEST_F(AnalysisListTest, HerbTypesGroupTheMostFrequentHerbsOfTheListFileByTheirType) {
+  // The herb file types 药A as 补气药 (30) and 药B as 辛温解表药 (1); every other herb is 其他.
+  for (const std::string top : {"3", "100"}) {
+    AnalysisOutput types = Run("herb-types", {{"top", top}});
+    std::vector<std::string> herbs = folder.ReadLines("Result/Yaodui_Analysis1.txt");
+    herbs.resize(std::min<std::size_t>(herbs.size(), std::stoul(top)));
+    std::map<int, std::vector<std::string>> by_order;  // table order, 其他 last
+    for (const std::string& line : herbs) {
+      const std::vector<std::string> f = Split(line, "\t");
+      const int order = f[0] == "药B" ? 1 : f[0] == "药A" ? 30 : 99;
+      by_order[order].push_back(f[0] + "(" + f[1] + ")");
+    }
+    std::vector<std::string> expected;
+    for (const auto& [order, names] : by_order)
+      expected.push_back((order == 1    ? "辛温解表药"
+                          : order == 30 ? "补气药"
+                                        : "其他") +
+                         std::string("\t") + std::to_string(names.size()) + "\t" +
+                         Join(names, "、"));
+    ASSERT_EQ(types.tables.size(), 1u);
+    EXPECT_EQ(Texts(types.tables[0], "\t"), expected) << top;
+  }
 }
 
 TEST(AnalysisOptionTest, WholeAndDecimalOptionsKeepToTheirRanges) {

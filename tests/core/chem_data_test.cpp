@@ -2,6 +2,7 @@
 
 #include "chem/compound_data.h"
 #include "common/files.h"
+#include "support/lookup_oracles.h"
 #include "support/test_folder.h"
 
 namespace lindora {
@@ -26,11 +27,11 @@ class CompoundLookupTest : public ::testing::Test {
 
 TEST_F(CompoundLookupTest, IdentifierMustStandAsAWholeFieldFollowedByATab) {
   // 120 and 512 contain 12; "12 " is not 12; field 1 of line 7 is a whole field before a TAB.
-  EXPECT_EQ(CompoundRecordById(file(), 12), "7\t12\tfield one holds 12\tKEY-7");
-  EXPECT_EQ(CompoundRecordById(file(), 120), "120\tonetwenty\tCC\tKEY-120");
-  EXPECT_EQ(CompoundRecordById(file(), -4), "-4\tnegative\tN\tKEY-m4");
-  EXPECT_EQ(CompoundRecordById(file(), 1), "");
-  EXPECT_EQ(CompoundRecordById(file(), 2), "");
+  EXPECT_EQ(test::CompoundRecordById(file(), 12), "7\t12\tfield one holds 12\tKEY-7");
+  EXPECT_EQ(test::CompoundRecordById(file(), 120), "120\tonetwenty\tCC\tKEY-120");
+  EXPECT_EQ(test::CompoundRecordById(file(), -4), "-4\tnegative\tN\tKEY-m4");
+  EXPECT_EQ(test::CompoundRecordById(file(), 1), "");
+  EXPECT_EQ(test::CompoundRecordById(file(), 2), "");
 }
 
 TEST_F(CompoundLookupTest, BatchedLookupGivesTheSameAnswersInTheAskedOrder) {
@@ -38,13 +39,13 @@ TEST_F(CompoundLookupTest, BatchedLookupGivesTheSameAnswersInTheAskedOrder) {
   std::vector<std::string> batched = CompoundRecordsById(file(), ids);
   ASSERT_EQ(batched.size(), ids.size());
   for (std::size_t i = 0; i < ids.size(); ++i)
-    EXPECT_EQ(batched[i], CompoundRecordById(file(), ids[i])) << "id " << ids[i];
+    EXPECT_EQ(batched[i], test::CompoundRecordById(file(), ids[i])) << "id " << ids[i];
   EXPECT_TRUE(CompoundRecordsById(file(), {}).empty());
 }
 
 TEST_F(CompoundLookupTest, RecordComesBackDecodedAndUntrimmed) {
   f.WriteLines("DB/Compound.DB", {"5\t丹参酮 \t C=O \tKEY "});
-  EXPECT_EQ(CompoundRecordById(file(), 5), "5\t丹参酮 \t C=O \tKEY ");
+  EXPECT_EQ(test::CompoundRecordById(file(), 5), "5\t丹参酮 \t C=O \tKEY ");
   EXPECT_EQ(CompoundRecordsById(file(), {5}).front(), "5\t丹参酮 \t C=O \tKEY ");
 }
 
@@ -56,7 +57,7 @@ TEST(CompoundLookupFileTest, MissingFileIsAnErrorNamingIt) {
   } catch (const FileError& e) {
     EXPECT_NE(std::string(e.what()).find((f / "DB/Compound.DB").string()), std::string::npos);
   }
-  EXPECT_THROW(CompoundRecordById(f / "DB/Compound.DB", 1), FileError);
+  EXPECT_THROW(test::CompoundRecordById(f / "DB/Compound.DB", 1), FileError);
 }
 
 TEST(RefLookupTest, KeyIsFoundAnywhereCaseSensitiveFirstLineWins) {
@@ -69,25 +70,25 @@ TEST(RefLookupTest, KeyIsFoundAnywhereCaseSensitiveFirstLineWins) {
                                     "O\t4\tXX-AAAA-BBBB-YY",
                                 });
   fs::path set = f / "DB/Ref/set.DB";
-  EXPECT_EQ(FindRefRecord(set, "AAAA-BBBB"), "C\t1\tAAAA-BBBB");
-  EXPECT_EQ(FindRefRecord(set, "aaaa-bbbb"), "N\t3\taaaa-bbbb");
-  EXPECT_EQ(FindRefRecord(set, "comment"), "note mentioning AAAA-BBBB in a comment\t2\tZZ");
-  EXPECT_EQ(FindRefRecord(set, "XX-AAAA"), "O\t4\tXX-AAAA-BBBB-YY");
-  EXPECT_EQ(FindRefRecord(set, "QQ"), std::nullopt);
+  EXPECT_EQ(test::FindRefRecord(set, "AAAA-BBBB"), "C\t1\tAAAA-BBBB");
+  EXPECT_EQ(test::FindRefRecord(set, "aaaa-bbbb"), "N\t3\taaaa-bbbb");
+  EXPECT_EQ(test::FindRefRecord(set, "comment"), "note mentioning AAAA-BBBB in a comment\t2\tZZ");
+  EXPECT_EQ(test::FindRefRecord(set, "XX-AAAA"), "O\t4\tXX-AAAA-BBBB-YY");
+  EXPECT_EQ(test::FindRefRecord(set, "QQ"), std::nullopt);
   // An empty key would match the header line; it finds nothing.
-  EXPECT_EQ(FindRefRecord(set, ""), std::nullopt);
+  EXPECT_EQ(test::FindRefRecord(set, ""), std::nullopt);
 
   std::vector<std::string> keys = {"aaaa-bbbb", "", "AAAA-BBBB", "QQ", "AAAA-BBBB", "B", "ZZ"};
   auto batched = FindRefRecords(set, keys);
   ASSERT_EQ(batched.size(), keys.size());
   for (std::size_t i = 0; i < keys.size(); ++i)
-    EXPECT_EQ(batched[i], FindRefRecord(set, keys[i])) << "key " << keys[i];
+    EXPECT_EQ(batched[i], test::FindRefRecord(set, keys[i])) << "key " << keys[i];
 }
 
 TEST(RefLookupTest, MissingSetIsAnErrorEvenForAnEmptyKey) {
   test::TestFolder f;
   EXPECT_THROW(FindRefRecords(f / "DB/Ref/none.DB", {"K"}), FileError);
-  EXPECT_THROW(FindRefRecord(f / "DB/Ref/none.DB", ""), FileError);
+  EXPECT_THROW(test::FindRefRecord(f / "DB/Ref/none.DB", ""), FileError);
 }
 
 TEST(HerbLinkTest, EveryMatchingLinkLineCountsBlankLinesAreSkipped) {

@@ -9,7 +9,10 @@
 #include "chem/chem_analysis.h"
 #include "chem/herb_chem_actions.h"
 #include "chem/ingredient_screening_window.h"
+#include "chem/screening_analysis.h"
+#include "common/analysis_list.h"
 #include "common/process.h"
+#include "common/session.h"
 #include "common/text.h"
 #include "support/chem_standins.h"
 #include "support/cli_runner.h"
@@ -245,6 +248,41 @@ fi)");
       FingerprintsOf(w.session, {{"1", "CCO", {}}, {"2", "C1HANG", {}}});
   EXPECT_TRUE(fps[0]);
   EXPECT_FALSE(fps[1]);
+}
+
+TEST_F(ScreeningConverterTest, TheListedEngineScreensTheChemistryGridAndRefusesAnEmptyOne) {
+  const AnalysisDescriptor* analysis = FindAnalysis(w.session.Analyses(), "screen-ingredients");
+  ASSERT_NE(analysis, nullptr);
+  OptionValues values;
+  ASSERT_EQ(CompleteOptions(*analysis, values), "");
+  AnalysisOutput output;
+  EXPECT_EQ(analysis->run(w.session, values, output), Outcome::kRefused);
+  EXPECT_EQ(w.dialogs.Messages(),
+            std::vector<std::string>{"没有要筛选的化学成分：请从化学成分分析窗口打开成分筛选。"});
+  EXPECT_FALSE(std::filesystem::exists(f / "Result/成分筛选.csv"));
+
+  ChemAnalysis& chem = w.session.Window<ChemAnalysis>();
+  chem.InitializeGrid();
+  chem.AddCompoundRow(std::string("7\taspirin\t") + kAspirin + "\tKEY-A");
+  chem.AddCompoundRow("8\tbroken\tC1CC(bad\t");
+  chem.AddCompoundRow("9\tethanol\tCCO\t");
+  ASSERT_EQ(analysis->run(w.session, values, output), Outcome::kDone);
+  // The table holds the rows of the file (header and method line aside); numbers are numbers.
+  std::vector<std::string> file = Split(f.ReadBytes("Result/成分筛选.csv"), "\r\n");
+  ASSERT_EQ(output.tables.size(), 1u);
+  const ResultTable& table = output.tables[0];
+  ASSERT_EQ(table.rows.size(), 3u);
+  for (std::size_t r = 0; r < table.rows.size(); ++r) {
+    std::vector<std::string> cells;
+    for (const TableCell& cell : table.rows[r]) cells.push_back(cell.text);
+    EXPECT_EQ(Join(cells, ","), file[r + 1]);
+  }
+  EXPECT_EQ(table.rows[0][2].kind, TableCell::Kind::kNumber);
+  EXPECT_DOUBLE_EQ(table.rows[0][2].number, 180.16);
+  EXPECT_EQ(table.rows[1][2].kind, TableCell::Kind::kText);  // no value for a broken SMILES
+  EXPECT_EQ(
+      output.summary,
+      "3 个成分：Lipinski 通过 2 个，Veber 通过 2 个，两者都通过 2 个；1 个没有数值（原因见备注）");
 }
 
 TEST(ScreeningCliTest, ShippedHerbIsScreenedAndBadThresholdsAreUsageErrors) {

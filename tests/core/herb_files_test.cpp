@@ -4,6 +4,7 @@
 
 #include "common/files.h"
 #include "support/fake_ports.h"
+#include "support/lookup_oracles.h"
 #include "support/test_folder.h"
 
 namespace lindora {
@@ -42,34 +43,34 @@ class HerbFilesTest : public ::testing::Test {
 };
 
 TEST_F(HerbFilesTest, FindHerbRecordMatchesWholeFieldsOnlyAndFoldsLatinCase) {
-  EXPECT_EQ(FindHerbRecord(session, "人参"), "1\t30\t人参\tRENSHEN\tGINSENG");
-  EXPECT_EQ(FindHerbRecord(session, "RenShen"), "1\t30\t人参\tRENSHEN\tGINSENG");
-  EXPECT_EQ(FindHerbRecord(session, "ginseng"), "1\t30\t人参\tRENSHEN\tGINSENG");
-  EXPECT_EQ(FindHerbRecord(session, "人"), "");
-  EXPECT_EQ(FindHerbRecord(session, "参"), "");
-  EXPECT_EQ(FindHerbRecord(session, "不存在"), "");
+  EXPECT_EQ(test::FindHerbRecord(session, "人参"), "1\t30\t人参\tRENSHEN\tGINSENG");
+  EXPECT_EQ(test::FindHerbRecord(session, "RenShen"), "1\t30\t人参\tRENSHEN\tGINSENG");
+  EXPECT_EQ(test::FindHerbRecord(session, "ginseng"), "1\t30\t人参\tRENSHEN\tGINSENG");
+  EXPECT_EQ(test::FindHerbRecord(session, "人"), "");
+  EXPECT_EQ(test::FindHerbRecord(session, "参"), "");
+  EXPECT_EQ(test::FindHerbRecord(session, "不存在"), "");
   // The keyword is not trimmed, so a blank makes it a different field.
-  EXPECT_EQ(FindHerbRecord(session, " 人参"), "");
+  EXPECT_EQ(test::FindHerbRecord(session, " 人参"), "");
   // The record is trimmed of blanks before it is compared and returned.
-  EXPECT_EQ(FindHerbRecord(session, "citri"), "8\t17\t陈皮\tCHENPI\tCITRI");
+  EXPECT_EQ(test::FindHerbRecord(session, "citri"), "8\t17\t陈皮\tCHENPI\tCITRI");
 }
 
 TEST_F(HerbFilesTest, FindHerbRecordMatchesNameFieldsOnlyNeverANumber) {
   // 5 is the type number of line 3 and the herb number of line 5: neither is a name.
-  EXPECT_EQ(FindHerbRecord(session, "5"), "");
-  EXPECT_EQ(FindHerbRecord(session, "30"), "");
-  EXPECT_EQ(FindHerbRecord(session, "零号"), "0\t30\t零号\tLINGHAO\tZERO");
-  EXPECT_EQ(FindHerbRecord(session, "zero"), "0\t30\t零号\tLINGHAO\tZERO");
+  EXPECT_EQ(test::FindHerbRecord(session, "5"), "");
+  EXPECT_EQ(test::FindHerbRecord(session, "30"), "");
+  EXPECT_EQ(test::FindHerbRecord(session, "零号"), "0\t30\t零号\tLINGHAO\tZERO");
+  EXPECT_EQ(test::FindHerbRecord(session, "zero"), "0\t30\t零号\tLINGHAO\tZERO");
   // No record has an empty field here, so the empty keyword finds nothing.
-  EXPECT_EQ(FindHerbRecord(session, ""), "");
+  EXPECT_EQ(test::FindHerbRecord(session, ""), "");
   // A keyword holding a TAB is found across two name fields, not across a number and a name.
-  EXPECT_EQ(FindHerbRecord(session, "黄芪\tHUANGQI"), "2\t30\t黄芪\tHUANGQI\tASTRAGALI");
-  EXPECT_EQ(FindHerbRecord(session, "30\t黄芪"), "");
+  EXPECT_EQ(test::FindHerbRecord(session, "黄芪\tHUANGQI"), "2\t30\t黄芪\tHUANGQI\tASTRAGALI");
+  EXPECT_EQ(test::FindHerbRecord(session, "30\t黄芪"), "");
 }
 
 TEST_F(HerbFilesTest, EmptyKeywordFindsARecordWithAnEmptyField) {
   folder.WriteLines("DB/Herb_Name.DB", {"0\t0\t标题\tbiaoti", "1\t30\t人参\trenshen\t"});
-  EXPECT_EQ(FindHerbRecord(session, ""), "1\t30\t人参\tRENSHEN\t");
+  EXPECT_EQ(test::FindHerbRecord(session, ""), "1\t30\t人参\tRENSHEN\t");
 }
 
 TEST_F(HerbFilesTest, HerbIdByNameCountsEveryLineAndNeedsATabOnBothSides) {
@@ -99,7 +100,7 @@ TEST_F(HerbFilesTest, BatchedLookupsAnswerInTheOrderAskedLikeSingleOnes) {
   std::vector<std::string> keywords = {"gancao", "人", "RenShen", "gancao"};
   std::vector<std::string> records = FindHerbRecords(session, keywords);
   for (std::size_t i = 0; i < keywords.size(); ++i)
-    EXPECT_EQ(records[i], FindHerbRecord(session, keywords[i]));
+    EXPECT_EQ(records[i], test::FindHerbRecord(session, keywords[i]));
   EXPECT_TRUE(HerbIdsByName(session, {}).empty());
 }
 
@@ -152,10 +153,10 @@ TEST_F(HerbFilesTest, IdentifierBeyondThirtyTwoBitsIsReportedWithItsLine) {
 }
 
 TEST_F(HerbFilesTest, HerbNameByIdReadsFieldZeroNotThePosition) {
-  EXPECT_EQ(HerbNameById(session, 5), "甘草");
-  EXPECT_EQ(HerbNameById(session, 8), "陈皮");  // "  8" still reads as 8
-  EXPECT_EQ(HerbNameById(session, 0), "零号");
-  EXPECT_EQ(HerbNameById(session, 4), "");
+  EXPECT_EQ(test::HerbNameById(session, 5), "甘草");
+  EXPECT_EQ(test::HerbNameById(session, 8), "陈皮");  // "  8" still reads as 8
+  EXPECT_EQ(test::HerbNameById(session, 0), "零号");
+  EXPECT_EQ(test::HerbNameById(session, 4), "");
   EXPECT_EQ(HerbNamesById(session, {7, 1, 7, 40}),
             (std::vector<std::string>{"尾名", "人参", "尾名", ""}));
 }
@@ -164,7 +165,7 @@ TEST_F(HerbFilesTest, MissingFilesRaiseAnErrorNamingThem) {
   std::filesystem::remove(folder / "DB/Herb_Name.DB");
   std::filesystem::remove(folder / "DB/Herb_Compound.DB");
   std::vector<std::int32_t> ids;
-  EXPECT_THROW(FindHerbRecord(session, "人参"), FileError);
+  EXPECT_THROW(test::FindHerbRecord(session, "人参"), FileError);
   EXPECT_THROW(HerbIdByName(session, "人参"), FileError);
   try {
     CompoundIdsOfHerb(session, 1, ids);

@@ -66,8 +66,7 @@ TEST(HerbNetworkTest, NodesEdgesAndThresholds) {
   EXPECT_EQ(all.edges.front().weight, 3);
 }
 
-// Random formulas, counted pair by pair by brute force; the large item set takes the sparse
-// counting path, the small one the dense path.
+// Random formulas, counted pair by pair by brute force, over a small and a large item set.
 TEST(HerbNetworkTest, EdgeWeightsMatchABruteForceCount) {
   std::mt19937 rng(7);
   for (int items : {12, 400}) {

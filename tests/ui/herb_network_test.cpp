@@ -21,6 +21,7 @@
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
 #include "common/ui/bar_chart.h"
+#include "common/ui/chart_window_view.h"
 #include "common/ui/network_picture.h"
 #include "common/ui/qt_text.h"
 #include "formula/fangji_analysis.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "common/session.h"
-#include "common/ui/bar_chart.h"
+#include "common/ui/chart_window_view.h"
 #include "common/ui/menus.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"

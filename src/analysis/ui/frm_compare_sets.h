@@ -10,7 +10,7 @@
 #include <QSplitter>
 
 #include "analysis/compare_sets_window.h"
-#include "common/ui/bar_chart.h"
+#include "common/ui/chart_window_view.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/view_host.h"
 

@@ -7,7 +7,7 @@
 #include <QTabWidget>
 
 #include "analysis/herb_clustering_window.h"
-#include "common/ui/dendrogram_picture.h"
+#include "common/ui/dendrogram_view.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/view_host.h"
 

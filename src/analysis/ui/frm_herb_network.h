@@ -8,6 +8,7 @@
 #include "analysis/herb_network_window.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/network_picture.h"
+#include "common/ui/network_view.h"
 #include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 

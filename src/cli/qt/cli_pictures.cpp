@@ -1,5 +1,7 @@
 // Pictures in lindora-cli: the windows' renderer on Qt's offscreen platform. The application
 // object is made on the first picture, so commands without pictures never start Qt.
+#include "cli/qt/cli_pictures.h"
+
 #include <QApplication>
 #include <QtGlobal>
 #include <cstdio>
@@ -99,7 +101,13 @@ class CliPictureWriter : public lindora::PictureWriter {
   lindora::ui::QtPictureWriter qt_;
 };
 
-CliPictureWriter writer;
-const bool installed = (lindora::InstallPictureWriter(&writer), true);
-
 }  // namespace
+
+namespace lindora::cli {
+
+void InstallCliPictureWriter() {
+  static CliPictureWriter writer;
+  InstallPictureWriter(&writer);
+}
+
+}  // namespace lindora::cli

@@ -1,9 +1,7 @@
 #include "common/ui/bar_chart.h"
 
 #include <QGraphicsScene>
-#include <QMenuBar>
 #include <QPainter>
-#include <QResizeEvent>
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSeries>
 #include <QtCharts/QBarSet>
@@ -11,17 +9,12 @@
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 
-#include "common/ui/menus.h"
 #include "common/ui/picture_font.h"
 #include "common/ui/qt_text.h"
-#include "common/ui/twips.h"
 
 namespace lindora::ui {
 
-namespace {
-
-// Qt Charts elides a category label that is taller than its share of the axis: for a chart of
-// many horizontal bars the label font follows the height the chart is drawn at.
+// For a chart of many horizontal bars the label font follows the height the chart is drawn at.
 void FitCategoryLabels(QChart* chart, double height) {
   for (QAbstractAxis* axis : chart->axes(Qt::Vertical)) {
     auto* categories = qobject_cast<QBarCategoryAxis*>(axis);
@@ -38,8 +31,6 @@ void FitCategoryLabels(QChart* chart, double height) {
       if (a->labelsFont().pixelSize() > pixels) a->setLabelsFont(PictureFont(pixels));
   }
 }
-
-}  // namespace
 
 QChart* MakeBarChart(const BarChart& data) {
   auto* chart = new QChart;
@@ -127,33 +118,6 @@ QImage BarChartImage(const BarChart& data, QSize size) {
   painter.setRenderHint(QPainter::TextAntialiasing);
   scene.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), QRectF(QPointF(0, 0), QSizeF(size)));
   return image;
-}
-
-BarChartView::BarChartView(const BarChart& data, QWidget* parent)
-    : QChartView(MakeBarChart(data), parent) {
-  setRenderHint(QPainter::Antialiasing);
-}
-
-void BarChartView::resizeEvent(QResizeEvent* event) {
-  FitCategoryLabels(chart(), event->size().height());
-  QChartView::resizeEvent(event);
-}
-
-ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, Session& session,
-                         QWidget* parent)
-    : QMainWindow(parent), model_(session, data) {
-  setObjectName(object_name);
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(Q(model_.Caption()));
-  auto* view = new BarChartView(data, this);
-  view->setObjectName("ChartView");
-  setCentralWidget(view);
-  BuildMenus(this, menuBar(), ChartWindowModel::MenuBar(), model_);
-  resize(1100, 900);
-}
-
-bool ChartWindow::SavePng(const QString& path) {
-  return model_.SavePng(std::filesystem::path(S(path))) == Outcome::kDone;
 }
 
 }  // namespace lindora::ui

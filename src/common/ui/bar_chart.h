@@ -1,12 +1,11 @@
-// The one bar chart renderer: windows show it, the command-line tool and reports write it.
+// The one bar chart renderer: windows show it (chart_window_view.h), the command-line tool and
+// reports write it.
 #pragma once
 
 #include <QByteArray>
 #include <QImage>
-#include <QMainWindow>
-#include <QtCharts/QChartView>
+#include <QtCharts/QChart>
 
-#include "common/chart_window.h"
 #include "common/pictures.h"
 
 namespace lindora::ui {
@@ -15,29 +14,8 @@ namespace lindora::ui {
 QChart* MakeBarChart(const BarChart& data);
 // The chart drawn on white at the given pixel size.
 QImage BarChartImage(const BarChart& data, QSize size);
-
-class BarChartView : public QChartView {
-  Q_OBJECT
- public:
-  explicit BarChartView(const BarChart& data, QWidget* parent = nullptr);
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-};
-
-// A window with one chart and a menu to save it as PNG.
-class ChartWindow : public QMainWindow {
-  Q_OBJECT
- public:
-  ChartWindow(const BarChart& data, const QString& object_name, Session& session,
-              QWidget* parent = nullptr);
-  // Writes the chart at the window's picture size; a file that cannot be written is one message.
-  bool SavePng(const QString& path);
-  static constexpr int kPictureWidth = ChartWindowModel::kPictureWidth;
-  static constexpr int kPictureHeight = ChartWindowModel::kPictureHeight;
-
- private:
-  ChartWindowModel model_;
-};
+// Fits the category labels of a chart drawn `height` pixels high (Qt Charts elides a label
+// taller than its share of the axis).
+void FitCategoryLabels(QChart* chart, double height);
 
 }  // namespace lindora::ui

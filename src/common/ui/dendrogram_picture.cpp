@@ -121,18 +121,4 @@ QByteArray DendrogramSvg(const DendrogramPicture& picture, QSize size) {
   return bytes;
 }
 
-DendrogramView::DendrogramView(QWidget* parent) : QWidget(parent) {
-  setMinimumSize(300, 200);
-}
-
-void DendrogramView::SetPicture(DendrogramPicture picture) {
-  picture_ = std::move(picture);
-  update();
-}
-
-void DendrogramView::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  PaintDendrogram(painter, picture_, QRectF(rect()));
-}
-
 }  // namespace lindora::ui

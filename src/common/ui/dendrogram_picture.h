@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QImage>
 #include <QPainter>
-#include <QWidget>
 
 #include "common/pictures.h"
 
@@ -15,20 +14,5 @@ namespace lindora::ui {
 void PaintDendrogram(QPainter& painter, const DendrogramPicture& picture, const QRectF& area);
 QImage DendrogramImage(const DendrogramPicture& picture, QSize size);
 QByteArray DendrogramSvg(const DendrogramPicture& picture, QSize size);
-
-// Shows a dendrogram at the widget's size.
-class DendrogramView : public QWidget {
-  Q_OBJECT
- public:
-  explicit DendrogramView(QWidget* parent = nullptr);
-  void SetPicture(DendrogramPicture picture);
-  const DendrogramPicture& Picture() const { return picture_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  DendrogramPicture picture_;
-};
 
 }  // namespace lindora::ui

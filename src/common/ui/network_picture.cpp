@@ -1,10 +1,8 @@
 #include "common/ui/network_picture.h"
 
 #include <QBuffer>
-#include <QMouseEvent>
 #include <QPainterPath>
 #include <QSvgGenerator>
-#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -312,58 +310,6 @@ QByteArray NetworkSvg(const NetworkPicture& picture, QSize size) {
     PaintNetwork(painter, picture, QRectF(QPointF(0, 0), QSizeF(size)));
   }
   return bytes;
-}
-
-NetworkView::NetworkView(QWidget* parent) : QWidget(parent) {
-  setMinimumSize(300, 200);
-  setCursor(Qt::OpenHandCursor);
-}
-
-void NetworkView::SetPicture(NetworkPicture picture) {
-  picture_ = std::move(picture);
-  update();
-}
-
-void NetworkView::SetZoom(double zoom) {
-  zoom_ = std::clamp(zoom, 0.2, 20.0);
-  update();
-}
-
-void NetworkView::ResetView() {
-  zoom_ = 1;
-  pan_ = {};
-  update();
-}
-
-void NetworkView::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  PaintNetwork(painter, picture_, QRectF(rect()), zoom_, pan_);
-}
-
-void NetworkView::wheelEvent(QWheelEvent* event) {
-  // Zoom about the pointer: the point under it stays where it is.
-  const double factor = std::pow(1.0015, event->angleDelta().y());
-  const double next = std::clamp(zoom_ * factor, 0.2, 20.0);
-  const QPointF c = QRectF(rect()).center();
-  const QPointF mouse = event->position();
-  pan_ = mouse - c - (mouse - c - pan_) * (next / zoom_);
-  zoom_ = next;
-  update();
-}
-
-void NetworkView::mousePressEvent(QMouseEvent* event) {
-  drag_from_ = event->position();
-}
-
-void NetworkView::mouseMoveEvent(QMouseEvent* event) {
-  if (!(event->buttons() & Qt::LeftButton)) return;
-  pan_ += event->position() - drag_from_;
-  drag_from_ = event->position();
-  update();
-}
-
-void NetworkView::mouseDoubleClickEvent(QMouseEvent*) {
-  ResetView();
 }
 
 }  // namespace lindora::ui

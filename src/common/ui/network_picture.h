@@ -9,7 +9,6 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
-#include <QWidget>
 #include <vector>
 
 #include "common/pictures.h"
@@ -33,30 +32,5 @@ void PaintNetwork(QPainter& painter, const NetworkPicture& picture, const QRectF
                   QString* note = nullptr);
 QImage NetworkImage(const NetworkPicture& picture, QSize size);
 QByteArray NetworkSvg(const NetworkPicture& picture, QSize size);
-
-// Shows a network; the wheel zooms, dragging pans, a double click resets the view.
-class NetworkView : public QWidget {
-  Q_OBJECT
- public:
-  explicit NetworkView(QWidget* parent = nullptr);
-  void SetPicture(NetworkPicture picture);
-  const NetworkPicture& Picture() const { return picture_; }
-  double Zoom() const { return zoom_; }
-  void SetZoom(double zoom);
-  void ResetView();
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void wheelEvent(QWheelEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
-
- private:
-  NetworkPicture picture_;
-  double zoom_ = 1;
-  QPointF pan_;
-  QPointF drag_from_;
-};
 
 }  // namespace lindora::ui

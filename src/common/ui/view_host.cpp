@@ -5,7 +5,7 @@
 #include <QStatusBar>
 
 #include "common/session.h"
-#include "common/ui/bar_chart.h"
+#include "common/ui/chart_window_view.h"
 #include "common/ui/fonts.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
