@@ -11,10 +11,10 @@
 #include <filesystem>
 
 #include "analysis/compare_sets_window.h"
-#include "common/text.h"
 #include "analysis/ui/frm_compare_sets.h"
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
+#include "common/text.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
