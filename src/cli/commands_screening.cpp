@@ -106,7 +106,7 @@ int SimilarHerbs(Context& ctx, const std::vector<std::string>& args) {
     std::string record;
     const Outcome read = Guard(ctx.session, [&] {
       if (auto id = ToInt32(Val(compound)))
-        record = CompoundRecordById(ctx.session.Path(kCompoundDb), *id);
+        record = CompoundRecordsById(ctx.session.Path(kCompoundDb), {*id}).front();
     });
     if (read != Outcome::kDone) return ExitStatus(read);
     std::vector<std::string> f = Split(record, "\t");
