@@ -408,21 +408,23 @@ Outcome RunHerbClustering(Session& session, const HerbClusteringOptions& options
     if (c.herbs.size() < 3) return Refuse(session, "结果集中的药物少于 3 味，无法进行药物聚类。");
     AnalysisOutput out = OutputOf(c);
     const std::filesystem::path folder = session.Path("\\Result");
-    {  // the table and its tree are one unit: both new or both old
+    out.files = {std::string("\\Result\\") + kHerbClusterCsv,
+                 std::string("\\Result\\") + kHerbTreeNewick};
+    {  // the table, its tree and the tree's pictures are one unit: all new or all old
       AtomicFileSet files;
       files.Add(folder / kHerbClusterCsv).WriteBytes(CsvText(CsvOf(out.tables[0])));
       files.Add(folder / kHerbTreeNewick).WriteBytes(NewickText(c.tree, c.herbs) + "\r\n");
+      if (PictureWriter* writer = InstalledPictureWriter()) {
+        const DendrogramPicture picture = PictureOf(c);
+        const int h = DendrogramHeight(c.herbs.size());
+        files.Add(folder / kHerbTreePng)
+            .WriteBytes(writer->DendrogramPng(picture, kDendrogramWidth, h));
+        files.Add(folder / kHerbTreeSvg)
+            .WriteBytes(writer->DendrogramSvg(picture, kDendrogramWidth, h));
+        out.files.push_back(std::string("\\Result\\") + kHerbTreePng);
+        out.files.push_back(std::string("\\Result\\") + kHerbTreeSvg);
+      }
       files.Commit();
-    }
-    out.files = {std::string("\\Result\\") + kHerbClusterCsv,
-                 std::string("\\Result\\") + kHerbTreeNewick};
-    if (PictureWriter* writer = InstalledPictureWriter()) {
-      const DendrogramPicture picture = PictureOf(c);
-      const int h = DendrogramHeight(c.herbs.size());
-      writer->WriteDendrogramPng(picture, folder / kHerbTreePng, kDendrogramWidth, h);
-      writer->WriteDendrogramSvg(picture, folder / kHerbTreeSvg, kDendrogramWidth, h);
-      out.files.push_back(std::string("\\Result\\") + kHerbTreePng);
-      out.files.push_back(std::string("\\Result\\") + kHerbTreeSvg);
     }
     result = std::move(c);
     output = std::move(out);

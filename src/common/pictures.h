@@ -115,6 +115,7 @@ class PictureWriter {
   virtual void WriteDendrogramSvg(const DendrogramPicture& picture,
                                   const std::filesystem::path& path, int width, int height) = 0;
   virtual std::string DendrogramPng(const DendrogramPicture& picture, int width, int height) = 0;
+  virtual std::string DendrogramSvg(const DendrogramPicture& picture, int width, int height) = 0;
   // The same pictures as PNG bytes, for documents that embed them.
   virtual std::string BarChartPng(const BarChart& chart, int width, int height) = 0;
   virtual std::string RadarChartPng(const RadarChart& chart, int width, int height) = 0;

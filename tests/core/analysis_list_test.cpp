@@ -45,6 +45,9 @@ class TitlePictures : public PictureWriter {
   std::string DendrogramPng(const DendrogramPicture& p, int, int) override {
     return test::PixelPng() + p.title;
   }
+  std::string DendrogramSvg(const DendrogramPicture& p, int, int) override {
+    return "svg " + p.title;
+  }
   std::string BarChartPng(const BarChart& chart, int, int) override {
     return test::PixelPng() + chart.title;
   }

@@ -41,6 +41,9 @@ class TextPictures : public PictureWriter {
   std::string DendrogramPng(const DendrogramPicture& p, int, int) override {
     return test::PixelPng() + p.title;
   }
+  std::string DendrogramSvg(const DendrogramPicture& p, int, int) override {
+    return "svg " + p.title;
+  }
   std::string BarChartPng(const BarChart& chart, int, int) override {
     charts.push_back(chart);
     return test::PixelPng() + chart.title;

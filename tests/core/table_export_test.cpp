@@ -49,6 +49,7 @@ class PixelPictures : public PictureWriter {
   std::string DendrogramPng(const DendrogramPicture&, int, int) override {
     return test::PixelPng();
   }
+  std::string DendrogramSvg(const DendrogramPicture&, int, int) override { return "<svg/>"; }
   std::string BarChartPng(const BarChart&, int, int) override { return test::PixelPng(); }
   std::string RadarChartPng(const RadarChart&, int, int) override { return test::PixelPng(); }
   std::string NetworkPng(const NetworkPicture&, int, int) override { return test::PixelPng(); }

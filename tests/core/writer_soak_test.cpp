@@ -42,6 +42,9 @@ class TitlePictures : public PictureWriter {
   void WriteDendrogramPng(const DendrogramPicture&, const fs::path&, int, int) override {}
   void WriteDendrogramSvg(const DendrogramPicture&, const fs::path&, int, int) override {}
   std::string DendrogramPng(const DendrogramPicture& p, int, int) override { return p.title; }
+  std::string DendrogramSvg(const DendrogramPicture& p, int, int) override {
+    return "svg " + p.title;
+  }
   std::string BarChartPng(const BarChart& chart, int, int) override { return chart.title; }
   std::string RadarChartPng(const RadarChart& chart, int, int) override { return chart.title; }
   std::string NetworkPng(const NetworkPicture& p, int, int) override { return "png " + p.title; }

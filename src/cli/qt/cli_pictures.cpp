@@ -64,6 +64,11 @@ class CliPictureWriter : public lindora::PictureWriter {
     EnsureApplication();
     return qt_.DendrogramPng(picture, width, height);
   }
+  std::string DendrogramSvg(const lindora::DendrogramPicture& picture, int width,
+                            int height) override {
+    EnsureApplication();
+    return qt_.DendrogramSvg(picture, width, height);
+  }
 
   void WriteBoxPlotPng(const lindora::BoxPlot& plot, const std::filesystem::path& path, int width,
                        int height) override {

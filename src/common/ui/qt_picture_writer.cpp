@@ -83,7 +83,7 @@ void QtPictureWriter::WriteDendrogramPng(const DendrogramPicture& picture,
 
 void QtPictureWriter::WriteDendrogramSvg(const DendrogramPicture& picture,
                                          const std::filesystem::path& path, int width, int height) {
-  QByteArray bytes = DendrogramSvg(picture, QSize(width, height));
+  QByteArray bytes = ui::DendrogramSvg(picture, QSize(width, height));
   AtomicFile file(path);
   file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   file.Commit();
@@ -92,6 +92,12 @@ void QtPictureWriter::WriteDendrogramSvg(const DendrogramPicture& picture,
 std::string QtPictureWriter::DendrogramPng(const DendrogramPicture& picture, int width,
                                            int height) {
   return PngBytes(DendrogramImage(picture, QSize(width, height)));
+}
+
+std::string QtPictureWriter::DendrogramSvg(const DendrogramPicture& picture, int width,
+                                           int height) {
+  const QByteArray bytes = ui::DendrogramSvg(picture, QSize(width, height));
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 std::string QtPictureWriter::BarChartPng(const BarChart& chart, int width, int height) {

@@ -23,6 +23,7 @@ class QtPictureWriter : public PictureWriter {
   void WriteDendrogramSvg(const DendrogramPicture& picture, const std::filesystem::path& path,
                           int width, int height) override;
   std::string DendrogramPng(const DendrogramPicture& picture, int width, int height) override;
+  std::string DendrogramSvg(const DendrogramPicture& picture, int width, int height) override;
   std::string BarChartPng(const BarChart& chart, int width, int height) override;
   std::string RadarChartPng(const RadarChart& chart, int width, int height) override;
   std::string NetworkPng(const NetworkPicture& picture, int width, int height) override;
