@@ -134,16 +134,17 @@ std::vector<WorkbookSheet> HerbPropertiesWindow::ExcelSheets() const {
                                                      {{"natures", bars(NatureChart(result_))},
                                                       {"flavours", bars(FlavourChart(result_))},
                                                       {"meridians", bars(MeridianChart(result_))}});
-  // The radar charts as the window draws them, pictures below the native bars.
-  if (PictureWriter* writer = InstalledPictureWriter())
-    for (WorkbookSheet& sheet : sheets) {
-      if (sheet.table.key == "flavours")
-        sheet.picture_png =
-            writer->RadarChartPng(FlavourRadar(result_), kChartHeight, kChartHeight);
-      if (sheet.table.key == "meridians")
-        sheet.picture_png =
-            writer->RadarChartPng(MeridianRadar(result_), kChartHeight, kChartHeight);
-    }
+  // The window's radar charts, native too, below the bars.
+  auto radar = [](const RadarChart& look) {
+    // One spoke a category: the row of herbs without data, the table's last, is none.
+    SheetChart chart{look.title, "", "", 0, {1}, static_cast<int>(look.axes.size()), false};
+    chart.radar = true;
+    return chart;
+  };
+  for (WorkbookSheet& sheet : sheets) {
+    if (sheet.table.key == "flavours") sheet.second_chart = radar(FlavourRadar(result_));
+    if (sheet.table.key == "meridians") sheet.second_chart = radar(MeridianRadar(result_));
+  }
   return sheets;
 }
 

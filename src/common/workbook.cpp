@@ -110,7 +110,8 @@ class Writer {
     // with a chart or picture beside it on a landscape page, so that neither shrinks to a strip.
     worksheet_set_paper(ws, 9);
     worksheet_fit_to_pages(ws, 1, 0);
-    if ((sheet.chart && !sheet.table.rows.empty()) || !sheet.picture_png.empty())
+    if (((sheet.chart || sheet.second_chart) && !sheet.table.rows.empty()) ||
+        !sheet.picture_png.empty())
       worksheet_set_landscape(ws);
     lxw_row_t row = 0;
     for (const WorkbookSheet::Line& line : sheet.lines) {
@@ -176,9 +177,12 @@ class Writer {
     for (lxw_col_t c = 0; c < cols; ++c)
       worksheet_set_column(ws, c, c, std::min(widths[c], kMaxColumnWidth), nullptr);
     lxw_row_t chart_rows = 0;
-    if (sheet.chart && !table.rows.empty())
-      chart_rows =
-          Chart(ws, name, *sheet.chart, header_row, table, static_cast<lxw_col_t>(cols + 1));
+    for (const auto* spec : {&sheet.chart, &sheet.second_chart})
+      if (*spec && !table.rows.empty()) {
+        const lxw_row_t at = header_row + (chart_rows ? chart_rows + 1 : 0);
+        chart_rows += (chart_rows ? 1 : 0) + Chart(ws, name, **spec, header_row, at, table,
+                                                   static_cast<lxw_col_t>(cols + 1));
+      }
     if (!sheet.picture_png.empty()) {
       // Below the chart, else level with the header.
       const lxw_row_t at = header_row + (chart_rows ? chart_rows + 1 : 0);
@@ -198,13 +202,15 @@ class Writer {
  private:
   // Returns the rows the chart covers.
   lxw_row_t Chart(lxw_worksheet* ws, const std::string& sheet_name, const SheetChart& spec,
-                  lxw_row_t header_row, const ResultTable& table, lxw_col_t at_col) {
+                  lxw_row_t header_row, lxw_row_t at_row, const ResultTable& table,
+                  lxw_col_t at_col) {
     const auto cols = static_cast<int>(table.header.size());
     if (spec.category_column < 0 || spec.category_column >= cols) return 0;
     std::size_t n = table.rows.size();
     if (spec.rows > 0) n = std::min(n, static_cast<std::size_t>(spec.rows));
-    lxw_chart* chart =
-        workbook_add_chart(book_, spec.horizontal ? LXW_CHART_BAR : LXW_CHART_COLUMN);
+    lxw_chart* chart = workbook_add_chart(book_, spec.radar        ? LXW_CHART_RADAR
+                                                 : spec.horizontal ? LXW_CHART_BAR
+                                                                   : LXW_CHART_COLUMN);
     const lxw_row_t first = header_row + 1;
     const lxw_row_t last = header_row + static_cast<lxw_row_t>(n);
     int series = 0;
@@ -226,7 +232,7 @@ class Writer {
     lxw_chart_axis* value_axis = spec.horizontal ? chart->x_axis : chart->y_axis;
     if (!spec.category_axis.empty()) chart_axis_set_name(category_axis, spec.category_axis.c_str());
     if (!spec.value_axis.empty()) chart_axis_set_name(value_axis, spec.value_axis.c_str());
-    if (spec.horizontal) {
+    if (spec.horizontal && !spec.radar) {
       // Categories read top-down like the table, with the value axis still below them.
       chart_axis_set_reverse(category_axis);
       chart_axis_set_crossing_max(category_axis);
@@ -236,10 +242,10 @@ class Writer {
     options.x_scale = 1.5;
     // Room for every name: about 22 pixels per bar besides the title and the value axis in a
     // chart 288 pixels high (with less, LibreOffice leaves every other name out).
-    options.y_scale = spec.horizontal
+    options.y_scale = spec.horizontal && !spec.radar
                           ? std::max(1.5, (static_cast<double>(n * series) * 22.0 + 110) / 288.0)
                           : 1.5;
-    worksheet_insert_chart_opt(ws, header_row, at_col, chart, &options);
+    worksheet_insert_chart_opt(ws, at_row, at_col, chart, &options);
     return static_cast<lxw_row_t>(std::ceil(288 * options.y_scale / 20));  // rows of 20 pixels
   }
 

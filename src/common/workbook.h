@@ -22,6 +22,7 @@ struct SheetChart {
   std::vector<int> value_columns;  // one series per column, named by its header
   int rows = 0;                    // the first data rows charted; 0 = all
   bool horizontal = false;         // bars from the left, categories top-down
+  bool radar = false;              // a radar (spider) chart instead of bars
 };
 
 struct WorkbookSheet {
@@ -35,6 +36,7 @@ struct WorkbookSheet {
   std::vector<Line> lines;
   ResultTable table;  // no header: a sheet of text only
   std::optional<SheetChart> chart;
+  std::optional<SheetChart> second_chart;  // below the first, e.g. a radar of the same table
   // A PNG picture beside the table (below the chart when there is one): what no native chart
   // draws, such as a dendrogram or a network.
   std::string picture_png;

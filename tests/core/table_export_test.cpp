@@ -245,7 +245,7 @@ TEST_F(TableExportTest, WindowsExportTheirEnginesTablesWithChartsAndPictures) {
   world.dialogs.save_files.push_back((folder / "Result/性味.xlsx").string());
   ASSERT_EQ(properties.Cmd_ExportExcel_Click(), Outcome::kDone);
   check(folder / "Result/性味.xlsx",
-        {engine(HerbPropertiesAnalysis(), {}), {1, 0, 1, 1, 0}, {0, 0, 1, 1, 0}});
+        {engine(HerbPropertiesAnalysis(), {}), {1, 0, 2, 2, 0}, {0, 0, 0, 0, 0}});
 
   HerbNetworkWindow& network = session.Window<HerbNetworkWindow>();
   network.SetNodeValue("30");
