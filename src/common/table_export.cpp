@@ -69,16 +69,10 @@ WorkbookSheet SheetOfChart(const BarChart& chart, std::string key) {
 
 std::vector<WorkbookSheet> SheetsOfTables(const std::vector<ResultTable>& tables,
                                           const std::vector<TableChart>& charts) {
-  std::vector<WorkbookSheet> sheets;
-  for (const ResultTable& t : tables) {
-    WorkbookSheet sheet;
-    sheet.name = t.caption.empty() ? t.key : t.caption;
-    sheet.caption = t.caption;
-    sheet.table = t;
+  std::vector<WorkbookSheet> sheets = SheetsOf(tables);
+  for (WorkbookSheet& sheet : sheets)
     for (const TableChart& c : charts)
-      if (c.table_key == t.key) sheet.chart = c.chart;
-    sheets.push_back(std::move(sheet));
-  }
+      if (c.table_key == sheet.table.key) sheet.chart = c.chart;
   return sheets;
 }
 

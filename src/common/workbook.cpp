@@ -330,7 +330,7 @@ std::vector<WorkbookSheet> SheetsOf(const std::vector<ResultTable>& tables) {
   std::vector<WorkbookSheet> sheets;
   for (const ResultTable& t : tables) {
     WorkbookSheet sheet;
-    sheet.name = t.key;
+    sheet.name = t.caption.empty() ? t.key : t.caption;
     sheet.caption = t.caption;
     sheet.table = t;
     sheets.push_back(std::move(sheet));

@@ -36,13 +36,14 @@ struct WorkbookSheet {
   std::vector<Line> lines;
   ResultTable table;  // no header: a sheet of text only
   std::optional<SheetChart> chart;
-  std::optional<SheetChart> second_chart;  // below the first, e.g. a radar of the same table
   // A PNG picture beside the table (below the chart when there is one): what no native chart
   // draws, such as a dendrogram or a network.
   std::string picture_png;
+  std::optional<SheetChart> second_chart;  // below the first, e.g. a radar of the same table
 };
 
-// The sheets of an analysis run: one per table, named by its key, with its caption.
+// The sheets of an analysis run: one per table, named by its caption (by its key when it has
+// none), the caption above the table.
 std::vector<WorkbookSheet> SheetsOf(const std::vector<ResultTable>& tables);
 
 // Writes the workbook through the program's atomic file writer (a temporary file beside `path`
