@@ -39,7 +39,7 @@ struct WorkbookSheet {
   // A PNG picture beside the table (below the chart when there is one): what no native chart
   // draws, such as a dendrogram or a network.
   std::string picture_png;
-  std::optional<SheetChart> second_chart;  // below the first, e.g. a radar of the same table
+  std::optional<SheetChart> second_chart{};  // below the first, e.g. a radar of the same table
 };
 
 // The sheets of an analysis run: one per table, named by its caption (by its key when it has
