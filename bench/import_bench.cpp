@@ -44,7 +44,7 @@ struct World {
         table.rows.push_back({TableCell::Text(f[0]), TableCell::Text(AsUsersWriteIt(f[1], i)),
                               TableCell::Text(f[2])});
       }
-      WriteWorkbook({WorkbookSheet{"处方", "", {}, table, std::nullopt}}, file);
+      WriteWorkbook({WorkbookSheet{"处方", "", {}, table, std::nullopt, {}}}, file);
       ::_exit(0);
     } else {
       int status = 0;
