@@ -19,50 +19,12 @@
 #include "formula/fangji_analysis.h"
 #include "report/analysis_report.h"
 #include "support/fake_ports.h"
-#include "support/pixel_png.h"
 #include "support/test_folder.h"
+#include "support/title_pictures.h"
 #include "support/workbook_reader.h"
 
 namespace lindora {
 namespace {
-
-// Pictures as one-pixel PNGs followed by their titles, the PDF as its HTML: the report can be
-// written without drawing.
-class TitlePictures : public PictureWriter {
- public:
-  void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
-  void WriteRadarChartPng(const RadarChart&, const std::filesystem::path&, int, int) override {}
-  void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
-  void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
-  void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
-  std::string BoxPlotPng(const BoxPlot& plot, int, int) override {
-    return test::PixelPng() + plot.title;
-  }
-  void WriteDendrogramPng(const DendrogramPicture&, const std::filesystem::path&, int,
-                          int) override {}
-  void WriteDendrogramSvg(const DendrogramPicture&, const std::filesystem::path&, int,
-                          int) override {}
-  std::string DendrogramPng(const DendrogramPicture& p, int, int) override {
-    return test::PixelPng() + p.title;
-  }
-  std::string DendrogramSvg(const DendrogramPicture& p, int, int) override {
-    return "svg " + p.title;
-  }
-  std::string BarChartPng(const BarChart& chart, int, int) override {
-    return test::PixelPng() + chart.title;
-  }
-  std::string RadarChartPng(const RadarChart& chart, int, int) override {
-    return test::PixelPng() + chart.title;
-  }
-  std::string NetworkPng(const NetworkPicture& p, int, int) override {
-    return test::PixelPng() + p.title;
-  }
-  std::string NetworkSvg(const NetworkPicture& p, int, int) override { return p.title; }
-  std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
-                      const std::string&) override {
-    return html;
-  }
-};
 
 class AnalysisListTest : public ::testing::Test {
  protected:
@@ -122,7 +84,7 @@ TEST_F(AnalysisListTest, EveryAnalysisHasTheMenuEntryCommandAndReportSectionItDe
   std::vector<std::string> half = folder.ReadLines("Result/Result.DB");
   half.resize(15);
   folder.WriteLines("Result/Result.DB", half);
-  TitlePictures pictures;
+  test::TitlePictures pictures;
   InstallPictureWriter(&pictures);
   ReportOptions options;
   options.sections = AllSections();

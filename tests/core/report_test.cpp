@@ -15,54 +15,12 @@
 #include "common/text.h"
 #include "report/analysis_report.h"
 #include "support/fake_ports.h"
-#include "support/pixel_png.h"
 #include "support/test_folder.h"
+#include "support/title_pictures.h"
 #include "support/workbook_reader.h"
 
 namespace lindora {
 namespace {
-
-// Draws nothing: a picture is a one-pixel PNG followed by its title, the PDF is the HTML it was
-// given.
-class TextPictures : public PictureWriter {
- public:
-  void WriteBarChartPng(const BarChart&, const std::filesystem::path&, int, int) override {}
-  void WriteRadarChartPng(const RadarChart&, const std::filesystem::path&, int, int) override {}
-  void WriteNetworkPng(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
-  void WriteNetworkSvg(const NetworkPicture&, const std::filesystem::path&, int, int) override {}
-  void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path&, int, int) override {}
-  std::string BoxPlotPng(const BoxPlot& plot, int, int) override {
-    return test::PixelPng() + plot.title;
-  }
-  void WriteDendrogramPng(const DendrogramPicture&, const std::filesystem::path&, int,
-                          int) override {}
-  void WriteDendrogramSvg(const DendrogramPicture&, const std::filesystem::path&, int,
-                          int) override {}
-  std::string DendrogramPng(const DendrogramPicture& p, int, int) override {
-    return test::PixelPng() + p.title;
-  }
-  std::string DendrogramSvg(const DendrogramPicture& p, int, int) override {
-    return "svg " + p.title;
-  }
-  std::string BarChartPng(const BarChart& chart, int, int) override {
-    charts.push_back(chart);
-    return test::PixelPng() + chart.title;
-  }
-  std::string RadarChartPng(const RadarChart& chart, int, int) override {
-    return test::PixelPng() + chart.title;
-  }
-  std::string NetworkPng(const NetworkPicture& p, int, int) override {
-    ++networks;
-    return test::PixelPng() + p.title;
-  }
-  std::string NetworkSvg(const NetworkPicture& p, int, int) override { return "svg:" + p.title; }
-  std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>&,
-                      const std::string&) override {
-    return html;
-  }
-  std::vector<BarChart> charts;
-  int networks = 0;
-};
 
 // The rows of a table (the first, or a later one) after the heading that ends with `title`.
 std::vector<std::vector<std::string>> TableAfter(const std::string& html, const std::string& title,
@@ -123,7 +81,7 @@ class ReportTest : public ::testing::Test {
   }
   test::TestFolder folder;
   test::FakeWorld world{folder.root()};
-  TextPictures pictures;
+  test::TitlePictures pictures;
 };
 
 TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte) {

@@ -1,6 +1,5 @@
 #include "common/ui/bar_chart.h"
 
-#include <QGraphicsScene>
 #include <QPainter>
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSeries>
@@ -9,6 +8,7 @@
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 
+#include "common/ui/paint_targets.h"
 #include "common/ui/picture_font.h"
 #include "common/ui/qt_text.h"
 
@@ -106,18 +106,8 @@ QChart* MakeBarChart(const BarChart& data) {
 }
 
 QImage BarChartImage(const BarChart& data, QSize size) {
-  QGraphicsScene scene;
-  QChart* chart = MakeBarChart(data);
-  scene.addItem(chart);  // the scene owns and deletes it
-  chart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
-  FitCategoryLabels(chart, size.height());
-  QImage image(size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
-  scene.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), QRectF(QPointF(0, 0), QSizeF(size)));
-  return image;
+  return ChartImage(MakeBarChart(data), size,
+                    [&](QChart* chart) { FitCategoryLabels(chart, size.height()); });
 }
 
 }  // namespace lindora::ui

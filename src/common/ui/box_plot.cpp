@@ -1,6 +1,5 @@
 #include "common/ui/box_plot.h"
 
-#include <QGraphicsScene>
 #include <QPainter>
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBoxPlotSeries>
@@ -9,6 +8,7 @@
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 
+#include "common/ui/paint_targets.h"
 #include "common/ui/picture_font.h"
 #include "common/ui/qt_text.h"
 
@@ -78,17 +78,7 @@ QChart* MakeBoxPlotChart(const BoxPlot& data) {
 }
 
 QImage BoxPlotImage(const BoxPlot& data, QSize size) {
-  QGraphicsScene scene;
-  QChart* chart = MakeBoxPlotChart(data);
-  scene.addItem(chart);  // the scene owns and deletes it
-  chart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
-  QImage image(size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
-  scene.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), QRectF(QPointF(0, 0), QSizeF(size)));
-  return image;
+  return ChartImage(MakeBoxPlotChart(data), size);
 }
 
 }  // namespace lindora::ui

@@ -1,10 +1,9 @@
 #include "common/ui/dendrogram_picture.h"
 
-#include <QBuffer>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 
+#include "common/ui/paint_targets.h"
 #include "common/ui/picture_font.h"
 #include "common/ui/qt_text.h"
 
@@ -98,27 +97,13 @@ void PaintDendrogram(QPainter& p, const DendrogramPicture& pic, const QRectF& ar
 }
 
 QImage DendrogramImage(const DendrogramPicture& picture, QSize size) {
-  QImage image(size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  PaintDendrogram(painter, picture, QRectF(QPointF(0, 0), QSizeF(size)));
-  return image;
+  return PaintedImage(size,
+                      [&](QPainter& p, const QRectF& area) { PaintDendrogram(p, picture, area); });
 }
 
 QByteArray DendrogramSvg(const DendrogramPicture& picture, QSize size) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QSvgGenerator svg;
-  svg.setOutputDevice(&buffer);
-  svg.setSize(size);
-  svg.setViewBox(QRect(QPoint(0, 0), size));
-  svg.setTitle(Q(picture.title));
-  {
-    QPainter painter(&svg);
-    PaintDendrogram(painter, picture, QRectF(QPointF(0, 0), QSizeF(size)));
-  }
-  return bytes;
+  return PaintedSvg(size, Q(picture.title),
+                    [&](QPainter& p, const QRectF& area) { PaintDendrogram(p, picture, area); });
 }
 
 }  // namespace lindora::ui

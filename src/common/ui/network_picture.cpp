@@ -1,13 +1,12 @@
 #include "common/ui/network_picture.h"
 
-#include <QBuffer>
 #include <QPainterPath>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <optional>
 
+#include "common/ui/paint_targets.h"
 #include "common/ui/picture_font.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/twips.h"
@@ -289,27 +288,13 @@ void PaintNetwork(QPainter& p, const NetworkPicture& pic, const QRectF& area, do
 }
 
 QImage NetworkImage(const NetworkPicture& picture, QSize size) {
-  QImage image(size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  PaintNetwork(painter, picture, QRectF(QPointF(0, 0), QSizeF(size)));
-  return image;
+  return PaintedImage(size,
+                      [&](QPainter& p, const QRectF& area) { PaintNetwork(p, picture, area); });
 }
 
 QByteArray NetworkSvg(const NetworkPicture& picture, QSize size) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QSvgGenerator svg;
-  svg.setOutputDevice(&buffer);
-  svg.setSize(size);
-  svg.setViewBox(QRect(QPoint(0, 0), size));
-  svg.setTitle(Q(picture.title));
-  {
-    QPainter painter(&svg);
-    PaintNetwork(painter, picture, QRectF(QPointF(0, 0), QSizeF(size)));
-  }
-  return bytes;
+  return PaintedSvg(size, Q(picture.title),
+                    [&](QPainter& p, const QRectF& area) { PaintNetwork(p, picture, area); });
 }
 
 }  // namespace lindora::ui

@@ -1,6 +1,5 @@
 #include "common/ui/radar_chart.h"
 
-#include <QGraphicsScene>
 #include <QPainter>
 #include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegend>
@@ -11,6 +10,7 @@
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 
+#include "common/ui/paint_targets.h"
 #include "common/ui/picture_font.h"
 #include "common/ui/qt_text.h"
 
@@ -91,17 +91,7 @@ QChart* MakeRadarChart(const RadarChart& data) {
 }
 
 QImage RadarChartImage(const RadarChart& data, QSize size) {
-  QGraphicsScene scene;
-  QChart* chart = MakeRadarChart(data);
-  scene.addItem(chart);  // the scene owns and deletes it
-  chart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
-  QImage image(size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
-  scene.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), QRectF(QPointF(0, 0), QSizeF(size)));
-  return image;
+  return ChartImage(MakeRadarChart(data), size);
 }
 
 }  // namespace lindora::ui
