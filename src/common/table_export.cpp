@@ -45,13 +45,13 @@ WorkbookSheet SheetOfChart(const BarChart& chart, std::string key) {
   sheet.table.key = sheet.name;
   sheet.table.caption = chart.title;
   sheet.table.header.push_back(chart.category_axis.empty() ? "项目" : chart.category_axis);
-  SheetChart spec{chart.title, chart.category_axis, chart.value_axis, 0, {}, 0, chart.horizontal};
+  SheetChart layout{chart.title, chart.category_axis, chart.value_axis, 0, {}, 0, chart.horizontal};
   for (std::size_t s = 0; s < chart.series.size(); ++s) {
     const std::string& name = chart.series[s].name;
     sheet.table.header.push_back(!name.empty()               ? name
                                  : !chart.value_axis.empty() ? chart.value_axis
                                                              : "数值");
-    spec.value_columns.push_back(static_cast<int>(s) + 1);
+    layout.value_columns.push_back(static_cast<int>(s) + 1);
   }
   for (std::size_t i = 0; i < chart.categories.size(); ++i) {
     std::vector<TableCell> row{TableCell::Text(chart.categories[i])};
@@ -63,7 +63,7 @@ WorkbookSheet SheetOfChart(const BarChart& chart, std::string key) {
     }
     sheet.table.rows.push_back(std::move(row));
   }
-  sheet.chart = spec;
+  sheet.chart = layout;
   return sheet;
 }
 

@@ -177,10 +177,10 @@ class Writer {
     for (lxw_col_t c = 0; c < cols; ++c)
       worksheet_set_column(ws, c, c, std::min(widths[c], kMaxColumnWidth), nullptr);
     lxw_row_t chart_rows = 0;
-    for (const auto* spec : {&sheet.chart, &sheet.second_chart})
-      if (*spec && !table.rows.empty()) {
+    for (const auto* layout : {&sheet.chart, &sheet.second_chart})
+      if (*layout && !table.rows.empty()) {
         const lxw_row_t at = header_row + (chart_rows ? chart_rows + 1 : 0);
-        chart_rows += (chart_rows ? 1 : 0) + Chart(ws, name, **spec, header_row, at, table,
+        chart_rows += (chart_rows ? 1 : 0) + Chart(ws, name, **layout, header_row, at, table,
                                                    static_cast<lxw_col_t>(cols + 1));
       }
     if (!sheet.picture_png.empty()) {
@@ -201,38 +201,39 @@ class Writer {
 
  private:
   // Returns the rows the chart covers.
-  lxw_row_t Chart(lxw_worksheet* ws, const std::string& sheet_name, const SheetChart& spec,
+  lxw_row_t Chart(lxw_worksheet* ws, const std::string& sheet_name, const SheetChart& layout,
                   lxw_row_t header_row, lxw_row_t at_row, const ResultTable& table,
                   lxw_col_t at_col) {
     const auto cols = static_cast<int>(table.header.size());
-    if (spec.category_column < 0 || spec.category_column >= cols) return 0;
+    if (layout.category_column < 0 || layout.category_column >= cols) return 0;
     std::size_t n = table.rows.size();
-    if (spec.rows > 0) n = std::min(n, static_cast<std::size_t>(spec.rows));
-    lxw_chart* chart = workbook_add_chart(book_, spec.radar        ? LXW_CHART_RADAR
-                                                 : spec.horizontal ? LXW_CHART_BAR
-                                                                   : LXW_CHART_COLUMN);
+    if (layout.rows > 0) n = std::min(n, static_cast<std::size_t>(layout.rows));
+    lxw_chart* chart = workbook_add_chart(book_, layout.radar        ? LXW_CHART_RADAR
+                                                 : layout.horizontal ? LXW_CHART_BAR
+                                                                     : LXW_CHART_COLUMN);
     const lxw_row_t first = header_row + 1;
     const lxw_row_t last = header_row + static_cast<lxw_row_t>(n);
     int series = 0;
-    for (int vc : spec.value_columns) {
+    for (int vc : layout.value_columns) {
       if (vc < 0 || vc >= cols) continue;
       lxw_chart_series* s = chart_add_series(chart, nullptr, nullptr);
       chart_series_set_categories(s, sheet_name.c_str(), first,
-                                  static_cast<lxw_col_t>(spec.category_column), last,
-                                  static_cast<lxw_col_t>(spec.category_column));
+                                  static_cast<lxw_col_t>(layout.category_column), last,
+                                  static_cast<lxw_col_t>(layout.category_column));
       chart_series_set_values(s, sheet_name.c_str(), first, static_cast<lxw_col_t>(vc), last,
                               static_cast<lxw_col_t>(vc));
       chart_series_set_name_range(s, sheet_name.c_str(), header_row, static_cast<lxw_col_t>(vc));
       ++series;
     }
     if (series == 0) return 0;
-    if (!spec.title.empty()) chart_title_set_name(chart, spec.title.c_str());
+    if (!layout.title.empty()) chart_title_set_name(chart, layout.title.c_str());
     // In a bar chart the library's x axis is the horizontal one, which holds the values.
-    lxw_chart_axis* category_axis = spec.horizontal ? chart->y_axis : chart->x_axis;
-    lxw_chart_axis* value_axis = spec.horizontal ? chart->x_axis : chart->y_axis;
-    if (!spec.category_axis.empty()) chart_axis_set_name(category_axis, spec.category_axis.c_str());
-    if (!spec.value_axis.empty()) chart_axis_set_name(value_axis, spec.value_axis.c_str());
-    if (spec.horizontal && !spec.radar) {
+    lxw_chart_axis* category_axis = layout.horizontal ? chart->y_axis : chart->x_axis;
+    lxw_chart_axis* value_axis = layout.horizontal ? chart->x_axis : chart->y_axis;
+    if (!layout.category_axis.empty())
+      chart_axis_set_name(category_axis, layout.category_axis.c_str());
+    if (!layout.value_axis.empty()) chart_axis_set_name(value_axis, layout.value_axis.c_str());
+    if (layout.horizontal && !layout.radar) {
       // Categories read top-down like the table, with the value axis still below them.
       chart_axis_set_reverse(category_axis);
       chart_axis_set_crossing_max(category_axis);
@@ -242,7 +243,7 @@ class Writer {
     options.x_scale = 1.5;
     // Room for every name: about 22 pixels per bar besides the title and the value axis in a
     // chart 288 pixels high (with less, LibreOffice leaves every other name out).
-    options.y_scale = spec.horizontal && !spec.radar
+    options.y_scale = layout.horizontal && !layout.radar
                           ? std::max(1.5, (static_cast<double>(n * series) * 22.0 + 110) / 288.0)
                           : 1.5;
     worksheet_insert_chart_opt(ws, at_row, at_col, chart, &options);
