@@ -57,8 +57,7 @@ Outcome AssociationRulesWindow::Cmd_Run_Click() {
   mining_ = std::move(result.mining);
   described_ = StampResultSet(session_, mining_.n);
   SetCaption(std::string(kCaption) + " - " + ResultSetCaption(described_));
-  sort_column_ = -1;
-  sort_descending_ = true;
+  sort_.Reset();
   label_count_ = "事务数：" + std::to_string(mining_.n) + "　最小支持度计数：" +
                  std::to_string(mining_.min_count) + "　频繁项集：" +
                  std::to_string(mining_.itemsets.size()) + "　关联规则：" +
@@ -81,12 +80,7 @@ void AssociationRulesWindow::FlexGrid_Click() {
 
 void AssociationRulesWindow::SortByColumn(int column) {
   if (column < 0 || column >= kColumns) return;
-  if (column == sort_column_) {
-    sort_descending_ = !sort_descending_;
-  } else {
-    sort_column_ = column;
-    sort_descending_ = column != kAntecedent && column != kConsequent;
-  }
+  sort_.Click(column, column != kAntecedent && column != kConsequent);
   const Transactions& t = items_;
   auto key = [&](const Rule& a, const Rule& b) -> int {
     switch (column) {
@@ -98,9 +92,8 @@ void AssociationRulesWindow::SortByColumn(int column) {
       default: return CompareLift(a, b);
     }
   };
-  const bool descending = sort_descending_;
   std::sort(mining_.rules.begin(), mining_.rules.end(), [&](const Rule& a, const Rule& b) {
-    if (int c = key(a, b)) return descending ? c > 0 : c < 0;
+    if (int c = key(a, b)) return sort_.Before(c);
     return DefaultRuleOrder(t, a, b);
   });
   FillGrid();

@@ -11,6 +11,7 @@
 #include "analysis/transactions.h"
 #include "common/csv.h"
 #include "common/grid.h"
+#include "common/header_sort.h"
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
@@ -66,8 +67,8 @@ class AssociationRulesWindow : public WindowModel {
   const Transactions& Items() const { return items_; }
   const RuleMining& Mining() const { return mining_; }
   // The column the rules are sorted by (-1: the default order) and its direction.
-  int SortColumn() const { return sort_column_; }
-  bool SortDescending() const { return sort_descending_; }
+  int SortColumn() const { return sort_.Column(); }
+  bool SortDescending() const { return sort_.Descending(); }
 
   static const std::vector<MenuEntry>& MenuBar();
   // 导出为 Excel: every rule of the last run in the grid's order (the grid shows the first
@@ -97,8 +98,7 @@ class AssociationRulesWindow : public WindowModel {
   Transactions items_;
   RuleMining mining_;
   RuleOptions run_options_;  // of the mining shown
-  int sort_column_ = -1;
-  bool sort_descending_ = true;
+  HeaderSort sort_;
 };
 
 // 方剂关联规则分析: refuses an empty formula grid, else opens the rule window and mines the

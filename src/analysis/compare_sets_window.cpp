@@ -10,6 +10,7 @@
 #include "analysis/compare_sets_analysis.h"
 #include "common/collation.h"
 #include "common/csv.h"
+#include "common/picture_save.h"
 #include "common/safe_write.h"
 #include "common/session.h"
 #include "common/table_export.h"
@@ -106,18 +107,11 @@ BarChart CompareSetsWindow::Chart() const {
   return ComparisonChart(comparison_, compared_a_, compared_b_, compared_kind_);
 }
 
-std::string CompareSetsWindow::ChartPathProblem(const std::filesystem::path& path) {
-  if (UpperCase(path.extension().string()) == ".PNG") return {};
-  return "图片文件名须以 .png 结尾：" + path.string();
-}
-
 Outcome CompareSetsWindow::SaveChart(const std::filesystem::path& path) {
   if (comparison_version_ == 0) return Refuse(session_, "尚未比较，没有可保存的图表。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (std::string problem = ChartPathProblem(path); !problem.empty())
-    return Refuse(session_, problem);
-  if (std::string problem = CheckUserOutputs(session_.ProgramFolder(), {path}); !problem.empty())
+  if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
     return Refuse(session_, problem);
   return Guard(session_,
                [&] { writer->WriteBarChartPng(Chart(), path, kChartWidth, kChartHeight); });
@@ -150,8 +144,7 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
   ++comparison_version_;
   order_.resize(comparison_.items.size());
   std::iota(order_.begin(), order_.end(), 0);
-  sort_column_ = -1;
-  sort_ascending_ = true;
+  sort_.Reset();
   shared_formulas_ = result.shared;
   label_summary_ = std::move(result.summary);
   FillGrid();
@@ -188,9 +181,9 @@ void CompareSetsWindow::FillGrid() {
   // The sorted column's header shows the direction; the file keeps the plain header.
   for (int c = 0; c < 8; ++c)
     grid_.SetTextMatrix(0, c,
-                        ComparisonHeader()[c] + (c != sort_column_ ? ""
-                                                 : sort_ascending_ ? " ▲"
-                                                                   : " ▼"));
+                        ComparisonHeader()[c] + (c != sort_.Column()  ? ""
+                                                 : sort_.Descending() ? " ▼"
+                                                                      : " ▲"));
   for (std::size_t r = 0; r < order_.size(); ++r) {
     CsvRow cells = ComparisonCells(comparison_.items[order_[r]]);
     for (int c = 0; c < 8; ++c) grid_.SetTextMatrix(static_cast<int>(r) + 1, c, cells[c]);
@@ -214,31 +207,36 @@ void CompareSetsWindow::FillDoseGrid() {
 
 void CompareSetsWindow::SortBy(int column, bool ascending) {
   if (column < 0 || column >= 8) return;
-  const auto& items = comparison_.items;
-  // Starting from the defined order keeps ties in it.
-  std::iota(order_.begin(), order_.end(), 0);
-  std::stable_sort(order_.begin(), order_.end(), [&](std::size_t x, std::size_t y) {
-    const ItemComparison &p = ascending ? items[x] : items[y], &q = ascending ? items[y] : items[x];
-    if (column == kNameColumn) return CompareText(p.name, q.name) < 0;
-    return SortKey(p, column) < SortKey(q, column);
-  });
-  sort_column_ = column;
-  sort_ascending_ = ascending;
-  FillGrid();
+  sort_.Set(column, !ascending);
+  SortRows();
 }
 
 void CompareSetsWindow::FlexGrid_Compare_Click() {
-  if (grid_.Row() != 0) return;
   const int column = grid_.Col();
-  SortBy(column, column == sort_column_ ? !sort_ascending_ : true);
+  if (grid_.Row() != 0 || column < 0 || column >= 8) return;
+  sort_.Click(column, column != kNameColumn);
+  SortRows();
+}
+
+void CompareSetsWindow::SortRows() {
+  const auto& items = comparison_.items;
+  const int column = sort_.Column();
+  // Starting from the defined order keeps ties in it.
+  std::iota(order_.begin(), order_.end(), 0);
+  sort_.Order(
+      order_,
+      [&](std::size_t a, std::size_t b) {
+        if (column == kNameColumn) return CompareText(items[a].name, items[b].name);
+        const double x = SortKey(items[a], column), y = SortKey(items[b], column);
+        return x < y ? -1 : x > y ? 1 : 0;
+      },
+      [](std::size_t) { return false; });
+  FillGrid();
 }
 
 Outcome CompareSetsWindow::Cmd_SaveChart_Click() {
-  std::filesystem::path path(session_.dialogs().AskSaveFile(
-      "保存图表", session_.Path(kChartFile).string(), "PNG 图片 (*.png)"));
-  if (path.empty()) return Outcome::kDone;  // cancelled
-  if (!path.has_extension()) path += ".png";
-  return SaveChart(path);
+  return AskAndSavePicture(session_, "保存图表", "结果集比较", ".png", "PNG 图片 (*.png)",
+                           [this](const std::filesystem::path& path) { return SaveChart(path); });
 }
 
 Outcome OpenSetComparison(Session& session) {

@@ -14,6 +14,7 @@
 #include "analysis/result_sets.h"
 #include "analysis/set_comparison.h"
 #include "common/grid.h"
+#include "common/header_sort.h"
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/pictures.h"
@@ -77,8 +78,8 @@ class CompareSetsWindow : public WindowModel {
   std::vector<ItemComparison> ChartItems() const;
   // The chart of those items: A's and B's rates side by side, the smallest q on top.
   BarChart Chart() const;
-  int SortColumn() const { return sort_column_; }  // -1: the defined order
-  bool SortAscending() const { return sort_ascending_; }
+  int SortColumn() const { return sort_.Column(); }  // -1: the defined order
+  bool SortAscending() const { return !sort_.Descending(); }
 
   static const std::vector<MenuEntry>& MenuBar();
   // 导出为 Excel: every item of the last comparison in the grid's order, and the chart with
@@ -92,18 +93,18 @@ class CompareSetsWindow : public WindowModel {
   // Compares, fills the grid and writes \Result\结果集比较.csv (and, comparing doses, the dose
   // grid and \Result\剂量比较.csv). Bad input is refused with a message and replaces nothing.
   Outcome Cmd_Compare_Click();
-  // A click on a header cell sorts by that column; a second click reverses the order.
+  // A click on a header cell sorts by that column (HeaderSort's rule).
   void FlexGrid_Compare_Click();
   void SortBy(int column, bool ascending);
   // Writes the chart as a PNG picture (atomically); refused before a comparison.
   Outcome SaveChart(const std::filesystem::path& path);
   // Asks for the chart's file (.png added to a name without extension) and saves it there.
   Outcome Cmd_SaveChart_Click();
-  // What is wrong with a file name for the chart, or the empty text.
-  static std::string ChartPathProblem(const std::filesystem::path& path);
 
  private:
   void FillGrid();
+  // The rows in the order of the header sort, then the grid filled again.
+  void SortRows();
   void FillDoseGrid();
 
   std::vector<Choice> choices_;
@@ -123,8 +124,7 @@ class CompareSetsWindow : public WindowModel {
   ItemKind compared_kind_ = ItemKind::kHerbs;
   unsigned comparison_version_ = 0;
   std::vector<std::size_t> order_;  // grid row r shows comparison_.items[order_[r - 1]]
-  int sort_column_ = -1;
-  bool sort_ascending_ = true;
+  HeaderSort sort_;
 };
 
 // 结果集比较…: shows the comparison window, its list of saved sets read afresh.

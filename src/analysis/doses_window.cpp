@@ -4,6 +4,7 @@
 
 #include "analysis/formula_set_actions.h"
 #include "analysis/result_sets.h"
+#include "common/picture_save.h"
 #include "common/pictures.h"
 #include "common/session.h"
 #include "common/table_export.h"
@@ -81,6 +82,7 @@ Outcome DosesWindow::Analyse() {
   SetCaption(std::string(kCaption) + "（" + std::string(info.caption) + "） - " +
              ResultSetCaption(StampResultSet(session_, result_.samples.formulas)));
   Fill();
+  described_.Take(session_, [](Session& s) { return s.Window<DosesWindow>().Analyse(); });
   ++version_;
   Show();
   Changed();
@@ -102,19 +104,16 @@ Outcome DosesWindow::SaveBoxPlot(const std::filesystem::path& path) {
   if (version_ == 0) return Refuse(session_, "尚未分析，没有可保存的箱线图。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (UpperCase(path.extension().string()) != ".PNG")
-    return Refuse(session_, "图片文件名须以 .png 结尾：" + path.string());
+  if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
+    return Refuse(session_, problem);
   return Guard(session_, [&] {
     writer->WriteBoxPlotPng(result_.box_plot, path, kBoxPlotWidth, kBoxPlotHeight);
   });
 }
 
 Outcome DosesWindow::Menu_SaveBoxPlot_Click() {
-  std::filesystem::path path(session_.dialogs().AskSaveFile(
-      "保存箱线图", session_.Path(kBoxPlotFile).string(), "PNG 图片 (*.png)"));
-  if (path.empty()) return Outcome::kDone;  // cancelled
-  if (!path.has_extension()) path += ".png";
-  return SaveBoxPlot(path);
+  return AskAndSavePicture(session_, "保存箱线图", "剂量箱线图", ".png", "PNG 图片 (*.png)",
+                           [this](const std::filesystem::path& path) { return SaveBoxPlot(path); });
 }
 
 std::vector<WorkbookSheet> DosesWindow::ExcelSheets() const {

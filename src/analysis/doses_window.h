@@ -15,6 +15,7 @@
 #include "common/outcome.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -48,6 +49,10 @@ class DosesWindow : public WindowModel {
   // Counts the analyses shown, so a view redraws its box plot only after a new one.
   unsigned ResultVersion() const { return version_; }
 
+  // The result set the window describes.
+  DescribedSet& Described() { return described_; }
+  const DescribedSet& Described() const { return described_; }
+
   // Analyses the current result set with the options, fills the grids and shows the window; a
   // refusal (a bad number of herbs, an empty result set) or a failure keeps what was shown.
   Outcome Analyse();
@@ -71,6 +76,7 @@ class DosesWindow : public WindowModel {
   DosesResult result_;
   std::vector<std::string> files_;
   unsigned version_ = 0;
+  DescribedSet described_;
 };
 
 // 剂量分析, the analysis's menu entry: refuses with the empty-result-set warning when the formula

@@ -1,6 +1,7 @@
 #include "analysis/formula_set_actions.h"
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "analysis/herb_frequency.h"
@@ -31,13 +32,15 @@ bool HasResultRows(Session& session) {
   return false;
 }
 
-void FillGroupGrid(YaoduiAnalysisWindow& window, int n, const GroupStore& store,
-                   const std::vector<std::string>& CM, ResultTable all) {
+void FillGroupGrid(YaoduiAnalysisWindow& window, int n,
+                   const std::shared_ptr<const HerbGroupResult>& result) {
   window.InitializeGroupGrid(n);
+  const GroupStore& store = result->Groups(n);
   for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i)
-    window.AddGroupRow(n, ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, n), ",", "、"),
-                       store.CountYaodui[i]);
-  window.SetFullGroupTable(n, std::move(all));
+    window.AddGroupRow(
+        n, ReplaceAll(Yaodui_S2Yaodui(store.Yaodui_S[i], result->table.CM, n), ",", "、"),
+        store.CountYaodui[i]);
+  window.SetFullGroups(n, result);
 }
 
 }  // namespace
@@ -61,13 +64,10 @@ Outcome RunDanweiyaoAnalysis(Session& session) {
 Outcome RunYaoduiAnalysis(Session& session) {
   // All three sizes are counted and written before any grid changes, so a failed write leaves
   // the window as it was.
-  HerbGroupResult result = RunHerbGroups(session);
-  if (result.outcome != Outcome::kDone) return result.outcome;
+  auto result = std::make_shared<HerbGroupResult>(RunHerbGroups(session));
+  if (result->outcome != Outcome::kDone) return result->outcome;
   YaoduiAnalysisWindow& window = session.Window<YaoduiAnalysisWindow>();
-  AnalysisOutput output = HerbGroupOutput(result);
-  for (int n = 2; n <= 4; ++n)
-    FillGroupGrid(window, n, result.Groups(n), result.table.CM,
-                  std::move(output.tables[static_cast<std::size_t>(n - 2)]));
+  for (int n = 2; n <= 4; ++n) FillGroupGrid(window, n, result);
   window.Described().Take(session, YaoduiAnalysisOfResults);
   session.SearchHistory.clear();
   window.Show();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/result_data.h"
+#include "common/picture_save.h"
 #include "common/pictures.h"
 #include "common/session.h"
 #include "common/table_export.h"
@@ -67,6 +68,11 @@ void HerbClusteringWindow::SetCoreOption(const std::string& key, std::string_vie
   core_options_[key] = value;
 }
 
+void HerbClusteringWindow::TakeResultSet(int tab, Outcome (HerbClusteringWindow::*run)()) {
+  described_[static_cast<std::size_t>(tab)].Take(
+      session_, [run](Session& s) { return (s.Window<HerbClusteringWindow>().*run)(); });
+}
+
 void HerbClusteringWindow::Shown(int tab) {
   tab_ = tab;
   ++version_;
@@ -89,6 +95,7 @@ Outcome HerbClusteringWindow::Cmd_ClusterHerbs_Click() {
   FillGrid(herb_grid_, output.tables[0]);
   tables_[0] = std::move(output.tables);
   summary_[kHerbTab] = output.summary;
+  TakeResultSet(kHerbTab, &HerbClusteringWindow::Cmd_ClusterHerbs_Click);
   Shown(kHerbTab);
   return Outcome::kDone;
 }
@@ -113,6 +120,7 @@ Outcome HerbClusteringWindow::Cmd_ClusterFormulas_Click() {
   FillGrid(formula_cluster_grid_, output.tables[0]);
   tables_[2] = std::move(output.tables);
   summary_[kFormulaTab] = output.summary;
+  TakeResultSet(kFormulaTab, &HerbClusteringWindow::Cmd_ClusterFormulas_Click);
   Shown(kFormulaTab);
   return Outcome::kDone;
 }
@@ -127,6 +135,7 @@ Outcome HerbClusteringWindow::Cmd_CoreCombinations_Click() {
   FillGrid(candidate_grid_, output.tables[2]);
   tables_[3] = std::move(output.tables);
   summary_[kCoreTab] = output.summary;
+  TakeResultSet(kCoreTab, &HerbClusteringWindow::Cmd_CoreCombinations_Click);
   Shown(kCoreTab);
   return Outcome::kDone;
 }
@@ -162,20 +171,18 @@ Outcome HerbClusteringWindow::Menu_ExportExcel_Click() {
 
 Outcome HerbClusteringWindow::AskAndSavePicture(std::string_view filter, std::string_view suffix) {
   if (!HasTree()) return Refuse(session_, "尚未进行药物聚类。");
-  std::string path = session_.dialogs().AskSaveFile(
-      "保存图片", std::string("药物聚类树") + std::string(suffix), filter);
-  if (path.empty()) return Outcome::kDone;  // cancelled
-  if (!EndsWith(path, suffix)) path += suffix;
-  return SavePicture(std::filesystem::path(path));
+  return lindora::AskAndSavePicture(
+      session_, "保存图片", "药物聚类树", suffix, filter,
+      [this](const std::filesystem::path& path) { return SavePicture(path); });
 }
 
 Outcome HerbClusteringWindow::SavePicture(const std::filesystem::path& path) {
   if (!HasTree()) return Refuse(session_, "尚未进行药物聚类。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  const std::string ext = path.extension().string();
-  if (ext != ".png" && ext != ".svg")
-    return Refuse(session_, "图片文件名须以 .png 或 .svg 结尾：" + path.string());
+  if (std::string problem = PictureFileProblem(session_, path, {".png", ".svg"}); !problem.empty())
+    return Refuse(session_, problem);
+  const std::string ext = PictureSuffix(path);
   return Guard(session_, [&] {
     const int h = DendrogramHeight(herbs_.herbs.size());
     if (ext == ".png")

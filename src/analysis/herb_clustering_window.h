@@ -4,6 +4,7 @@
 // engine, which checks them, writes the files to \Result\ and returns what the tabs show.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "common/outcome.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -71,10 +73,16 @@ class HerbClusteringWindow : public WindowModel {
   Grid& CandidateGrid() { return candidate_grid_; }
   const std::string& Summary(int tab) const { return summary_[tab]; }
   unsigned Version() const { return version_; }
+  // The result set the current tab's tables describe (the similar formulas of a formula are
+  // ranked against the library and describe none).
+  DescribedSet& Described() { return described_[static_cast<std::size_t>(tab_)]; }
+  const DescribedSet& Described() const { return described_[static_cast<std::size_t>(tab_)]; }
 
  private:
   Outcome AskAndSavePicture(std::string_view filter, std::string_view suffix);
   void Shown(int tab);
+  // The tab's tables now describe the current result set; `run` fills them again.
+  void TakeResultSet(int tab, Outcome (HerbClusteringWindow::*run)());
   int tab_ = kHerbTab;
   OptionValues herb_options_, core_options_;
   std::string formula_name_, similar_top_ = "20", min_similarity_ = "0.5";
@@ -85,6 +93,7 @@ class HerbClusteringWindow : public WindowModel {
   // The engines' tables of the runs shown, by run: herbs, similar, formula clusters, core.
   std::vector<ResultTable> tables_[4];
   unsigned version_ = 0;
+  std::array<DescribedSet, 3> described_;
 };
 
 // The 聚类分析 menu item: refuses on an empty result set, else shows the window with the herb

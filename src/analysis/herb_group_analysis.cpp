@@ -40,18 +40,23 @@ HerbGroupResult RunHerbGroups(Session& session, const HerbGroupOptions&) {
   return result;
 }
 
-AnalysisOutput HerbGroupOutput(const HerbGroupResult& result) {
-  AnalysisOutput out;
+ResultTable HerbGroupTable(const HerbGroupResult& result, int n) {
   const char* keys[] = {"pairs", "triples", "quadruples"};
   const char* captions[] = {"药对", "三味药组合", "四味药组合"};
+  const GroupStore& store = result.Groups(n);
+  ResultTable table{keys[n - 2], captions[n - 2], {"药物组合", "频数"}, {}};
+  table.rows.reserve(store.NumYaodui());
+  for (std::size_t i = 0; i < store.NumYaodui(); ++i)
+    table.rows.push_back({TableCell::Text(ReplaceAll(
+                              Yaodui_S2Yaodui(store.Yaodui_S[i], result.table.CM, n), ",", "、")),
+                          TableCell::Number(static_cast<double>(store.CountYaodui[i]))});
+  return table;
+}
+
+AnalysisOutput HerbGroupOutput(const HerbGroupResult& result) {
+  AnalysisOutput out;
   for (int n = 2; n <= 4; ++n) {
-    const GroupStore& store = result.Groups(n);
-    ResultTable table{keys[n - 2], captions[n - 2], {"药物组合", "频数"}, {}};
-    for (std::size_t i = 0; i < store.NumYaodui(); ++i)
-      table.rows.push_back({TableCell::Text(ReplaceAll(
-                                Yaodui_S2Yaodui(store.Yaodui_S[i], result.table.CM, n), ",", "、")),
-                            TableCell::Number(static_cast<double>(store.CountYaodui[i]))});
-    out.tables.push_back(std::move(table));
+    out.tables.push_back(HerbGroupTable(result, n));
     out.files.push_back(HerbGroupFile(n, ".txt"));
     out.files.push_back(HerbGroupFile(n, "_Name.csv"));
   }

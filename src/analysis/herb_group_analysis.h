@@ -24,6 +24,8 @@ struct HerbGroupResult {
 std::string HerbGroupFile(int n, std::string_view suffix);
 
 HerbGroupResult RunHerbGroups(Session& session, const HerbGroupOptions& options = {});
+// Every group of size n (2 to 4) as a typed table: the herbs joined by "、" and the count.
+ResultTable HerbGroupTable(const HerbGroupResult& result, int n);
 AnalysisOutput HerbGroupOutput(const HerbGroupResult& result);
 AnalysisDescriptor HerbGroupAnalysis();
 

@@ -6,6 +6,7 @@
 #include "analysis/network_analysis.h"
 #include "analysis/result_sets.h"
 #include "common/csv.h"
+#include "common/picture_save.h"
 #include "common/pictures.h"
 #include "common/safe_write.h"
 #include "common/session.h"
@@ -90,27 +91,18 @@ const std::vector<MenuEntry>& HerbNetworkWindow::MenuBar() {
 }
 
 Outcome HerbNetworkWindow::AskAndSavePicture(std::string_view filter, std::string_view suffix) {
-  std::string path = session_.dialogs().AskSaveFile(
-      "保存图片", std::string(kCaption) + std::string(suffix), filter);
-  if (path.empty()) return Outcome::kDone;  // cancelled
-  std::string ending = path.size() >= suffix.size() ? path.substr(path.size() - suffix.size()) : "";
-  std::transform(ending.begin(), ending.end(), ending.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (ending != suffix) path += suffix;
-  return SavePicture(std::filesystem::path(path));
+  return lindora::AskAndSavePicture(
+      session_, "保存图片", kCaption, suffix, filter,
+      [this](const std::filesystem::path& path) { return SavePicture(path); });
 }
 
 Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
   if (!HasNetwork()) return Refuse(session_, "尚未绘制药物网络。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (ext != ".png" && ext != ".svg")
-    return Refuse(session_, "图片文件名须以 .png 或 .svg 结尾：" + path.string());
-  if (std::string problem = CheckUserOutputs(session_.ProgramFolder(), {path}); !problem.empty())
+  if (std::string problem = PictureFileProblem(session_, path, {".png", ".svg"}); !problem.empty())
     return Refuse(session_, problem);
+  const std::string ext = PictureSuffix(path);
   return Guard(session_, [&] {
     NetworkPicture picture = PictureOf(network_);
     if (ext == ".png")

@@ -1,6 +1,7 @@
 #include "analysis/herb_properties_window.h"
 
 #include "analysis/formula_set_actions.h"
+#include "common/picture_save.h"
 #include "common/pictures.h"
 #include "common/session.h"
 #include "common/table_export.h"
@@ -98,8 +99,8 @@ Outcome HerbPropertiesWindow::SaveChart(PropertyChart chart, const std::filesyst
   if (version_ == 0) return Refuse(session_, "尚未分析，没有可保存的图表。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (UpperCase(path.extension().string()) != ".PNG")
-    return Refuse(session_, "图片文件名须以 .png 结尾：" + path.string());
+  if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
+    return Refuse(session_, problem);
   return Guard(session_, [&] {
     switch (chart) {
       case PropertyChart::kNature:
@@ -117,11 +118,9 @@ Outcome HerbPropertiesWindow::SaveChart(PropertyChart chart, const std::filesyst
 }
 
 Outcome HerbPropertiesWindow::Cmd_SaveChart_Click(PropertyChart chart) {
-  std::filesystem::path path(session_.dialogs().AskSaveFile(
-      "保存图表", session_.Path(kChartFile).string(), "PNG 图片 (*.png)"));
-  if (path.empty()) return Outcome::kDone;  // cancelled
-  if (!path.has_extension()) path += ".png";
-  return SaveChart(chart, path);
+  return AskAndSavePicture(
+      session_, "保存图表", "性味归经", ".png", "PNG 图片 (*.png)",
+      [this, chart](const std::filesystem::path& path) { return SaveChart(chart, path); });
 }
 
 std::vector<WorkbookSheet> HerbPropertiesWindow::ExcelSheets() const {

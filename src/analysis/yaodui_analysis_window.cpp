@@ -34,11 +34,11 @@ void YaoduiAnalysisWindow::InitializeGroupGrid(int n) {
   SetGridCell(grid, "药对（" + std::to_string(n) + "）", 0, 0, grid.Width() - kCountColumnWidth);
   SetGridCell(grid, "频数", 1, 0, kCountColumnWidth);
   grid.SetRows(1);
-  full_tables_.at(static_cast<std::size_t>(n - 2)).reset();
+  full_groups_.at(static_cast<std::size_t>(n - 2)).reset();
 }
 
-void YaoduiAnalysisWindow::SetFullGroupTable(int n, ResultTable table) {
-  full_tables_.at(static_cast<std::size_t>(n - 2)) = std::move(table);
+void YaoduiAnalysisWindow::SetFullGroups(int n, std::shared_ptr<const HerbGroupResult> result) {
+  full_groups_.at(static_cast<std::size_t>(n - 2)) = std::move(result);
 }
 
 std::vector<WorkbookSheet> YaoduiAnalysisWindow::ExcelSheets() const {
@@ -51,7 +51,8 @@ std::vector<WorkbookSheet> YaoduiAnalysisWindow::ExcelSheets() const {
     WorkbookSheet sheet;
     sheet.name = std::string(kNames[i]);
     sheet.caption = sheet.name + "频数";
-    sheet.table = full_tables_[i] ? *full_tables_[i] : TableFromGrid(FlexGrid(n - 1), "", "");
+    sheet.table = full_groups_[i] ? HerbGroupTable(*full_groups_[i], n)
+                                  : TableFromGrid(FlexGrid(n - 1), "", "");
     sheet.table.key = sheet.name;
     sheet.table.caption = sheet.caption;
     sheet.chart = SheetChart{sheet.caption + "（前" + std::to_string(kChartGroups) + "）",

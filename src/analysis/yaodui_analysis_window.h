@@ -3,11 +3,12 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/herb_group_analysis.h"
 #include "common/analysis_list.h"
 #include "common/grid.h"
 #include "common/menu.h"
@@ -49,9 +50,11 @@ class YaoduiAnalysisWindow : public WindowModel {
   void InitializeGroupGrid(int n);
   void AddGroupRow(int n, std::string_view herbs, std::int64_t count);
 
-  // Every group of size n of the run that filled grid n-1 (the grid shows the first ones);
-  // the next InitializeGroupGrid(n) forgets it.
-  void SetFullGroupTable(int n, ResultTable table);
+  // The run that filled grid n-1, kept for the workbook's every group (the grid shows the
+  // first ones); the table of names is made only when a workbook is written, as a quarter
+  // million quadruples spelled out would double the memory of the analysis. The next
+  // InitializeGroupGrid(n) forgets it.
+  void SetFullGroups(int n, std::shared_ptr<const HerbGroupResult> result);
   // What 导出为 Excel writes: one sheet per group size, every group, with a chart of the
   // most frequent.
   std::vector<WorkbookSheet> ExcelSheets() const;
@@ -69,7 +72,7 @@ class YaoduiAnalysisWindow : public WindowModel {
  private:
   std::array<Grid, 3> grids_;
   DescribedSet described_;
-  std::array<std::optional<ResultTable>, 3> full_tables_;
+  std::array<std::shared_ptr<const HerbGroupResult>, 3> full_groups_;
 };
 
 }  // namespace lindora

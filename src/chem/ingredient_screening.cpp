@@ -4,6 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <unordered_map>
 
 #include "chem/active_component.h"
@@ -85,6 +86,66 @@ void RunBatch(Session& session, std::vector<BatchEntry>& entries,
     run = RunBatchOnce(session, entries, args, output);
   }
   if (!run.error.empty()) throw ConverterError(run.error);
+}
+
+// One converter run over the entries that are sent, a result for each entry or none; raises
+// ConverterError when the converter fails, and notes the entries it ran out of time on.
+template <typename T>
+using BatchRun = std::function<std::vector<std::optional<T>>(std::vector<BatchEntry>&)>;
+
+// The entries `sent` run in two halves, each on its own (and split again while it fails),
+// until the entries that make the converter fail are alone: they get no result and the note
+// `culprit`, the rest theirs.
+template <typename T>
+std::vector<std::optional<T>> RunHalves(std::vector<BatchEntry>& entries,
+                                        const std::vector<std::size_t>& sent,
+                                        const BatchRun<T>& run, std::string_view culprit) {
+  std::vector<std::optional<T>> result(entries.size());
+  if (sent.size() == 1) entries[sent[0]].not_sent = culprit;
+  if (sent.size() <= 1) return result;
+  const std::size_t half = sent.size() / 2;
+  for (const auto& part : {std::vector<std::size_t>(sent.begin(), sent.begin() + half),
+                           std::vector<std::size_t>(sent.begin() + half, sent.end())}) {
+    std::vector<BatchEntry> only(entries.size());
+    for (std::size_t k = 0; k < entries.size(); ++k) only[k] = {entries[k].title, {}, "-"};
+    for (std::size_t k : part) only[k] = entries[k];
+    std::vector<std::optional<T>> got;
+    try {
+      got = run(only);
+    } catch (const ConverterError&) {
+      got = RunHalves(only, part, run, culprit);
+    }
+    for (std::size_t k : part) {
+      result[k] = std::move(got[k]);
+      entries[k].not_sent = only[k].not_sent;
+    }
+  }
+  return result;
+}
+
+// The run over all entries. When it fails, some input made the converter crash or stop (a
+// SMILES of 100,000 atoms overflows its stack): those entries are found and left out with the
+// note `culprit`. A converter that fails on nothing but the closing record is no working
+// converter: that failure is the whole run's.
+template <typename T>
+std::vector<std::optional<T>> RunIsolatingFailures(std::vector<BatchEntry>& entries,
+                                                   const BatchRun<T>& run,
+                                                   std::string_view culprit) {
+  try {
+    return run(entries);
+  } catch (const ConverterError& whole) {
+    std::vector<BatchEntry> none(entries.size());
+    for (std::size_t k = 0; k < entries.size(); ++k) none[k] = {entries[k].title, {}, "-"};
+    try {
+      run(none);
+    } catch (const ConverterError&) {
+      throw whole;
+    }
+    std::vector<std::size_t> sent;
+    for (std::size_t k = 0; k < entries.size(); ++k)
+      if (entries[k].not_sent.empty()) sent.push_back(k);
+    return RunHalves(entries, sent, run, culprit);
+  }
 }
 
 std::vector<std::string> DecodedLines(const fs::path& file) {
@@ -189,14 +250,15 @@ std::vector<std::string> BatchFingerprintArgs(const fs::path& smiles_file, const
   return {smiles_file.string(), "-O", output.string(), "-e", "-xfFP2", "-xh"};
 }
 
-std::vector<ScreeningResult> ScreenCompounds(Session& session,
-                                             const std::vector<ScreeningCompound>& compounds,
-                                             bool strip_salts) {
-  std::vector<BatchEntry> entries = CompoundEntries(compounds);
+namespace {
+
+// One converter run of the descriptors: the words after the title of each entry's line.
+std::vector<std::optional<std::vector<std::string>>> DescriptorRun(Session& session,
+                                                                   std::vector<BatchEntry>& entries,
+                                                                   bool strip_salts) {
   const fs::path output = session.Path(kBatchDescriptorFile);
   RunBatch(session, entries,
            BatchDescriptorArgs(session.Path(kBatchSmilesFile), output, strip_salts), output);
-
   // A line is "SMILES<TAB>title value value …".
   std::vector<std::string> titles;
   std::vector<std::vector<std::string>> values;
@@ -208,13 +270,30 @@ std::vector<ScreeningResult> ScreenCompounds(Session& session,
     values.emplace_back(words.empty() ? words.end() : words.begin() + 1, words.end());
   }
   std::vector<std::optional<std::size_t>> at = PairByTitle(entries, titles);
+  std::vector<std::optional<std::vector<std::string>>> result(entries.size());
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    if (at[k]) result[k] = std::move(values[*at[k]]);
+  return result;
+}
+
+}  // namespace
+
+std::vector<ScreeningResult> ScreenCompounds(Session& session,
+                                             const std::vector<ScreeningCompound>& compounds,
+                                             bool strip_salts) {
+  std::vector<BatchEntry> entries = CompoundEntries(compounds);
+  const std::vector<std::optional<std::vector<std::string>>> values =
+      RunIsolatingFailures<std::vector<std::string>>(
+          entries,
+          [&](std::vector<BatchEntry>& e) { return DescriptorRun(session, e, strip_salts); },
+          "Open Babel 处理该分子时出错退出，该分子没有数值");
 
   std::vector<ScreeningResult> results;
   for (std::size_t k = 0; k < compounds.size(); ++k) {
     ScreeningResult r{compounds[k], std::nullopt, {}, entries[k].not_sent};
-    if (r.note.empty() && !at[k]) r.note = std::string(kNotParsed);
-    if (at[k]) {
-      const std::vector<std::string>& v = values[*at[k]];
+    if (r.note.empty() && !values[k]) r.note = std::string(kNotParsed);
+    if (values[k]) {
+      const std::vector<std::string>& v = *values[k];
       std::vector<double> numbers;
       for (const std::string& text : v)
         if (auto n = ParseNumber(text)) numbers.push_back(*n);
@@ -245,7 +324,7 @@ namespace {
 
 // One converter run over the entries that are sent; raises ConverterError when it fails.
 std::vector<std::optional<Fingerprint>> FingerprintRun(Session& session,
-                                                       std::vector<BatchEntry> entries) {
+                                                       std::vector<BatchEntry>& entries) {
   const fs::path output = session.Path(kBatchFingerprintFile);
   RunBatch(session, entries, BatchFingerprintArgs(session.Path(kBatchSmilesFile), output), output);
 
@@ -278,48 +357,12 @@ std::vector<std::optional<Fingerprint>> FingerprintRun(Session& session,
   return result;
 }
 
-// The run split in two halves, each run on its own (and split again while it fails), until the
-// entries that make the converter fail are alone: they get no fingerprint, the rest theirs.
-std::vector<std::optional<Fingerprint>> FingerprintHalves(Session& session,
-                                                          const std::vector<BatchEntry>& entries,
-                                                          const std::vector<std::size_t>& sent) {
-  std::vector<std::optional<Fingerprint>> result(entries.size());
-  if (sent.size() <= 1) return result;  // a lone entry that fails: the culprit
-  const std::size_t half = sent.size() / 2;
-  for (const auto& part : {std::vector<std::size_t>(sent.begin(), sent.begin() + half),
-                           std::vector<std::size_t>(sent.begin() + half, sent.end())}) {
-    std::vector<BatchEntry> only(entries.size());
-    for (std::size_t k = 0; k < entries.size(); ++k) only[k] = {entries[k].title, {}, "-"};
-    for (std::size_t k : part) only[k] = entries[k];
-    std::vector<std::optional<Fingerprint>> got;
-    try {
-      got = FingerprintRun(session, only);
-    } catch (const ConverterError&) {
-      got = FingerprintHalves(session, only, part);
-    }
-    for (std::size_t k : part) result[k] = std::move(got[k]);
-  }
-  return result;
-}
-
 }  // namespace
 
 std::vector<std::optional<Fingerprint>> FingerprintsOf(Session& session,
                                                        std::vector<BatchEntry> entries) {
-  try {
-    return FingerprintRun(session, entries);
-  } catch (const ConverterError&) {
-    // A converter that fails on nothing but the closing record is no working converter: that
-    // failure is the whole run's. Otherwise some input made it crash or stop (a SMILES of
-    // 100,000 atoms overflows its stack): those entries are found and left out.
-    std::vector<BatchEntry> none(entries.size());
-    for (std::size_t k = 0; k < entries.size(); ++k) none[k] = {entries[k].title, {}, "-"};
-    FingerprintRun(session, none);
-    std::vector<std::size_t> sent;
-    for (std::size_t k = 0; k < entries.size(); ++k)
-      if (entries[k].not_sent.empty()) sent.push_back(k);
-    return FingerprintHalves(session, entries, sent);
-  }
+  return RunIsolatingFailures<Fingerprint>(
+      entries, [&](std::vector<BatchEntry>& e) { return FingerprintRun(session, e); }, "");
 }
 
 std::vector<ReferenceCompound> ReadReferenceSet(const fs::path& file, ActivityKind kind) {

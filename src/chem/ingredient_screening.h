@@ -75,8 +75,10 @@ std::vector<std::string> BatchDescriptorArgs(const std::filesystem::path& smiles
 std::vector<std::string> BatchFingerprintArgs(const std::filesystem::path& smiles_file,
                                               const std::filesystem::path& output);
 
-// Descriptors and rule verdicts of every compound, from one converter run. Raises
-// ConverterError or FileError when the run as a whole fails.
+// Descriptors and rule verdicts of every compound, from one converter run. A molecule the
+// converter cannot finish in time or dies on is found (alone, or by halves) and only it is
+// left without values, with a note naming why. Raises ConverterError or FileError when the
+// converter fails as a whole.
 std::vector<ScreeningResult> ScreenCompounds(Session& session,
                                              const std::vector<ScreeningCompound>& compounds,
                                              bool strip_salts = false);

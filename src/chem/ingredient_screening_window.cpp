@@ -106,7 +106,7 @@ Outcome IngredientScreening::LoadFromChemAnalysis(const ChemAnalysis& chem) {
   compounds_ = std::move(compounds);
   results_.clear();
   similar_.clear();
-  sort_col_ = -1;
+  sort_.Reset();
   if (version_.empty()) version_ = ConverterVersion(session_);
   status_ = std::to_string(compounds_.size()) + " 个成分";
   FillScreeningGrid();
@@ -129,6 +129,9 @@ Outcome IngredientScreening::Menu_RunScreening_Click() {
     results_ = std::move(run.results);
     status_ = run.summary;
     FillScreeningGrid();
+    // The structure box shows the selected first compound at once, without a click.
+    if (!shown_.empty())
+      DrawSelectedCompound(session_, *this, results_[shown_.front()].compound.smiles, pic_mol_);
     session_.Message("已筛选“" + herb_ + "”的 " + status_ + "。\r\n结果已写入 " +
                      run.file.string());
   } else if (run.outcome == Outcome::kFailed) {
@@ -208,26 +211,25 @@ void IngredientScreening::FillScreeningGrid() {
   shown_.clear();
   for (std::size_t i = 0; i < results_.size(); ++i)
     if (!only_passing_ || results_[i].Passes()) shown_.push_back(i);
-  if (sort_col_ >= 0) {
-    const int col = sort_col_;
-    const bool numeric = IsNumericColumn(col);
-    const bool descending = sort_descending_;
-    std::stable_sort(shown_.begin(), shown_.end(), [&](std::size_t a, std::size_t b) {
-      const std::string& x = rows[a + 1][col];
-      const std::string& y = rows[b + 1][col];
-      // Empty cells stay at the bottom either way.
-      if (x.empty() != y.empty()) return y.empty();
-      if (numeric) return descending ? Val(x) > Val(y) : Val(x) < Val(y);
-      const int c = CompareText(x, y);
-      return descending ? c > 0 : c < 0;
-    });
-  }
+  const int col = sort_.Column();
+  auto cell = [&](std::size_t i) -> const std::string& { return rows[i + 1][col]; };
+  sort_.Order(
+      shown_,
+      [&](std::size_t a, std::size_t b) {
+        if (!IsNumericColumn(col)) return CompareText(cell(a), cell(b));
+        const double x = Val(cell(a)), y = Val(cell(b));
+        return x < y ? -1 : x > y ? 1 : 0;
+      },
+      [&](std::size_t i) { return cell(i).empty(); });
   for (std::size_t i : shown_) {
     flex_grid_.AddRow();
     const int row = flex_grid_.Rows() - 1;
     for (int c = 0; c < flex_grid_.Cols(); ++c) flex_grid_.SetTextMatrix(row, c, rows[i + 1][c]);
   }
-  flex_grid_.SetRowSel(flex_grid_.Rows() > 1 ? 1 : 0);
+  // The selection starts on the first compound's identifier, not on the last column written.
+  flex_grid_.SetRow(flex_grid_.Rows() > 1 ? 1 : 0);
+  flex_grid_.SetCol(0);
+  flex_grid_.SetRowSel(flex_grid_.Row());
   Changed();
 }
 
@@ -247,9 +249,7 @@ void IngredientScreening::FillSimilarGrid() {
 void IngredientScreening::FlexGrid_Click() {
   if (flex_grid_.Row() == 0) {
     if (busy_) return;
-    const int col = flex_grid_.Col();
-    sort_descending_ = col == sort_col_ ? !sort_descending_ : false;
-    sort_col_ = col;
+    sort_.Click(flex_grid_.Col(), IsNumericColumn(flex_grid_.Col()));
     FillScreeningGrid();
     return;
   }

@@ -10,6 +10,7 @@
 #include "chem/ingredient_screening.h"
 #include "chem/open_babel.h"
 #include "common/grid.h"
+#include "common/header_sort.h"
 #include "common/menu.h"
 #include "common/outcome.h"
 #include "common/window_model.h"
@@ -101,8 +102,7 @@ class IngredientScreening : public WindowModel {
   std::vector<ScreeningResult> results_;
   std::vector<SimilarActive> similar_;
   std::vector<std::size_t> shown_;  // the result shown in grid row r is results_[shown_[r - 1]]
-  int sort_col_ = -1;
-  bool sort_descending_ = false;
+  HeaderSort sort_;
 };
 
 // 成分筛选 of the chemical analysis window: its compounds into the screening window, which is

@@ -8,6 +8,7 @@
 #include "analysis/compare_sets_window.h"
 #include "analysis/result_sets.h"
 #include "cli/cli.h"
+#include "common/picture_save.h"
 #include "common/safe_write.h"
 #include "common/text.h"
 
@@ -110,8 +111,7 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
 
   // A chart file that cannot be written is known before the comparison file is replaced.
   if (!png.empty()) {
-    std::string problem = CompareSetsWindow::ChartPathProblem(png);
-    if (problem.empty()) problem = CheckUserOutputs(ctx.session.ProgramFolder(), {png});
+    std::string problem = PictureFileProblem(ctx.session, png, {".png"});
     if (!problem.empty()) {
       ctx.session.Message(problem);
       return kRefused;

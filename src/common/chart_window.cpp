@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/files.h"
+#include "common/picture_save.h"
 #include "common/safe_write.h"
 #include "common/session.h"
 #include "common/table_export.h"
@@ -26,10 +27,8 @@ const std::vector<MenuEntry>& ChartWindowModel::MenuBar() {
 }
 
 Outcome ChartWindowModel::Menu_SavePng_Click() {
-  const std::string path =
-      session_.dialogs().AskSaveFile("保存图片", chart_.title + ".png", "PNG (*.png)");
-  if (path.empty()) return Outcome::kDone;  // cancelled
-  return SavePng(path);
+  return AskAndSavePicture(session_, "保存图片", chart_.title, ".png", "PNG (*.png)",
+                           [this](const std::filesystem::path& path) { return SavePng(path); });
 }
 
 Outcome ChartWindowModel::Menu_ExportExcel_Click() {
@@ -37,7 +36,7 @@ Outcome ChartWindowModel::Menu_ExportExcel_Click() {
 }
 
 Outcome ChartWindowModel::SavePng(const std::filesystem::path& path) {
-  if (std::string problem = CheckUserOutputs(session_.ProgramFolder(), {path}); !problem.empty())
+  if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
     return Refuse(session_, problem);
   return Guard(session_, [&] {
     PictureWriter* writer = InstalledPictureWriter();

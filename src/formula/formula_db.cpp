@@ -179,6 +179,29 @@ std::vector<std::string> ResultSetRecipe(const Session& session) {
   return lines;
 }
 
+std::string RecipeText(const std::vector<std::string>& recipe) {
+  if (recipe.empty())
+    return "未知（Result.DB 不是由本程序记录了步骤的检索或导入生成的，或生成后被改动过）；"
+           "下面的脚本不含生成结果集的步骤";
+  std::string text;
+  for (const std::string& command : recipe) {
+    if (!text.empty()) text += "；然后";
+    if (StartsWith(command, "query --in-results --exclude"))
+      text += "在结果中排除：";
+    else if (StartsWith(command, "query --in-results"))
+      text += "在结果中检索：";
+    else if (StartsWith(command, "query"))
+      text += "检索方剂库：";
+    else if (StartsWith(command, "import-formulas"))
+      text += "导入方剂列表：";
+    else if (StartsWith(command, "related-formulas"))
+      text += "相关方剂检索：";
+    const std::size_t words = command.find(" -- ");
+    text += words == std::string::npos ? command : command.substr(words + 4);
+  }
+  return text;
+}
+
 std::string ScriptWord(std::string_view text) {
   return "'" + ReplaceAll(text, "'", "'\\''") + "'";
 }

@@ -44,6 +44,9 @@ std::vector<std::string> FindFormulaRecords(const Session& session,
 // Result.DB they made. Empty when the recipe is missing, does not belong to the present
 // Result.DB (changed by hand or by an older version), or a step could not be recorded.
 std::vector<std::string> ResultSetRecipe(const Session& session);
+// How the result set was made, in words ("检索方剂库：'麻黄'；然后在结果中检索：…"), for the
+// report's data section and the windows' line about the set they describe.
+std::string RecipeText(const std::vector<std::string>& recipe);
 // One word for the script reader, in single quotes.
 std::string ScriptWord(std::string_view text);
 

@@ -9,28 +9,48 @@ namespace lindora {
 
 namespace fs = std::filesystem;
 
-ResultSetStamp StampResultSet(const Session& session, std::int64_t formulas) {
-  ResultSetStamp stamp;
-  stamp.history = session.SearchHistory;
-  stamp.formulas = formulas;
+namespace {
+
+// The result file's time and size, which change with every new result set.
+void StampFile(const Session& session, ResultSetStamp& stamp) {
   const fs::path file = session.Path(kResultFilePath);
   std::error_code ec;
   stamp.time = fs::last_write_time(file, ec);
   stamp.size = fs::file_size(file, ec);
   if (ec) stamp.size = 0;
+}
+
+}  // namespace
+
+ResultSetStamp StampResultSet(const Session& session, std::int64_t formulas) {
+  ResultSetStamp stamp;
+  stamp.history = session.SearchHistory;
+  // The herb-pair analysis empties the history; the steps recorded with the set still tell
+  // how it was made.
+  if (stamp.history.empty()) {
+    std::vector<std::string> recipe;
+    try {
+      recipe = ResultSetRecipe(session);
+    } catch (const FileError&) {
+      // An unreadable recipe describes nothing; the analysis itself has read the set.
+    }
+    stamp.history = recipe.empty() ? "（来源未记录）" : RecipeText(recipe);
+  }
+  stamp.formulas = formulas;
+  StampFile(session, stamp);
   stamp.taken = true;
   return stamp;
 }
 
 bool ResultSetChanged(const Session& session, const ResultSetStamp& stamp) {
   if (!stamp.taken) return false;
-  const ResultSetStamp now = StampResultSet(session, stamp.formulas);
+  ResultSetStamp now;
+  StampFile(session, now);
   return now.time != stamp.time || now.size != stamp.size;
 }
 
 std::string ResultSetCaption(const ResultSetStamp& stamp) {
-  return "结果集 " + (stamp.history.empty() ? std::string("（导入的方剂列表）") : stamp.history) +
-         "（" + std::to_string(stamp.formulas) + " 首方剂）";
+  return "结果集 " + stamp.history + "（" + std::to_string(stamp.formulas) + " 首方剂）";
 }
 
 void DescribedSet::Take(const Session& session, Rerun rerun) {

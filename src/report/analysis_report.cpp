@@ -520,30 +520,6 @@ std::string TodayIso() {
   return buf;
 }
 
-// The steps of a recipe in words, for the data section.
-std::string RecipeText(const std::vector<std::string>& recipe) {
-  if (recipe.empty())
-    return "未知（Result.DB 不是由本程序记录了步骤的检索或导入生成的，或生成后被改动过）；"
-           "下面的脚本不含生成结果集的步骤";
-  std::string text;
-  for (const std::string& command : recipe) {
-    if (!text.empty()) text += "；然后";
-    if (StartsWith(command, "query --in-results --exclude"))
-      text += "在结果中排除：";
-    else if (StartsWith(command, "query --in-results"))
-      text += "在结果中检索：";
-    else if (StartsWith(command, "query"))
-      text += "检索方剂库：";
-    else if (StartsWith(command, "import-formulas"))
-      text += "导入方剂列表：";
-    else if (StartsWith(command, "related-formulas"))
-      text += "相关方剂检索：";
-    const std::size_t words = command.find(" -- ");
-    text += words == std::string::npos ? command : command.substr(words + 4);
-  }
-  return text;
-}
-
 std::string RegenerationScript(const std::vector<std::string>& recipe,
                                const ReportOptions& options) {
   std::string script = "lindora-cli --script - <<'EOF'\n";
@@ -583,6 +559,9 @@ template <typename Tell>
 Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pictures_writer,
               ReportRun& run, const Tell& tell) {
   PictureWriter* pictures = &pictures_writer;
+  // The HTML and the PDF are one unit, both new or both old; the run id they both print tells
+  // a reader that they belong together.
+  AtomicFileSet files;
   tell("标准化结果集");
   if (Outcome o = RequireResultData(session); o != Outcome::kDone) return o;
   Transactions herbs = HerbTransactionsOfResultSet(session);
@@ -599,7 +578,7 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
     if (Outcome o = builder.PrepareComparison(); o != Outcome::kDone) return o;
   builder.doc().SetTitle("方剂数据挖掘分析报告");
   builder.doc().Heading("方剂数据挖掘分析报告", 1);
-  builder.doc().Paragraph("日期：" + options.date);
+  builder.doc().Paragraph("日期：" + options.date + "　运行编号：" + files.run_id());
   if (options.Has(ReportSection::kData)) {
     tell(SectionTitle(ReportSection::kData));
     builder.Data(formulas);
@@ -658,9 +637,8 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
   if (pdf.empty()) throw FileError(FileError::Kind::kWrite, run.pdf, "PDF 文件生成失败");
   tell("写入报告");
   // First the workbook: one open in a spreadsheet program stops the report before the HTML
-  // and the PDF change. The HTML and the PDF are one unit: both new or both old.
+  // and the PDF change.
   WriteWorkbook(ReportWorkbookSheets(builder.doc()), run.xlsx);
-  AtomicFileSet files;
   files.Add(run.html).WriteBytes(builder.doc().Html());
   files.Add(run.pdf).WriteBytes(pdf);
   files.Commit();

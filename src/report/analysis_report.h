@@ -91,8 +91,6 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options,
 // (ResultSetRecipe) and the report command with the options that were used.
 std::string RegenerationScript(const std::vector<std::string>& recipe,
                                const ReportOptions& options);
-// How the result set was made, in words, for the report's data section.
-std::string RecipeText(const std::vector<std::string>& recipe);
 
 // Today's date as YYYY-MM-DD (local time).
 std::string TodayIso();

@@ -12,13 +12,13 @@ namespace lindora {
 
 namespace {
 
-// A heading without its number ("2 药物频次" → "药物频次").
+// A heading without its number ("2 中药频数" → "中药频数").
 std::string HeadingTitle(const std::string& heading) {
   const std::size_t space = heading.find(' ');
   return space == std::string::npos ? heading : heading.substr(space + 1);
 }
 
-// The section a heading opens ("2 药物频次" → kHerbs); nothing for the methods and below.
+// The section a heading opens ("2 中药频数" → kHerbs); nothing for the methods and below.
 std::optional<ReportSection> SectionOfHeading(const std::string& heading) {
   const std::string title = HeadingTitle(heading);
   for (ReportSection s : AllSections())
@@ -36,15 +36,15 @@ std::optional<SheetChart> ChartOf(ReportSection section, const ResultTable& tabl
   switch (section) {
     case ReportSection::kHerbs:
       if (column("中药名") < 0 || column("频数") < 0) break;
-      return SheetChart{"药物频次",       "中药",    "频数", column("中药名"),
+      return SheetChart{"中药频数",       "中药",    "频数", column("中药名"),
                         {column("频数")}, kChartTop, true};
     case ReportSection::kSymptoms:
       if (column("症状") < 0 || column("频数") < 0) break;
-      return SheetChart{"病症频次",       "症状",    "频数", column("症状"),
+      return SheetChart{"症状频数",       "症状",    "频数", column("症状"),
                         {column("频数")}, kChartTop, true};
     case ReportSection::kTypes:
       if (column("类型") < 0 || column("药味数") < 0) break;
-      return SheetChart{"药物类型分布",     "中药类型", "药味数", column("类型"),
+      return SheetChart{"中药类型分布",     "中药类型", "药味数", column("类型"),
                         {column("药味数")}, 0,          true};
     default: break;
   }

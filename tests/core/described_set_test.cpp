@@ -3,7 +3,9 @@
 // one call; a window filled from anything else names no set.
 #include <gtest/gtest.h>
 
+#include "analysis/doses_window.h"
 #include "analysis/formula_set_actions.h"
+#include "analysis/herb_clustering_window.h"
 #include "analysis/herb_properties_window.h"
 #include "analysis/symptom_analysis_window.h"
 #include "analysis/yaodui_analysis_window.h"
@@ -34,12 +36,16 @@ TEST(DescribedSetTest, WindowsNameTheirSetNoticeANewQueryAndRunAgain) {
   search("甘草");
   ASSERT_EQ(DanweiyaoAnalysis(s), Outcome::kDone);
   ASSERT_EQ(SymptomAnalysisOfResults(s), Outcome::kDone);
+  ASSERT_EQ(DosesOfResults(s), Outcome::kDone);
+  HerbClusteringWindow& clusters = s.Window<HerbClusteringWindow>();
+  ASSERT_EQ(clusters.Cmd_ClusterHerbs_Click(), Outcome::kDone);
   ASSERT_EQ(YaoduiAnalysisOfResults(s), Outcome::kDone);
   DantiAnalysis& herbs = s.Window<DantiAnalysis>();
   SymptomAnalysisWindow& symptoms = s.Window<SymptomAnalysisWindow>();
   YaoduiAnalysisWindow& pairs = s.Window<YaoduiAnalysisWindow>();
-  const std::vector<const DescribedSet*> all = {&herbs.Described(), &symptoms.Described(),
-                                                &pairs.Described()};
+  const std::vector<const DescribedSet*> all = {
+      &herbs.Described(), &symptoms.Described(), &pairs.Described(),
+      &s.Window<DosesWindow>().Described(), &clusters.Described()};
   for (const DescribedSet* d : all) {
     EXPECT_FALSE(d->Stale(s));
     EXPECT_EQ(d->Text(s), "分析对象：结果集 甘草（3 首方剂）");
@@ -61,10 +67,20 @@ TEST(DescribedSetTest, WindowsNameTheirSetNoticeANewQueryAndRunAgain) {
   EXPECT_EQ(symptoms.FlexGrid_Symptom().TextMatrix(1, 0), "发热");
   EXPECT_EQ(symptoms.FlexGrid_Symptom().TextMatrix(1, 1), "2");
   EXPECT_TRUE(pairs.Described().Stale(s));  // each window reruns on its own
+  EXPECT_EQ(clusters.Described().RunAgain(s), Outcome::kDone);
+  EXPECT_EQ(clusters.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂）");
+  clusters.SetCurrentTab(HerbClusteringWindow::kCoreTab);  // no run there yet: nothing named
+  EXPECT_EQ(clusters.Described().Text(s), "");
 
   ASSERT_EQ(HerbPropertiesOfResults(s), Outcome::kDone);
   EXPECT_EQ(s.Window<HerbPropertiesWindow>().Described().Text(s),
             "分析对象：结果集 桂枝（2 首方剂）");
+  // The herb-pair analysis empties the search history; the steps recorded with the set still
+  // name it.
+  ASSERT_EQ(pairs.Described().RunAgain(s), Outcome::kDone);
+  ASSERT_EQ(s.SearchHistory, "");
+  EXPECT_EQ(herbs.Described().RunAgain(s), Outcome::kDone);
+  EXPECT_EQ(herbs.Described().Text(s), "分析对象：结果集 检索方剂库：'桂枝'（2 首方剂）");
 
   // A list filled from elsewhere describes no result set and has nothing to rerun.
   herbs.InitializeHerbGrid(1000, 500);

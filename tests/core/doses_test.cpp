@@ -10,11 +10,13 @@
 #include "analysis/dose_comparison.h"
 #include "analysis/doses_window.h"
 #include "common/csv.h"
+#include "common/pictures.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
 #include "herb/related_formulas.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
+#include "support/title_pictures.h"
 #include "support/workbook_reader.h"
 
 namespace lindora {
@@ -403,6 +405,30 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
     EXPECT_EQ(herb->value, w.FlexGrid_Doses().TextMatrix(r, 0));
   }
   EXPECT_EQ(sheets[0].At(row, 1), nullptr);
+
+  // A picture's file, as in every window: the dialog offers Result/, a bare name gets .png,
+  // any letter case of .png is taken, another kind is refused.
+  struct Boxes : test::TitlePictures {
+    std::vector<std::filesystem::path> paths;
+    void WriteBoxPlotPng(const BoxPlot&, const std::filesystem::path& p, int, int) override {
+      paths.push_back(p);
+    }
+  } boxes;
+  PictureWriter* before_boxes = InstalledPictureWriter();
+  InstallPictureWriter(&boxes);
+  for (const char* name : {"箱", "箱.PNG", "箱.jpg"})
+    world.dialogs.save_files.push_back((folder / "Result" / name).string());
+  EXPECT_EQ(w.Menu_SaveBoxPlot_Click(), Outcome::kDone);
+  EXPECT_EQ(w.Menu_SaveBoxPlot_Click(), Outcome::kDone);
+  EXPECT_EQ(w.Menu_SaveBoxPlot_Click(), Outcome::kRefused);
+  InstallPictureWriter(before_boxes);
+  EXPECT_EQ(boxes.paths, (std::vector<std::filesystem::path>{folder / "Result/箱.png",
+                                                             folder / "Result/箱.PNG"}));
+  std::vector<std::string> offered;
+  for (const auto& shown : world.dialogs.shown)
+    if (shown.kind == "save" && shown.title == "保存箱线图") offered.push_back(shown.text);
+  EXPECT_EQ(offered, std::vector<std::string>(3, (folder / "Result/剂量箱线图.png").string()));
+  EXPECT_TRUE(Contains(world.dialogs.Messages().back(), "图片文件名须以 .png 结尾"));
 }
 
 TEST(RelatedFormulaDoseTest, ShowsTheDoseOfEveryMentionContainingTheHerb) {

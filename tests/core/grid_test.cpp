@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "common/header_sort.h"
+
 namespace lindora {
 namespace {
 
@@ -67,6 +71,41 @@ TEST(GridTest, ShrinkingKeepsCurrentCellAndRowSelInside) {
   EXPECT_EQ(g.RowSel(), 2);
   g.SetCols(1);
   EXPECT_EQ(g.Col(), 0);
+}
+
+// Random columns of numbers with blanks: every click order keeps blanks last, the rest ordered
+// the way the click says, ties in the table's own order.
+TEST(HeaderSortTest, BlanksLastTiesStableAndASecondClickReverses) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<int> cells(random() % 12);  // -1: a blank cell
+    for (int& c : cells) c = static_cast<int>(random() % 5) - 1;
+    HeaderSort sort;
+    for (int click = 0; click < 3; ++click) {
+      sort.Click(4, /*numeric=*/true);
+      EXPECT_EQ(sort.Descending(), click % 2 == 0);  // numbers: largest first, then reversed
+      std::vector<std::size_t> rows(cells.size());
+      for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = i;
+      sort.Order(
+          rows, [&](std::size_t a, std::size_t b) { return cells[a] - cells[b]; },
+          [&](std::size_t a) { return cells[a] < 0; });
+      for (std::size_t i = 1; i < rows.size(); ++i) {
+        const int x = cells[rows[i - 1]], y = cells[rows[i]];
+        EXPECT_FALSE(x < 0 && y >= 0);
+        if (x >= 0 && y >= 0) {
+          EXPECT_TRUE(sort.Descending() ? x >= y : x <= y);
+        }
+        if (x == y) {
+          EXPECT_LT(rows[i - 1], rows[i]);
+        }
+      }
+    }
+  }
+  HeaderSort text;
+  text.Click(0, /*numeric=*/false);
+  EXPECT_FALSE(text.Descending());  // text: pinyin order from the start
+  text.Click(1, /*numeric=*/true);
+  EXPECT_TRUE(text.Descending());  // another column starts afresh
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "analysis/compare_sets_window.h"
+#include "common/collation.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
@@ -124,15 +127,23 @@ TEST_F(ResultSetsTest, ComparisonFillsGridAndFileAndSortsOnHeaderClicks) {
     for (int r = 1; r < g.Rows(); ++r) cells.push_back(g.TextMatrix(r, c));
     return cells;
   };
-  w.FlexGrid_Compare().SetRow(0);
-  w.FlexGrid_Compare().SetCol(1);
-  w.FlexGrid_Compare_Click();
-  EXPECT_EQ(column(0), (std::vector<std::string>{"甘草", "桂枝", "麻黄"}));
+  // A count sorts largest first, a second click the other way round; a name in pinyin order.
   w.FlexGrid_Compare().SetRow(0);
   w.FlexGrid_Compare().SetCol(1);
   w.FlexGrid_Compare_Click();
   EXPECT_EQ(column(1), (std::vector<std::string>{"3", "2", "1"}));
   EXPECT_EQ(g.TextMatrix(0, 1), "A方剂数 ▼");
+  w.FlexGrid_Compare().SetRow(0);
+  w.FlexGrid_Compare_Click();
+  EXPECT_EQ(column(0), (std::vector<std::string>{"甘草", "桂枝", "麻黄"}));
+  EXPECT_EQ(g.TextMatrix(0, 1), "A方剂数 ▲");
+  w.FlexGrid_Compare().SetRow(0);
+  w.FlexGrid_Compare().SetCol(0);
+  w.FlexGrid_Compare_Click();
+  std::vector<std::string> names = column(0);
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
+                             [](const auto& a, const auto& b) { return CompareText(a, b) < 0; }));
+  EXPECT_EQ(g.TextMatrix(0, 0), "名称 ▲");
   BarChart chart = w.Chart();
   EXPECT_EQ(chart.categories, (std::vector<std::string>{"桂枝", "甘草", "麻黄"}));
   ASSERT_EQ(chart.series.size(), 2u);

@@ -71,17 +71,17 @@ std::optional<std::string> At(const Snapshot& s, const std::string& name) {
   return it == s.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
-// The run id a file carries ("<!-- Lindora run … -->"), or "".
+// The run id a file carries ("<!-- Lindora run … -->", the report's "运行编号：…"), or "".
 std::string RunId(const std::optional<std::string>& bytes) {
-  static const std::regex id("<!-- Lindora run ([^ ]+) -->");
+  static const std::regex id("(?:<!-- Lindora run |运行编号：)([0-9A-Za-z-]+)");
   std::smatch m;
   return bytes && std::regex_search(*bytes, m, id) ? m[1].str() : "";
 }
 
 // Run ids differ from run to run by design; the rest of a file is compared as bytes.
 std::optional<std::string> WithoutRunId(std::optional<std::string> bytes) {
-  static const std::regex id("<!-- Lindora run [^ ]+ -->");
-  if (bytes) bytes = std::regex_replace(*bytes, id, "<!-- run -->");
+  static const std::regex id("(<!-- Lindora run |运行编号：)[0-9A-Za-z-]+");
+  if (bytes) bytes = std::regex_replace(*bytes, id, "$1");
   return bytes;
 }
 
@@ -193,6 +193,9 @@ TEST(WriterSoak, EveryFileOldOrNewAndEverySetWholeUnderRandomWriteFailures) {
       EXPECT_EQ(RunId(At(*s, kNetworkGraphml)), id);
       if (At(*s, kNetworkSvg)) {
         EXPECT_EQ(RunId(At(*s, kNetworkSvg)), id);
+      }
+      if (At(*s, "分析报告.html")) {
+        EXPECT_EQ(RunId(At(*s, "分析报告.pdf")), RunId(At(*s, "分析报告.html")));
       }
     }
     if (::testing::Test::HasFailure()) break;

@@ -73,6 +73,7 @@ Frm_Doses::Frm_Doses(DosesWindow& model) : FormView(model, "Frm_Doses"), window_
   connect(analyse_, &QPushButton::clicked, this, [this] { Analyse(); });
 
   BuildMenus(this, menuBar(), DosesWindow::MenuBar(), window_);
+  result_set_bar_ = AddResultSetBar(this, window_);
   resize(Px(DosesWindow::kWidth), Px(DosesWindow::kHeight));
   Refresh();
 }
@@ -86,6 +87,7 @@ void Frm_Doses::Analyse() {
 
 void Frm_Doses::Refresh() {
   FormView::Refresh();
+  if (result_set_bar_) result_set_bar_->Update();
   if (!box_plot_) return;  // still being built
   table_->setCurrentIndex(table_->findData(static_cast<int>(window_.Table())));
   mass_unit_->setCurrentIndex(window_.InLiang() ? 1 : 0);

@@ -8,6 +8,7 @@
 
 #include "analysis/doses_window.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 
 namespace lindora::ui {
@@ -33,6 +34,7 @@ class Frm_Doses : public FormView {
   FlexGridView* doses_ = nullptr;
   FlexGridView* unread_ = nullptr;
   QChartView* box_plot_ = nullptr;
+  ResultSetBar* result_set_bar_ = nullptr;
   unsigned shown_version_ = static_cast<unsigned>(-1);
 };
 

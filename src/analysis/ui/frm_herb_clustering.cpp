@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -69,6 +70,7 @@ Frm_HerbClustering::Frm_HerbClustering(HerbClusteringWindow& model)
   connect(tabs_, &QTabWidget::currentChanged, this,
           [this](int tab) { window_.SetCurrentTab(tab); });
   BuildMenus(this, menuBar(), HerbClusteringWindow::MenuBar(), window_);
+  result_set_bar_ = AddResultSetBar(this, window_);
   resize(1300, 860);
 }
 
@@ -98,11 +100,14 @@ QWidget* Frm_HerbClustering::HerbTab() {
   controls->addStretch();
   layout->addLayout(controls);
   auto* split = new QSplitter(Qt::Horizontal, page);
-  tree_ = new DendrogramView(split);
+  auto* tree_scroll = new QScrollArea(split);
+  tree_scroll->setWidgetResizable(true);
+  tree_ = new DendrogramView;
   tree_->setObjectName("Picture_Dendrogram");
+  tree_scroll->setWidget(tree_);
   herb_grid_ = new FlexGridView(&window_.HerbGrid(), split);
   herb_grid_->setObjectName("FlexGrid_Herbs");
-  split->addWidget(tree_);
+  split->addWidget(tree_scroll);
   split->addWidget(herb_grid_);
   split->setStretchFactor(0, 1);
   split->setSizes({880, 380});
@@ -227,6 +232,7 @@ void Frm_HerbClustering::TakeCoreOptions() {
 
 void Frm_HerbClustering::Refresh() {
   FormView::Refresh();
+  if (result_set_bar_) result_set_bar_->Update();
   if (!candidate_grid_) return;  // still being built
   const OptionValues& h = window_.HerbOptions();
   SetText(top_, h.at("top"));

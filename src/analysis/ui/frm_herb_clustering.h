@@ -9,6 +9,7 @@
 #include "analysis/herb_clustering_window.h"
 #include "common/ui/dendrogram_view.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 
 namespace lindora::ui {
@@ -32,6 +33,7 @@ class Frm_HerbClustering : public FormView {
   void TakeCoreOptions();
   HerbClusteringWindow& window_;
   QTabWidget* tabs_ = nullptr;
+  ResultSetBar* result_set_bar_ = nullptr;
   // Herb tab.
   QLineEdit* top_ = nullptr;
   QComboBox* distance_ = nullptr;

@@ -1,6 +1,7 @@
 #include "common/ui/dendrogram_view.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace lindora::ui {
 
@@ -10,6 +11,9 @@ DendrogramView::DendrogramView(QWidget* parent) : QWidget(parent) {
 
 void DendrogramView::SetPicture(DendrogramPicture picture) {
   picture_ = std::move(picture);
+  // Rows of at least 18 pixels keep the labels at 13 pixels or more; a taller tree scrolls in
+  // the window that holds it.
+  setMinimumHeight(std::max(200, static_cast<int>(picture_.labels.size()) * 18 + 120));
   update();
 }
 

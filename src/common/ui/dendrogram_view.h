@@ -7,7 +7,7 @@
 
 namespace lindora::ui {
 
-// Shows a dendrogram at the widget's size.
+// Shows a dendrogram at the widget's size, never so small that its labels become unreadable.
 class DendrogramView : public QWidget {
   Q_OBJECT
  public:

@@ -64,7 +64,7 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
     return edit;
   };
   rows_ = spin("Spin_Rows", 1, 1000, [](ReportOptions& o, int v) { o.rows = v; });
-  form->addRow(QStringLiteral("表格行数（频次、规则、病症）"), rows_);
+  form->addRow(QStringLiteral("表格行数（频数、规则、症状）"), rows_);
   min_support_ = text("Text_MinSupport", &ReportOptions::min_support);
   form->addRow(QStringLiteral("关联规则 最小支持度（% 或方剂数）"), min_support_);
   min_confidence_ = text("Text_MinConfidence", &ReportOptions::min_confidence);
