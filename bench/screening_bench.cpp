@@ -21,7 +21,7 @@ struct Herb {
   Herb() {
     fs::copy(fs::path(LINDORA_BIN_DIR) / "DB", f / "DB",
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    if (!ShowHerbIngredients(w.session, "人参")) return;
+    if (ShowHerbIngredients(w.session, "人参") != lindora::Outcome::kDone) return;
     const Grid& grid = w.session.Window<ChemAnalysis>().FlexGrid();
     for (int r = 1; r < grid.Rows(); ++r)
       compounds.push_back({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1), grid.TextMatrix(r, 2),

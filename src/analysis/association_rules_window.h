@@ -49,10 +49,22 @@ class AssociationRulesWindow : public WindowModel {
   const std::string& TextMinConfidence() const { return min_confidence_; }
   const std::string& TextMinLift() const { return min_lift_; }
   const std::string& TextMaxSize() const { return max_size_; }
-  void SetTextMinSupport(std::string_view text) { min_support_ = text; }
-  void SetTextMinConfidence(std::string_view text) { min_confidence_ = text; }
-  void SetTextMinLift(std::string_view text) { min_lift_ = text; }
-  void SetTextMaxSize(std::string_view text) { max_size_ = text; }
+  void SetTextMinSupport(std::string_view text) {
+    min_support_ = text;
+    Changed();
+  }
+  void SetTextMinConfidence(std::string_view text) {
+    min_confidence_ = text;
+    Changed();
+  }
+  void SetTextMinLift(std::string_view text) {
+    min_lift_ = text;
+    Changed();
+  }
+  void SetTextMaxSize(std::string_view text) {
+    max_size_ = text;
+    Changed();
+  }
 
   // 事务数, the support count used, frequent itemsets and rules of the last run.
   const std::string& LabelCount() const { return label_count_; }

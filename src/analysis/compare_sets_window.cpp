@@ -108,7 +108,7 @@ BarChart CompareSetsWindow::Chart() const {
 }
 
 Outcome CompareSetsWindow::SaveChart(const std::filesystem::path& path) {
-  if (comparison_version_ == 0) return Refuse(session_, "尚未比较，没有可保存的图表。");
+  if (PictureVersion() == 0) return Refuse(session_, "尚未比较，没有可保存的图表。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
   if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
@@ -141,7 +141,7 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
   compared_a_ = set_a_;
   compared_b_ = set_b_;
   compared_kind_ = kind_;
-  ++comparison_version_;
+  NewPicture();
   order_.resize(comparison_.items.size());
   std::iota(order_.begin(), order_.end(), 0);
   sort_.Reset();

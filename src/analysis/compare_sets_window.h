@@ -72,8 +72,6 @@ class CompareSetsWindow : public WindowModel {
   const Grid& FlexGrid_Compare() const { return grid_; }
   // The last comparison, items in their defined order (q, p, name).
   const SetComparison& Comparison() const { return comparison_; }
-  // Counts the comparisons made, so a view redraws its chart only after a new one.
-  unsigned ComparisonVersion() const { return comparison_version_; }
   // The first kChartItems items of that order.
   std::vector<ItemComparison> ChartItems() const;
   // The chart of those items: A's and B's rates side by side, the smallest q on top.
@@ -122,7 +120,6 @@ class CompareSetsWindow : public WindowModel {
   std::vector<ResultTable> tables_;      // the engine's tables of the comparison shown
   std::string compared_a_, compared_b_;  // the sets of the last comparison
   ItemKind compared_kind_ = ItemKind::kHerbs;
-  unsigned comparison_version_ = 0;
   std::vector<std::size_t> order_;  // grid row r shows comparison_.items[order_[r - 1]]
   HeaderSort sort_;
 };

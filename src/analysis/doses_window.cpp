@@ -83,7 +83,7 @@ Outcome DosesWindow::Analyse() {
              ResultSetCaption(StampResultSet(session_, result_.samples.formulas)));
   Fill();
   described_.Take(session_, [](Session& s) { return s.Window<DosesWindow>().Analyse(); });
-  ++version_;
+  NewPicture();
   Show();
   Changed();
   return Outcome::kDone;
@@ -101,7 +101,7 @@ const std::vector<MenuEntry>& DosesWindow::MenuBar() {
 }
 
 Outcome DosesWindow::SaveBoxPlot(const std::filesystem::path& path) {
-  if (version_ == 0) return Refuse(session_, "尚未分析，没有可保存的箱线图。");
+  if (PictureVersion() == 0) return Refuse(session_, "尚未分析，没有可保存的箱线图。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
   if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
@@ -117,12 +117,12 @@ Outcome DosesWindow::Menu_SaveBoxPlot_Click() {
 }
 
 std::vector<WorkbookSheet> DosesWindow::ExcelSheets() const {
-  if (version_ == 0) return {};
+  if (PictureVersion() == 0) return {};
   return SheetsOf(DosesOutput(result_).tables);
 }
 
 Outcome DosesWindow::Menu_ExportExcel_Click() {
-  if (version_ == 0) return Refuse(session_, kNothingToExportMessage);
+  if (PictureVersion() == 0) return Refuse(session_, kNothingToExportMessage);
   return ExportWorkbook(session_, kCaption, ExcelSheets());
 }
 

@@ -31,11 +31,20 @@ class DosesWindow : public WindowModel {
 
   // The options as chosen; Analyse checks them.
   DoseTable Table() const { return table_; }
-  void SetTable(DoseTable table) { table_ = table; }
+  void SetTable(DoseTable table) {
+    table_ = table;
+    Changed();
+  }
   bool InLiang() const { return in_liang_; }
-  void SetInLiang(bool in_liang) { in_liang_ = in_liang; }
+  void SetInLiang(bool in_liang) {
+    in_liang_ = in_liang;
+    Changed();
+  }
   const std::string& TopText() const { return top_text_; }
-  void SetTopText(std::string_view text) { top_text_ = text; }
+  void SetTopText(std::string_view text) {
+    top_text_ = text;
+    Changed();
+  }
 
   // The counts, the conversion table used and the files written.
   const std::string& LabelSummary() const { return label_summary_; }
@@ -46,8 +55,6 @@ class DosesWindow : public WindowModel {
   Grid& FlexGrid_Unread() { return unread_; }
   const DosesResult& Result() const { return result_; }
   const std::vector<std::string>& FilesWritten() const { return files_; }
-  // Counts the analyses shown, so a view redraws its box plot only after a new one.
-  unsigned ResultVersion() const { return version_; }
 
   // The result set the window describes.
   DescribedSet& Described() { return described_; }
@@ -75,7 +82,6 @@ class DosesWindow : public WindowModel {
   Grid doses_, unread_;
   DosesResult result_;
   std::vector<std::string> files_;
-  unsigned version_ = 0;
   DescribedSet described_;
 };
 

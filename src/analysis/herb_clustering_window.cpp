@@ -62,10 +62,12 @@ void HerbClusteringWindow::SetCurrentTab(int tab) {
 
 void HerbClusteringWindow::SetHerbOption(const std::string& key, std::string_view value) {
   herb_options_[key] = value;
+  Changed();
 }
 
 void HerbClusteringWindow::SetCoreOption(const std::string& key, std::string_view value) {
   core_options_[key] = value;
+  Changed();
 }
 
 void HerbClusteringWindow::TakeResultSet(int tab, Outcome (HerbClusteringWindow::*run)()) {
@@ -75,7 +77,7 @@ void HerbClusteringWindow::TakeResultSet(int tab, Outcome (HerbClusteringWindow:
 
 void HerbClusteringWindow::Shown(int tab) {
   tab_ = tab;
-  ++version_;
+  NewPicture();
   Show();
   Changed();
 }

@@ -38,11 +38,20 @@ class HerbClusteringWindow : public WindowModel {
   const OptionValues& CoreOptionValues() const { return core_options_; }
   void SetCoreOption(const std::string& key, std::string_view value);
   const std::string& FormulaName() const { return formula_name_; }
-  void SetFormulaName(std::string_view name) { formula_name_ = name; }
+  void SetFormulaName(std::string_view name) {
+    formula_name_ = name;
+    Changed();
+  }
   const std::string& SimilarTop() const { return similar_top_; }
-  void SetSimilarTop(std::string_view top) { similar_top_ = top; }
+  void SetSimilarTop(std::string_view top) {
+    similar_top_ = top;
+    Changed();
+  }
   const std::string& MinSimilarity() const { return min_similarity_; }
-  void SetMinSimilarity(std::string_view s) { min_similarity_ = s; }
+  void SetMinSimilarity(std::string_view s) {
+    min_similarity_ = s;
+    Changed();
+  }
 
   // The runs of the three tabs; each shows the window on success. A refused run keeps what the
   // tab showed and replaces no file.
@@ -72,7 +81,6 @@ class HerbClusteringWindow : public WindowModel {
   Grid& CoreGrid() { return core_grid_; }
   Grid& CandidateGrid() { return candidate_grid_; }
   const std::string& Summary(int tab) const { return summary_[tab]; }
-  unsigned Version() const { return version_; }
   // The result set the current tab's tables describe (the similar formulas of a formula are
   // ranked against the library and describe none).
   DescribedSet& Described() { return described_[static_cast<std::size_t>(tab_)]; }
@@ -92,7 +100,6 @@ class HerbClusteringWindow : public WindowModel {
   std::string summary_[3];
   // The engines' tables of the runs shown, by run: herbs, similar, formula clusters, core.
   std::vector<ResultTable> tables_[4];
-  unsigned version_ = 0;
   std::array<DescribedSet, 3> described_;
 };
 

@@ -1,6 +1,7 @@
 #include "analysis/herb_groups.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 
 #include "analysis/sort_by_count.h"
@@ -81,20 +82,29 @@ std::vector<std::vector<int>> QualifyingFormulas(const std::filesystem::path& st
 
 namespace {
 
-// A combination's mixed-radix code addresses a dense table of first-appearance indexes.
+// A group's rank among all groups of its size addresses a dense table of first-appearance
+// indexes. The positions of a group ascend (s0 <= s1 <= …, a herb listed twice is there twice),
+// so s_i + i strictly ascend and the combinatorial number system ranks them: C(s0, 1) +
+// C(s1 + 1, 2) + C(s2 + 2, 3) + C(s3 + 3, 4). The table then holds C(top + N, N) slots (about
+// 316,000 for quadruples of 51 positions) where one addressed by every tuple of positions would
+// hold (top + 1)^N (6.8 million).
 bool CountGroupsDense(const std::vector<std::vector<int>>& formulas, int N, GroupStore& store) {
   int top = 0;
   for (const auto& s : formulas)
     for (int p : s) top = std::max(top, p);
-  const std::uint64_t radix = static_cast<std::uint64_t>(top) + 1;
-  std::uint64_t cells = 1;
-  for (int i = 0; i < N; ++i) {
-    cells *= radix;
-    if (cells > (std::uint64_t{1} << 25)) return false;
+  // binomial[n][k] = C(n, k) for n up to top + N.
+  const auto rows = static_cast<std::size_t>(top + N + 1);
+  std::vector<std::array<std::uint64_t, 5>> binomial(rows);
+  for (std::size_t n = 0; n < rows; ++n) {
+    binomial[n][0] = 1;
+    for (std::size_t k = 1; k <= 4; ++k)
+      binomial[n][k] = n == 0 ? 0 : binomial[n - 1][k - 1] + binomial[n - 1][k];
   }
+  const std::uint64_t cells = binomial[rows - 1][static_cast<std::size_t>(N)];
+  if (cells > (std::uint64_t{1} << 25)) return false;
   std::vector<std::uint32_t> index(cells, 0);  // 0: not seen, else position + 1
-  auto count = [&](std::uint64_t code, GroupKey key) {
-    std::uint32_t& slot = index[code];
+  auto count = [&](std::uint64_t rank, GroupKey key) {
+    std::uint32_t& slot = index[rank];
     if (slot == 0) {
       store.Yaodui_S.push_back(key);
       store.CountYaodui.push_back(1);
@@ -105,24 +115,30 @@ bool CountGroupsDense(const std::vector<std::vector<int>>& formulas, int N, Grou
   };
   constexpr GroupKey B = kGroupBase;
   std::vector<GroupKey> s;
+  // term[k][i]: the rank term of position i when it is the group's (k+1)-th member.
+  std::array<std::vector<std::uint64_t>, 4> term;
   for (const auto& positions : formulas) {
     const std::size_t n = positions.size();
     if (n < static_cast<std::size_t>(N)) continue;
     s.assign(positions.begin(), positions.end());
+    for (std::size_t k = 0; k < static_cast<std::size_t>(N); ++k) {
+      term[k].resize(n);
+      for (std::size_t i = 0; i < n; ++i) term[k][i] = binomial[s[i] + k][k + 1];
+    }
     if (N == 2) {
       for (std::size_t i = 0; i + 1 < n; ++i)
-        for (std::size_t j = i + 1; j < n; ++j) count(s[i] + radix * s[j], s[i] + B * s[j]);
+        for (std::size_t j = i + 1; j < n; ++j) count(term[0][i] + term[1][j], s[i] + B * s[j]);
     } else if (N == 3) {
       for (std::size_t i = 0; i + 2 < n; ++i)
         for (std::size_t j = i + 1; j + 1 < n; ++j)
           for (std::size_t k = j + 1; k < n; ++k)
-            count(s[i] + radix * (s[j] + radix * s[k]), s[i] + B * s[j] + B * B * s[k]);
+            count(term[0][i] + term[1][j] + term[2][k], s[i] + B * s[j] + B * B * s[k]);
     } else {
       for (std::size_t i = 0; i + 3 < n; ++i)
         for (std::size_t j = i + 1; j + 2 < n; ++j)
           for (std::size_t k = j + 1; k + 1 < n; ++k)
             for (std::size_t l = k + 1; l < n; ++l)
-              count(s[i] + radix * (s[j] + radix * (s[k] + radix * s[l])),
+              count(term[0][i] + term[1][j] + term[2][k] + term[3][l],
                     s[i] + B * s[j] + B * B * s[k] + B * B * B * s[l]);
     }
   }

@@ -71,7 +71,7 @@ Outcome HerbNetworkWindow::Draw() {
              ResultSetCaption(StampResultSet(session_, result.formulas)));
   FillNodeGrid();
   described_.Take(session_, HerbNetworkOfResults);
-  ++version_;
+  NewPicture();
   Show();
   Changed();
   return Outcome::kDone;

@@ -26,11 +26,20 @@ class HerbNetworkWindow : public WindowModel {
 
   // The thresholds as the user typed them; Draw checks them.
   NodeRule GetNodeRule() const { return node_rule_; }
-  void SetNodeRule(NodeRule rule) { node_rule_ = rule; }
+  void SetNodeRule(NodeRule rule) {
+    node_rule_ = rule;
+    Changed();
+  }
   const std::string& NodeValue() const { return node_value_; }
-  void SetNodeValue(std::string_view text) { node_value_ = text; }
+  void SetNodeValue(std::string_view text) {
+    node_value_ = text;
+    Changed();
+  }
   const std::string& EdgeValue() const { return edge_value_; }
-  void SetEdgeValue(std::string_view text) { edge_value_ = text; }
+  void SetEdgeValue(std::string_view text) {
+    edge_value_ = text;
+    Changed();
+  }
 
   // Builds the network of the current result set with the thresholds, fills the node table,
   // writes the files and pictures to \Result\ and shows the window. Refused (nothing replaced)
@@ -53,7 +62,6 @@ class HerbNetworkWindow : public WindowModel {
   // Herb, frequency, community and centralities, by descending weighted degree.
   const Grid& NodeGrid() const { return node_grid_; }
   Grid& NodeGrid() { return node_grid_; }
-  unsigned Version() const { return version_; }
 
   // The result set the window describes.
   DescribedSet& Described() { return described_; }
@@ -69,7 +77,6 @@ class HerbNetworkWindow : public WindowModel {
   HerbNetwork network_;
   std::vector<ResultTable> tables_;  // the engine's node and edge tables of network_
   Grid node_grid_;
-  unsigned version_ = 0;
 };
 
 // The analysis menu item of the herb-pair window: draws and shows the network.

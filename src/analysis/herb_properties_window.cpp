@@ -89,14 +89,14 @@ Outcome HerbPropertiesWindow::Analyse() {
   if (result_.toxic.empty()) label_summary_ += "；无有毒中药";
   Fill();
   described_.Take(session_, HerbPropertiesOfResults);
-  ++version_;
+  NewPicture();
   Show();
   Changed();
   return Outcome::kDone;
 }
 
 Outcome HerbPropertiesWindow::SaveChart(PropertyChart chart, const std::filesystem::path& path) {
-  if (version_ == 0) return Refuse(session_, "尚未分析，没有可保存的图表。");
+  if (PictureVersion() == 0) return Refuse(session_, "尚未分析，没有可保存的图表。");
   PictureWriter* writer = InstalledPictureWriter();
   if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
   if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
@@ -124,7 +124,7 @@ Outcome HerbPropertiesWindow::Cmd_SaveChart_Click(PropertyChart chart) {
 }
 
 std::vector<WorkbookSheet> HerbPropertiesWindow::ExcelSheets() const {
-  if (version_ == 0) return {};
+  if (PictureVersion() == 0) return {};
   // The window's bar charts: occurrences by category, every row of its table.
   auto bars = [](const BarChart& look) {
     return SheetChart{look.title, look.category_axis, look.value_axis, 0, {1}, 0, look.horizontal};

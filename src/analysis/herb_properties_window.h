@@ -46,8 +46,6 @@ class HerbPropertiesWindow : public WindowModel {
   Grid& FlexGrid_Meridians() { return meridians_; }
   Grid& FlexGrid_Toxic() { return toxic_; }
   const HerbPropertiesResult& Result() const { return result_; }
-  // Counts the analyses shown, so a view redraws its charts only after a new one.
-  unsigned ResultVersion() const { return version_; }
 
   // Analyses the current result set, fills the grids and shows the window; a refusal or a
   // failure keeps what was shown.
@@ -71,7 +69,6 @@ class HerbPropertiesWindow : public WindowModel {
   std::string label_summary_;
   Grid natures_, degrees_, flavours_, meridians_, toxic_;
   HerbPropertiesResult result_;
-  unsigned version_ = 0;
 };
 
 // 性味归经分析, the analysis's menu entry: refuses with the empty-result-set warning when the

@@ -13,21 +13,15 @@
 
 namespace lindora {
 
-bool ShowHerbIngredients(Session& session, const std::string& herb_name) {
+Outcome ShowHerbIngredients(Session& session, const std::string& herb_name) {
   ChemAnalysis& chem = session.Window<ChemAnalysis>();
   chem.Hide();
-  bool shown = false;
-  Guard(session, [&] {
+  return Guard(session, [&] {
     const int herb = HerbIdByName(session, herb_name);
-    if (herb < 1) {
-      session.Message("数据库暂无记录！");
-      return;
-    }
+    if (herb < 1) return Refuse(session, "数据库暂无记录！");
     std::vector<std::int32_t> ids;
-    if (!CompoundIdsOfHerb(session, herb, ids)) {
-      session.Message("不好意思，数据库暂无该单味中药的化学成分信息，以后会完善。");
-      return;
-    }
+    if (!CompoundIdsOfHerb(session, herb, ids))
+      return Refuse(session, "不好意思，数据库暂无该单味中药的化学成分信息，以后会完善。");
 
     // Only the first compounds are listed (and the message says so); the compound file is read
     // once for all of them.
@@ -53,39 +47,32 @@ bool ShowHerbIngredients(Session& session, const std::string& herb_name) {
     session.Message(
         "从中药化学成分库找到了“" + herb_name + "”的" + std::to_string(linked) + "个化学组分" +
         (linked > ids.size() ? "，列出前 " + std::to_string(ids.size()) + " 个" : std::string()));
-    shown = true;
+    return Outcome::kDone;
   });
-  return shown;
 }
 
-bool ExportHerbChemistry(Session& session) {
+Outcome ExportHerbChemistry(Session& session) {
   DantiAnalysis& danti = session.Window<DantiAnalysis>();
   const Grid& herbs = danti.FlexGrid();
   if (herbs.Rows() <= 1) {
     danti.ShowEmptyListMessage();
-    return false;
+    return Outcome::kRefused;
   }
   const double answer = Val(session.dialogs().Input(DantiAnalysis::kThresholdPrompt, "1"));
   const auto threshold = ToInt16(answer);
-  if (!threshold) {
-    session.Message(Int16RangeMessage("频数阈值", answer));
-    return false;
-  }
+  if (!threshold) return Refuse(session, Int16RangeMessage("频数阈值", answer));
 
   // Rows that reach the threshold, checked before anything is written.
   std::vector<std::string> names;
   for (int r = 1; r < herbs.Rows(); ++r) {
     const double frequency = Val(herbs.TextMatrix(r, 1));
     const auto value = ToInt16(frequency);
-    if (!value) {
-      session.Message(Int16RangeMessage("第 " + std::to_string(r) + " 行的频数", frequency));
-      return false;
-    }
+    if (!value)
+      return Refuse(session, Int16RangeMessage("第 " + std::to_string(r) + " 行的频数", frequency));
     if (*value >= *threshold) names.push_back(herbs.TextMatrix(r, 0));
   }
 
-  bool written = false;
-  Guard(session, [&] {
+  return Guard(session, [&] {
     const fs::path path = session.Path(kHerbChemTable);
     // One pass over each herb file answers every row.
     const std::vector<int> numbers = HerbIdsByName(session, names);
@@ -109,9 +96,7 @@ bool ExportHerbChemistry(Session& session) {
     std::string text = "导出成功，请到以下路径下查找：" + path.string() + "\r\n";
     if (!not_found.empty()) text += "本软件暂时未收录下列中药，未导出这些记录：" + not_found;
     session.Message(text);
-    written = true;
   });
-  return written;
 }
 
 }  // namespace lindora

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/outcome.h"
+
 namespace lindora {
 
 class Session;
@@ -17,10 +19,11 @@ inline constexpr std::string_view kHerbChemTable = "\\Result\\单味药-化学�
 
 // What the single-herb window starts through the session's workflows.
 // 分析化学成分: the ingredient list of a herb in the chemical analysis window, with the
-// structure of the first compound drawn; true when the list is shown.
-bool ShowHerbIngredients(Session& session, const std::string& herb_name);
+// structure of the first compound drawn; kDone when the list is shown, kRefused when the herb
+// or its chemistry is unknown (the user was told).
+Outcome ShowHerbIngredients(Session& session, const std::string& herb_name);
 // 导出单味药-化学成分表进行关联分析: one line "herb, compound id" per herb of the single-herb
-// grid whose frequency reaches the threshold, and per linked compound; true when written.
-bool ExportHerbChemistry(Session& session);
+// grid whose frequency reaches the threshold, and per linked compound; kDone when written.
+Outcome ExportHerbChemistry(Session& session);
 
 }  // namespace lindora

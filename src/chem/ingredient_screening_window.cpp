@@ -246,22 +246,22 @@ void IngredientScreening::FillSimilarGrid() {
   Changed();
 }
 
-void IngredientScreening::FlexGrid_Click() {
+Outcome IngredientScreening::FlexGrid_Click() {
   if (flex_grid_.Row() == 0) {
-    if (busy_) return;
+    if (busy_) return Outcome::kDone;
     sort_.Click(flex_grid_.Col(), IsNumericColumn(flex_grid_.Col()));
     FillScreeningGrid();
-    return;
+    return Outcome::kDone;
   }
   const int row = flex_grid_.RowSel();
-  if (row < 1 || row > static_cast<int>(shown_.size())) return;
-  DrawSelectedCompound(session_, *this, results_[shown_[row - 1]].compound.smiles, pic_mol_);
+  if (row < 1 || row > static_cast<int>(shown_.size())) return Outcome::kDone;
+  return DrawSelectedCompound(session_, *this, results_[shown_[row - 1]].compound.smiles, pic_mol_);
 }
 
-void IngredientScreening::SimilarGrid_Click() {
+Outcome IngredientScreening::SimilarGrid_Click() {
   const int row = similar_grid_.RowSel();
-  if (row < 1 || row > static_cast<int>(similar_.size())) return;
-  DrawSelectedCompound(session_, *this, similar_[row - 1].compound.smiles, pic_mol_);
+  if (row < 1 || row > static_cast<int>(similar_.size())) return Outcome::kDone;
+  return DrawSelectedCompound(session_, *this, similar_[row - 1].compound.smiles, pic_mol_);
 }
 
 Outcome OpenIngredientScreening(ChemAnalysis& chem) {

@@ -80,8 +80,8 @@ class IngredientScreening : public WindowModel {
   std::string MethodText() const { return ScreeningMethod(strip_salts_, version_); }
   // A click on a header sorts by that column (again: the other way round); on a row it draws
   // the compound.
-  void FlexGrid_Click();
-  void SimilarGrid_Click();
+  Outcome FlexGrid_Click();
+  Outcome SimilarGrid_Click();
 
  private:
   Outcome AskAndFindSimilar(ActivityKind kind);

@@ -41,10 +41,13 @@ std::vector<ScreeningCompound> CompoundsFor(Session& session, const OptionValues
                                             Outcome& outcome) {
   outcome = Outcome::kDone;
   auto herb = values.find("herb");
-  if (herb != values.end() && !Trim(herb->second).empty() &&
-      !ShowHerbIngredients(session, herb->second)) {
-    outcome = Outcome::kRefused;
-    return {};
+  if (herb != values.end() && !Trim(herb->second).empty()) {
+    const Outcome shown = ShowHerbIngredients(session, herb->second);
+    // A structure that could not be drawn costs only the picture: the list is there to screen.
+    if (!session.Window<ChemAnalysis>().Visible()) {
+      outcome = shown;
+      return {};
+    }
   }
   return ListedCompounds(session.Window<ChemAnalysis>());
 }

@@ -41,19 +41,16 @@ bool SelectRow(Context& ctx, Grid& grid, const std::string& text) {
 
 int Ingredients(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "ingredients HERB");
-  bool shown = false;
-  const Outcome outcome = Guard(ctx.session, [&] {
-    shown = ShowHerbIngredients(ctx.session, args[0]);
-    return shown;
-  });
-  if (shown) PrintChemGrid(ctx);
+  const Outcome outcome = ShowHerbIngredients(ctx.session, args[0]);
+  // A structure that could not be drawn fails the run but the list is there.
+  if (ctx.session.Window<ChemAnalysis>().Visible()) PrintChemGrid(ctx);
   return ExitStatus(outcome);
 }
 
 int ExportHerbChem(Context& ctx, const std::vector<std::string>& args) {
   if (args.size() != 1) return UsageError(ctx, "export-herb-chem THRESHOLD");
   ctx.dialogs.QueueAnswer(args[0]);
-  return ExitStatus(Guard(ctx.session, [&] { return ExportHerbChemistry(ctx.session); }));
+  return ExitStatus(ExportHerbChemistry(ctx.session));
 }
 
 int Active(Context& ctx, const std::vector<std::string>& args) {

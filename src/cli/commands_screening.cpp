@@ -32,8 +32,10 @@ bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
 
 // The herb's ingredients into the chemical grid, then into the screening window.
 Outcome LoadHerb(Context& ctx, const std::string& herb) {
-  if (!ShowHerbIngredients(ctx.session, herb)) return Outcome::kRefused;
+  const Outcome shown = ShowHerbIngredients(ctx.session, herb);
   ChemAnalysis& chem = ctx.session.Window<ChemAnalysis>();
+  // A structure that could not be drawn costs only the picture: the list is there to screen.
+  if (!chem.Visible()) return shown;
   return ctx.session.Window<IngredientScreening>().LoadFromChemAnalysis(chem);
 }
 

@@ -29,12 +29,10 @@ inline constexpr std::string_view kMissingWorkflowMessage = "本程序没有装�
 // result set and opens the report; the single-herb window shows a herb's chemistry). The
 // program's top layer installs them, so every subsystem links only the layers below it.
 struct Workflows {
-  std::function<Outcome(Session&)> save_result_set;  // 保存结果集…
-  std::function<Outcome(Session&)> open_report;      // 生成分析报告
-  // 分析化学成分 of a herb; true when the list is shown.
-  std::function<bool(Session&, const std::string&)> show_herb_ingredients;
-  // 导出单味药-化学成分表进行关联分析; true when the table is written.
-  std::function<bool(Session&)> export_herb_chemistry;
+  std::function<Outcome(Session&)> save_result_set;                            // 保存结果集…
+  std::function<Outcome(Session&)> open_report;                                // 生成分析报告
+  std::function<Outcome(Session&, const std::string&)> show_herb_ingredients;  // 分析化学成分
+  std::function<Outcome(Session&)> export_herb_chemistry;  // 导出单味药-化学成分表…
 };
 
 class Session {

@@ -51,13 +51,20 @@ class WindowModel {
 
   Session& session() const { return session_; }
 
+  // The redraw counter, beside Grid::Version: it goes up with every new result whose picture or
+  // chart the view must draw anew (0: none yet), so a view redraws only then.
+  unsigned PictureVersion() const { return picture_version_; }
+
  protected:
+  void NewPicture() { ++picture_version_; }
+
   Session& session_;
 
  private:
   std::string caption_;
   bool visible_ = false;
   WindowState state_ = WindowState::kNormal;
+  unsigned picture_version_ = 0;
   std::function<void()> listener_;
   std::function<void(const BarChart&, std::string_view)> chart_listener_;
 };

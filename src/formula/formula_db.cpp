@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 
 #include "common/gbk.h"
 #include "common/safe_write.h"
@@ -169,10 +170,18 @@ std::vector<std::string> ResultSetRecipe(const Session& session) {
   if (!fs::is_regular_file(recipe_file, ec) || !fs::is_regular_file(result, ec)) return {};
   std::vector<std::string> lines = ReadLines(recipe_file);
   if (lines.empty()) return {};
-  const std::string bytes = ReadFileBytes(result);
-  if (lines.front() !=
-      RecipeHeader(bytes.size(), ResultSetWriter::Hash(ResultSetWriter::kHashStart, bytes)))
-    return {};
+  // A size that differs settles it; else the bytes are hashed piece by piece, as a result set
+  // of 100,000 formulas is not worth holding whole for this.
+  const std::uint64_t size = fs::file_size(result, ec);
+  if (ec || !StartsWith(lines.front(), kRecipeHeader + std::to_string(size) + " ")) return {};
+  std::ifstream in(result, std::ios::binary);
+  std::uint64_t hash = ResultSetWriter::kHashStart;
+  std::vector<char> buffer(1 << 16);
+  while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
+    hash = ResultSetWriter::Hash(
+        hash, std::string_view(buffer.data(), static_cast<std::size_t>(in.gcount())));
+  if (in.bad() || !in.eof()) throw FileError(FileError::Kind::kRead, result, "读取失败");
+  if (lines.front() != RecipeHeader(size, hash)) return {};
   lines.erase(lines.begin());
   for (const std::string& line : lines)
     if (line == kRecipeUnknown) return {};

@@ -56,10 +56,10 @@ std::string ResultSetCaption(const ResultSetStamp& stamp) {
 void DescribedSet::Take(const Session& session, Rerun rerun) {
   std::int64_t formulas = 0;
   try {
-    ForEachLine(session.Path(kResultFilePath), [&](const std::string& line) {
-      formulas += !Trim(line).empty();
-      return true;
-    });
+    // Counted on the raw bytes: no GBK trail byte is a blank, so nothing needs decoding.
+    LineReader reader(session.Path(kResultFilePath));
+    std::string line;
+    while (reader.Next(line)) formulas += !Trim(line).empty();
   } catch (const FileError&) {
     // The analysis has just read it; should it vanish meanwhile, the stamp says stale.
   }

@@ -154,10 +154,8 @@ void DantiAnalysis::Form_Load() {
   SetTextInput("");
 }
 
-bool DantiAnalysis::Text_Input_KeyPress(int key_ascii) {
-  if (key_ascii != kEnterKey) return false;
-  SearchHerbs();
-  return true;
+Outcome DantiAnalysis::Text_Input_KeyPress(int key_ascii) {
+  return key_ascii == kEnterKey ? SearchHerbs() : Outcome::kDone;
 }
 
 Outcome DantiAnalysis::SearchHerbs() {
@@ -190,8 +188,7 @@ Outcome DantiAnalysis::Menu_Export_Danti_Chem_Click() {
   return Guarded([&] {
     const auto& export_table = session_.workflows().export_herb_chemistry;
     if (export_table) return export_table(session_);
-    session_.Message(kMissingWorkflowMessage);
-    return false;
+    return Refuse(session_, kMissingWorkflowMessage);
   });
 }
 
@@ -199,8 +196,7 @@ Outcome DantiAnalysis::Menu_IngredientAnalysis_Click() {
   return Guarded([&] {
     const auto& show = session_.workflows().show_herb_ingredients;
     if (show) return show(session_, flex_grid_.Text());
-    session_.Message(kMissingWorkflowMessage);
-    return false;
+    return Refuse(session_, kMissingWorkflowMessage);
   });
 }
 

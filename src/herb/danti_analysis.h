@@ -80,7 +80,7 @@ class DantiAnalysis : public WindowModel {
   void Form_Load();
   Outcome Cmd_Search_Text_Click() { return SearchHerbs(); }
   // True when the key was Enter and ran the search; other keys are left to the box.
-  bool Text_Input_KeyPress(int key_ascii);
+  Outcome Text_Input_KeyPress(int key_ascii);
   // True when the pop-up menu is to be shown (right button).
   bool FlexGrid_MouseDown(int button) const { return button == kRightButton; }
   Outcome Menu_Export_Danti_Chem_Click();

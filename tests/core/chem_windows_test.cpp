@@ -50,7 +50,7 @@ class ChemWindowsTest : public ::testing::Test {
 };
 
 TEST_F(ChemWindowsTest, IngredientListFillsTheGridDrawsTheFirstAndCountsRows) {
-  ASSERT_TRUE(ShowHerbIngredients(w.session, "甘草"));
+  ASSERT_EQ(ShowHerbIngredients(w.session, "甘草"), Outcome::kDone);
   ChemAnalysis& chem = Chem();
   const Grid& g = chem.FlexGrid();
   ASSERT_EQ(g.Rows(), 4);
@@ -71,12 +71,12 @@ TEST_F(ChemWindowsTest, IngredientListFillsTheGridDrawsTheFirstAndCountsRows) {
 }
 
 TEST_F(ChemWindowsTest, UnrecordedHerbsAndHerbsWithoutLinksLeaveTheWindowHidden) {
-  ASSERT_TRUE(ShowHerbIngredients(w.session, "甘草"));
+  ASSERT_EQ(ShowHerbIngredients(w.session, "甘草"), Outcome::kDone);
   // Line 0 holds 中药名 as a field, but position 0 is no herb.
-  EXPECT_FALSE(ShowHerbIngredients(w.session, "中药名"));
+  EXPECT_EQ(ShowHerbIngredients(w.session, "中药名"), Outcome::kRefused);
   EXPECT_EQ(LastMessage(), "数据库暂无记录！");
   EXPECT_FALSE(Chem().Visible());
-  EXPECT_FALSE(ShowHerbIngredients(w.session, "无成分"));
+  EXPECT_EQ(ShowHerbIngredients(w.session, "无成分"), Outcome::kRefused);
   EXPECT_EQ(LastMessage(), "不好意思，数据库暂无该单味中药的化学成分信息，以后会完善。");
   EXPECT_FALSE(Chem().Visible());
   EXPECT_EQ(Chem().FlexGrid().Rows(), 4);  // the earlier list stays until the next fill
@@ -90,7 +90,7 @@ TEST_F(ChemWindowsTest, OnlyTheFirstThousandOf1200LinkedCompoundsAreListed) {
   }
   f.WriteLines("DB/Herb_Compound.DB", links);
   f.WriteLines("DB/Compound.DB", compounds);
-  ASSERT_TRUE(ShowHerbIngredients(w.session, "人参"));
+  ASSERT_EQ(ShowHerbIngredients(w.session, "人参"), Outcome::kDone);
   const Grid& g = Chem().FlexGrid();
   EXPECT_EQ(g.Rows(), 1001);
   EXPECT_EQ(g.TextMatrix(1, 0), "5000");
@@ -103,7 +103,7 @@ TEST_F(ChemWindowsTest, OnlyTheFirstThousandOf1200LinkedCompoundsAreListed) {
 
 TEST_F(ChemWindowsTest, MissingCompoundFileIsOneMessageNamingIt) {
   fs::remove(f / "DB/Compound.DB");
-  EXPECT_FALSE(ShowHerbIngredients(w.session, "甘草"));
+  EXPECT_EQ(ShowHerbIngredients(w.session, "甘草"), Outcome::kFailed);
   ASSERT_EQ(w.dialogs.Messages().size(), 1u);
   EXPECT_NE(LastMessage().find((f / "DB/Compound.DB").string()), std::string::npos);
 }
@@ -111,7 +111,8 @@ TEST_F(ChemWindowsTest, MissingCompoundFileIsOneMessageNamingIt) {
 TEST_F(ChemWindowsTest, UnwritableScratchFileCostsOnlyThePicture) {
   // A folder where the SMILES scratch file belongs cannot be written over.
   fs::create_directories(f / "exe/temp.smiles");
-  EXPECT_TRUE(ShowHerbIngredients(w.session, "甘草"));
+  // The list is shown; the failed picture makes the run a failure the user was told of.
+  EXPECT_EQ(ShowHerbIngredients(w.session, "甘草"), Outcome::kFailed);
   ChemAnalysis& chem = Chem();
   EXPECT_EQ(chem.FlexGrid().Rows(), 4);
   EXPECT_EQ(chem.PicMol().serial, 0);
@@ -150,7 +151,7 @@ TEST_F(HerbExportTest, ThresholdOfTwoOnSearchRowsWritesAnEmptyFileAndReportsSucc
   f.WriteBytes("Result/单味药-化学成分.csv", "old\r\n");
   Rows({{"甘草", "1"}, {"人参", "1"}});
   w.dialogs.inputs.push_back("2");
-  ASSERT_TRUE(ExportHerbChemistry(w.session));
+  ASSERT_EQ(ExportHerbChemistry(w.session), Outcome::kDone);
   EXPECT_EQ(Table(), "");
   EXPECT_EQ(LastMessage(), "导出成功，请到以下路径下查找：" +
                                (f / "Result/单味药-化学成分.csv").string() + "\r\n");
@@ -163,7 +164,7 @@ TEST_F(HerbExportTest, DefaultThresholdOneWritesEveryLinkInGridOrderAndListsUnre
         {"无成分", "2"},
         {"人参", "1"},
         {"中药名", "9"}});
-  ASSERT_TRUE(ExportHerbChemistry(w.session));  // the input box proposes "1"
+  ASSERT_EQ(ExportHerbChemistry(w.session), Outcome::kDone);  // the input box proposes "1"
   EXPECT_EQ(DecodeGbk(Table()), "人参, 11\r\n甘草, 10\r\n甘草, 11\r\n甘草, 12\r\n人参, 11\r\n");
   EXPECT_NE(LastMessage().find("本软件暂时未收录下列中药，未导出这些记录：没有的药，中药名，"),
             std::string::npos);
@@ -172,13 +173,13 @@ TEST_F(HerbExportTest, DefaultThresholdOneWritesEveryLinkInGridOrderAndListsUnre
 TEST_F(HerbExportTest, EmptyGridAndOutOfRangeNumbersWriteNothing) {
   f.WriteBytes("Result/单味药-化学成分.csv", "old\r\n");
   Rows({});
-  EXPECT_FALSE(ExportHerbChemistry(w.session));
+  EXPECT_EQ(ExportHerbChemistry(w.session), Outcome::kRefused);
   EXPECT_TRUE(StartsWith(LastMessage(), "单味药数据 < 0，无法导出！"));
   EXPECT_EQ(w.session.Window<DantiAnalysis>().TextInputFocusRequests(), 1);
   Rows({{"甘草", "40000"}});
-  EXPECT_FALSE(ExportHerbChemistry(w.session));
+  EXPECT_EQ(ExportHerbChemistry(w.session), Outcome::kRefused);
   w.dialogs.inputs.push_back("70000");
-  EXPECT_FALSE(ExportHerbChemistry(w.session));
+  EXPECT_EQ(ExportHerbChemistry(w.session), Outcome::kRefused);
   EXPECT_EQ(Table(), "old\r\n");
 }
 
@@ -186,7 +187,7 @@ class ActiveTest : public ChemWindowsTest {
  protected:
   void SetUp() override {
     ChemWindowsTest::SetUp();
-    ASSERT_TRUE(ShowHerbIngredients(w.session, "甘草"));
+    ASSERT_EQ(ShowHerbIngredients(w.session, "甘草"), Outcome::kDone);
     w.dialogs.shown.clear();
   }
 };

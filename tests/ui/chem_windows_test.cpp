@@ -226,7 +226,7 @@ class ChemWindowsTest : public QObject {
     InstallCatalog(session);
     ViewHost host(session);
     RegisterViews(host);
-    QVERIFY(ShowHerbIngredients(session, "甘草"));
+    QCOMPARE(ShowHerbIngredients(session, "甘草"), Outcome::kDone);
     ChemAnalysis& chem = session.Window<ChemAnalysis>();
     auto* chem_view = host.ViewOf(chem);
     QVERIFY(chem_view->isVisible());

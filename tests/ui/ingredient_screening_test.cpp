@@ -38,7 +38,7 @@ class IngredientScreeningTest : public QObject {
     InstallCatalog(session);
     ViewHost host(session);
     RegisterViews(host);
-    QVERIFY(ShowHerbIngredients(session, "甘草"));
+    QCOMPARE(ShowHerbIngredients(session, "甘草"), Outcome::kDone);
     ChemAnalysis& chem = session.Window<ChemAnalysis>();
     QWidget* chem_view = host.ViewOf(chem);
     auto* open = chem_view->findChild<QAction*>("Menu_IngredientScreening");

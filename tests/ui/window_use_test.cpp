@@ -126,7 +126,7 @@ class WindowUseTest : public QObject {
   // With the real converter: the highlighted compound is always the one drawn, whole.
   void keyboardInTheCompoundGridDrawsTheHighlightedRow() {
     Desk d(true);
-    QVERIFY(ShowHerbIngredients(d.w.session, "甘草"));
+    QCOMPARE(ShowHerbIngredients(d.w.session, "甘草"), Outcome::kDone);
     ChemAnalysis& chem = d.w.session.Window<ChemAnalysis>();
     auto drawn = [&] { return ReadLines(d.f / "exe/temp.smiles").at(0); };
     auto smiles = [&](int row) {

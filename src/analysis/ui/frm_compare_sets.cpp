@@ -153,15 +153,15 @@ void Frm_CompareSets::Refresh() {
   label_summary_->setText(Q(window_.LabelSummary()));
   grid_->Refresh();
   dose_grid_->Refresh();
-  if (shown_version_ != window_.ComparisonVersion()) {
-    shown_version_ = window_.ComparisonVersion();
+  if (shown_version_ != window_.PictureVersion()) {
+    shown_version_ = window_.PictureVersion();
     RedrawChart();
   }
 }
 
 void Frm_CompareSets::RedrawChart() {
   // No chart of nothing before the first comparison.
-  chart_view_->setVisible(window_.ComparisonVersion() > 0);
+  chart_view_->setVisible(window_.PictureVersion() > 0);
   QChart* old = chart_view_->chart();
   chart_view_->setChart(MakeBarChart(window_.Chart()));
   delete old;

@@ -79,9 +79,13 @@ Frm_Doses::Frm_Doses(DosesWindow& model) : FormView(model, "Frm_Doses"), window_
 }
 
 void Frm_Doses::Analyse() {
-  window_.SetTable(static_cast<DoseTable>(table_->currentData().toInt()));
-  window_.SetInLiang(mass_unit_->currentIndex() == 1);
-  window_.SetTopText(S(top_->text()));
+  // Read before setting: each setter redraws the fields from the model.
+  const auto table = static_cast<DoseTable>(table_->currentData().toInt());
+  const bool in_liang = mass_unit_->currentIndex() == 1;
+  const std::string top = S(top_->text());
+  window_.SetTable(table);
+  window_.SetInLiang(in_liang);
+  window_.SetTopText(top);
   window_.Analyse();
 }
 
@@ -95,8 +99,8 @@ void Frm_Doses::Refresh() {
   label_summary_->setText(Q(window_.LabelSummary()));
   doses_->Refresh();
   unread_->Refresh();
-  if (shown_version_ != window_.ResultVersion()) {
-    shown_version_ = window_.ResultVersion();
+  if (shown_version_ != window_.PictureVersion()) {
+    shown_version_ = window_.PictureVersion();
     QChart* old = box_plot_->chart();
     box_plot_->setChart(MakeBoxPlotChart(window_.Result().box_plot));
     delete old;

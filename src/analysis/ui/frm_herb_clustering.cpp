@@ -156,8 +156,10 @@ QWidget* Frm_HerbClustering::FormulaTab() {
   formula_summary_ = new QLabel(page);
   layout->addWidget(formula_summary_);
   connect(find, &QPushButton::clicked, this, [this] {
-    window_.SetFormulaName(S(formula_->currentText()));
-    window_.SetSimilarTop(S(similar_top_->text()));
+    // Read before setting: each setter redraws the fields from the model.
+    const std::string name = S(formula_->currentText()), top = S(similar_top_->text());
+    window_.SetFormulaName(name);
+    window_.SetSimilarTop(top);
     window_.Cmd_SimilarFormulas_Click();
   });
   connect(cluster, &QPushButton::clicked, this, [this] {
@@ -213,21 +215,26 @@ QWidget* Frm_HerbClustering::CoreTab() {
   return page;
 }
 
+// The fields are all read before any is handed over: each setter redraws them from the model.
 void Frm_HerbClustering::TakeHerbOptions() {
-  window_.SetHerbOption("top", S(top_->text()));
-  window_.SetHerbOption("distance", S(kDistances[distance_->currentIndex()]));
-  window_.SetHerbOption("linkage", S(kLinkages[linkage_->currentIndex()]));
   const bool by_height = cut_rule_->currentIndex() == 1;
-  window_.SetHerbOption(by_height ? "height" : "k", S(cut_value_->text()));
+  const std::vector<std::pair<std::string, std::string>> options = {
+      {"top", S(top_->text())},
+      {"distance", S(kDistances[distance_->currentIndex()])},
+      {"linkage", S(kLinkages[linkage_->currentIndex()])},
+      {by_height ? "height" : "k", S(cut_value_->text())}};
+  for (const auto& [key, value] : options) window_.SetHerbOption(key, value);
   if (!by_height) window_.SetHerbOption("height", "0");
 }
 
 void Frm_HerbClustering::TakeCoreOptions() {
-  window_.SetCoreOption("min-support", S(min_support_->text()));
-  window_.SetCoreOption("min-association", S(min_association_->text()));
-  window_.SetCoreOption("size", S(size_->currentText()));
-  window_.SetCoreOption("keep", S(keep_->text()));
-  window_.SetCoreOption("merge-similarity", S(merge_similarity_->text()));
+  const std::vector<std::pair<std::string, std::string>> options = {
+      {"min-support", S(min_support_->text())},
+      {"min-association", S(min_association_->text())},
+      {"size", S(size_->currentText())},
+      {"keep", S(keep_->text())},
+      {"merge-similarity", S(merge_similarity_->text())}};
+  for (const auto& [key, value] : options) window_.SetCoreOption(key, value);
 }
 
 void Frm_HerbClustering::Refresh() {
@@ -252,8 +259,8 @@ void Frm_HerbClustering::Refresh() {
   SetText(similar_top_, window_.SimilarTop());
   SetText(min_similarity_, window_.MinSimilarity());
   if (tabs_->currentIndex() != window_.CurrentTab()) tabs_->setCurrentIndex(window_.CurrentTab());
-  if (shown_version_ == window_.Version()) return;
-  shown_version_ = window_.Version();
+  if (shown_version_ == window_.PictureVersion()) return;
+  shown_version_ = window_.PictureVersion();
   tree_->SetPicture(window_.Picture());
   herb_summary_->setText(Q(window_.Summary(HerbClusteringWindow::kHerbTab)));
   formula_summary_->setText(Q(window_.Summary(HerbClusteringWindow::kFormulaTab)));

@@ -74,8 +74,10 @@ Frm_HerbNetwork::Frm_HerbNetwork(HerbNetworkWindow& model)
 }
 
 void Frm_HerbNetwork::Redraw() {
-  window_.SetNodeValue(S(node_value_->text()));
-  window_.SetEdgeValue(S(edge_value_->text()));
+  // Read before setting: each setter redraws the fields from the model.
+  const std::string nodes = S(node_value_->text()), edges = S(edge_value_->text());
+  window_.SetNodeValue(nodes);
+  window_.SetEdgeValue(edges);
   window_.Draw();
 }
 
@@ -88,8 +90,8 @@ void Frm_HerbNetwork::Refresh() {
   unit_->setText(top ? QStringLiteral("味药") : QStringLiteral("次"));
   if (node_value_->text() != Q(window_.NodeValue())) node_value_->setText(Q(window_.NodeValue()));
   if (edge_value_->text() != Q(window_.EdgeValue())) edge_value_->setText(Q(window_.EdgeValue()));
-  if (shown_version_ == window_.Version()) return;
-  shown_version_ = window_.Version();
+  if (shown_version_ == window_.PictureVersion()) return;
+  shown_version_ = window_.PictureVersion();
   view_->SetPicture(PictureOf(window_.Network()));
   const HerbNetwork& net = window_.Network();
   int unlinked = 0;
