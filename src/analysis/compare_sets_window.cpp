@@ -141,6 +141,18 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
   compared_a_ = set_a_;
   compared_b_ = set_b_;
   compared_kind_ = kind_;
+  // A comparison with the current result set goes stale with a new query; saved sets do not.
+  if (set_a_ == kCurrentSetName || set_b_ == kCurrentSetName) {
+    described_.Take(session_, [a = set_a_, b = set_b_, kind = kind_](Session& s) {
+      CompareSetsWindow& w = s.Window<CompareSetsWindow>();
+      w.SetSetA(a);
+      w.SetSetB(b);
+      w.SetKind(kind);
+      return w.Cmd_Compare_Click();
+    });
+  } else {
+    described_.Forget();
+  }
   NewPicture();
   order_.resize(comparison_.items.size());
   std::iota(order_.begin(), order_.end(), 0);

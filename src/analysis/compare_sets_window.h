@@ -20,6 +20,7 @@
 #include "common/pictures.h"
 #include "common/window_model.h"
 #include "common/workbook.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -65,11 +66,15 @@ class CompareSetsWindow : public WindowModel {
   // Formulas found in both compared sets (the last comparison); the summary warns of them.
   std::int64_t SharedFormulas() const { return shared_formulas_; }
   // The doses of the last comparison (header only when doses were not compared).
-  Grid& FlexGrid_Doses() { return dose_grid_; }
-  const Grid& FlexGrid_Doses() const { return dose_grid_; }
+  Grid& FlexGridDoses() { return dose_grid_; }
+  const Grid& FlexGridDoses() const { return dose_grid_; }
   const DoseComparison& DoseResult() const { return doses_; }
-  Grid& FlexGrid_Compare() { return grid_; }
-  const Grid& FlexGrid_Compare() const { return grid_; }
+  // The current result set when a side of the last comparison was it (a new query makes the
+  // comparison stale); nothing when both sides were saved sets.
+  DescribedSet& Described() { return described_; }
+  const DescribedSet& Described() const { return described_; }
+  Grid& FlexGridCompare() { return grid_; }
+  const Grid& FlexGridCompare() const { return grid_; }
   // The last comparison, items in their defined order (q, p, name).
   const SetComparison& Comparison() const { return comparison_; }
   // The first kChartItems items of that order.
@@ -122,6 +127,7 @@ class CompareSetsWindow : public WindowModel {
   ItemKind compared_kind_ = ItemKind::kHerbs;
   std::vector<std::size_t> order_;  // grid row r shows comparison_.items[order_[r - 1]]
   HeaderSort sort_;
+  DescribedSet described_;
 };
 
 // 结果集比较…: shows the comparison window, its list of saved sets read afresh.

@@ -49,10 +49,10 @@ class DosesWindow : public WindowModel {
   // The counts, the conversion table used and the files written.
   const std::string& LabelSummary() const { return label_summary_; }
   // Herb, unit and statistics, one row per herb and unit; the doses not read, most often first.
-  const Grid& FlexGrid_Doses() const { return doses_; }
-  const Grid& FlexGrid_Unread() const { return unread_; }
-  Grid& FlexGrid_Doses() { return doses_; }
-  Grid& FlexGrid_Unread() { return unread_; }
+  const Grid& FlexGridDoses() const { return doses_; }
+  const Grid& FlexGridUnread() const { return unread_; }
+  Grid& FlexGridDoses() { return doses_; }
+  Grid& FlexGridUnread() { return unread_; }
   const DosesResult& Result() const { return result_; }
   const std::vector<std::string>& FilesWritten() const { return files_; }
 

@@ -34,17 +34,17 @@ class HerbPropertiesWindow : public WindowModel {
 
   const std::string& LabelSummary() const { return label_summary_; }
   // 四气 (folded), 四气 as written, 五味, 归经, 有毒中药.
-  const Grid& FlexGrid_Natures() const { return natures_; }
-  const Grid& FlexGrid_NatureDegrees() const { return degrees_; }
-  const Grid& FlexGrid_Flavours() const { return flavours_; }
-  const Grid& FlexGrid_Meridians() const { return meridians_; }
-  const Grid& FlexGrid_Toxic() const { return toxic_; }
+  const Grid& FlexGridNatures() const { return natures_; }
+  const Grid& FlexGridNatureDegrees() const { return degrees_; }
+  const Grid& FlexGridFlavours() const { return flavours_; }
+  const Grid& FlexGridMeridians() const { return meridians_; }
+  const Grid& FlexGridToxic() const { return toxic_; }
   // The same grids for a view, which moves their current cell on a click.
-  Grid& FlexGrid_Natures() { return natures_; }
-  Grid& FlexGrid_NatureDegrees() { return degrees_; }
-  Grid& FlexGrid_Flavours() { return flavours_; }
-  Grid& FlexGrid_Meridians() { return meridians_; }
-  Grid& FlexGrid_Toxic() { return toxic_; }
+  Grid& FlexGridNatures() { return natures_; }
+  Grid& FlexGridNatureDegrees() { return degrees_; }
+  Grid& FlexGridFlavours() { return flavours_; }
+  Grid& FlexGridMeridians() { return meridians_; }
+  Grid& FlexGridToxic() { return toxic_; }
   const HerbPropertiesResult& Result() const { return result_; }
 
   // Analyses the current result set, fills the grids and shows the window; a refusal or a

@@ -29,8 +29,8 @@ class SymptomAnalysisWindow : public WindowModel {
   explicit SymptomAnalysisWindow(Session& session);
   std::string_view FormName() const override { return "Frm_SymptomAnalysis"; }
 
-  Grid& FlexGrid_Symptom() { return grid_; }
-  const Grid& FlexGrid_Symptom() const { return grid_; }
+  Grid& FlexGridSymptom() { return grid_; }
+  const Grid& FlexGridSymptom() const { return grid_; }
 
   static const std::vector<MenuEntry>& MenuBar();
 

@@ -6,11 +6,11 @@
 namespace lindora {
 
 std::optional<BarChart> SymptomChart(SymptomAnalysisWindow& window) {
-  if (window.FlexGrid_Symptom().Rows() <= 1) {
+  if (window.FlexGridSymptom().Rows() <= 1) {
     window.session().Message("病症列表为空，无法作图！请先在方剂分析界面进行方剂病症分析。");
     return std::nullopt;
   }
-  return SymptomChart(TopRowsChart(window.FlexGrid_Symptom(), 0, 1, kSymptomChartTop));
+  return SymptomChart(TopRowsChart(window.FlexGridSymptom(), 0, 1, kSymptomChartTop));
 }
 
 BarChart SymptomChart(BarChart chart) {

@@ -72,7 +72,7 @@ int Symptoms(Context& ctx, const std::vector<std::string>& args) {
   const AnalysisRun run = RunOnResultSet(ctx, SymptomAnalysisOfResults, RunSymptomAnalysis);
   if (!run.show_grids) return ExitStatus(run.outcome);
   SymptomAnalysisWindow& w = ctx.session.Window<SymptomAnalysisWindow>();
-  PrintGrid(ctx, w.Caption(), "FlexGrid_Symptom", w.FlexGrid_Symptom());
+  PrintGrid(ctx, w.Caption(), "FlexGrid_Symptom", w.FlexGridSymptom());
   if (ctx.tables) OfferSheets(ctx, w.ExcelSheets());
   return ExitStatus(run.outcome);
 }

@@ -38,11 +38,11 @@ int HerbProperties(Context& ctx, const std::vector<std::string>& args) {
   Outcome outcome = window.Analyse();
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
   ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
-  PrintGrid(ctx, window.Caption(), "FlexGrid_Natures", window.FlexGrid_Natures());
-  PrintGrid(ctx, window.Caption(), "FlexGrid_NatureDegrees", window.FlexGrid_NatureDegrees());
-  PrintGrid(ctx, window.Caption(), "FlexGrid_Flavours", window.FlexGrid_Flavours());
-  PrintGrid(ctx, window.Caption(), "FlexGrid_Meridians", window.FlexGrid_Meridians());
-  PrintGrid(ctx, window.Caption(), "FlexGrid_Toxic", window.FlexGrid_Toxic());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Natures", window.FlexGridNatures());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_NatureDegrees", window.FlexGridNatureDegrees());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Flavours", window.FlexGridFlavours());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Meridians", window.FlexGridMeridians());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Toxic", window.FlexGridToxic());
   return png.empty() ? kDone : ExitStatus(window.SaveChart(chart, png));
 }
 

@@ -127,8 +127,8 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   Outcome outcome = window.Cmd_Compare_Click();
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
   ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';
-  PrintGrid(ctx, window.Caption(), "FlexGrid_Compare", window.FlexGrid_Compare());
-  if (doses) PrintGrid(ctx, window.Caption(), "FlexGrid_Doses", window.FlexGrid_Doses());
+  PrintGrid(ctx, window.Caption(), "FlexGrid_Compare", window.FlexGridCompare());
+  if (doses) PrintGrid(ctx, window.Caption(), "FlexGrid_Doses", window.FlexGridDoses());
   if (ctx.tables) OfferSheets(ctx, window.ExcelSheets());
   return png.empty() ? kDone : ExitStatus(window.SaveChart(png));
 }

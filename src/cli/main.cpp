@@ -14,7 +14,7 @@
 #include "formula/library.h"
 
 #ifdef LINDORA_CLI_PICTURES
-#include "cli/qt/cli_pictures.h"
+#include "cli/cli_pictures.h"
 #endif
 
 using namespace lindora;
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
   // A file-size limit makes writes fail with a message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
 #ifdef LINDORA_CLI_PICTURES
-  InstallCliPictureWriter();
+  InstallCliPictureWriter(ExecutableFolder());
 #endif
   AnalysisList analyses = AllAnalyses();
   RegisterAnalysisCommands(analyses);

@@ -37,7 +37,7 @@ class AnalysisReportWindow : public WindowModel {
 
   // 生成: writes the report with today's date and opens the HTML.
   Outcome Cmd_Generate_Click();
-  const std::string& Label_Status() const { return status_; }
+  const std::string& LabelStatus() const { return status_; }
 
  private:
   ReportOptions options_;

@@ -177,7 +177,7 @@ TEST_F(FormulaSetAnalysisTest, SymptomsAreCountedFromTheUnstandardisedFile) {
   EXPECT_TRUE(world.dialogs.shown.empty());
   SymptomAnalysisWindow& w = world.session.Window<SymptomAnalysisWindow>();
   EXPECT_TRUE(w.Visible());
-  const Grid& g = w.FlexGrid_Symptom();
+  const Grid& g = w.FlexGridSymptom();
   EXPECT_EQ(g.TextMatrix(0, 0), "症状");
   EXPECT_EQ(g.TextMatrix(0, 1), "频数");
   EXPECT_EQ(g.ColWidth(0), 3420 - 1200);
@@ -190,7 +190,7 @@ TEST_F(FormulaSetAnalysisTest, SymptomsAreCountedFromTheUnstandardisedFile) {
 TEST_F(FormulaSetAnalysisTest, EmptyIndicationsGiveOnlyTheHeader) {
   Results({"甲\t人参\t", "乙\t甘草\t。"});
   SymptomAnalysisOfResults(world.session);
-  EXPECT_EQ(world.session.Window<SymptomAnalysisWindow>().FlexGrid_Symptom().Rows(), 1);
+  EXPECT_EQ(world.session.Window<SymptomAnalysisWindow>().FlexGridSymptom().Rows(), 1);
 }
 
 TEST_F(FormulaSetAnalysisTest, SymptomMenuItemsDoNothing) {
@@ -198,7 +198,7 @@ TEST_F(FormulaSetAnalysisTest, SymptomMenuItemsDoNothing) {
   w.Menu_LoadSymptomList_Click();
   w.Menu_ExportSymptomList_Click();
   EXPECT_TRUE(world.dialogs.shown.empty());
-  EXPECT_EQ(w.FlexGrid_Symptom().Rows(), 1);
+  EXPECT_EQ(w.FlexGridSymptom().Rows(), 1);
   EXPECT_FALSE(w.Visible());
 }
 

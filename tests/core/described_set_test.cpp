@@ -3,6 +3,7 @@
 // one call; a window filled from anything else names no set.
 #include <gtest/gtest.h>
 
+#include "analysis/compare_sets_window.h"
 #include "analysis/doses_window.h"
 #include "analysis/formula_set_actions.h"
 #include "analysis/herb_clustering_window.h"
@@ -33,7 +34,13 @@ TEST(DescribedSetTest, WindowsNameTheirSetNoticeANewQueryAndRunAgain) {
     ASSERT_EQ(fangji.Cmd_Search_Text_Click(), Outcome::kDone);
   };
 
+  search("麻黄");
+  ASSERT_EQ(SaveResultSet(s, "甲"), Outcome::kDone);
   search("甘草");
+  CompareSetsWindow& compare = s.Window<CompareSetsWindow>();
+  compare.SetSetB("甲");
+  compare.SetMinCountText("1");
+  ASSERT_EQ(compare.Cmd_Compare_Click(), Outcome::kDone);
   ASSERT_EQ(DanweiyaoAnalysis(s), Outcome::kDone);
   ASSERT_EQ(SymptomAnalysisOfResults(s), Outcome::kDone);
   ASSERT_EQ(DosesOfResults(s), Outcome::kDone);
@@ -44,8 +51,9 @@ TEST(DescribedSetTest, WindowsNameTheirSetNoticeANewQueryAndRunAgain) {
   SymptomAnalysisWindow& symptoms = s.Window<SymptomAnalysisWindow>();
   YaoduiAnalysisWindow& pairs = s.Window<YaoduiAnalysisWindow>();
   const std::vector<const DescribedSet*> all = {
-      &herbs.Described(), &symptoms.Described(), &pairs.Described(),
-      &s.Window<DosesWindow>().Described(), &clusters.Described()};
+      &herbs.Described(),    &symptoms.Described(),
+      &pairs.Described(),    &s.Window<DosesWindow>().Described(),
+      &clusters.Described(), &compare.Described()};
   for (const DescribedSet* d : all) {
     EXPECT_FALSE(d->Stale(s));
     EXPECT_EQ(d->Text(s), "分析对象：结果集 甘草（3 首方剂）");
@@ -64,8 +72,8 @@ TEST(DescribedSetTest, WindowsNameTheirSetNoticeANewQueryAndRunAgain) {
   EXPECT_EQ(herbs.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂）");
   EXPECT_EQ(herbs.FlexGrid().TextMatrix(1, 0), "桂枝");
   EXPECT_EQ(symptoms.Described().RunAgain(s), Outcome::kDone);
-  EXPECT_EQ(symptoms.FlexGrid_Symptom().TextMatrix(1, 0), "发热");
-  EXPECT_EQ(symptoms.FlexGrid_Symptom().TextMatrix(1, 1), "2");
+  EXPECT_EQ(symptoms.FlexGridSymptom().TextMatrix(1, 0), "发热");
+  EXPECT_EQ(symptoms.FlexGridSymptom().TextMatrix(1, 1), "2");
   EXPECT_TRUE(pairs.Described().Stale(s));  // each window reruns on its own
   EXPECT_EQ(clusters.Described().RunAgain(s), Outcome::kDone);
   EXPECT_EQ(clusters.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂）");

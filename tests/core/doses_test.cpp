@@ -347,7 +347,7 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
   const auto grid_matches_file = [&](DoseTable table) {
     const std::string bytes = folder.ReadBytes("Result/剂量分析.csv");
     const std::vector<std::string> file = Split(bytes.substr(3), "\r\n");
-    const Grid& g = w.FlexGrid_Doses();
+    const Grid& g = w.FlexGridDoses();
     ASSERT_EQ(file.size(), static_cast<std::size_t>(g.Rows()) + 1);  // the last CR LF
     for (int r = 0; r < g.Rows(); ++r) {
       std::vector<std::string> cells;
@@ -358,7 +358,7 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
   };
   grid_matches_file(DoseTable::kModern);
   const auto cell = [&](std::string_view herb, int col) {
-    const Grid& g = w.FlexGrid_Doses();
+    const Grid& g = w.FlexGridDoses();
     for (int r = 1; r < g.Rows(); ++r)
       if (g.TextMatrix(r, 0) == herb) return g.TextMatrix(r, col);
     return std::string("?");
@@ -367,7 +367,7 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
   EXPECT_TRUE(Contains(w.LabelSummary(), "\\Result\\剂量分析.csv")) << w.LabelSummary();
   EXPECT_TRUE(Contains(w.LabelSummary(), DoseTableOf(DoseTable::kModern).rules));
   // The doses not read: 等分 twice, 石膏 with none (its group ends before the 各).
-  const Grid& unread = w.FlexGrid_Unread();
+  const Grid& unread = w.FlexGridUnread();
   ASSERT_EQ(unread.Rows(), 3);
   EXPECT_EQ(unread.TextMatrix(1, 0) + unread.TextMatrix(1, 1), "等分2");
   EXPECT_EQ(unread.TextMatrix(2, 0) + unread.TextMatrix(2, 1), "（未写剂量）1");
@@ -384,14 +384,14 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
   EXPECT_NEAR(w.Result().box_plot.boxes[0].high, 2, 1e-12);  // in 两, as the table
 
   const std::string before = folder.ReadBytes("Result/剂量分析.csv");
-  const int rows = w.FlexGrid_Doses().Rows();
+  const int rows = w.FlexGridDoses().Rows();
   for (const char* bad : {"0", "201", "x", ""}) {
     w.SetTopText(bad);
     w.SetTable(DoseTable::kModern);
     EXPECT_EQ(w.Analyse(), Outcome::kRefused) << bad;
   }
   EXPECT_EQ(folder.ReadBytes("Result/剂量分析.csv"), before);
-  EXPECT_EQ(w.FlexGrid_Doses().Rows(), rows);
+  EXPECT_EQ(w.FlexGridDoses().Rows(), rows);
   EXPECT_EQ(cell("升麻", 5), "1.25");
 
   world.dialogs.save_files.push_back((folder / "Result/剂量").string());
@@ -402,7 +402,7 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
   for (int r = 1; r < rows; ++r, ++row) {
     const test::ReadCell* herb = sheets[0].At(row, 1);
     ASSERT_TRUE(herb) << row;
-    EXPECT_EQ(herb->value, w.FlexGrid_Doses().TextMatrix(r, 0));
+    EXPECT_EQ(herb->value, w.FlexGridDoses().TextMatrix(r, 0));
   }
   EXPECT_EQ(sheets[0].At(row, 1), nullptr);
 

@@ -228,6 +228,20 @@ TEST(HerbNetworkCliTest, WritesFilesAndPictures) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("发热\t2"), std::string::npos);
   EXPECT_EQ(folder.ReadBytes("chart.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+
+  // A copy of the tool without its picture module beside it: the picture fails with a message
+  // naming the module, the network's files stay as they were, a command without pictures runs.
+  const std::filesystem::path alone = folder / "alone";
+  std::filesystem::create_directories(alone);
+  std::filesystem::copy_file(std::string(LINDORA_BIN_DIR) + "/lindora-cli", alone / "lindora-cli");
+  const std::string gexf = folder.ReadBytes(std::string("Result/") + kNetworkGexf);
+  run = test::RunCli({"--root", root, "network", "--min-edge", "1"}, {},
+                     (alone / "lindora-cli").string());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("lindora_cli_pictures.so"), std::string::npos) << run.err;
+  EXPECT_EQ(folder.ReadBytes(std::string("Result/") + kNetworkGexf), gexf);
+  EXPECT_EQ(test::RunCli({"--root", root, "symptoms"}, {}, (alone / "lindora-cli").string()).status,
+            0);
 #endif
 }
 

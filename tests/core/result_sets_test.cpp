@@ -99,7 +99,7 @@ TEST_F(ResultSetsTest, BadInputIsRefusedAndReplacesNothing) {
   refused("甲", "甲", "5", "结果集 A 和结果集 B 是同一个结果集，请选择两个不同的结果集。");
   refused(".", "空", "5", "结果集“空”中没有可比较的方剂。");
   EXPECT_EQ(folder.ReadBytes("Result/结果集比较.csv"), "old");
-  EXPECT_EQ(w.FlexGrid_Compare().Rows(), 1);
+  EXPECT_EQ(w.FlexGridCompare().Rows(), 1);
 }
 
 TEST_F(ResultSetsTest, ComparisonFillsGridAndFileAndSortsOnHeaderClicks) {
@@ -121,24 +121,24 @@ TEST_F(ResultSetsTest, ComparisonFillsGridAndFileAndSortsOnHeaderClicks) {
       w.LabelSummary(),
       "A：当前结果集（4 首方剂）    B：乙（2 首方剂）    中药：检验 3 项（A、B 合计出现不少于 "
       "2 次）");
-  const Grid& g = w.FlexGrid_Compare();
+  const Grid& g = w.FlexGridCompare();
   auto column = [&](int c) {
     std::vector<std::string> cells;
     for (int r = 1; r < g.Rows(); ++r) cells.push_back(g.TextMatrix(r, c));
     return cells;
   };
   // A count sorts largest first, a second click the other way round; a name in pinyin order.
-  w.FlexGrid_Compare().SetRow(0);
-  w.FlexGrid_Compare().SetCol(1);
+  w.FlexGridCompare().SetRow(0);
+  w.FlexGridCompare().SetCol(1);
   w.FlexGrid_Compare_Click();
   EXPECT_EQ(column(1), (std::vector<std::string>{"3", "2", "1"}));
   EXPECT_EQ(g.TextMatrix(0, 1), "A方剂数 ▼");
-  w.FlexGrid_Compare().SetRow(0);
+  w.FlexGridCompare().SetRow(0);
   w.FlexGrid_Compare_Click();
   EXPECT_EQ(column(0), (std::vector<std::string>{"甘草", "桂枝", "麻黄"}));
   EXPECT_EQ(g.TextMatrix(0, 1), "A方剂数 ▲");
-  w.FlexGrid_Compare().SetRow(0);
-  w.FlexGrid_Compare().SetCol(0);
+  w.FlexGridCompare().SetRow(0);
+  w.FlexGridCompare().SetCol(0);
   w.FlexGrid_Compare_Click();
   std::vector<std::string> names = column(0);
   EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),

@@ -22,13 +22,15 @@ std::string Slurp(const std::filesystem::path& p) {
 }
 }  // namespace
 
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input) {
+CliRun RunCli(const std::vector<std::string>& args, const std::string& input,
+              const std::string& program_copy) {
   namespace fs = std::filesystem;
   std::string dir_tmpl = (fs::temp_directory_path() / "lindora-cli-XXXXXX").string();
   fs::path dir = ::mkdtemp(dir_tmpl.data());
   fs::path in = dir / "in", out = dir / "out", err = dir / "err";
   std::ofstream(in, std::ios::binary) << input;
-  std::string program = std::string(LINDORA_BIN_DIR) + "/lindora-cli";
+  std::string program =
+      program_copy.empty() ? std::string(LINDORA_BIN_DIR) + "/lindora-cli" : program_copy;
   std::vector<std::string> store{program};
   store.insert(store.end(), args.begin(), args.end());
   std::vector<char*> argv;

@@ -11,7 +11,9 @@ struct CliRun {
   std::string out, err;
 };
 
-// Runs lindora-cli with the arguments (no shell); `input` is fed to standard input.
-CliRun RunCli(const std::vector<std::string>& args, const std::string& input = {});
+// Runs lindora-cli (or another copy of it, `program`) with the arguments (no shell); `input` is
+// fed to standard input.
+CliRun RunCli(const std::vector<std::string>& args, const std::string& input = {},
+              const std::string& program = {});
 
 }  // namespace lindora::test

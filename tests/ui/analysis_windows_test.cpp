@@ -128,7 +128,7 @@ class AnalysisWindowsTest : public QObject {
     auto* grid = view->findChild<FlexGridView*>("FlexGrid_Symptom");
     QVERIFY(grid);
     QCOMPARE(grid->geometry(), QRect(Px(120), Px(120), Px(3420), Px(3180)));
-    QCOMPARE(grid->model()->rowCount(), model.FlexGrid_Symptom().Rows() - 1);
+    QCOMPARE(grid->model()->rowCount(), model.FlexGridSymptom().Rows() - 1);
     QVERIFY(grid->model()->rowCount() > 50);
     auto* file = view->findChild<QMenu*>("Menu_File");
     QCOMPARE(file->title(), QString("文件"));

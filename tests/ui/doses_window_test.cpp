@@ -60,7 +60,7 @@ class DosesWindowTest : public QObject {
     DosesWindow& model = session->Window<DosesWindow>();
     auto* view = qobject_cast<Frm_Doses*>(host->ViewOf(model));
     QVERIFY(view && view->isVisible());
-    QVERIFY(model.FlexGrid_Doses().Rows() > 20);
+    QVERIFY(model.FlexGridDoses().Rows() > 20);
     // Drawn by the program's own renderer, so its picture is written beside the table.
     QCOMPARE(model.FilesWritten().size(), std::size_t{2});
     QVERIFY(std::filesystem::file_size(root / "Result" / "剂量箱线图.png") > 0);

@@ -58,9 +58,9 @@ class HerbPropertiesWindowTest : public QObject {
     QCOMPARE(view->windowTitle(), QString("性味归经分析"));
     QCOMPARE(view->findChild<QTabWidget*>("Tab_Properties")->count(), 4);
     // Every category and the row of herbs without data, below the header.
-    QCOMPARE(model.FlexGrid_Meridians().Rows(), static_cast<int>(kMeridians.size()) + 2);
-    QCOMPARE(model.FlexGrid_Natures().Rows(), static_cast<int>(kNatures.size()) + 2);
-    QVERIFY(model.FlexGrid_Toxic().Rows() > 1);
+    QCOMPARE(model.FlexGridMeridians().Rows(), static_cast<int>(kMeridians.size()) + 2);
+    QCOMPARE(model.FlexGridNatures().Rows(), static_cast<int>(kNatures.size()) + 2);
+    QVERIFY(model.FlexGridToxic().Rows() > 1);
     QVERIFY(std::filesystem::file_size(root / "Result" / "性味归经.csv") > 0);
 
     const std::pair<const char*, std::size_t> radars[] = {

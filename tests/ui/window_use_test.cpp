@@ -311,7 +311,7 @@ class WindowUseTest : public QObject {
           s.FindWindow<YaoduiAnalysisWindow>()->FlexGrid(1).Rows());
     fangji.Menu_SympotomAnalysis_Click();
     shown(*s.FindWindow<SymptomAnalysisWindow>(), "symptoms",
-          s.FindWindow<SymptomAnalysisWindow>()->FlexGrid_Symptom().Rows());
+          s.FindWindow<SymptomAnalysisWindow>()->FlexGridSymptom().Rows());
     danti.FlexGrid().SetRow(1);  // the most frequent herb's name, as a click selects it
     danti.FlexGrid().SetCol(0);
     danti.Menu_IngredientAnalysis_Click();

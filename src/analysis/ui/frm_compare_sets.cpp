@@ -97,11 +97,11 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
   auto* split = new QSplitter(Qt::Horizontal, central);
   outer->addWidget(split, 1);
   auto* grids = grids_ = new QSplitter(Qt::Vertical, split);
-  grid_ = new FlexGridView(&window_.FlexGrid_Compare(), grids);
+  grid_ = new FlexGridView(&window_.FlexGridCompare(), grids);
   grid_->setObjectName("FlexGrid_Compare");
   connect(grid_, &FlexGridView::Clicked, this, [this] { window_.FlexGrid_Compare_Click(); });
   grids->addWidget(grid_);
-  dose_grid_ = new FlexGridView(&window_.FlexGrid_Doses(), grids);
+  dose_grid_ = new FlexGridView(&window_.FlexGridDoses(), grids);
   dose_grid_->setObjectName("FlexGrid_Doses");
   grids->addWidget(dose_grid_);
   split->addWidget(grids);
@@ -112,6 +112,7 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
   split->setSizes({Px(CompareSetsWindow::kGridWidth) + 20,
                    Px(CompareSetsWindow::kWidth - CompareSetsWindow::kGridWidth)});
 
+  result_set_bar_ = AddResultSetBar(this, window_);
   resize(Px(CompareSetsWindow::kWidth), Px(CompareSetsWindow::kHeight));
   RedrawChart();
   Refresh();
@@ -129,6 +130,7 @@ void Frm_CompareSets::FillChoices(QComboBox* box, const std::string& current) {
 
 void Frm_CompareSets::Refresh() {
   FormView::Refresh();
+  if (result_set_bar_) result_set_bar_->Update();
   if (!chart_view_) return;  // still being built
   FillChoices(combo_set_a_, window_.SetA());
   FillChoices(combo_set_b_, window_.SetB());

@@ -12,6 +12,7 @@
 #include "analysis/compare_sets_window.h"
 #include "common/ui/chart_window_view.h"
 #include "common/ui/flex_grid_view.h"
+#include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
 
 namespace lindora::ui {
@@ -39,6 +40,7 @@ class Frm_CompareSets : public FormView {
   FlexGridView *grid_ = nullptr, *dose_grid_ = nullptr;
   QSplitter* grids_ = nullptr;  // the item grid above the dose grid
   BarChartView* chart_view_ = nullptr;
+  ResultSetBar* result_set_bar_ = nullptr;
   std::vector<CompareSetsWindow::Choice> shown_choices_;
   unsigned shown_version_ = 0;
 };

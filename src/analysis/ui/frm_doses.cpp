@@ -51,9 +51,9 @@ Frm_Doses::Frm_Doses(DosesWindow& model) : FormView(model, "Frm_Doses"), window_
   // the right.
   auto* split = new QSplitter(Qt::Horizontal, central);
   auto* tables = new QSplitter(Qt::Vertical, split);
-  doses_ = new FlexGridView(&window_.FlexGrid_Doses(), tables);
+  doses_ = new FlexGridView(&window_.FlexGridDoses(), tables);
   doses_->setObjectName("FlexGrid_Doses");
-  unread_ = new FlexGridView(&window_.FlexGrid_Unread(), tables);
+  unread_ = new FlexGridView(&window_.FlexGridUnread(), tables);
   unread_->setObjectName("FlexGrid_Unread");
   tables->addWidget(doses_);
   tables->addWidget(unread_);

@@ -64,9 +64,9 @@ Frm_HerbProperties::Frm_HerbProperties(HerbPropertiesWindow& model)
   // 四气: the folded and the as-written tables above each other, the bar chart beside.
   auto* natures = new QSplitter(Qt::Horizontal, tabs_);
   auto* nature_grids = new QSplitter(Qt::Vertical, natures);
-  nature_grids->addWidget(add_grid(nature_grids, window_.FlexGrid_Natures(), "FlexGrid_Natures"));
+  nature_grids->addWidget(add_grid(nature_grids, window_.FlexGridNatures(), "FlexGrid_Natures"));
   nature_grids->addWidget(
-      add_grid(nature_grids, window_.FlexGrid_NatureDegrees(), "FlexGrid_NatureDegrees"));
+      add_grid(nature_grids, window_.FlexGridNatureDegrees(), "FlexGrid_NatureDegrees"));
   natures->addWidget(nature_grids);
   nature_chart_ = AddChart(natures, "Chart_Natures");
   tabs_->addTab(natures, "四气");
@@ -83,11 +83,11 @@ Frm_HerbProperties::Frm_HerbProperties(HerbPropertiesWindow& model)
     page->setSizes({Px(3000), Px(8000)});
     tabs_->addTab(page, QString::fromUtf8(caption));
   };
-  add_three(window_.FlexGrid_Flavours(), "FlexGrid_Flavours", flavour_chart_, "Chart_Flavours",
+  add_three(window_.FlexGridFlavours(), "FlexGrid_Flavours", flavour_chart_, "Chart_Flavours",
             flavour_radar_, "Chart_FlavourRadar", "五味");
-  add_three(window_.FlexGrid_Meridians(), "FlexGrid_Meridians", meridian_chart_, "Chart_Meridians",
+  add_three(window_.FlexGridMeridians(), "FlexGrid_Meridians", meridian_chart_, "Chart_Meridians",
             meridian_radar_, "Chart_MeridianRadar", "归经");
-  tabs_->addTab(add_grid(tabs_, window_.FlexGrid_Toxic(), "FlexGrid_Toxic"), "有毒中药");
+  tabs_->addTab(add_grid(tabs_, window_.FlexGridToxic(), "FlexGrid_Toxic"), "有毒中药");
 
   result_set_bar_ = AddResultSetBar(this, window_);
   resize(Px(HerbPropertiesWindow::kWidth), Px(HerbPropertiesWindow::kHeight));

@@ -12,7 +12,7 @@ Frm_SymptomAnalysis::Frm_SymptomAnalysis(SymptomAnalysisWindow& model)
     : FormView(model, "Frm_SymptomAnalysis"), window_(model) {
   auto* central = new QWidget(this);
   setCentralWidget(central);
-  grid_ = new FlexGridView(&window_.FlexGrid_Symptom(), central);
+  grid_ = new FlexGridView(&window_.FlexGridSymptom(), central);
   grid_->setObjectName("FlexGrid_Symptom");
   grid_->setFont(UiFont());
   grid_->setGeometry(Px(SymptomAnalysisWindow::kGridLeft), Px(SymptomAnalysisWindow::kGridTop),

@@ -189,7 +189,7 @@ void Frm_AnalysisReport::Refresh() {
   list_sets_ = false;
   show(compare_doses_, [&] { compare_doses_->setChecked(o.compare_doses); });
   show(dose_table_, [&] { dose_table_->setCurrentIndex(dose_table_->findData(Q(o.dose_table))); });
-  status_->setText(Q(window_.Label_Status()));
+  status_->setText(Q(window_.LabelStatus()));
 }
 
 }  // namespace lindora::ui
