@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   openbabel opencc rime-data-luna-pinyin
-  fonts-noto-cjk xvfb xauth
+  fonts-noto-cjk fonts-dejavu-core xvfb xauth
   libigraph-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libboost-math-dev libcli11-dev
   poppler-utils ccache
   libzip-dev libexpat1-dev libxlsxwriter-dev libopencc-dev libicu-dev qt6-translations-l10n python3-openpyxl

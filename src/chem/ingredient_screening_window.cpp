@@ -197,7 +197,7 @@ void IngredientScreening::Check_OnlyPassing_Click(bool checked) {
 void IngredientScreening::FillScreeningGrid() {
   WriteHeader(flex_grid_, {{"编号", 1000},
                            {"名称", 2100},
-                           {"MW (g/mol)", 1150},
+                           {"MW (g/mol)", 1350},
                            {"logP", 1000},
                            {"HBD", 650},
                            {"HBA", 650},

@@ -77,7 +77,9 @@ namespace {
 // typesets the PDF, draws cell borders but not those of a table row.
 constexpr std::string_view kStyle =
     "@page{size:A4;margin:18mm 16mm}"
-    "body{font-family:'Noto Sans CJK SC','Noto Sans SC',sans-serif;font-size:10pt;"
+    // Latin letters and digits come from DejaVu Sans: the CJK font draws a digit after a Latin
+    // letter with an alternate glyph that Qt leaves out of the PDF's text layer.
+    "body{font-family:'DejaVu Sans','Noto Sans CJK SC','Noto Sans SC',sans-serif;font-size:10pt;"
     "color:#111;max-width:180mm;margin:auto;line-height:1.5}"
     "h1{font-size:18pt}h2{font-size:14pt;margin-top:18pt}"
     "h3{font-size:11pt}h2.page{page-break-before:always}"

@@ -115,6 +115,13 @@ class AnalysisReportTest : public QObject {
     QString text = Run("pdftotext", {pdf, "-"});
     for (const char* word : {"甘草", "麻黄", "大枣", "方剂"})
       QVERIFY2(text.contains(QString::fromUtf8(word)), word);
+    // Digits after Latin letters too (a CJK font draws them with alternate glyphs that Qt
+    // leaves out of the text layer), and the run id the HTML shows.
+    QVERIFY(text.contains("Yaodui_Analysis1.txt"));
+    QRegularExpressionMatch id = QRegularExpression(QString::fromUtf8("运行编号：[0-9A-Za-z-]+"))
+                                     .match(QString::fromUtf8(page));
+    QVERIFY(id.hasMatch());
+    QVERIFY2(text.contains(id.captured(0)), qPrintable(id.captured(0)));
     for (QChar c : text)
       QVERIFY2(!(c.unicode() >= 0x2E80 && c.unicode() <= 0x2FDF), qPrintable(QString(c)));
     QVERIFY(text.contains("黄"));  // ⻩, the radicals supplement's yellow, has no NFKC form
