@@ -48,6 +48,7 @@ bool IsNumericColumn(int col) {
 IngredientScreening::IngredientScreening(Session& session)
     : WindowModel(session), flex_grid_(1, 12), similar_grid_(1, 4) {
   SetCaption(kTag);
+  pic_mol_.box = {PixelsOfTwips(kPictureSize), PixelsOfTwips(kPictureSize)};
   flex_grid_.SetWidth(kGridWidth);
   flex_grid_.SetHeight(kGridHeight);
   similar_grid_.SetWidth(kGridWidth);

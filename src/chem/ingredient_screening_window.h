@@ -33,6 +33,9 @@ class IngredientScreening : public WindowModel {
   static constexpr int kSimilarTop = 5880;
   static constexpr int kSimilarHeight = 2640;
   static constexpr int kFrameLeft = 15480;
+  // The structure box, square, inside the frame below its caption; the converter draws the
+  // structure at exactly this size, so no atom at the edge is cut off.
+  static constexpr int kPictureSize = 3975;
   // Columns of the screening grid.
   static constexpr int kIdCol = 0;
   static constexpr int kFirstValueCol = 2;

@@ -43,7 +43,8 @@ Frm_IngredientScreening::Frm_IngredientScreening(IngredientScreening& model)
   frame_->setGeometry(Px(M::kFrameLeft), Px(120), Px(4455), Px(4575));
   pic_mol_ = new PictureBox(frame_);
   pic_mol_->setObjectName("Pic_Mol");
-  pic_mol_->setGeometry(Px(120), Px(240), Px(4215), Px(4215));
+  // Below the frame's caption, which a picture at the frame's top would cover.
+  pic_mol_->setGeometry(Px(240), Px(420), Px(M::kPictureSize), Px(M::kPictureSize));
   strip_salts_ = new QCheckBox(QStringLiteral("去盐（计算前只保留最大片段）"), central);
   strip_salts_->setObjectName("Check_StripSalts");
   strip_salts_->setGeometry(Px(M::kFrameLeft), Px(4800), Px(4455), Px(420));
