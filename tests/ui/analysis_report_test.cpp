@@ -17,20 +17,13 @@
 #include "formula/fangji_analysis.h"
 #include "report/analysis_report_window.h"
 #include "support/fake_ports.h"
+#include "support/view_world.h"
 
 using namespace lindora;
 using namespace lindora::ui;
 
-class AnalysisReportTest : public QObject {
+class AnalysisReportTest : public test::ViewWorld {
   Q_OBJECT
-
-  QTemporaryDir dir;
-  std::filesystem::path root{dir.path().toStdString()};
-  test::FakeDialogs dialogs;
-  test::FakeUrlOpener urls;
-  test::FakeClipboard clipboard;
-  std::unique_ptr<Session> session;
-  std::unique_ptr<ViewHost> host;
 
   static QString Run(const QString& program, const QStringList& args) {
     QProcess p;
@@ -40,15 +33,7 @@ class AnalysisReportTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    namespace fs = std::filesystem;
-    fs::copy(fs::path(LINDORA_BIN_DIR) / "DB", root / "DB", fs::copy_options::recursive);
-    fs::create_directories(root / "Result");
-    session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
-    InstallCatalog(*session);
-    host = std::make_unique<ViewHost>(*session);
-    RegisterViews(*host);
-  }
+  void initTestCase() { OpenProgramFolder({}, /*formulas_as_result=*/false); }
   void cleanupTestCase() {
     host.reset();
     session.reset();

@@ -20,6 +20,7 @@
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
 #include "support/fake_ports.h"
+#include "support/view_world.h"
 
 using namespace lindora;
 using namespace lindora::ui;
@@ -35,17 +36,8 @@ QStringList Captions(const QList<QAction*>& actions) {
 
 }  // namespace
 
-class AnalysisWindowsTest : public QObject {
+class AnalysisWindowsTest : public test::ViewWorld {
   Q_OBJECT
-
-  // A program folder of its own, with the shipped formulas as the current result set.
-  QTemporaryDir dir;
-  std::filesystem::path root{dir.path().toStdString()};
-  test::FakeDialogs dialogs;
-  test::FakeUrlOpener urls;
-  test::FakeClipboard clipboard;
-  std::unique_ptr<Session> session;
-  std::unique_ptr<ViewHost> host;
 
   template <class View, class Model>
   View* ViewOf(Model& model) {
@@ -53,17 +45,7 @@ class AnalysisWindowsTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    namespace fs = std::filesystem;
-    fs::create_directories(root / "DB");
-    fs::create_directories(root / "Result");
-    fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "DB" / "Fangji.DB");
-    fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "Result" / "Result.DB");
-    session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
-    InstallCatalog(*session);
-    host = std::make_unique<ViewHost>(*session);
-    RegisterViews(*host);
-  }
+  void initTestCase() { OpenProgramFolder({"Fangji.DB"}, /*formulas_as_result=*/true); }
 
   void herbPairWindowShowsTheAnalysisOfTheSampleData() {
     FangjiAnalysis& fangji = session->Window<FangjiAnalysis>();

@@ -19,32 +19,16 @@
 #include "common/ui/twips.h"
 #include "formula/fangji_analysis.h"
 #include "support/fake_ports.h"
+#include "support/view_world.h"
 
 using namespace lindora;
 using namespace lindora::ui;
 
-class CompareSetsTest : public QObject {
+class CompareSetsTest : public test::ViewWorld {
   Q_OBJECT
 
-  QTemporaryDir dir;
-  std::filesystem::path root{dir.path().toStdString()};
-  test::FakeDialogs dialogs;
-  test::FakeUrlOpener urls;
-  test::FakeClipboard clipboard;
-  std::unique_ptr<Session> session;
-  std::unique_ptr<ViewHost> host;
-
  private slots:
-  void initTestCase() {
-    namespace fs = std::filesystem;
-    fs::create_directories(root / "DB");
-    fs::create_directories(root / "Result");
-    fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "DB" / "Fangji.DB");
-    session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
-    InstallCatalog(*session);
-    host = std::make_unique<ViewHost>(*session);
-    RegisterViews(*host);
-  }
+  void initTestCase() { OpenProgramFolder({"Fangji.DB"}, /*formulas_as_result=*/false); }
 
   void savedSearchesAreComparedWithGridAndChart() {
     FangjiAnalysis& fangji = session->Window<FangjiAnalysis>();

@@ -27,6 +27,7 @@
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
 #include "support/fake_ports.h"
+#include "support/view_world.h"
 
 using namespace lindora;
 using namespace lindora::ui;
@@ -71,16 +72,9 @@ XmlSummary ReadXml(const std::filesystem::path& path) {
 
 }  // namespace
 
-class HerbNetworkTest : public QObject {
+class HerbNetworkTest : public test::ViewWorld {
   Q_OBJECT
 
-  QTemporaryDir dir;
-  std::filesystem::path root{dir.path().toStdString()};
-  test::FakeDialogs dialogs;
-  test::FakeUrlOpener urls;
-  test::FakeClipboard clipboard;
-  std::unique_ptr<Session> session;
-  std::unique_ptr<ViewHost> host;
   QString shots = qEnvironmentVariable("LINDORA_SCREENSHOT_DIR");
 
   std::filesystem::path Result(const char* name) { return root / "Result" / name; }
@@ -94,16 +88,7 @@ class HerbNetworkTest : public QObject {
 
  private slots:
   void initTestCase() {
-    namespace fs = std::filesystem;
-    fs::create_directories(root / "DB");
-    fs::create_directories(root / "Result");
-    for (const char* file : {"Fangji.DB", "Herb_Name.DB"})
-      fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / file, root / "DB" / file);
-    fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "Result" / "Result.DB");
-    session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
-    InstallCatalog(*session);
-    host = std::make_unique<ViewHost>(*session);
-    RegisterViews(*host);
+    OpenProgramFolder({"Fangji.DB", "Herb_Name.DB"}, /*formulas_as_result=*/true);
   }
 
   void formulaMenuDrawsTheNetworkAndWritesItsFiles() {

@@ -17,33 +17,18 @@
 #include "catalog/catalog.h"
 #include "formula/fangji_analysis.h"
 #include "support/fake_ports.h"
+#include "support/view_world.h"
 
 using namespace lindora;
 using namespace lindora::ui;
 
-class HerbPropertiesWindowTest : public QObject {
+class HerbPropertiesWindowTest : public test::ViewWorld {
   Q_OBJECT
-
-  QTemporaryDir dir;
-  std::filesystem::path root{dir.path().toStdString()};
-  test::FakeDialogs dialogs;
-  test::FakeUrlOpener urls;
-  test::FakeClipboard clipboard;
-  std::unique_ptr<Session> session;
-  std::unique_ptr<ViewHost> host;
 
  private slots:
   void initTestCase() {
-    namespace fs = std::filesystem;
-    fs::create_directories(root / "DB");
-    fs::create_directories(root / "Result");
-    for (const char* file : {"Fangji.DB", "Herb_Name.DB", "Herb_Property.DB"})
-      fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / file, root / "DB" / file);
-    fs::copy_file(fs::path(LINDORA_BIN_DIR) / "DB" / "Fangji.DB", root / "Result" / "Result.DB");
-    session = std::make_unique<Session>(root, Ports{&dialogs, &urls, &clipboard, nullptr});
-    InstallCatalog(*session);
-    host = std::make_unique<ViewHost>(*session);
-    RegisterViews(*host);
+    OpenProgramFolder({"Fangji.DB", "Herb_Name.DB", "Herb_Property.DB"},
+                      /*formulas_as_result=*/true);
   }
 
   void formulaMenuShowsTablesAndCharts() {
