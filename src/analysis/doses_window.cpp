@@ -79,10 +79,10 @@ Outcome DosesWindow::Analyse() {
   const DoseTableInfo& info = DoseTableOf(table_);
   label_summary_ = DosesOutput(result_).summary + "。" + std::string(info.rules) + "。已写入 " +
                    Join(files_, "、") + "。";
-  SetCaption(std::string(kCaption) + "（" + std::string(info.caption) + "） - " +
-             ResultSetCaption(StampResultSet(session_, result_.samples.formulas)));
-  Fill();
   described_.Take(session_, [](Session& s) { return s.Window<DosesWindow>().Analyse(); });
+  SetCaption(std::string(kCaption) + "（" + std::string(info.caption) + "） - " +
+             described_.Caption(result_.samples.formulas));
+  Fill();
   NewPicture();
   Show();
   Changed();

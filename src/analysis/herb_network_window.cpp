@@ -66,11 +66,10 @@ Outcome HerbNetworkWindow::Draw() {
                                 " 次以上的药对，无法绘制药物网络；请降低边阈值或增加节点。");
   tables_ = NetworkOutput(result, NetworkOptions{thresholds}).tables;
   network_ = std::move(result.network);
-  // The title names the result set the picture describes.
-  SetCaption(std::string(kCaption) + " - " +
-             ResultSetCaption(StampResultSet(session_, result.formulas)));
-  FillNodeGrid();
   described_.Take(session_, HerbNetworkOfResults);
+  // The title names the result set the picture describes.
+  SetCaption(std::string(kCaption) + " - " + described_.Caption(result.formulas));
+  FillNodeGrid();
   NewPicture();
   Show();
   Changed();

@@ -67,6 +67,12 @@ void DescribedSet::Take(const Session& session, Rerun rerun) {
   rerun_ = std::move(rerun);
 }
 
+std::string DescribedSet::Caption(std::int64_t formulas) const {
+  ResultSetStamp stamp = stamp_;
+  stamp.formulas = formulas;
+  return ResultSetCaption(stamp);
+}
+
 std::string DescribedSet::Text(const Session& session) const {
   if (!Taken()) return {};
   if (Stale(session))

@@ -38,6 +38,8 @@ class DescribedSet {
   bool Taken() const { return stamp_.taken; }
   const ResultSetStamp& Stamp() const { return stamp_; }
   bool Stale(const Session& session) const { return ResultSetChanged(session, stamp_); }
+  // The set for a window's title, with the analysis's own count of the formulas it used.
+  std::string Caption(std::int64_t formulas) const;
   // The line a window shows: the set, and a warning once a new query has made it stale; empty
   // when nothing was taken.
   std::string Text(const Session& session) const;
