@@ -54,6 +54,9 @@ QChart* MakeBoxPlotChart(const BoxPlot& data) {
   categories->setTitleFont(PictureFont(13, true));
   categories->setGridLineVisible(false);
   if (data.boxes.size() > 10) categories->setLabelsAngle(-60);
+  // A herb's name is worth more than a neat edge: in a window's narrow chart Qt Charts would cut
+  // every slanted name to "…".
+  categories->setTruncateLabels(false);
   auto* values = new QValueAxis;
   values->setTitleText(Q(data.value_axis));
   values->setTitleFont(PictureFont(13, true));
