@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <sched.h>
 
+#include <chrono>
+#include <thread>
+
 #include "common/files.h"
 #include "common/pictures.h"
 
@@ -104,6 +107,14 @@ class ModulePictureWriter : public PictureWriter {
     return Loaded().HtmlPdf(html, pictures, title);
   }
 
+  // Lets the module's drawing helpers go; false when the module was never loaded.
+  bool End() {
+    if (!handle_) return false;
+    using EndHelpers = void (*)();
+    if (auto end = reinterpret_cast<EndHelpers>(::dlsym(handle_, "LindoraCliPicturesEnd"))) end();
+    return true;
+  }
+
  private:
   // Loaded once and kept: Qt's application lives until the tool ends.
   PictureWriter& Loaded() {
@@ -116,19 +127,43 @@ class ModulePictureWriter : public PictureWriter {
     auto make = reinterpret_cast<Make>(::dlsym(handle, "LindoraCliPictureWriter"));
     if (!make) throw FileError(FileError::Kind::kRead, module_, "这不是本程序的绘图组件");
     writer_ = make();
+    handle_ = handle;
     return *writer_;
   }
 
   fs::path module_;
   PictureWriter* writer_ = nullptr;
+  void* handle_ = nullptr;
   int core_ = -1;  // the core of the first picture
 };
+
+ModulePictureWriter& Writer(const fs::path& folder = {}) {
+  static ModulePictureWriter writer(folder / kPictureModule);
+  return writer;
+}
+
+// Threads of this process other than the caller, as the system lists them.
+std::size_t OtherThreads() {
+  std::error_code error;
+  std::size_t n = 0;
+  for (fs::directory_iterator it("/proc/self/task", error), end; !error && it != end;
+       it.increment(error))
+    ++n;
+  return n > 0 ? n - 1 : 0;
+}
 
 }  // namespace
 
 void InstallCliPictureWriter(const fs::path& folder) {
-  static ModulePictureWriter writer(folder / kPictureModule);
-  InstallPictureWriter(&writer);
+  InstallPictureWriter(&Writer(folder));
+}
+
+void EndCliPictures() {
+  if (!Writer().End()) return;
+  // Qt has let its threads go; the system takes a moment more to end them.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (OtherThreads() > 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace lindora::cli

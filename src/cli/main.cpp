@@ -157,9 +157,7 @@ int RunScript(Context& ctx, std::istream& in, std::vector<WorkbookSheet>* all_ta
   return worst;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   // Never destroyed: the streams are flushed at exit, after static objects are gone.
   std::cout.rdbuf(new ControlFilter(std::cout.rdbuf()));
@@ -238,5 +236,15 @@ int main(int argc, char** argv) {
     status = RunCommand(ctx, std::vector<std::string>(argv + i, argv + argc), collect);
   }
   if (collect) status = std::max(status, WriteTables(ctx, all_tables, xlsx));
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int status = Run(argc, argv);
+#ifdef LINDORA_CLI_PICTURES
+  EndCliPictures();
+#endif
   return status;
 }

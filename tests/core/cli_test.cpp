@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <regex>
 
+#include "cli/cli_pictures.h"
+#include "common/pictures.h"
 #include "common/text.h"
 #include "common/version.h"
 #include "support/cli_runner.h"
@@ -14,6 +16,32 @@
 
 namespace lindora {
 namespace {
+
+#ifdef LINDORA_CLI_PICTURES
+std::size_t ThreadsOfThisProcess() {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    ++n;
+  return n;
+}
+
+// The leak checker of a sanitizer build crashes on a live thread of the picture module, so the
+// tool must end with none.
+TEST(CliPicturesTest, DrawingHelpersAreGoneWhenTheToolHasDone) {
+  const std::size_t before = ThreadsOfThisProcess();
+  cli::InstallCliPictureWriter(LINDORA_BIN_DIR);
+  NetworkPicture network;
+  for (int i = 0; i < 40; ++i)
+    network.nodes.push_back(
+        {"药" + std::to_string(i), 1.0 + i % 5, 1 + i % 3, i % 7 * 1.0, i / 7.0});
+  for (std::size_t i = 1; i < network.nodes.size(); ++i) network.edges.push_back({i - 1, i, 3});
+  ASSERT_NE(InstalledPictureWriter(), nullptr);
+  EXPECT_FALSE(InstalledPictureWriter()->NetworkPng(network, 1600, 1200).empty());
+  ASSERT_GT(ThreadsOfThisProcess(), before) << "Qt drew without helpers: nothing to check";
+  cli::EndCliPictures();
+  EXPECT_EQ(ThreadsOfThisProcess(), before);
+}
+#endif
 
 TEST(CliWordsTest, SplitsLikeAShell) {
   std::vector<std::string> w;

@@ -2,6 +2,7 @@
 // loads it on its first picture (cli/cli_pictures.h), so commands without pictures never load
 // Qt at all.
 #include <QApplication>
+#include <QThreadPool>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
@@ -23,4 +24,9 @@ LindoraCliPictureWriter() {
   static QApplication app(argc, argv);
   static lindora::ui::QtPictureWriter writer;
   return &writer;
+}
+
+// Waits for Qt's drawing helpers to finish and lets them go (see EndCliPictures).
+extern "C" __attribute__((visibility("default"))) void LindoraCliPicturesEnd() {
+  QThreadPool::globalInstance()->waitForDone();
 }
