@@ -6,13 +6,13 @@
 #include <memory>
 
 #include "analysis/formula_set_actions.h"
-#include "analysis/herb_groups.h"
+#include "analysis/herb_frequency/herb_groups.h"
 #include "analysis/herb_table.h"
-#include "analysis/sort_by_count.h"
 #include "analysis/standardize.h"
-#include "analysis/symptom_table.h"
+#include "analysis/symptoms/symptom_table.h"
 #include "common/files.h"
 #include "formula_db_generator.h"
+#include "stats/sort_by_count.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "analysis/sort_by_count.h"
+#include "stats/sort_by_count.h"
 
 namespace lindora {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "analysis/core_combinations.h"
-#include "analysis/herb_clustering.h"
+#include "analysis/core_combinations/core_combinations_analysis.h"
+#include "analysis/herb_clustering/herb_clustering_analysis.h"
 #include "analysis/transactions.h"
 #include "formula_db_generator.h"
 #include "support/fake_ports.h"

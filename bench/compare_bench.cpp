@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "analysis/compare_sets_window.h"
+#include "analysis/compare_sets/compare_sets_window.h"
 #include "analysis/result_sets.h"
 #include "formula_db_generator.h"
 #include "support/fake_ports.h"

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "analysis/doses.h"
+#include "analysis/doses/doses_analysis.h"
 #include "formula_db_generator.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"

@@ -11,8 +11,8 @@
 #include <memory>
 #include <random>
 
-#include "analysis/herb_network.h"
-#include "analysis/herb_network_window.h"
+#include "analysis/network/herb_network.h"
+#include "analysis/network/network_window.h"
 #include "analysis/transactions.h"
 #include "formula_db_generator.h"
 #include "support/fake_ports.h"

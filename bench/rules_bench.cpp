@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-#include "analysis/association_rules_window.h"
+#include "analysis/rules/rules_window.h"
 #include "formula_db_generator.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"

@@ -4,14 +4,14 @@
 #include <memory>
 #include <string>
 
-#include "analysis/herb_frequency.h"
-#include "analysis/herb_group_analysis.h"
-#include "analysis/herb_groups.h"
+#include "analysis/herb_frequency/herb_frequency_analysis.h"
+#include "analysis/herb_frequency/herb_frequency_window.h"
+#include "analysis/herb_frequency/herb_group_analysis.h"
+#include "analysis/herb_frequency/herb_groups.h"
 #include "analysis/herb_table.h"
-#include "analysis/symptom_analysis.h"
-#include "analysis/symptom_analysis_window.h"
-#include "analysis/symptom_table.h"
-#include "analysis/yaodui_analysis_window.h"
+#include "analysis/symptoms/symptom_table.h"
+#include "analysis/symptoms/symptoms_analysis.h"
+#include "analysis/symptoms/symptoms_window.h"
 #include "common/files.h"
 #include "common/session.h"
 #include "common/text.h"

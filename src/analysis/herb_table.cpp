@@ -1,9 +1,9 @@
 #include "analysis/herb_table.h"
 
-#include "analysis/sort_by_count.h"
 #include "common/files.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "stats/sort_by_count.h"
 
 namespace lindora {
 

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "analysis/formula_set_actions.h"
+#include "analysis/herb_frequency/herb_frequency_window.h"
 #include "analysis/standardize.h"
-#include "analysis/symptom_analysis_window.h"
-#include "analysis/yaodui_analysis_window.h"
+#include "analysis/symptoms/symptoms_window.h"
 #include "app/input.h"
 #include "cli/cli.h"
 #include "common/files.h"

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <ostream>
 
-#include "analysis/core_combinations.h"
-#include "analysis/herb_clustering.h"
+#include "analysis/core_combinations/core_combinations_analysis.h"
+#include "analysis/herb_clustering/herb_clustering_analysis.h"
 #include "cli/cli.h"
 #include "common/pictures.h"
 #include "common/text.h"

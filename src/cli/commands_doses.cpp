@@ -2,7 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "analysis/doses.h"
+#include "analysis/doses/doses_analysis.h"
 #include "cli/cli.h"
 #include "common/text.h"
 

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "analysis/formula_set_actions.h"
-#include "analysis/herb_network_window.h"
-#include "analysis/symptom_analysis_window.h"
-#include "analysis/symptom_chart.h"
+#include "analysis/network/network_window.h"
+#include "analysis/symptoms/symptom_chart.h"
+#include "analysis/symptoms/symptoms_window.h"
 #include "cli/cli.h"
 #include "common/csv.h"
 #include "common/files.h"

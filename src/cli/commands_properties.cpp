@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "analysis/herb_properties_window.h"
+#include "analysis/herb_properties/herb_properties_window.h"
 #include "cli/cli.h"
 #include "common/text.h"
 

@@ -2,7 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "analysis/association_rules_window.h"
+#include "analysis/rules/rules_window.h"
 #include "cli/cli.h"
 
 namespace lindora::cli {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <ostream>
 
-#include "analysis/compare_sets_window.h"
+#include "analysis/compare_sets/compare_sets_window.h"
 #include "analysis/result_sets.h"
 #include "cli/cli.h"
 #include "common/picture_save.h"

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/herb_network.h"
+#include "analysis/network/herb_network.h"
 #include "common/outcome.h"
 #include "common/pictures.h"
 #include "report/report_document.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "analysis/association_rules_window.h"
 #include "analysis/formula_set_actions.h"
-#include "analysis/herb_network_window.h"
+#include "analysis/network/network_window.h"
+#include "analysis/rules/rules_window.h"
 #include "common/analysis_list.h"
 #include "common/session.h"
 #include "common/text.h"

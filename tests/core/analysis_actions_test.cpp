@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "analysis/formula_set_actions.h"
-#include "analysis/symptom_analysis_window.h"
-#include "analysis/yaodui_analysis_window.h"
+#include "analysis/herb_frequency/herb_frequency_window.h"
+#include "analysis/symptoms/symptoms_window.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
 #include "support/fake_ports.h"

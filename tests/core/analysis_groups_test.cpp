@@ -4,7 +4,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "analysis/herb_groups.h"
+#include "analysis/herb_frequency/herb_groups.h"
 #include "analysis/herb_table.h"
 #include "support/group_oracle.h"
 #include "support/test_folder.h"

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "analysis/sort_by_count.h"
+#include "stats/sort_by_count.h"
 
 namespace lindora {
 namespace {

@@ -6,8 +6,8 @@
 #include <bit>
 #include <random>
 
-#include "analysis/association_rules_window.h"
 #include "analysis/formula_set_actions.h"
+#include "analysis/rules/rules_window.h"
 #include "formula/fangji_analysis.h"
 #include "formula/keyword_query.h"
 #include "support/cli_runner.h"

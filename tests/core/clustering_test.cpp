@@ -1,6 +1,6 @@
 // Hierarchical clustering, the Newick file, mutual information and total correlation, core
 // combinations against a brute-force enumeration, and the engines end to end.
-#include "analysis/clustering.h"
+#include "stats/clustering.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <random>
 #include <set>
 
-#include "analysis/core_combinations.h"
-#include "analysis/herb_clustering.h"
+#include "analysis/core_combinations/core_combinations_analysis.h"
+#include "analysis/herb_clustering/herb_clustering_analysis.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"

@@ -3,13 +3,13 @@
 // one call; a window filled from anything else names no set.
 #include <gtest/gtest.h>
 
-#include "analysis/compare_sets_window.h"
-#include "analysis/doses_window.h"
+#include "analysis/compare_sets/compare_sets_window.h"
+#include "analysis/doses/doses_window.h"
 #include "analysis/formula_set_actions.h"
-#include "analysis/herb_clustering_window.h"
-#include "analysis/herb_properties_window.h"
-#include "analysis/symptom_analysis_window.h"
-#include "analysis/yaodui_analysis_window.h"
+#include "analysis/herb_clustering/herb_clustering_window.h"
+#include "analysis/herb_frequency/herb_frequency_window.h"
+#include "analysis/herb_properties/herb_properties_window.h"
+#include "analysis/symptoms/symptoms_window.h"
 #include "formula/fangji_analysis.h"
 #include "herb/danti_analysis.h"
 #include "support/fake_ports.h"

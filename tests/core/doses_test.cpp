@@ -1,14 +1,13 @@
 // Dose reading, conversion, the quartile definition, the rank test and the dose table.
-#include "analysis/doses.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <random>
 
-#include "analysis/dose_comparison.h"
-#include "analysis/doses_window.h"
+#include "analysis/compare_sets/dose_comparison.h"
+#include "analysis/doses/doses_analysis.h"
+#include "analysis/doses/doses_window.h"
 #include "common/csv.h"
 #include "common/pictures.h"
 #include "common/text.h"

@@ -13,7 +13,7 @@
 #include <random>
 #include <regex>
 
-#include "analysis/herb_network.h"
+#include "analysis/network/herb_network.h"
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/safe_write.h"

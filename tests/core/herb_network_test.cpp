@@ -1,5 +1,5 @@
 // The herb network: nodes, edge weights, thresholds, communities, and the window's refusals.
-#include "analysis/herb_network.h"
+#include "analysis/network/herb_network.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <set>
 
 #include "analysis/formula_set_actions.h"
-#include "analysis/herb_network_window.h"
+#include "analysis/network/network_window.h"
 #include "formula/fangji_analysis.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"

@@ -6,7 +6,7 @@
 #include <map>
 #include <random>
 
-#include "analysis/herb_property_analysis.h"
+#include "analysis/herb_properties/herb_properties_analysis.h"
 #include "herb/danti_analysis.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"

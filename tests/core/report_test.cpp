@@ -8,9 +8,9 @@
 #include <map>
 #include <regex>
 
-#include "analysis/compare_sets_window.h"
+#include "analysis/compare_sets/compare_sets_window.h"
 #include "analysis/result_sets.h"
-#include "analysis/symptom_table.h"
+#include "analysis/symptoms/symptom_table.h"
 #include "common/pictures.h"
 #include "common/text.h"
 #include "report/analysis_report.h"

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "analysis/compare_sets_window.h"
+#include "analysis/compare_sets/compare_sets_window.h"
 #include "common/collation.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"

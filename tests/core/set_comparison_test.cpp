@@ -1,5 +1,5 @@
 // The statistics of the set comparison: Fisher's exact test, odds ratios, q-values, order.
-#include "analysis/set_comparison.h"
+#include "stats/set_comparison.h"
 
 #include <gtest/gtest.h>
 

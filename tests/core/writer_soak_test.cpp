@@ -15,7 +15,7 @@
 #include <random>
 #include <regex>
 
-#include "analysis/herb_network.h"
+#include "analysis/network/herb_network.h"
 #include "analysis/result_sets.h"
 #include "common/files.h"
 #include "common/pictures.h"

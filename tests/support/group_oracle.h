@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "analysis/herb_groups.h"
+#include "analysis/herb_frequency/herb_groups.h"
 
 namespace lindora::test {
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 
 #include "analysis/formula_set_actions.h"
-#include "analysis/symptom_analysis_window.h"
-#include "analysis/ui/frm_symptom_analysis.h"
-#include "analysis/ui/frm_yaodui_analysis.h"
-#include "analysis/yaodui_analysis_window.h"
+#include "analysis/herb_frequency/herb_frequency_window.h"
+#include "analysis/herb_frequency/ui/frm_yaodui_analysis.h"
+#include "analysis/symptoms/symptoms_window.h"
+#include "analysis/symptoms/ui/frm_symptom_analysis.h"
 #include "app/input.h"
 #include "app/list_import_actions.h"
 #include "app/ui/frm_input.h"

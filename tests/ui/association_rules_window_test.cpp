@@ -1,14 +1,13 @@
 // The association-rule window: opened from the formula window's menu, it shows the rules of the
 // shipped formulas, and a click on a column header sorts the table.
-#include "analysis/association_rules_window.h"
-
 #include <QCollator>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <filesystem>
 
-#include "analysis/ui/frm_association_rules.h"
+#include "analysis/rules/rules_window.h"
+#include "analysis/rules/ui/frm_association_rules.h"
 #include "app/ui/views.h"
 #include "common/collation.h"
 #include "common/ui/flex_grid_view.h"

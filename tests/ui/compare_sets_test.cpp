@@ -10,8 +10,8 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "analysis/compare_sets_window.h"
-#include "analysis/ui/frm_compare_sets.h"
+#include "analysis/compare_sets/compare_sets_window.h"
+#include "analysis/compare_sets/ui/frm_compare_sets.h"
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
 #include "common/text.h"

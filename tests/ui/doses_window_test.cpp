@@ -1,6 +1,6 @@
 // The dose window on the shipped formulas: the formula window's menu opens it, the box plot is a
 // box-plot series with one box per herb asked for, and a new table or number of herbs redraws it.
-#include "analysis/doses_window.h"
+#include "analysis/doses/doses_window.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -10,7 +10,7 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "analysis/ui/frm_doses.h"
+#include "analysis/doses/ui/frm_doses.h"
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
 #include "formula/fangji_analysis.h"

@@ -10,8 +10,8 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "analysis/herb_clustering_window.h"
-#include "analysis/ui/frm_herb_clustering.h"
+#include "analysis/herb_clustering/herb_clustering_window.h"
+#include "analysis/herb_clustering/ui/frm_herb_clustering.h"
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
 #include "formula/fangji_analysis.h"

@@ -15,9 +15,9 @@
 #include <sstream>
 
 #include "analysis/formula_set_actions.h"
-#include "analysis/herb_network_window.h"
-#include "analysis/symptom_analysis_window.h"
-#include "analysis/ui/frm_herb_network.h"
+#include "analysis/network/network_window.h"
+#include "analysis/network/ui/frm_herb_network.h"
+#include "analysis/symptoms/symptoms_window.h"
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
 #include "common/ui/bar_chart.h"

@@ -11,8 +11,8 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "analysis/herb_properties_window.h"
-#include "analysis/ui/frm_herb_properties.h"
+#include "analysis/herb_properties/herb_properties_window.h"
+#include "analysis/herb_properties/ui/frm_herb_properties.h"
 #include "app/ui/views.h"
 #include "catalog/catalog.h"
 #include "formula/fangji_analysis.h"

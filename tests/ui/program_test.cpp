@@ -7,8 +7,8 @@
 #include <QtTest>
 #include <stdexcept>
 
-#include "analysis/symptom_analysis_window.h"
-#include "analysis/yaodui_analysis_window.h"
+#include "analysis/herb_frequency/herb_frequency_window.h"
+#include "analysis/symptoms/symptoms_window.h"
 #include "app/input.h"
 #include "app/main_window.h"
 #include "app/msg.h"

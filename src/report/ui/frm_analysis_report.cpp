@@ -6,8 +6,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "analysis/compare_sets_analysis.h"
-#include "analysis/dose_units.h"
+#include "analysis/compare_sets/compare_sets_analysis.h"
+#include "analysis/doses/dose_units.h"
 #include "analysis/result_sets.h"
 #include "common/analysis_list.h"
 #include "common/ui/qt_text.h"

@@ -1,0 +1,518 @@
+#include "stats/association_rules.h"
+
+#include <algorithm>
+#include <bit>
+#include <utility>
+
+namespace lindora {
+namespace {
+
+using Int128 = __int128;
+using UInt128 = unsigned __int128;
+
+constexpr int kMaxDigits = 9;
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool IsWhole(const Decimal& d) {
+  return d.denominator == 1;
+}
+
+// a/b compared with c/d, all non-negative and b, d positive.
+int CompareFractions(Int128 a, Int128 b, Int128 c, Int128 d) {
+  Int128 left = a * d, right = c * b;
+  return left < right ? -1 : left > right ? 1 : 0;
+}
+
+std::string ToDecimalText(UInt128 v) {
+  std::string s;
+  do {
+    s.push_back(static_cast<char>('0' + static_cast<int>(v % 10)));
+    v /= 10;
+  } while (v != 0);
+  std::reverse(s.begin(), s.end());
+  return s;
+}
+
+// ---- the miner: Eclat on transaction-id sets ------------------------------------------------
+
+// The transactions that hold an itemset. A set that holds more than one transaction in 64 is
+// kept as a bit set (at most twice the size of the list, and much faster to intersect), a rarer
+// one as a sorted list of ids.
+struct TidSet {
+  std::int64_t count = 0;
+  std::vector<std::uint64_t> bits;
+  std::vector<std::uint32_t> tids;
+  bool Dense() const { return !bits.empty(); }
+};
+
+// The two loops that take most of the mining time. Every x86-64 processor of the last fifteen
+// years counts bits in one instruction, but the baseline target does not assume it: a clone for
+// it is chosen when the program starts.
+__attribute__((target_clones("popcnt", "default"))) std::int64_t AndCount(const std::uint64_t* a,
+                                                                          const std::uint64_t* b,
+                                                                          std::size_t words) {
+  std::int64_t c = 0;
+  for (std::size_t w = 0; w < words; ++w) c += std::popcount(a[w] & b[w]);
+  return c;
+}
+
+__attribute__((target_clones("popcnt", "default"))) std::int64_t AndInto(const std::uint64_t* a,
+                                                                         const std::uint64_t* b,
+                                                                         std::uint64_t* out,
+                                                                         std::size_t words) {
+  std::int64_t c = 0;
+  for (std::size_t w = 0; w < words; ++w) {
+    out[w] = a[w] & b[w];
+    c += std::popcount(out[w]);
+  }
+  return c;
+}
+
+// An itemset as the miner finds it: ids of the mining order, ascending.
+struct Key {
+  std::array<std::uint32_t, 4> m{};
+  int size = 0;
+  std::int64_t count = 0;
+};
+
+// Lexicographic, a proper prefix before its extensions: the order in which the depth-first
+// search emits itemsets, so the emitted list can be searched by bisection.
+bool KeyLess(const Key& a, const Key& b) {
+  int n = std::min(a.size, b.size);
+  for (int i = 0; i < n; ++i)
+    if (a.m[i] != b.m[i]) return a.m[i] < b.m[i];
+  return a.size < b.size;
+}
+
+class Miner {
+ public:
+  Miner(const Transactions& t, const std::vector<std::int64_t>& mining_id, std::size_t frequent,
+        std::int64_t min_count, int max_size, std::size_t max_itemsets)
+      : n_(t.N()),
+        words_((n_ + 63) / 64),
+        min_count_(min_count),
+        max_size_(max_size),
+        max_itemsets_(max_itemsets),
+        t_(t),
+        mining_id_(mining_id),
+        row_length_(std::max<std::size_t>(1, t.items.size() / std::max<std::size_t>(1, n_))),
+        class_pos_(frequent, -1) {}
+
+  bool WantsBits(std::int64_t count) const { return static_cast<std::size_t>(count) * 64 > n_; }
+
+  std::vector<std::uint64_t> EmptyBits() const { return std::vector<std::uint64_t>(words_, 0); }
+
+  std::int64_t Count(const TidSet& a, const TidSet& b) const {
+    if (a.Dense() && b.Dense()) return AndCount(a.bits.data(), b.bits.data(), words_);
+    if (a.Dense() || b.Dense()) {
+      const TidSet& dense = a.Dense() ? a : b;
+      const TidSet& sparse = a.Dense() ? b : a;
+      std::int64_t c = 0;
+      for (std::uint32_t t : sparse.tids) c += (dense.bits[t >> 6] >> (t & 63)) & 1;
+      return c;
+    }
+    // Branch-free steps: which list advances is unpredictable.
+    std::int64_t c = 0;
+    const std::uint32_t *i = a.tids.data(), *i_end = i + a.tids.size();
+    const std::uint32_t *j = b.tids.data(), *j_end = j + b.tids.size();
+    while (i != i_end && j != j_end) {
+      const std::uint32_t x = *i, y = *j;
+      c += x == y;
+      i += x <= y;
+      j += y <= x;
+    }
+    return c;
+  }
+
+  // The set of an itemset, or only its count when that is below the minimum.
+  TidSet Intersect(const TidSet& a, const TidSet& b) {
+    TidSet out;
+    if (a.Dense() && b.Dense()) {
+      scratch_.resize(words_);
+      out.count = AndInto(a.bits.data(), b.bits.data(), scratch_.data(), words_);
+      if (out.count < min_count_) return out;
+      if (WantsBits(out.count)) {
+        out.bits = scratch_;
+      } else {
+        out.tids.reserve(static_cast<std::size_t>(out.count));
+        for (std::size_t w = 0; w < words_; ++w)
+          for (std::uint64_t x = scratch_[w]; x; x &= x - 1)
+            out.tids.push_back(static_cast<std::uint32_t>(w * 64 + std::countr_zero(x)));
+      }
+      return out;
+    }
+    if (a.Dense() || b.Dense()) {
+      const TidSet& dense = a.Dense() ? a : b;
+      const TidSet& sparse = a.Dense() ? b : a;
+      for (std::uint32_t t : sparse.tids)
+        if ((dense.bits[t >> 6] >> (t & 63)) & 1) out.tids.push_back(t);
+    } else {
+      out.tids.resize(std::min(a.tids.size(), b.tids.size()));
+      std::uint32_t* o = out.tids.data();
+      const std::uint32_t *i = a.tids.data(), *i_end = i + a.tids.size();
+      const std::uint32_t *j = b.tids.data(), *j_end = j + b.tids.size();
+      while (i != i_end && j != j_end) {
+        const std::uint32_t x = *i, y = *j;
+        *o = x;
+        o += x == y;
+        i += x <= y;
+        j += y <= x;
+      }
+      out.tids.resize(static_cast<std::size_t>(o - out.tids.data()));
+    }
+    out.count = static_cast<std::int64_t>(out.tids.size());
+    return out;
+  }
+
+  using Class = std::vector<std::pair<std::uint32_t, TidSet>>;
+
+  // Every frequent itemset that extends `prefix` (of `depth` items) by one of the siblings and
+  // then by later siblings only.
+  void Mine(Key prefix, int depth, const Class& siblings) {
+    if (depth + 2 == max_size_) {
+      for (std::size_t j = 0; j < siblings.size(); ++j)
+        class_pos_[siblings[j].first] = static_cast<std::int32_t>(j);
+    }
+    MineClass(prefix, depth, siblings);
+    if (depth + 2 == max_size_) {
+      for (const auto& sibling : siblings) class_pos_[sibling.first] = -1;
+    }
+  }
+
+  void MineClass(Key prefix, int depth, const Class& siblings) {
+    for (std::size_t i = 0; i < siblings.size() && !too_many_; ++i) {
+      const auto& [item, set] = siblings[i];
+      prefix.m[depth] = item;
+      Emit(prefix, depth + 1, set.count);
+      if (depth + 1 == max_size_) continue;
+      if (depth + 2 == max_size_) {
+        // The last level needs counts only, no sets. A short list of transactions is cheaper
+        // to read row by row, counting every later sibling at once, than to intersect with
+        // each sibling in turn.
+        const bool by_rows = !set.Dense() && siblings.size() - i - 1 >= row_length_;
+        if (by_rows) CountByRows(set, siblings, i);
+        for (std::size_t j = i + 1; j < siblings.size() && !too_many_; ++j) {
+          std::int64_t c = by_rows ? tally_[j] : Count(set, siblings[j].second);
+          if (c < min_count_) continue;
+          prefix.m[depth + 1] = siblings[j].first;
+          Emit(prefix, depth + 2, c);
+        }
+        continue;
+      }
+      Class children;
+      for (std::size_t j = i + 1; j < siblings.size(); ++j) {
+        TidSet s = Intersect(set, siblings[j].second);
+        if (s.count >= min_count_) children.emplace_back(siblings[j].first, std::move(s));
+      }
+      Mine(prefix, depth + 1, children);
+    }
+  }
+
+  std::vector<Key>& keys() { return keys_; }
+  bool too_many() const { return too_many_; }
+
+ private:
+  // tally_[j]: the transactions of `set` that hold sibling j, for every j after `i`.
+  void CountByRows(const TidSet& set, const Class& siblings, std::size_t i) {
+    if (row_offsets_.empty()) BuildRows();
+    tally_.assign(siblings.size(), 0);
+    // The rows are in mining order, and so are the siblings: the later siblings are at the end.
+    const std::uint32_t after = siblings[i].first;
+    for (std::uint32_t tid : set.tids) {
+      const std::uint32_t* first = rows_.data() + row_offsets_[tid];
+      for (const std::uint32_t* m = rows_.data() + row_offsets_[tid + 1]; m != first;) {
+        if (*--m <= after) break;
+        const std::int32_t pos = class_pos_[*m];
+        if (pos >= 0) ++tally_[static_cast<std::size_t>(pos)];
+      }
+    }
+  }
+
+  // The frequent items of every transaction as ascending mining ids.
+  void BuildRows() {
+    row_offsets_.reserve(n_ + 1);
+    row_offsets_.push_back(0);
+    for (std::size_t tid = 0; tid < n_; ++tid) {
+      const std::size_t start = rows_.size();
+      for (ItemId id : t_.Row(tid))
+        if (mining_id_[id] >= 0) rows_.push_back(static_cast<std::uint32_t>(mining_id_[id]));
+      std::sort(rows_.begin() + static_cast<std::ptrdiff_t>(start), rows_.end());
+      row_offsets_.push_back(rows_.size());
+    }
+  }
+
+  void Emit(Key k, int size, std::int64_t count) {
+    for (int i = size; i < 4; ++i) k.m[i] = 0;
+    k.size = size;
+    k.count = count;
+    keys_.push_back(k);
+    if (keys_.size() > max_itemsets_) too_many_ = true;
+  }
+
+  std::size_t n_, words_;
+  std::int64_t min_count_;
+  int max_size_;
+  std::size_t max_itemsets_;
+  std::vector<Key> keys_;
+  std::vector<std::uint64_t> scratch_;
+  const Transactions& t_;
+  const std::vector<std::int64_t>& mining_id_;  // by item id; -1 for an infrequent item
+  std::size_t row_length_;                      // items of an average transaction
+  std::vector<std::int32_t> class_pos_;         // by mining id: place in the counted class
+  std::vector<std::uint32_t> rows_;             // see BuildRows
+  std::vector<std::size_t> row_offsets_;
+  std::vector<std::int64_t> tally_;
+  bool too_many_ = false;
+};
+
+std::string JoinNames(const Transactions& t, const ItemId* ids, int size) {
+  std::string s;
+  for (int i = 0; i < size; ++i) {
+    if (i) s += "、";
+    s += t.names[ids[i]];
+  }
+  return s;
+}
+
+}  // namespace
+
+std::optional<Decimal> ParseDecimal(std::string_view text) {
+  text = TrimBlanks(text);
+  std::size_t point = text.find('.');
+  std::string_view whole = text.substr(0, point);
+  std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
+  if (whole.empty() && fraction.empty()) return std::nullopt;
+  auto digits = [](std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (!digits(whole) || !digits(fraction)) return std::nullopt;
+  while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  if (whole.size() > kMaxDigits || fraction.size() > kMaxDigits) return std::nullopt;
+  Decimal d;
+  for (char c : whole) d.numerator = d.numerator * 10 + (c - '0');
+  for (char c : fraction) {
+    d.numerator = d.numerator * 10 + (c - '0');
+    d.denominator *= 10;
+  }
+  return d;
+}
+
+ParsedThresholds ParseThresholds(std::string_view min_support, std::string_view min_confidence,
+                                 std::string_view min_lift, std::string_view max_size) {
+  ParsedThresholds out;
+  RuleThresholds t;
+
+  std::string_view support = TrimBlanks(min_support);
+  t.min_support.percent = false;
+  for (std::string_view sign : {"%", "％"}) {
+    if (support.ends_with(sign)) {
+      support.remove_suffix(sign.size());
+      t.min_support.percent = true;
+      break;
+    }
+  }
+  std::optional<Decimal> s = ParseDecimal(support);
+  bool support_ok =
+      s && (t.min_support.percent ? s->numerator > 0 && s->numerator <= 100 * s->denominator
+                                  : IsWhole(*s) && s->numerator >= 2);
+  if (!support_ok) {
+    out.message =
+        "最小支持度应为百分比（大于 0% 且不超过 100%，如 10%）或方剂数（不小于 2 的整数，如 "
+        "25）。";
+    return out;
+  }
+  t.min_support.value = *s;
+
+  std::optional<Decimal> c = ParseDecimal(min_confidence);
+  if (!c || c->numerator > c->denominator) {
+    out.message = "最小置信度应为 0 到 1 之间的数（如 0.6）。";
+    return out;
+  }
+  t.min_confidence = *c;
+
+  std::optional<Decimal> l = ParseDecimal(min_lift);
+  if (!l) {
+    out.message = "最小提升度应为不小于 0 的数（如 1.2）。";
+    return out;
+  }
+  t.min_lift = *l;
+
+  std::optional<Decimal> k = ParseDecimal(max_size);
+  if (!k || !IsWhole(*k) || k->numerator < 2 || k->numerator > 4) {
+    out.message = "最大规则长度应为 2、3 或 4。";
+    return out;
+  }
+  t.max_size = static_cast<int>(k->numerator);
+  out.thresholds = t;
+  return out;
+}
+
+std::int64_t MinSupportCount(const MinSupport& min_support, std::int64_t n) {
+  const Decimal& v = min_support.value;
+  if (!min_support.percent) return v.numerator;
+  Int128 num = static_cast<Int128>(v.numerator) * n;
+  Int128 den = static_cast<Int128>(v.denominator) * 100;
+  auto count = static_cast<std::int64_t>((num + den - 1) / den);
+  return std::max<std::int64_t>(count, 2);
+}
+
+RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size,
+                     const Decimal& min_confidence, const Decimal& min_lift,
+                     std::size_t max_itemsets) {
+  RuleMining out;
+  out.n = static_cast<std::int64_t>(t.N());
+  out.min_count = min_count;
+  max_size = std::clamp(max_size, 1, 4);
+  min_count = std::max<std::int64_t>(min_count, 1);
+
+  // Mining order: ascending support, the reverse of the display order, so that the rare items
+  // open the search and their small classes prune it early.
+  const std::vector<ItemId> display = t.ByFrequency();
+  std::size_t frequent = 0;
+  while (frequent < display.size() && t.frequency[display[frequent]] >= min_count) ++frequent;
+  auto item_of = [&](std::uint32_t m) { return display[frequent - 1 - m]; };
+  std::vector<std::int64_t> mining_id(t.names.size(), -1);
+  for (std::uint32_t m = 0; m < frequent; ++m) mining_id[item_of(m)] = m;
+
+  Miner miner(t, mining_id, frequent, min_count, max_size, max_itemsets);
+  Miner::Class roots(frequent);
+  for (std::uint32_t m = 0; m < frequent; ++m) {
+    roots[m].first = m;
+    TidSet& s = roots[m].second;
+    s.count = t.frequency[item_of(m)];
+    if (miner.WantsBits(s.count)) {
+      s.bits = miner.EmptyBits();
+    } else {
+      s.tids.reserve(static_cast<std::size_t>(s.count));
+    }
+  }
+  for (std::size_t tid = 0; tid < t.N(); ++tid) {
+    for (ItemId id : t.Row(tid)) {
+      std::int64_t m = mining_id[id];
+      if (m < 0) continue;
+      TidSet& s = roots[static_cast<std::size_t>(m)].second;
+      if (s.Dense()) {
+        s.bits[tid >> 6] |= std::uint64_t{1} << (tid & 63);
+      } else {
+        s.tids.push_back(static_cast<std::uint32_t>(tid));
+      }
+    }
+  }
+  miner.Mine(Key{}, 0, roots);
+  roots = {};
+  if (miner.too_many()) {
+    out.too_many = true;
+    return out;
+  }
+  const std::vector<Key>& keys = miner.keys();
+
+  auto to_display = [&](const Key& k, ItemId* ids, int skip) {
+    int n = 0;
+    for (int i = k.size - 1; i >= 0; --i)
+      if (i != skip) ids[n++] = item_of(k.m[i]);
+    return n;
+  };
+
+  for (const Key& k : keys) {
+    if (k.size < 2) continue;
+    for (int y = 0; y < k.size; ++y) {
+      Key x;
+      for (int i = 0, n = 0; i < k.size; ++i)
+        if (i != y) x.m[n++] = k.m[i];
+      x.size = k.size - 1;
+      // Every subset of a frequent itemset is frequent, so X is in the list.
+      auto it = std::lower_bound(keys.begin(), keys.end(), x, KeyLess);
+      Rule r;
+      r.count = k.count;
+      r.antecedent_count = it->count;
+      r.consequent = item_of(k.m[y]);
+      r.consequent_count = t.frequency[r.consequent];
+      if (static_cast<Int128>(r.count) * min_confidence.denominator <
+          static_cast<Int128>(min_confidence.numerator) * r.antecedent_count)
+        continue;
+      if (static_cast<Int128>(r.count) * out.n * min_lift.denominator <
+          static_cast<Int128>(min_lift.numerator) * r.antecedent_count * r.consequent_count)
+        continue;
+      r.antecedent_size = to_display(k, r.antecedent.data(), y);
+      out.rules.push_back(r);
+    }
+  }
+
+  out.itemsets.reserve(keys.size());
+  for (const Key& k : keys) {
+    Itemset s;
+    s.size = to_display(k, s.items.data(), -1);
+    s.count = k.count;
+    out.itemsets.push_back(s);
+  }
+  miner.keys() = {};
+
+  std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
+    if (a.size != b.size) return a.size < b.size;
+    if (a.count != b.count) return a.count > b.count;
+    return ItemsetText(t, a) < ItemsetText(t, b);
+  });
+  std::sort(out.rules.begin(), out.rules.end(),
+            [&](const Rule& a, const Rule& b) { return DefaultRuleOrder(t, a, b); });
+  return out;
+}
+
+std::string ItemsetText(const Transactions& t, const Itemset& s) {
+  return JoinNames(t, s.items.data(), s.size);
+}
+
+std::string AntecedentText(const Transactions& t, const Rule& r) {
+  return JoinNames(t, r.antecedent.data(), r.antecedent_size);
+}
+
+int CompareConfidence(const Rule& a, const Rule& b) {
+  return CompareFractions(a.count, a.antecedent_count, b.count, b.antecedent_count);
+}
+
+int CompareLift(const Rule& a, const Rule& b) {
+  // The common factor N cancels.
+  return CompareFractions(a.count, static_cast<Int128>(a.antecedent_count) * a.consequent_count,
+                          b.count, static_cast<Int128>(b.antecedent_count) * b.consequent_count);
+}
+
+bool DefaultRuleOrder(const Transactions& t, const Rule& a, const Rule& b) {
+  if (int c = CompareConfidence(a, b)) return c > 0;
+  if (a.count != b.count) return a.count > b.count;
+  if (int c = CompareLift(a, b)) return c > 0;
+  if (int c = AntecedentText(t, a).compare(AntecedentText(t, b))) return c < 0;
+  return t.names[a.consequent] < t.names[b.consequent];
+}
+
+std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals) {
+  UInt128 scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  UInt128 q = (2 * numerator * scale + denominator) / (2 * denominator);
+  std::string whole = ToDecimalText(q / scale);
+  if (decimals == 0) return whole;
+  std::string fraction = ToDecimalText(q % scale);
+  return whole + "." + std::string(static_cast<std::size_t>(decimals) - fraction.size(), '0') +
+         fraction;
+}
+
+std::string SupportPercentText(std::int64_t count, std::int64_t n) {
+  if (n <= 0) return "0.00";
+  return FormatFraction(static_cast<UInt128>(count) * 100, static_cast<UInt128>(n), 2);
+}
+
+std::string ConfidenceText(const Rule& r) {
+  return FormatFraction(static_cast<UInt128>(r.count), static_cast<UInt128>(r.antecedent_count), 4);
+}
+
+std::string LiftText(const Rule& r, std::int64_t n) {
+  return FormatFraction(
+      static_cast<UInt128>(r.count) * static_cast<UInt128>(n),
+      static_cast<UInt128>(r.antecedent_count) * static_cast<UInt128>(r.consequent_count), 4);
+}
+
+}  // namespace lindora
