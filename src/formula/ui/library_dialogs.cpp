@@ -96,6 +96,7 @@ class ReviewWindow : public QDialog {
     setWindowTitle(QStringLiteral("核对药名"));
     auto* layout = new QVBoxLayout(this);
     summary_ = new QLabel(this);
+    summary_->setObjectName("Label_Summary");
     summary_->setWordWrap(true);
     layout->addWidget(summary_);
     table_ = new QTableWidget(this);
