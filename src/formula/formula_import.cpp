@@ -183,10 +183,9 @@ void GuessLayout(ImportPreview& preview, int header_option, const NameDictionary
         if (any_herb ? evidence[k].herbs > 0 : evidence[k].doses > 0)
           likely.push_back(ColumnName(k));
       preview.layout_doubt =
-          likely.size() > 1 ? "无法确定组成在哪一列：" + Join(likely, "、") + " 列都有药名。"
+          likely.size() > 1 ? "无法确定组成在哪一列：" + Join(likely, "、") + " 列都像组成。"
           : likely.empty() ? "没有一列读得出药名，无法确定组成在哪一列。"
                            : "组成所在的列（" + likely[0] + "）中认得的药名太少，无法确定。";
-      c.name = -1;
       return;
     }
     c.composition.push_back(best);
