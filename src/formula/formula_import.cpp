@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "common/files.h"
 #include "common/gbk.h"
@@ -69,9 +70,62 @@ std::size_t Columns(const SourceTable& table) {
   return n;
 }
 
-void GuessLayout(ImportPreview& preview, int header_option) {
+// What the first cells of a column say about it.
+struct ColumnEvidence {
+  std::size_t cells = 0;             // cells with text
+  std::size_t herbs = 0;             // herb names the dictionary knows
+  std::size_t cells_with_herbs = 0;  // cells with at least one of them
+  std::size_t doses = 0;             // doses with an amount and a unit
+  std::size_t numbers = 0;           // cells that are a number only (a row number)
+  double length = 0;
+};
+
+std::vector<ColumnEvidence> Evidence(const SourceTable& table, std::size_t start,
+                                     const NameDictionary& dictionary) {
+  std::vector<ColumnEvidence> evidence(Columns(table));
+  std::unordered_map<std::string, bool> known;
+  const std::size_t end = std::min(table.rows.size(), start + 200);
+  for (std::size_t r = start; r < end; ++r)
+    for (std::size_t k = 0; k < evidence.size(); ++k) {
+      const std::string& cell = Cell(table.rows[r], static_cast<int>(k));
+      if (cell.empty()) continue;
+      ColumnEvidence& e = evidence[k];
+      ++e.cells;
+      e.length += static_cast<double>(CharLength(cell));
+      e.numbers += cell.find_first_not_of("0123456789. ") == std::string::npos;
+      std::size_t herbs = 0;
+      for (const auto& mention : ParseComposition(cell)) {
+        auto [it, fresh] = known.try_emplace(mention.name);
+        if (fresh) it->second = !dictionary.Resolve(mention.name, false).herbs.empty();
+        herbs += it->second;
+        e.doses += mention.dose.readable;
+      }
+      e.herbs += herbs;
+      e.cells_with_herbs += herbs > 0;
+    }
+  return evidence;
+}
+
+// The column among `candidates` whose count is clearly the largest: at least twice the next and
+// present in three cells of ten; -1 when none is.
+int ClearlyMost(const std::vector<ColumnEvidence>& evidence, const std::vector<int>& candidates,
+                std::size_t ColumnEvidence::*count, std::size_t ColumnEvidence::*cells) {
+  int best = -1, second = -1;
+  for (const int k : candidates) {
+    if (best < 0 || evidence[k].*count > evidence[best].*count)
+      second = best, best = k;
+    else if (second < 0 || evidence[k].*count > evidence[second].*count)
+      second = k;
+  }
+  if (best < 0 || evidence[best].*count == 0) return -1;
+  if (second >= 0 && evidence[best].*count < 2 * evidence[second].*count) return -1;
+  if (evidence[best].*cells * 10 < evidence[best].cells * 3) return -1;
+  return best;
+}
+
+void GuessLayout(ImportPreview& preview, int header_option, const NameDictionary& dictionary) {
   const auto& rows = preview.table.rows;
-  const std::size_t columns = Columns(preview.table);
+  const int columns = static_cast<int>(Columns(preview.table));
   ImportColumns& c = preview.columns;
   const auto& first = rows.front();
   bool titled = false;
@@ -95,44 +149,76 @@ void GuessLayout(ImportPreview& preview, int header_option) {
   if (!preview.header) c = {};
   if (c.name >= 0 && !c.composition.empty()) return;
 
-  // By content: the composition column is the one whose cells read as several herbs.
-  const std::size_t start = preview.header ? 1 : 0;
-  const std::size_t sample_end = std::min(rows.size(), start + 200);
-  std::vector<double> herbs(columns, 0), length(columns, 0);
-  for (std::size_t r = start; r < sample_end; ++r)
-    for (std::size_t k = 0; k < columns; ++k) {
-      const std::string& cell = Cell(rows[r], static_cast<int>(k));
-      length[k] += static_cast<double>(CharLength(cell));
-      // Herbs with doses tell a composition from a text that merely has commas.
-      if (c.composition.empty())
-        for (const auto& mention : ParseComposition(cell)) herbs[k] += !mention.dose.text.empty();
-    }
-  if (c.composition.empty()) {
-    const auto best = std::max_element(herbs.begin(), herbs.end()) - herbs.begin();
-    if (herbs[best] > 0) c.composition.push_back(static_cast<int>(best));
+  const auto evidence = Evidence(preview.table, preview.header ? 1 : 0, dictionary);
+  const auto herbs_in = [&](int k) { return k < columns ? evidence[k].herbs : std::size_t{0}; };
+  if (preview.table.format == "txt") {
+    // A text file is laid out by the guide: name, TAB, composition (, TAB, indications).
+    c = {0, {1}, columns > 2 ? 2 : -1, -1, -1};
+    if (herbs_in(0) > 0 && herbs_in(0) >= 2 * herbs_in(1))
+      preview.layout_doubt =
+          "每行一方的文本文件应是方名、TAB、组成，但这个文件第一列中认得的药名比第二列多，"
+          "可能是组成在前。";
+    return;
   }
+
   const auto used = [&](int k) {
     return k == c.name || k == c.indications || k == c.source || k == c.diagnosis ||
            std::find(c.composition.begin(), c.composition.end(), k) != c.composition.end();
   };
-  if (c.name < 0)
-    for (int k = 0; k < static_cast<int>(columns) && c.name < 0; ++k)
-      if (!used(k)) c.name = k;
+  std::vector<int> free;
+  for (int k = 0; k < columns; ++k)
+    if (!used(k)) free.push_back(k);
+  if (c.composition.empty()) {
+    // By content: the column of the herb names the dictionary knows. Only when no column holds
+    // any do doses with units decide (a vocabulary the dictionary lacks).
+    const bool any_herb =
+        std::any_of(free.begin(), free.end(), [&](int k) { return evidence[k].herbs > 0; });
+    const int best =
+        any_herb
+            ? ClearlyMost(evidence, free, &ColumnEvidence::herbs, &ColumnEvidence::cells_with_herbs)
+            : ClearlyMost(evidence, free, &ColumnEvidence::doses, &ColumnEvidence::doses);
+    if (best < 0) {
+      std::vector<std::string> likely;
+      for (const int k : free)
+        if (any_herb ? evidence[k].herbs > 0 : evidence[k].doses > 0)
+          likely.push_back(ColumnName(k));
+      preview.layout_doubt =
+          likely.size() > 1 ? "无法确定组成在哪一列：" + Join(likely, "、") + " 列都像组成。"
+          : likely.empty() ? "没有一列读得出药名，无法确定组成在哪一列。"
+                           : "组成所在的列（" + likely[0] + "）中认得的药名太少，无法确定。";
+      return;
+    }
+    c.composition.push_back(best);
+    std::erase(free, best);
+  }
+  if (c.name < 0) {
+    // The first column left that is not a row number.
+    for (const int k : free)
+      if (evidence[k].numbers * 2 < evidence[k].cells) {
+        c.name = k;
+        break;
+      }
+    if (c.name < 0 && !free.empty()) c.name = free.front();
+    std::erase(free, c.name);
+  }
   if (c.indications < 0) {
     int best = -1;
-    for (int k = 0; k < static_cast<int>(columns); ++k)
-      if (!used(k) && (best < 0 || length[k] > length[best])) best = k;
+    for (const int k : free)
+      if (best < 0 || evidence[k].length > evidence[best].length) best = k;
     c.indications = best;
   }
 }
 
-// The first character of a text that GBK cannot hold, or "".
-std::string FirstNonGbk(std::string_view text) {
+// The first character of a text that a formula file cannot hold (a private-use character, or
+// U+FFFD left by a broken conversion), or "". GB18030 holds every other one.
+std::string FirstUnstorable(std::string_view text) {
+  std::size_t replaced = 0;
+  EncodeGbk(text, &replaced);
+  if (!replaced) return {};
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t at = i;
     NextUtf8(text, i);
-    std::size_t replaced = 0;
     EncodeGbk(text.substr(at, i - at), &replaced);
     if (replaced) return std::string(text.substr(at, i - at));
   }
@@ -218,11 +304,15 @@ std::string ColumnName(int column) {
   return name;
 }
 
-ImportPreview PreviewImport(const std::filesystem::path& file, const ImportOptions& options) {
+ImportPreview PreviewImport(const std::filesystem::path& file, const ImportOptions& options,
+                            const NameDictionary& dictionary) {
   ImportPreview preview;
   preview.table = ReadSourceTable(file, options.source);
-  GuessLayout(preview, options.header);
-  if (options.columns_given) preview.columns = options.columns;
+  GuessLayout(preview, options.header, dictionary);
+  if (options.columns_given) {
+    preview.columns = options.columns;
+    preview.layout_doubt.clear();
+  }
   std::string sample;
   for (std::size_t r = 0; r < preview.table.rows.size() && r < 300; ++r)
     for (const auto& cell : preview.table.rows[r]) sample += cell;
@@ -248,9 +338,13 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
   ImportResult result;
   result.library = options.library;
   result.folder = folder;
-  result.preview = PreviewImport(file, options);
+  result.preview = PreviewImport(file, options, dictionary);
   const ImportColumns& columns = result.preview.columns;
   auto& table = result.preview.table;
+  if (!result.preview.layout_doubt.empty())
+    throw SourceError(result.preview.layout_doubt +
+                      "请用 --name-column 和 --composition-column 指定方名列和组成列（列字母或列"
+                      "号，例如 --name-column A --composition-column B）。");
   if (columns.name < 0 || columns.composition.empty())
     throw SourceError(
         "找不到方名列或组成列。请指定哪一列是方名（--name-column）、哪一列是组成（--composition-"
@@ -269,11 +363,17 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
 
   struct Resolved {
     NameResolution resolution;
-    bool counted = false;
+    bool decided = false;  // by the user's decision
   };
   std::unordered_map<std::string, Resolved> cache;
   std::map<std::string, UnresolvedName> unresolved;
-  std::map<std::string, std::pair<std::size_t, std::string>> seen;  // name -> row, composition
+  // Per name: its first row, each composition under it with its row, the next number to give.
+  struct Named {
+    std::size_t first_row = 0;
+    std::unordered_map<std::string, std::size_t> compositions;
+    std::size_t next = 2;
+  };
+  std::unordered_map<std::string, Named> seen;
   std::vector<std::string> records;
   std::string extra_text = "行号\t方名";
   for (const int k : extra) {
@@ -283,18 +383,33 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
   extra_text += "\n";
 
   const std::size_t start = result.preview.header ? 1 : 0;
-  for (std::size_t r = start; r < table.rows.size(); ++r) {
+  const auto check_cancel = [&](std::size_t r) {
     if (options.cancel && (r & 255) == 0 && options.cancel->load())
       throw SourceError("导入已取消，方剂库没有改变。");
+  };
+  // Every name of the file is known before any row is renamed, so that a new name (自拟方（2）)
+  // never takes the name of a later row.
+  std::unordered_set<std::string> taken;
+  for (std::size_t r = start; r < table.rows.size(); ++r) {
+    check_cancel(r);
+    if (result.simplified)
+      for (auto& cell : table.rows[r]) {
+        // Never a simplified form a formula file cannot hold where the cell itself could be.
+        std::string simple = ToSimplified(cell);
+        if (FirstUnstorable(simple).empty() || !FirstUnstorable(cell).empty())
+          cell = std::move(simple);
+      }
+    taken.insert(Field(Cell(table.rows[r], columns.name)));
+  }
+  for (std::size_t r = start; r < table.rows.size(); ++r) {
+    check_cancel(r);
     auto& row = table.rows[r];
     const std::size_t number = table.row_numbers[r];
     ++result.rows_read;
-    if (result.simplified)
-      for (auto& cell : row) cell = ToSimplified(cell);
     const auto refuse = [&](std::string reason) {
       result.refused.push_back({number, std::move(reason), JoinRow(row)});
     };
-    const std::string name = Field(Cell(row, columns.name));
+    std::string name = Field(Cell(row, columns.name));
     std::vector<std::string> parts;
     for (const int k : columns.composition)
       if (!Trim(Cell(row, k)).empty()) parts.push_back(Cell(row, k));
@@ -309,17 +424,22 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
       continue;
     }
     std::vector<HerbMention> written;
-    std::size_t row_mentions = 0, row_resolved = 0;
+    std::size_t row_mentions = 0, row_resolved = 0, row_decided = 0;
     std::vector<std::string> row_unresolved;
     for (const auto& mention : mentions) {
       auto [it, fresh] = cache.try_emplace(mention.name);
-      if (fresh) it->second.resolution = dictionary.Resolve(mention.name, options.keep_processed);
+      if (fresh) {
+        it->second.resolution = dictionary.Resolve(mention.name, options.keep_processed);
+        it->second.decided = dictionary.DecidedByUser(mention.name);
+      }
       const NameResolution& resolution = it->second.resolution;
       ++row_mentions;
       std::vector<NameResolution::Herb> herbs = resolution.herbs;
       if (herbs.empty()) {
         herbs.push_back({mention.name, {}});
         row_unresolved.push_back(mention.name);
+      } else if (it->second.decided) {
+        ++row_decided;  // the user's word, not the dictionary's
       } else {
         ++row_resolved;
       }
@@ -347,21 +467,33 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
     }
     const std::string composition = WriteComposition(written);
     const std::string indications = Field(Cell(row, columns.indications));
-    const std::string bad = FirstNonGbk(name + composition + indications);
+    const std::string bad = FirstUnstorable(name + composition + indications);
     if (!bad.empty()) {
-      refuse("含有 GBK 编码无法保存的字符“" + bad + "”");
+      refuse("含有无法保存的字符“" + bad + "”（私用区字符或转换时损坏的字符）");
       continue;
     }
-    if (auto it = seen.find(name); it != seen.end()) {
-      refuse(it->second.second == composition
-                 ? "与第 " + std::to_string(it->second.first) + " 行重复"
-                 : "方名与第 " + std::to_string(it->second.first) + " 行相同，但组成不同");
+    // A name met again with the same composition is a duplicate; with another composition it is
+    // another prescription and is kept under a name of its own.
+    auto [named, first_time] = seen.try_emplace(name);
+    if (first_time) {
+      named->second.first_row = number;
+    } else if (auto same = named->second.compositions.find(composition);
+               same != named->second.compositions.end()) {
+      refuse("与第 " + std::to_string(same->second) + " 行重复");
       continue;
     }
-    seen.emplace(name, std::make_pair(number, composition));
+    named->second.compositions.emplace(composition, number);
+    if (!first_time) {
+      std::string renamed;
+      do renamed = name + "（" + std::to_string(named->second.next++) + "）";
+      while (!taken.insert(renamed).second);
+      result.renamed.push_back({number, named->second.first_row, name, renamed});
+      name = std::move(renamed);
+    }
     records.push_back(name + "\t" + composition + "\t" + indications);
     result.mentions += row_mentions;
     result.resolved += row_resolved;
+    result.decided += row_decided;
     for (const auto& written_name : row_unresolved) {
       auto& u = unresolved[written_name];
       if (u.count++ == 0) u.name = written_name, u.example = name;
@@ -410,8 +542,12 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
         names.push_back(herb.name);
         processing.push_back(Join(herb.processing, "，"));
       }
+      // A new herb the user marked is a standard name by now; the file says whose word it is.
+      const std::string& how = resolved->decided && resolved->resolution.how == "标准名"
+                                   ? "新药（" + std::string(kDecisionOrigin) + "）"
+                                   : resolved->resolution.how;
       decisions += written + "\t" + (names.empty() ? "（未识别，保留原名）" : Join(names, "、")) +
-                   "\t" + Join(processing, "、") + "\t" + resolved->resolution.how + "\n";
+                   "\t" + Join(processing, "、") + "\t" + how + "\n";
     }
     WriteUtf8(temp / std::string(kDecisionsFile), decisions);
     std::string refused = "行号\t原因\t内容\n";
@@ -421,13 +557,19 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
     std::string names = "写法\t次数\t例方\t建议\n";
     for (const auto& u : result.unresolved) {
       std::vector<std::string> s;
-      for (const auto& suggestion : u.suggestions)
-        s.push_back(suggestion.name + "（" + suggestion.reason + "）");
+      for (const auto& suggestion : u.suggestions) s.push_back(DescribeSuggestion(suggestion));
       names +=
           u.name + "\t" + std::to_string(u.count) + "\t" + u.example + "\t" + Join(s, "、") + "\n";
     }
     WriteUtf8(temp / std::string(kUnresolvedFile), names);
     if (!extra.empty()) WriteUtf8(temp / std::string(kExtraColumnsFile), extra_text);
+    if (!result.renamed.empty()) {
+      std::string renamed = "行号\t原方名\t导入为\t同名的第一行\n";
+      for (const auto& row : result.renamed)
+        renamed += std::to_string(row.row) + "\t" + row.name + "\t" + row.imported_as + "\t" +
+                   std::to_string(row.first_row) + "\n";
+      WriteUtf8(temp / std::string(kRenamedFile), renamed);
+    }
     const auto& p = result.preview;
     std::string layout = "方名=" + ColumnName(columns.name) + "列，组成=";
     std::vector<std::string> comp;
@@ -479,8 +621,10 @@ AnalysisOutput ImportOutput(const ImportResult& r) {
   for (const auto& [what, n] : {std::pair{"读取行数", r.rows_read},
                                 {"导入方剂", r.imported},
                                 {"拒收行数", r.refused_count},
+                                {"同名改名", r.renamed.size()},
                                 {"药名出现", r.mentions},
                                 {"自动识别", r.resolved},
+                                {"按决定识别", r.decided},
                                 {"未识别药名", r.unresolved.size()},
                                 {"其中有建议", r.unresolved_with_suggestion}})
     counts.rows.push_back({C::Text(what), C::Number(static_cast<double>(n))});
@@ -491,15 +635,22 @@ AnalysisOutput ImportOutput(const ImportResult& r) {
   ResultTable names{"unresolved", "未识别的药名", {"写法", "次数", "例方", "建议"}, {}};
   for (const auto& u : r.unresolved) {
     std::vector<std::string> s;
-    for (const auto& suggestion : u.suggestions)
-      s.push_back(suggestion.name + "（" + suggestion.reason + "）");
+    for (const auto& suggestion : u.suggestions) s.push_back(DescribeSuggestion(suggestion));
     names.rows.push_back({C::Text(u.name), C::Number(static_cast<double>(u.count)),
                           C::Text(u.example), C::Text(Join(s, "、"))});
   }
-  out.tables = {std::move(counts), std::move(refused), std::move(names)};
+  ResultTable renamed{
+      "renamed", "同名改名的方剂", {"行号", "原方名", "导入为", "同名的第一行"}, {}};
+  for (const auto& row : r.renamed)
+    renamed.rows.push_back({C::Number(static_cast<double>(row.row)), C::Text(row.name),
+                            C::Text(row.imported_as),
+                            C::Number(static_cast<double>(row.first_row))});
+  out.tables = {std::move(counts), std::move(refused), std::move(names), std::move(renamed)};
   for (const auto file : {std::string_view("Fangji.DB"), kImportInfoFile, kDecisionsFile,
                           kRefusedFile, kUnresolvedFile})
     out.files.push_back("\\DB\\" + r.library + "\\" + std::string(file));
+  if (!r.renamed.empty())
+    out.files.push_back("\\DB\\" + r.library + "\\" + std::string(kRenamedFile));
   return out;
 }
 
@@ -512,8 +663,14 @@ std::string ImportSummary(const ImportResult& r) {
        (r.simplified ? "，已转为简体" : "，未转换") + "\n";
   s += "读取行数\t" + std::to_string(r.rows_read) + "\n导入方剂\t" + std::to_string(r.imported) +
        "\n拒收行数\t" + std::to_string(r.refused_count) + "\n";
+  if (!r.renamed.empty())
+    s += "同名改名\t" + std::to_string(r.renamed.size()) +
+         " 首（方名与前面的行相同而组成不同，见 " + std::string(kRenamedFile) + "）\n";
   s += "药名出现\t" + std::to_string(r.mentions) + "\n自动识别\t" + std::to_string(r.resolved) +
        "（" + Percent(r.resolved, r.mentions) + "）\n";
+  if (r.decided)
+    s += "按决定识别\t" + std::to_string(r.decided) + "（" + Percent(r.decided, r.mentions) +
+         "，药名对照表中您的决定）\n";
   s += "未识别药名\t" + std::to_string(r.unresolved.size()) + " 个（有建议 " +
        std::to_string(r.unresolved_with_suggestion) + " 个，无建议 " +
        std::to_string(r.unresolved.size() - r.unresolved_with_suggestion) + " 个）\n";

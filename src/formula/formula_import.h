@@ -43,6 +43,12 @@ struct RefusedRow {
   std::string reason, content;
 };
 
+// A row whose name an earlier row has, with another composition: kept under a name of its own.
+struct RenamedRow {
+  std::size_t row = 0, first_row = 0;  // the row, and the first row with that name
+  std::string name, imported_as;       // 自拟方 → 自拟方（2）
+};
+
 struct UnresolvedName {
   std::string name;
   std::size_t count = 0;
@@ -57,6 +63,9 @@ struct ImportPreview {
   ImportColumns columns;
   double traditional_share = 0;
   bool propose_simplify = false;
+  // Why the name and composition columns could not be told apart, or empty. Set only when the
+  // layout was guessed; an import refuses to guess on.
+  std::string layout_doubt;
 };
 
 struct ImportResult {
@@ -65,8 +74,11 @@ struct ImportResult {
   ImportPreview preview;
   bool simplified = false;
   std::size_t rows_read = 0, imported = 0, refused_count = 0;
-  std::size_t mentions = 0, resolved = 0;
+  std::size_t mentions = 0;
+  std::size_t resolved = 0;  // by the dictionary itself
+  std::size_t decided = 0;   // by the user's decisions in the name table
   std::vector<RefusedRow> refused;
+  std::vector<RenamedRow> renamed;
   std::vector<UnresolvedName> unresolved;  // most frequent first
   std::size_t unresolved_with_suggestion = 0;
 };
@@ -75,8 +87,11 @@ struct ImportResult {
 int ParseColumn(std::string_view text);
 std::string ColumnName(int column);
 
-// Reads the file and guesses the layout (throws SourceError).
-ImportPreview PreviewImport(const std::filesystem::path& file, const ImportOptions& options);
+// Reads the file and guesses the layout (throws SourceError). Titles name the columns; without
+// them the composition is the column whose cells hold the herb names the dictionary knows, and
+// a text file is name, TAB, composition (, TAB, indications).
+ImportPreview PreviewImport(const std::filesystem::path& file, const ImportOptions& options,
+                            const NameDictionary& dictionary);
 // Imports into DB/<options.library>/; throws SourceError for a refused file or name, FileError
 // when writing fails. Nothing is left behind when it throws or is cancelled.
 ImportResult RunImport(Session& session, const std::filesystem::path& file,

@@ -20,6 +20,7 @@ inline constexpr std::string_view kDecisionsFile = "药名决定.tsv";
 inline constexpr std::string_view kRefusedFile = "拒收行.tsv";
 inline constexpr std::string_view kExtraColumnsFile = "其他列.tsv";
 inline constexpr std::string_view kUnresolvedFile = "未识别药名.tsv";
+inline constexpr std::string_view kRenamedFile = "同名改名.tsv";
 
 struct LibraryInfo {
   std::string name;

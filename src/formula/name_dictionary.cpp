@@ -9,6 +9,7 @@
 
 #include "common/files.h"
 #include "common/gbk.h"
+#include "common/herb_type_names.h"
 #include "common/text.h"
 #include "formula/table_source.h"
 
@@ -71,11 +72,15 @@ NameDictionary NameDictionary::Load(const std::filesystem::path& program_folder)
   NameDictionary dictionary;
   const auto herb_names = ProgramPath(program_folder, "\\DB\\Herb_Name.DB");
   std::map<std::string, std::string> other_names;  // written -> standard; "" when ambiguous
+  std::map<std::string, std::string> by_number;    // herb number -> name, for the toxicity
   ForEachLine(herb_names, [&](const std::string& line) {
     const auto fields = Split(line, "\t");
     if (fields.size() < 3 || fields[0] == "编号" || Trim(fields[2]).empty()) return true;
     const std::string name = Trim(fields[2]);
     dictionary.AddStandard(name);
+    if (!dictionary.facts_.count(name))
+      dictionary.facts_[name].type_number = ToInt32(Val(fields[1])).value_or(0);
+    by_number.emplace(Trim(fields[0]), name);
     for (std::size_t i = 3; i < fields.size(); ++i) {
       const std::string other = Trim(fields[i]);
       if (other.empty() || other == name) continue;
@@ -87,6 +92,16 @@ NameDictionary NameDictionary::Load(const std::filesystem::path& program_folder)
   for (const auto& [written, standard] : other_names)
     if (!standard.empty() && !dictionary.IsStandard(written))
       dictionary.AddEntry({written, standard, "别名", "药名库（其他名称）"});
+  // Toxicity is the fifth field of a herb's property line (older data folders have no file).
+  const auto properties = ProgramPath(program_folder, "\\DB\\Herb_Property.DB");
+  if (std::filesystem::exists(properties))
+    ForEachLine(properties, [&](const std::string& line) {
+      const auto fields = Split(line, "\t");
+      if (fields.size() < 5 || Trim(fields[4]).empty()) return true;
+      if (auto it = by_number.find(Trim(fields[0])); it != by_number.end())
+        dictionary.facts_[it->second].toxicity = Trim(fields[4]);
+      return true;
+    });
 
   const auto table = ProgramPath(program_folder, kNameTablePath);
   if (!std::filesystem::exists(table)) return dictionary;
@@ -113,6 +128,10 @@ void NameDictionary::AddStandard(std::string name) {
 }
 
 void NameDictionary::AddEntry(NameEntry entry) {
+  if (entry.kind == "用户" || entry.origin == kDecisionOrigin)
+    decided_.insert(Key(Variants(entry.written)));
+  else
+    decided_.erase(Key(Variants(entry.written)));
   if (entry.kind == "异体字") {
     const auto from = ToU32(entry.written), to = ToU32(entry.standard);
     if (from.size() == 1 && to.size() == 1) variant_chars_[from[0]] = to[0];
@@ -233,46 +252,151 @@ NameResolution NameDictionary::Resolve(std::string_view written, bool keep_proce
   return result;
 }
 
+void NameDictionary::SetHerbFacts(const std::string& name, int type_number, std::string toxicity) {
+  facts_[name] = {type_number, std::move(toxicity)};
+}
+
+bool NameDictionary::DecidedByUser(std::string_view written) const {
+  return decided_.count(Key(Variants(Trim(written)))) > 0;
+}
+
+std::string NameDictionary::DecisionTarget(std::string_view typed) const {
+  const NameResolution r = Resolve(typed, false);
+  if (r.herbs.empty()) return {};
+  const std::string name = Variants(Trim(typed));
+  if (IsStandard(name)) return name;
+  if (r.herbs.size() == 1 && r.herbs[0].processing.size() == 1) {
+    const std::string& word = r.herbs[0].processing[0];
+    if (name == word + r.herbs[0].name || name == r.herbs[0].name + word) return name;
+  }
+  std::vector<std::string> names;
+  for (const auto& herb : r.herbs) names.push_back(herb.name);
+  return Join(names, "、");
+}
+
+bool NameDictionary::Toxic(const std::string& name) const {
+  auto it = facts_.find(name);
+  return it != facts_.end() && !it->second.toxicity.empty();
+}
+
+NameSuggestion NameDictionary::Suggestion(const std::string& name, const char* reason) const {
+  NameSuggestion s{name, reason, {}, {}};
+  if (auto it = facts_.find(name); it != facts_.end()) {
+    s.type = HerbTypeName(it->second.type_number);
+    s.toxicity = it->second.toxicity;
+  }
+  return s;
+}
+
+void NameDictionary::IndexForSuggestions() const {
+  if (indexed_standard_ == standard_list_.size() && indexed_entries_ == entries_.size()) return;
+  known_.clear();
+  by_pinyin_.clear();
+  const auto add = [&](const std::string& written, const std::string& standard) {
+    if (Contains(standard, "、")) return;  // a name of several herbs suggests none of them
+    known_.push_back({written, standard, ToU32(written)});
+    // Single characters sound like too much to be a hint.
+    if (known_.back().chars.size() < 2) return;
+    std::vector<std::string>& names = by_pinyin_[PinyinOf(written)];
+    if (std::find(names.begin(), names.end(), standard) == names.end()) names.push_back(standard);
+  };
+  for (const auto& name : standard_list_) add(name, name);
+  for (const auto& entry : entries_)
+    if (entry.kind != "多药") add(entry.written, entry.standard);
+  indexed_standard_ = standard_list_.size();
+  indexed_entries_ = entries_.size();
+}
+
 std::vector<NameSuggestion> NameDictionary::Suggest(std::string_view written) const {
+  IndexForSuggestions();
   std::vector<NameSuggestion> out;
   const auto add = [&](const std::string& name, const char* reason) {
     if (out.size() >= 3) return;
     for (const auto& s : out)
       if (s.name == name) return;
-    out.push_back({name, reason});
+    out.push_back(Suggestion(name, reason));
   };
   const std::string name = Variants(Trim(written));
   const std::u32string chars = ToU32(name);
+  if (chars.empty()) return out;
+  // A plant written short means its usual drug, seldom another part of it: 牛蒡 is 牛蒡子 before
+  // 牛蒡根, 扁豆 白扁豆 before 扁豆花.
+  const auto other_part = [&](const KnownName* k) {
+    return k->chars.back() != chars.back() &&
+           std::u32string_view(U"花叶根皮梗藤枝茎须芽苗草").find(k->chars.back()) !=
+               std::u32string_view::npos;
+  };
+  // Known names found by a rule, closest first: the usual part, shorter names, those that are
+  // not toxic, then in the order found.
+  const auto add_closest = [&](std::vector<const KnownName*> found, const char* reason) {
+    std::stable_sort(found.begin(), found.end(), [&](const KnownName* a, const KnownName* b) {
+      if (other_part(a) != other_part(b)) return other_part(b);
+      if (a->chars.size() != b->chars.size()) return a->chars.size() < b->chars.size();
+      return !Toxic(a->standard) && Toxic(b->standard);
+    });
+    for (const KnownName* k : found) add(k->standard, reason);
+  };
+  const bool han = chars[0] >= 0x3400;
+
   // The same sound ("淮山" → 怀山 → 山药, "川穹" → 川芎): how names written from dictation or
-  // by an input method go wrong. Single characters sound like too much to be a hint.
-  if (chars.size() >= 2) {
-    for (; pinyin_indexed_ < standard_list_.size() + entries_.size(); ++pinyin_indexed_) {
-      const bool standard = pinyin_indexed_ < standard_list_.size();
-      const std::string& known = standard
-                                     ? standard_list_[pinyin_indexed_]
-                                     : entries_[pinyin_indexed_ - standard_list_.size()].written;
-      const std::string& target =
-          standard ? known : entries_[pinyin_indexed_ - standard_list_.size()].standard;
-      if (CharLength(known) < 2 || Contains(target, "、")) continue;
-      std::vector<std::string>& names = by_pinyin_[PinyinOf(known)];
-      if (std::find(names.begin(), names.end(), target) == names.end()) names.push_back(target);
-    }
+  // by an input method go wrong.
+  if (chars.size() >= 2)
     if (auto it = by_pinyin_.find(PinyinOf(name)); it != by_pinyin_.end())
       for (const std::string& known : it->second) add(known, "同音");
+  // A processed form of a known drug is that drug (熟大黄 → 大黄, never 熟地黄): 熟, which the
+  // resolution never folds (熟地黄 is a drug of its own), or a processing word before a name
+  // the resolution knows only through another rule.
+  const auto processed = [&](std::string_view word) {
+    if (!StartsWith(name, word) || name.size() == word.size()) return;
+    const NameResolution base = Resolve(name.substr(word.size()), false);
+    if (base.herbs.size() == 1) add(base.herbs[0].name, "炮制品");
+  };
+  processed("熟");
+  for (const auto word : kPrefixes) processed(word);
+  const bool explained = !out.empty();
+  if (!han || chars.size() < 2) return out;
+
+  // A known name that begins with it (牛蒡 → 牛蒡子) or holds it whole (良姜 → 高良姜): a name
+  // written short.
+  std::vector<const KnownName*> begins, holds, tail_begins, one_off;
+  const std::u32string tail = chars.substr(1);
+  const KnownName* longest_held = nullptr;
+  for (const KnownName& k : known_) {
+    if (k.chars.size() > chars.size()) {
+      if (k.chars.compare(0, chars.size(), chars) == 0)
+        begins.push_back(&k);
+      else if (Contains(k.written, name))
+        holds.push_back(&k);
+    }
+    // 草决明 → 决明子: the name without its first character begins a known name.
+    if (tail.size() >= 2 && k.chars.size() > tail.size() &&
+        k.chars.compare(0, tail.size(), tail) == 0)
+      tail_begins.push_back(&k);
+    if (k.chars.size() >= 2 && k.chars.size() < chars.size() && Contains(name, k.written) &&
+        (!longest_held || k.chars.size() > longest_held->chars.size()))
+      longest_held = &k;
+    if (chars.size() >= 3 && CharDifference(k.chars, chars) == 1) one_off.push_back(&k);
   }
-  // One character different from a standard name or an alias ("川穹" → 川芎).
-  for (const auto& standard : standard_list_)
-    if (CharDifference(ToU32(standard), chars) == 1) add(standard, "一字之差");
-  for (const auto& entry : entries_)
-    if (entry.kind != "多药" && CharDifference(ToU32(entry.written), chars) == 1)
-      add(entry.standard, "一字之差");
-  // The longest known name it contains ("北柴胡根" → 柴胡).
-  std::string longest;
-  for (const auto& standard : standard_list_)
-    if (standard.size() > longest.size() && CharLength(standard) >= 2 && Contains(name, standard))
-      longest = standard;
-  if (!longest.empty()) add(longest, "含已知药名");
+  begins.insert(begins.end(), holds.begin(), holds.end());
+  add_closest(begins, "补全");
+  // The longest known name it holds ("北柴胡根须" → 柴胡).
+  if (longest_held) add(longest_held->standard, "含已知药名");
+  add_closest(tail_begins, "含已知药名");
+  // One character different: only for a name its sound or processing does not explain (熟大黄
+  // is 大黄, not 熟地黄), long enough to share two characters, and a toxic drug never first.
+  if (explained) return out;
+  std::stable_partition(one_off.begin(), one_off.end(),
+                        [&](const KnownName* k) { return !Toxic(k->standard); });
+  for (const KnownName* k : one_off)
+    if (!out.empty() || !Toxic(k->standard)) add(k->standard, "一字之差");
   return out;
+}
+
+std::string DescribeSuggestion(const NameSuggestion& s) {
+  std::string text = s.name + "（" + s.reason;
+  if (!s.type.empty()) text += "，" + s.type;
+  if (!s.toxicity.empty()) text += "，" + s.toxicity;
+  return text + "）";
 }
 
 void NameDictionary::AppendDecisions(const std::filesystem::path& table,

@@ -10,11 +10,6 @@
 
 namespace lindora {
 
-std::string HerbTypeName(int type_number) {
-  if (type_number < 1 || type_number > kHerbTypeCount) return std::string(kOtherHerbType);
-  return Split(kHerbTypeTable, ",")[static_cast<std::size_t>(type_number - 1)];
-}
-
 std::vector<int> HerbTypeNosByName(const Session& session, const std::vector<std::string>& names) {
   std::vector<int> types(names.size(), 0);
   std::unordered_map<std::string, std::vector<std::size_t>> wanted;

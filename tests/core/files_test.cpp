@@ -1,6 +1,7 @@
 #include "common/files.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,10 +45,57 @@ TEST(GbkTest, DecodingWithUpperCasingEqualsUpperCasingTheDecodedText) {
   }
 }
 
-TEST(GbkTest, CharactersGbkLacksBecomeQuestionMarks) {
-  std::size_t replaced = 0;
-  EXPECT_EQ(EncodeGbk("a😀b\xE9", &replaced), "a?b?");
+std::string Iconv(const char* to, const char* from, std::string_view bytes) {
+  iconv_t cd = iconv_open(to, from);
+  std::string out(bytes.size() * 4 + 8, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  char* o = out.data();
+  std::size_t in_left = bytes.size(), out_left = out.size();
+  const bool ok = iconv(cd, &in, &in_left, &o, &out_left) != static_cast<std::size_t>(-1);
+  iconv_close(cd);
+  out.resize(ok && in_left == 0 ? out.size() - out_left : 0);
+  return out;
+}
+
+TEST(GbkTest, GbkStaysByteForByteAndWhatItLacksTakesGb18030Codes) {
+  // Every two-byte code of code page 936 reads as the C library reads it and writes back the
+  // same: files written before are read and rewritten unchanged.
+  std::size_t codes = 0;
+  for (int lead = 0x81; lead <= 0xFE; ++lead)
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      const std::string two = {static_cast<char>(lead), static_cast<char>(trail)};
+      const std::string expected = Iconv("UTF-8", "CP936", two);
+      if (expected.empty()) continue;
+      ++codes;
+      ASSERT_EQ(DecodeGbk(two), expected) << lead << " " << trail;
+      ASSERT_EQ(EncodeGbk(expected), two) << expected;
+    }
+  EXPECT_GT(codes, 21000u);
+  // What GBK lacks is written as GB18030 writes it (two bytes for 䓖, four for 䗪 and for
+  // characters beyond the plane) and read back.
+  const std::string rare = "芎䓖\t大黄䗪虫丸\t𠀀😀";
+  std::size_t replaced = 9, bad = 9;
+  const std::string bytes = EncodeGbk(rare, &replaced);
+  EXPECT_EQ(replaced, 0u);
+  EXPECT_EQ(bytes, Iconv("GB18030", "UTF-8", rare));
+  EXPECT_EQ(DecodeGbk(bytes, &bad), rare);
+  EXPECT_EQ(bad, 0u);
+  // Every character outside the private use area goes through unchanged.
+  for (char32_t c = 0x80; c < 0x30000; c += c < 0x10000 ? 1 : 97) {
+    if ((c >= 0xD800 && c < 0xF900) || c == 0xFFFD) continue;
+    std::string one;
+    AppendUtf8(one, c);
+    ASSERT_EQ(DecodeGbk(EncodeGbk(one, &replaced), &bad), one) << static_cast<unsigned>(c);
+    ASSERT_EQ(replaced + bad, 0u) << static_cast<unsigned>(c);
+  }
+  // Broken text and private-use characters have no code; a cut or malformed four-byte code
+  // reads as broken bytes, one at a time.
+  EXPECT_EQ(EncodeGbk("a\uE000b\xE9", &replaced), "a?b?");
   EXPECT_EQ(replaced, 2u);
+  EXPECT_EQ(DecodeGbk("\x82\x33\xBF", &bad), "\uFFFD3\uFFFD");
+  EXPECT_EQ(bad, 2u);
+  EXPECT_EQ(DecodeGbk("\xFE\x39\xFE\x39x", &bad), "\uFFFD9\uFFFD9x");  // beyond U+10FFFF
+  EXPECT_EQ(bad, 2u);
 }
 
 TEST(LineReaderTest, CrLfCrAndLfAllEndALine) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <set>
 
 #include "analysis/result_sets.h"
 #include "common/gbk.h"
@@ -91,6 +92,74 @@ TEST(NameDictionaryTest, FoldsProcessingButNeverDifferentDrugs) {
   }
   EXPECT_EQ(PinyinOf("川穹"), PinyinOf("川芎"));
   EXPECT_NE(PinyinOf("白芍"), PinyinOf("赤芍"));
+}
+
+// Suggestions over a small dictionary of the test's own: the herb files' names with their types
+// and toxicity, and two aliases.
+TEST(NameDictionaryTest, SuggestsWhatAPharmacistWould) {
+  TestFolder folder;
+  const struct {
+    const char* name;
+    int type;
+    const char* toxicity;
+  } kHerbs[] = {
+      {"牛蒡子", 2, ""},  {"牛蒡根", 0, ""},     {"女贞子", 32, ""},    {"郁李仁", 9, ""},
+      {"白扁豆", 30, ""}, {"扁豆花", 14, ""},    {"巴豆", 8, "有大毒"}, {"川乌", 11, "有大毒"},
+      {"花椒", 16, ""},   {"大黄", 8, ""},       {"熟地黄", 31, ""},    {"高良姜", 16, ""},
+      {"干姜", 16, ""},   {"决明子", 3, ""},     {"石决明", 28, ""},    {"熊胆粉", 5, ""},
+      {"龙胆", 4, ""},    {"川芎", 24, ""},      {"茯苓", 15, ""},      {"山药", 30, ""},
+      {"柴胡", 2, ""},    {"蓖麻子", 8, "有毒"}, {"蓖麻油", 9, ""},     {"千金子", 8, "有毒"}};
+  std::vector<std::string> names = {"编号\t类型\t中药名\t其他名称"}, properties;
+  for (std::size_t i = 0; i < std::size(kHerbs); ++i) {
+    const std::string number = std::to_string(i + 1);
+    names.push_back(number + "\t" + std::to_string(kHerbs[i].type) + "\t" + kHerbs[i].name);
+    properties.push_back(number + "\t平\t甘\t肺\t" + kHerbs[i].toxicity + "\t测试");
+  }
+  folder.WriteLines("DB/Herb_Name.DB", names);
+  folder.WriteLines("DB/Herb_Property.DB", properties);
+  folder.WriteBytes("DB/药名对照.tsv", "写法\t标准名\t类别\t来源\n淮山\t山药\t别名\t测试\n");
+  const NameDictionary d = NameDictionary::Load(folder.root());
+
+  const struct {
+    const char *written, *first, *reason, *never;  // "" first: no suggestion at all
+  } kCases[] = {
+      {"川穹", "川芎", "同音", ""},
+      {"伏苓", "茯苓", "同音", ""},
+      {"槐山", "山药", "同音", ""},  // through the alias 淮山
+      {"熟大黄", "大黄", "炮制品", "熟地黄"},
+      {"牛蒡", "牛蒡子", "补全", ""},
+      {"女贞", "女贞子", "补全", ""},
+      {"郁李", "郁李仁", "补全", ""},
+      {"扁豆", "白扁豆", "补全", "巴豆"},
+      {"良姜", "高良姜", "补全", "干姜"},
+      {"熊胆", "熊胆粉", "补全", "龙胆"},
+      {"草决明", "决明子", "含已知药名", ""},
+      {"北柴胡根须", "柴胡", "含已知药名", ""},
+      {"蓖麻仁", "蓖麻油", "一字之差", ""},  // 蓖麻子 only after it: toxic
+      {"川椒", "", "", "川乌"},
+      {"硫黄", "", "", "大黄"},
+      {"千金仁", "", "", "千金子"},  // a toxic look-alike alone is no suggestion
+  };
+  for (const auto& c : kCases) {
+    ASSERT_TRUE(d.Resolve(c.written, false).herbs.empty()) << c.written;
+    const auto s = d.Suggest(c.written);
+    std::vector<std::string> shown;
+    for (const auto& one : s) shown.push_back(DescribeSuggestion(one));
+    EXPECT_EQ(s.empty() ? "" : s[0].name, c.first) << c.written << ": " << Join(shown, "、");
+    if (!s.empty()) {
+      EXPECT_EQ(s[0].reason, c.reason) << c.written;
+    }
+    for (const auto& one : s) EXPECT_NE(one.name, c.never) << c.written;
+  }
+  // Each suggestion shows the herb's type, and its toxicity.
+  const auto niubang = d.Suggest("牛蒡");
+  ASSERT_EQ(niubang.size(), 2u);
+  EXPECT_EQ(DescribeSuggestion(niubang[0]), "牛蒡子（补全，辛凉解表药）");
+  EXPECT_EQ(DescribeSuggestion(niubang[1]), "牛蒡根（补全，其他）");
+  const auto bima = d.Suggest("蓖麻仁");
+  ASSERT_EQ(bima.size(), 2u);
+  EXPECT_EQ(DescribeSuggestion(bima[1]), "蓖麻子（一字之差，攻下药，有毒）");
+  EXPECT_EQ(d.Suggest("草决明").at(1).name, "石决明");
 }
 
 TEST(TableSourceTest, CsvQuotingSeparatorsAndEncodings) {
@@ -221,22 +290,22 @@ TEST_F(ImportTest, RefusesUnusableRowsAndWritesTheShippedStyle) {
                      "归脾汤,\"川归、元参各10g，焦三仙30g\",心脾两虚,孙\n");
   const ImportResult r = Import("mine.csv", "我的方");
   EXPECT_EQ(r.rows_read, 6u);
-  EXPECT_EQ(r.imported, 2u);
-  ASSERT_EQ(r.refused.size(), 4u);
+  EXPECT_EQ(r.imported, 4u);
+  ASSERT_EQ(r.refused.size(), 2u);
   EXPECT_EQ(r.refused[0].row, 3u);
   EXPECT_EQ(r.refused[0].reason, "没有方名");
   EXPECT_EQ(r.refused[1].reason, "没有组成");
-  EXPECT_TRUE(Contains(r.refused[2].reason, "第 2 行相同，但组成不同"));
-  EXPECT_TRUE(Contains(r.refused[3].reason, "GBK"));
-  EXPECT_EQ(r.mentions, 6u);
-  EXPECT_EQ(r.resolved, 5u);
-  ASSERT_EQ(r.unresolved.size(), 1u);
+  EXPECT_EQ(r.mentions, 8u);
+  EXPECT_EQ(r.resolved, 6u);
+  ASSERT_EQ(r.unresolved.size(), 2u);
   EXPECT_EQ(r.unresolved[0].name, "川穹");
   EXPECT_EQ(r.unresolved[0].example, "安神汤");
   const auto lines = folder_.ReadLines("DB/我的方/Fangji.DB");
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "安神汤\t甘草（炙）6g，酸枣仁（炒）15g，川穹10g。\t失眠");
-  EXPECT_EQ(lines[1],
+  EXPECT_EQ(lines[1], "安神汤（2）\t甘草6g。\t同名异方");  // the same name, another prescription
+  EXPECT_EQ(lines[2], "生僻方\t\xF0\x9F\x98\x80草10g。\t表情字");  // GB18030 holds it
+  EXPECT_EQ(lines[3],
             "归脾汤\t当归，玄参各10g，山楂（焦，焦三仙）30g，神曲（焦，焦三仙）30g，"
             "麦芽（焦，焦三仙）30g。\t心脾两虚");
   EXPECT_TRUE(Contains(DecodeUserText(folder_.ReadBytes("DB/我的方/其他列.tsv"), nullptr),
@@ -246,8 +315,8 @@ TEST_F(ImportTest, RefusesUnusableRowsAndWritesTheShippedStyle) {
 
   // The open library is what the query searches.
   ASSERT_EQ(OpenLibrary(session_, "我的方"), "");
-  EXPECT_EQ(CountFormulas(FormulaDbFile(session_)), 2u);
-  EXPECT_EQ(LibraryLabel(session_), "方剂库：我的方（2 首）");
+  EXPECT_EQ(CountFormulas(FormulaDbFile(session_)), 4u);
+  EXPECT_EQ(LibraryLabel(session_), "方剂库：我的方（4 首）");
   EXPECT_NE(OpenLibrary(session_, "没有这个库"), "");
   EXPECT_EQ(OpenLibraryName(session_), "我的方");
 
@@ -311,6 +380,127 @@ TEST_F(ImportTest, ShippedLibraryThroughAWorkbookComesBackAndReimportIsIdentical
   EXPECT_TRUE(libraries[0].shipped);
   for (const auto& entry : fs::directory_iterator(folder_ / "DB"))
     EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+}
+
+TEST_F(ImportTest, NoRowIsLostToASharedNameOrACharacterGbkLacks) {
+  // A clinic's file where every prescription is 自拟方; one row repeats another exactly, and one
+  // is itself named 自拟方（3）.
+  std::string csv = "方名,组成\n";
+  for (int i = 1; i <= 300; ++i) csv += "自拟方,黄芪" + std::to_string(i) + "g，当归6g\n";
+  csv += "自拟方,黄芪7g，当归6g\n自拟方（3）,甘草3g\n";
+  folder_.WriteBytes("clinic.csv", csv);
+  const ImportResult r = Import("clinic.csv", "门诊");
+  EXPECT_EQ(r.imported, 301u);
+  ASSERT_EQ(r.refused.size(), 1u);
+  EXPECT_EQ(r.refused[0].row, 302u);
+  EXPECT_EQ(r.refused[0].reason, "与第 8 行重复");
+  EXPECT_EQ(r.renamed.size(), 299u);
+  const auto lines = folder_.ReadLines("DB/门诊/Fangji.DB");
+  ASSERT_EQ(lines.size(), 301u);
+  std::set<std::string> names;
+  for (const auto& line : lines) names.insert(line.substr(0, line.find('\t')));
+  EXPECT_EQ(names.size(), 301u);
+  EXPECT_TRUE(StartsWith(lines[0], "自拟方\t黄芪1g，")) << lines[0];
+  EXPECT_TRUE(StartsWith(lines[1], "自拟方（2）\t黄芪2g，")) << lines[1];
+  EXPECT_TRUE(StartsWith(lines[2], "自拟方（4）\t黄芪3g，")) << lines[2];  // （3） is taken
+  EXPECT_EQ(lines[300], "自拟方（3）\t甘草3g。\t");
+  const std::string record = folder_.ReadBytes("DB/门诊/" + std::string(kRenamedFile));
+  EXPECT_TRUE(
+      StartsWith(record, "行号\t原方名\t导入为\t同名的第一行\n3\t自拟方\t自拟方（2）\t2\n"));
+  EXPECT_TRUE(Contains(record, "\n4\t自拟方\t自拟方（4）\t2\n"));
+  EXPECT_TRUE(Contains(folder_.ReadBytes("DB/门诊/导入说明.txt"), "同名改名\t299 首"));
+
+  // Traditional script turned simplified yields 芎䓖 (䓖 is not in GBK), and 䗪 is not either:
+  // both are kept, readable by every reader of the library.
+  folder_.WriteBytes("rare.csv",
+                     "方名,组成\n芎藭散,芎藭10g，當歸10g\n大黃䗪蟲丸,大黃10g，䗪蟲6g\n");
+  ImportOptions options;
+  options.library = "古方";
+  options.simplify = 1;
+  const ImportResult rare = RunImport(session_, folder_ / "rare.csv", options);
+  EXPECT_EQ(rare.imported, 2u);
+  EXPECT_TRUE(rare.refused.empty());
+  const auto kept = folder_.ReadLines("DB/古方/Fangji.DB");
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_TRUE(StartsWith(kept[0], "芎䓖散\t")) << kept[0];
+  EXPECT_TRUE(StartsWith(kept[1], "大黄䗪虫丸\t")) << kept[1];
+  EXPECT_TRUE(Contains(folder_.ReadBytes("DB/古方/Fangji.DB"), "\x82\x33\xBF\x34"));  // 䗪
+  const auto found = test::RunCli(
+      {"--root", folder_.root().string(), "--library", "古方", "find-formula", "大黄䗪虫丸"});
+  EXPECT_TRUE(StartsWith(found.out, "大黄䗪虫丸\t")) << found.out << found.err;
+}
+
+TEST_F(ImportTest, ColumnGuessFollowsTheHerbsNotTheDigits) {
+  const auto imported = [&](const std::string& file, const std::string& content) {
+    folder_.WriteBytes(file, content);
+    const std::string library = fs::path(file).stem().string();
+    Import(file, library);
+    return folder_.ReadLines("DB/" + library + "/Fangji.DB");
+  };
+  // Names with digits, compositions without doses, no title row: either order of columns.
+  auto lines = imported("a.csv", "方001,黄芪 当归 甘草\n方002,人参 白术 茯苓\n方003,柴胡 黄芩\n");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "方001\t黄芪，当归，甘草。\t");
+  lines =
+      imported("b.csv", "黄芪 当归 甘草,PTM00001\n人参 白术 茯苓,PTM00002\n柴胡 黄芩,PTM00003\n");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[2], "PTM00003\t柴胡，黄芩。\t");
+  // A row number before the name is not the name.
+  lines = imported("c.csv", "1,方001,黄芪 当归 甘草,气虚\n2,方002,人参 白术 茯苓,脾虚\n");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "方002\t人参，白术，茯苓。\t脾虚");
+  // A text file is name, TAB, composition (, TAB, indications), as the guide says.
+  lines = imported("d.txt", "PTM00001\t黄芪 当归 甘草\nPTM00002\t人参 白术 茯苓\t脾虚\n");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "PTM00001\t黄芪，当归，甘草。\t");
+  EXPECT_EQ(lines[1], "PTM00002\t人参，白术，茯苓。\t脾虚");
+
+  // Two columns of herbs, or a text file with the composition first: refused, saying what to
+  // set, and nothing is written.
+  const auto refusal = [&](const std::string& file, const std::string& content) {
+    folder_.WriteBytes(file, content);
+    try {
+      Import(file, "猜不出");
+    } catch (const SourceError& e) {
+      return std::string(e.what());
+    }
+    return std::string("（导入了）");
+  };
+  for (const std::string& message :
+       {refusal("e.csv", "黄芪 当归,人参 白术\n甘草 大枣,生姜 桂枝\n"),
+        refusal("f.txt", "黄芪 当归 甘草\tPTM00001\n人参 白术 茯苓\tPTM00002\n")}) {
+    EXPECT_TRUE(Contains(message, "--name-column") && Contains(message, "--composition-column"))
+        << message;
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "DB/猜不出"));
+  ImportOptions told;
+  told.library = "猜不出";
+  told.columns_given = true;
+  told.columns.name = 1;
+  told.columns.composition = {0};
+  EXPECT_EQ(RunImport(session_, folder_ / "e.csv", told).imported, 2u);
+}
+
+TEST_F(ImportTest, TypedNamesMustBeKnownAndDecisionsAreCountedApart) {
+  NameDictionary d;
+  for (const char* name : {"川芎", "黄芪", "当归", "甘草"}) d.AddStandard(name);
+  d.AddEntry({"川归", "当归", "别名", "测试"});
+  d.AddEntry({"川穹", "川芎", "用户", std::string(kDecisionOrigin)});
+  d.AddEntry({"秫米", "秫米", "新药", std::string(kDecisionOrigin)});
+  EXPECT_EQ(d.DecisionTarget("甘草"), "甘草");
+  EXPECT_EQ(d.DecisionTarget("川归"), "当归");
+  EXPECT_EQ(d.DecisionTarget("炙甘草"), "炙甘草");  // a processed form keeps its processing
+  EXPECT_EQ(d.DecisionTarget("高粱米"), "");
+  folder_.WriteBytes("d.csv", "方名,组成\n甲,川穹10g，秫米30g，黄芪10g\n");
+  ImportOptions options;
+  options.library = "决定";
+  const ImportResult r = RunImport(session_, folder_ / "d.csv", options, d);
+  EXPECT_EQ(r.mentions, 3u);
+  EXPECT_EQ(r.resolved, 1u);
+  EXPECT_EQ(r.decided, 2u);
+  EXPECT_TRUE(Contains(ImportSummary(r), "按决定识别\t2"));
+  EXPECT_TRUE(
+      Contains(folder_.ReadBytes("DB/决定/药名决定.tsv"), "秫米\t秫米\t\t新药（导入时的决定）"));
 }
 
 TEST_F(ImportTest, ConsoleImportsListsAndOpensLibraries) {

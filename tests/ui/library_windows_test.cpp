@@ -69,22 +69,41 @@ class LibraryWindowsTest : public QObject {
 
     QTest::mouseClick(dialog->findChild<QPushButton*>("Cmd_Import"), Qt::LeftButton);
     const QString status = dialog->findChild<QLabel*>("Label_Status")->text();
-    QVERIFY2(status.contains("导入方剂：22") && status.contains("拒收行数：3"), qPrintable(status));
+    // The row named like row 2 with another composition is kept under a name of its own.
+    QVERIFY2(status.contains("导入方剂：23") && status.contains("拒收行数：2") &&
+                 status.contains("同名改名：1 首"),
+             qPrintable(status));
     QWidget* review = TopLevel("Frm_NameReview");
     QVERIFY(review);
     auto* grid = review->findChild<QTableWidget*>("Grid_Unresolved");
     QCOMPARE(grid->rowCount(), 3);
-    // 川穹 takes the suggestion 川芎, 秫米 becomes a new herb, 煨姜 is left as written.
+    // 川穹 takes the suggestion 川芎 (shown with its type), 秫米 becomes a new herb, 煨姜 is left
+    // as written. A typed name that is no known herb is not taken.
+    QComboBox* shumi = nullptr;
     for (int row = 0; row < grid->rowCount(); ++row) {
       auto* choice = static_cast<QComboBox*>(grid->cellWidget(row, 3));
-      if (grid->item(row, 0)->text() == "川穹") choice->setCurrentIndex(choice->findData("川芎"));
-      if (grid->item(row, 0)->text() == "秫米") choice->setCurrentText("（新药）");
+      if (grid->item(row, 0)->text() == "川穹") {
+        choice->setCurrentIndex(choice->findData("川芎"));
+        QCOMPARE(choice->currentText(), QString("川芎（同音，活血祛瘀药）"));
+      }
+      if (grid->item(row, 0)->text() == "秫米") shumi = choice;
     }
+    QVERIFY(shumi);
+    shumi->setCurrentText("高粱米");
+    QTest::mouseClick(review->findChild<QPushButton*>("Cmd_SaveDecisions"), Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), 3);
+    QVERIFY(!world.dialogs.Messages().empty() &&
+            Contains(world.dialogs.Messages().back(), "“高粱米”不是药名库"));
+    QVERIFY(!Contains(folder_.ReadBytes("DB/药名对照.tsv"), "川穹\t川芎\t用户"));
+    shumi->setCurrentText("（新药）");
     review->resize(900, 360);
     Shot(review, "name_review.png");
     QTest::mouseClick(review->findChild<QPushButton*>("Cmd_SaveDecisions"), Qt::LeftButton);
     QCOMPARE(grid->rowCount(), 1);
     QCOMPARE(grid->item(0, 0)->text(), QString("煨姜"));
+    // The names decided here are the user's word, not the dictionary's.
+    const QString summary = review->findChild<QLabel*>("Label_Summary")->text();
+    QVERIFY2(summary.contains("按您的决定识别 2 处"), qPrintable(summary));
     QVERIFY(Contains(folder_.ReadBytes("DB/药名对照.tsv"), "川穹\t川芎\t用户\t导入时的决定\n"));
     QVERIFY(Contains(Join(ReadLines(folder_ / "DB/失眠示例/Fangji.DB"), "\n"),
                      "自拟安眠方\t川芎10g，"));
@@ -98,7 +117,7 @@ class LibraryWindowsTest : public QObject {
     list->setCurrentRow(1);
     QTest::mouseClick(manager->findChild<QPushButton*>("Cmd_Open"), Qt::LeftButton);
     QCOMPARE(OpenLibraryName(world.session), std::string("失眠示例"));
-    QVERIFY(main_view->windowTitle().contains("方剂库：失眠示例（22 首）"));
+    QVERIFY(main_view->windowTitle().contains("方剂库：失眠示例（23 首）"));
     FangjiAnalysis& formulas = world.session.Window<FangjiAnalysis>();
     formulas.Show();
     formulas.SetTextInput("酸枣仁");
@@ -107,6 +126,32 @@ class LibraryWindowsTest : public QObject {
     QVERIFY(formula_view->windowTitle().contains("失眠示例"));
     QVERIFY(formulas.FlexGrid().Rows() > 5);
     Shot(formula_view, "imported_library.png");
+  }
+
+  // A table without titles whose two columns both hold herbs: the dialog asks for the columns
+  // and imports only once they are chosen.
+  void unsureColumnsAreAskedFor() {
+    while (QWidget* earlier = TopLevel("Frm_ImportFormulas")) earlier->close();
+    test::FakeWorld world(folder_.root());
+    folder_.WriteBytes("two.csv", "黄芪 当归,人参 白术\n甘草 大枣,生姜 桂枝\n");
+    ShowImportDialog(nullptr, world.session, {},
+                     QString::fromStdString((folder_ / "two.csv").string()));
+    QWidget* dialog = TopLevel("Frm_ImportFormulas");
+    QVERIFY(dialog);
+    auto* status = dialog->findChild<QLabel*>("Label_Status");
+    QVERIFY2(status->text().contains("请在“方名列”和“组成列”中选好"), qPrintable(status->text()));
+    auto* name = dialog->findChild<QComboBox*>("Combo_Name");
+    QCOMPARE(name->currentIndex(), 0);
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Cmd_Import"), Qt::LeftButton);
+    QCOMPARE(status->text(), QString("请先选择方名列和组成列。"));
+    QVERIFY(!std::filesystem::exists(folder_ / "DB/two"));
+    name->setCurrentIndex(name->findData(1));
+    dialog->findChild<QLineEdit*>("Text_Composition")->setText("A");
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Cmd_Import"), Qt::LeftButton);
+    QVERIFY2(status->text().contains("导入方剂：2"), qPrintable(status->text()));
+    QCOMPARE(ReadLines(folder_ / "DB/two/Fangji.DB").front(),
+             std::string("人参 白术\t黄芪，当归。\t"));
+    dialog->close();
   }
 };
 

@@ -96,6 +96,7 @@ class ReviewWindow : public QDialog {
     setWindowTitle(QStringLiteral("核对药名"));
     auto* layout = new QVBoxLayout(this);
     summary_ = new QLabel(this);
+    summary_->setObjectName("Label_Summary");
     summary_->setWordWrap(true);
     layout->addWidget(summary_);
     table_ = new QTableWidget(this);
@@ -123,14 +124,16 @@ class ReviewWindow : public QDialog {
  private:
   void Fill(const ImportResult& result) {
     summary_->setText(
-        QStringLiteral("方剂库“%1”：导入 %2 首，拒收 %3 行；药名 %4 处，自动识别 %5 处。"
-                       "下表 %6 个名字没有识别（%7 个有建议）。每个名字可选一个建议、"
-                       "直接输入标准名、标为新药，或保留原名。")
+        QStringLiteral("方剂库“%1”：导入 %2 首，拒收 %3 行；药名 %4 处，自动识别 %5 处，"
+                       "按您的决定识别 %6 处。下表 %7 个名字没有识别（%8 个有建议，括号里是"
+                       "依据、药的类别和毒性）。每个名字可选一个建议、直接输入药名库中的药名、"
+                       "标为新药，或保留原名。")
             .arg(Q(result.library))
             .arg(result.imported)
             .arg(result.refused_count)
             .arg(result.mentions)
             .arg(result.resolved)
+            .arg(result.decided)
             .arg(result.unresolved.size())
             .arg(result.unresolved_with_suggestion));
     table_->setRowCount(static_cast<int>(result.unresolved.size()));
@@ -143,8 +146,7 @@ class ReviewWindow : public QDialog {
       auto* choice = new QComboBox(table_);
       choice->setEditable(true);
       choice->addItem(kKeepName);
-      for (const auto& s : u.suggestions)
-        choice->addItem(Q(s.name + "（" + s.reason + "）"), Q(s.name));
+      for (const auto& s : u.suggestions) choice->addItem(Q(DescribeSuggestion(s)), Q(s.name));
       choice->addItem(kNewHerb);
       table_->setCellWidget(row, 3, choice);
       ++row;
@@ -153,14 +155,25 @@ class ReviewWindow : public QDialog {
   }
 
   void Save() {
+    // A typed name must be a herb the dictionary knows; anything else is a new herb only when
+    // the user says so.
+    NameDictionary dictionary;
+    try {
+      dictionary = NameDictionary::Load(session_.ProgramFolder());
+    } catch (const std::exception& e) {
+      session_.Message(e.what());
+      return;
+    }
     std::vector<NameEntry> decisions;
+    std::vector<std::string> unknown;
     for (int row = 0; row < table_->rowCount(); ++row) {
       const std::string written = S(table_->item(row, 0)->text());
       auto* choice = static_cast<QComboBox*>(table_->cellWidget(row, 3));
       const QString text = choice->currentText().trimmed();
       if (text.isEmpty() || text == kKeepName) continue;
+      const std::string origin(kDecisionOrigin);
       if (text == kNewHerb) {
-        decisions.push_back({written, written, "新药", "导入时的决定"});
+        decisions.push_back({written, written, "新药", origin});
         continue;
       }
       // A suggestion carries its name; a typed text is the name itself.
@@ -168,7 +181,17 @@ class ReviewWindow : public QDialog {
       const QString name = index >= 0 && choice->itemData(index).isValid()
                                ? choice->itemData(index).toString()
                                : text;
-      decisions.push_back({written, S(name), "用户", "导入时的决定"});
+      const std::string target = dictionary.DecisionTarget(S(name));
+      if (target.empty())
+        unknown.push_back(S(name));
+      else
+        decisions.push_back({written, target, "用户", origin});
+    }
+    if (!unknown.empty()) {
+      session_.Message("“" + Join(unknown, "”“") +
+                       "”不是药名库或药名对照表中的药名，决定没有保存。请输入已知的药名，"
+                       "或选“（新药）”把原来的写法作为新药。");
+      return;
     }
     try {
       if (!decisions.empty())
@@ -295,7 +318,8 @@ class ImportDialog : public QDialog {
     options.header = header;
     if (!new_file) options.source.sheet = S(sheet_->currentText());
     try {
-      preview_data_ = PreviewImport(std::filesystem::path(S(file_->text())), options);
+      preview_data_ = PreviewImport(std::filesystem::path(S(file_->text())), options,
+                                    NameDictionary::Load(session_.ProgramFolder()));
     } catch (const std::exception& e) {
       status_->setText(Q(e.what()));
       preview_->clear();
@@ -358,7 +382,11 @@ class ImportDialog : public QDialog {
     preview_->resizeColumnsToContents();
     for (int k = 0; k < preview_->columnCount(); ++k)
       preview_->setColumnWidth(k, std::min(preview_->columnWidth(k), 360));
-    status_->setText(QStringLiteral("共 %1 行。核对各列后点“导入”。").arg(t.rows.size()));
+    status_->setText(preview_data_.layout_doubt.empty()
+                         ? QStringLiteral("共 %1 行。核对各列后点“导入”。").arg(t.rows.size())
+                         : QStringLiteral("共 %1 行。%2请在“方名列”和“组成列”中选好再点“导入”。")
+                               .arg(t.rows.size())
+                               .arg(Q(preview_data_.layout_doubt)));
   }
 
   ImportOptions Options() const {
@@ -381,6 +409,10 @@ class ImportDialog : public QDialog {
 
   void Import() {
     const ImportOptions options = Options();
+    if (options.columns.name < 0 || options.columns.composition.empty()) {
+      status_->setText(QStringLiteral("请先选择方名列和组成列。"));
+      return;
+    }
     const std::filesystem::path file(S(file_->text()));
     try {
       ImportResult result = ImportWithProgress(this, session_, file, options);
