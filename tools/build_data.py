@@ -1063,14 +1063,18 @@ def main(argv=None):
     print("    records merged: %s" % "、".join(herb_report["merged"]))
     print("    Latin names dropped as copied from another herb: %s"
           % "; ".join(herb_report["latin dropped"]))
-    print("  typed herbs (1-37):       %d" % typed)
+    classical = sum(1 for h in herbs if h.modern)
+    print("  typed herbs (1-37):       %d (%d drugs and the %d classical names' records)"
+          % (typed, typed - classical, classical))
     print("    curated type differs from the source category: %d (%s)"
           % (len(herb_report["type overrides"]), "、".join(herb_report["type overrides"])))
     print("  pinyin from the dictionary: %d" % herb_report["derived pinyin"])
     print("    dictionary reading added beside a source's other spelling: %s"
           % "、".join(herb_report["pinyin added"]))
-    print("  herbs with nature, flavours and meridians: %d (classical names included)"
-          % len(properties))
+    print("  herbs with nature, flavours and meridians: %d (%d drugs and the classical names)"
+          % (len(properties), len(properties) - classical))
+    print("    curated rows (整理, with their reason): %s" % "、".join(
+        r[0] for r in PROPERTY_TABLE if len(r) > 5 and r[5] == "整理"))
     print("    not confirmed in the two references, left without: %d (%s)"
           % (len(unknown_properties), "、".join(unknown_properties)))
     print("  herb-compound links:      %d" % len(links))
@@ -1079,7 +1083,11 @@ def main(argv=None):
     print("    links from the literature tables: %d (%s)" % (
         sum(literature_added.values()),
         "、".join("%s %d" % kv for kv in sorted(literature_added.items()))))
-    print("  herbs without links:      %d" % (len(herbs) - len(linked)))
+    extra_names = {name for name, _ in EXTRA_HERBS}
+    unlinked = [h.name for pos, h in enumerate(herbs, start=1) if pos not in linked]
+    print("  herbs without links:      %d (%d curated drugs no compound source has, %d of the "
+          "sources)" % (len(unlinked), sum(1 for n in unlinked if n in extra_names),
+                        sum(1 for n in unlinked if n not in extra_names)))
     if herb_report["unnamed materials"]:
         print("    TM-MC materials without any Chinese name: %s"
               % ", ".join(herb_report["unnamed materials"]))
