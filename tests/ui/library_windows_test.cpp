@@ -86,6 +86,7 @@ class LibraryWindowsTest : public QObject {
     QVERIFY(Contains(Join(ReadLines(folder_ / "DB/失眠示例/Fangji.DB"), "\n"),
                      "自拟安眠方\t川芎10g，"));
     review->close();
+    dialog->close();
 
     // Names no vocabulary knows: one becomes a new herb, the other is left as written.
     folder_.WriteBytes("mine.csv", "方名,组成\n甲方,某某草10g，某某根6g\n");
