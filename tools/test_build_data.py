@@ -522,6 +522,15 @@ class CheckerTest(unittest.TestCase):
                 self.files["Herb_Name.DB"][3] = "3\t30\t甘草\tGancao"
                 self.assertEqual(rc, 1, text)
                 self.assertIn(message, text)
+        # A processing word folds 炙草 (→ 炙甘草) into 甘草: a pair listed apart that the fold
+        # joins fails like one an alias joins.
+        with open(self.kept_apart, "a", encoding="utf-8") as f:
+            f.write("甘草\t炙草\n")
+        rc, text = self.run_checker()
+        self.assertEqual(rc, 1, text)
+        self.assertIn("甘草 and 炙草 are one drug (甘草)", text)
+        with open(self.kept_apart, "w", encoding="utf-8") as f:
+            f.write("药名\t另一药名\n麻黄\t桂枝\n")
         # A drug the herb file does not type fails; so does one without properties.
         self.files["Herb_Name.DB"][2] = "2\t0\t桂枝\tGuizhi"
         rc, text = self.run_checker()
