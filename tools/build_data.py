@@ -19,6 +19,7 @@ import sys
 import unicodedata
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import build_name_table  # noqa: E402
 import pinyin  # noqa: E402
 import tcm_rules  # noqa: E402
 
@@ -52,6 +53,26 @@ TEXT_VARIANTS = {r[0]: r[1] for r in curated("variant_chars.tsv") if r[2] == "�
 # Nature, flavours, meridians, toxicity and source of each herb; 不详 rows are
 # herbs the two references could not confirm.
 PROPERTY_TABLE = curated("herb_properties.tsv")
+# The numbers herbs have been given (Herb_Name.DB line positions), never changed.
+HERB_NUMBERS = [(int(r[0]), r[1]) for r in curated("herb_numbers.tsv")]
+
+
+def alias_rows():
+    """(written, drug, kind, note) of every curated alias: the names prescriptions write
+    (clinical_aliases.tsv, its 别名 rows), classical names, old forms and other names
+    (herb_aliases.tsv) and the short forms with the decision taken (short_forms.tsv)."""
+    rows = []
+    for r in curated("herb_aliases.tsv"):
+        rows.append((r[0], r[1], r[2], r[3] if len(r) > 3 else ""))
+    for r in curated("short_forms.tsv"):
+        rows.append((r[0], r[1], "简写", r[2] if len(r) > 2 else ""))
+    for r in curated("clinical_aliases.tsv"):
+        if r[2] == "别名":
+            rows.append((r[0], r[1], "处方名", r[3] if len(r) > 3 else ""))
+    return rows
+
+
+ALIASES = alias_rows()
 
 
 def fold_name(name):
@@ -531,7 +552,7 @@ def drop_copied_latin(herbs):
     return sorted(dropped)
 
 
-def build_herbs(src, safe, speller=None):
+def build_herbs(src, safe, speller=None, numbers=None, aliases=None):
     """The herb records in file order, and a report dictionary."""
     th, trows = read_tsv(os.path.join(src, "tcmsp", "herbs_data.tsv"))
     mh, mrows = read_tsv(os.path.join(src, "tm-mc", "medicinal_material.tsv"))
@@ -605,14 +626,74 @@ def build_herbs(src, safe, speller=None):
         if h.modern:
             h.type_no = herbs[h.modern].type_no
 
+    alias_report = add_aliases(herbs, ALIASES if aliases is None else aliases)
     missing_pinyin = fill_pinyin(herbs.values(), speller)
-    ordered = sorted(herbs.values(), key=lambda h: (h.pinyin.lower(), h.name))
+    ordered, new_numbers = number_herbs(herbs, HERB_NUMBERS if numbers is None else numbers)
     report = {"unnamed materials": unnamed_materials, "merged": sorted(merged),
+              "new numbers": new_numbers, "aliases": alias_report,
               "latin dropped": dropped_latin, "type overrides": sorted(disagree),
               "derived pinyin": sum(1 for h in ordered if h.pinyin_derived),
               "pinyin added": [h.name for h in ordered if h.pinyin_added],
               "pinyin missing": missing_pinyin}
     return ordered, report
+
+
+def number_herbs(herbs, numbers):
+    """The herbs in file order: those of the number table (tools/herb_numbers.tsv) keep their
+    numbers, herbs new to it follow in pinyin order. Stored results and users' files refer to
+    herbs by number, so a number is never dropped, reused or moved."""
+    ordered = []
+    for pos, (number, name) in enumerate(numbers, start=1):
+        if number != pos:
+            raise ValueError("herb number %d of the number table should be %d" % (number, pos))
+        if name not in herbs:
+            raise ValueError("herb %d %s of the number table is no herb any more; a number "
+                             "may not be dropped" % (number, name))
+        ordered.append(herbs[name])
+    known = {name for _, name in numbers}
+    new = sorted((h for h in herbs.values() if h.name not in known),
+                 key=lambda h: (h.pinyin.lower(), h.name))
+    return ordered + new, [h.name for h in new]
+
+
+def record_numbers(new_names, first, path=None):
+    """Appends the numbers given to new herbs to the number table."""
+    path = path or os.path.join(TOOLS, "herb_numbers.tsv")
+    with open(path, "a", encoding="utf-8", newline="\n") as f:
+        for i, name in enumerate(new_names):
+            f.write("%d\t%s\n" % (first + i, name))
+
+
+def add_aliases(herbs, aliases):
+    """Every curated alias (classical and prescription names, old forms, short forms) becomes a
+    further name of the drug it means, so that the herb search and the name lookup find it.
+    A name that is already a herb's own name (a classical name's record) is left as it is."""
+    added, kept = 0, 0
+    owner = {}
+    for h in herbs.values():
+        for n in [h.name] + h.aliases:
+            owner.setdefault(n, h.name)
+    for written, standard, _, _ in aliases:
+        target = herbs.get(standard)
+        if target is None:
+            # A processed form (炙芪 → 炙黄芪): the name belongs to its drug.
+            base = tcm_rules.processed_base(standard, herbs)
+            target = herbs.get(base) if base else None
+        if target is None or target.modern:
+            raise ValueError("alias %s names %s, which is no drug" % (written, standard))
+        if written in herbs:
+            if herbs[written].modern != target.name:
+                raise ValueError("alias %s of %s is the drug %s" % (written, standard, written))
+            kept += 1
+            continue
+        if owner.get(written, target.name) != target.name:
+            raise ValueError("alias %s names both %s and %s" % (written, owner[written], standard))
+        written.encode("gbk")
+        if written not in target.aliases:
+            target.aliases.append(written)
+            owner[written] = target.name
+            added += 1
+    return {"further names": added, "classical records": kept}
 
 
 def fill_pinyin(herbs, speller):
@@ -864,12 +945,17 @@ def property_lines(herbs, formula_records, table=None):
         if name in rows or name in unknown:
             raise ValueError("property row of %s repeated" % name)
         if nature == "不详":
+            if not (len(r) > 6 and r[6].strip()):
+                raise ValueError("property row of %s: 不详 needs its reason" % name)
             unknown.append(name)
             continue
         if source not in tcm_rules.PROPERTY_SOURCES:
             raise ValueError("property row of %s: source %r" % (name, source))
         toxicity = "" if toxicity == "-" else toxicity
-        source = tcm_rules.PROPERTY_SOURCES[source]
+        note = r[6].strip() if len(r) > 6 else ""
+        if source == "整理" and not note:
+            raise ValueError("property row of %s: a curated row needs its reason" % name)
+        source = tcm_rules.property_source(source, note)
         problems = tcm_rules.property_problems(nature, flavours, meridians, toxicity, source)
         if problems:
             raise ValueError("property row of %s: %s" % (name, "; ".join(problems)))
@@ -919,6 +1005,8 @@ def main(argv=None):
     ap.add_argument("sources", nargs="?",
                     default=os.path.join(os.path.dirname(REPO), "shared", "sources"))
     ap.add_argument("--out", default=os.path.join(REPO, "data", "DB"))
+    ap.add_argument("--no-record", action="store_true",
+                    help="do not add the numbers of new herbs to tools/herb_numbers.tsv")
     args = ap.parse_args(argv)
     src, out = args.sources, args.out
 
@@ -943,6 +1031,8 @@ def main(argv=None):
     unresolved = unresolved_formula_herbs(formulas, herb_lines)
     properties, unknown_properties = property_lines(herbs, formulas)
 
+    name_table = build_name_table.write(os.path.join(out, build_name_table.FILE_NAME))
+
     write_gbk(os.path.join(out, "Fangji.DB"), ["\t".join(r) for r in formulas])
     write_gbk(os.path.join(out, "Herb_Name.DB"), herb_lines)
     write_gbk(os.path.join(out, "Herb_Compound.DB"), links)
@@ -960,19 +1050,31 @@ def main(argv=None):
     print("    same name, other composition, kept apart: %s"
           % ("、".join(formula_report["same name, other composition"]) or "none"))
     print("  herbs:                    %d (line 0 is the column-title line)" % len(herbs))
+    print("    new numbers given (after the %d kept): %d%s" % (
+        len(herbs) - len(herb_report["new numbers"]), len(herb_report["new numbers"]),
+        "" if not herb_report["new numbers"] or args.no_record
+        else ", recorded in tools/herb_numbers.tsv"))
     print("    classical names with a record of their own: %d" % len(CLASSICAL_NAMES))
-    print("    herbs no source has (curated): %d" % len(EXTRA_HERBS))
+    print("    drugs no source has (curated): %d" % len(EXTRA_HERBS))
+    print("    curated aliases: %d, %d of them further names of their drug (the others "
+          "are classical names' records)" % (len(ALIASES), herb_report["aliases"]["further names"]))
+    print("  name table (%s): %d lines (%s)" % (build_name_table.FILE_NAME, sum(name_table.values()),
+          "、".join("%s %d" % kv for kv in sorted(name_table.items()))))
     print("    records merged: %s" % "、".join(herb_report["merged"]))
     print("    Latin names dropped as copied from another herb: %s"
           % "; ".join(herb_report["latin dropped"]))
-    print("  typed herbs (1-37):       %d" % typed)
+    classical = sum(1 for h in herbs if h.modern)
+    print("  typed herbs (1-37):       %d (%d drugs and the %d classical names' records)"
+          % (typed, typed - classical, classical))
     print("    curated type differs from the source category: %d (%s)"
           % (len(herb_report["type overrides"]), "、".join(herb_report["type overrides"])))
     print("  pinyin from the dictionary: %d" % herb_report["derived pinyin"])
     print("    dictionary reading added beside a source's other spelling: %s"
           % "、".join(herb_report["pinyin added"]))
-    print("  herbs with nature, flavours and meridians: %d (classical names included)"
-          % len(properties))
+    print("  herbs with nature, flavours and meridians: %d (%d drugs and the classical names)"
+          % (len(properties), len(properties) - classical))
+    print("    curated rows (整理, with their reason): %s" % "、".join(
+        r[0] for r in PROPERTY_TABLE if len(r) > 5 and r[5] == "整理"))
     print("    not confirmed in the two references, left without: %d (%s)"
           % (len(unknown_properties), "、".join(unknown_properties)))
     print("  herb-compound links:      %d" % len(links))
@@ -981,7 +1083,11 @@ def main(argv=None):
     print("    links from the literature tables: %d (%s)" % (
         sum(literature_added.values()),
         "、".join("%s %d" % kv for kv in sorted(literature_added.items()))))
-    print("  herbs without links:      %d" % (len(herbs) - len(linked)))
+    extra_names = {name for name, _ in EXTRA_HERBS}
+    unlinked = [h.name for pos, h in enumerate(herbs, start=1) if pos not in linked]
+    print("  herbs without links:      %d (%d curated drugs no compound source has, %d of the "
+          "sources)" % (len(unlinked), sum(1 for n in unlinked if n in extra_names),
+                        sum(1 for n in unlinked if n not in extra_names)))
     if herb_report["unnamed materials"]:
         print("    TM-MC materials without any Chinese name: %s"
               % ", ".join(herb_report["unnamed materials"]))
@@ -993,6 +1099,8 @@ def main(argv=None):
     print("  unresolved herb names:    %d (%s)" % (len(unresolved), "、".join(unresolved)))
     print("  characters made safe:     %d (%s)" % (
         safe.count, ", ".join("%s x%d" % kv for kv in sorted(safe.examples.items()))))
+    if herb_report["new numbers"] and not args.no_record:
+        record_numbers(herb_report["new numbers"], len(herbs) - len(herb_report["new numbers"]) + 1)
     return 1 if unresolved else 0
 
 

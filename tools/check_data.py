@@ -198,8 +198,9 @@ def anti_influenza_fields(f):
 
 TOOLS = os.path.dirname(os.path.abspath(__file__))
 
-# Herbs without a single compound link; the count may only go down.
-MAX_HERBS_WITHOUT_LINKS = 110
+# Herbs of the compound sources (not the curated drugs of herb_extra.tsv) without a single
+# compound link; the count may only go down.
+MAX_HERBS_WITHOUT_LINKS = 90
 
 _CJK = re.compile(r"[\u4e00-\u9fff]")
 _PRESCRIBES = re.compile(r"[汤散丸](主之|证)")
@@ -293,13 +294,138 @@ def plausibility_checks(c, fangji, herbs, herb_links):
     c.check("no two formula records with the same name and composition",
             one_record_per_formula())
 
+    # The curated drugs (minerals, animal drugs, classical drugs) have no compound source.
+    extra = {r[0] for r in curated("herb_extra.tsv")}
     without = [line.split("\t")[2] for pos, line in enumerate(herbs[1:], start=1)
-               if not herb_links.get(pos) and len(line.split("\t")) > 2]
-    c.check("herbs without compound links: %d (at most %d)"
+               if not herb_links.get(pos) and len(line.split("\t")) > 2
+               and line.split("\t")[2] not in extra]
+    c.check("herbs of the compound sources without compound links: %d (at most %d)"
             % (len(without), MAX_HERBS_WITHOUT_LINKS),
             ["%d herbs without links, more than %d: %s" % (
                 len(without), MAX_HERBS_WITHOUT_LINKS, "、".join(without[:10]))]
             if len(without) > MAX_HERBS_WITHOUT_LINKS else [])
+
+
+KEPT_APART = os.path.join(TOOLS, "kept_apart.tsv")
+NAME_TABLE = "药名对照.tsv"
+
+
+def read_name_table(path):
+    """The lines of DB/药名对照.tsv as (written, standard, kind) rows, or a list of problems."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+    except (OSError, UnicodeDecodeError) as e:
+        return None, ["cannot read as UTF-8: %s" % e]
+    rows, problems = [], []
+    for i, line in enumerate(text.split("\n"), start=1):
+        if not line.strip() or line.startswith("#") or line.startswith("写法\t"):
+            continue
+        f = line.split("\t")
+        if len(f) < 3 or not f[0].strip() or not f[1].strip():
+            problems.append("line %d: needs written name, standard name and kind" % i)
+            continue
+        rows.append((f[0].strip(), f[1].strip(), f[2].strip()))
+    return rows, problems
+
+
+def vocabulary_checks(c, herbs, table, property_lines):
+    """The names of the drugs: every alias of the name table names one drug of the herb file,
+    no alias is another drug's own name, the drugs the Pharmacopoeia lists apart stay apart,
+    and every drug is typed and has its properties (or is listed as not confirmed)."""
+    classical = {r[0]: r[1] for r in curated("classical_names.tsv")}
+    fields = [l.split("\t") for l in herbs[1:]]
+    names = {f[2]: f for f in fields if len(f) > 2}
+    drugs = {n for n in names if n not in classical}
+    aliases = [r for r in table if r[2] not in ("异体字", "新药")]
+    new_drugs = {r[1] for r in table if r[2] == "新药"}
+
+    def drug_of(name):
+        """The drug a standard name or a processed form of one means, or None."""
+        name = classical.get(name, name)
+        if name in drugs or name in new_drugs:
+            return name
+        base = tcm_rules.processed_base(name, drugs)
+        return base
+
+    def aliases_name_drugs():
+        meaning = {}
+        for written, standard, kind in aliases:
+            parts = standard.split("、") if kind == "多药" else [standard]
+            for part in parts:
+                if drug_of(part) is None:
+                    yield "%s → %s: %s is no drug of the herb file" % (written, standard, part)
+            if tcm_rules.name_key(written) in meaning and meaning[tcm_rules.name_key(written)] != standard:
+                yield "%s names both %s and %s" % (written, meaning[tcm_rules.name_key(written)],
+                                                   standard)
+            meaning.setdefault(tcm_rules.name_key(written), standard)
+    c.check("every alias of %s (%d) names one drug of the herb file" % (NAME_TABLE, len(aliases)),
+            aliases_name_drugs())
+
+    def no_alias_is_another_drug():
+        for written, standard, kind in aliases:
+            if written in names and written != standard and kind != "多药":
+                if drug_of(written) != drug_of(standard):
+                    yield "%s → %s, but %s is a drug of its own" % (written, standard, written)
+        for f in fields:
+            for other in f[3:]:
+                for written, standard, kind in aliases:
+                    if written == other and kind != "多药" and drug_of(standard) != drug_of(f[2]):
+                        yield "%s is a name of %s in the herb file but means %s in %s" % (
+                            other, f[2], standard, NAME_TABLE)
+    c.check("no alias is the name of another drug", no_alias_is_another_drug())
+
+    resolver = tcm_rules.NameResolver(herbs, table)
+    pairs = curated_path(KEPT_APART)
+
+    def kept_apart():
+        for a, b in pairs:
+            got = {}
+            for n in (a, b):
+                found = resolver.resolve(n)
+                if len(found) != 1:
+                    yield "%s does not resolve to one drug (%s)" % (n, "、".join(found) or "none")
+                else:
+                    got[n] = classical.get(found[0], found[0])
+            if len(got) == 2 and got[a] == got[b]:
+                yield "%s and %s are one drug (%s)" % (a, b, got[a])
+            for f in fields:
+                if a in f[2:] and b in f[2:]:
+                    yield "%s and %s share the herb record %s" % (a, b, f[2])
+    c.check("drugs listed apart stay apart (%d pairs of kept_apart.tsv)" % len(pairs), kept_apart())
+
+    types = {r[0]: r[1] for r in curated("herb_types.tsv")}
+    allowed_other = {n for n, t in types.items() if t == "其他"}
+    unknown = {r[0] for r in curated("herb_properties.tsv")
+               if len(r) > 6 and r[1] == "不详" and r[6].strip()}
+    extra = {r[0] for r in curated("herb_extra.tsv")}
+    with_rows = set()
+    for line in property_lines:
+        f = line.split("\t")
+        n = as_int(f[0])
+        if n is not None and 1 <= n < len(herbs) and len(fields[n - 1]) > 2:
+            with_rows.add(fields[n - 1][2])
+    vocabulary = {drug_of(r[1]) for r in aliases if r[2] != "多药"} | \
+        {n for n in types if n in names} | (extra & set(names))
+    vocabulary.discard(None)
+
+    def typed_with_properties():
+        for n in sorted(vocabulary):
+            f = names.get(n)
+            if f is None:
+                continue
+            if not 1 <= (as_int(f[1]) or 0) <= 37 and n not in allowed_other:
+                yield "%s has no type" % n
+            if n not in with_rows and n not in unknown:
+                yield "%s has no properties and is not listed as not confirmed with a reason" % n
+    c.check("every drug of the vocabulary (%d) is typed and has properties or is listed as "
+            "not confirmed" % len(vocabulary), typed_with_properties())
+
+
+def curated_path(path):
+    with open(path, encoding="utf-8") as f:
+        lines = [l.rstrip("\n") for l in f if l.strip()]
+    return [tuple(l.split("\t")[:2]) for l in lines[1:]]
 
 
 def check_properties(lines, herbs, fangji):
@@ -440,6 +566,10 @@ def main(argv):
                 [] if hits else ["no herb of the formulas has a listed compound"])
 
     plausibility_checks(c, fangji, herbs, herb_links)
+
+    table, problems = read_name_table(os.path.join(root, NAME_TABLE))
+    c.check("%s reads as UTF-8 with written name, standard name and kind" % NAME_TABLE, problems)
+    vocabulary_checks(c, herbs, table or [], data["herb_property"])
 
     print("%d passed, %d failed" % (c.passed, c.failed))
     return 0 if c.failed == 0 else 1

@@ -131,7 +131,15 @@ NATURES = ["大寒", "寒", "微寒", "凉", "平", "微温", "温", "热", "大
 FLAVOURS = ["酸", "苦", "甘", "辛", "咸", "淡", "涩"]
 MERIDIANS = ["肝", "心", "脾", "肺", "肾", "胆", "胃", "小肠", "大肠", "膀胱", "三焦", "心包"]
 TOXICITIES = ["有毒", "有小毒", "有大毒"]
-PROPERTY_SOURCES = {"药典": "中国药典2020年版一部", "教材": "《中药学》（高学敏主编，2002）"}
+PROPERTY_SOURCES = {"药典": "中国药典2020年版一部", "教材": "《中药学》（高学敏主编，2002）",
+                    "整理": "整理"}
+
+
+def property_source(key, note=""):
+    """The source text of a property row; a curated row names its reason: 整理（…）."""
+    if key == "整理":
+        return "整理（%s）" % note
+    return PROPERTY_SOURCES[key]
 
 
 def property_problems(nature, flavours, meridians, toxicity, source):
@@ -153,6 +161,113 @@ def property_problems(nature, flavours, meridians, toxicity, source):
         problems.append("meridian repeated in %r" % meridians)
     if toxicity and toxicity not in TOXICITIES:
         problems.append("toxicity %r" % toxicity)
-    if source not in PROPERTY_SOURCES.values():
+    curated = source.startswith("整理（") and source.endswith("）") and len(source) > 4
+    if not curated and (source not in PROPERTY_SOURCES.values() or source == "整理"):
         problems.append("source %r" % source)
     return problems
+
+
+# Processing words the program's name dictionary folds off a name ("蜜炙黄芪" is 黄芪), longest
+# first, and the names they must never fold: different drugs that only look processed.
+PROCESSING_PREFIXES = ["蜜炙", "麸炒", "土炒", "醋炙", "盐炙", "酒炙", "姜炙", "酒炒", "醋炒", "盐炒",
+                       "炒焦", "酒洗", "炙", "炒", "焦", "酒", "醋", "盐", "蜜", "姜", "制", "法",
+                       "清", "煅", "炮", "煨", "生", "鲜", "净", "蒸", "烫", "熬"]
+PROCESSING_SUFFIXES = ["炭", "粉", "末"]
+NEVER_FOLDED = {"生地黄", "熟地黄", "鲜地黄", "生姜", "干姜", "炮姜", "煨姜", "生晒参", "生铁落", "姜黄"}
+
+
+def processed_base(name, known):
+    """The drug a processed name stands for (炙黄芪 → 黄芪), or None: the first processing
+    word before or after it whose remainder is in `known`."""
+    if name in NEVER_FOLDED:
+        return None
+    for p in PROCESSING_PREFIXES:
+        if name.startswith(p) and len(name) > len(p) and name[len(p):] in known:
+            return name[len(p):]
+    for p in PROCESSING_SUFFIXES:
+        if name.endswith(p) and len(name) > len(p) and name[:-len(p)] in known:
+            return name[:-len(p)]
+    return None
+
+
+def name_key(name):
+    """How the name dictionary compares names: Latin letters without case, no blanks."""
+    return "".join(ch.lower() if "A" <= ch <= "Z" else ch for ch in name
+                   if ch not in " \t\u3000")
+
+
+class NameResolver:
+    """The import's name dictionary, for checking the shipped names: the standard names of
+    Herb_Name.DB (field 2), its further names, and the lines of 药名对照.tsv, which win over
+    the standard names; variant characters are folded first, processing words fold a name
+    into its drug (炒枣仁 → 酸枣仁) except for the names that are different drugs."""
+
+    def __init__(self, herb_lines, table_rows):
+        self.standard = set()
+        self.entries = {}
+        self.variants = {}
+        others = {}
+        for line in herb_lines[1:]:
+            f = line.split("\t")
+            if len(f) < 3 or not f[2].strip():
+                continue
+            name = f[2].strip()
+            self.standard.add(name)
+            for other in f[3:]:
+                other = other.strip()
+                if other and other != name:
+                    k = name_key(other)
+                    others[k] = name if others.get(k, name) == name else ""
+        for k, name in others.items():
+            if name and k not in self.standard:
+                self.entries[k] = name
+        for row in table_rows:
+            written, standard, kind = row[0].strip(), row[1].strip(), row[2].strip()
+            if kind == "异体字":
+                if len(written) == 1 and len(standard) == 1:
+                    self.variants[written] = standard
+                continue
+            if kind == "新药":
+                self.standard.add(standard)
+            if written != standard:
+                self.entries[name_key(written)] = standard
+
+    def _direct(self, name):
+        entry = self.entries.get(name_key(name))
+        if entry:
+            return entry
+        return name if name in self.standard else None
+
+    def _fold(self, standard):
+        base = processed_base(standard, self.standard)
+        return base or standard
+
+    def resolve(self, written):
+        """The drugs a written name stands for ([] when it does not resolve)."""
+        name = "".join(self.variants.get(ch, ch) for ch in written.strip())
+        if not name:
+            return []
+        target = self._direct(name)
+        if target is None and name not in NEVER_FOLDED:
+            for p in PROCESSING_PREFIXES:
+                if name.startswith(p) and len(name) > len(p):
+                    base = self._direct(name[len(p):])
+                    if base and "、" not in base:
+                        target = base
+                        break
+            for p in PROCESSING_SUFFIXES if target is None else []:
+                if name.endswith(p) and len(name) > len(p):
+                    base = self._direct(name[:-len(p)])
+                    if base and "、" not in base:
+                        target = base
+                        break
+        if target is None:
+            return []
+        if "、" in target:
+            out = []
+            for part in target.split("、"):
+                sub = self.resolve(part)
+                if len(sub) == 1:
+                    out += sub
+            return out
+        return [self._fold(target)]

@@ -11,6 +11,7 @@ import shutil
 import sys
 import tempfile
 import unittest
+import unittest.mock
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import build_data  # noqa: E402
@@ -177,7 +178,7 @@ class TextTest(unittest.TestCase):
         formulas = [["芍药甘草汤", "白芍4两，甘草4两，粳米1升。", ""]]
         table = [["甘草", "平", "甘", "心、肺、脾、胃", "-", "药典"],
                  ["白芍", "微寒", "苦、酸", "肝、脾", "-", "药典"],
-                 ["粳米", "不详", "-", "-", "-", "-"]]
+                 ["粳米", "不详", "-", "-", "-", "-", "食物"]]
         lines, unknown = build_data.property_lines(herbs, formulas, table)
         self.assertEqual(lines, ["1\t平\t甘\t心、肺、脾、胃\t\t中国药典2020年版一部",
                                  "2\t微寒\t苦、酸\t肝、脾\t\t中国药典2020年版一部",
@@ -187,7 +188,9 @@ class TextTest(unittest.TestCase):
                                 ([table[0], ["白芍", "微寒", "苦", "肝经", "-", "药典"], table[2]],
                                  "meridian '肝经'"),
                                 (table + [["芍药", "平", "甘", "肝", "-", "药典"]], "classical name"),
-                                (table + [["甘草", "平", "甘", "心", "-", "药典"]], "repeated")]:
+                                (table + [["甘草", "平", "甘", "心", "-", "药典"]], "repeated"),
+                                (table[:2] + [table[2][:6]], "needs its reason"),
+                                (table + [["芍药甘", "平", "甘", "心", "-", "整理"]], "needs its reason")]:
             with self.subTest(message=message):
                 with self.assertRaisesRegex(ValueError, message):
                     build_data.property_lines(herbs, formulas, broken)
@@ -262,16 +265,22 @@ class SourcesTest(unittest.TestCase):
             ("X10", "猪胆粉"), ("X11", "黄柏"), ("X12", "花椒"), ("X13", "天冬"),
             ("X14", "商陆"))])
 
+    def build(self, numbers=(), aliases=()):
+        return build_data.build_herbs(self.src, build_data.SafeText(), numbers=list(numbers),
+                                      aliases=list(aliases))
+
     def test_herbs_merge_split_and_carry_classical_names(self):
-        herbs, report = build_data.build_herbs(self.src, build_data.SafeText())
+        herbs, report = self.build(aliases=[("杭芍", "白芍", "处方名", ""), ("芍药", "白芍", "古名", ""),
+                                            ("炙甘", "炙甘草", "简写", "")])
         self.assertEqual(report["unnamed materials"], [])
         lines = build_data.herb_name_lines(herbs)
         by_name = {l.split("\t")[2]: l for l in lines[1:]}
         self.assertEqual(by_name["白芍"].split("\t")[1:],
-                         ["31", "白芍", "Baishao", "Paeoniae Radix Alba", "Paeoniae Radix"])
+                         ["31", "白芍", "杭芍", "Baishao", "Paeoniae Radix Alba", "Paeoniae Radix"])
         self.assertEqual(by_name["赤芍"].split("\t")[1:4], ["6", "赤芍", "Chishao"])
         self.assertIn("葱白", by_name)          # Hanja name, converted, when CHINESE is empty
-        self.assertEqual(by_name["甘草"].split("\t")[3:], ["Gancao", "licorice", "Glycyrrhizae Radix"])
+        self.assertEqual(by_name["甘草"].split("\t")[3:],
+                         ["炙甘", "Gancao", "licorice", "Glycyrrhizae Radix"])
         # A classical name is a record of its own with the modern herb's type, so
         # that both the name lookup and the type lookup answer it.
         self.assertEqual(by_name["芍药"].split("\t")[1:], ["31", "芍药", "Shaoyao"])
@@ -295,9 +304,39 @@ class SourcesTest(unittest.TestCase):
             self.assertEqual(fields[0], str(pos))
             self.assertNotIn("", fields, line)
             self.assertTrue(any(f.isascii() for f in fields[3:]), line)   # a pinyin
+        # A curated alias is a further name of its drug, found by the name lookup; a classical
+        # name keeps its record; a processed form's alias belongs to its drug.
+        self.assertEqual(by_name["白芍"].split("\t")[3], "杭芍")
+        self.assertEqual(tcm_rules.herb_id_by_name(lines, "杭芍"), lines.index(by_name["白芍"]))
+        self.assertNotIn("芍药", by_name["白芍"].split("\t"))
+        self.assertEqual(report["aliases"], {"further names": 2, "classical records": 1})
+
+    def test_aliases_must_name_one_drug(self):
+        for aliases, message in [([("川归", "当归", "处方名", "")], "which is no drug"),
+                                 ([("芍药根", "芍药", "古名", "")], "which is no drug"),
+                                 ([("甘草", "白芍", "处方名", "")], "is the drug 甘草"),
+                                 ([("国老", "甘草", "", ""), ("国老", "白芍", "", "")], "names both")]:
+            with self.subTest(message=message), self.assertRaisesRegex(ValueError, message):
+                self.build(aliases=aliases)
+
+    def test_herb_numbers_are_kept_and_new_herbs_follow(self):
+        herbs, report = self.build()
+        first = [h.name for h in herbs]
+        # Numbers given before stay, whatever the pinyin order; herbs new to the table follow
+        # in pinyin order.
+        kept = [(1, "葛根"), (2, "甘草"), (3, first[0])]
+        herbs, report = self.build(numbers=kept)
+        names = [h.name for h in herbs]
+        self.assertEqual(names[:3], ["葛根", "甘草", first[0]])
+        self.assertEqual(names[3:], [n for n in first if n not in names[:3]])
+        self.assertEqual(report["new numbers"], names[3:])
+        for numbers, message in [([(1, "葛根"), (3, "甘草")], "should be 2"),
+                                 ([(1, "葛根"), (2, "无此药")], "may not be dropped")]:
+            with self.subTest(message=message), self.assertRaisesRegex(ValueError, message):
+                self.build(numbers=numbers)
 
     def test_classical_names_share_links_and_literature_adds_links(self):
-        herbs, _ = build_data.build_herbs(self.src, build_data.SafeText())
+        herbs, _ = self.build()
         lh = ["LATIN", "ID", "COMPOUND", "PMID"]
         lrows = [["Paeoniae Radix", "1", "paeoniflorin", ""], ["Armeniacae Semen", "2", "amygdalin", ""],
                  ["Paeoniae Radix", "0", "unknown", ""]]
@@ -388,11 +427,22 @@ class CheckerTest(unittest.TestCase):
                 ["C\t甘草\t异甘草素\tIsoliquiritigenin\t活性\t文献\t[1]https://doi.org/x\t" + key],
         }
 
+        # The name table and the pairs that must stay apart.
+        self.table = ["写法\t标准名\t类别\t来源", "麻黄草\t麻黄\t别名\t古名",
+                      "国老\t甘草\t别名\t处方名", "炙草\t炙甘草\t别名\t处方名",
+                      "二药\t麻黄、桂枝\t多药\t合称", "樸\t朴\t异体字\t旧字形"]
+        self.kept_apart = os.path.join(self.db, "kept_apart.tsv")
+        with open(self.kept_apart, "w", encoding="utf-8") as f:
+            f.write("药名\t另一药名\n麻黄\t桂枝\n麻黄草\t甘草\n")
+
     def run_checker(self):
         for rel, lines in self.files.items():
             build_data.write_gbk(os.path.join(self.db, rel), lines)
+        with open(os.path.join(self.db, "药名对照.tsv"), "w", encoding="utf-8") as f:
+            f.write("".join(line + "\n" for line in self.table))
         out = io.StringIO()
-        with contextlib.redirect_stdout(out):
+        with contextlib.redirect_stdout(out), \
+                unittest.mock.patch.object(check_data, "KEPT_APART", self.kept_apart):
             rc = check_data.main(["check_data.py", self.db])
         text = out.getvalue()
         self.assertRegex(text.splitlines()[-1], r"^\d+ passed, \d+ failed$")
@@ -448,6 +498,47 @@ class CheckerTest(unittest.TestCase):
                 self.files[rel] = saved
                 self.assertEqual(rc, 1, text)
                 self.assertIn(message, text)
+
+    def test_vocabulary_faults_are_found(self):
+        faults = [
+            ("川归\t当归\t别名\t处方名", "当归 is no drug of the herb file"),
+            ("二药\t麻黄、当归\t多药\t合称", "当归 is no drug of the herb file"),
+            ("麻黄草\t桂枝\t别名\t误", "麻黄草 names both 麻黄 and 桂枝"),
+            ("桂枝\t麻黄\t别名\t误", "桂枝 → 麻黄, but 桂枝 is a drug of its own"),
+            ("桂枝\t麻黄\t别名\t误", "麻黄 and 桂枝 are one drug"),
+            ("Mahuang\t桂枝\t别名\t误", "Mahuang is a name of 麻黄 in the herb file but means 桂枝"),
+            ("甘草草\t桂枝\t别名\t误", "甘草草 → 桂枝"),
+        ]
+        for line, message in faults:
+            with self.subTest(line=line):
+                saved = list(self.table)
+                self.table.append(line)
+                if message.startswith("甘草草"):
+                    # An alias that is a further name of another herb in the herb file.
+                    self.files["Herb_Name.DB"][3] = "3\t30\t甘草\t甘草草\tGancao"
+                    message = "甘草草 is a name of 甘草 in the herb file but means 桂枝"
+                rc, text = self.run_checker()
+                self.table = saved
+                self.files["Herb_Name.DB"][3] = "3\t30\t甘草\tGancao"
+                self.assertEqual(rc, 1, text)
+                self.assertIn(message, text)
+        # A processing word folds 炙草 (→ 炙甘草) into 甘草: a pair listed apart that the fold
+        # joins fails like one an alias joins.
+        with open(self.kept_apart, "a", encoding="utf-8") as f:
+            f.write("甘草\t炙草\n")
+        rc, text = self.run_checker()
+        self.assertEqual(rc, 1, text)
+        self.assertIn("甘草 and 炙草 are one drug (甘草)", text)
+        with open(self.kept_apart, "w", encoding="utf-8") as f:
+            f.write("药名\t另一药名\n麻黄\t桂枝\n")
+        # A drug the herb file does not type fails; so does one without properties.
+        self.files["Herb_Name.DB"][2] = "2\t0\t桂枝\tGuizhi"
+        rc, text = self.run_checker()
+        self.assertIn("桂枝 has no type", text)
+        self.files["Herb_Name.DB"][2] = "2\t1\t桂枝\tGuizhi"
+        del self.files["Herb_Property.DB"][1]
+        rc, text = self.run_checker()
+        self.assertIn("桂枝 has no properties", text)
 
     def test_bad_encoding_and_line_ends_are_found(self):
         self.run_checker()

@@ -53,7 +53,7 @@ TEST(NameDictionaryTest, FoldsProcessingButNeverDifferentDrugs) {
       {"杭白芍", "白芍", "白芍"},
       {"生地黄", "生地黄", "生地黄"},
       {"熟地黄", "熟地黄", "熟地黄"},
-      {"生地", "生地黄", "生地黄"},
+      {"生地", "地黄", "地黄"},  // 生地黄 is the pharmacopoeia's 地黄; 熟地黄 stays apart
       {"生姜", "生姜", "生姜"},
       {"干姜", "干姜", "干姜"},
       {"姜黄", "姜黄", "姜黄"},
@@ -82,7 +82,7 @@ TEST(NameDictionaryTest, FoldsProcessingButNeverDifferentDrugs) {
   // (槐山 sounds like the aliases 怀山 and 淮山 of 山药).
   const struct {
     const char *written, *herb;
-  } kSound[] = {{"伏苓", "茯苓"}, {"兔丝子", "菟丝子"}, {"旋复花", "旋覆花"}, {"槐山", "山药"}};
+  } kSound[] = {{"伏苓", "茯苓"}, {"兔丝子", "菟丝子"}, {"牛夕", "牛膝"}, {"槐山", "山药"}};
   for (const auto& c : kSound) {
     ASSERT_TRUE(d.Resolve(c.written, false).herbs.empty()) << c.written;
     const auto s = d.Suggest(c.written);

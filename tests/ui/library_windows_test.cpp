@@ -76,45 +76,59 @@ class LibraryWindowsTest : public QObject {
     QWidget* review = TopLevel("Frm_NameReview");
     QVERIFY(review);
     auto* grid = review->findChild<QTableWidget*>("Grid_Unresolved");
-    QCOMPARE(grid->rowCount(), 3);
-    // 川穹 takes the suggestion 川芎 (shown with its type), 秫米 becomes a new herb, 煨姜 is left
-    // as written. A typed name that is no known herb is not taken.
-    QComboBox* shumi = nullptr;
-    for (int row = 0; row < grid->rowCount(); ++row) {
-      auto* choice = static_cast<QComboBox*>(grid->cellWidget(row, 3));
-      if (grid->item(row, 0)->text() == "川穹") {
-        choice->setCurrentIndex(choice->findData("川芎"));
-        QCOMPARE(choice->currentText(), QString("川芎（同音，活血祛瘀药）"));
-      }
-      if (grid->item(row, 0)->text() == "秫米") shumi = choice;
-    }
-    QVERIFY(shumi);
-    shumi->setCurrentText("高粱米");
+    // The shipped vocabulary knows every name of the example but the misspelt 川穹. A typed
+    // name that is no known herb is not taken; a suggestion shows its herb type.
+    QCOMPARE(grid->rowCount(), 1);
+    QCOMPARE(grid->item(0, 0)->text(), QString("川穹"));
+    auto* choice = static_cast<QComboBox*>(grid->cellWidget(0, 3));
+    choice->setCurrentText("石头米");
     QTest::mouseClick(review->findChild<QPushButton*>("Cmd_SaveDecisions"), Qt::LeftButton);
-    QCOMPARE(grid->rowCount(), 3);
+    QCOMPARE(grid->rowCount(), 1);
     QVERIFY(!world.dialogs.Messages().empty() &&
-            Contains(world.dialogs.Messages().back(), "“高粱米”不是药名库"));
+            Contains(world.dialogs.Messages().back(), "“石头米”不是药名库"));
     QVERIFY(!Contains(folder_.ReadBytes("DB/药名对照.tsv"), "川穹\t川芎\t用户"));
-    shumi->setCurrentText("（新药）");
+    choice->setCurrentIndex(choice->findData("川芎"));
+    QCOMPARE(choice->currentText(), QString("川芎（同音，活血祛瘀药）"));
     review->resize(900, 360);
     Shot(review, "name_review.png");
     QTest::mouseClick(review->findChild<QPushButton*>("Cmd_SaveDecisions"), Qt::LeftButton);
-    QCOMPARE(grid->rowCount(), 1);
-    QCOMPARE(grid->item(0, 0)->text(), QString("煨姜"));
-    // The names decided here are the user's word, not the dictionary's.
-    const QString summary = review->findChild<QLabel*>("Label_Summary")->text();
-    QVERIFY2(summary.contains("按您的决定识别 2 处"), qPrintable(summary));
+    QCOMPARE(grid->rowCount(), 0);
     QVERIFY(Contains(folder_.ReadBytes("DB/药名对照.tsv"), "川穹\t川芎\t用户\t导入时的决定\n"));
     QVERIFY(Contains(Join(ReadLines(folder_ / "DB/失眠示例/Fangji.DB"), "\n"),
                      "自拟安眠方\t川芎10g，"));
+    review->close();
+    dialog->close();
+
+    // Names no vocabulary knows: one becomes a new herb, the other is left as written.
+    folder_.WriteBytes("mine.csv", "方名,组成\n甲方,某某草10g，某某根6g\n");
+    ShowImportDialog(main_view, world.session, {},
+                     QString::fromStdString((folder_ / "mine.csv").string()));
+    dialog = TopLevel("Frm_ImportFormulas");
+    QVERIFY(dialog);
+    dialog->findChild<QLineEdit*>("Text_Library")->setText("自拟");
+    QTest::mouseClick(dialog->findChild<QPushButton*>("Cmd_Import"), Qt::LeftButton);
+    review = TopLevel("Frm_NameReview");
+    QVERIFY(review);
+    grid = review->findChild<QTableWidget*>("Grid_Unresolved");
+    QCOMPARE(grid->rowCount(), 2);
+    for (int row = 0; row < grid->rowCount(); ++row)
+      if (grid->item(row, 0)->text() == "某某草")
+        static_cast<QComboBox*>(grid->cellWidget(row, 3))->setCurrentText("（新药）");
+    QTest::mouseClick(review->findChild<QPushButton*>("Cmd_SaveDecisions"), Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), 1);
+    QCOMPARE(grid->item(0, 0)->text(), QString("某某根"));
+    QVERIFY(Contains(folder_.ReadBytes("DB/药名对照.tsv"), "某某草\t某某草\t新药\t导入时的决定\n"));
+    review->close();
+    dialog->close();
 
     // The manager opens the library; the windows name it and the search reads it.
     main_view->findChild<QAction*>("Menu_LibraryManagement")->trigger();
     QWidget* manager = TopLevel("Frm_Libraries");
     QVERIFY(manager);
     auto* list = manager->findChild<QListWidget*>("List_Libraries");
-    QCOMPARE(list->count(), 2);
-    list->setCurrentRow(1);
+    QCOMPARE(list->count(), 3);
+    for (int row = 0; row < list->count(); ++row)
+      if (list->item(row)->text().startsWith("失眠示例")) list->setCurrentRow(row);
     QTest::mouseClick(manager->findChild<QPushButton*>("Cmd_Open"), Qt::LeftButton);
     QCOMPARE(OpenLibraryName(world.session), std::string("失眠示例"));
     QVERIFY(main_view->windowTitle().contains("方剂库：失眠示例（23 首）"));
