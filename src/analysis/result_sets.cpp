@@ -136,7 +136,12 @@ std::vector<SavedSet> ListResultSets(const Session& session) {
 }
 
 std::string SetLibrary(const Session& session, std::string_view name) {
-  if (name == kCurrentSetName) return OpenLibraryName(session);
+  if (name == kCurrentSetName) {
+    // The library the set was searched in, as kept with it; a set of an older result folder is
+    // taken to be from the open library.
+    const ResultSetState state = ReadResultSetState(session);
+    return state.known ? state.library : OpenLibraryName(session);
+  }
   std::error_code ec;
   const fs::path file = LibraryFile(session, name);
   if (!fs::exists(file, ec)) return std::string(kShippedLibraryName);
@@ -177,10 +182,10 @@ Outcome SaveResultSet(Session& session, std::string_view name) {
     files.Add(target).WriteBytes(ReadFileBytes(source));
     files.Add(SetHistoryFile(session, trimmed)).WriteLine(session.SearchHistory);
     const fs::path library_file = LibraryFile(session, trimmed);
-    if (OpenLibraryName(session) != kShippedLibraryName)
-      files.Add(library_file).WriteBytes(OpenLibraryName(session));
+    const std::string library = SetLibrary(session, kCurrentSetName);
+    if (library != kShippedLibraryName) files.Add(library_file).WriteBytes(library);
     files.Commit();
-    if (OpenLibraryName(session) == kShippedLibraryName)
+    if (library == kShippedLibraryName)
       fs::remove(library_file, ec);  // a replaced set from an imported library
     return Outcome::kDone;
   });
@@ -193,11 +198,12 @@ Outcome AskAndSaveResultSet(Session& session) {
   const Outcome saved = SaveResultSet(session, name);
   // A save is otherwise invisible: say what was kept and where.
   if (saved == Outcome::kDone)
-    session.dialogs().Message("已保存结果集" + Quoted(Trim(name)) + "（" +
-                                  std::to_string(CountRecords(SetFile(session, name))) +
-                                  " 首方剂），可在“结果集比较”中选用。文件：" +
-                                  SetFile(session, name).string(),
-                              "保存结果集");
+    session.dialogs().Message(
+        "已保存结果集" + Quoted(Trim(name)) + "（" +
+            std::to_string(CountRecords(SetFile(session, name))) + " 首方剂，搜索历史：" +
+            (session.SearchHistory.empty() ? "（无）" : session.SearchHistory) +
+            "），可在“结果集比较”中选用。文件：" + SetFile(session, name).string(),
+        "保存结果集");
   return saved;
 }
 

@@ -41,7 +41,8 @@ struct SavedSet {
 };
 
 // The formula library a set was searched in: a saved set remembers it in <name>.library (none
-// for the shipped library); the current set is taken to be from the open library.
+// for the shipped library); the current set knows it from the state kept with Result.DB, or is
+// taken to be from the open library.
 std::string SetLibrary(const Session& session, std::string_view name);
 
 // The saved sets by name (code point order). A set whose file cannot be read, or a history

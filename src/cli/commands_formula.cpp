@@ -10,14 +10,22 @@
 namespace lindora::cli {
 namespace {
 
-constexpr const char* kQueryUsage = "query [--in-results] [--exclude] [--] TEXT...";
+constexpr const char* kQueryUsage = "query --all | query [--in-results] [--exclude] [--] TEXT...";
 
 // Types TEXT into the formula window, sets its two switches as a user would click them and
-// presses 搜索. The window is opened on first use in a run, which empties the result backup:
-// a search in results needs an earlier query in the same --script run.
+// presses 搜索 (or, with --all, presses 全部方剂). A search in results reads the result set
+// with the history kept beside it, so it may follow a query of an earlier run.
 int Query(Context& ctx, const Args& args) {
-  if (args.empty()) return UsageError(ctx, kQueryUsage);
   const bool in_results = args.Has("--in-results"), exclude = args.Has("--exclude");
+  if (args.Has("--all")) {
+    if (!args.empty() || in_results || exclude) return UsageError(ctx, kQueryUsage);
+    FangjiAnalysis& w = ctx.session.Window<FangjiAnalysis>();
+    const Outcome outcome = w.Cmd_All_Click();
+    ctx.out << w.LabelCount() << '\n';
+    PrintGrid(ctx, w.Caption(), "FlexGrid", w.FlexGrid());
+    return ExitStatus(outcome);
+  }
+  if (args.empty()) return UsageError(ctx, kQueryUsage);
   // Several words are one text joined by blanks, as if typed.
   std::string text = Join(args, " ");
   FangjiAnalysis& w = ctx.session.Window<FangjiAnalysis>();
@@ -41,10 +49,11 @@ int FindFormula(Context& ctx, const std::vector<std::string>& args) {
 
 Registrar query_command(
     "query", kQueryUsage,
-    "searches the formula database (or, with --in-results, the previous result set) and prints "
-    "the formula window's count label, caption and grid; --exclude keeps the records without "
-    "the keyword",
-    {"--in-results", "--exclude"}, Query);
+    "searches the open formula library (or, with --in-results, the current result set, also "
+    "one made by an earlier run) and prints the formula window's count label, caption and "
+    "grid; --exclude keeps the records without the keyword; --all takes every formula of the "
+    "library",
+    {"--in-results", "--exclude", "--all"}, Query);
 Registrar find_formula_command("find-formula", "find-formula NAME",
                                "prints the first record of the formula database that contains "
                                "NAME, or nothing",

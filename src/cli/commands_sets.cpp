@@ -82,6 +82,12 @@ int SaveSet(Context& ctx, const std::vector<std::string>& args) {
     return kRefused;
   }
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
+  // What was saved, so that a set saved after a refused query is seen for what it is.
+  for (const SavedSet& set : ListResultSets(ctx.session))
+    if (set.name == Trim(name))
+      ctx.out << "已保存结果集“" << set.name << "”：" << set.formulas << " 首方剂，方剂库“"
+              << set.library << "”，搜索历史："
+              << (set.history.empty() ? std::string("（无）") : set.history) << '\n';
   return PrintSets(ctx, false);
 }
 

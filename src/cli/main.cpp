@@ -11,6 +11,9 @@
 #include "common/outcome.h"
 #include "common/process.h"
 #include "common/version.h"
+#include "formula/fangji_analysis.h"
+#include "formula/formula_db.h"
+#include "formula/keyword_query.h"
 #include "formula/library.h"
 
 #ifdef LINDORA_CLI_PICTURES
@@ -215,6 +218,21 @@ int Run(int argc, char** argv) {
   Context ctx{session, dialogs, std::cout, std::cerr};
   if (std::string problem = OpenLibrary(session, library); !problem.empty()) {
     std::cerr << problem << '\n';
+    return kFailed;
+  }
+  // Each run is a new session: it takes up the history kept with the result set, and a set
+  // searched in another library than this run's is searched again here (or emptied).
+  try {
+    const ResultSetState state = ReadResultSetState(session);
+    if (state.known) {
+      session.SearchHistory = state.history;
+      FangjiAnalysis::ContinueResultSet(session);
+    }
+    if (std::string note = FitResultSetToLibrary(session, /*unknown_is_foreign=*/false);
+        !note.empty())
+      std::cerr << note << '\n';
+  } catch (const FileError& e) {
+    std::cerr << e.what() << '\n';
     return kFailed;
   }
 

@@ -1,6 +1,7 @@
 #include "formula/fangji_analysis.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/analysis_list.h"
 #include "common/files.h"
@@ -10,6 +11,7 @@
 #include "common/web_addresses.h"
 #include "formula/formula_db.h"
 #include "formula/keyword_query.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -17,6 +19,8 @@ namespace {
 constexpr double kColumnShare[4] = {0.1, 0.4, 0.4, 0.09};
 constexpr std::string_view kHeaders[4] = {"方剂名称", "方剂药物组成", "主治", "功效"};
 }  // namespace
+
+const Session* FangjiAnalysis::continued_set_ = nullptr;
 
 FangjiAnalysis::FangjiAnalysis(Session& session)
     : WindowModel(session), flex_grid_(1, 4), tag_(kBaseCaption) {
@@ -69,6 +73,9 @@ const std::vector<MenuEntry>& FangjiAnalysis::PopupMenu() {
 void FangjiAnalysis::Load() {
   Show();
   Text_Input_GotFocus();
+  // A console run that took up the result set of an earlier one goes on searching in it;
+  // otherwise a new window starts without results to search in.
+  if (std::exchange(continued_set_, nullptr) == &session_) return;
   Guard(session_, [&] { ClearResultBackup(session_); });
 }
 
@@ -195,6 +202,55 @@ Outcome FangjiAnalysis::Cmd_Search_Text_Click() {
   check_filter_ = 0;
   Changed();
   return loaded;
+}
+
+Outcome FangjiAnalysis::Cmd_All_Click() {
+  QueryOutcome outcome = RunQueryAll(session_);
+  if (outcome.status == QueryOutcome::Status::kFailed) {
+    session_.ReportFailure(outcome.message);
+    return Outcome::kFailed;
+  }
+  InitializeGrid();
+  label_count_ = CountText(outcome.count);
+  SetCaption(tag_ + std::string(kHistoryCaption) + session_.SearchHistory);
+  if (!HasHistory(session_.SearchHistory)) list_history_.push_back(session_.SearchHistory);
+  const Outcome loaded = outcome.count >= 1 ? LoadResults() : Outcome::kDone;
+  check_search_in_result_ = 0;
+  check_filter_ = 0;
+  Changed();
+  return loaded;
+}
+
+void FangjiAnalysis::ShowCurrentResultSet() {
+  InitializeGrid();
+  std::int64_t count = 0;
+  Guard(session_, [&] {
+    std::error_code ec;
+    if (!fs::exists(session_.Path(kResultFilePath), ec)) return;
+    LineReader reader(session_.Path(kResultFilePath));
+    std::string line;
+    while (reader.Next(line)) count += !TrimView(line).empty();
+  });
+  label_count_ = CountText(count);
+  SetCaption(session_.SearchHistory.empty()
+                 ? tag_
+                 : tag_ + std::string(kHistoryCaption) + session_.SearchHistory);
+  if (!session_.SearchHistory.empty() && !HasHistory(UpperCase(session_.SearchHistory)))
+    list_history_.push_back(UpperCase(session_.SearchHistory));
+  if (count >= 1) LoadResults();
+  Changed();
+}
+
+Outcome FangjiAnalysis::OpenFormulaLibrary(std::string_view name) {
+  if (std::string problem = OpenLibrary(session_, name); !problem.empty())
+    return Refuse(session_, problem);
+  std::string note;
+  const Outcome outcome =
+      Guard(session_, [&] { note = FitResultSetToLibrary(session_, /*unknown_is_foreign=*/true); });
+  ShowCurrentResultSet();
+  if (outcome != Outcome::kDone) return outcome;
+  if (!note.empty()) session_.Message(note);
+  return Outcome::kDone;
 }
 
 Outcome FangjiAnalysis::Text_Input_KeyPress(int key_ascii) {

@@ -39,6 +39,9 @@ class FangjiAnalysis : public WindowModel {
   std::string_view FormName() const override { return "Frm_FangjiAnalysis"; }
   // Shows the window, puts the focus into the keyword box and empties the result backup.
   void Load() override;
+  // For a console run that took up the result set and history of an earlier run: the first
+  // window of `session` then keeps the result backup, so a search in results goes on.
+  static void ContinueResultSet(const Session& session) { continued_set_ = &session; }
 
   // The 数据分析 menu lists the session's analyses (in the list's order, those on saved sets
   // after 保存结果集…) and ends with the report.
@@ -88,6 +91,13 @@ class FangjiAnalysis : public WindowModel {
   // --- events ---
   void Form_Resize(int width, int height);  // outer size in twips
   Outcome Cmd_Search_Text_Click();
+  // 全部方剂: every formula of the open library becomes the result set.
+  Outcome Cmd_All_Click();
+  // Opens another formula library and says what became of the result set (searched again in
+  // the new library, or emptied); the grid, count and caption then show the set as it is.
+  Outcome OpenFormulaLibrary(std::string_view name);
+  // Fills grid, count and caption from the current result set and the session's history.
+  void ShowCurrentResultSet();
   Outcome Text_Input_KeyPress(int key_ascii);  // Enter (kEnterKey) searches
   void Text_Input_KeyDown();
   void Text_Input_GotFocus();
@@ -133,6 +143,7 @@ class FangjiAnalysis : public WindowModel {
   int list_history_height_ = 930;
   bool timer1_enabled_ = false;
   int width_ = kInitialWidth, height_ = kInitialHeight;
+  static const Session* continued_set_;
 };
 
 }  // namespace lindora

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "common/gbk.h"
 #include "common/safe_write.h"
@@ -89,7 +90,8 @@ void ClearResultBackup(const Session& session) {
 }
 
 ResultSetWriter::ResultSetWriter(const Session& session)
-    : files_(std::make_unique<AtomicFileSet>()),
+    : session_(session),
+      files_(std::make_unique<AtomicFileSet>()),
       result_(&files_->Add(session.Path(kResultFilePath))),
       backup_(&files_->Add(session.Path(kResultBackupPath))) {}
 
@@ -120,10 +122,46 @@ namespace {
 constexpr char kRecipeHeader[] = "# Lindora Result.DB ";
 constexpr char kRecipeUnknown[] = "?";
 
+constexpr char kStateExtension[] = ".history";
+constexpr char kStateLibrary[] = "library\t";
+constexpr char kStateHistory[] = "history\t";
+
 std::string RecipeHeader(std::uint64_t size, std::uint64_t hash) {
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
   return kRecipeHeader + std::to_string(size) + " " + hex;
+}
+
+std::string OneLine(std::string_view text) {
+  return ReplaceAll(ReplaceAll(text, "\r", " "), "\n", " ");
+}
+
+// The lines of a companion file of Result.DB after its header, or nothing when the header does
+// not name the present Result.DB (missing, changed by hand, or written by an older version).
+std::optional<std::vector<std::string>> CompanionLines(const Session& session,
+                                                       std::string_view extension) {
+  const fs::path result = session.Path(kResultFilePath);
+  fs::path file = result;
+  file += std::string(extension);
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec) || !fs::is_regular_file(result, ec)) return std::nullopt;
+  std::vector<std::string> lines = ReadLines(file);
+  if (lines.empty()) return std::nullopt;
+  // A size that differs settles it; else the bytes are hashed piece by piece, as a result set
+  // of 100,000 formulas is not worth holding whole for this.
+  const std::uint64_t size = fs::file_size(result, ec);
+  if (ec || !StartsWith(lines.front(), kRecipeHeader + std::to_string(size) + " "))
+    return std::nullopt;
+  std::ifstream in(result, std::ios::binary);
+  std::uint64_t hash = ResultSetWriter::kHashStart;
+  std::vector<char> buffer(1 << 16);
+  while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
+    hash = ResultSetWriter::Hash(
+        hash, std::string_view(buffer.data(), static_cast<std::size_t>(in.gcount())));
+  if (in.bad() || !in.eof()) throw FileError(FileError::Kind::kRead, result, "读取失败");
+  if (lines.front() != RecipeHeader(size, hash)) return std::nullopt;
+  lines.erase(lines.begin());
+  return lines;
 }
 
 }  // namespace
@@ -134,6 +172,12 @@ void ResultSetWriter::Commit() {
   recipe.WriteLine(RecipeHeader(size_, hash_));
   if (recipe_.empty()) recipe.WriteLine(kRecipeUnknown);
   for (const std::string& command : recipe_) recipe.WriteLine(command);
+  // The history and library travel with the set, so a later run can search in it.
+  AtomicFile& state = files_->Add(result_->target().string() + kStateExtension);
+  state.WriteLine(RecipeHeader(size_, hash_));
+  state.WriteLine(std::string(kStateLibrary) + OpenLibraryName(session_));
+  state.WriteLine(std::string(kStateHistory) +
+                  OneLine(history_set_ ? history_ : session_.SearchHistory));
   files_->Commit();
 }
 
@@ -163,29 +207,25 @@ void ResultSetWriter::AddTail(std::string_view bytes) {
 }
 
 std::vector<std::string> ResultSetRecipe(const Session& session) {
-  const fs::path result = session.Path(kResultFilePath);
-  fs::path recipe_file = result;
-  recipe_file += ".recipe";
-  std::error_code ec;
-  if (!fs::is_regular_file(recipe_file, ec) || !fs::is_regular_file(result, ec)) return {};
-  std::vector<std::string> lines = ReadLines(recipe_file);
-  if (lines.empty()) return {};
-  // A size that differs settles it; else the bytes are hashed piece by piece, as a result set
-  // of 100,000 formulas is not worth holding whole for this.
-  const std::uint64_t size = fs::file_size(result, ec);
-  if (ec || !StartsWith(lines.front(), kRecipeHeader + std::to_string(size) + " ")) return {};
-  std::ifstream in(result, std::ios::binary);
-  std::uint64_t hash = ResultSetWriter::kHashStart;
-  std::vector<char> buffer(1 << 16);
-  while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
-    hash = ResultSetWriter::Hash(
-        hash, std::string_view(buffer.data(), static_cast<std::size_t>(in.gcount())));
-  if (in.bad() || !in.eof()) throw FileError(FileError::Kind::kRead, result, "读取失败");
-  if (lines.front() != RecipeHeader(size, hash)) return {};
-  lines.erase(lines.begin());
-  for (const std::string& line : lines)
+  std::optional<std::vector<std::string>> lines = CompanionLines(session, ".recipe");
+  if (!lines) return {};
+  for (const std::string& line : *lines)
     if (line == kRecipeUnknown) return {};
-  return lines;
+  return std::move(*lines);
+}
+
+ResultSetState ReadResultSetState(const Session& session) {
+  ResultSetState state;
+  std::optional<std::vector<std::string>> lines = CompanionLines(session, kStateExtension);
+  if (!lines) return state;
+  for (const std::string& line : *lines) {
+    if (StartsWith(line, kStateLibrary))
+      state.library = line.substr(std::strlen(kStateLibrary));
+    else if (StartsWith(line, kStateHistory))
+      state.history = line.substr(std::strlen(kStateHistory));
+  }
+  state.known = !state.library.empty();
+  return state;
 }
 
 std::string RecipeText(const std::vector<std::string>& recipe) {

@@ -54,6 +54,17 @@ std::string ScriptWord(std::string_view text);
 void WriteResultSetBytes(const Session& session, std::string_view bytes,
                          std::vector<std::string> recipe);
 
+// What the console keeps with the result set between runs: the search history that made it and
+// the library it was searched in, in \Result\Result.DB.history, written with Result.DB and
+// checked against its size and hash like the recipe. `known` is false when the file is missing
+// (a result folder of an older version) or belongs to another Result.DB.
+struct ResultSetState {
+  bool known = false;
+  std::string history;
+  std::string library;
+};
+ResultSetState ReadResultSetState(const Session& session);
+
 // Empties \Result\Result.DB.bak (the formula window does this when it loads).
 void ClearResultBackup(const Session& session);
 
@@ -76,10 +87,14 @@ class ResultSetWriter {
   // The script commands that made this set (ResultSetRecipe); without one the set's origin is
   // recorded as unknown.
   void SetRecipe(std::vector<std::string> commands) { recipe_ = std::move(commands); }
+  // The search history kept with the set (ReadResultSetState); without one the session's
+  // history at Commit() is kept.
+  void SetHistory(std::string history) { history_ = std::move(history), history_set_ = true; }
   void Commit();
   std::int64_t Count() const { return count_; }
 
  private:
+  const Session& session_;
   std::unique_ptr<AtomicFileSet> files_;
   AtomicFile* result_;
   AtomicFile* backup_;
@@ -87,6 +102,8 @@ class ResultSetWriter {
   std::int64_t count_ = 0;
   std::uint64_t size_ = 0, hash_ = kHashStart;
   std::vector<std::string> recipe_;
+  std::string history_;
+  bool history_set_ = false;
 
  public:
   static constexpr std::uint64_t kHashStart = 1469598103934665603ull;  // FNV-1a

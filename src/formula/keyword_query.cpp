@@ -1,6 +1,7 @@
 #include "formula/keyword_query.h"
 
 #include <cstring>
+#include <optional>
 
 #include "common/gbk.h"
 #include "common/session.h"
@@ -102,6 +103,15 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
       recipe.push_back(std::string("query") + (search_in_results ? " --in-results" : "") +
                        (exclude ? " --exclude" : "") + " -- " + ScriptWord(typed));
     writer.SetRecipe(std::move(recipe));
+    // Known before the set is written, so that the history is kept with it.
+    std::string history = search_in_results ? session.SearchHistory : std::string();
+    std::string connector = search_in_results ? " AND " : "";
+    if (exclude) connector += " NOT ";
+    if ((" " + history + " ").find(outcome.query) == std::string::npos) {
+      if (!history.empty()) history += connector;
+      history += outcome.query;
+    }
+    writer.SetHistory(history);
     std::string raw, line;
     while (reader.Next(raw)) {
       // Blanks and TABs are the same bytes in GBK and UTF-8, so the clean-up runs on the raw
@@ -119,22 +129,122 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
     }
     writer.Commit();
     outcome.count = writer.Count();
+    session.SearchHistory = std::move(history);
   } catch (const FileError& e) {
     outcome.status = QueryOutcome::Status::kFailed;
     outcome.message = e.what();
     return outcome;
   }
-
-  std::string history = search_in_results ? session.SearchHistory : std::string();
-  std::string connector = search_in_results ? " AND " : "";
-  if (exclude) connector += " NOT ";
-  if ((" " + history + " ").find(outcome.query) == std::string::npos) {
-    if (!history.empty()) history += connector;
-    history += outcome.query;
-  }
-  session.SearchHistory = std::move(history);
   outcome.status = QueryOutcome::Status::kCompleted;
   return outcome;
+}
+
+QueryOutcome RunQueryAll(Session& session) {
+  QueryOutcome outcome;
+  outcome.query = kAllFormulasHistory;
+  try {
+    LineReader reader(FormulaDbFile(session));
+    ResultSetWriter writer(session);
+    writer.SetRecipe({"query --all"});
+    writer.SetHistory(std::string(kAllFormulasHistory));
+    std::string raw;
+    while (reader.Next(raw)) {
+      CleanRecordLineInPlace(raw);
+      // A record is any line with something on it, as the library's count has it.
+      if (!TrimView(raw).empty()) writer.AddRaw(raw);
+    }
+    writer.Commit();
+    outcome.count = writer.Count();
+    session.SearchHistory = kAllFormulasHistory;
+  } catch (const FileError& e) {
+    outcome.status = QueryOutcome::Status::kFailed;
+    outcome.message = e.what();
+    return outcome;
+  }
+  outcome.status = QueryOutcome::Status::kCompleted;
+  return outcome;
+}
+
+namespace {
+
+// One recorded search step: "query --all" or "query [--in-results] [--exclude] -- 'TEXT'".
+struct SearchStep {
+  bool all = false, in_results = false, exclude = false;
+  std::string text;
+};
+
+std::optional<SearchStep> ParseSearchStep(std::string_view command) {
+  SearchStep step;
+  if (command == "query --all") {
+    step.all = true;
+    return step;
+  }
+  const std::size_t words = command.find(" -- ");
+  if (!StartsWith(command, "query") || words == std::string_view::npos) return std::nullopt;
+  const std::string flags(command.substr(5, words - 5));
+  if (flags != "" && flags != " --in-results" && flags != " --in-results --exclude")
+    return std::nullopt;
+  step.in_results = Contains(flags, "--in-results");
+  step.exclude = Contains(flags, "--exclude");
+  std::string_view word = command.substr(words + 4);
+  if (word.size() < 2 || word.front() != '\'' || word.back() != '\'') return std::nullopt;
+  step.text = ReplaceAll(word.substr(1, word.size() - 2), "'\\''", "'");
+  return step;
+}
+
+}  // namespace
+
+std::string FitResultSetToLibrary(Session& session, bool unknown_is_foreign) {
+  const ResultSetState state = ReadResultSetState(session);
+  const std::string open = OpenLibraryName(session);
+  if (state.known && state.library == open) return {};
+  std::int64_t records = 0;
+  {
+    std::error_code ec;
+    if (fs::exists(session.Path(kResultFilePath), ec)) {
+      LineReader reader(session.Path(kResultFilePath));
+      std::string line;
+      while (reader.Next(line)) records += !TrimView(line).empty();
+    }
+  }
+  if (!state.known && (!unknown_is_foreign || records == 0)) return {};
+  const std::string from = state.known ? "方剂库“" + state.library + "”" : "来历不明的数据";
+  const std::string history = state.history.empty() ? "（无）" : state.history;
+
+  std::vector<SearchStep> steps;
+  for (const std::string& command :
+       state.known ? ResultSetRecipe(session) : std::vector<std::string>()) {
+    std::optional<SearchStep> step = ParseSearchStep(command);
+    if (!step) {
+      steps.clear();
+      break;
+    }
+    steps.push_back(std::move(*step));
+  }
+  QueryOutcome last;
+  for (const SearchStep& step : steps) {
+    last = step.all ? RunQueryAll(session)
+                    : RunQuery(session, step.text, step.in_results, step.exclude);
+    if (last.status == QueryOutcome::Status::kFailed)
+      return "已打开方剂库“" + open + "”，但在其中重新检索原结果集失败：" + last.message;
+    // An earlier step found nothing here, so the later ones have nothing to search in.
+    if (last.status == QueryOutcome::Status::kNoPreviousResults) {
+      last.count = 0;
+      last.status = QueryOutcome::Status::kCompleted;
+      break;
+    }
+  }
+  if (!steps.empty() && last.status == QueryOutcome::Status::kCompleted)
+    return "已打开方剂库“" + open + "”。原结果集（" + std::to_string(records) + " 首，搜索历史：" +
+           history + "）来自" + from + "，已按同样的检索在“" + open + "”中重新检索：找到 " +
+           std::to_string(last.count) + " 首方剂。";
+  // Not made by searches alone (a typed list, a related-formula search, an unknown origin):
+  // nothing to redo, so nothing of the old library is kept under the new one's name.
+  session.SearchHistory.clear();
+  WriteResultSetBytes(session, "", {});
+  return "已打开方剂库“" + open + "”。原结果集（" + std::to_string(records) + " 首，搜索历史：" +
+         history + "）来自" + from +
+         "，不是只由检索得到，无法在新方剂库中重做，已清空；请重新检索或用“全部方剂”。";
 }
 
 }  // namespace lindora

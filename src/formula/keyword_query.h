@@ -14,6 +14,8 @@ namespace lindora {
 class Session;
 
 inline constexpr std::string_view kEmptyQueryMessage = "检索关键字不能为空";
+// What the search history says of a result set that is the whole open library.
+inline constexpr std::string_view kAllFormulasHistory = "全部方剂";
 inline constexpr std::string_view kNoPreviousResultsMessage =
     "您选中“在结果中检索”，但检索前并没有检索结果";
 
@@ -72,5 +74,15 @@ struct QueryOutcome {
 // folder that cannot be written leaves result file, backup and history as they were.
 QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_results,
                       bool exclude);
+// Takes every formula of the open library (single-herb prescriptions too) as the result set;
+// the history then reads 全部方剂.
+QueryOutcome RunQueryAll(Session& session);
+
+// After another library was opened: a result set searched in a different library is searched
+// again in the open one when its recipe is made of searches only, and emptied otherwise. Returns
+// what was done, in Chinese, or the empty text when the set already belongs to the open library.
+// A set of unknown origin (an older result folder) is emptied only when `unknown_is_foreign`.
+// Throws FileError.
+std::string FitResultSetToLibrary(Session& session, bool unknown_is_foreign);
 
 }  // namespace lindora

@@ -76,12 +76,11 @@ class ReportBuilder {
                                                   {"检索历史", history},
                                                   {"结果集方剂数", std::to_string(formulas)},
                                                   {"报告日期", options_.date}};
-    // An imported library is named with its file; the shipped one reads as it always has.
-    if (OpenLibraryName(session_) != kShippedLibraryName) {
+    // The library is always named, with its file, so a reader never takes one for another.
+    if (OpenLibraryName(session_) != kShippedLibraryName)
       rows[0][1] = "DB/" + OpenLibraryName(session_) + "/Fangji.DB";
-      rows.insert(rows.begin(),
-                  {"方剂库", LibraryLabel(session_).substr(std::string("方剂库：").size())});
-    }
+    rows.insert(rows.begin(),
+                {"方剂库", LibraryLabel(session_).substr(std::string("方剂库：").size())});
     doc_.Table({"项目", "内容"}, rows);
     doc_.Paragraph("数据来源与许可：");
     doc_.Preformatted(ReplaceAll(DataSourceNoticeText(), "\r\n", "\n"));
@@ -389,7 +388,7 @@ class ReportBuilder {
             ". Data sources and licences: see the data notice in the section on the data.",
         "en");
     doc_.Heading("重新生成本报告的脚本 / Script that regenerates this report", 3);
-    doc_.Preformatted(RegenerationScript(recipe_, options_));
+    doc_.Preformatted(RegenerationScript(recipe_, options_, OpenLibraryName(session_)));
   }
 
   void MethodsFor(ReportSection s) {
@@ -520,9 +519,12 @@ std::string TodayIso() {
   return buf;
 }
 
-std::string RegenerationScript(const std::vector<std::string>& recipe,
-                               const ReportOptions& options) {
-  std::string script = "lindora-cli --script - <<'EOF'\n";
+std::string RegenerationScript(const std::vector<std::string>& recipe, const ReportOptions& options,
+                               std::string_view library) {
+  std::string script = "lindora-cli ";
+  if (!library.empty() && library != kShippedLibraryName)
+    script += "--library " + ScriptWord(library) + " ";
+  script += "--script - <<'EOF'\n";
   // The commands that made the result set, as they were recorded with it.
   for (const std::string& command : recipe) script += command + "\n";
   script += "report --sections ";

@@ -88,9 +88,10 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options,
                               const ReportProgress& progress = {});
 
 // The lindora-cli script that regenerates the report: the commands that made the result set
-// (ResultSetRecipe) and the report command with the options that were used.
-std::string RegenerationScript(const std::vector<std::string>& recipe,
-                               const ReportOptions& options);
+// (ResultSetRecipe) and the report command with the options that were used; an imported
+// `library` is opened with --library, so the commands search the library the report read.
+std::string RegenerationScript(const std::vector<std::string>& recipe, const ReportOptions& options,
+                               std::string_view library = {});
 
 // Today's date as YYYY-MM-DD (local time).
 std::string TodayIso();

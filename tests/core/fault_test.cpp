@@ -151,7 +151,7 @@ TEST_F(FaultTest, AFullDiskFailsTheQueryAndKeepsThePreviousResultSet) {
   for (const auto& entry : fs::directory_iterator(f / "Result")) {
     const std::string name = entry.path().filename().string();
     EXPECT_TRUE(name == "Result.DB" || name == "Result.DB.bak" || name == "Result.DB.recipe" ||
-                name == ".lindora.lock")
+                name == "Result.DB.history" || name == ".lindora.lock")
         << "left behind: " << name;
   }
 }

@@ -7,6 +7,8 @@
 namespace lindora {
 namespace {
 
+constexpr const char* kNoPreviousResults = "您选中“在结果中检索”，但检索前并没有检索结果";
+
 class FormulaCliTest : public ::testing::Test {
  protected:
   FormulaCliTest() {
@@ -59,6 +61,45 @@ TEST_F(FormulaCliTest, FindFormulaPrintsTheRecordOrNothing) {
   auto none = Run({"find-formula", "石膏"});
   EXPECT_EQ(none.status, 0);
   EXPECT_EQ(none.out, "");
+}
+
+// Each run is a new process: the whole library, then a search in it, then a refused query and a
+// save, each in its own run; then a run in another library, then an older result folder.
+TEST_F(FormulaCliTest, AllFormulasAndSearchInResultsAcrossRuns) {
+  f.WriteLines("DB/诊所/Fangji.DB",
+               {"方001\t黄芪", "方002\t黄芪，当归\t乏力", "", "方003\t麻黄，杏仁", "方004\t甘草"});
+  auto all = Run({"--library", "诊所", "query", "--all"});
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.out.substr(0, all.out.find('\n')), "找到 4  项结果");
+  EXPECT_NE(all.out.find("搜索历史：全部方剂 — FlexGrid"), std::string::npos) << all.out;
+
+  auto narrowed = Run({"--library", "诊所", "query", "--in-results", "黄芪"});
+  ASSERT_EQ(narrowed.status, 0) << narrowed.err;
+  EXPECT_NE(narrowed.out.find("找到 2  项结果\n# 方剂分析——搜索历史：全部方剂 AND 黄芪"),
+            std::string::npos)
+      << narrowed.out;
+
+  EXPECT_EQ(Run({"--library", "诊所", "query", "--in-results", " "}).status, 1);
+  auto saved = Run({"--library", "诊所", "save-set", "气虚"});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_NE(
+      saved.out.find("已保存结果集“气虚”：2 首方剂，方剂库“诊所”，搜索历史：全部方剂 AND 黄芪"),
+      std::string::npos)
+      << saved.out;
+  EXPECT_EQ(f.ReadBytes("Result/Sets/气虚.DB"), f.ReadBytes("Result/Result.DB"));
+
+  // a run in the shipped library searches the same steps there, and says so
+  auto shipped = Run({"sets"});
+  ASSERT_EQ(shipped.status, 0) << shipped.err;
+  EXPECT_NE(shipped.err.find("重新检索：找到 0 首方剂"), std::string::npos) << shipped.err;
+  EXPECT_EQ(f.ReadBytes("Result/Result.DB"), "");
+
+  // a result folder without the kept history: nothing to search in, as before
+  Run({"query", "麻黄"});
+  std::filesystem::remove(f / "Result/Result.DB.history");
+  auto old = Run({"query", "--in-results", "桂枝"});
+  EXPECT_EQ(old.status, 1);
+  EXPECT_NE(old.err.find(kNoPreviousResults), std::string::npos) << old.err;
 }
 
 }  // namespace

@@ -243,7 +243,7 @@ TEST_F(QueryFaultTest, UnwritableResultFileKeepsTheBackupAndHistory) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder / "Result"))
     ++entries;
-  EXPECT_EQ(entries, 3) << "the result set, its backup and the folder's lock file";
+  EXPECT_EQ(entries, 4) << "the result set, its backup, recipe and history (no lock file)";
 }
 
 TEST_F(QueryFaultTest, MissingResultFolderKeepsTheHistory) {
@@ -285,7 +285,7 @@ TEST_F(QueryFaultTest, UnwritableBackupPutsThePreviousResultFileBack) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder / "Result"))
     ++entries;
-  EXPECT_EQ(entries, 3) << "the result set, its backup and the folder's lock file";
+  EXPECT_EQ(entries, 4) << "the result set, its backup, recipe and history (no lock file)";
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
 // The formula window's model: grid fill, placeholder, check boxes, history drop-down, pop-up.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "common/files.h"
 #include "common/gbk.h"
 #include "common/menu.h"
+#include "common/text.h"
 #include "common/web_addresses.h"
 #include "formula/fangji_analysis.h"
+#include "formula/formula_db.h"
 #include "formula/keyword_query.h"
+#include "formula/library.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
 
@@ -297,3 +302,91 @@ TEST_F(FormulaWindowTest, MenuBarAndPopUpInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A library of `n` formulas: every third a single-herb prescription, blank lines between some.
+std::vector<std::string> LibraryOf(int n, std::mt19937& random) {
+  std::vector<std::string> lines;
+  const char* herbs[] = {"麻黄", "桂枝", "甘草", "黄芪", "当归"};
+  for (int i = 0; i < n; ++i) {
+    std::string composition = herbs[random() % 5];
+    if (i % 3 != 0) composition += std::string("，") + herbs[random() % 5] + "6克";
+    lines.push_back("自拟方" + std::to_string(i) + "\t" + composition + "\t失眠");
+    if (random() % 7 == 0) lines.push_back("");
+  }
+  return lines;
+}
+
+int CountRecords(const std::vector<std::string>& lines) {
+  int n = 0;
+  for (const std::string& line : lines) n += !line.empty();
+  return n;
+}
+
+}  // namespace
+
+TEST_F(FormulaWindowTest, AllFormulasTakesEveryFormulaOfTheOpenLibraryThenNarrows) {
+  std::mt19937 random(33);
+  for (int round = 0; round < 5; ++round) {
+    const int n = 1 + static_cast<int>(random() % 400);
+    const std::vector<std::string> lines = LibraryOf(n, random);
+    folder.WriteLines("DB/诊所/Fangji.DB", lines);
+    FangjiAnalysis& w = Window();
+    ASSERT_EQ(w.OpenFormulaLibrary("诊所"), Outcome::kDone);
+    ASSERT_EQ(w.Cmd_All_Click(), Outcome::kDone);
+    EXPECT_EQ(w.LabelCount(), FangjiAnalysis::CountText(n)) << n;
+    EXPECT_EQ(CountRecords(folder.ReadLines("Result/Result.DB")), n);
+    EXPECT_EQ(w.FlexGrid().Rows(), 1 + std::min(n, FangjiAnalysis::kMaxGridLines));
+    EXPECT_EQ(w.Caption(), "方剂分析——搜索历史：全部方剂");
+    EXPECT_TRUE(w.HasHistory("全部方剂"));
+    // the whole library is a result set like any other: searching in it narrows it
+    int with_astragalus = 0;
+    for (const std::string& line : lines) with_astragalus += Contains(line, "黄芪");
+    w.SetCheckSearchInResult(1);
+    Search("黄芪");
+    EXPECT_EQ(w.LabelCount(), FangjiAnalysis::CountText(with_astragalus));
+    EXPECT_EQ(world.session.SearchHistory, "全部方剂 AND 黄芪");
+    ASSERT_EQ(w.OpenFormulaLibrary(""), Outcome::kDone);  // back to the shipped one
+  }
+  // back in the shipped library both steps were made again there, where no formula has 黄芪
+  EXPECT_EQ(Window().LabelCount(), "找到 0  项结果");
+  EXPECT_EQ(world.session.SearchHistory, "全部方剂 AND 黄芪");
+}
+
+TEST_F(FormulaWindowTest, OpeningAnotherLibraryRerunsTheSearchesOrEmptiesTheSet) {
+  folder.WriteLines("DB/失眠/Fangji.DB",
+                    {"酸枣仁汤\t酸枣仁，甘草，知母\t虚烦不眠", "甘麦大枣汤\t甘草，小麦，大枣\t脏躁",
+                     "麻黄汤\t麻黄，桂枝，甘草\t恶寒"});
+  FangjiAnalysis& w = Window();
+  Search("甘草");
+  w.SetCheckSearchInResult(1);
+  w.SetCheckFilter(1);
+  w.Check_Filter_Click();
+  Search("麻黄");
+  ASSERT_EQ(w.LabelCount(), "找到 1  项结果");  // C方
+  ASSERT_EQ(w.OpenFormulaLibrary("失眠"), Outcome::kDone);
+  // the same two steps in the new library: 甘草 without 麻黄
+  EXPECT_EQ(w.LabelCount(), "找到 2  项结果");
+  ASSERT_EQ(w.FlexGrid().Rows(), 3);
+  EXPECT_EQ(w.FlexGrid().TextMatrix(1, 0), "酸枣仁汤");
+  EXPECT_EQ(w.FlexGrid().TextMatrix(2, 0), "甘麦大枣汤");
+  EXPECT_EQ(w.Caption(), "方剂分析——搜索历史：甘草 AND  NOT 麻黄");
+  ASSERT_EQ(world.dialogs.Messages().size(), 1u);
+  EXPECT_TRUE(Contains(world.dialogs.Messages().back(), "重新检索：找到 2 首方剂"))
+      << world.dialogs.Messages().back();
+  EXPECT_EQ(ReadResultSetState(world.session).library, "失眠");
+
+  // a typed list cannot be searched again: the set is emptied and the message says so
+  WriteResultSetBytes(world.session, "C方\t桂枝，甘草2两\t汗出恶风\r\n",
+                      {"import-formulas -- 'C方'"});
+  ASSERT_EQ(w.OpenFormulaLibrary("伤寒论"), Outcome::kDone);
+  EXPECT_TRUE(Contains(world.dialogs.Messages().back(), "已清空"));
+  EXPECT_EQ(w.FlexGrid().Rows(), 1);
+  EXPECT_EQ(w.LabelCount(), "找到 0  项结果");
+  EXPECT_EQ(w.Caption(), "方剂分析");
+  EXPECT_EQ(CountRecords(folder.ReadLines("Result/Result.DB")), 0);
+  // a library that does not exist changes nothing
+  EXPECT_EQ(w.OpenFormulaLibrary("没有"), Outcome::kRefused);
+  EXPECT_EQ(OpenLibraryName(world.session), "伤寒论");
+}

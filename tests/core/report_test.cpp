@@ -304,6 +304,11 @@ TEST(RegenerationScriptTest, TheRecordedCommandsThenTheReport) {
   EXPECT_EQ(RegenerationScript({}, o),
             "lindora-cli --script - <<'EOF'\n"
             "report --sections herbs,symptoms --rows 30 --date 2026-12-07\nEOF");
+  // an imported library is opened first, so the commands search the library the report read
+  EXPECT_EQ(RegenerationScript({"query --all"}, o, "诊所"),
+            "lindora-cli --library '诊所' --script - <<'EOF'\nquery --all\n"
+            "report --sections herbs,symptoms --rows 30 --date 2026-12-07\nEOF");
+  EXPECT_EQ(RegenerationScript({}, o, "伤寒论"), RegenerationScript({}, o));
 }
 
 }  // namespace

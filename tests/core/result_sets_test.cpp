@@ -173,7 +173,9 @@ TEST_F(ResultSetsTest, CommandLine) {
   folder.WriteLines("Result/Result.DB", {"丙方\t石膏，甘草\t渴"});
   auto listed = run({"save-set", "乙", "--replace"});
   EXPECT_EQ(listed.status, 0) << listed.err;
-  EXPECT_EQ(listed.out, "# 结果集 — Sets\n名称\t方剂数\t搜索历史\n乙\t1\t\n甲\t2\t\n");
+  EXPECT_EQ(listed.out,
+            "已保存结果集“乙”：1 首方剂，方剂库“伤寒论”，搜索历史：（无）\n# 结果集 — "
+            "Sets\n名称\t方剂数\t搜索历史\n乙\t1\t\n甲\t2\t\n");
   EXPECT_EQ(run({"compare-sets", ".", "甲", "--min-count", "x"}).status, 1);
   EXPECT_EQ(run({"compare-sets", "."}).status, 1);
   auto compared = run({"compare-sets", "甲", "乙", "--min-count", "2", "--symptoms"});

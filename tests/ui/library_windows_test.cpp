@@ -140,6 +140,11 @@ class LibraryWindowsTest : public QObject {
     QVERIFY(formula_view->windowTitle().contains("失眠示例"));
     QVERIFY(formulas.FlexGrid().Rows() > 5);
     Shot(formula_view, "imported_library.png");
+    // 全部方剂 beside the search: every formula of the open library, and the title says so
+    QTest::mouseClick(formula_view->findChild<QPushButton*>("Cmd_All"), Qt::LeftButton);
+    QCOMPARE(formulas.LabelCount(), std::string("找到 23  项结果"));
+    QCOMPARE(formulas.FlexGrid().Rows(), 24);
+    QVERIFY(formula_view->windowTitle().contains("搜索历史：全部方剂"));
   }
 
   // A table without titles whose two columns both hold herbs: the dialog asks for the columns

@@ -18,6 +18,7 @@
 #include "common/ui/fonts.h"
 #include "common/ui/pinyin_collation.h"
 #include "common/ui/qt_ports.h"
+#include "formula/keyword_query.h"
 
 int main(int argc, char** argv) {
   // A file-size limit makes writes fail with a message instead of ending the program.
@@ -60,5 +61,14 @@ int main(int argc, char** argv) {
   if (!main_window.Form_Load(another_running, exe_name) || ended) return 0;
   std::string problems = lindora::PrepareProgramFolder(folder);
   if (!problems.empty()) dialogs.Message(problems);
+  // The program starts in the shipped library: a result set an earlier run searched in another
+  // library is searched again here (or emptied), so no analysis reads it under this title.
+  try {
+    if (std::string note = lindora::FitResultSetToLibrary(session, /*unknown_is_foreign=*/false);
+        !note.empty())
+      dialogs.Message(note);
+  } catch (const lindora::FileError& e) {
+    dialogs.Message(e.what());
+  }
   return app.exec();
 }

@@ -44,6 +44,13 @@ Frm_FangjiAnalysis::Frm_FangjiAnalysis(FangjiAnalysis& model)
   connect(cmd_search_text_, &QPushButton::clicked, this,
           [this] { fangji_.Cmd_Search_Text_Click(); });
 
+  // The whole open library in one step, beside the search it replaces.
+  cmd_all_ = new QPushButton("全部方剂", central);
+  cmd_all_->setObjectName("Cmd_All");
+  cmd_all_->setToolTip("把当前方剂库的全部方剂（含单味药方）作为结果集");
+  Place(cmd_all_, 7320, 240, 1215, 375);
+  connect(cmd_all_, &QPushButton::clicked, this, [this] { fangji_.Cmd_All_Click(); });
+
   check_search_in_result_ = new QCheckBox("在结果中筛选", central);
   check_search_in_result_->setObjectName("Check_SearchInResult");
   Place(check_search_in_result_, 240, 720, 1815, 255);

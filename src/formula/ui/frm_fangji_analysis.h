@@ -28,6 +28,7 @@ class Frm_FangjiAnalysis : public FormView {
  private:
   FangjiAnalysis& fangji_;
   QLineEdit* text_input_ = nullptr;
+  QPushButton* cmd_all_ = nullptr;
   QPushButton* cmd_search_text_ = nullptr;
   QListWidget* list_history_ = nullptr;
   QCheckBox* check_search_in_result_ = nullptr;

@@ -26,7 +26,9 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "common/ui/qt_text.h"
+#include "formula/fangji_analysis.h"
 #include "formula/formula_import.h"
+#include "formula/keyword_query.h"
 #include "formula/library.h"
 
 namespace lindora::ui {
@@ -496,7 +498,26 @@ class LibraryManager : public QDialog {
     Changed();
   }
   void Open() {
-    if (const auto* info = Selected()) Report(OpenLibrary(session_, info->name));
+    const auto* info = Selected();
+    if (!info) return;
+    const std::string name = info->name;
+    // The formula window shows what became of its result set; without it the set is fitted to
+    // the new library all the same, so no analysis reads the old library's formulas.
+    if (auto* fangji = session_.FindWindow<FangjiAnalysis>()) {
+      fangji->OpenFormulaLibrary(name);
+      return Changed();
+    }
+    if (std::string problem = OpenLibrary(session_, name); !problem.empty()) return Report(problem);
+    FitToOpenLibrary();
+    Changed();
+  }
+  void FitToOpenLibrary() {
+    try {
+      if (std::string note = FitResultSetToLibrary(session_, true); !note.empty())
+        session_.Message(note);
+    } catch (const FileError& e) {
+      session_.ReportFailure(e.what());
+    }
   }
   void Rename() {
     const auto* info = Selected();
@@ -511,8 +532,18 @@ class LibraryManager : public QDialog {
     const std::string name = info->name;
     if (info->shipped) return Report(DeleteLibrary(session_, name));
     if (session_.dialogs().AskYesNo("删除方剂库“" + name + "”（" + std::to_string(info->formulas) +
-                                    " 首方剂及其导入记录）？删除后不能恢复。"))
-      Report(DeleteLibrary(session_, name));
+                                    " 首方剂及其导入记录）？删除后不能恢复。")) {
+      const bool was_open = name == OpenLibraryName(session_);
+      const std::string problem = DeleteLibrary(session_, name);
+      // Deleting the open library opens the shipped one.
+      if (problem.empty() && was_open) {
+        if (auto* fangji = session_.FindWindow<FangjiAnalysis>())
+          fangji->OpenFormulaLibrary(kShippedLibraryName);
+        else
+          FitToOpenLibrary();
+      }
+      Report(problem);
+    }
   }
 
   Session& session_;
