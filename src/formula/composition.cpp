@@ -391,10 +391,15 @@ std::vector<Item> SplitItems(U32View text) {
     }
     current = {};
   };
+  // A bracket that nothing closes does not swallow the herbs after it ("麻黄[2J，桂枝").
+  std::size_t last_close = 0;
+  bool any_close = false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (IsClosing(text[i])) last_close = i, any_close = true;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char32_t c = text[i];
     if (Closing(c)) {
-      ++depth;
+      if (any_close && i < last_close) ++depth;
     } else if (IsClosing(c)) {
       if (depth > 0) --depth;
     } else if (depth == 0 && IsSeparator(c) && !(IsBlank(c) && BlankInsideDose(text, i))) {
