@@ -457,6 +457,12 @@ DoseReading ReadDose(std::string_view text) {
   return dose;
 }
 
+std::vector<std::string> CompositionItems(std::string_view composition) {
+  std::vector<std::string> items;
+  for (const Item& item : SplitItems(ToU32(composition))) items.push_back(ToUtf8(item.text));
+  return items;
+}
+
 std::vector<HerbMention> ParseComposition(std::string_view composition) {
   std::vector<HerbMention> herbs;
   // Herbs of the current group still waiting for a dose from a following "各".

@@ -98,9 +98,16 @@ const std::vector<std::string>& HerbList::Names(const std::string& written) {
 
 std::vector<std::string> HerbList::Of(std::string_view composition) {
   std::vector<std::string> herbs;
-  for (const HerbMention& mention : ParseComposition(composition))
-    for (const std::string& herb : Names(mention.name))
+  // Items repeat across formulas far more than whole compositions ("黄连15g"): each distinct
+  // item is parsed and resolved once.
+  for (std::string& item : CompositionItems(composition)) {
+    auto [it, fresh] = items_.try_emplace(std::move(item));
+    if (fresh)
+      for (const HerbMention& mention : ParseComposition(it->first))
+        for (const std::string& herb : Names(mention.name)) it->second.push_back(herb);
+    for (const std::string& herb : it->second)
       if (std::find(herbs.begin(), herbs.end(), herb) == herbs.end()) herbs.push_back(herb);
+  }
   return herbs;
 }
 

@@ -51,7 +51,8 @@ class HerbList {
 
   NameDictionary dictionary_;
   bool keep_processed_ = false;
-  std::unordered_map<std::string, std::vector<std::string>> cache_;
+  std::unordered_map<std::string, std::vector<std::string>> cache_;  // by written name
+  std::unordered_map<std::string, std::vector<std::string>> items_;  // by composition item
 };
 
 }  // namespace lindora
