@@ -11,6 +11,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
+#include "formula/herb_list.h"
 #include "formula/library.h"
 
 namespace lindora {
@@ -212,7 +213,7 @@ Transactions SetTransactions(Session& session, std::string_view name, ItemKind k
   if (kind == ItemKind::kSymptoms) return ReadSymptomTransactions(file);
   fs::path stand = file;
   stand += ".stand";
-  StandardResultFile(file, stand);
+  StandardResultFile(file, stand, HerbListSource::ForSession(session));
   return ReadHerbTransactions(stand);
 }
 

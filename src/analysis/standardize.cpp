@@ -14,6 +14,7 @@
 #include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "formula/herb_list.h"
 
 namespace lindora {
 namespace {
@@ -175,7 +176,7 @@ namespace {
 
 // Raise when the clean-up changes in a way its rule tables do not show, so copies made by an
 // earlier program are remade.
-constexpr int kCleanUpRevision = 1;
+constexpr int kCleanUpRevision = 2;
 
 // Only regular files are opened here: a pipe in the place of one would block (the line reader
 // refuses it with a message).
@@ -191,8 +192,9 @@ std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
 // What a standardised copy was made from: the result set's bytes, the clean-up rules, and the
 // copy itself as it was written (a copy edited or replaced since is not trusted).
 std::string ProductKey(const std::filesystem::path& result_file,
-                       const std::filesystem::path& stand_file) {
+                       const std::filesystem::path& stand_file, const HerbListSource& herbs) {
   std::uint64_t h = kCleanUpRevision;
+  h = Mix(h, std::hash<std::string>{}(herbs.program_folder.string() + '|' + herbs.Stamp()));
   const auto add_rules = [&h](const auto& rules) {
     for (const Rule& r : rules) {
       h = Mix(h, std::hash<std::string_view>{}(r.find));
@@ -226,7 +228,7 @@ std::filesystem::path KeyFile(const std::filesystem::path& stand_file) {
 
 // The key line (ASCII) holds the product key and the report of the run that made the copy.
 bool ReuseCopy(const std::filesystem::path& result_file, const std::filesystem::path& stand_file,
-               StandardResultReport& report) {
+               const HerbListSource& herbs, StandardResultReport& report) {
   if (!IsRegularFile(KeyFile(stand_file))) return false;
   std::ifstream in(KeyFile(stand_file), std::ios::binary);
   std::string line;
@@ -236,17 +238,19 @@ bool ReuseCopy(const std::filesystem::path& result_file, const std::filesystem::
   std::istringstream counts(line.substr(cut + 1));
   StandardResultReport stored;
   if (!(counts >> stored.written >> stored.blank >> stored.too_short)) return false;
-  const std::string key = ProductKey(result_file, stand_file);
+  const std::string key = ProductKey(result_file, stand_file, herbs);
   if (key.empty() || line.compare(0, cut, key) != 0) return false;
   report = stored;
   return true;
 }
 
 StandardResultReport WriteStandardCopy(const std::filesystem::path& result_file,
-                                       const std::filesystem::path& stand_file) {
+                                       const std::filesystem::path& stand_file,
+                                       const HerbListSource& source) {
   StandardResultReport report;
   // Reading first: a missing result file raises before anything is written.
   LineReader reader(result_file);
+  HerbList herbs(source);
   AtomicFile out(stand_file);
   std::string raw;
   std::string joined;
@@ -265,7 +269,9 @@ StandardResultReport WriteStandardCopy(const std::filesystem::path& result_file,
     // A formula without an indications field is still a formula: it counts in N and in every
     // herb analysis, with no symptoms.
     if (fields.size() == 2) fields.emplace_back();
-    StandardIngredients(fields[1]);
+    // The herbs as the import decides them, not the text clean-up: that one glued units on
+    // names (生姜片, 麦冬各) and merged different drugs (熟地黄 into 地黄).
+    fields[1] = herbs.Joined(fields[1]);
     StandardSymptoms(fields[2]);
     joined = Join(fields, "\t");
     if (fields.size() == 3) joined += '\t';
@@ -281,15 +287,16 @@ StandardResultReport WriteStandardCopy(const std::filesystem::path& result_file,
 // Every analysis asks for the standardised copy of the result set; it is made once per result
 // set and reused while neither the result set nor the copy changed.
 StandardResultReport StandardResultFile(const std::filesystem::path& result_file,
-                                        const std::filesystem::path& stand_file) {
+                                        const std::filesystem::path& stand_file,
+                                        const HerbListSource& herbs) {
   StandardResultReport report;
-  if (ReuseCopy(result_file, stand_file, report)) return report;
+  if (ReuseCopy(result_file, stand_file, herbs, report)) return report;
   std::error_code ec;
   std::filesystem::remove(KeyFile(stand_file), ec);
-  report = WriteStandardCopy(result_file, stand_file);
+  report = WriteStandardCopy(result_file, stand_file, herbs);
   // A copy without a key is simply remade next time, so a key that cannot be written is no
   // failure of the analysis.
-  const std::string key = ProductKey(result_file, stand_file);
+  const std::string key = ProductKey(result_file, stand_file, herbs);
   if (!key.empty()) {
     try {
       AtomicFile key_file(KeyFile(stand_file));
@@ -305,7 +312,8 @@ StandardResultReport StandardResultFile(const std::filesystem::path& result_file
 
 StandardResultReport StandardResult(Session& session) {
   return StandardResultFile(session.Path("\\Result\\Result.DB"),
-                            session.Path("\\Result\\Result.DB.stand"));
+                            session.Path("\\Result\\Result.DB.stand"),
+                            HerbListSource::ForSession(session));
 }
 
 }  // namespace lindora

@@ -8,9 +8,11 @@
 namespace lindora {
 
 class Session;
+struct HerbListSource;
 
-// Drops full-width bracketed comments, then doses, units, processing words and quotes. The
-// argument is replaced by the result, which is also returned.
+// The classic text clean-up, for the windows that show it: drops full-width bracketed comments,
+// then doses, units, processing words and quotes. The argument is replaced by the result, which
+// is also returned. Analyses count the herbs of HerbList instead.
 std::string StandardIngredients(std::string& text);
 // Cuts an indications text into symptom phrases. Same convention as StandardIngredients.
 std::string StandardSymptoms(std::string& text);
@@ -22,13 +24,16 @@ struct StandardResultReport {
   long too_short = 0;  // non-blank lines holding a name alone, skipped
 };
 
-// Writes the standardised copy of a result file: one line per usable record, fields 1 and 2
-// cleaned, a three-field record padded with an empty fourth field. The copy is written beside
-// the target and renamed over it, so a failure (FileError) leaves the old copy intact; a
-// missing result file raises before anything is written.
+// Writes the standardised copy of a result file: one line per usable record, field 1 the
+// formula's herbs (HerbList, "、"-joined), field 2 the cleaned symptoms, a three-field record
+// padded with an empty fourth field. The copy is written beside the target and renamed over it, so
+// a failure (FileError) leaves the old copy intact; a missing result file raises before anything is
+// written.
 StandardResultReport StandardResultFile(const std::filesystem::path& result_file,
-                                        const std::filesystem::path& stand_file);
-// The same from the session's \Result\Result.DB to \Result\Result.DB.stand.
+                                        const std::filesystem::path& stand_file,
+                                        const HerbListSource& herbs);
+// The same from the session's \Result\Result.DB to \Result\Result.DB.stand, with the herb
+// lists of the session's open library.
 StandardResultReport StandardResult(Session& session);
 
 }  // namespace lindora

@@ -371,6 +371,10 @@ bool BlankInsideDose(U32View text, std::size_t at) {
     return next_number || IsRangeSeparator(next) || ReadUnit(text, k).has_value();
   }
   if (Closing(next)) return true;  // "炒白术 (10g)": a note belongs to what it follows
+  if (ChineseDigit(prev) >= 0 || ChineseMultiplier(prev) || prev == U'半') {
+    std::size_t k = after;  // "甘草一 钱", "大枣十二 枚"
+    if (ReadUnit(text, k)) return true;
+  }
   return (IsRangeSeparator(prev) || prev == U'各') && next_number;
 }
 
@@ -387,10 +391,15 @@ std::vector<Item> SplitItems(U32View text) {
     }
     current = {};
   };
+  // A bracket that nothing closes does not swallow the herbs after it ("麻黄[2J，桂枝").
+  std::size_t last_close = 0;
+  bool any_close = false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (IsClosing(text[i])) last_close = i, any_close = true;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char32_t c = text[i];
     if (Closing(c)) {
-      ++depth;
+      if (any_close && i < last_close) ++depth;
     } else if (IsClosing(c)) {
       if (depth > 0) --depth;
     } else if (depth == 0 && IsSeparator(c) && !(IsBlank(c) && BlankInsideDose(text, i))) {
@@ -402,6 +411,33 @@ std::vector<Item> SplitItems(U32View text) {
   }
   flush();
   return items;
+}
+
+// Weight and volume units that never end a herb's name: left after a name without a number
+// ("地黄克"), they are a dose written badly, not a part of the name.
+constexpr std::array<std::u32string_view, 11> kBareUnits = {
+    U"毫升", U"毫克", U"千克", U"公斤", U"克", U"钱", U"两", U"斤", U"g", U"ml", U"mg"};
+
+bool IsHan(char32_t c) {
+  return c >= 0x3400 && c <= 0x9FFF;
+}
+
+// Drops a unit or a "各" standing after a name with no dose before it ("地黄克", "麦冬各").
+void DropBareUnit(std::u32string& herb) {
+  if (herb.size() > 1 && herb.back() == U'各' && IsHan(herb[herb.size() - 2])) {
+    herb.pop_back();
+    return;
+  }
+  for (const auto unit : kBareUnits) {
+    if (herb.size() <= unit.size() + 1) continue;
+    const std::size_t at = herb.size() - unit.size();
+    bool same = true;
+    for (std::size_t k = 0; k < unit.size() && same; ++k) same = FoldLatin(herb[at + k]) == unit[k];
+    if (same && IsHan(herb[at - 1]) && ArabicDigit(herb[at - 1]) < 0) {
+      herb.resize(at);
+      return;
+    }
+  }
 }
 
 bool StripSuffix(std::u32string& s, U32View suffix) {
@@ -419,6 +455,12 @@ DoseReading ReadDose(std::string_view text) {
   DoseReading dose;
   dose.text = ToUtf8(TrimBlanks(s));
   return dose;
+}
+
+std::vector<std::string> CompositionItems(std::string_view composition) {
+  std::vector<std::string> items;
+  for (const Item& item : SplitItems(ToU32(composition))) items.push_back(ToUtf8(item.text));
+  return items;
 }
 
 std::vector<HerbMention> ParseComposition(std::string_view composition) {
@@ -453,6 +495,12 @@ std::vector<HerbMention> ParseComposition(std::string_view composition) {
       shared = true;
       herb.pop_back();
       herb = std::u32string(TrimBlanks(herb));
+    }
+    if (!dose) {
+      DropBareUnit(herb);
+      // A unit standing alone ("当归 钱") is no herb: a dose without its number.
+      for (const auto unit : kBareUnits)
+        if (herb == unit) herb.clear();
     }
     for (auto& note : trailing) piece.notes.push_back(std::move(note));
 

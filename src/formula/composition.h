@@ -37,6 +37,11 @@ struct HerbMention {
 // group; empty items are skipped.
 std::vector<HerbMention> ParseComposition(std::string_view composition);
 
+// The items of a composition as ParseComposition splits it (separators outside brackets; a
+// blank inside a dose joins). A herb's name depends on its item alone, so a caller that wants
+// names only may parse each distinct item once.
+std::vector<std::string> CompositionItems(std::string_view composition);
+
 // Reads one dose text ("三两", "半斤", "一两半", "10～15克", "12枚"); a text without a readable
 // amount and unit gives readable == false with the text kept.
 DoseReading ReadDose(std::string_view text);

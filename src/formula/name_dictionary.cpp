@@ -187,14 +187,17 @@ NameResolution NameDictionary::Resolve(std::string_view written, bool keep_proce
     return {standard, {}};
   };
   // The standard name a written name stands for directly, or "" (several herbs: "、"-joined).
+  // A line of the name table (the user's word) wins over the herb files' standard names:
+  // 麦门冬 is a herb-file name, and the table counts it as 麦冬. The herb files' other names are
+  // entries only where they are no standard name, so they never override one.
   const auto direct = [&](const std::string& n, std::string* how) -> std::string {
-    if (IsStandard(n)) {
-      *how = n == Trim(written) ? "标准名" : "异体字";
-      return n;
-    }
     if (const NameEntry* e = Find(n)) {
       *how = e->kind == "多药" ? "多药（" + e->origin + "）" : e->kind + "（" + e->origin + "）";
       return e->standard;
+    }
+    if (IsStandard(n)) {
+      *how = n == Trim(written) ? "标准名" : "异体字";
+      return n;
     }
     return {};
   };
@@ -225,7 +228,20 @@ NameResolution NameDictionary::Resolve(std::string_view written, bool keep_proce
       how = "炮制（" + std::string(suffix) + "）";
     }
   }
-  if (target.empty()) return result;
+  if (target.empty()) {
+    // Old character forms are folded whatever the share of them in a file: 厚樸 is 厚朴, 製半夏
+    // is 制半夏 and so 半夏.
+    std::string simple;
+    try {
+      simple = ToSimplified(name);
+    } catch (const SourceError&) {
+      return result;  // no converter: the name stays unresolved, as without one
+    }
+    if (simple == name) return result;
+    result = Resolve(simple, keep_processed);
+    if (!result.herbs.empty()) result.how = "繁体（" + simple + "）";
+    return result;
+  }
   result.how = how;
 
   for (const auto& part : Split(target, "、")) {

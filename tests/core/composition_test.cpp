@@ -93,6 +93,9 @@ TEST(CompositionTest, RealWorldSpellings) {
        "乌梅=3～5枚:3..5枚 | 蜈蚣=2条:2条 | 全蝎=5只:5只 | 地龙=3-6克:3..6克"},
       {"白芍１５ｇ，赤芍１０－１５ｇ", "白芍=１５ｇ:15ｇ | 赤芍=１０－１５ｇ:10..15ｇ"},
       {"麻黄、杏仁、甘草各等分", "麻黄=等分:?* | 杏仁=等分:?* | 甘草=等分:?*"},
+      // Doses written badly: a unit or 各 with no number, a Chinese numeral cut from its unit.
+      {"麦冬各，地黄克，当归 钱，甘草一 钱，大枣十二 枚，黄芪20G",
+       "麦冬 | 地黄 | 当归 | 甘草=一 钱:1钱 | 大枣=十二 枚:12枚 | 黄芪=20G:20G"},
   };
   for (const auto& c : kCases) EXPECT_EQ(ShowAll(c.text), c.parse) << c.text;
 }

@@ -176,7 +176,9 @@ TEST(DoseTableTest, FoldsHerbsConvertsWeightsAndKeepsCountsApart) {
       {Mention("桂枝", 9, "g"), Undosed("甘草")},
       {Undosed("石膏", "如鸡子大")},
   };
-  DoseSamples s = CollectDoses(formulas, DoseTable::kHan13_8);
+  DoseSamples s = CollectDoses(
+      formulas, DoseTable::kHan13_8,
+      HerbList(NameDictionary::Load(std::filesystem::path(LINDORA_SOURCE_DIR) / "data"), false));
   EXPECT_EQ(s.formulas, 4);
   EXPECT_EQ(s.mentions, 10);
   EXPECT_EQ(s.readable, 7);
@@ -324,7 +326,8 @@ TEST(DoseTableTest, ReadingAFileInPartsEqualsReadingItWhole) {
 // column, a change of options runs again, a bad number of herbs keeps what was shown, and the
 // workbook holds every row.
 TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
-  test::TestFolder folder;
+  // The shipped herb files: 炙甘草 is 甘草 by the name dictionary.
+  test::TestFolder folder(std::filesystem::path(LINDORA_SOURCE_DIR) / "data");
   test::FakeWorld world(folder.root());
   folder.WriteLines(
       "Result/Result.DB",

@@ -51,13 +51,13 @@ TEST(NameDictionaryTest, FoldsProcessingButNeverDifferentDrugs) {
       {"白芍", "白芍", "白芍"},
       {"赤芍", "赤芍", "赤芍"},
       {"杭白芍", "白芍", "白芍"},
-      {"生地黄", "生地黄", "生地黄"},
+      {"生地黄", "地黄", "地黄"},  // the name table says so, over the herb-file name
       {"熟地黄", "熟地黄", "熟地黄"},
       {"生地", "地黄", "地黄"},  // 生地黄 is the pharmacopoeia's 地黄; 熟地黄 stays apart
       {"生姜", "生姜", "生姜"},
       {"干姜", "干姜", "干姜"},
       {"姜黄", "姜黄", "姜黄"},
-      {"芍葯", "芍药", "芍药"},  // variant character
+      {"芍葯", "白芍", "白芍"},  // variant character, then the name table (芍药 → 白芍)
       {"川归", "当归", "当归"},
       {"淮山", "山药", "山药"},
       {"丹皮", "牡丹皮", "牡丹皮"},
@@ -334,12 +334,29 @@ TEST_F(ImportTest, ShippedLibraryThroughAWorkbookComesBackAndReimportIsIdentical
   // The shipped formulas as a workbook, as a user would export them.
   std::vector<std::vector<std::string>> rows = {{"方名", "组成", "主治"}};
   std::vector<std::string> expected;
+  const NameDictionary table = NameDictionary::Load(ShippedData());
   for (const auto& line : folder_.ReadLines("DB/Fangji.DB")) {
     auto fields = Split(line, "\t");
     fields.resize(3);
     rows.push_back(fields);
-    // Every record with at least one herb comes back exactly as it was.
-    if (!ParseComposition(fields[1]).empty()) expected.push_back(Join(fields, "\t"));
+    // Every record with at least one herb comes back as it was, but for the herb-file names
+    // the name table gives another name (芍药 → 白芍).
+    if (ParseComposition(fields[1]).empty()) continue;
+    for (const NameEntry& e : table.Entries()) {
+      if (!table.IsStandard(e.written)) continue;
+      for (const std::string& before : {std::string("，"), std::string()}) {
+        const std::string from = before + e.written;
+        for (std::size_t at = fields[1].find(from); at != std::string::npos;
+             at = fields[1].find(from, at + 1)) {
+          if (before.empty() && at != 0) continue;
+          const std::string next = fields[1].substr(at + from.size(), 3);
+          if (next == "（" || next == "。" || next == "，" || next == "各" ||
+              (!next.empty() && ((next[0] >= '0' && next[0] <= '9') || next == "半")))
+            fields[1].replace(at + before.size(), e.written.size(), e.standard);
+        }
+      }
+    }
+    expected.push_back(Join(fields, "\t"));
   }
   WriteBook(folder_ / "shipped.xlsx", false, rows);
   ImportOptions options;

@@ -17,6 +17,8 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
+#include "formula/herb_list.h"
+#include "formula/library.h"
 
 namespace lindora {
 namespace {
@@ -353,11 +355,13 @@ void LibrarySets::Close(std::string name, std::size_t first) {
 
 LibrarySets ReadLibrarySets(Session& session) {
   LibrarySets library;
-  ForEachLine(session.Path(kFormulaDbPath), [&](const std::string& line) {
+  HerbList herbs(HerbListSource::ForSession(session));
+  // The open library, counted as its result sets are.
+  ForEachLine(FormulaDbFile(session), [&](const std::string& line) {
     if (Trim(line).empty()) return true;
     std::vector<std::string> fields = Split(line, "\t");
     if (fields.size() < 3) return true;
-    library.Add(Trim(fields[0]), StandardIngredients(fields[1]));
+    library.Add(Trim(fields[0]), herbs.Of(fields[1]));
     return true;
   });
   return library;
@@ -549,7 +553,7 @@ Outcome RunCoreCombinations(Session& session, const CoreOptions& options, CoreAn
                                  " 首方剂的药物不足 " + std::to_string(options.size) +
                                  " 味，无法寻找核心组合；请降低最小支持度。");
     // Without a library the candidates are still found, only not compared.
-    const bool library = !r.kept.empty() && std::filesystem::exists(session.Path(kFormulaDbPath));
+    const bool library = !r.kept.empty() && std::filesystem::exists(FormulaDbFile(session));
     BuildCandidates(r, library ? ReadLibrarySets(session) : LibrarySets{});
     AnalysisOutput out = OutputOf(r);
     if (!library && !r.kept.empty()) out.summary += "（未找到方剂库，候选未与现有方剂比较）";

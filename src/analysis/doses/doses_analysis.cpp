@@ -22,25 +22,6 @@ namespace {
 constexpr int kBoxPlotWidth = 1400, kBoxPlotHeight = 900;
 constexpr int kMaxTop = 200;
 
-// The standardised names of a written herb name, as the herb frequency derives them (a name
-// with "或" names two herbs). Most names repeat, so each is cleaned once per run.
-class NameFolder {
- public:
-  const std::vector<std::string>& Fold(const std::string& written) {
-    auto [it, inserted] = cache_.try_emplace(written);
-    if (inserted) {
-      std::string cleaned = written;
-      StandardIngredients(cleaned);
-      for (std::string& part : Split(cleaned, "、"))
-        if (!part.empty()) it->second.push_back(std::move(part));
-    }
-    return it->second;
-  }
-
- private:
-  std::unordered_map<std::string, std::vector<std::string>> cache_;
-};
-
 std::string Number(double value) {
   return FixedDecimals(value, 2);
 }
@@ -48,7 +29,9 @@ std::string Number(double value) {
 // Folds formulas one at a time into samples; several collectors over parts of a set merge.
 class DoseCollector {
  public:
-  explicit DoseCollector(DoseTable table) { samples_.table = table; }
+  DoseCollector(DoseTable table, HerbList herbs) : herbs_(std::move(herbs)) {
+    samples_.table = table;
+  }
 
   void Add(const std::vector<HerbMention>& mentions) {
     ++samples_.formulas;
@@ -70,7 +53,7 @@ class DoseCollector {
       } else {
         ++samples_.unreadable[m.dose.text];
       }
-      for (const std::string& name : folder_.Fold(m.name)) {
+      for (const std::string& name : herbs_.Names(m.name)) {
         Local& l = LocalOf(Herb(name));
         if (!unit.empty()) l.totals[unit] += value;
       }
@@ -129,7 +112,7 @@ class DoseCollector {
   }
 
   DoseSamples samples_;
-  NameFolder folder_;
+  HerbList herbs_;  // a copy per collector: its cache is not shared between threads
   std::unordered_map<std::string, std::size_t> index_;
   std::vector<Local> local_;
 };
@@ -147,8 +130,9 @@ std::optional<std::string_view> CompositionField(std::string_view line) {
 
 }  // namespace
 
-DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, DoseTable table) {
-  DoseCollector collector(table);
+DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, DoseTable table,
+                         const HerbList& herbs) {
+  DoseCollector collector(table, herbs);
   for (const std::vector<HerbMention>& mentions : formulas) collector.Add(mentions);
   return collector.Take();
 }
@@ -165,7 +149,8 @@ std::vector<std::vector<HerbMention>> ReadCompositions(const std::filesystem::pa
   return formulas;
 }
 
-DoseSamples CollectDosesOfFile(const std::filesystem::path& result_file, DoseTable table) {
+DoseSamples CollectDosesOfFile(const std::filesystem::path& result_file, DoseTable table,
+                               const HerbList& herbs) {
   // The compositions are read first (small beside their readings), then parsed and folded in
   // parts side by side: reading the doses is most of the work.
   std::vector<std::string> compositions;
@@ -181,7 +166,7 @@ DoseSamples CollectDosesOfFile(const std::filesystem::path& result_file, DoseTab
   const std::size_t parts = std::clamp<std::size_t>(
       std::thread::hardware_concurrency(), 1, std::max<std::size_t>(1, compositions.size() / 2000));
   auto fold = [&](std::size_t part) {
-    DoseCollector collector(table);
+    DoseCollector collector(table, herbs);
     const std::size_t begin = compositions.size() * part / parts,
                       end = compositions.size() * (part + 1) / parts;
     for (std::size_t i = begin; i < end; ++i) collector.Add(ParseComposition(compositions[i]));
@@ -190,7 +175,7 @@ DoseSamples CollectDosesOfFile(const std::filesystem::path& result_file, DoseTab
   std::vector<std::future<DoseSamples>> later;
   for (std::size_t part = 1; part < parts; ++part)
     later.push_back(std::async(std::launch::async, fold, part));
-  DoseCollector all(table);
+  DoseCollector all(table, herbs);
   all.Merge(fold(0));
   for (std::future<DoseSamples>& f : later) all.Merge(f.get());
   return all.Take();
@@ -328,7 +313,8 @@ DosesResult RunDoses(Session& session, const DosesOptions& options) {
       return Refuse(session, "箱线图的中药数须在 1 到 " + std::to_string(kMaxTop) + " 之间。");
     if (!options.chart.empty() && UpperCase(options.chart.extension().string()) != ".PNG")
       return Refuse(session, "图片文件名须以 .png 结尾：" + options.chart.string());
-    result.samples = CollectDosesOfFile(session.Path("\\Result\\Result.DB"), options.table);
+    result.samples = CollectDosesOfFile(session.Path("\\Result\\Result.DB"), options.table,
+                                        HerbList(HerbListSource::ForSession(session)));
     if (result.samples.formulas == 0) return Refuse(session, kNoDataMessage);
     result.rows = DoseRows(result.samples, options.in_liang);
     result.box_plot = DoseBoxPlot(result.samples, options.top);

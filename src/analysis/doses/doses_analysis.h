@@ -15,6 +15,7 @@
 #include "common/outcome.h"
 #include "common/pictures.h"
 #include "formula/composition.h"
+#include "formula/herb_list.h"
 #include "stats/dose_statistics.h"
 
 namespace lindora {
@@ -47,11 +48,13 @@ struct DoseSamples {
 };
 
 // Folds the compositions of a set of formulas (one vector of mentions per formula). Herb names
-// are standardised as the herb frequency standardises them.
-DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, DoseTable table);
+// are resolved by `herbs` as the herb frequency counts them (without it: as written).
+DoseSamples CollectDoses(const std::vector<std::vector<HerbMention>>& formulas, DoseTable table,
+                         const HerbList& herbs = HerbList({}, false));
 
 // The same over the usable records of a result file, read in parts side by side.
-DoseSamples CollectDosesOfFile(const std::filesystem::path& result_file, DoseTable table);
+DoseSamples CollectDosesOfFile(const std::filesystem::path& result_file, DoseTable table,
+                               const HerbList& herbs = HerbList({}, false));
 
 // The compositions (field 2) of the usable records (at least three fields) of a result file.
 std::vector<std::vector<HerbMention>> ReadCompositions(const std::filesystem::path& result_file);

@@ -14,6 +14,8 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
+#include "formula/herb_list.h"
+#include "formula/library.h"
 
 namespace lindora {
 namespace {
@@ -209,11 +211,13 @@ DendrogramPicture PictureOf(const HerbClustering& c) {
 
 std::vector<FormulaHerbs> ReadLibraryFormulas(Session& session) {
   std::vector<FormulaHerbs> formulas;
-  ForEachLine(session.Path(kFormulaDbPath), [&](const std::string& line) {
+  HerbList herbs(HerbListSource::ForSession(session));
+  // The open library, counted as its result sets are.
+  ForEachLine(FormulaDbFile(session), [&](const std::string& line) {
     if (Trim(line).empty()) return true;
     std::vector<std::string> fields = Split(line, "\t");
     if (fields.size() < 3) return true;
-    formulas.push_back(MakeFormula(Trim(fields[0]), Split(StandardIngredients(fields[1]), "、")));
+    formulas.push_back(MakeFormula(Trim(fields[0]), herbs.Of(fields[1])));
     return true;
   });
   return formulas;
