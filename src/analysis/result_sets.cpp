@@ -53,9 +53,7 @@ std::string CheckSetName(std::string_view name) {
   if (trimmed.find_first_of("/\\") != std::string::npos)
     return "结果集名称不能包含路径分隔符（/ 或 \\）。";
   if (trimmed == "." || trimmed == "..") return "结果集名称不能是“.”或“..”。";
-  if (std::any_of(trimmed.begin(), trimmed.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }))
-    return "结果集名称不能包含控制字符。";
+  if (HasHiddenCharacters(trimmed)) return "结果集名称不能包含控制字符或看不见的字符。";
   if (trimmed.size() > kMaxNameBytes) return "结果集名称太长。";
   return {};
 }

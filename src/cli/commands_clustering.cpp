@@ -8,6 +8,7 @@
 #include "analysis/herb_clustering/herb_clustering_analysis.h"
 #include "cli/cli.h"
 #include "common/pictures.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 
 namespace lindora::cli {
@@ -93,6 +94,11 @@ int ClusterHerbs(Context& ctx, const std::vector<std::string>& words) {
                           " 结尾：" + file);
       return kRefused;
     }
+  }
+  if (std::string problem = CheckUserOutputs(ctx.session.ProgramFolder(), {png, svg});
+      !problem.empty()) {
+    ctx.session.Message(problem);
+    return kRefused;
   }
   std::string message;
   if (values.count("k") && values.count("height")) {

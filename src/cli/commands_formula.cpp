@@ -28,7 +28,11 @@ int Query(Context& ctx, const Args& args) {
   if (args.empty()) return UsageError(ctx, kQueryUsage);
   // Several words are one text joined by blanks, as if typed.
   std::string text = Join(args, " ");
+  // Opening the window empties the backup; when that fails (a link or a folder in its place,
+  // a rename refused) the run has failed, and no new result set is written beside it.
+  const int failures = ctx.session.Failures();
   FangjiAnalysis& w = ctx.session.Window<FangjiAnalysis>();
+  if (ctx.session.Failures() > failures) return kFailed;
   w.SetCheckSearchInResult(in_results ? 1 : 0);
   w.SetCheckFilter(exclude ? 1 : 0);
   w.Check_Filter_Click();

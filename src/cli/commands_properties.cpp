@@ -5,6 +5,7 @@
 
 #include "analysis/herb_properties/herb_properties_window.h"
 #include "cli/cli.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 
 namespace lindora::cli {
@@ -32,6 +33,11 @@ int HerbProperties(Context& ctx, const std::vector<std::string>& args) {
   // A chart that cannot be written is known before the result file is replaced.
   if (!png.empty() && UpperCase(std::filesystem::path(png).extension().string()) != ".PNG") {
     ctx.session.Message("图片文件名须以 .png 结尾：" + png);
+    return kRefused;
+  }
+  if (std::string problem = CheckUserOutputs(ctx.session.ProgramFolder(), {png});
+      !problem.empty()) {
+    ctx.session.Message(problem);
     return kRefused;
   }
   HerbPropertiesWindow& window = ctx.session.Window<HerbPropertiesWindow>();

@@ -10,6 +10,7 @@
 #include "common/files.h"
 #include "common/outcome.h"
 #include "common/process.h"
+#include "common/safe_write.h"
 #include "common/version.h"
 #include "formula/fangji_analysis.h"
 #include "formula/formula_db.h"
@@ -94,6 +95,13 @@ int RunCommand(Context& ctx, std::vector<std::string> words,
     ctx.err << "--xlsx needs a file name\n";
     return kFailed;
   }
+  if (!xlsx.empty()) {
+    if (std::string problem = CheckUserOutputs(ctx.session.ProgramFolder(), {xlsx});
+        !problem.empty()) {
+      ctx.err << problem << '\n';
+      return kRefused;
+    }
+  }
   CommandTables tables;
   if (!xlsx.empty() || all_tables) ctx.tables = &tables;
   const int status = RunCommandWords(ctx, words);
@@ -141,12 +149,35 @@ int RunCommandWords(Context& ctx, const std::vector<std::string>& words) {
   }
 }
 
+// The longest script line: far beyond any command, short enough that an endless input without
+// a line break (/dev/zero) ends with a message instead of taking the memory.
+constexpr std::size_t kMaxScriptLine = 1 << 20;
+
+// One line of a script without its line end; false at the end or after an overlong line
+// (`too_long` then says so).
+bool ReadScriptLine(std::istream& in, std::string& line, bool& too_long) {
+  line.clear();
+  too_long = false;
+  std::streambuf* buf = in.rdbuf();
+  for (;;) {
+    const int c = buf->sbumpc();
+    if (c == std::char_traits<char>::eof()) return !line.empty();
+    if (c == '\n') return true;
+    if (line.size() >= kMaxScriptLine) {
+      too_long = true;
+      return false;
+    }
+    line += static_cast<char>(c);
+  }
+}
+
 int RunScript(Context& ctx, std::istream& in, std::vector<WorkbookSheet>* all_tables) {
   int worst = kDone;
   std::string line;
   std::vector<std::string> words;
   int number = 0;
-  while (std::getline(in, line)) {
+  bool too_long = false;
+  while (ReadScriptLine(in, line, too_long)) {
     ++number;
     if (!SplitWords(line, words)) {
       ctx.err << "第 " << number << " 行：引号没有配对\n";
@@ -156,6 +187,11 @@ int RunScript(Context& ctx, std::istream& in, std::vector<WorkbookSheet>* all_ta
     if (words.empty() || words[0].starts_with("#")) continue;
     worst = std::max(worst, RunCommand(ctx, words, all_tables));
     ctx.out.flush();
+  }
+  if (too_long) {
+    ctx.err << "第 " << number + 1 << " 行超过 " << kMaxScriptLine / (1 << 20)
+            << " MB，脚本不再往下执行。\n";
+    return kRefused > worst ? kRefused : worst;
   }
   return worst;
 }
@@ -216,6 +252,12 @@ int Run(int argc, char** argv) {
   Session session(root, Ports{&dialogs, &urls, &clipboard, &converter});
   InstallCatalog(session);
   Context ctx{session, dialogs, std::cout, std::cerr};
+  // A library is named, never given as a path: DB/<name>/ and nothing outside DB/.
+  if (library.find_first_of("/\\") != std::string::npos ||
+      library.find("..") != std::string::npos) {
+    std::cerr << "--library 只接受方剂库的名字，不接受路径：" << library << '\n';
+    return kRefused;
+  }
   if (std::string problem = OpenLibrary(session, library); !problem.empty()) {
     std::cerr << problem << '\n';
     return kFailed;
@@ -236,6 +278,13 @@ int Run(int argc, char** argv) {
     return kFailed;
   }
 
+  // The workbook's place is checked before any command runs, not after all of them.
+  if (!xlsx.empty()) {
+    if (std::string problem = CheckUserOutputs(session.ProgramFolder(), {xlsx}); !problem.empty()) {
+      std::cerr << problem << '\n';
+      return kRefused;
+    }
+  }
   std::vector<WorkbookSheet> all_tables;
   std::vector<WorkbookSheet>* collect = xlsx.empty() ? nullptr : &all_tables;
   int status = kDone;
@@ -243,7 +292,14 @@ int Run(int argc, char** argv) {
     if (script == "-") {
       status = RunScript(ctx, std::cin, collect);
     } else {
-      std::ifstream in(script);
+      // A folder, a device or a pipe is not a script: the first runs nothing, the others may
+      // never end.
+      std::error_code ec;
+      if (fs::exists(script, ec) && !fs::is_regular_file(script, ec)) {
+        std::cerr << "脚本必须是普通文件（不是文件夹、设备或管道）：" << script << '\n';
+        return kRefused;
+      }
+      std::ifstream in(script, std::ios::binary);
       if (!in) {
         std::cerr << "无法读取脚本文件 " << script << '\n';
         return kFailed;

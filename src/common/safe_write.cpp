@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <map>
@@ -138,6 +139,16 @@ FolderLock::FolderLock(const fs::path& folder, std::chrono::milliseconds wait) {
   }
   const fs::path file = folder / ".lindora.lock";
   int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  // Something else at the lock's place (a folder, a link, a pipe) would turn the lock off
+  // without a word: two runs could then write the same files at once.
+  struct stat st {};
+  const bool not_a_file = fd >= 0 ? ::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)
+                                  : ::lstat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+  if (not_a_file) {
+    if (fd >= 0) ::close(fd);
+    held_locks.erase(key_);
+    throw FileError(FileError::Kind::kWrite, file, kLockNotAFileMessage);
+  }
   if (fd < 0) {
     // A folder where the lock file cannot be made (read-only, a link in its place) is one
     // no run can write into either; the writers report that themselves.
@@ -178,9 +189,73 @@ ResultsLock::ResultsLock(const Session& session) {
 
 ResultsLock::~ResultsLock() = default;
 
+namespace {
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+// `full` is `base` or lies below it; names compared without regard to ASCII case, as the
+// program finds its own files (ProgramPath).
+bool Within(const fs::path& base, const fs::path& full) {
+  if (base.empty()) return false;
+  auto b = base.begin(), f = full.begin();
+  for (; b != base.end(); ++b, ++f) {
+    if (b->empty() && std::next(b) == base.end()) return true;  // a trailing separator
+    if (f == full.end() || AsciiLower(b->string()) != AsciiLower(f->string())) return false;
+  }
+  return true;
+}
+
+bool IsProgramFile(const fs::path& full) {
+  struct stat st {};
+  if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const std::string name = AsciiLower(full.filename().string());
+  return (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0 || name.ends_with(".so") ||
+         name.find(".so.") != std::string::npos;
+}
+
+// Why the program's own file `full` (resolved) may not be replaced by an output, or "".
+std::string ProtectedReason(const std::vector<fs::path>& program_folders, const fs::path& full,
+                            const std::string& shown) {
+  std::error_code ec;
+  const fs::path self = fs::weakly_canonical("/proc/self/exe", ec);
+  if (!ec && full == self) return "不能用输出文件覆盖程序本身：" + shown;
+  for (const fs::path& folder : program_folders) {
+    if (Within(folder / "DB", full))
+      return "不能把输出文件写入程序的数据文件夹 DB（会覆盖程序数据）：" + shown;
+    if (Within(folder / "docs", full))
+      return "不能把输出文件写入程序的说明文档文件夹 docs：" + shown;
+    if (Within(folder / "Result" / "Sets", full))
+      return "不能用输出文件覆盖已保存的结果集（Result/Sets）：" + shown;
+    if (AsciiLower(full.parent_path().string()) == AsciiLower((folder / "Result").string())) {
+      const std::string name = AsciiLower(full.filename().string());
+      if (name == "result.db" || name.starts_with("result.db."))
+        return "不能用输出文件覆盖当前结果集 Result.DB 及其附属文件：" + shown;
+    }
+    if (full.parent_path() == folder && IsProgramFile(full))
+      return "不能用输出文件覆盖程序或其模块：" + shown;
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string CheckUserOutputs(const fs::path& program_folder, const std::vector<fs::path>& outputs) {
   std::error_code ec;
-  const fs::path data = fs::weakly_canonical(program_folder / "DB", ec);
+  // The program's own places, resolved once: the folder it works on (--root) and the folder
+  // its executables and modules are in.
+  std::vector<fs::path> program_folders;
+  for (const fs::path& folder : {program_folder, ExecutableFolder()}) {
+    if (folder.empty()) continue;
+    fs::path resolved = fs::weakly_canonical(folder, ec);
+    if (ec) continue;
+    if (std::find(program_folders.begin(), program_folders.end(), resolved) ==
+        program_folders.end())
+      program_folders.push_back(std::move(resolved));
+  }
   std::vector<fs::path> seen;
   for (const fs::path& output : outputs) {
     if (output.empty()) continue;
@@ -195,11 +270,8 @@ std::string CheckUserOutputs(const fs::path& program_folder, const std::vector<f
     }
     const fs::path full = fs::weakly_canonical(output, ec);
     if (ec) return "输出路径无效：" + shown;
-    if (!data.empty()) {
-      auto [d, f] = std::mismatch(data.begin(), data.end(), full.begin(), full.end());
-      if (d == data.end())
-        return "不能把输出文件写入程序的数据文件夹 DB（会覆盖程序数据）：" + shown;
-    }
+    if (std::string reason = ProtectedReason(program_folders, full, shown); !reason.empty())
+      return reason;
     for (const fs::path& other : seen) {
       if (other == full) return "两个输出指向同一个文件，后写的会覆盖先写的：" + shown;
     }

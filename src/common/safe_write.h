@@ -41,10 +41,14 @@ class AtomicFileSet {
 std::string NewRunId();
 
 inline constexpr char kResultBusyMessage[] = "另一个分析正在写入结果文件，请稍后再试。";
+inline constexpr char kLockNotAFileMessage[] =
+    "锁文件 .lindora.lock 不是普通文件（可能是文件夹、链接或管道），无法防止两个分析同时写入"
+    "结果文件。请删除它后再试";
 
 // Holds the lock file ".lindora.lock" of a folder (the program's Result folder) so that two runs
 // never write its files at once. Waits up to `wait`, then throws FileError with
-// kResultBusyMessage. Nested locks of one process on one folder are free.
+// kResultBusyMessage; a lock path that is not a regular file is refused with
+// kLockNotAFileMessage. Nested locks of one process on one folder are free.
 class FolderLock {
  public:
   explicit FolderLock(const fs::path& folder,

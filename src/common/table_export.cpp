@@ -5,6 +5,7 @@
 
 #include "common/files.h"
 #include "common/grid.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 
@@ -93,6 +94,8 @@ Outcome ExportWorkbook(Session& session, std::string_view suggested_name,
   if (chosen.empty()) return Outcome::kDone;  // cancelled
   std::filesystem::path path(chosen);
   if (UpperCase(path.extension().string()) != ".XLSX") path += ".xlsx";
+  if (std::string problem = CheckUserOutputs(session.ProgramFolder(), {path}); !problem.empty())
+    return Refuse(session, problem);
   return Guard(session, [&] { WriteWorkbook(sheets, path); });
 }
 

@@ -265,6 +265,24 @@ std::string DropControlCharacters(std::string_view text, bool keep_line_breaks) 
   return out;
 }
 
+bool HasHiddenCharacters(std::string_view text) {
+  // What the filter keeps unchanged has no control characters and is valid UTF-8.
+  if (DropControlCharacters(text, false) != text) return true;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    std::uint32_t cp = len == 1 ? c : len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
+    for (std::size_t k = 1; k < len; ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    if ((cp >= 0x200B && cp <= 0x200F) || (cp >= 0x202A && cp <= 0x202E) ||
+        (cp >= 0x2060 && cp <= 0x2069) || cp == 0x061C || cp == 0xFEFF)
+      return true;
+    i += len;
+  }
+  return false;
+}
+
 std::string XmlEscape(std::string_view raw) {
   const std::string text = DropControlCharacters(raw);
   std::string out;

@@ -109,6 +109,12 @@ bool Contains(std::string_view text, std::string_view part);
 // are not UTF-8 are dropped as well. With `keep_line_breaks` false, TAB, LF and CR go too.
 std::string DropControlCharacters(std::string_view utf8, bool keep_line_breaks = true);
 
+// True when a name holds characters a reader cannot see or that reorder what is shown:
+// control characters (C0, DEL, C1, so also ESC sequences), bidirectional marks, embeddings,
+// overrides and isolates (U+200E/F, U+202A–E, U+2066–9, U+061C), zero-width characters
+// (U+200B–D, U+2060, U+FEFF) and bytes that are not UTF-8. Names of libraries and saved sets.
+bool HasHiddenCharacters(std::string_view utf8);
+
 // The text with &, <, > and " written as entities and control characters dropped, for XML and
 // HTML.
 std::string XmlEscape(std::string_view text);

@@ -354,7 +354,7 @@ std::optional<fs::path> WorkbookLockFile(const fs::path& path) {
   return std::nullopt;
 }
 
-void WriteWorkbook(const std::vector<WorkbookSheet>& sheets, const fs::path& path) {
+std::string WorkbookBytes(const std::vector<WorkbookSheet>& sheets, const fs::path& path) {
   if (std::optional<fs::path> lock = WorkbookLockFile(path))
     throw FileError(FileError::Kind::kWrite, path,
                     "工作簿正被其他程序打开（锁文件 " + lock->filename().string() +
@@ -398,7 +398,11 @@ void WriteWorkbook(const std::vector<WorkbookSheet>& sheets, const fs::path& pat
     throw FileError(FileError::Kind::kWrite, path,
                     errno ? SystemErrorText(errno)
                           : std::string("写入工作簿失败（") + lxw_strerror(err) + "）");
-  const std::string bytes = ReadFileBytes(scratch);
+  return ReadFileBytes(scratch);
+}
+
+void WriteWorkbook(const std::vector<WorkbookSheet>& sheets, const fs::path& path) {
+  const std::string bytes = WorkbookBytes(sheets, path);
   AtomicFile out(path);
   out.WriteBytes(bytes);
   out.Commit();

@@ -51,6 +51,10 @@ std::vector<WorkbookSheet> SheetsOf(const std::vector<ResultTable>& tables);
 // file of Excel
 // (~$name.xlsx) or LibreOffice (.~lock.name.xlsx#) beside it says the workbook is open.
 void WriteWorkbook(const std::vector<WorkbookSheet>& sheets, const std::filesystem::path& path);
+// The bytes WriteWorkbook would write to `path` (with the same lock-file refusal), for a
+// workbook published together with other files.
+std::string WorkbookBytes(const std::vector<WorkbookSheet>& sheets,
+                          const std::filesystem::path& path);
 
 // The lock file another program keeps beside an open workbook, if there is one.
 std::optional<std::filesystem::path> WorkbookLockFile(const std::filesystem::path& path);

@@ -328,7 +328,7 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
 
 ImportResult RunImport(Session& session, const std::filesystem::path& file,
                        const ImportOptions& options, const NameDictionary& dictionary) {
-  if (std::string problem = CheckLibraryName(options.library); !problem.empty())
+  if (std::string problem = CheckLibraryName(session, options.library); !problem.empty())
     throw SourceError(problem);
   const auto folder = LibraryFolder(session, options.library);
   if (std::filesystem::exists(folder) && !options.replace)

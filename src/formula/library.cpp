@@ -14,6 +14,13 @@ namespace lindora {
 
 namespace {
 
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
 bool IsLibraryName(std::string_view name) {
   return !name.empty() && name != kShippedLibraryName;
 }
@@ -122,7 +129,24 @@ std::string CheckLibraryName(std::string_view name) {
   for (const char c : trimmed)
     if (std::string_view("\\/:*?\"<>|\t\r\n").find(c) != std::string_view::npos)
       return "方剂库的名字不能含有 \\ / : * ? \" < > | 等字符。";
+  if (HasHiddenCharacters(trimmed))
+    return "方剂库的名字不能含有控制字符或看不见的字符（如零宽字符、方向控制符）。";
   if (CharLength(trimmed) > 40) return "方剂库的名字太长（最多 40 个字）。";
+  return {};
+}
+
+std::string CheckLibraryName(const Session& session, std::string_view name) {
+  if (std::string problem = CheckLibraryName(name); !problem.empty()) return problem;
+  // A library is a folder in DB/: a name of one of the program's data files there would make
+  // an import (or its --replace) take that file's place.
+  const std::string wanted = AsciiLower(name);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(session.Path("\\DB"), error)) {
+    std::error_code kind_error;
+    if (entry.symlink_status(kind_error).type() == std::filesystem::file_type::directory) continue;
+    if (AsciiLower(entry.path().filename().string()) == wanted)
+      return "“" + std::string(name) + "”是程序数据文件夹 DB 中的文件，不能用作方剂库名。";
+  }
   return {};
 }
 
@@ -140,7 +164,7 @@ std::string OpenLibrary(Session& session, std::string_view name) {
 
 std::string RenameLibrary(Session& session, std::string_view from, std::string_view to) {
   if (from == kShippedLibraryName) return "随程序提供的方剂库不能改名。";
-  if (std::string problem = CheckLibraryName(to); !problem.empty()) return problem;
+  if (std::string problem = CheckLibraryName(session, to); !problem.empty()) return problem;
   const auto old_folder = LibraryFolder(session, from), new_folder = LibraryFolder(session, to);
   if (!std::filesystem::is_regular_file(old_folder / "Fangji.DB"))
     return "没有名为“" + std::string(from) + "”的方剂库。";

@@ -43,6 +43,9 @@ std::size_t CountFormulas(const std::filesystem::path& formula_db);
 std::filesystem::path LibraryFolder(const Session& session, std::string_view name);
 // Empty when `name` can name a new imported library, else why not (in Chinese).
 std::string CheckLibraryName(std::string_view name);
+// The same, and not the name of a file in the program's DB folder (Fangji.DB, 药名对照.tsv …,
+// in any ASCII letter case).
+std::string CheckLibraryName(const Session& session, std::string_view name);
 
 // Each returns the empty text, or a Chinese message saying why nothing was done.
 std::string OpenLibrary(Session& session, std::string_view name);

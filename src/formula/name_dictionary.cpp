@@ -49,6 +49,17 @@ std::size_t CharDifference(const std::u32string& a, const std::u32string& b) {
   return d;
 }
 
+// The dictionary's text; a byte it cannot decode is reported with the dictionary's name, not as
+// a fault of the file being imported.
+std::string DecodeDictionary(std::string_view bytes, const std::filesystem::path& table) {
+  try {
+    std::string encoding;
+    return DecodeUserText(bytes, &encoding);
+  } catch (const SourceError& e) {
+    throw SourceError("药名对照表 " + table.lexically_normal().string() + " 无法读取：" + e.what());
+  }
+}
+
 }  // namespace
 
 std::string PinyinOf(std::string_view name) {
@@ -106,8 +117,7 @@ NameDictionary NameDictionary::Load(const std::filesystem::path& program_folder)
   const auto table = ProgramPath(program_folder, kNameTablePath);
   if (!std::filesystem::exists(table)) return dictionary;
   std::string bytes = ReadFileBytes(table);
-  std::string encoding;
-  const std::string text = DecodeUserText(bytes, &encoding);
+  const std::string text = DecodeDictionary(bytes, table);
   std::size_t number = 0;
   for (std::string line : Split(text, "\n")) {
     ++number;
@@ -419,8 +429,7 @@ void NameDictionary::AppendDecisions(const std::filesystem::path& table,
                                      const std::vector<NameEntry>& decisions) {
   std::string text;
   if (std::filesystem::exists(table)) {
-    std::string encoding;
-    text = DecodeUserText(ReadFileBytes(table), &encoding);
+    text = DecodeDictionary(ReadFileBytes(table), table);
   } else {
     text = "写法\t标准名\t类别\t来源\n";
   }

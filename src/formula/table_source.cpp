@@ -349,7 +349,28 @@ char GuessSeparator(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// Excel's "Unicode text" and other UTF-16 files begin with a byte-order mark.
+bool HasUtf16Mark(std::string_view bytes) {
+  return StartsWithBytes(bytes, "\xFF\xFE") || StartsWithBytes(bytes, "\xFE\xFF");
+}
+
+}  // namespace
+
 std::string DecodeUserText(std::string_view bytes, std::string* encoding) {
+  if (HasUtf16Mark(bytes)) {
+    const bool little = bytes[0] == '\xFF';
+    bytes.remove_prefix(2);
+    iconv_t cd = iconv_open("UTF-8", little ? "UTF-16LE" : "UTF-16BE");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw SourceError("系统缺少 UTF-16 编码转换。");
+    bool ok = bytes.size() % 2 == 0;
+    std::string text = ok ? Converted(cd, bytes, &ok) : std::string();
+    iconv_close(cd);
+    if (!ok) throw SourceError("文件以 UTF-16 标记开头，但其中有不是 UTF-16 的字节。");
+    if (encoding) *encoding = little ? "UTF-16LE" : "UTF-16BE";
+    return text;
+  }
   if (StartsWithBytes(bytes, "\xEF\xBB\xBF")) {
     if (encoding) *encoding = "UTF-8（带 BOM）";
     bytes.remove_prefix(3);
@@ -377,7 +398,7 @@ SourceTable ReadCsvText(std::string_view bytes, const SourceOptions& options) {
   if (StartsWithBytes(bytes, kZipMagic) || StartsWithBytes(bytes, kOleMagic))
     throw SourceError(
         "文件内容是 Excel 工作簿，不是 CSV 文本。请把扩展名改为 .xlsx 或在 Excel 中另存为 CSV。");
-  if (bytes.find('\0') != std::string_view::npos)
+  if (!HasUtf16Mark(bytes) && bytes.find('\0') != std::string_view::npos)
     throw SourceError("文件内容不是文本（含有二进制字节），不能作为 CSV 读取。");
   const std::string text = DecodeUserText(bytes, &table.encoding);
   const char separator = GuessSeparator(text);
@@ -393,7 +414,7 @@ SourceTable ReadFormulaLines(std::string_view bytes, const SourceOptions& option
   SourceTable table;
   table.format = "txt";
   if (StartsWithBytes(bytes, kZipMagic) || StartsWithBytes(bytes, kOleMagic) ||
-      bytes.find('\0') != std::string_view::npos)
+      (!HasUtf16Mark(bytes) && bytes.find('\0') != std::string_view::npos))
     throw SourceError("文件内容不是文本，不能作为每行一方的文本文件读取。");
   const std::string text = DecodeUserText(bytes, &table.encoding);
   // One formula a line: its name, then (after a TAB, a colon or blanks) its composition, and
@@ -485,8 +506,14 @@ SourceTable ReadSourceTable(const std::filesystem::path& path, const SourceOptio
   std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (!std::filesystem::is_regular_file(path))
+  if (std::error_code ec; !std::filesystem::is_regular_file(path, ec)) {
+    const auto type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::directory)
+      throw SourceError(PathText(path) + " 是文件夹，不是文件。");
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none)
+      throw SourceError(PathText(path) + " 不是普通文件（是管道、设备或套接字），不能读取。");
     throw SourceError("找不到文件 " + PathText(path) + "。");
+  }
   if (extension == ".xlsx" || extension == ".xlsm") return ReadXlsx(path, options);
   if (extension == ".xls")
     throw SourceError("不能读取旧的 .xls 格式。请在 Excel 中另存为 .xlsx 后再导入。");

@@ -638,9 +638,10 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
       pictures->HtmlPdf(PdfHtml(builder.doc()), builder.doc().Pictures(), builder.doc().Title());
   if (pdf.empty()) throw FileError(FileError::Kind::kWrite, run.pdf, "PDF 文件生成失败");
   tell("写入报告");
-  // First the workbook: one open in a spreadsheet program stops the report before the HTML
-  // and the PDF change.
-  WriteWorkbook(ReportWorkbookSheets(builder.doc()), run.xlsx);
+  // The workbook, the HTML and the PDF are one set: a workbook open in a spreadsheet program,
+  // or any page that fails, leaves all three as they were.
+  const std::string workbook = WorkbookBytes(ReportWorkbookSheets(builder.doc()), run.xlsx);
+  files.Add(run.xlsx).WriteBytes(workbook);
   files.Add(run.html).WriteBytes(builder.doc().Html());
   files.Add(run.pdf).WriteBytes(pdf);
   files.Commit();

@@ -295,17 +295,30 @@ TEST(HostileNamesTest, ControlCharactersNeverReachXmlCsvHtmlOrTheTerminal) {
   const std::string formula = "=HYPERLINK(\"x\")";
   std::vector<std::string> records;
   for (int i = 0; i < 6; ++i)
-    records.push_back(formula + std::to_string(i) + "\t" + bad + "，桂枝，甘草&<\"，杏仁\t咳" +
-                      bad);
+    records.push_back(formula + std::to_string(i) + "\t" + bad + "，桂枝，甘草&<\"，杏仁，@芍药" +
+                      (i % 2 ? "，=大枣" : "") + "\t咳" + bad);
   f.WriteLines("DB/Fangji.DB", records);
   const auto run = test::RunCli({"--root", f.root().string(), "--script", "-"},
                                 "query 桂枝\nnetwork --top 10 --min-edge 1\nrules\n"
-                                "report --sections data,herbs,network\n");
+                                "report --sections data,herbs,network\nherb-pairs\n"
+                                "cluster-herbs --k 2\n");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_FALSE(Has(run.out, "\x1b") || Has(run.err, "\x1b"));
 
   std::string error;
   std::set<std::string> runs;
+  const std::string tree = f.ReadBytes("Result/聚类_树.svg");
+  EXPECT_TRUE(ParsesAsXml(tree, &error)) << "聚类_树.svg: " << error;
+  EXPECT_FALSE(HasControlBytes(tree));
+  // The herb-group name files are GBK; a name a spreadsheet takes for a formula is quoted.
+  for (int n = 2; n <= 4; ++n) {
+    const std::string name = "Yaodui_Analysis" + std::to_string(n) + "_Name.csv";
+    const std::string text = f.ReadBytes("Result/" + name);
+    EXPECT_TRUE(Has(text, "'@")) << name;
+    for (const auto& row : ParseCsv(text))
+      for (const auto& cell : row)
+        EXPECT_FALSE(cell.starts_with("=") || cell.starts_with("@")) << name << ": " << cell;
+  }
   for (const char* xml : {"药物网络.gexf", "药物网络.graphml", "药物网络.svg"}) {
     const std::string text = f.ReadBytes(std::string("Result/") + xml);
     EXPECT_TRUE(ParsesAsXml(text, &error)) << xml << ": " << error;
@@ -367,6 +380,181 @@ TEST_F(OutputTargetTest, ProgramDataDevicesFifosAndDoubleNamesAreRefusedBeforeAn
   EXPECT_EQ(f.ReadBytes("DB/Fangji.DB"), data);
   EXPECT_FALSE(fs::exists(f / "out.html") || fs::exists(f / "chart.jpg"));
   EXPECT_TRUE(fs::is_fifo(f / "fifo"));
+}
+
+// Every way a user names an output, aimed at each thing the program owns, by plain, relative,
+// ".." and linked paths: refused before any work, and nothing owned changes.
+TEST_F(OutputTargetTest, NoOutputReplacesTheProgramsDataProgramsDocumentsOrResultSets) {
+  ASSERT_EQ(Run({"save-set", "keep"}).status, 0);
+  f.WriteLines("DB/Herb_Name.DB", {"1\t30\t甘草\tgancao\t"});
+  f.WriteBytes("DB/药名对照.tsv", "写法\t标准名\t类别\t来源\n");
+  f.WriteBytes("docs/使用说明.md", "说明\n");
+  fs::create_directory_symlink(f / "DB", f / "data-link");
+  const std::string bin = LINDORA_BIN_DIR;
+  std::vector<fs::path> owned = {f / "DB/Fangji.DB",
+                                 f / "DB/Herb_Name.DB",
+                                 f / "DB/药名对照.tsv",
+                                 f / "docs/使用说明.md",
+                                 f / "Result/Result.DB",
+                                 f / "Result/Result.DB.bak",
+                                 f / "Result/Result.DB.recipe",
+                                 f / "Result/Sets/keep.DB",
+                                 bin + "/lindora-cli",
+                                 bin + "/lindora_cli_pictures.so"};
+  std::map<fs::path, std::string> before;
+  for (const fs::path& p : owned)
+    if (fs::exists(p)) before[p] = ReadFileBytes(p);
+  ASSERT_GE(before.size(), 9u);
+  auto at = [&](const char* relative) { return (f / relative).string(); };
+  const std::vector<std::vector<std::string>> refused = {
+      {"--xlsx", at("DB/Herb_Name.DB"), "herb-frequency"},
+      {"--xlsx", at("DB/Fangji.DB"), "--script", "-"},
+      {"--xlsx", bin + "/lindora-cli", "herb-frequency"},
+      {"herb-frequency", "--xlsx", at("data-link/Fangji.DB")},
+      {"herb-frequency", "--xlsx", at("Result/../docs/使用说明.md")},
+      {"report", "--pdf", at("Result/Sets/keep.DB")},
+      {"report", "--html", at("Result/Result.DB")},
+      {"report", "--xlsx", at("Result/result.db.recipe")},
+      {"picture", "C", at("Result/Result.DB")},
+      {"picture", "C", bin + "/lindora_cli_pictures.so"},
+      {"network", "--svg", at("Result/Result.DB.bak")},
+      {"cluster-herbs", "--png", at("Result/Sets/new.png")},
+      {"herb-properties", "--chart", at("docs/x.png")},
+      {"doses", "--chart", at("data-link/x.png")},
+      {"compare-sets", ".", "keep", "--png", at("DB/Ref/x.png")},
+  };
+  for (const auto& args : refused) {
+    const auto r = Run(args);
+    EXPECT_EQ(r.status, 1) << args[0] << " " << args[1] << " " << args[2] << "\n" << r.err;
+    EXPECT_FALSE(r.err.empty()) << args[0];
+  }
+  for (const auto& [path, bytes] : before) EXPECT_EQ(ReadFileBytes(path), bytes) << path;
+  EXPECT_FALSE(fs::exists(f / "Result/Sets/new.png") || fs::exists(f / "docs/x.png"));
+}
+
+// A library is a folder in DB/ named by the user: never a data file's name (an import with
+// --replace would take its place), never a name with invisible characters, never a path.
+TEST_F(OutputTargetTest, LibraryNamesAreNeverDataFilesHiddenCharactersOrPaths) {
+  f.WriteLines("DB/Herb_Name.DB", {"1\t30\t甘草\tgancao\t"});
+  f.WriteBytes("DB/药名对照.tsv", "写法\t标准名\t类别\t来源\n");
+  f.WriteBytes("in.csv", "方名,组成\n丁方,麻黄10g，桂枝6g\n");
+  fs::create_directories(f / "elsewhere");
+  f.WriteLines("elsewhere/Fangji.DB", {"外方\t麻黄\t咳"});
+  const std::string fangji = f.ReadBytes("DB/Fangji.DB");
+  const std::string herbs = f.ReadBytes("DB/Herb_Name.DB");
+  const std::string dictionary = f.ReadBytes("DB/药名对照.tsv");
+  const std::string file = (f / "in.csv").string();
+  for (const char* name : {"Fangji.DB", "fangji.db", "Herb_Name.DB", "药名对照.tsv", "甲\x1b[31m方",
+                           "甲\u202e方", "甲\u200b方", "甲\u2066方"}) {
+    for (const bool replace : {false, true}) {
+      std::vector<std::string> args = {"import", file, "--library", name};
+      if (replace) args.push_back("--replace");
+      const auto r = Run(args);
+      EXPECT_EQ(r.status, 1) << name << "\n" << r.out << r.err;
+      EXPECT_FALSE(Has(r.err, "已有名为")) << r.err;
+    }
+  }
+  EXPECT_EQ(f.ReadBytes("DB/Fangji.DB"), fangji);
+  EXPECT_EQ(f.ReadBytes("DB/Herb_Name.DB"), herbs);
+  EXPECT_EQ(f.ReadBytes("DB/药名对照.tsv"), dictionary);
+  for (const std::string& path :
+       {(f / "elsewhere").string(), std::string("../elsewhere"), std::string("a\\b")}) {
+    const auto r = Run({"--library", path, "find-formula", "外方"});
+    EXPECT_EQ(r.status, 1) << path << "\n" << r.out;
+    EXPECT_FALSE(Has(r.out, "外方")) << r.out;
+  }
+  // A good name still imports.
+  EXPECT_EQ(Run({"import", file, "--library", "丁"}).status, 0);
+}
+
+// Anything but a file at the lock's place would turn the lock off; it is refused by name.
+TEST_F(OutputTargetTest, AFolderAtTheLockStopsWritersInsteadOfUnlockingThem) {
+  const std::string set = f.ReadBytes("Result/Result.DB");
+  fs::remove(f / "Result/.lindora.lock");
+  fs::create_directory(f / "Result/.lindora.lock");
+  EXPECT_THROW(
+      {
+        try {
+          FolderLock lock(f / "Result", std::chrono::milliseconds(0));
+        } catch (const FileError& e) {
+          EXPECT_TRUE(Has(e.what(), ".lindora.lock")) << e.what();
+          throw;
+        }
+      },
+      FileError);
+  // Two imports at once into one name: neither may silently replace the other.
+  f.WriteBytes("in.csv", "方名,组成\n丁方,麻黄10g，桂枝6g\n");
+  std::vector<pid_t> children;
+  for (int i = 0; i < 2; ++i) {
+    pid_t child = ::fork();
+    if (child == 0) {
+      const auto r = Run({"import", (f / "in.csv").string(), "--library", "丁"});
+      ::_exit(r.status != 0 && Has(r.err, ".lindora.lock") ? 0 : 1);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+  EXPECT_FALSE(fs::exists(f / "DB/丁"));
+  const auto r = Run({"query", "麻黄"});
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_TRUE(Has(r.err, "不是普通文件")) << r.err;
+  EXPECT_EQ(f.ReadBytes("Result/Result.DB"), set);
+}
+
+// What a user gives by mistake is named for what it is, and an endless input ends.
+TEST_F(OutputTargetTest, MistakenInputsAreNamedForWhatTheyAre) {
+  for (const char* script : {"/etc", "/dev/zero"}) {
+    const auto r = test::RunCli({"--root", f.root().string(), "--script", script});
+    EXPECT_EQ(r.status, 1) << script;
+    EXPECT_TRUE(Has(r.err, "普通文件")) << r.err;
+  }
+  const auto endless = test::RunCli({"--root", f.root().string(), "--script", "-"},
+                                    "sets\n" + std::string(3 << 20, 'x'));
+  EXPECT_EQ(endless.status, 1);
+  EXPECT_TRUE(Has(endless.err, "第 2 行超过 1 MB")) << endless.err;
+
+  const auto top = Run({"doses", "--top", "999999999"});
+  EXPECT_EQ(top.status, 1);
+  EXPECT_TRUE(Has(top.err, "1 到 200")) << top.err;
+
+  // Excel's "Unicode text": UTF-16LE with its mark, TAB-separated.
+  f.WriteLines("DB/Herb_Name.DB", {"1\t30\t麻黄\tmahuang\t", "2\t30\t桂枝\tguizhi\t"});
+  std::u16string text = u"方名\t组成\r\n丁方\t麻黄10g，桂枝6g\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t c : text) utf16 += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  f.WriteBytes("unicode.csv", utf16);
+  const auto unicode = Run({"import", (f / "unicode.csv").string(), "--library", "丁"});
+  EXPECT_EQ(unicode.status, 0) << unicode.err;
+  const auto imported = f.ReadLines("DB/丁/Fangji.DB");
+  ASSERT_EQ(imported.size(), 1u);
+  EXPECT_TRUE(imported[0].starts_with("丁方")) << imported[0];
+
+  ASSERT_EQ(::mkfifo((f / "pipe.csv").c_str(), 0600), 0);
+  const auto pipe = Run({"import", (f / "pipe.csv").string(), "--library", "戊"});
+  EXPECT_EQ(pipe.status, 1);
+  EXPECT_TRUE(Has(pipe.err, "不是普通文件") && !Has(pipe.err, "找不到")) << pipe.err;
+
+  // A link at the result set's backup: the search fails whole, said once, the set unchanged.
+  const std::string set = f.ReadBytes("Result/Result.DB");
+  fs::remove(f / "Result/Result.DB.bak");
+  fs::create_symlink(f / "in.csv", f / "Result/Result.DB.bak");
+  const auto linked = Run({"query", "甘草"});
+  EXPECT_EQ(linked.status, 2);
+  std::size_t said = 0;
+  for (std::size_t at = 0; (at = linked.err.find("Result.DB.bak", at)) != std::string::npos; ++at)
+    ++said;
+  EXPECT_EQ(said, 1u) << linked.err;
+  EXPECT_EQ(f.ReadBytes("Result/Result.DB"), set);
+
+  f.WriteBytes("DB/药名对照.tsv", "写法\t标准名\t类别\n\xFF\xFF\x81\t麻黄\t\n");
+  f.WriteBytes("in.csv", "方名,组成\n己方,麻黄10g\n");
+  const auto dictionary = Run({"import", (f / "in.csv").string(), "--library", "己"});
+  EXPECT_NE(dictionary.status, 0);
+  EXPECT_TRUE(Has(dictionary.err, "药名对照")) << dictionary.err;
 }
 
 TEST_F(OutputTargetTest, AFifoInPlaceOfTheResultSetOrASavedSetIsRefusedNotWaitedFor) {

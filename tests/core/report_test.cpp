@@ -12,6 +12,7 @@
 #include "analysis/result_sets.h"
 #include "analysis/symptoms/symptom_table.h"
 #include "common/pictures.h"
+#include "common/safe_write.h"
 #include "common/text.h"
 #include "report/analysis_report.h"
 #include "support/fake_ports.h"
@@ -135,6 +136,23 @@ TEST_F(ReportTest, TablesHoldTheNumbersOfTheResultFilesAndRunsRepeatByteForByte)
   const std::string again = folder.ReadBytes("Result/分析报告.html");
   EXPECT_EQ(again.find(id.str()), std::string::npos);
   EXPECT_EQ(std::regex_replace(again, run_id, ""), std::regex_replace(html, run_id, ""));
+}
+
+TEST_F(ReportTest, AFailedPageLeavesTheWorkbookAndBothPagesAsTheyWere) {
+  ASSERT_EQ(WriteAnalysisReport(world.session, Options()).outcome, Outcome::kDone);
+  std::map<std::string, std::string> before;
+  for (const char* name : {"分析报告.xlsx", "分析报告.html", "分析报告.pdf"})
+    before[name] = folder.ReadBytes(std::string("Result/") + name);
+  for (const char* failing : {"分析报告.html", "分析报告.pdf"}) {
+    SetWriteFault([&](const std::filesystem::path& target, std::string_view step) {
+      return target.filename() == failing && step == "rename" ? EIO : 0;
+    });
+    const ReportRun run = WriteAnalysisReport(world.session, Options());
+    SetWriteFault(nullptr);
+    EXPECT_EQ(run.outcome, Outcome::kFailed) << failing;
+    for (const auto& [name, bytes] : before)
+      EXPECT_EQ(folder.ReadBytes("Result/" + name), bytes) << name << " after " << failing;
+  }
 }
 
 TEST_F(ReportTest, WorkbookHoldsEveryTableInOrderAfterTheDataAndMethodsSheet) {

@@ -195,6 +195,13 @@ TEST_F(TableExportTest, CancelWritesNothingEmptyTablesAreRefusedLockedWorkbookIs
   EXPECT_EQ(rules.Menu_ExportExcel_Click(), Outcome::kFailed);
   EXPECT_NE(world.dialogs.Messages().back().find(".~lock.规则.xlsx#"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(folder / "Result/规则.xlsx"));
+
+  // The dialog may point anywhere: the program's own files are refused like every output.
+  for (const char* own : {"DB/Fangji.DB", "Result/Result.DB", "Result/Sets/甲.DB"}) {
+    world.dialogs.save_files.push_back((folder / own).string());
+    EXPECT_EQ(rules.Menu_ExportExcel_Click(), Outcome::kRefused) << own;
+    EXPECT_FALSE(std::filesystem::exists(folder / (std::string(own) + ".xlsx"))) << own;
+  }
 }
 
 // Each window's workbook is its engine's tables as the console or the report gets them (every

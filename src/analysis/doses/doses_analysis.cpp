@@ -13,6 +13,7 @@
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/gbk.h"
+#include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
 
@@ -313,6 +314,9 @@ DosesResult RunDoses(Session& session, const DosesOptions& options) {
       return Refuse(session, "箱线图的中药数须在 1 到 " + std::to_string(kMaxTop) + " 之间。");
     if (!options.chart.empty() && UpperCase(options.chart.extension().string()) != ".PNG")
       return Refuse(session, "图片文件名须以 .png 结尾：" + options.chart.string());
+    if (std::string problem = CheckUserOutputs(session.ProgramFolder(), {options.chart});
+        !problem.empty())
+      return Refuse(session, problem);
     result.samples = CollectDosesOfFile(session.Path("\\Result\\Result.DB"), options.table,
                                         HerbList(HerbListSource::ForSession(session)));
     if (result.samples.formulas == 0) return Refuse(session, kNoDataMessage);
@@ -415,10 +419,11 @@ AnalysisDescriptor DosesDescriptor() {
     }
     if (auto it = values.find("top"); it != values.end()) {
       const std::string t = Trim(it->second);
-      if (t.empty() || t.size() > 4 ||
+      if (t.empty() ||
           !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return Refuse(session, "箱线图的中药数须是整数，“" + it->second + "”不是。");
-      options.top = std::stoi(t);
+      // A whole number too long for an int is out of range, not "not a number".
+      options.top = t.size() > 4 ? kMaxTop + 1 : std::stoi(t);
     }
     if (auto it = values.find("mass-unit"); it != values.end()) {
       if (it->second != kGramUnit && it->second != kLiangUnit)

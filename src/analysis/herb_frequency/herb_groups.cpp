@@ -4,6 +4,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "common/csv.h"
 #include "common/files.h"
 #include "common/text.h"
 #include "stats/sort_by_count.h"
@@ -175,8 +176,18 @@ void WriteGroupKeyFile(const GroupStore& store, const std::filesystem::path& pat
 
 void WriteGroupNameFile(const GroupStore& store, const std::vector<std::string>& CM,
                         int Num_Yaodui_Ingredient, AtomicFile& out) {
-  for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i)
-    out.WriteLine(Yaodui_S2Yaodui(store.Yaodui_S[i], CM, Num_Yaodui_Ingredient));
+  // Each name is a CSV field of its own: a name a spreadsheet would take for a formula is
+  // neutralised like every other CSV cell the program writes.
+  for (std::size_t i = 0; i < store.NumYaodui() && i < kShownGroups; ++i) {
+    CsvRow names;
+    GroupKey rest = store.Yaodui_S[i];
+    for (int k = 1; k <= Num_Yaodui_Ingredient; ++k) {
+      const GroupKey d = rest % kGroupBase;
+      rest /= kGroupBase;
+      if (d >= 1 && d <= CM.size()) names.push_back(CM[d - 1]);
+    }
+    out.WriteLine(CsvLine(names));
+  }
 }
 
 void WriteGroupNameFile(const GroupStore& store, const std::vector<std::string>& CM,

@@ -31,6 +31,26 @@ BarChart Clean(BarChart chart) {
   return chart;
 }
 
+DendrogramPicture Clean(DendrogramPicture picture) {
+  picture.title = DropControlCharacters(picture.title, false);
+  picture.axis = DropControlCharacters(picture.axis, false);
+  for (auto& label : picture.labels) label = DropControlCharacters(label, false);
+  return picture;
+}
+
+// The generated document once more through the filter: whatever reached the generator, the
+// file is well-formed XML.
+std::string SvgText(const QByteArray& bytes) {
+  return DropControlCharacters(
+      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+void WriteSvg(const QByteArray& bytes, const std::filesystem::path& path) {
+  AtomicFile file(path);
+  file.WriteBytes(SvgText(bytes));
+  file.Commit();
+}
+
 std::string PngBytes(const QImage& image) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -72,34 +92,27 @@ void QtPictureWriter::WriteNetworkPng(const NetworkPicture& picture,
 
 void QtPictureWriter::WriteNetworkSvg(const NetworkPicture& picture,
                                       const std::filesystem::path& path, int width, int height) {
-  QByteArray bytes = ui::NetworkSvg(Clean(picture), QSize(width, height));
-  AtomicFile file(path);
-  file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-  file.Commit();
+  WriteSvg(ui::NetworkSvg(Clean(picture), QSize(width, height)), path);
 }
 
 void QtPictureWriter::WriteDendrogramPng(const DendrogramPicture& picture,
                                          const std::filesystem::path& path, int width, int height) {
-  WritePng(DendrogramImage(picture, QSize(width, height)), path);
+  WritePng(DendrogramImage(Clean(picture), QSize(width, height)), path);
 }
 
 void QtPictureWriter::WriteDendrogramSvg(const DendrogramPicture& picture,
                                          const std::filesystem::path& path, int width, int height) {
-  QByteArray bytes = ui::DendrogramSvg(picture, QSize(width, height));
-  AtomicFile file(path);
-  file.WriteBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-  file.Commit();
+  WriteSvg(ui::DendrogramSvg(Clean(picture), QSize(width, height)), path);
 }
 
 std::string QtPictureWriter::DendrogramPng(const DendrogramPicture& picture, int width,
                                            int height) {
-  return PngBytes(DendrogramImage(picture, QSize(width, height)));
+  return PngBytes(DendrogramImage(Clean(picture), QSize(width, height)));
 }
 
 std::string QtPictureWriter::DendrogramSvg(const DendrogramPicture& picture, int width,
                                            int height) {
-  const QByteArray bytes = ui::DendrogramSvg(picture, QSize(width, height));
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return SvgText(ui::DendrogramSvg(Clean(picture), QSize(width, height)));
 }
 
 std::string QtPictureWriter::BarChartPng(const BarChart& chart, int width, int height) {
@@ -111,8 +124,7 @@ std::string QtPictureWriter::NetworkPng(const NetworkPicture& picture, int width
 }
 
 std::string QtPictureWriter::NetworkSvg(const NetworkPicture& picture, int width, int height) {
-  QByteArray bytes = ui::NetworkSvg(Clean(picture), QSize(width, height));
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return SvgText(ui::NetworkSvg(Clean(picture), QSize(width, height)));
 }
 
 void QtPictureWriter::WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path,
