@@ -1,5 +1,7 @@
 #include "report/report_document.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 
 namespace lindora {
@@ -28,9 +30,12 @@ void ReportDocument::Preformatted(std::string text) {
 
 void ReportDocument::Table(std::vector<std::string> header,
                            std::vector<std::vector<std::string>> rows,
-                           std::vector<std::string> row_colors) {
+                           std::vector<std::string> row_colors, std::string name,
+                           std::size_t shown) {
   ReportBlock b;
   b.kind = ReportBlock::Kind::kTable;
+  b.shown = std::min(shown, rows.size());
+  b.name = std::move(name);
   b.header = std::move(header);
   b.rows = std::move(rows);
   b.row_colors = std::move(row_colors);
@@ -93,6 +98,10 @@ constexpr std::string_view kStyle =
     "page-break-inside:avoid;break-inside:avoid}"
     ".files{font-size:9pt}";
 
+constexpr std::string_view kCellBox =
+    "padding-left:3.5pt;padding-right:3.5pt;padding-top:1pt;padding-bottom:1pt;"
+    "vertical-align:baseline;line-height:15px;";
+
 constexpr std::string_view kTopRule =
     "border-top-width:1.5px;border-top-style:solid;border-top-color:#000;";
 constexpr std::string_view kMidRule =
@@ -146,17 +155,23 @@ std::string ReportDocument::Html(
       case ReportBlock::Kind::kPreformatted: h += "<pre>" + XmlEscape(b.text) + "</pre>\n"; break;
       case ReportBlock::Kind::kTable: {
         // A column whose every cell is a number is right-aligned, its header too.
-        std::vector<bool> numeric(b.header.size(), !b.rows.empty());
-        for (const auto& row : b.rows)
+        const std::size_t shown = b.shown;
+        std::vector<bool> numeric(b.header.size(), shown > 0);
+        for (std::size_t r = 0; r < shown; ++r)
           for (std::size_t c = 0; c < numeric.size(); ++c)
-            if (c >= row.size() || !NumericCell(row[c])) numeric[c] = false;
+            if (c >= b.rows[r].size() || !NumericCell(b.rows[r][c])) numeric[c] = false;
+        // Padding and alignment are written on every cell, as the rules are: Qt's layout, which
+        // typesets the PDF, reads no shorthand padding from a style sheet. A fixed line height
+        // gives a number's line and a name's line the same height and baseline, so a row
+        // breaks to the next page whole.
         auto cell = [&](const char* tag, std::size_t c, std::string_view rules,
                         const std::string& content) {
           h += "<";
           h += tag;
           h += " style=\"";
           h += rules;
-          if (c < numeric.size() && numeric[c]) h += "text-align:right;";
+          h += kCellBox;
+          if (c < numeric.size() && numeric[c]) h += "text-align:right;white-space:nowrap;";
           h += "\">" + content + "</" + tag + ">";
         };
         h += "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\">\n<thead><tr>";
@@ -164,9 +179,9 @@ std::string ReportDocument::Html(
         for (std::size_t c = 0; c < b.header.size(); ++c)
           cell("th", c, head_rules, XmlEscape(b.header[c]));
         h += "</tr></thead>\n<tbody>\n";
-        for (std::size_t r = 0; r < b.rows.size(); ++r) {
+        for (std::size_t r = 0; r < shown; ++r) {
           h += "<tr>";
-          const std::string_view rules = r + 1 == b.rows.size() ? kBottomRule : "";
+          const std::string_view rules = r + 1 == shown ? kBottomRule : "";
           for (std::size_t c = 0; c < b.rows[r].size(); ++c) {
             std::string content;
             if (c == 0 && r < b.row_colors.size())

@@ -4,10 +4,33 @@
 #include <QGraphicsScene>
 #include <QSvgGenerator>
 
+#include "common/pictures.h"
+
 namespace lindora::ui {
 
+namespace {
+double picture_scale = 1;
+}  // namespace
+
+void SetPictureScale(double scale) {
+  picture_scale = scale > 0 ? scale : 1;
+}
+
+double PictureScale() {
+  return picture_scale;
+}
+
 QImage PaintedImage(QSize size, const Paint& paint) {
-  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+  const double s = picture_scale;
+  QImage image(QSize(qRound(size.width() * s), qRound(size.height() * s)),
+               QImage::Format_ARGB32_Premultiplied);
+  if (s != 1) {
+    // The painter works in units; the resolution tells a typesetter the print size.
+    image.setDevicePixelRatio(s);
+    const int per_metre = qRound(s * 72 / kPrintPointsPerUnit / 0.0254);
+    image.setDotsPerMeterX(per_metre);
+    image.setDotsPerMeterY(per_metre);
+  }
   image.fill(Qt::white);
   QPainter painter(&image);
   paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));

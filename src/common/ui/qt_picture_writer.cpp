@@ -9,6 +9,7 @@
 #include "common/ui/dendrogram_picture.h"
 #include "common/ui/html_pdf.h"
 #include "common/ui/network_picture.h"
+#include "common/ui/paint_targets.h"
 #include "common/ui/radar_chart.h"
 
 namespace lindora::ui {
@@ -51,13 +52,26 @@ void WritePng(const QImage& image, const std::filesystem::path& path) {
 
 }  // namespace
 
+namespace {
+// Saved pictures keep screen pixels, whatever a report is drawing at the time.
+struct ScreenScale {
+  double saved = PictureScale();
+  ScreenScale() { SetPictureScale(1); }
+  ~ScreenScale() { SetPictureScale(saved); }
+  ScreenScale(const ScreenScale&) = delete;
+  ScreenScale& operator=(const ScreenScale&) = delete;
+};
+}  // namespace
+
 void QtPictureWriter::WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path,
                                        int width, int height) {
+  const ScreenScale screen;
   WritePng(BarChartImage(Clean(chart), QSize(width, height)), path);
 }
 
 void QtPictureWriter::WriteRadarChartPng(const RadarChart& chart, const std::filesystem::path& path,
                                          int width, int height) {
+  const ScreenScale screen;
   WritePng(RadarChartImage(chart, QSize(width, height)), path);
 }
 
@@ -67,6 +81,7 @@ std::string QtPictureWriter::RadarChartPng(const RadarChart& chart, int width, i
 
 void QtPictureWriter::WriteNetworkPng(const NetworkPicture& picture,
                                       const std::filesystem::path& path, int width, int height) {
+  const ScreenScale screen;
   WritePng(NetworkImage(Clean(picture), QSize(width, height)), path);
 }
 
@@ -80,6 +95,7 @@ void QtPictureWriter::WriteNetworkSvg(const NetworkPicture& picture,
 
 void QtPictureWriter::WriteDendrogramPng(const DendrogramPicture& picture,
                                          const std::filesystem::path& path, int width, int height) {
+  const ScreenScale screen;
   WritePng(DendrogramImage(picture, QSize(width, height)), path);
 }
 
@@ -102,6 +118,10 @@ std::string QtPictureWriter::DendrogramSvg(const DendrogramPicture& picture, int
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+void QtPictureWriter::SetPrintScale(double scale) {
+  SetPictureScale(scale);
+}
+
 std::string QtPictureWriter::BarChartPng(const BarChart& chart, int width, int height) {
   return PngBytes(BarChartImage(Clean(chart), QSize(width, height)));
 }
@@ -117,6 +137,7 @@ std::string QtPictureWriter::NetworkSvg(const NetworkPicture& picture, int width
 
 void QtPictureWriter::WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path,
                                       int width, int height) {
+  const ScreenScale screen;
   WritePng(BoxPlotImage(plot, QSize(width, height)), path);
 }
 
