@@ -53,9 +53,13 @@ constexpr std::array<SectionInfo, 9> kSections = {{
 }};
 
 // Picture sizes in units that print as kPrintPointsPerUnit points, so that the smallest label
-// (11 units) prints at 9 pt: 586 units fill the 481 pt of an A4 page's text width, 710 its
-// picture height. Pixels: kPictureScale per unit, about 300 per inch.
-constexpr int kChartWidth = 580, kChartHeight = 700;
+// (11 units) prints at 9 pt: 586 units fill the 481 pt of an A4 page's text width, 838 the
+// height a picture may take (a frequency chart needs 820 for a name beside each of 30 bars).
+// Pixels: kPictureScale per unit, about 300 per inch.
+constexpr int kChartWidth = 580, kChartHeight = 820;
+// Frequency charts of 30 names keep the size at which the chart library shows every name; they
+// print smaller (labels about 7 pt).
+constexpr int kBarChartWidth = 800, kBarChartHeight = 1000;
 constexpr int kNetworkWidth = 586, kNetworkHeight = 560;
 constexpr int kRadarSize = 540;
 constexpr int kBoxPlotHeight = 480;
@@ -292,7 +296,7 @@ class ReportBuilder {
     doc_.Figure(
         "comparison.png",
         pictures_.BarChartPng(ComparisonChart(c, compared.set_a, compared.set_b, compared.kind),
-                              kChartWidth, kChartHeight),
+                              kBarChartWidth, kBarChartHeight),
         "图：两个结果集中含各项的方剂占比");
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < c.items.size(); ++i) rows.push_back(ComparisonCells(c.items[i]));
@@ -440,7 +444,8 @@ class ReportBuilder {
   }
   void AddChart(const std::string& name, const BarChart& chart, std::string caption) {
     if (chart.categories.empty()) return;
-    doc_.Figure(name, pictures_.BarChartPng(chart, kChartWidth, kChartHeight), std::move(caption));
+    doc_.Figure(name, pictures_.BarChartPng(chart, kBarChartWidth, kBarChartHeight),
+                std::move(caption));
   }
 
   Session& session_;

@@ -399,8 +399,8 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
   EXPECT_EQ(w.FlexGridDoses().Rows(), rows);
   EXPECT_EQ(cell("升麻", 5), "1.25");
   // A refused number never locks the window: after `abc`, Enter (refused) and closing, the menu
-  // entry analyses again from the last good number (1), and so does a menu call on a window left
-  // open with refused text.
+  // entry analyses again from the last good number (" 1 "), and so does a menu call on a window
+  // left open with refused text.
   w.SetTable(DoseTable::kHan13_8);
   w.SetTopText("abc");
   world.dialogs.shown.clear();
@@ -410,12 +410,12 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
   w.SetTopText("abc");
   w.Close();
   EXPECT_FALSE(w.Visible());
-  EXPECT_EQ(w.TopText(), "1");
+  EXPECT_EQ(w.TopText(), " 1 ");  // the last number analysed, as typed
   ASSERT_EQ(fangji.OpenAnalysis("doses"), Outcome::kDone);
   EXPECT_EQ(w.Result().box_plot.boxes.size(), 1u);
   w.SetTopText("x");
   ASSERT_EQ(fangji.OpenAnalysis("doses"), Outcome::kDone);
-  EXPECT_EQ(w.TopText(), "1");
+  EXPECT_EQ(w.TopText(), " 1 ");  // the last number analysed, as typed
   EXPECT_EQ(folder.ReadBytes("Result/剂量分析.csv"), before);
 
   world.dialogs.save_files.push_back((folder / "Result/剂量").string());

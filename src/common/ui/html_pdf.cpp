@@ -35,8 +35,9 @@ std::string HtmlPdf(const std::string& html, const std::map<std::string, std::st
   // A 2 cm margin all round (the page number goes in the bottom one): the text is 481 pt wide.
   const double margin = 2 / 2.54 * dpi;
   const double text_width = page.width() - 2 * margin;
-  // A picture takes at most four fifths of the text's height, so that its caption stays with it.
-  const double max_height = (page.height() - 2 * margin) * 0.8;
+  // A picture takes at most the text's height less three lines, which its caption above it
+  // needs on the same page.
+  const double max_height = page.height() - 2 * margin - 48 / to_points;
   QTextDocument text;
   QFont font = UiFont();
   font.setPointSizeF(9.5);

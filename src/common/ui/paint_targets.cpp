@@ -25,14 +25,16 @@ QImage PaintedImage(QSize size, const Paint& paint) {
   QImage image(QSize(qRound(size.width() * s), qRound(size.height() * s)),
                QImage::Format_ARGB32_Premultiplied);
   if (s != 1) {
-    // The painter works in units; the resolution tells a typesetter the print size.
-    image.setDevicePixelRatio(s);
+    // The resolution tells a typesetter the print size.
     const int per_metre = qRound(s * 72 / kPrintPointsPerUnit / 0.0254);
     image.setDotsPerMeterX(per_metre);
     image.setDotsPerMeterY(per_metre);
   }
   image.fill(Qt::white);
   QPainter painter(&image);
+  // Scaled by the painter, not by the image's pixel ratio: charts lay out their labels by the
+  // device's pixels and would shorten every name.
+  painter.scale(s, s);
   paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));
   return image;
 }
