@@ -53,9 +53,8 @@ constexpr std::array<SectionInfo, 9> kSections = {{
 }};
 
 // Picture sizes in units that print as kPrintPointsPerUnit points, so that the smallest label
-// (11 units) prints at 9 pt: 586 units fill the 481 pt of an A4 page's text width, 838 the
-// height a picture may take (a frequency chart needs 820 for a name beside each of 30 bars).
-// Pixels: kPictureScale per unit, about 300 per inch.
+// (11 units) prints at 9 pt: 586 units fill the 481 pt of an A4 page's text width, 830 the
+// height a picture may take. Pixels: kPictureScale per unit, about 300 per inch.
 constexpr int kChartWidth = 580, kChartHeight = 820;
 // Frequency charts of 30 names keep the size at which the chart library shows every name; they
 // print smaller (labels about 7 pt).
