@@ -101,6 +101,11 @@ class ModulePictureWriter : public PictureWriter {
     const OneCore one(core_);
     return Loaded().BoxPlotPng(b, w, h);
   }
+  void SetPrintScale(double scale) override {
+    // Screen scale needs no module that was never loaded (and must not throw from a guard).
+    if (!writer_ && scale == 1) return;
+    Loaded().SetPrintScale(scale);
+  }
   std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
                       const std::string& title) override {
     const OneCore one(core_);

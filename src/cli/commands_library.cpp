@@ -14,7 +14,8 @@ namespace {
 constexpr const char* kImportUsage =
     "import FILE --library NAME [--sheet NAME|N] [--name-column C] [--composition-column C[,C…]] "
     "[--indications-column C] [--source-column C] [--diagnosis-column C] [--header|--no-header] "
-    "[--simplify|--no-simplify] [--keep-processed] [--replace] [--max-rows N] [--review]";
+    "[--simplify|--no-simplify] [--keep-processed] [--classical-doses] [--replace] [--max-rows N] "
+    "[--review]";
 
 int Libraries(Context& ctx, const Args&) {
   ctx.out << "# 方剂库\n名称\t方剂数\t文件夹\t打开\n";
@@ -44,6 +45,7 @@ int Import(Context& ctx, const std::vector<std::string>& args) {
   app.add_flag("--simplify", simplify);
   app.add_flag("--no-simplify", no_simplify);
   app.add_flag("--keep-processed", options.keep_processed);
+  app.add_flag("--classical-doses", options.classical);
   app.add_flag("--replace", options.replace);
   app.add_option("--max-rows", options.source.max_rows)->check(CLI::Range(1, 10000000));
   app.add_flag("--review", review);

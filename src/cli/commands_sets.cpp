@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "analysis/compare_sets/compare_sets_window.h"
+#include "analysis/doses/doses_analysis.h"
 #include "analysis/result_sets.h"
 #include "cli/cli.h"
 #include "common/picture_save.h"
@@ -63,7 +64,7 @@ int PrintSets(Context& ctx, bool listing_only = true) {
 constexpr std::string_view kSaveUsage = "save-set NAME [--replace]";
 constexpr std::string_view kCompareUsage =
     "compare-sets A B [--symptoms] [--min-count K] [--png FILE] [--doses] "
-    "[--table modern|han-13.8|han-15.625]";
+    "[--table library|modern|han-13.8|han-15.625]";
 
 int SaveSet(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app{"saves the current result set under a name", "save-set"};
@@ -98,7 +99,7 @@ int Sets(Context& ctx, const std::vector<std::string>& args) {
 
 int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app{"compares two result sets", "compare-sets"};
-  std::string a, b, min_count = std::to_string(kDefaultMinCount), png, table = "modern";
+  std::string a, b, min_count = std::to_string(kDefaultMinCount), png, table;
   bool symptoms = false, doses = false;
   app.add_option("A", a, "set A ('.' = the current result set)")->required();
   app.add_option("B", b, "set B ('.' = the current result set)")->required();
@@ -109,7 +110,10 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   app.add_option("--table", table, "conversion of weights to grams for --doses");
   int status = kFailed;
   if (!Parse(ctx, app, args, kCompareUsage, status)) return status;
-  std::optional<DoseTable> dose_table = DoseTableFromKey(table);
+  // Without --table (or with "library") the open library's default table is used.
+  const bool library_table = table.empty() || table == kLibraryDoseTableKey;
+  std::optional<DoseTable> dose_table =
+      library_table ? DefaultDoseTable(ctx.session) : DoseTableFromKey(table);
   if (!dose_table) {
     ctx.session.Message("换算表须是 modern、han-13.8 或 han-15.625，“" + table + "”不是。");
     return kRefused;
@@ -129,7 +133,7 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   window.SetKind(symptoms ? ItemKind::kSymptoms : ItemKind::kHerbs);
   window.SetMinCountText(min_count);
   window.SetCompareDoses(doses);
-  window.SetDoseTable(*dose_table);
+  if (!library_table) window.SetDoseTable(*dose_table);
   Outcome outcome = window.Cmd_Compare_Click();
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
   ctx.out << "# " << window.Caption() << " — Label_Summary\n" << window.LabelSummary() << '\n';

@@ -122,6 +122,10 @@ class PictureWriter {
   virtual std::string NetworkPng(const NetworkPicture& picture, int width, int height) = 0;
   virtual std::string NetworkSvg(const NetworkPicture& picture, int width, int height) = 0;
   virtual std::string BoxPlotPng(const BoxPlot& plot, int width, int height) = 0;
+  // Pictures for print: from now on the PNG bytes have `scale` pixels per unit of their size
+  // and say in their resolution that a unit prints as kPrintPointsPerUnit points (1: pixels
+  // as on screen and in saved files).
+  virtual void SetPrintScale(double /*scale*/) {}
   // Typesets an HTML page on A4 pages with page numbers, its pictures referenced by the names
   // of `pictures` (PNG bytes), as the bytes of a PDF with the fonts embedded (a set of files
   // publishes them together with the HTML).
@@ -129,6 +133,9 @@ class PictureWriter {
                               const std::map<std::string, std::string>& pictures,
                               const std::string& title) = 0;
 };
+
+// A unit of a picture's size printed in points: the smallest label (11 units) prints at 9 pt.
+inline constexpr double kPrintPointsPerUnit = 0.82;
 
 // The writer of this process, or null when it was built without pictures.
 PictureWriter* InstalledPictureWriter();

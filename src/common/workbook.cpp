@@ -238,6 +238,8 @@ class Writer {
       chart_axis_set_reverse(category_axis);
       chart_axis_set_crossing_max(category_axis);
     }
+    // Every category named: left to itself a spreadsheet skips labels it thinks crowded.
+    if (!layout.radar) chart_axis_set_interval_unit(category_axis, 1);
     if (series == 1) chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
     lxw_chart_options options{};
     options.x_scale = 1.5;

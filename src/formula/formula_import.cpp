@@ -588,8 +588,13 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
         p.table.encoding + (p.table.separator.empty() ? "" : "\n分隔符\t" + p.table.separator) +
         "\n标题行\t" + (p.header ? "有" : "无") + "\n列\t" + layout + "\n繁体转简体\t" +
         (result.simplified ? "是" : "否") + "\n炮制品\t" +
-        (options.keep_processed ? "单列" : "并入原药") + "\n" + ImportSummary(result);
+        (options.keep_processed ? "单列" : "并入原药") + "\n剂量\t" +
+        (options.classical ? "古代（默认换算表 汉制 13.8 g）" : "现代（默认换算表 现代）") + "\n" +
+        ImportSummary(result);
     WriteUtf8(temp / std::string(kImportInfoFile), info);
+    if (options.classical)
+      WriteUtf8(temp / std::string(kClassicalDosesFile),
+                "本方剂库的剂量为古代计量，剂量分析默认按汉制 1 两 = 13.8 g 换算。\n");
 
     if (options.cancel && options.cancel->load()) throw SourceError("导入已取消，方剂库没有改变。");
     const bool replacing = std::filesystem::exists(folder);

@@ -35,6 +35,7 @@ struct ImportOptions {
   int simplify = -1;            // traditional → simplified: -1 when detected, 0 never, 1 always
   bool keep_processed = false;  // 炙甘草 stays apart from 甘草
   bool replace = false;         // an imported library of that name may be replaced
+  bool classical = false;       // doses in classical units: analyses default to 汉制 13.8 g
   const std::atomic<bool>* cancel = nullptr;
 };
 

@@ -72,6 +72,14 @@ std::string OpenLibraryName(const Session& session) {
   return IsLibraryName(open) ? open : std::string(kShippedLibraryName);
 }
 
+bool OpenLibraryIsClassical(const Session& session) {
+  const std::string open = OpenName(session);
+  if (!IsLibraryName(open)) return true;
+  std::error_code error;
+  return std::filesystem::exists(LibraryFolder(session, open) / std::string(kClassicalDosesFile),
+                                 error);
+}
+
 std::size_t CountFormulas(const std::filesystem::path& formula_db) {
   std::size_t count = 0;
   try {

@@ -21,6 +21,9 @@ inline constexpr std::string_view kRefusedFile = "拒收行.tsv";
 inline constexpr std::string_view kExtraColumnsFile = "其他列.tsv";
 inline constexpr std::string_view kUnresolvedFile = "未识别药名.tsv";
 inline constexpr std::string_view kRenamedFile = "同名改名.tsv";
+// Present in an imported library whose doses are in classical units (两 of the Han era); its
+// content is a note for whoever opens the folder.
+inline constexpr std::string_view kClassicalDosesFile = "古代剂量.txt";
 
 struct LibraryInfo {
   std::string name;
@@ -34,6 +37,9 @@ std::vector<LibraryInfo> ListLibraries(const Session& session);
 // The open library's formula file.
 std::filesystem::path FormulaDbFile(const Session& session);
 std::string OpenLibraryName(const Session& session);
+// Whether the open library's doses are classical: the shipped one is, an import when it was
+// marked so.
+bool OpenLibraryIsClassical(const Session& session);
 // "方剂库：伤寒论（115 首）", for window titles and reports.
 std::string LibraryLabel(const Session& session);
 // Records of a formula file (its non-empty lines); 0 when it cannot be read.

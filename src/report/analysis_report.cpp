@@ -52,11 +52,17 @@ constexpr std::array<SectionInfo, 9> kSections = {{
     {ReportSection::kComparison, "comparison", "结果集比较"},
 }};
 
-// Pictures are drawn at these sizes and scaled to the text width of an A4 page, where their
-// labels stay readable.
-constexpr int kChartWidth = 800, kChartHeight = 1000;
-constexpr int kNetworkWidth = 860, kNetworkHeight = 660;
-constexpr int kRadarSize = 700;
+// Picture sizes in units that print as kPrintPointsPerUnit points, so that the smallest label
+// (11 units) prints at 9 pt: 586 units fill the 481 pt of an A4 page's text width, 830 the
+// height a picture may take. Pixels: kPictureScale per unit, about 300 per inch.
+constexpr int kChartWidth = 580, kChartHeight = 820;
+// Frequency charts of 30 names keep the size at which the chart library shows every name; they
+// print smaller (labels about 7 pt).
+constexpr int kBarChartWidth = 800, kBarChartHeight = 1000;
+constexpr int kNetworkWidth = 586, kNetworkHeight = 560;
+constexpr int kRadarSize = 540;
+constexpr int kBoxPlotHeight = 480;
+constexpr double kPictureScale = 3.5;
 
 // Builds the document section by section; each step reports progress and adds blocks and
 // methods sentences.
@@ -92,11 +98,11 @@ class ReportBuilder {
                    std::to_string(std::min<std::size_t>(table.NumCM(), Top())) +
                    "味（全部药物见 Result/Yaodui_Analysis1.txt）。");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < table.NumCM() && i < Top(); ++i)
+    for (std::size_t i = 0; i < table.NumCM(); ++i)
       rows.push_back({std::to_string(i + 1), table.CM[i], std::to_string(table.CountCM[i])});
     AddChart("herbs.png", HerbFrequencyChart(TopItemsChart(table.CM, table.CountCM, kChartTop)),
              "图：中药频数");
-    doc_.Table({"序号", "中药名", "频数"}, std::move(rows));
+    doc_.Table({"序号", "中药名", "频数"}, std::move(rows), {}, "", Top());
   }
 
   void Types(const HerbTypesResult& types) {
@@ -125,7 +131,7 @@ class ReportBuilder {
     zh_.push_back(out.methods_zh);
     en_.push_back(out.methods_en);
     doc_.Paragraph(out.summary + "。全部结果见 Result/性味归经.csv。");
-    auto table = [&](const ResultTable& t, std::size_t columns) {
+    auto table = [&](const ResultTable& t, std::size_t columns, std::string name) {
       std::vector<std::string> header(t.header.begin(),
                                       t.header.begin() + static_cast<std::ptrdiff_t>(columns));
       std::vector<std::vector<std::string>> rows;
@@ -133,20 +139,20 @@ class ReportBuilder {
         rows.emplace_back();
         for (std::size_t c = 0; c < columns; ++c) rows.back().push_back(row[c].text);
       }
-      doc_.Table(std::move(header), std::move(rows));
+      doc_.Table(std::move(header), std::move(rows), {}, std::move(name));
     };
     AddChart("natures.png", NatureChart(r), "图：四气分布（药物出现次数）");
-    table(out.tables[0], 4);
+    table(out.tables[0], 4, "四气");
     doc_.Paragraph("按原文程度：");
-    table(out.tables[1], 4);
+    table(out.tables[1], 4, "四气程度");
     doc_.Figure("flavours.png", pictures_.RadarChartPng(FlavourRadar(r), kRadarSize, kRadarSize),
                 "图：五味雷达图（药物出现次数）");
-    table(out.tables[2], 4);
+    table(out.tables[2], 4, "五味");
     doc_.Figure("meridians.png", pictures_.RadarChartPng(MeridianRadar(r), kRadarSize, kRadarSize),
                 "图：归经雷达图（药物出现次数）");
-    table(out.tables[3], 4);
+    table(out.tables[3], 4, "归经");
     doc_.Paragraph(r.toxic.empty() ? "结果集中没有标明有毒的中药。" : "有毒中药：");
-    if (!r.toxic.empty()) table(out.tables[4], 4);
+    if (!r.toxic.empty()) table(out.tables[4], 4, "有毒中药");
     return Outcome::kDone;
   }
 
@@ -172,9 +178,9 @@ class ReportBuilder {
                    std::to_string(std::min(mining.rules.size(), Top())) +
                    " 条（全部见 Result/关联规则.csv 与 Result/频繁项集.csv）。");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < mining.rules.size() && i < Top(); ++i)
+    for (std::size_t i = 0; i < mining.rules.size(); ++i)
       rows.push_back(RuleRow(rules_.items, mining, mining.rules[i]));
-    doc_.Table(RuleHeader(), std::move(rows));
+    doc_.Table(RuleHeader(), std::move(rows), {}, "", Top());
     const RuleOptions rule_options{options_.min_support, options_.min_confidence, options_.min_lift,
                                    options_.max_size};
     zh_.push_back(RuleMethodsZh(rules_, rule_options));
@@ -219,14 +225,14 @@ class ReportBuilder {
       legend.push_back({"未连边", unlinked});
       colors.push_back(HexColor(CommunityColor(0)));
     }
-    doc_.Table({"社区", "中药"}, std::move(legend), std::move(colors));
+    doc_.Table({"社区", "中药"}, std::move(legend), std::move(colors), "社区");
     // The node file's rows as they stand, without its Label column (the same as Id); the
     // file keeps the column names Gephi reads, the report names them in Chinese.
     std::vector<CsvRow> table = NodeTable(network);
     for (CsvRow& row : table) row.erase(row.begin() + 1);
     table.erase(table.begin());
     doc_.Table({"中药", "频数", "社区", "度", "加权度", "介数中心性", "接近中心性"},
-               std::move(table));
+               std::move(table), {}, "节点");
     zh_.push_back(NetworkMethodsZh(t));
     en_.push_back(NetworkMethodsEn(t));
     return Outcome::kDone;
@@ -253,18 +259,17 @@ class ReportBuilder {
     doc_.Paragraph(out.summary + "。全部结果见 Result/剂量分析.csv；下表列出前" +
                    std::to_string(std::min(result.rows.size(), Top())) + "行。");
     if (!result.box_plot.boxes.empty())
-      doc_.Figure("doses.png",
-                  pictures_.BoxPlotPng(result.box_plot, kChartWidth + 200, kChartHeight - 300),
+      doc_.Figure("doses.png", pictures_.BoxPlotPng(result.box_plot, kChartWidth, kBoxPlotHeight),
                   "图：常用中药剂量（克）箱线图，须为 1.5 倍四分位距内的最远值，圆点为离群值");
     // The table's name is in the text above; the page has no room for it on every row.
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < result.rows.size() && i < Top(); ++i) {
+    for (std::size_t i = 0; i < result.rows.size(); ++i) {
       rows.push_back(DoseCells(result.rows[i], o.table));
       rows.back().pop_back();
     }
     std::vector<std::string> header = DoseHeader();
     header.pop_back();
-    doc_.Table(std::move(header), std::move(rows));
+    doc_.Table(std::move(header), std::move(rows), {}, "", Top());
     const ResultTable& unread = out.tables.back();
     if (!unread.rows.empty()) {
       std::string list;
@@ -289,12 +294,11 @@ class ReportBuilder {
     doc_.Figure(
         "comparison.png",
         pictures_.BarChartPng(ComparisonChart(c, compared.set_a, compared.set_b, compared.kind),
-                              kChartWidth, kChartHeight),
+                              kBarChartWidth, kBarChartHeight),
         "图：两个结果集中含各项的方剂占比");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < c.items.size() && i < Top(); ++i)
-      rows.push_back(ComparisonCells(c.items[i]));
-    doc_.Table(ComparisonHeader(), std::move(rows));
+    for (std::size_t i = 0; i < c.items.size(); ++i) rows.push_back(ComparisonCells(c.items[i]));
+    doc_.Table(ComparisonHeader(), std::move(rows), {}, "", Top());
     if (options_.compare_doses) ComparisonDoses(comparison_.doses);
     zh_.push_back(ComparisonMethodsZh(comparison_));
     en_.push_back(ComparisonMethodsEn(comparison_));
@@ -323,20 +327,21 @@ class ReportBuilder {
     }
     if (!output.summary.empty()) doc_.Paragraph(output.summary + "。");
     if (tree)
-      doc_.Figure("dendrogram.png",
-                  pictures_.DendrogramPng(PictureOf(*tree), kDendrogramWidth,
-                                          DendrogramHeight(tree->herbs.size())),
-                  "图：频数最高的 " + std::to_string(tree->herbs.size()) +
-                      " 味药的聚类树（横轴为合并高度，红色虚线为切割位置，同色为同一类）");
+      doc_.Figure(
+          "dendrogram.png",
+          pictures_.DendrogramPng(PictureOf(*tree), kChartWidth,
+                                  std::min(kChartHeight, DendrogramHeight(tree->herbs.size()))),
+          "图：频数最高的 " + std::to_string(tree->herbs.size()) +
+              " 味药的聚类树（横轴为合并高度，红色虚线为切割位置，同色为同一类）");
     for (const ResultTable& table : output.tables) {
       doc_.Paragraph(table.caption + "（前" + std::to_string(std::min(table.rows.size(), Top())) +
                      "行）：");
       std::vector<std::vector<std::string>> rows;
-      for (std::size_t i = 0; i < table.rows.size() && i < Top(); ++i) {
+      for (std::size_t i = 0; i < table.rows.size(); ++i) {
         rows.emplace_back();
         for (const TableCell& cell : table.rows[i]) rows.back().push_back(cell.text);
       }
-      doc_.Table(table.header, std::move(rows));
+      doc_.Table(table.header, std::move(rows), {}, table.caption, Top());
     }
     if (!output.methods_zh.empty()) zh_.push_back(output.methods_zh);
     if (!output.methods_en.empty()) en_.push_back(output.methods_en);
@@ -350,9 +355,9 @@ class ReportBuilder {
                    "），全部结果见 Result/剂量比较.csv；下表列出前" +
                    std::to_string(std::min(d.items.size(), Top())) + "项。");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < d.items.size() && i < Top(); ++i)
+    for (std::size_t i = 0; i < d.items.size(); ++i)
       rows.push_back(DoseComparisonCells(d.items[i]));
-    doc_.Table(DoseComparisonHeader(), std::move(rows));
+    doc_.Table(DoseComparisonHeader(), std::move(rows), {}, "剂量比较", Top());
     zh_.push_back(DoseComparisonMethodsZh(d));
     en_.push_back(DoseComparisonMethodsEn(d));
   }
@@ -362,13 +367,13 @@ class ReportBuilder {
     doc_.Paragraph("共" + std::to_string(table.NumSymptom()) + "个症状短语，下表列出频数最高的" +
                    std::to_string(std::min<std::size_t>(table.NumSymptom(), Top())) + "个。");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < table.NumSymptom() && i < Top(); ++i)
+    for (std::size_t i = 0; i < table.NumSymptom(); ++i)
       rows.push_back(
           {std::to_string(i + 1), table.Symptom[i], std::to_string(table.CountSymptom[i])});
     AddChart("symptoms.png",
              SymptomChart(TopItemsChart(table.Symptom, table.CountSymptom, kSymptomChartTop)),
              "图：症状频数");
-    doc_.Table({"序号", "症状", "频数"}, std::move(rows));
+    doc_.Table({"序号", "症状", "频数"}, std::move(rows), {}, "", Top());
   }
 
   void Methods(std::int64_t formulas) {
@@ -437,7 +442,8 @@ class ReportBuilder {
   }
   void AddChart(const std::string& name, const BarChart& chart, std::string caption) {
     if (chart.categories.empty()) return;
-    doc_.Figure(name, pictures_.BarChartPng(chart, kChartWidth, kChartHeight), std::move(caption));
+    doc_.Figure(name, pictures_.BarChartPng(chart, kBarChartWidth, kBarChartHeight),
+                std::move(caption));
   }
 
   Session& session_;
@@ -656,6 +662,7 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
   ReportRun run;
   ReportOptions options = options_in;
   if (options.date.empty()) options.date = TodayIso();
+  if (options.dose_table.empty()) options.dose_table = DoseTableOf(DefaultDoseTable(session)).key;
   run.outcome = Guard(session, [&]() -> Outcome {
     if (!ValidDate(options.date))
       return Refuse(session, "日期应为 YYYY-MM-DD 格式的有效日期：" + options.date);
@@ -693,6 +700,14 @@ ReportRun WriteAnalysisReport(Session& session, const ReportOptions& options_in,
     // else in Result/ may be.
     const FileSnapshot before(session.Path("\\Result"), {"Result.DB", "Result.DB.bak"},
                               {run.html, run.pdf, run.xlsx});
+    // Pictures for print while the report draws them, as on screen after.
+    struct PrintScale {
+      PictureWriter& writer;
+      explicit PrintScale(PictureWriter& w) : writer(w) { writer.SetPrintScale(kPictureScale); }
+      ~PrintScale() { writer.SetPrintScale(1); }
+      PrintScale(const PrintScale&) = delete;
+      PrintScale& operator=(const PrintScale&) = delete;
+    } print_scale(*pictures);
     try {
       return Build(session, options, *pictures, run, tell);
     } catch (const Cancelled&) {

@@ -61,8 +61,8 @@ struct ReportOptions {
   std::string compare_min_count = "5";
   bool compare_doses = false;  // the comparison also compares the doses
   // The conversion of weights to grams of the dose section and the dose comparison.
-  std::string dose_table = "modern";
-  std::string date;                       // the one date line, YYYY-MM-DD
+  std::string dose_table;  // a key of DoseTables(); empty: the open library's default
+  std::string date;        // the one date line, YYYY-MM-DD
   std::filesystem::path html, pdf, xlsx;  // empty: \Result\分析报告.html, .pdf and .xlsx
 
   bool Has(ReportSection s) const;

@@ -1,5 +1,7 @@
 #include "report/report_document.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 
 namespace lindora {
@@ -28,9 +30,12 @@ void ReportDocument::Preformatted(std::string text) {
 
 void ReportDocument::Table(std::vector<std::string> header,
                            std::vector<std::vector<std::string>> rows,
-                           std::vector<std::string> row_colors) {
+                           std::vector<std::string> row_colors, std::string name,
+                           std::size_t shown) {
   ReportBlock b;
   b.kind = ReportBlock::Kind::kTable;
+  b.shown = std::min(shown, rows.size());
+  b.name = std::move(name);
   b.header = std::move(header);
   b.rows = std::move(rows);
   b.row_colors = std::move(row_colors);
@@ -93,12 +98,41 @@ constexpr std::string_view kStyle =
     "page-break-inside:avoid;break-inside:avoid}"
     ".files{font-size:9pt}";
 
+constexpr std::string_view kCellBox =
+    "padding-left:6pt;padding-right:6pt;padding-top:1pt;padding-bottom:1pt;"
+    "vertical-align:baseline;line-height:15px;";
+// A table of many columns (the dose table has 13) in a smaller size with less room around each
+// cell, so that its numbers keep their width on the page instead of breaking.
+constexpr std::string_view kWideCellBox =
+    "padding-left:3pt;padding-right:3pt;padding-top:1pt;padding-bottom:1pt;"
+    "vertical-align:baseline;line-height:13px;font-size:7.5pt;";
+
 constexpr std::string_view kTopRule =
     "border-top-width:1.5px;border-top-style:solid;border-top-color:#000;";
 constexpr std::string_view kMidRule =
     "border-bottom-width:0.75px;border-bottom-style:solid;border-bottom-color:#000;";
 constexpr std::string_view kBottomRule =
     "border-bottom-width:1.5px;border-bottom-style:solid;border-bottom-color:#000;";
+
+// A long Chinese header in lines of three characters: Qt's layout sizes a column by its header
+// on one line and leaves a column of numbers too narrow for them.
+std::string HeaderLines(const std::string& header) {
+  std::vector<std::string> chars;
+  for (std::size_t i = 0; i < header.size();) {
+    const auto byte = static_cast<unsigned char>(header[i]);
+    const std::size_t n = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+    if (n != 3) return XmlEscape(header);  // not all Chinese: left to the layout
+    chars.push_back(header.substr(i, n));
+    i += n;
+  }
+  if (chars.size() <= 4) return header;
+  std::string out;
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    if (i > 0 && i % 3 == 0 && chars.size() - i > 1) out += "<br/>";
+    out += chars[i];
+  }
+  return out;
+}
 
 // A number as a table prints it: digits with a sign, decimals, exponent or percent sign, or
 // a bound such as "< 0.0001".
@@ -146,27 +180,43 @@ std::string ReportDocument::Html(
       case ReportBlock::Kind::kPreformatted: h += "<pre>" + XmlEscape(b.text) + "</pre>\n"; break;
       case ReportBlock::Kind::kTable: {
         // A column whose every cell is a number is right-aligned, its header too.
-        std::vector<bool> numeric(b.header.size(), !b.rows.empty());
-        for (const auto& row : b.rows)
-          for (std::size_t c = 0; c < numeric.size(); ++c)
-            if (c >= row.size() || !NumericCell(row[c])) numeric[c] = false;
+        const std::size_t shown = b.shown;
+        // A cell left empty or dashed (a standard deviation of one dose) does not count.
+        std::vector<bool> numeric(b.header.size(), true), any(b.header.size(), false);
+        for (std::size_t r = 0; r < shown; ++r)
+          for (std::size_t c = 0; c < numeric.size(); ++c) {
+            const std::string_view v = c < b.rows[r].size() ? b.rows[r][c] : "";
+            if (v.empty() || v == "—" || v == "-") continue;
+            any[c] = true;
+            if (!NumericCell(v)) numeric[c] = false;
+          }
+        for (std::size_t c = 0; c < numeric.size(); ++c) numeric[c] = numeric[c] && any[c];
+        // Padding and alignment are written on every cell, as the rules are: Qt's layout, which
+        // typesets the PDF, reads no shorthand padding from a style sheet. A fixed line height
+        // gives a number's line and a name's line the same height and baseline, so a row
+        // breaks to the next page whole.
         auto cell = [&](const char* tag, std::size_t c, std::string_view rules,
                         const std::string& content) {
           h += "<";
           h += tag;
           h += " style=\"";
           h += rules;
-          if (c < numeric.size() && numeric[c]) h += "text-align:right;";
+          h += b.header.size() >= 9 ? kWideCellBox : kCellBox;
+          if (c < numeric.size() && numeric[c]) h += "text-align:right;white-space:nowrap;";
           h += "\">" + content + "</" + tag + ">";
         };
-        h += "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\">\n<thead><tr>";
+        // The table's own padding is the one Qt's layout surely applies; a column of numbers
+        // beside one of names needs a gap wider than a character to read as two.
+        h += b.header.size() >= 9 ? "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\">"
+                                  : "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\">";
+        h += "\n<thead><tr>";
         const std::string head_rules = std::string(kTopRule) + std::string(kMidRule);
         for (std::size_t c = 0; c < b.header.size(); ++c)
-          cell("th", c, head_rules, XmlEscape(b.header[c]));
+          cell("th", c, head_rules, HeaderLines(b.header[c]));
         h += "</tr></thead>\n<tbody>\n";
-        for (std::size_t r = 0; r < b.rows.size(); ++r) {
+        for (std::size_t r = 0; r < shown; ++r) {
           h += "<tr>";
-          const std::string_view rules = r + 1 == b.rows.size() ? kBottomRule : "";
+          const std::string_view rules = r + 1 == shown ? kBottomRule : "";
           for (std::size_t c = 0; c < b.rows[r].size(); ++c) {
             std::string content;
             if (c == 0 && r < b.row_colors.size())
@@ -182,9 +232,11 @@ std::string ReportDocument::Html(
         std::string src = picture_source
                               ? picture_source(b.figure)
                               : "data:image/png;base64," + Base64(pictures_.at(b.figure));
-        // The caption above the picture, so that a page break never parts them.
-        h += "<p class=\"caption\">" + XmlEscape(b.text) + "</p>\n<p class=\"figure\"><img src=\"" +
-             XmlEscape(src) + "\" alt=\"" + XmlEscape(b.text) + "\"/></p>\n";
+        // The caption below the picture in the same paragraph: a page break moves the picture's
+        // line to the next page and the caption's line follows it there (pictures leave room
+        // for it on their page).
+        h += "<p class=\"figure\"><img src=\"" + XmlEscape(src) + "\" alt=\"" + XmlEscape(b.text) +
+             "\"/><br/><span class=\"caption\">" + XmlEscape(b.text) + "</span></p>\n";
         break;
       }
     }

@@ -3,6 +3,7 @@
 // (pictures handed to the typesetter by name), so both show the same content.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <string>
@@ -20,7 +21,9 @@ struct ReportBlock {
   std::vector<std::string> header;             // tables
   std::vector<std::vector<std::string>> rows;  // tables
   std::vector<std::string> row_colors;         // tables: a colour mark before a row ("#rrggbb")
-  std::string figure;                          // figures: the picture's name ("fig3.png")
+  std::string name;       // tables: what the table holds, for the workbook's sheet name
+  std::size_t shown = 0;  // tables: the first rows the page shows; the workbook has them all
+  std::string figure;     // figures: the picture's name ("fig3.png")
 };
 
 class ReportDocument {
@@ -28,8 +31,10 @@ class ReportDocument {
   void Heading(std::string text, int level = 2);
   void Paragraph(std::string text, std::string lang = {});
   void Preformatted(std::string text);
+  // Every row of a table; the HTML and PDF show the first `shown`, the workbook all of them.
   void Table(std::vector<std::string> header, std::vector<std::vector<std::string>> rows,
-             std::vector<std::string> row_colors = {});
+             std::vector<std::string> row_colors = {}, std::string name = {},
+             std::size_t shown = static_cast<std::size_t>(-1));
   // A picture (PNG bytes) under a name unique in the document, with its caption.
   void Figure(std::string name, std::string png, std::string caption);
 

@@ -126,8 +126,10 @@ std::vector<WorkbookSheet> ReportWorkbookSheets(const ReportDocument& document) 
       caption += "（" + Join(first_columns, "、") + "）";
     }
     WorkbookSheet sheet;
-    sheet.name = section_title;
+    // A section of several tables names each sheet by what its table holds.
+    sheet.name = b.name.empty() ? section_title : section_title + "·" + b.name;
     sheet.caption = caption;
+    if (!b.name.empty()) caption = "表" + std::to_string(table_number) + " " + sheet.name;
     sheet.table = TableFromRows(section_title, caption, b.header, b.rows);
     if (section) sheet.chart = ChartOf(*section, sheet.table);
     if (!sheet.chart && !pending_picture.empty()) {

@@ -12,6 +12,7 @@
 
 #include "analysis/core_combinations/core_combinations_analysis.h"
 #include "analysis/herb_clustering/herb_clustering_analysis.h"
+#include "common/text.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
@@ -216,9 +217,10 @@ TEST(ClusteringTest, CoreCombinationsMatchBruteForce) {
             std::int64_t both = 0;
             for (std::size_t row = 0; row < n; ++row)
               both += has(row, pick[i]) && has(row, pick[j]);
-            if (MutualInformation(static_cast<std::int64_t>(n), t.frequency[order[pick[i]]],
-                                  t.frequency[order[pick[j]]], both)
-                    .normalised < o.min_association)
+            const std::int64_t fa = t.frequency[order[pick[i]]], fb = t.frequency[order[pick[j]]];
+            if (MutualInformation(static_cast<std::int64_t>(n), fa, fb, both).normalised <
+                    o.min_association ||
+                both * static_cast<std::int64_t>(n) <= fa * fb)
               return;
           }
         CoreCombination c{
@@ -270,6 +272,56 @@ TEST(ClusteringTest, CoreCombinationsMatchBruteForce) {
       EXPECT_EQ(c.closest_similarity, best[0].similarity > 0 ? best[0].similarity : 0);
     }
   }
+}
+
+// Herbs that avoid each other share as much information as herbs that go together; only the
+// second pass the link test, and the pair table says which.
+TEST(ClusteringTest, TheLinkTestPassesOnlyPairsTogetherMoreOftenThanChance) {
+  test::TestFolder folder;
+  std::vector<std::string> lines;
+  // 生姜 and 干姜 never together (10 formulas each); 桂枝 with 芍药 in 8 of their 10, and
+  // each of them with one ginger in half of its formulas.
+  for (int f = 0; f < 20; ++f) {
+    std::string herbs = f < 10 ? "生姜、" : "干姜、";
+    if (f % 2 == 0) herbs += "桂枝、";
+    if (f % 2 == 0 ? f < 16 : f >= 17) herbs += "芍药、";
+    lines.push_back("方" + std::to_string(f) + "\t" + herbs + "\t症\t");
+  }
+  folder.WriteLines("Result/Result.DB.stand", lines);
+  CoreOptions o;
+  o.min_support = 1;
+  o.size = 3;
+  const CoreAnalysis r =
+      FindCoreCombinations(ReadHerbTransactions(folder / "Result/Result.DB.stand"), o);
+  auto pair = [&](std::string_view a, std::string_view b) -> const HerbPair& {
+    for (const HerbPair& p : r.pairs)
+      if ((r.herbs[p.a] == a && r.herbs[p.b] == b) || (r.herbs[p.a] == b && r.herbs[p.b] == a))
+        return p;
+    throw std::runtime_error("no pair");
+  };
+  const HerbPair& gingers = pair("生姜", "干姜");
+  EXPECT_EQ(gingers.together, 0);
+  EXPECT_NEAR(gingers.info.normalised, 1, 1e-12);  // fully informative, by avoidance
+  EXPECT_FALSE(gingers.linked);
+  EXPECT_TRUE(pair("桂枝", "芍药").linked);  // 8 together, 10·10/20 = 5 expected
+  // No combination holds both gingers, though every pair clears the information threshold.
+  for (const CoreCombination& c : r.kept) {
+    std::set<std::string> names;
+    for (int i = 0; i < c.size; ++i) names.insert(r.herbs[c.herbs[static_cast<std::size_t>(i)]]);
+    EXPECT_FALSE(names.count("生姜") && names.count("干姜"));
+  }
+  // The table shows the expectation and the verdict.
+  const AnalysisOutput out = OutputOf(r);
+  const ResultTable& mi = out.tables[0];
+  ASSERT_EQ(mi.header.size(), 9u);
+  EXPECT_EQ(mi.header[5], "期望共现频数");
+  for (const auto& row : mi.rows)
+    if ((row[0].text == "生姜" && row[1].text == "干姜") ||
+        (row[0].text == "干姜" && row[1].text == "生姜")) {
+      EXPECT_EQ(row[5].text, "5.00");
+      EXPECT_EQ(row[8].text, "否");
+    }
+  EXPECT_TRUE(Contains(out.methods_zh, "高于随机期望"));
 }
 
 // Three herbs worked by hand: 甲 in formulas 1–4, 乙 in 1–2, 丙 in 3–5 (and 丁 once, cut off).

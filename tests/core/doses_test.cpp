@@ -358,16 +358,22 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
       EXPECT_EQ(CsvLine(cells), file[r]) << r;
     }
   };
-  grid_matches_file(DoseTable::kModern);
+  // The shipped library's doses are classical, so the table is 汉制 13.8 g until one is picked.
+  EXPECT_EQ(w.Table(), DoseTable::kHan13_8);
+  grid_matches_file(DoseTable::kHan13_8);
   const auto cell = [&](std::string_view herb, int col) {
     const Grid& g = w.FlexGridDoses();
     for (int r = 1; r < g.Rows(); ++r)
       if (g.TextMatrix(r, 0) == herb) return g.TextMatrix(r, col);
     return std::string("?");
   };
-  EXPECT_EQ(cell("升麻", 5), "30.30");  // 1两1分, modern: 30 g + 0.3 g
+  EXPECT_EQ(cell("升麻", 5), "17.25");  // 1两1分: 13.8 g + ¼ of it
   EXPECT_TRUE(Contains(w.LabelSummary(), "\\Result\\剂量分析.csv")) << w.LabelSummary();
-  EXPECT_TRUE(Contains(w.LabelSummary(), DoseTableOf(DoseTable::kModern).rules));
+  EXPECT_TRUE(Contains(w.LabelSummary(), DoseTableOf(DoseTable::kHan13_8).rules));
+  w.SetTable(DoseTable::kModern);
+  ASSERT_EQ(w.Analyse(), Outcome::kDone);
+  grid_matches_file(DoseTable::kModern);
+  EXPECT_EQ(cell("升麻", 5), "30.30");  // 1两1分, modern: 30 g + 0.3 g
   // The doses not read: 等分 twice, 石膏 with none (its group ends before the 各).
   const Grid& unread = w.FlexGridUnread();
   ASSERT_EQ(unread.Rows(), 3);
@@ -395,6 +401,25 @@ TEST(DosesWindowTest, ShowsTheFileReRunsWithItsOptionsAndExportsEveryRow) {
   EXPECT_EQ(folder.ReadBytes("Result/剂量分析.csv"), before);
   EXPECT_EQ(w.FlexGridDoses().Rows(), rows);
   EXPECT_EQ(cell("升麻", 5), "1.25");
+  // A refused number never locks the window: after `abc`, Enter (refused) and closing, the menu
+  // entry analyses again from the last good number (" 1 "), and so does a menu call on a window
+  // left open with refused text.
+  w.SetTable(DoseTable::kHan13_8);
+  w.SetTopText("abc");
+  world.dialogs.shown.clear();
+  EXPECT_EQ(w.Analyse(), Outcome::kRefused);
+  EXPECT_EQ(world.dialogs.shown.size(), 1u);
+  w.SetTopText("20");  // typed, never confirmed
+  w.SetTopText("abc");
+  w.Close();
+  EXPECT_FALSE(w.Visible());
+  EXPECT_EQ(w.TopText(), " 1 ");  // the last number analysed, as typed
+  ASSERT_EQ(fangji.OpenAnalysis("doses"), Outcome::kDone);
+  EXPECT_EQ(w.Result().box_plot.boxes.size(), 1u);
+  w.SetTopText("x");
+  ASSERT_EQ(fangji.OpenAnalysis("doses"), Outcome::kDone);
+  EXPECT_EQ(w.TopText(), " 1 ");  // the last number analysed, as typed
+  EXPECT_EQ(folder.ReadBytes("Result/剂量分析.csv"), before);
 
   world.dialogs.save_files.push_back((folder / "Result/剂量").string());
   ASSERT_EQ(w.Menu_ExportExcel_Click(), Outcome::kDone);

@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <set>
 
+#include "analysis/compare_sets/compare_sets_window.h"
+#include "analysis/doses/doses_analysis.h"
+#include "analysis/doses/doses_window.h"
 #include "analysis/result_sets.h"
 #include "common/gbk.h"
 #include "common/session.h"
@@ -328,6 +331,52 @@ TEST_F(ImportTest, RefusesUnusableRowsAndWritesTheShippedStyle) {
   EXPECT_EQ(SetLibrary(session_, "甲"), "我的方");
   EXPECT_EQ(SetLibrary(session_, "乙"), kShippedLibraryName);
   EXPECT_EQ(ListResultSets(session_).at(1).library, "我的方");
+}
+
+// Dose analyses default to the table of the open library: 汉制 13.8 g for the shipped formulas
+// and an import marked classical, 现代 for any other import; a table the user picks stays.
+TEST_F(ImportTest, TheDefaultDoseTableFollowsTheLibrary) {
+  folder_.WriteBytes("old.csv", "方名,组成\n桂枝汤,桂枝3两、芍药3两、甘草2两\n");
+  ImportOptions options;
+  options.library = "古方";
+  options.classical = true;
+  ASSERT_EQ(RunImport(session_, folder_ / "old.csv", options).imported, 1u);
+  ASSERT_EQ(Import("old.csv", "今方").imported, 1u);
+  EXPECT_TRUE(
+      Contains(DecodeUserText(folder_.ReadBytes("DB/古方/导入说明.txt"), nullptr), "剂量\t古代"));
+
+  DosesWindow& doses = session_.Window<DosesWindow>();
+  CompareSetsWindow& compare = session_.Window<CompareSetsWindow>();
+  const auto expect_default = [&](std::string_view library, DoseTable table) {
+    ASSERT_EQ(OpenLibrary(session_, library), "");
+    EXPECT_EQ(DefaultDoseTable(session_), table) << library;
+    EXPECT_EQ(doses.Table(), table) << library;
+    EXPECT_EQ(compare.DoseTableChoice(), table) << library;
+  };
+  expect_default("", DoseTable::kHan13_8);
+  expect_default("古方", DoseTable::kHan13_8);
+  expect_default("今方", DoseTable::kModern);
+
+  // Analysed on the classical import, the window and the file name the table it used.
+  ASSERT_EQ(OpenLibrary(session_, "古方"), "");
+  folder_.WriteLines("Result/Result.DB", {"桂枝汤\t桂枝3两、芍药3两、甘草2两。\t"});
+  ASSERT_EQ(doses.Analyse(), Outcome::kDone);
+  EXPECT_TRUE(Contains(doses.Caption(), "汉制 13.8 g")) << doses.Caption();
+  EXPECT_TRUE(Contains(doses.LabelSummary(), DoseTableOf(DoseTable::kHan13_8).rules));
+  EXPECT_TRUE(Contains(folder_.ReadBytes("Result/剂量分析.csv"), "汉制 13.8 g"));
+  for (const DoseRow& row : doses.Result().rows) {
+    if (row.herb == "桂枝") {
+      EXPECT_NEAR(row.summary.median, 3 * 13.8, 1e-9);
+    }
+  }
+
+  // The user's choice outlives a change of library.
+  doses.SetTable(DoseTable::kHan15_625);
+  compare.SetDoseTable(DoseTable::kModern);
+  ASSERT_EQ(OpenLibrary(session_, "今方"), "");
+  EXPECT_EQ(doses.Table(), DoseTable::kHan15_625);
+  ASSERT_EQ(OpenLibrary(session_, ""), "");
+  EXPECT_EQ(compare.DoseTableChoice(), DoseTable::kModern);
 }
 
 TEST_F(ImportTest, ShippedLibraryThroughAWorkbookComesBackAndReimportIsIdentical) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <set>
 
 #include "analysis/compare_sets/compare_sets_window.h"
 #include "analysis/result_sets.h"
@@ -192,6 +193,17 @@ TEST_F(ReportTest, WorkbookHoldsEveryTableInOrderAfterTheDataAndMethodsSheet) {
   }
   EXPECT_EQ(sheet, sheets.size());
   EXPECT_GE(sheet, 6u);
+  // The workbook holds the rows the pages leave out, and every sheet's name says what it holds,
+  // never a mere number after a repeated name.
+  bool longer = false;
+  for (const ReportBlock& b : run.document.Blocks()) longer = longer || b.rows.size() > b.shown;
+  EXPECT_TRUE(longer);
+  std::set<std::string> names;
+  for (const test::ReadSheet& s : sheets) {
+    EXPECT_TRUE(names.insert(s.name).second) << s.name;
+    EXPECT_FALSE(std::regex_search(s.name, std::regex("[（(][0-9]+[）)]$"))) << s.name;
+  }
+  EXPECT_TRUE(names.count("药物网络·社区") && names.count("药物网络·节点"));
 
   // A workbook open in a spreadsheet program stops the report before its files change.
   const std::string html = folder.ReadBytes("Result/分析报告.html");

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "analysis/compare_sets/compare_sets_analysis.h"
+#include "analysis/doses/doses_analysis.h"
 #include "common/collation.h"
 #include "common/csv.h"
 #include "common/picture_save.h"
@@ -64,8 +65,13 @@ void CompareSetsWindow::SetCompareDoses(bool on) {
   Changed();
 }
 
+DoseTable CompareSetsWindow::DoseTableChoice() const {
+  return dose_table_chosen_ ? dose_table_ : DefaultDoseTable(session_);
+}
+
 void CompareSetsWindow::SetDoseTable(DoseTable table) {
   dose_table_ = table;
+  dose_table_chosen_ = true;
   Changed();
 }
 
@@ -132,7 +138,7 @@ Outcome CompareSetsWindow::RefreshSetList() {
 Outcome CompareSetsWindow::Cmd_Compare_Click() {
   SetComparisonOptions options{set_a_, set_b_, kind_, min_count_text_};
   options.doses = compare_doses_;
-  options.dose_table = dose_table_;
+  options.dose_table = DoseTableChoice();
   SetComparisonResult result = RunSetComparison(session_, options);
   if (result.outcome != Outcome::kDone) return result.outcome;
   tables_ = SetComparisonOutput(result).tables;

@@ -60,7 +60,8 @@ class CompareSetsWindow : public WindowModel {
   // Whether a comparison also compares the doses, and by which conversion table.
   bool CompareDosesChecked() const { return compare_doses_; }
   void SetCompareDoses(bool on);
-  DoseTable DoseTableChoice() const { return dose_table_; }
+  // The library's default table until the user picks one.
+  DoseTable DoseTableChoice() const;
   void SetDoseTable(DoseTable table);
   const std::string& LabelSummary() const { return label_summary_; }
   // Formulas found in both compared sets (the last comparison); the summary warns of them.
@@ -119,6 +120,7 @@ class CompareSetsWindow : public WindowModel {
   Grid grid_;
   bool compare_doses_ = false;
   DoseTable dose_table_ = DoseTable::kModern;
+  bool dose_table_chosen_ = false;
   Grid dose_grid_;
   DoseComparison doses_;
   SetComparison comparison_;

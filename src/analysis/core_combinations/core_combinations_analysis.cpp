@@ -204,8 +204,9 @@ CoreAnalysis FindCoreCombinations(const Transactions& t, const CoreOptions& opti
     for (std::size_t b = a + 1; b < m; ++b) {
       const std::int64_t both = together[a * m + b];
       HerbPair p{a, b, both, MutualInformation(n, r.frequency[a], r.frequency[b], both)};
-      if (both >= s && p.info.normalised >= options.min_association)
-        linked[a * m + b] = linked[b * m + a] = 1;
+      p.linked = both >= s && both * n > r.frequency[a] * r.frequency[b] &&
+                 p.info.normalised >= options.min_association;
+      if (p.linked) linked[a * m + b] = linked[b * m + a] = 1;
       r.pairs.push_back(p);
     }
   std::sort(r.pairs.begin(), r.pairs.end(), [](const HerbPair& x, const HerbPair& y) {
@@ -454,14 +455,21 @@ AnalysisOutput OutputOf(const CoreAnalysis& r) {
   };
   ResultTable mi{"mutual-information",
                  "药物互信息",
-                 {"药物甲", "药物乙", "频数甲", "频数乙", "共现频数", "互信息", "标准化互信息"},
+                 {"药物甲", "药物乙", "频数甲", "频数乙", "共现频数", "期望共现频数", "互信息",
+                  "标准化互信息", "关联"},
                  {}};
+  const double n = static_cast<double>(r.formulas);
   for (const HerbPair& p : r.pairs)
     mi.rows.push_back({TableCell::Text(r.herbs[p.a]), TableCell::Text(r.herbs[p.b]),
                        TableCell::Number(static_cast<double>(r.frequency[p.a])),
                        TableCell::Number(static_cast<double>(r.frequency[p.b])),
                        TableCell::Number(static_cast<double>(p.together)),
-                       TableCell::Number(p.info.mi, 6), TableCell::Number(p.info.normalised, 6)});
+                       TableCell::Number(n > 0 ? static_cast<double>(r.frequency[p.a]) *
+                                                     static_cast<double>(r.frequency[p.b]) / n
+                                               : 0,
+                                         2),
+                       TableCell::Number(p.info.mi, 6), TableCell::Number(p.info.normalised, 6),
+                       TableCell::Text(p.linked ? "是" : "否")});
   ResultTable core{"core-combinations",
                    "核心组合",
                    {"排名", "核心组合", "支持度（方剂数）", "总相关（比特）"},
@@ -500,8 +508,12 @@ AnalysisOutput OutputOf(const CoreAnalysis& r) {
       "I/min(H(A),H(B))；互信息表列出出现于至少 " +
       std::to_string(o.min_support) + " 首方剂的 " + std::to_string(r.herbs.size()) +
       " 味药的全部药对。核心组合为 " + std::to_string(o.size) + " 味药的组合，要求同时出现于至少 " +
-      std::to_string(o.min_support) + " 首方剂（支持度计数）且其中每一药对的标准化互信息不低于 " +
-      FixedDecimals(o.min_association, 4) +
+      std::to_string(o.min_support) +
+      " 首方剂（支持度计数），且其中每一药对都通过关联检验：共现频数至少 " +
+      std::to_string(o.min_support) +
+      "、高于随机期望 "
+      "n_a·n_b/N（互信息也计入相互回避的药对，故须共现多于期望），标准化互信息不低于 " +
+      FixedDecimals(o.min_association, 4) + "（互信息表“关联”列）" +
       "，按总相关 C(X) = ΣH(Xᵢ) − H(X₁,…,X_k) "
       "降序排列，相同时依次按支持度降序、药物顺序（频数降序，再按字符编码）排列，保留前 " +
       std::to_string(o.keep) + " 个（符合条件者共 " + std::to_string(r.qualifying) +
@@ -519,9 +531,13 @@ AnalysisOutput OutputOf(const CoreAnalysis& r) {
       std::to_string(r.herbs.size()) + " herbs in at least " + std::to_string(o.min_support) +
       " formulas. Core combinations are sets of " + std::to_string(o.size) +
       " herbs found together in at least " + std::to_string(o.min_support) +
-      " formulas (support count) whose every pair has a normalised mutual information of at "
+      " formulas (support count) whose every pair passes the link test: found together in at "
       "least " +
-      FixedDecimals(o.min_association, 4) +
+      std::to_string(o.min_support) +
+      " formulas and more often than chance predicts (observed above expected n_a·n_b/N, since "
+      "mutual information also counts avoidance), with a normalised mutual information of at "
+      "least " +
+      FixedDecimals(o.min_association, 4) + " (column 关联 of the mutual information table)" +
       ", ranked by total correlation C(X) = Σ H(Xᵢ) − H(X₁,…,X_k), ties by support and then herb "
       "order (frequency descending, then code point); the first " +
       std::to_string(o.keep) + " of " + std::to_string(r.qualifying) +
@@ -583,7 +599,7 @@ AnalysisDescriptor CoreCombinationsDescriptor() {
       {"min-association", "最小关联度", AnalysisOption::Kind::kDecimal, "0.1", 0, 1, {}},
       {"size", "药味数", AnalysisOption::Kind::kChoice, "3", 0, 0, {"3", "4"}},
       {"keep", "保留组合数", AnalysisOption::Kind::kWhole, "20", 1, 100000, {}},
-      {"merge-similarity", "候选合并相似度", AnalysisOption::Kind::kDecimal, "0", 0, 0.99, {}},
+      {"merge-similarity", "候选合并相似度", AnalysisOption::Kind::kDecimal, "0.4", 0, 0.99, {}},
   };
   d.files = {std::string("\\Result\\") + kMutualInformationCsv,
              std::string("\\Result\\") + kCoreCombinationCsv,
@@ -593,9 +609,11 @@ AnalysisDescriptor CoreCombinationsDescriptor() {
       "[--merge-similarity T]";
   d.help =
       "finds combinations of 3 or 4 herbs of the current result set together in at least S "
-      "formulas (default 3) whose every pair has a normalised mutual information of at least R "
-      "(default 0.1), ranked by total correlation (the first K, default 20), merges them into "
-      "candidate new formulas, writes 药物互信息.csv, 核心组合.csv and 新方候选.csv to \\Result\\ "
+      "formulas (default 3) whose every pair occurs together more often than chance and has a "
+      "normalised mutual information of at least R (default 0.1), ranked by total correlation (the "
+      "first K, default 20), merges them into "
+      "candidate new formulas (clusters whose average Jaccard similarity exceeds T, default 0.4), "
+      "writes 药物互信息.csv, 核心组合.csv and 新方候选.csv to \\Result\\ "
       "and prints them";
   d.report_title = "核心组合与新方候选";
   d.run = [d](Session& session, const OptionValues& values, AnalysisOutput& output) {

@@ -40,13 +40,20 @@ struct CoreOptions {
   double min_association = 0.1;  // normalised mutual information of every pair
   int size = 3;                  // 3 or 4
   int keep = 20;
-  double merge_similarity = 0;  // candidates: clusters joined while their similarity exceeds it
+  // Candidates: clusters joined while their average Jaccard similarity exceeds it. Two triples
+  // sharing two herbs (0.5) or two quadruples sharing three (0.6) join; sharing less, they stay
+  // apart.
+  double merge_similarity = 0.4;
 };
 
 struct HerbPair {
   std::size_t a = 0, b = 0;  // herb indices, a < b
   std::int64_t together = 0;
   PairInformation info;
+  // The link test: together in at least the minimum support and in more formulas than chance
+  // predicts (n·together > n_a·n_b), and associated enough. Mutual information alone also
+  // rewards herbs that avoid each other.
+  bool linked = false;
 };
 
 struct CoreCombination {

@@ -16,6 +16,7 @@
 #include "common/safe_write.h"
 #include "common/session.h"
 #include "common/text.h"
+#include "formula/library.h"
 
 namespace lindora {
 namespace {
@@ -386,13 +387,19 @@ AnalysisOutput DosesOutput(const DosesResult& result) {
   return out;
 }
 
+DoseTable DefaultDoseTable(const Session& session) {
+  return OpenLibraryIsClassical(session) ? DoseTable::kHan13_8 : DoseTable::kModern;
+}
+
 AnalysisDescriptor DosesDescriptor() {
   AnalysisDescriptor d;
   d.key = "doses";
   d.caption = "剂量分析";
   d.menu_name = "Menu_Doses";
   d.menu_caption = "剂量分析";
-  AnalysisOption table{"table", "换算表", AnalysisOption::Kind::kChoice, "modern", 0, 0, {}};
+  AnalysisOption table{
+      "table", "换算表", AnalysisOption::Kind::kChoice,      std::string(kLibraryDoseTableKey),
+      0,       0,        {std::string(kLibraryDoseTableKey)}};
   for (const DoseTableInfo& info : DoseTables()) table.choices.emplace_back(info.key);
   d.options = {table,
                {"top", "箱线图中药数", AnalysisOption::Kind::kWhole, "20", 1, kMaxTop, {}},
@@ -400,17 +407,21 @@ AnalysisDescriptor DosesDescriptor() {
                {"chart", "箱线图文件", AnalysisOption::Kind::kText, "", 0, 0, {}}};
   d.files = {std::string(kDoseFile)};
   d.usage =
-      "doses [--table modern|han-13.8|han-15.625] [--top N] [--mass-unit g|两] [--chart FILE.png]";
+      "doses [--table library|modern|han-13.8|han-15.625] [--top N] [--mass-unit g|两] [--chart "
+      "FILE.png]";
   d.help =
       "reads every herb's dose from the compositions of the current result set, converts weights "
-      "to grams by the chosen table and writes per herb and unit the quartiles, mean, SD and "
+      "to grams by the chosen table (default library: han-13.8 for a classical library such as the "
+      "shipped one or an import marked --classical-doses, else modern) and writes per herb and "
+      "unit the quartiles, mean, SD and "
       "most frequent dose to \\Result\\剂量分析.csv (weights in grams, or in 两 of the table "
       "with --mass-unit 两); --chart draws the box plot of the N herbs "
       "with most weighed doses";
   d.report_title = "用药剂量";
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {
     DosesOptions options;
-    if (auto it = values.find("table"); it != values.end()) {
+    options.table = DefaultDoseTable(session);
+    if (auto it = values.find("table"); it != values.end() && it->second != kLibraryDoseTableKey) {
       std::optional<DoseTable> table = DoseTableFromKey(it->second);
       if (!table)
         return Refuse(session,

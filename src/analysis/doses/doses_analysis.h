@@ -96,6 +96,11 @@ std::vector<std::string> DoseCells(const DoseRow& row, DoseTable table);
 
 // The methods sentences of a run.
 std::string DoseMethodsZh(DoseTable table);
+// The table an analysis uses unless the user picks one: 汉制 13.8 g for a classical library,
+// 现代 for the others.
+DoseTable DefaultDoseTable(const Session& session);
+// The key of an option that leaves the table to the library.
+inline constexpr std::string_view kLibraryDoseTableKey = "library";
 std::string DoseMethodsEn(DoseTable table);
 
 AnalysisOutput DosesOutput(const DosesResult& result);

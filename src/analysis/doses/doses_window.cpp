@@ -61,12 +61,28 @@ void DosesWindow::Fill() {
   FillGrid(unread_, output.tables[1], 2, unread_widths);
 }
 
+DoseTable DosesWindow::Table() const {
+  return table_chosen_ ? table_ : DefaultDoseTable(session_);
+}
+
+void DosesWindow::DropRefusedText() {
+  if (top_text_ == good_top_text_) return;
+  top_text_ = good_top_text_;
+  Changed();
+}
+
+void DosesWindow::Close() {
+  DropRefusedText();
+  Hide();
+}
+
 Outcome DosesWindow::Analyse() {
   OptionValues values{{"top", top_text_}};
   if (std::string problem = CheckOptionText(TopOption(), top_text_); !problem.empty())
     return Refuse(session_, problem);
+  const DoseTable table = Table();
   DosesOptions options;
-  options.table = table_;
+  options.table = table;
   options.in_liang = in_liang_;
   options.top = static_cast<int>(WholeOption(values, "top"));
   // The box plot is written beside the table whenever the program can draw.
@@ -74,9 +90,10 @@ Outcome DosesWindow::Analyse() {
   DosesResult run = RunDoses(session_, options);
   if (run.outcome != Outcome::kDone) return run.outcome;
   result_ = std::move(run);
+  good_top_text_ = top_text_;
   files_ = {std::string(kDoseFile)};
   if (!options.chart.empty()) files_.emplace_back(kBoxPlotFile);
-  const DoseTableInfo& info = DoseTableOf(table_);
+  const DoseTableInfo& info = DoseTableOf(table);
   label_summary_ = DosesOutput(result_).summary + "。" + std::string(info.rules) + "。已写入 " +
                    Join(files_, "、") + "。";
   described_.Take(session_, [](Session& s) { return s.Window<DosesWindow>().Analyse(); });
@@ -130,7 +147,11 @@ Outcome DosesOfResults(Session& session) {
   // As the other analyses of the formula window: no data row, nothing to read.
   if (session.Window<FangjiAnalysis>().FlexGrid().Rows() <= 1)
     return Refuse(session, kNoDataMessage);
-  return session.Window<DosesWindow>().Analyse();
+  // A new request starts from the last number analysed, never from a refused one left in the
+  // field.
+  DosesWindow& window = session.Window<DosesWindow>();
+  window.DropRefusedText();
+  return window.Analyse();
 }
 
 }  // namespace lindora

@@ -30,9 +30,12 @@ class DosesWindow : public WindowModel {
   std::string_view FormName() const override { return "Frm_Doses"; }
 
   // The options as chosen; Analyse checks them.
-  DoseTable Table() const { return table_; }
+  // Until the user picks one, the table follows the open library: 汉制 13.8 g for a classical
+  // library (the shipped one, an import marked so), 现代 for the others.
+  DoseTable Table() const;
   void SetTable(DoseTable table) {
     table_ = table;
+    table_chosen_ = true;
     Changed();
   }
   bool InLiang() const { return in_liang_; }
@@ -63,6 +66,9 @@ class DosesWindow : public WindowModel {
   // Analyses the current result set with the options, fills the grids and shows the window; a
   // refusal (a bad number of herbs, an empty result set) or a failure keeps what was shown.
   Outcome Analyse();
+  // Closing drops a refused number of herbs: the next opening starts from the last one analysed.
+  void Close();
+  void DropRefusedText();
 
   static const std::vector<MenuEntry>& MenuBar();
   // Writes the box plot as a PNG picture; refused before an analysis.
@@ -76,8 +82,9 @@ class DosesWindow : public WindowModel {
   void Fill();
 
   DoseTable table_ = DoseTable::kModern;
+  bool table_chosen_ = false;
   bool in_liang_ = false;
-  std::string top_text_ = "20";
+  std::string top_text_ = "20", good_top_text_ = "20";
   std::string label_summary_;
   Grid doses_, unread_;
   DosesResult result_;

@@ -4,12 +4,37 @@
 #include <QGraphicsScene>
 #include <QSvgGenerator>
 
+#include "common/pictures.h"
+
 namespace lindora::ui {
 
+namespace {
+double picture_scale = 1;
+}  // namespace
+
+void SetPictureScale(double scale) {
+  picture_scale = scale > 0 ? scale : 1;
+}
+
+double PictureScale() {
+  return picture_scale;
+}
+
 QImage PaintedImage(QSize size, const Paint& paint) {
-  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+  const double s = picture_scale;
+  QImage image(QSize(qRound(size.width() * s), qRound(size.height() * s)),
+               QImage::Format_ARGB32_Premultiplied);
+  if (s != 1) {
+    // The resolution tells a typesetter the print size.
+    const int per_metre = qRound(s * 72 / kPrintPointsPerUnit / 0.0254);
+    image.setDotsPerMeterX(per_metre);
+    image.setDotsPerMeterY(per_metre);
+  }
   image.fill(Qt::white);
   QPainter painter(&image);
+  // Scaled by the painter, not by the image's pixel ratio: charts lay out their labels by the
+  // device's pixels and would shorten every name.
+  painter.scale(s, s);
   paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));
   return image;
 }

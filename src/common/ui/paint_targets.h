@@ -15,7 +15,11 @@ namespace lindora::ui {
 
 using Paint = std::function<void(QPainter&, const QRectF&)>;
 
+// `size` is in units; an image has PictureScale() pixels per unit, and when that is not 1 its
+// resolution prints a unit as kPrintPointsPerUnit points.
 QImage PaintedImage(QSize size, const Paint& paint);
+void SetPictureScale(double scale);
+double PictureScale();
 QByteArray PaintedSvg(QSize size, const QString& title, const Paint& paint);
 
 // Takes the chart; `laid_out` may adjust it once it has its size, before it is drawn.

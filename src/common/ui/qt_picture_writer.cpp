@@ -9,6 +9,7 @@
 #include "common/ui/dendrogram_picture.h"
 #include "common/ui/html_pdf.h"
 #include "common/ui/network_picture.h"
+#include "common/ui/paint_targets.h"
 #include "common/ui/radar_chart.h"
 
 namespace lindora::ui {
@@ -71,13 +72,26 @@ void WritePng(const QImage& image, const std::filesystem::path& path) {
 
 }  // namespace
 
+namespace {
+// Saved pictures keep screen pixels, whatever a report is drawing at the time.
+struct ScreenScale {
+  double saved = PictureScale();
+  ScreenScale() { SetPictureScale(1); }
+  ~ScreenScale() { SetPictureScale(saved); }
+  ScreenScale(const ScreenScale&) = delete;
+  ScreenScale& operator=(const ScreenScale&) = delete;
+};
+}  // namespace
+
 void QtPictureWriter::WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path,
                                        int width, int height) {
+  const ScreenScale screen;
   WritePng(BarChartImage(Clean(chart), QSize(width, height)), path);
 }
 
 void QtPictureWriter::WriteRadarChartPng(const RadarChart& chart, const std::filesystem::path& path,
                                          int width, int height) {
+  const ScreenScale screen;
   WritePng(RadarChartImage(chart, QSize(width, height)), path);
 }
 
@@ -87,6 +101,7 @@ std::string QtPictureWriter::RadarChartPng(const RadarChart& chart, int width, i
 
 void QtPictureWriter::WriteNetworkPng(const NetworkPicture& picture,
                                       const std::filesystem::path& path, int width, int height) {
+  const ScreenScale screen;
   WritePng(NetworkImage(Clean(picture), QSize(width, height)), path);
 }
 
@@ -97,6 +112,7 @@ void QtPictureWriter::WriteNetworkSvg(const NetworkPicture& picture,
 
 void QtPictureWriter::WriteDendrogramPng(const DendrogramPicture& picture,
                                          const std::filesystem::path& path, int width, int height) {
+  const ScreenScale screen;
   WritePng(DendrogramImage(Clean(picture), QSize(width, height)), path);
 }
 
@@ -115,6 +131,10 @@ std::string QtPictureWriter::DendrogramSvg(const DendrogramPicture& picture, int
   return SvgText(ui::DendrogramSvg(Clean(picture), QSize(width, height)));
 }
 
+void QtPictureWriter::SetPrintScale(double scale) {
+  SetPictureScale(scale);
+}
+
 std::string QtPictureWriter::BarChartPng(const BarChart& chart, int width, int height) {
   return PngBytes(BarChartImage(Clean(chart), QSize(width, height)));
 }
@@ -129,6 +149,7 @@ std::string QtPictureWriter::NetworkSvg(const NetworkPicture& picture, int width
 
 void QtPictureWriter::WriteBoxPlotPng(const BoxPlot& plot, const std::filesystem::path& path,
                                       int width, int height) {
+  const ScreenScale screen;
   WritePng(BoxPlotImage(plot, QSize(width, height)), path);
 }
 

@@ -7,6 +7,7 @@ namespace lindora::ui {
 
 class QtPictureWriter : public PictureWriter {
  public:
+  void SetPrintScale(double scale) override;
   void WriteBarChartPng(const BarChart& chart, const std::filesystem::path& path, int width,
                         int height) override;
   void WriteRadarChartPng(const RadarChart& chart, const std::filesystem::path& path, int width,

@@ -246,6 +246,9 @@ class ImportDialog : public QDialog {
     simplify_->setObjectName("Check_Simplify");
     keep_ = new QCheckBox(QStringLiteral("炮制品单列（炙甘草与甘草分开计数）"), this);
     replace_ = new QCheckBox(QStringLiteral("替换同名方剂库"), this);
+    classical_ =
+        new QCheckBox(QStringLiteral("古代剂量（剂量分析默认按汉制 1 两 = 13.8 g）"), this);
+    classical_->setObjectName("Check_Classical");
     int r = 0;
     grid->addWidget(new QLabel(QStringLiteral("文件"), this), r, 0);
     grid->addWidget(file_, r, 1, 1, 4);
@@ -268,6 +271,7 @@ class ImportDialog : public QDialog {
     grid->addWidget(simplify_, r, 0, 1, 2);
     grid->addWidget(keep_, r, 2, 1, 2);
     grid->addWidget(replace_, r++, 4, 1, 2);
+    grid->addWidget(classical_, r++, 0, 1, 4);
     layout->addLayout(grid);
     detected_ = new QLabel(this);
     detected_->setObjectName("Label_Detected");
@@ -406,6 +410,7 @@ class ImportDialog : public QDialog {
     options.simplify = simplify_->isChecked() ? 1 : 0;
     options.keep_processed = keep_->isChecked();
     options.replace = replace_->isChecked();
+    options.classical = classical_->isChecked();
     return options;
   }
 
@@ -433,7 +438,7 @@ class ImportDialog : public QDialog {
   ImportPreview preview_data_;
   QLineEdit *file_, *library_, *composition_;
   QComboBox *sheet_, *name_, *indications_, *source_, *diagnosis_;
-  QCheckBox *header_, *simplify_, *keep_, *replace_;
+  QCheckBox *header_, *simplify_, *keep_, *replace_, *classical_;
   QLabel *detected_, *status_;
   QTableWidget* preview_;
 };

@@ -8,6 +8,7 @@
 
 #include "analysis/compare_sets/compare_sets_analysis.h"
 #include "analysis/doses/dose_units.h"
+#include "analysis/doses/doses_analysis.h"
 #include "analysis/result_sets.h"
 #include "common/analysis_list.h"
 #include "common/ui/qt_text.h"
@@ -188,7 +189,12 @@ void Frm_AnalysisReport::Refresh() {
   }
   list_sets_ = false;
   show(compare_doses_, [&] { compare_doses_->setChecked(o.compare_doses); });
-  show(dose_table_, [&] { dose_table_->setCurrentIndex(dose_table_->findData(Q(o.dose_table))); });
+  show(dose_table_, [&] {
+    const std::string key = o.dose_table.empty()
+                                ? std::string(DoseTableOf(DefaultDoseTable(window_.session())).key)
+                                : o.dose_table;
+    dose_table_->setCurrentIndex(dose_table_->findData(Q(key)));
+  });
   status_->setText(Q(window_.LabelStatus()));
 }
 

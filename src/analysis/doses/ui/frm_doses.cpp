@@ -1,5 +1,6 @@
 #include "analysis/doses/ui/frm_doses.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QSplitter>
@@ -83,10 +84,16 @@ void Frm_Doses::Analyse() {
   const auto table = static_cast<DoseTable>(table_->currentData().toInt());
   const bool in_liang = mass_unit_->currentIndex() == 1;
   const std::string top = S(top_->text());
-  window_.SetTable(table);
+  // The table stays the library's default until the user picks another.
+  if (table != window_.Table()) window_.SetTable(table);
   window_.SetInLiang(in_liang);
   window_.SetTopText(top);
   window_.Analyse();
+}
+
+void Frm_Doses::closeEvent(QCloseEvent* event) {
+  window_.Close();
+  FormView::closeEvent(event);
 }
 
 void Frm_Doses::Refresh() {

@@ -21,6 +21,9 @@ class Frm_Doses : public FormView {
   explicit Frm_Doses(DosesWindow& model);
   void Refresh() override;
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   // Hands the options to the model and analyses again.
   void Analyse();

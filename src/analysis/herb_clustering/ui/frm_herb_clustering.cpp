@@ -181,7 +181,7 @@ QWidget* Frm_HerbClustering::CoreTab() {
   auto* run = Button(page, "Cmd_CoreCombinations", QStringLiteral("寻找核心组合"));
   controls->addWidget(new QLabel(QStringLiteral("支持度（方剂数）≥"), page));
   controls->addWidget(min_support_);
-  controls->addWidget(new QLabel(QStringLiteral("药对标准化互信息 ≥"), page));
+  controls->addWidget(new QLabel(QStringLiteral("药对共现 > 期望且标准化互信息 ≥"), page));
   controls->addWidget(min_association_);
   controls->addWidget(new QLabel(QStringLiteral("药味数"), page));
   controls->addWidget(size_);
