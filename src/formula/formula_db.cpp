@@ -51,8 +51,9 @@ std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
     open.push_back(i);
   }
   if (open.empty()) return found;
-  // The record whose name is the name wins; the first record that merely contains the name
-  // (甘草汤 in 芍药甘草汤) is taken only when no record has it as its name.
+  // The record whose name is the name wins; the first record whose name merely contains it
+  // (甘草汤 in 芍药甘草汤) is taken only when no record has it as its name. Only names are
+  // searched: a herb or a unit (芍药, 两) is in nearly every composition and names no formula.
   LineReader reader(FormulaDbFile(session));
   std::string raw, line;
   while (!open.empty() && reader.Next(raw)) {
@@ -65,7 +66,8 @@ std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
         found[i] = raw;
         continue;
       }
-      if (found[i].empty() && line.find(wanted[i]) != std::string::npos) found[i] = raw;
+      if (found[i].empty() && !wanted[i].empty() && name.find(wanted[i]) != std::string::npos)
+        found[i] = raw;
       open[keep++] = i;
     }
     open.resize(keep);
