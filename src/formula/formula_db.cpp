@@ -41,7 +41,8 @@ std::string CleanRecordLine(std::string_view line) {
 }
 
 std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
-                                               const std::vector<std::string>& names) {
+                                               const std::vector<std::string>& names,
+                                               bool names_only) {
   std::vector<std::string> found(names.size());
   std::vector<std::string> wanted;
   std::vector<std::size_t> open;  // indexes of names still without a record
@@ -51,9 +52,8 @@ std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
     open.push_back(i);
   }
   if (open.empty()) return found;
-  // The record whose name is the name wins; the first record whose name merely contains it
-  // (甘草汤 in 芍药甘草汤) is taken only when no record has it as its name. Only names are
-  // searched: a herb or a unit (芍药, 两) is in nearly every composition and names no formula.
+  // The record whose name is the name wins; the first record that merely contains the name
+  // (甘草汤 in 芍药甘草汤) is taken only when no record has it as its name.
   LineReader reader(FormulaDbFile(session));
   std::string raw, line;
   while (!open.empty() && reader.Next(raw)) {
@@ -66,7 +66,8 @@ std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
         found[i] = raw;
         continue;
       }
-      if (found[i].empty() && !wanted[i].empty() && name.find(wanted[i]) != std::string::npos)
+      if (found[i].empty() && (names_only ? !wanted[i].empty() && Contains(name, wanted[i])
+                                          : Contains(line, wanted[i])))
         found[i] = raw;
       open[keep++] = i;
     }
