@@ -1,26 +1,44 @@
 #!/usr/bin/env bash
-# Builds every fuzz target with clang, libFuzzer, ASan and UBSan, and runs each for SECONDS
-# (default 60) on its seed corpus. A crash stops the run and leaves the input in fuzz/findings.
+# Builds every fuzz target with clang, libFuzzer, ASan and UBSan (in build-fuzz, only the fuzz
+# targets and the libraries they need), and runs each for SECONDS (default 60) on a copy of its
+# seed corpus, as many at a time as there are cores. Prints each run's closing lines; a crash
+# fails the run and leaves the input in fuzz/findings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-bash scripts/install-deps.sh
+[ -n "${LINDORA_DEPS_DONE:-}" ] || bash scripts/install-deps.sh
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DLINDORA_FUZZ=ON -DLINDORA_UI=OFF -DLINDORA_BENCH=OFF >/dev/null
 cmake --build build-fuzz --target fuzz_all -j "$(nproc)"
 mkdir -p fuzz/findings
-status=0
-for target in build-fuzz/fuzz/*_fuzz; do
+logs=$(mktemp -d)
+run_one() {
+  local target=$1 seconds=$2 logs=$3
+  local name corpus work
   name=$(basename "$target")
   corpus=fuzz/corpus/${name%_fuzz}
   work=$(mktemp -d)
-  [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/
-  echo "== $name ($seconds s)"
-  if ! "$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-        -artifact_prefix=fuzz/findings/"$name"- -print_final_stats=1 "$work" 2>"$work.log"; then
-    status=1
+  mkdir -p "$work/corpus" "$work/tmp"
+  [ -d "$corpus" ] && cp -r "$corpus"/. "$work/corpus"/
+  # Each run's temporary files in its own folder, so parallel runs never share one.
+  if TMPDIR="$work/tmp" "$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix=fuzz/findings/"$name"- -print_final_stats=1 "$work/corpus" \
+      >"$logs/$name.log" 2>&1; then
+    echo ok >"$logs/$name.status"
+  else
+    echo failed >"$logs/$name.status"
   fi
-  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY' "$work.log" || true
-  rm -rf "$work" "$work.log" /tmp/lindora-fuzz-*
+  rm -rf "$work"
+}
+export -f run_one
+ls build-fuzz/fuzz/*_fuzz | xargs -P "$(nproc)" -I{} bash -c 'run_one "$1" "$2" "$3"' _ {} "$seconds" "$logs"
+status=0
+for log in "$logs"/*.log; do
+  name=$(basename "$log" .log)
+  echo "== $name ($seconds s): $(cat "$logs/$name.status")"
+  grep -E '^(Done [0-9]+ runs|stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY|Test unit written' \
+    "$log" || tail -5 "$log"
+  [ "$(cat "$logs/$name.status")" = ok ] || status=1
 done
+rm -rf "$logs"
 exit $status

@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Whatever decoded without replacements must encode back to the same bytes.
   std::size_t replaced = 0;
   std::string again = lindora::EncodeGbk(utf8, &replaced);
-  if (bad == 0 && replaced == 0 && again != bytes) __builtin_trap();
+  // Byte for byte, except that a character with two byte forms (the euro sign: 0x80 in code
+  // page 936, A2E3 in GB18030) is written in one of them: the text must read back the same.
+  if (bad == 0 && replaced == 0 && again != bytes && lindora::DecodeGbk(again) != utf8)
+    __builtin_trap();
   lindora::EncodeGbk(bytes);  // arbitrary bytes as broken UTF-8
   std::string up = lindora::UpperCase(utf8);
   std::string decoded_upper;

@@ -70,7 +70,7 @@ Outcome Input::Cmd_Input_Click() {
 std::vector<std::string> Input::ImportFormulas(const std::vector<std::string>& items) {
   // One pass over the database answers every name; a name found nowhere gives an empty line.
   // The records are copied as they stand: a byte that is no GBK character survives.
-  std::vector<std::string> records = FindFormulaRecordsRaw(session_, items);
+  std::vector<std::string> records = FindFormulaRecordsRaw(session_, items, true);
   std::vector<std::string> missing;
   for (std::size_t i = 0; i < items.size(); ++i)
     if (records[i].empty()) missing.push_back(DropControlCharacters(Trim(items[i]), false));

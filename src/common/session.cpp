@@ -4,6 +4,7 @@
 
 #include "common/analysis_list.h"
 #include "common/files.h"
+#include "common/folder_swap.h"
 #include "common/safe_write.h"
 
 namespace lindora {
@@ -50,6 +51,8 @@ std::string PrepareProgramFolder(const std::filesystem::path& program_folder) {
     const std::filesystem::path folder = *sub ? program_folder / sub : program_folder;
     if (std::filesystem::exists(folder, ec)) RemoveStaleTemporaries(folder);
   }
+  // A library import killed half way: its library is put back or finished, no hidden folder stays.
+  RecoverFolderSwaps(program_folder / "DB");
   return problems;
 }
 }  // namespace lindora

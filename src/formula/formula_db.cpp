@@ -42,7 +42,8 @@ std::string CleanRecordLine(std::string_view line) {
 }
 
 std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
-                                               const std::vector<std::string>& names) {
+                                               const std::vector<std::string>& names,
+                                               bool names_only) {
   std::vector<std::string> found(names.size());
   std::vector<std::string> wanted;
   std::vector<std::size_t> open;  // indexes of names still without a record
@@ -66,7 +67,9 @@ std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
         found[i] = raw;
         continue;
       }
-      if (found[i].empty() && line.find(wanted[i]) != std::string::npos) found[i] = raw;
+      if (found[i].empty() && (names_only ? !wanted[i].empty() && Contains(name, wanted[i])
+                                          : Contains(line, wanted[i])))
+        found[i] = raw;
       open[keep++] = i;
     }
     open.resize(keep);

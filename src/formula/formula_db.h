@@ -33,9 +33,12 @@ void CleanRecordLineInPlace(std::string& line);
 std::string FindFormulaRecord(const Session& session, std::string_view name);
 // Looks up many names in one pass over the database; answers in the order of `names`.
 // The records as they stand in the file (GBK bytes, no line end), for copying them into a result
-// set unchanged: a byte that is no GBK character stays that byte.
+// set unchanged: a byte that is no GBK character stays that byte. With `names_only` the fallback
+// looks into the names alone: a list of formulas names formulas, and a herb or a unit (芍药, 两)
+// in nearly every composition must not bring one in.
 std::vector<std::string> FindFormulaRecordsRaw(const Session& session,
-                                               const std::vector<std::string>& names);
+                                               const std::vector<std::string>& names,
+                                               bool names_only = false);
 std::vector<std::string> FindFormulaRecords(const Session& session,
                                             const std::vector<std::string>& names);
 

@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "common/files.h"
+#include "common/folder_swap.h"
 #include "common/gbk.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -520,9 +521,7 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
       [](const UnresolvedName& a, const UnresolvedName& b) { return a.count > b.count; });
 
   // Everything is written into a hidden folder and swapped in at the end.
-  const auto db = folder.parent_path();
-  const auto temp = db / ("." + options.library + ".importing-" + std::to_string(::getpid()));
-  const auto old = db / ("." + options.library + ".replaced-" + std::to_string(::getpid()));
+  const auto temp = FolderSwapTemporary(folder);
   std::error_code error;
   std::filesystem::remove_all(temp, error);
   try {
@@ -597,18 +596,10 @@ ImportResult RunImport(Session& session, const std::filesystem::path& file,
                 "本方剂库的剂量为古代计量，剂量分析默认按汉制 1 两 = 13.8 g 换算。\n");
 
     if (options.cancel && options.cancel->load()) throw SourceError("导入已取消，方剂库没有改变。");
-    const bool replacing = std::filesystem::exists(folder);
-    if (replacing) {
-      std::filesystem::remove_all(old, error);
-      std::filesystem::rename(folder, old, error);
-      if (error) throw FileError(FileError::Kind::kWrite, folder, SystemErrorText(error.value()));
-    }
-    std::filesystem::rename(temp, folder, error);
-    if (error) {
-      if (replacing) std::filesystem::rename(old, folder);
-      throw FileError(FileError::Kind::kWrite, folder, SystemErrorText(error.value()));
-    }
-    if (replacing) std::filesystem::remove_all(old, error);
+    // One exchange (or two renames the next start can undo): a kill at any moment leaves the
+    // old or the new library under its name.
+    if (const int failed = SwapFolderIn(temp, folder))
+      throw FileError(FileError::Kind::kWrite, folder, SystemErrorText(failed));
   } catch (...) {
     std::filesystem::remove_all(temp, error);
     throw;

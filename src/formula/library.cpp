@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "common/files.h"
+#include "common/folder_swap.h"
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
@@ -98,6 +99,9 @@ std::string LibraryLabel(const Session& session) {
 }
 
 std::vector<LibraryInfo> ListLibraries(const Session& session) {
+  // Every front end lists the libraries before it offers one, so an import killed half way is
+  // mended here too (not only at start), before anything could miss its library.
+  RecoverFolderSwaps(session.Path("\\DB"));
   std::vector<LibraryInfo> list;
   LibraryInfo shipped;
   shipped.name = std::string(kShippedLibraryName);

@@ -49,14 +49,30 @@ std::size_t CharDifference(const std::u32string& a, const std::u32string& b) {
   return d;
 }
 
-// The dictionary's text; a byte it cannot decode is reported with the dictionary's name, not as
-// a fault of the file being imported.
-std::string DecodeDictionary(std::string_view bytes, const std::filesystem::path& table) {
+// The name table as UTF-8. A byte that fits no encoding names the file and its line, so that
+// the user knows which file to mend: the import's own messages speak of the imported table.
+std::string DecodeNameTable(const std::filesystem::path& table) {
+  const std::string bytes = ReadFileBytes(table);
   try {
     std::string encoding;
     return DecodeUserText(bytes, &encoding);
-  } catch (const SourceError& e) {
-    throw SourceError("药名对照表 " + table.lexically_normal().string() + " 无法读取：" + e.what());
+  } catch (const SourceError&) {
+    std::size_t line = 1, i = 0;
+    const std::size_t start = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    for (i = start; i < bytes.size();) {
+      const auto c = static_cast<unsigned char>(bytes[i]);
+      if (c < 0x80) {
+        line += c == '\n';
+        ++i;
+        continue;
+      }
+      const std::size_t before = i;
+      if (NextUtf8(bytes, i) == U'\uFFFD' && i == before + 1) break;
+    }
+    throw SourceError("药名对照表 DB\\" + table.filename().string() + " 第 " +
+                      std::to_string(line) +
+                      " 行有无法识别的字节（既不是 UTF-8，全文也不是 GB18030）。请用文本编辑器改正"
+                      "这一行，并以 UTF-8 编码保存。");
   }
 }
 
@@ -116,8 +132,7 @@ NameDictionary NameDictionary::Load(const std::filesystem::path& program_folder)
 
   const auto table = ProgramPath(program_folder, kNameTablePath);
   if (!std::filesystem::exists(table)) return dictionary;
-  std::string bytes = ReadFileBytes(table);
-  const std::string text = DecodeDictionary(bytes, table);
+  const std::string text = DecodeNameTable(table);
   std::size_t number = 0;
   for (std::string line : Split(text, "\n")) {
     ++number;
@@ -429,7 +444,7 @@ void NameDictionary::AppendDecisions(const std::filesystem::path& table,
                                      const std::vector<NameEntry>& decisions) {
   std::string text;
   if (std::filesystem::exists(table)) {
-    text = DecodeDictionary(ReadFileBytes(table), table);
+    text = DecodeNameTable(table);
   } else {
     text = "写法\t标准名\t类别\t来源\n";
   }

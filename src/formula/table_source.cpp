@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 #include "common/text.h"
 
@@ -41,6 +42,53 @@ bool ValidUtf8(std::string_view bytes) {
   return true;
 }
 
+using Limits = SourceLimits;
+
+std::string Megabytes(std::size_t bytes) {
+  return std::to_string(bytes >> 20) + " MB";
+}
+
+// Characters in UTF-8 bytes: every byte that does not continue a sequence.
+std::size_t CharsIn(std::string_view bytes) {
+  std::size_t n = 0;
+  for (const char c : bytes) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
+// A piece of a damaged file quoted in a message: short, and without control characters.
+std::string Quoted(std::string_view text) {
+  std::string shown;
+  for (const char c : text.substr(0, 20))
+    shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+  return text.size() > 20 ? shown + "…" : shown;
+}
+
+void RefuseLongCell(std::size_t row) {
+  throw SourceError("第 " + std::to_string(row) + " 行有单元格超过 " +
+                    std::to_string(Limits::kCellChars) +
+                    " 个字（Excel 单元格的上限），文件可能已损坏，不能导入。");
+}
+
+// Cells held so far, the empty ones left of a filled cell too: what the table costs in memory.
+class CellBudget {
+ public:
+  void Add(std::size_t cells) {
+    held_ += cells;
+    if (held_ > Limits::kCells)
+      throw SourceError("表中的单元格超过 " + std::to_string(Limits::kCells) +
+                        " 个的上限（一行中填写的单元格左边的空格也计入）。文件可能已损坏；"
+                        "若确是这么大的表，请分成几份分别导入。");
+  }
+
+ private:
+  std::size_t held_ = 0;
+};
+
+void RefuseTooManyRows() {
+  throw SourceError("表超过 " + std::to_string(Limits::kRows) +
+                    " 行（Excel 的最大行数），文件可能已损坏，不能导入。");
+}
+
 void CheckRowCount(std::size_t data_rows, const SourceOptions& options) {
   if (data_rows > options.max_rows + 1)  // the title row does not count
     throw SourceError("表中有 " + std::to_string(data_rows - 1) + " 行数据，超过一次导入的上限 " +
@@ -69,50 +117,83 @@ struct ZipCloser {
   void operator()(zip_t* z) const { zip_discard(z); }
 };
 
-std::string ReadEntry(zip_t* archive, const std::string& name, bool required) {
+struct ZipFileCloser {
+  void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+
+// A part of the workbook opened for reading; null when it is missing and not required.
+std::unique_ptr<zip_file_t, ZipFileCloser> OpenEntry(zip_t* archive, const std::string& name,
+                                                     bool required) {
   zip_stat_t stat;
   zip_stat_init(&stat);
   if (zip_stat(archive, name.c_str(), 0, &stat) != 0) {
     if (required) throw SourceError("工作簿不完整（缺少 " + name + "），文件可能已损坏。");
-    return {};
+    return nullptr;
   }
   if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
     throw SourceError("工作簿已加密。请在 Excel 中取消密码保护后另存，再导入。");
-  zip_file_t* file = zip_fopen(archive, name.c_str(), 0);
+  // The size the archive declares refuses a bomb at once; the count while reading catches a lie.
+  if ((stat.valid & ZIP_STAT_SIZE) && stat.size > Limits::kPartBytes)
+    throw SourceError("工作簿中的 " + name + " 解压后有 " + Megabytes(stat.size) + "，超过每部分 " +
+                      Megabytes(Limits::kPartBytes) +
+                      " 的上限，不能导入（文件可能已损坏或是恶意构造的）。");
+  std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen(archive, name.c_str(), 0));
   if (!file) throw SourceError("工作簿中的 " + name + " 无法读取，文件可能已损坏。");
-  std::string data;
-  std::array<char, 65536> buffer;
-  zip_int64_t n;
-  while ((n = zip_fread(file, buffer.data(), buffer.size())) > 0)
-    data.append(buffer.data(), static_cast<std::size_t>(n));
-  zip_fclose(file);
-  if (n < 0) throw SourceError("工作簿中的 " + name + " 无法解压，文件可能已损坏。");
-  return data;
+  return file;
 }
 
 // Runs expat over a document with start/end/text callbacks; a parse error is a corrupt book.
 class XmlWalk {
  public:
   virtual ~XmlWalk() = default;
-  void Parse(const std::string& xml, const std::string& part) {
+  // Feeds a part to expat piece by piece, so that only what the walk keeps is held, never the
+  // unpacked XML. `total` counts the bytes unpacked from the workbook so far. False when the
+  // part is missing and not required.
+  bool Parse(zip_t* archive, const std::string& entry, const std::string& part, std::size_t& total,
+             bool required = true) {
+    auto file = OpenEntry(archive, entry, required);
+    if (!file) return false;
     std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate("UTF-8"),
                                                                         &XML_ParserFree);
+    if (!parser) throw std::bad_alloc();
+    parser_ = parser.get();
     XML_SetUserData(parser.get(), this);
     XML_SetElementHandler(
         parser.get(),
         [](void* self, const XML_Char* name, const XML_Char** attributes) {
-          static_cast<XmlWalk*>(self)->Start(LocalName(name), attributes);
+          Guarded(self, [&](XmlWalk* walk) { walk->Start(LocalName(name), attributes); });
         },
         [](void* self, const XML_Char* name) {
-          static_cast<XmlWalk*>(self)->End(LocalName(name));
+          Guarded(self, [&](XmlWalk* walk) { walk->End(LocalName(name)); });
         });
     XML_SetCharacterDataHandler(parser.get(), [](void* self, const XML_Char* text, int length) {
-      static_cast<XmlWalk*>(self)->Text(std::string_view(text, static_cast<std::size_t>(length)));
+      Guarded(self, [&](XmlWalk* walk) {
+        walk->Text(std::string_view(text, static_cast<std::size_t>(length)));
+      });
     });
-    if (XML_Parse(parser.get(), xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_ERROR)
-      throw SourceError("工作簿中的 " + part + " 不是完好的 XML（第 " +
-                        std::to_string(XML_GetCurrentLineNumber(parser.get())) +
-                        " 行），文件可能已损坏。");
+    std::array<char, 65536> buffer;
+    std::size_t part_bytes = 0;
+    for (;;) {
+      const zip_int64_t n = zip_fread(file.get(), buffer.data(), buffer.size());
+      if (n < 0) throw SourceError("工作簿中的 " + entry + " 无法解压，文件可能已损坏。");
+      part_bytes += static_cast<std::size_t>(n);
+      total += static_cast<std::size_t>(n);
+      if (part_bytes > Limits::kPartBytes)
+        throw SourceError("工作簿中的 " + entry + " 解压后超过每部分 " +
+                          Megabytes(Limits::kPartBytes) +
+                          " 的上限，不能导入（文件可能已损坏或是恶意构造的）。");
+      if (total > Limits::kTotalBytes)
+        throw SourceError("工作簿解压后超过 " + Megabytes(Limits::kTotalBytes) +
+                          " 的上限，不能导入（文件可能已损坏或是恶意构造的）。");
+      if (XML_Parse(parser.get(), buffer.data(), static_cast<int>(n), n == 0) == XML_STATUS_ERROR) {
+        if (!error_.empty()) throw SourceError(error_);
+        throw SourceError("工作簿中的 " + part + " 不是完好的 XML（第 " +
+                          std::to_string(XML_GetCurrentLineNumber(parser.get())) +
+                          " 行），文件可能已损坏。");
+      }
+      if (n == 0) break;
+    }
+    return true;
   }
 
  protected:
@@ -129,6 +210,23 @@ class XmlWalk {
   virtual void Start(std::string_view name, const XML_Char** attributes) = 0;
   virtual void End(std::string_view) {}
   virtual void Text(std::string_view) {}
+
+ private:
+  // A refusal inside a callback stops expat and is raised once expat has returned: no exception
+  // passes through the C library.
+  template <typename Step>
+  static void Guarded(void* self, Step step) {
+    auto* walk = static_cast<XmlWalk*>(self);
+    if (!walk->error_.empty()) return;
+    try {
+      step(walk);
+    } catch (const SourceError& error) {
+      walk->error_ = error.what();
+      XML_StopParser(walk->parser_, XML_FALSE);
+    }
+  }
+  XML_Parser parser_ = nullptr;
+  std::string error_;
 };
 
 struct SheetEntry {
@@ -164,7 +262,12 @@ class SharedStringsWalk : public XmlWalk {
 
  protected:
   void Start(std::string_view name, const XML_Char**) override {
-    if (name == "si") strings.emplace_back(), in_item_ = true;
+    if (name == "si") {
+      if (strings.size() >= Limits::kCells)
+        throw SourceError("工作簿的共享文本超过 " + std::to_string(Limits::kCells) +
+                          " 条的上限，文件可能已损坏，不能导入。");
+      strings.emplace_back(), in_item_ = true, chars_ = 0;
+    }
     if (name == "rPh") in_phonetic_ = true;
     if (name == "t") in_text_ = in_item_ && !in_phonetic_;
   }
@@ -174,46 +277,77 @@ class SharedStringsWalk : public XmlWalk {
     if (name == "t") in_text_ = false;
   }
   void Text(std::string_view text) override {
-    if (in_text_) strings.back() += text;
+    if (!in_text_) return;
+    chars_ += CharsIn(text);
+    if (chars_ > Limits::kCellChars)
+      throw SourceError("工作簿的第 " + std::to_string(strings.size()) + " 条共享文本超过 " +
+                        std::to_string(Limits::kCellChars) +
+                        " 个字（Excel 单元格的上限），文件可能已损坏，不能导入。");
+    strings.back() += text;
   }
 
  private:
   bool in_item_ = false, in_phonetic_ = false, in_text_ = false;
+  std::size_t chars_ = 0;
 };
 
 // Column letters of a cell reference ("AB12") as a 0-based index; -1 when there are none.
+// Counting stops past XFD, so any run of letters gives at most kColumns, an index out of range.
 long ColumnOf(std::string_view reference) {
-  long column = 0;
-  std::size_t i = 0;
-  for (; i < reference.size() && reference[i] >= 'A' && reference[i] <= 'Z'; ++i)
-    column = column * 26 + (reference[i] - 'A' + 1);
-  return i == 0 ? -1 : column - 1;
+  std::size_t column = 0, i = 0;
+  for (; i < reference.size() && reference[i] >= 'A' && reference[i] <= 'Z'; ++i) {
+    column = column * 26 + static_cast<std::size_t>(reference[i] - 'A' + 1);
+    if (column > Limits::kColumns) return static_cast<long>(Limits::kColumns);
+  }
+  return i == 0 ? -1 : static_cast<long>(column) - 1;
+}
+
+// A whole number written in decimal digits only, below `limit`; false for anything else.
+bool SmallNumber(std::string_view text, std::size_t limit, std::size_t* number) {
+  if (text.empty() || text.size() > 10) return false;
+  std::size_t n = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + static_cast<std::size_t>(c - '0');
+  }
+  *number = n;
+  return n < limit;
 }
 
 class SheetWalk : public XmlWalk {
  public:
-  SheetWalk(const std::vector<std::string>& shared, const SourceOptions& options)
-      : shared_(shared), options_(options) {}
+  SheetWalk(const std::vector<std::string>& shared, const SourceOptions& options, std::string sheet)
+      : shared_(shared), options_(options), sheet_(std::move(sheet)) {}
   SourceTable table;
 
  protected:
   void Start(std::string_view name, const XML_Char** attributes) override {
     if (name == "row") {
       const std::string r = Attribute(attributes, "r");
-      const std::size_t number = r.empty() ? next_row_ : std::stoul(r);
+      std::size_t number = next_row_;
+      if (!r.empty() && (!SmallNumber(r, Limits::kRows + 1, &number) || number == 0))
+        throw SourceError("工作表“" + sheet_ + "”的第 " + std::to_string(table.rows.size() + 1) +
+                          " 行标着行号“" + Quoted(r) + "”，不是 1 到 " +
+                          std::to_string(Limits::kRows) + " 之间的整数，文件可能已损坏。");
+      if (number > Limits::kRows || table.rows.size() >= Limits::kRows) RefuseTooManyRows();
       table.rows.emplace_back();
       table.row_numbers.push_back(number);
       next_row_ = number + 1;
       next_column_ = 0;
       if (table.rows.size() > options_.max_rows + 1) CheckRowCount(table.rows.size(), options_);
     } else if (name == "c" && !table.rows.empty()) {
-      const long column = ColumnOf(Attribute(attributes, "r"));
+      const std::string reference = Attribute(attributes, "r");
+      const long column = ColumnOf(reference);
       column_ = column < 0 ? next_column_ : static_cast<std::size_t>(column);
       // A sheet claiming a column beyond Excel's last one is damaged, not a reason to allocate.
-      if (column_ >= 16384) throw SourceError("工作表中有超出范围的单元格，文件可能已损坏。");
+      if (column_ >= Limits::kColumns)
+        throw SourceError("工作表“" + sheet_ + "”的单元格“" + Quoted(reference) +
+                          "”超出了最后一列 XFD（第 " + std::to_string(Limits::kColumns) +
+                          " 列），文件可能已损坏。");
       next_column_ = column_ + 1;
       type_ = Attribute(attributes, "t");
       value_.clear();
+      chars_ = 0;
       in_cell_ = true;
     } else if (in_cell_ && (name == "v" || (name == "t" && type_ == "inlineStr"))) {
       in_value_ = true;
@@ -228,9 +362,11 @@ class SheetWalk : public XmlWalk {
     in_cell_ = false;
     std::string text;
     if (type_ == "s") {
-      const auto index = static_cast<std::size_t>(Val(value_));
-      if (value_.empty() || index >= shared_.size())
-        throw SourceError("工作表引用了不存在的共享文本，文件可能已损坏。");
+      std::size_t index = 0;
+      if (!SmallNumber(Trim(value_), shared_.size(), &index))
+        throw SourceError("工作表“" + sheet_ + "”第 " + std::to_string(table.row_numbers.back()) +
+                          " 行引用了不存在的共享文本（编号“" + Quoted(value_) + "”，工作簿只有 " +
+                          std::to_string(shared_.size()) + " 条），文件可能已损坏。");
       text = shared_[index];
     } else if (type_ == "b") {
       text = value_ == "1" ? "TRUE" : "FALSE";
@@ -238,16 +374,25 @@ class SheetWalk : public XmlWalk {
       text = value_;  // numbers, formula results and inline text as stored
     }
     auto& row = table.rows.back();
-    if (row.size() <= column_) row.resize(column_ + 1);
+    if (row.size() <= column_) {
+      budget_.Add(column_ + 1 - row.size());
+      row.resize(column_ + 1);
+    }
     row[column_] = std::move(text);
   }
   void Text(std::string_view text) override {
-    if (in_value_ && !in_phonetic_) value_ += text;
+    if (!in_value_ || in_phonetic_) return;
+    chars_ += CharsIn(text);
+    if (chars_ > Limits::kCellChars) RefuseLongCell(table.row_numbers.back());
+    value_ += text;
   }
 
  private:
   const std::vector<std::string>& shared_;
   const SourceOptions& options_;
+  std::string sheet_;
+  CellBudget budget_;
+  std::size_t chars_ = 0;
   std::size_t next_row_ = 1, next_column_ = 0, column_ = 0;
   std::string type_, value_;
   bool in_cell_ = false, in_value_ = false, in_phonetic_ = false;
@@ -256,6 +401,12 @@ class SheetWalk : public XmlWalk {
 std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw SourceError("无法打开文件 " + PathText(path) + "，请确认它存在且可以读取。");
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (!error && size > Limits::kPartBytes)
+    throw SourceError("文件 " + PathText(path) + " 有 " + Megabytes(size) + "，超过 " +
+                      Megabytes(Limits::kPartBytes) +
+                      " 的上限，不能导入。请把表分成几份分别导入。");
   std::ostringstream bytes;
   bytes << in.rdbuf();
   if (in.bad()) throw SourceError("读取文件 " + PathText(path) + " 时出错。");
@@ -279,10 +430,26 @@ std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separ
   std::vector<std::string> row;
   std::string field;
   bool quoted = false, any = false;
-  std::size_t line = 1, row_start = 1;
-  const auto end_row = [&] {
+  std::size_t line = 1, row_start = 1, chars = 0;
+  CellBudget budget;
+  const auto end_field = [&] {
+    if (row.size() >= Limits::kColumns)
+      throw SourceError("CSV 文件第 " + std::to_string(row_start) + " 行超过 " +
+                        std::to_string(Limits::kColumns) +
+                        " 列（Excel 的最大列数 XFD），不能导入。");
+    budget.Add(1);
     row.push_back(std::move(field));
     field.clear();
+    chars = 0;
+  };
+  const auto add = [&](char c) {
+    chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (chars > Limits::kCellChars) RefuseLongCell(row_start);
+    field += c;
+  };
+  const auto end_row = [&] {
+    end_field();
+    if (rows.size() >= Limits::kRows) RefuseTooManyRows();
     rows.push_back(std::move(row));
     row.clear();
     numbers.push_back(row_start);
@@ -293,29 +460,28 @@ std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separ
     if (quoted) {
       if (c == '"') {
         if (i + 1 < text.size() && text[i + 1] == '"') {
-          field += '"';
+          add('"');
           ++i;
         } else {
           quoted = false;
         }
       } else {
         if (c == '\n') ++line;
-        field += c;
+        add(c);
       }
       continue;
     }
     if (c == '"' && field.empty()) {
       quoted = any = true;
     } else if (c == separator) {
-      row.push_back(std::move(field));
-      field.clear();
+      end_field();
       any = true;
     } else if (c == '\r' || c == '\n') {
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       end_row();
       row_start = ++line;
     } else {
-      field += c;
+      add(c);
       any = true;
     }
   }
@@ -349,26 +515,19 @@ char GuessSeparator(std::string_view text) {
 
 }  // namespace
 
-namespace {
-
-// Excel's "Unicode text" and other UTF-16 files begin with a byte-order mark.
-bool HasUtf16Mark(std::string_view bytes) {
-  return StartsWithBytes(bytes, "\xFF\xFE") || StartsWithBytes(bytes, "\xFE\xFF");
-}
-
-}  // namespace
-
 std::string DecodeUserText(std::string_view bytes, std::string* encoding) {
-  if (HasUtf16Mark(bytes)) {
-    const bool little = bytes[0] == '\xFF';
-    bytes.remove_prefix(2);
-    iconv_t cd = iconv_open("UTF-8", little ? "UTF-16LE" : "UTF-16BE");
+  // Excel's "Unicode text" and Notepad's "Unicode": UTF-16 behind its byte-order mark.
+  for (const auto& [mark, code, label] :
+       {std::tuple{std::string_view("\xFF\xFE"), "UTF-16LE", "UTF-16 LE（带 BOM）"},
+        std::tuple{std::string_view("\xFE\xFF"), "UTF-16BE", "UTF-16 BE（带 BOM）"}}) {
+    if (!StartsWithBytes(bytes, mark)) continue;
+    iconv_t cd = iconv_open("UTF-8", code);
     if (cd == reinterpret_cast<iconv_t>(-1)) throw SourceError("系统缺少 UTF-16 编码转换。");
-    bool ok = bytes.size() % 2 == 0;
-    std::string text = ok ? Converted(cd, bytes, &ok) : std::string();
+    bool ok = false;
+    std::string text = Converted(cd, bytes.substr(2), &ok);
     iconv_close(cd);
-    if (!ok) throw SourceError("文件以 UTF-16 标记开头，但其中有不是 UTF-16 的字节。");
-    if (encoding) *encoding = little ? "UTF-16LE" : "UTF-16BE";
+    if (!ok) throw SourceError("文件以 UTF-16 标记开头，但其中有不成对或残缺的 UTF-16 字符。");
+    if (encoding) *encoding = label;
     return text;
   }
   if (StartsWithBytes(bytes, "\xEF\xBB\xBF")) {
@@ -392,14 +551,49 @@ std::string DecodeUserText(std::string_view bytes, std::string* encoding) {
   return text;
 }
 
+namespace {
+
+bool Utf16Marked(std::string_view bytes) {
+  return StartsWithBytes(bytes, "\xFF\xFE") || StartsWithBytes(bytes, "\xFE\xFF");
+}
+
+// NUL bytes in a text without a UTF-16 mark: most likely UTF-16 whose mark was lost (every
+// other byte NUL for Chinese-free text, many NULs for any), else binary data.
+void RefuseNulBytes(std::string_view bytes, std::string_view what) {
+  if (Utf16Marked(bytes) || bytes.find('\0') == std::string_view::npos) return;
+  std::size_t even = 0, odd = 0;
+  const std::size_t n = std::min<std::size_t>(bytes.size(), 4096);
+  for (std::size_t i = 0; i < n; ++i)
+    if (bytes[i] == '\0') ++(i % 2 ? odd : even);
+  if (std::max(even, odd) * 8 >= n && std::min(even, odd) * 8 < std::max(even, odd))
+    throw SourceError(
+        "文件似乎是没有字节顺序标记（BOM）的 UTF-16 文本，无法确定字节顺序。请在 "
+        "Excel 中另存为“CSV UTF-8”或“Unicode 文本”（带 BOM）后再导入。");
+  throw SourceError("文件内容不是文本（含有二进制字节），不能作为" + std::string(what) + "读取。");
+}
+
+// The text of a .txt file as cells: none longer than a cell may be, not more than the budget.
+void CheckTextCells(const SourceTable& table) {
+  CellBudget budget;
+  for (std::size_t r = 0; r < table.rows.size(); ++r) {
+    budget.Add(table.rows[r].size());
+    for (const auto& cell : table.rows[r])
+      if (cell.size() > Limits::kCellChars && CharsIn(cell) > Limits::kCellChars)
+        RefuseLongCell(table.row_numbers[r]);
+  }
+}
+
+}  // namespace
+
 SourceTable ReadCsvText(std::string_view bytes, const SourceOptions& options) {
   SourceTable table;
   table.format = "csv";
   if (StartsWithBytes(bytes, kZipMagic) || StartsWithBytes(bytes, kOleMagic))
     throw SourceError(
         "文件内容是 Excel 工作簿，不是 CSV 文本。请把扩展名改为 .xlsx 或在 Excel 中另存为 CSV。");
-  if (!HasUtf16Mark(bytes) && bytes.find('\0') != std::string_view::npos)
-    throw SourceError("文件内容不是文本（含有二进制字节），不能作为 CSV 读取。");
+  if (bytes.size() > Limits::kPartBytes)
+    throw SourceError("文件超过 " + Megabytes(Limits::kPartBytes) + " 的上限，不能导入。");
+  RefuseNulBytes(bytes, " CSV ");
   const std::string text = DecodeUserText(bytes, &table.encoding);
   const char separator = GuessSeparator(text);
   table.separator = separator == ',' ? "逗号" : separator == '\t' ? "制表符" : "分号";
@@ -413,9 +607,11 @@ SourceTable ReadCsvText(std::string_view bytes, const SourceOptions& options) {
 SourceTable ReadFormulaLines(std::string_view bytes, const SourceOptions& options) {
   SourceTable table;
   table.format = "txt";
-  if (StartsWithBytes(bytes, kZipMagic) || StartsWithBytes(bytes, kOleMagic) ||
-      (!HasUtf16Mark(bytes) && bytes.find('\0') != std::string_view::npos))
+  if (StartsWithBytes(bytes, kZipMagic) || StartsWithBytes(bytes, kOleMagic))
     throw SourceError("文件内容不是文本，不能作为每行一方的文本文件读取。");
+  if (bytes.size() > Limits::kPartBytes)
+    throw SourceError("文件超过 " + Megabytes(Limits::kPartBytes) + " 的上限，不能导入。");
+  RefuseNulBytes(bytes, "每行一方的文本文件");
   const std::string text = DecodeUserText(bytes, &table.encoding);
   // One formula a line: its name, then (after a TAB, a colon or blanks) its composition, and
   // after a further TAB the indications.
@@ -440,14 +636,22 @@ SourceTable ReadFormulaLines(std::string_view bytes, const SourceOptions& option
     table.rows.push_back(std::move(cells));
     table.row_numbers.push_back(number);
   }
+  if (table.rows.size() > Limits::kRows) RefuseTooManyRows();
   CheckRowCount(table.rows.size() + 1, options);  // no title row
+  CheckTextCells(table);
   DropEmptyRows(table);
   if (table.rows.empty()) throw SourceError("文件中没有任何方剂行。");
   return table;
 }
 
 SourceTable ReadXlsx(const std::filesystem::path& path, const SourceOptions& options) {
-  const std::string head = ReadFileBytes(path).substr(0, 8);
+  std::string head(8, '\0');
+  {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw SourceError("无法打开文件 " + PathText(path) + "，请确认它存在且可以读取。");
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+  }
   if (StartsWithBytes(head, kOleMagic))
     throw SourceError(
         "工作簿已加密，或是旧的 .xls 格式。请在 Excel 中取消密码保护，另存为 .xlsx 后再导入。");
@@ -460,10 +664,10 @@ SourceTable ReadXlsx(const std::filesystem::path& path, const SourceOptions& opt
     throw SourceError("工作簿 " + PathText(path) + " 已损坏，无法打开（不是完整的压缩包）。");
 
   WorkbookWalk book;
-  book.Parse(ReadEntry(archive.get(), "xl/workbook.xml", true), "workbook.xml");
+  std::size_t unpacked = 0;
+  book.Parse(archive.get(), "xl/workbook.xml", "workbook.xml", unpacked);
   RelationsWalk relations;
-  relations.Parse(ReadEntry(archive.get(), "xl/_rels/workbook.xml.rels", true),
-                  "workbook.xml.rels");
+  relations.Parse(archive.get(), "xl/_rels/workbook.xml.rels", "workbook.xml.rels", unpacked);
   if (book.sheets.empty()) throw SourceError("工作簿中没有工作表。");
 
   SourceTable table;
@@ -491,10 +695,9 @@ SourceTable ReadXlsx(const std::filesystem::path& path, const SourceOptions& opt
   target = target.front() == '/' ? target.substr(1) : "xl/" + target;
 
   SharedStringsWalk shared;
-  const std::string shared_xml = ReadEntry(archive.get(), "xl/sharedStrings.xml", false);
-  if (!shared_xml.empty()) shared.Parse(shared_xml, "sharedStrings.xml");
-  SheetWalk sheet(shared.strings, options);
-  sheet.Parse(ReadEntry(archive.get(), target, true), table.sheet);
+  shared.Parse(archive.get(), "xl/sharedStrings.xml", "sharedStrings.xml", unpacked, false);
+  SheetWalk sheet(shared.strings, options, table.sheet);
+  sheet.Parse(archive.get(), target, table.sheet, unpacked);
   table.rows = std::move(sheet.table.rows);
   table.row_numbers = std::move(sheet.table.row_numbers);
   DropEmptyRows(table);

@@ -27,6 +27,18 @@ struct SourceTable {
   std::vector<std::string> sheets;  // every sheet of a workbook, in order
 };
 
+// What one import reads at most, each refused with a message that names it: far beyond any
+// table of prescriptions, small enough that a hostile file cannot exhaust a desktop's memory.
+struct SourceLimits {
+  static constexpr std::size_t kPartBytes = 256u << 20;   // a CSV or text file, a workbook part
+  static constexpr std::size_t kTotalBytes = 512u << 20;  // every part read from one workbook
+  static constexpr std::size_t kCells =
+      5'000'000;  // cells held, empty ones left of a filled one too
+  static constexpr std::size_t kCellChars = 32767;  // Excel's own limit per cell
+  static constexpr std::size_t kRows = 1'048'576;   // Excel's last row
+  static constexpr std::size_t kColumns = 16384;    // Excel's last column, XFD
+};
+
 struct SourceOptions {
   std::string sheet;              // a workbook's sheet by name or 1-based number; empty: first
   std::size_t max_rows = 100000;  // more data rows than this are refused

@@ -1,8 +1,10 @@
 #include "stats/clustering.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <limits>
 
@@ -245,45 +247,53 @@ std::optional<std::vector<NewickNode>> ParseNewick(const std::string& text) {
       out += text[p++];
     return true;
   };
-  std::function<bool(std::size_t)> subtree = [&](std::size_t up) -> bool {
+  // Read with a stack of open brackets rather than by recursion: a deeply nested text (a
+  // chain-shaped tree, or a damaged file) must not exhaust the call stack.
+  const auto add = [&](std::size_t up) {
     const std::size_t me = nodes.size();
     nodes.push_back({});
     length.push_back(0);
     parent.push_back(up);
     if (up != kNone) nodes[up].children.push_back(me);
+    return me;
+  };
+  std::vector<std::size_t> open;
+  std::size_t current = add(kNone);
+  bool closed = false;  // the current node's children are read; its label comes next
+  for (;;) {
     blank();
-    if (p < text.size() && text[p] == '(') {
+    if (!closed && p < text.size() && text[p] == '(') {
       ++p;
-      for (;;) {
-        if (!subtree(me)) return false;
-        blank();
-        if (p < text.size() && text[p] == ',') {
-          ++p;
-          continue;
-        }
-        if (p < text.size() && text[p] == ')') {
-          ++p;
-          break;
-        }
-        return false;
-      }
+      open.push_back(current);
+      current = add(current);
+      continue;
     }
-    if (!label(nodes[me].label)) return false;
+    if (!label(nodes[current].label)) return std::nullopt;
     blank();
     if (p < text.size() && text[p] == ':') {
       ++p;
-      blank();
-      std::size_t used = 0;
-      try {
-        length[me] = std::stod(text.substr(p), &used);
-      } catch (...) {
-        return false;
-      }
-      p += used;
+      const char* start = text.c_str() + p;
+      char* end = nullptr;
+      errno = 0;
+      length[current] = std::strtod(start, &end);
+      if (end == start || errno == ERANGE) return std::nullopt;
+      p += static_cast<std::size_t>(end - start);
     }
-    return true;
-  };
-  if (!subtree(kNone)) return std::nullopt;
+    if (open.empty()) break;
+    blank();
+    if (p < text.size() && text[p] == ',') {
+      ++p;
+      current = add(open.back());
+      closed = false;
+    } else if (p < text.size() && text[p] == ')') {
+      ++p;
+      current = open.back();
+      open.pop_back();
+      closed = true;
+    } else {
+      return std::nullopt;
+    }
+  }
   blank();
   if (p >= text.size() || text[p] != ';') return std::nullopt;
   ++p;

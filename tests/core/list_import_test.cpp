@@ -66,6 +66,15 @@ TEST_F(ListImportTest, FormulaNameNotFoundBecomesAnEmptyLine) {
   EXPECT_EQ(Window().TextInput(), "桂枝汤，不存在的方名") << "the list stays for another import";
 }
 
+TEST_F(ListImportTest, OnlyFormulaNamesAreSearchedNeverCompositionsOrIndications) {
+  // A herb, a unit and an indication appear in records but name no formula; a piece of a name
+  // still finds the formula whose name holds it.
+  folder.WriteLines("DB/Fangji.DB", {"桂枝汤\t桂枝三两、芍药三两\t中风", "麻黄汤\t麻黄"});
+  Import(Input::kFormulaMode, "芍药，两，中风，麻黄");
+  EXPECT_EQ(folder.ReadLines("Result/Result.DB"),
+            (std::vector<std::string>{"", "", "", "麻黄汤\t麻黄", ""}));
+}
+
 TEST_F(ListImportTest, OneNamePerLineWithTrailingBreakAndMixedSeparators) {
   Import(Input::kFormulaMode, "麻黄汤\r\n 小桂枝汤加味 ,\r\n");
   EXPECT_EQ(folder.ReadLines("Result/Result.DB"),
