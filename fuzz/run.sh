@@ -7,6 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ -n "${LINDORA_DEPS_DONE:-}" ] || bash scripts/install-deps.sh
+# The same compiler-cache settings as scripts/build.sh, so a fresh clone reuses compiled objects.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(cd .. && pwd)}
+export CCACHE_NOHASHDIR=1
+export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DLINDORA_FUZZ=ON -DLINDORA_UI=OFF -DLINDORA_BENCH=OFF >/dev/null
 cmake --build build-fuzz --target fuzz_all -j "$(nproc)"
