@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <utility>
 
 namespace lindora {
@@ -101,7 +102,8 @@ class Miner {
         t_(t),
         mining_id_(mining_id),
         row_length_(std::max<std::size_t>(1, t.items.size() / std::max<std::size_t>(1, n_))),
-        class_pos_(frequent, -1) {}
+        class_pos_{std::vector<std::int32_t>(frequent, -1), std::vector<std::int32_t>(frequent, -1),
+                   std::vector<std::int32_t>(frequent, -1)} {}
 
   bool WantsBits(std::int64_t count) const { return static_cast<std::size_t>(count) * 64 > n_; }
 
@@ -174,13 +176,14 @@ class Miner {
   // Every frequent itemset that extends `prefix` (of `depth` items) by one of the siblings and
   // then by later siblings only.
   void Mine(Key prefix, int depth, const Class& siblings) {
-    if (depth + 2 == max_size_) {
+    const bool extended = depth + 1 < max_size_;
+    if (extended) {
       for (std::size_t j = 0; j < siblings.size(); ++j)
-        class_pos_[siblings[j].first] = static_cast<std::int32_t>(j);
+        class_pos_[depth][siblings[j].first] = static_cast<std::int32_t>(j);
     }
     MineClass(prefix, depth, siblings);
-    if (depth + 2 == max_size_) {
-      for (const auto& sibling : siblings) class_pos_[sibling.first] = -1;
+    if (extended) {
+      for (const auto& sibling : siblings) class_pos_[depth][sibling.first] = -1;
     }
   }
 
@@ -195,7 +198,7 @@ class Miner {
         // to read row by row, counting every later sibling at once, than to intersect with
         // each sibling in turn.
         const bool by_rows = !set.Dense() && siblings.size() - i - 1 >= row_length_;
-        if (by_rows) CountByRows(set, siblings, i);
+        if (by_rows) CountByRows(set, siblings, i, depth);
         for (std::size_t j = i + 1; j < siblings.size() && !too_many_; ++j) {
           std::int64_t c = by_rows ? tally_[j] : Count(set, siblings[j].second);
           if (c < min_count_) continue;
@@ -205,9 +208,13 @@ class Miner {
         continue;
       }
       Class children;
-      for (std::size_t j = i + 1; j < siblings.size(); ++j) {
-        TidSet s = Intersect(set, siblings[j].second);
-        if (s.count >= min_count_) children.emplace_back(siblings[j].first, std::move(s));
+      if (!set.Dense() && siblings.size() - i - 1 >= row_length_) {
+        DeliverByRows(set, siblings, i, depth, children);
+      } else {
+        for (std::size_t j = i + 1; j < siblings.size(); ++j) {
+          TidSet s = Intersect(set, siblings[j].second);
+          if (s.count >= min_count_) children.emplace_back(siblings[j].first, std::move(s));
+        }
       }
       Mine(prefix, depth + 1, children);
     }
@@ -218,17 +225,48 @@ class Miner {
 
  private:
   // tally_[j]: the transactions of `set` that hold sibling j, for every j after `i`.
-  void CountByRows(const TidSet& set, const Class& siblings, std::size_t i) {
+  void CountByRows(const TidSet& set, const Class& siblings, std::size_t i, int depth) {
     if (row_offsets_.empty()) BuildRows();
     tally_.assign(siblings.size(), 0);
     // The rows are in mining order, and so are the siblings: the later siblings are at the end.
     const std::uint32_t after = siblings[i].first;
+    const std::vector<std::int32_t>& class_pos = class_pos_[depth];
     for (std::uint32_t tid : set.tids) {
       const std::uint32_t* first = rows_.data() + row_offsets_[tid];
       for (const std::uint32_t* m = rows_.data() + row_offsets_[tid + 1]; m != first;) {
         if (*--m <= after) break;
-        const std::int32_t pos = class_pos_[*m];
+        const std::int32_t pos = class_pos[*m];
         if (pos >= 0) ++tally_[static_cast<std::size_t>(pos)];
+      }
+    }
+  }
+
+  // The sets of the frequent extensions of sibling i by later siblings, each transaction of its
+  // short list handed to the siblings its row holds: one pass over the rows instead of a merge
+  // with every sibling's much longer list.
+  void DeliverByRows(const TidSet& set, const Class& siblings, std::size_t i, int depth,
+                     Class& children) {
+    CountByRows(set, siblings, i, depth);
+    slot_.assign(siblings.size(), -1);
+    for (std::size_t j = i + 1; j < siblings.size(); ++j) {
+      if (tally_[j] < min_count_) continue;
+      slot_[j] = static_cast<std::int32_t>(children.size());
+      children.emplace_back(siblings[j].first, TidSet{});
+      children.back().second.count = tally_[j];
+      children.back().second.tids.reserve(static_cast<std::size_t>(tally_[j]));
+    }
+    if (children.empty()) return;
+    const std::uint32_t after = siblings[i].first;
+    const std::vector<std::int32_t>& class_pos = class_pos_[depth];
+    // Ascending transactions, so every list comes out sorted.
+    for (std::uint32_t tid : set.tids) {
+      const std::uint32_t* first = rows_.data() + row_offsets_[tid];
+      for (const std::uint32_t* m = rows_.data() + row_offsets_[tid + 1]; m != first;) {
+        if (*--m <= after) break;
+        const std::int32_t pos = class_pos[*m];
+        if (pos < 0) continue;
+        const std::int32_t s = slot_[static_cast<std::size_t>(pos)];
+        if (s >= 0) children[static_cast<std::size_t>(s)].second.tids.push_back(tid);
       }
     }
   }
@@ -263,12 +301,50 @@ class Miner {
   const Transactions& t_;
   const std::vector<std::int64_t>& mining_id_;  // by item id; -1 for an infrequent item
   std::size_t row_length_;                      // items of an average transaction
-  std::vector<std::int32_t> class_pos_;         // by mining id: place in the counted class
-  std::vector<std::uint32_t> rows_;             // see BuildRows
+  // By depth of the class, by mining id: place in the class, -1 for none.
+  std::array<std::vector<std::int32_t>, 3> class_pos_;
+  std::vector<std::int32_t> slot_;   // by place in the class: index among the children
+  std::vector<std::uint32_t> rows_;  // see BuildRows
   std::vector<std::size_t> row_offsets_;
   std::vector<std::int64_t> tally_;
   bool too_many_ = false;
 };
+
+// The order of the names and of texts joined from them by "、", as ranks (equal names, equal
+// ranks). No name holds "、", so a name followed by "、" never begins another name followed by
+// "、": comparing two joined texts is comparing their names one by one in this order, the
+// shorter list first when one begins the other.
+struct NameRanks {
+  std::vector<std::uint32_t> name, joined;  // by item id
+  int CompareJoined(const ItemId* a, int a_size, const ItemId* b, int b_size) const {
+    for (int i = 0; i < a_size && i < b_size; ++i)
+      if (joined[a[i]] != joined[b[i]]) return joined[a[i]] < joined[b[i]] ? -1 : 1;
+    return (a_size > b_size) - (a_size < b_size);
+  }
+};
+
+std::vector<std::uint32_t> Ranks(const std::vector<std::string>& texts) {
+  std::vector<std::uint32_t> order(texts.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return texts[a] < texts[b]; });
+  std::vector<std::uint32_t> rank(texts.size());
+  for (std::size_t i = 0, r = 0; i < order.size(); ++i) {
+    if (i && texts[order[i]] != texts[order[i - 1]]) ++r;
+    rank[order[i]] = static_cast<std::uint32_t>(r);
+  }
+  return rank;
+}
+
+std::optional<NameRanks> RankNames(const Transactions& t) {
+  std::vector<std::string> joined;
+  joined.reserve(t.names.size());
+  for (const std::string& name : t.names) {
+    if (name.find("、") != std::string::npos) return std::nullopt;
+    joined.push_back(name + "、");
+  }
+  return NameRanks{Ranks(t.names), Ranks(joined)};
+}
 
 std::string JoinNames(const Transactions& t, const ItemId* ids, int size) {
   std::string s;
@@ -453,6 +529,26 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
   }
   miner.keys() = {};
 
+  // Ties of the counts are common, and joining names for each comparison took most of the
+  // sorting time: the names are ranked once instead.
+  const std::optional<NameRanks> ranks = RankNames(t);
+  if (ranks) {
+    std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
+      if (a.size != b.size) return a.size < b.size;
+      if (a.count != b.count) return a.count > b.count;
+      return ranks->CompareJoined(a.items.data(), a.size, b.items.data(), b.size) < 0;
+    });
+    std::sort(out.rules.begin(), out.rules.end(), [&](const Rule& a, const Rule& b) {
+      if (int c = CompareConfidence(a, b)) return c > 0;
+      if (a.count != b.count) return a.count > b.count;
+      if (int c = CompareLift(a, b)) return c > 0;
+      if (int c = ranks->CompareJoined(a.antecedent.data(), a.antecedent_size, b.antecedent.data(),
+                                       b.antecedent_size))
+        return c < 0;
+      return ranks->name[a.consequent] < ranks->name[b.consequent];
+    });
+    return out;
+  }
   std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
     if (a.size != b.size) return a.size < b.size;
     if (a.count != b.count) return a.count > b.count;
@@ -492,12 +588,35 @@ bool DefaultRuleOrder(const Transactions& t, const Rule& a, const Rule& b) {
 std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals) {
   UInt128 scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
-  UInt128 q = (2 * numerator * scale + denominator) / (2 * denominator);
-  std::string whole = ToDecimalText(q / scale);
-  if (decimals == 0) return whole;
-  std::string fraction = ToDecimalText(q % scale);
-  return whole + "." + std::string(static_cast<std::size_t>(decimals) - fraction.size(), '0') +
-         fraction;
+  const UInt128 top = 2 * numerator * scale + denominator, bottom = 2 * denominator;
+  // The counts of a run keep both within 64 bits, where division is many times faster; the
+  // files print millions of these.
+  constexpr UInt128 kMax64 = ~std::uint64_t{0};
+  const UInt128 q = top <= kMax64
+                        ? static_cast<std::uint64_t>(top) / static_cast<std::uint64_t>(bottom)
+                        : top / bottom;
+  // The digits of q, with zeros before them up to one digit before the point.
+  char buf[96];
+  char* const end = buf + sizeof buf;
+  char* first = end;
+  if (q <= kMax64) {
+    char digits[24];
+    const char* last =
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(q)).ptr;
+    first -= last - digits;
+    std::copy(static_cast<const char*>(digits), last, first);
+  } else {
+    const std::string s = ToDecimalText(q);
+    first -= s.size();
+    std::copy(s.begin(), s.end(), first);
+  }
+  const std::ptrdiff_t d = decimals;
+  while (end - first < d + 1) *--first = '0';
+  std::string out(first, end - d);
+  if (d == 0) return out;
+  out += '.';
+  out.append(end - d, end);
+  return out;
 }
 
 std::string SupportPercentText(std::int64_t count, std::int64_t n) {
