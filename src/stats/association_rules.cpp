@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <memory>
 #include <utility>
 
 namespace lindora {
@@ -102,6 +103,7 @@ class Miner {
         t_(t),
         mining_id_(mining_id),
         row_length_(std::max<std::size_t>(1, t.items.size() / std::max<std::size_t>(1, n_))),
+        frequent_(frequent),
         class_pos_{std::vector<std::int32_t>(frequent, -1), std::vector<std::int32_t>(frequent, -1),
                    std::vector<std::int32_t>(frequent, -1)} {}
 
@@ -197,7 +199,7 @@ class Miner {
         // The last level needs counts only, no sets. A short list of transactions is cheaper
         // to read row by row, counting every later sibling at once, than to intersect with
         // each sibling in turn.
-        const bool by_rows = !set.Dense() && siblings.size() - i - 1 >= row_length_;
+        const bool by_rows = ByRows(set, siblings, i);
         if (by_rows) CountByRows(set, siblings, i, depth);
         for (std::size_t j = i + 1; j < siblings.size() && !too_many_; ++j) {
           std::int64_t c = by_rows ? tally_[j] : Count(set, siblings[j].second);
@@ -208,7 +210,7 @@ class Miner {
         continue;
       }
       Class children;
-      if (!set.Dense() && siblings.size() - i - 1 >= row_length_) {
+      if (ByRows(set, siblings, i)) {
         DeliverByRows(set, siblings, i, depth, children);
       } else {
         for (std::size_t j = i + 1; j < siblings.size(); ++j) {
@@ -218,6 +220,15 @@ class Miner {
       }
       Mine(prefix, depth + 1, children);
     }
+  }
+
+  // Whether reading the rows of the short list of sibling i is cheaper than a merge with each
+  // later sibling: a row is read only as far as its items come after sibling i.
+  bool ByRows(const TidSet& set, const Class& siblings, std::size_t i) const {
+    if (set.Dense()) return false;
+    const std::size_t later = siblings.size() - i - 1;
+    const std::size_t items_after = frequent_ - 1 - siblings[i].first;
+    return later * 2 * frequent_ >= row_length_ * items_after;
   }
 
   std::vector<Key>& keys() { return keys_; }
@@ -301,6 +312,7 @@ class Miner {
   const Transactions& t_;
   const std::vector<std::int64_t>& mining_id_;  // by item id; -1 for an infrequent item
   std::size_t row_length_;                      // items of an average transaction
+  std::size_t frequent_;                        // frequent items
   // By depth of the class, by mining id: place in the class, -1 for none.
   std::array<std::vector<std::int32_t>, 3> class_pos_;
   std::vector<std::int32_t> slot_;   // by place in the class: index among the children
@@ -495,6 +507,38 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
     return n;
   };
 
+  // Where the itemsets that begin with one item, and with two, lie in the list (the search
+  // emits the extensions of an itemset right after it): an antecedent is looked for there, in a
+  // few steps instead of a search of the whole list. The table of pairs is written only where
+  // pairs are frequent, and so mostly never touched.
+  using Range = std::pair<std::uint32_t, std::uint32_t>;
+  std::vector<Range> singles(frequent);
+  const bool by_pairs = frequent <= 256 && keys.size() < (std::size_t{1} << 32);
+  std::unique_ptr<Range[]> pairs;
+  if (by_pairs) pairs = std::make_unique_for_overwrite<Range[]>(frequent * frequent);
+  {
+    Range* single = nullptr;
+    Range* pair = nullptr;
+    for (std::uint32_t i = 0; i < keys.size(); ++i) {
+      const Key& k = keys[i];
+      if (k.size > 2) continue;
+      // A single or a pair ends the pair before it; a single ends the single before it too.
+      if (pair) pair->second = i;
+      pair = nullptr;
+      if (k.size == 1) {
+        if (single) single->second = i;
+        single = &singles[k.m[0]];
+        single->first = i;
+      } else if (by_pairs) {
+        pair = &pairs[k.m[0] * frequent + k.m[1]];
+        pair->first = i;
+      }
+    }
+    const auto end = static_cast<std::uint32_t>(keys.size());
+    if (single) single->second = end;
+    if (pair) pair->second = end;
+  }
+
   for (const Key& k : keys) {
     if (k.size < 2) continue;
     for (int y = 0; y < k.size; ++y) {
@@ -503,7 +547,10 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
         if (i != y) x.m[n++] = k.m[i];
       x.size = k.size - 1;
       // Every subset of a frequent itemset is frequent, so X is in the list.
-      auto it = std::lower_bound(keys.begin(), keys.end(), x, KeyLess);
+      const Range range =
+          x.size >= 2 && by_pairs ? pairs[x.m[0] * frequent + x.m[1]] : singles[x.m[0]];
+      auto it =
+          std::lower_bound(keys.begin() + range.first, keys.begin() + range.second, x, KeyLess);
       Rule r;
       r.count = k.count;
       r.antecedent_count = it->count;
