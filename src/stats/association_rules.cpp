@@ -75,19 +75,16 @@ __attribute__((target_clones("popcnt", "default"))) std::int64_t AndInto(const s
   return c;
 }
 
-// An itemset as the miner finds it: ids of the mining order, ascending.
-struct Key {
-  std::array<std::uint32_t, 4> m{};
-  int size = 0;
-  std::int64_t count = 0;
-};
+// An itemset as the miner finds it: ids of the mining order, ascending. The same type as the
+// result, so the list is turned into the result in place rather than copied.
+using Key = Itemset;
 
 // Lexicographic, a proper prefix before its extensions: the order in which the depth-first
 // search emits itemsets, so the emitted list can be searched by bisection.
 bool KeyLess(const Key& a, const Key& b) {
   int n = std::min(a.size, b.size);
   for (int i = 0; i < n; ++i)
-    if (a.m[i] != b.m[i]) return a.m[i] < b.m[i];
+    if (a.items[i] != b.items[i]) return a.items[i] < b.items[i];
   return a.size < b.size;
 }
 
@@ -192,7 +189,7 @@ class Miner {
   void MineClass(Key prefix, int depth, const Class& siblings) {
     for (std::size_t i = 0; i < siblings.size() && !too_many_; ++i) {
       const auto& [item, set] = siblings[i];
-      prefix.m[depth] = item;
+      prefix.items[depth] = item;
       Emit(prefix, depth + 1, set.count);
       if (depth + 1 == max_size_) continue;
       if (depth + 2 == max_size_) {
@@ -204,7 +201,7 @@ class Miner {
         for (std::size_t j = i + 1; j < siblings.size() && !too_many_; ++j) {
           std::int64_t c = by_rows ? tally_[j] : Count(set, siblings[j].second);
           if (c < min_count_) continue;
-          prefix.m[depth + 1] = siblings[j].first;
+          prefix.items[depth + 1] = siblings[j].first;
           Emit(prefix, depth + 2, c);
         }
         continue;
@@ -296,7 +293,7 @@ class Miner {
   }
 
   void Emit(Key k, int size, std::int64_t count) {
-    for (int i = size; i < 4; ++i) k.m[i] = 0;
+    for (int i = size; i < 4; ++i) k.items[i] = 0;
     k.size = size;
     k.count = count;
     keys_.push_back(k);
@@ -498,12 +495,12 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
     out.too_many = true;
     return out;
   }
-  const std::vector<Key>& keys = miner.keys();
+  const std::vector<Key>& keys = miner.keys();  // moved into the result at the end
 
   auto to_display = [&](const Key& k, ItemId* ids, int skip) {
     int n = 0;
     for (int i = k.size - 1; i >= 0; --i)
-      if (i != skip) ids[n++] = item_of(k.m[i]);
+      if (i != skip) ids[n++] = item_of(k.items[i]);
     return n;
   };
 
@@ -527,10 +524,10 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
       pair = nullptr;
       if (k.size == 1) {
         if (single) single->second = i;
-        single = &singles[k.m[0]];
+        single = &singles[k.items[0]];
         single->first = i;
       } else if (by_pairs) {
-        pair = &pairs[k.m[0] * frequent + k.m[1]];
+        pair = &pairs[k.items[0] * frequent + k.items[1]];
         pair->first = i;
       }
     }
@@ -544,17 +541,17 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
     for (int y = 0; y < k.size; ++y) {
       Key x;
       for (int i = 0, n = 0; i < k.size; ++i)
-        if (i != y) x.m[n++] = k.m[i];
+        if (i != y) x.items[n++] = k.items[i];
       x.size = k.size - 1;
       // Every subset of a frequent itemset is frequent, so X is in the list.
       const Range range =
-          x.size >= 2 && by_pairs ? pairs[x.m[0] * frequent + x.m[1]] : singles[x.m[0]];
+          x.size >= 2 && by_pairs ? pairs[x.items[0] * frequent + x.items[1]] : singles[x.items[0]];
       auto it =
           std::lower_bound(keys.begin() + range.first, keys.begin() + range.second, x, KeyLess);
       Rule r;
       r.count = k.count;
       r.antecedent_count = it->count;
-      r.consequent = item_of(k.m[y]);
+      r.consequent = item_of(k.items[y]);
       r.consequent_count = t.frequency[r.consequent];
       if (static_cast<Int128>(r.count) * min_confidence.denominator <
           static_cast<Int128>(min_confidence.numerator) * r.antecedent_count)
@@ -567,14 +564,11 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
     }
   }
 
-  out.itemsets.reserve(keys.size());
-  for (const Key& k : keys) {
-    Itemset s;
-    s.size = to_display(k, s.items.data(), -1);
-    s.count = k.count;
-    out.itemsets.push_back(s);
+  out.itemsets = std::move(miner.keys());
+  for (Itemset& s : out.itemsets) {
+    const Key k = s;
+    to_display(k, s.items.data(), -1);
   }
-  miner.keys() = {};
 
   // Ties of the counts are common, and joining names for each comparison took most of the
   // sorting time: the names are ranked once instead.
