@@ -11,6 +11,8 @@ pair by pair, alternating which goes first. Printed: medians of CPU time (user +
 wall time, the largest peak resident size, and the ratios Lindora / reference.
 
 usage: bench/rules_vs_fpgrowth.py [BUILD_DIR] [RUNS]    (defaults: build-rules, 5)
+       LINDORA_CLI=path/to/lindora-cli times another build of the console (make_formula_db
+       still comes from BUILD_DIR).
 """
 import hashlib
 import math
@@ -97,7 +99,7 @@ def reference_rules(path):
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(REPO, "build-rules")
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
-    cli = os.path.join(build, "bin", "lindora-cli")
+    cli = os.environ.get("LINDORA_CLI") or os.path.join(build, "bin", "lindora-cli")
     make_db = os.path.join(build, "bin", "make_formula_db")
     work = tempfile.mkdtemp(prefix="rules-vs-fpgrowth-")
     try:

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
-#include <memory>
 #include <utility>
 
 namespace lindora {
@@ -87,6 +86,47 @@ bool KeyLess(const Key& a, const Key& b) {
     if (a.items[i] != b.items[i]) return a.items[i] < b.items[i];
   return a.size < b.size;
 }
+
+// A range of the list of itemsets, [first, second).
+using Range = std::pair<std::uint32_t, std::uint32_t>;
+
+// The ranges of the pairs by their two items: open addressing, at most half full.
+class PairRanges {
+ public:
+  explicit PairRanges(std::size_t at_most) {
+    std::size_t size = 16;
+    shift_ = 60;
+    while (size < 2 * at_most) {
+      size *= 2;
+      --shift_;
+    }
+    slots_.assign(size, {0, {0, 0}});
+  }
+  Range& Add(std::uint32_t a, std::uint32_t b) {
+    const std::uint64_t key = Key(a, b);
+    std::size_t i = Hash(key);
+    while (slots_[i].first != 0) i = (i + 1) & (slots_.size() - 1);
+    slots_[i].first = key;
+    return slots_[i].second;
+  }
+  // The pair must have been added.
+  Range Find(std::uint32_t a, std::uint32_t b) const {
+    const std::uint64_t key = Key(a, b);
+    std::size_t i = Hash(key);
+    while (slots_[i].first != key) i = (i + 1) & (slots_.size() - 1);
+    return slots_[i].second;
+  }
+
+ private:
+  static std::uint64_t Key(std::uint32_t a, std::uint32_t b) {
+    return (std::uint64_t{a} << 32 | b) + 1;  // 0 marks an empty slot
+  }
+  std::size_t Hash(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  int shift_;
+  std::vector<std::pair<std::uint64_t, Range>> slots_;
+};
 
 class Miner {
  public:
@@ -505,14 +545,15 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
   };
 
   // Where the itemsets that begin with one item, and with two, lie in the list (the search
-  // emits the extensions of an itemset right after it): an antecedent is looked for there, in a
-  // few steps instead of a search of the whole list. The table of pairs is written only where
-  // pairs are frequent, and so mostly never touched.
-  using Range = std::pair<std::uint32_t, std::uint32_t>;
+  // emits the extensions of an itemset right after it, the itemset first): an antecedent of one
+  // or two herbs is found at once, one of three among the few extensions of its first two.
+  if (keys.size() >= (std::size_t{1} << 31)) {
+    out.too_many = true;
+    return out;
+  }
   std::vector<Range> singles(frequent);
-  const bool by_pairs = frequent <= 256 && keys.size() < (std::size_t{1} << 32);
-  std::unique_ptr<Range[]> pairs;
-  if (by_pairs) pairs = std::make_unique_for_overwrite<Range[]>(frequent * frequent);
+  PairRanges pairs(static_cast<std::size_t>(
+      std::count_if(keys.begin(), keys.end(), [](const Key& k) { return k.size == 2; })));
   {
     Range* single = nullptr;
     Range* pair = nullptr;
@@ -525,11 +566,10 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
       if (k.size == 1) {
         if (single) single->second = i;
         single = &singles[k.items[0]];
-        single->first = i;
-      } else if (by_pairs) {
-        pair = &pairs[k.items[0] * frequent + k.items[1]];
-        pair->first = i;
+      } else {
+        pair = &pairs.Add(k.items[0], k.items[1]);
       }
+      (pair ? pair : single)->first = i;
     }
     const auto end = static_cast<std::uint32_t>(keys.size());
     if (single) single->second = end;
@@ -544,10 +584,10 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
         if (i != y) x.items[n++] = k.items[i];
       x.size = k.size - 1;
       // Every subset of a frequent itemset is frequent, so X is in the list.
-      const Range range =
-          x.size >= 2 && by_pairs ? pairs[x.items[0] * frequent + x.items[1]] : singles[x.items[0]];
-      auto it =
-          std::lower_bound(keys.begin() + range.first, keys.begin() + range.second, x, KeyLess);
+      const Range range = x.size == 1 ? singles[x.items[0]] : pairs.Find(x.items[0], x.items[1]);
+      auto it = x.size <= 2 ? keys.begin() + range.first
+                            : std::lower_bound(keys.begin() + range.first,
+                                               keys.begin() + range.second, x, KeyLess);
       Rule r;
       r.count = k.count;
       r.antecedent_count = it->count;
