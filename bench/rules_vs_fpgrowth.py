@@ -57,7 +57,8 @@ def build_reference(work):
 def write_transactions(root, path):
     """The herbs of every standardised formula, one line each, as the rules read them."""
     n = 0
-    with open(os.path.join(root, "Result", "Result.DB.stand"), encoding="utf-8") as f, \
+    # The standardised set is in the database's encoding.
+    with open(os.path.join(root, "Result", "Result.DB.stand"), encoding="gb18030") as f, \
             open(path, "w", encoding="utf-8") as out:
         for line in f:
             fields = line.rstrip("\r\n").split("\t")
