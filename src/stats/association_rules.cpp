@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <utility>
 
 namespace lindora {
@@ -73,21 +74,59 @@ __attribute__((target_clones("popcnt", "default"))) std::int64_t AndInto(const s
   return c;
 }
 
-// An itemset as the miner finds it: ids of the mining order, ascending.
-struct Key {
-  std::array<std::uint32_t, 4> m{};
-  int size = 0;
-  std::int64_t count = 0;
-};
+// An itemset as the miner finds it: ids of the mining order, ascending. The same type as the
+// result, so the list is turned into the result in place rather than copied.
+using Key = Itemset;
 
 // Lexicographic, a proper prefix before its extensions: the order in which the depth-first
 // search emits itemsets, so the emitted list can be searched by bisection.
 bool KeyLess(const Key& a, const Key& b) {
   int n = std::min(a.size, b.size);
   for (int i = 0; i < n; ++i)
-    if (a.m[i] != b.m[i]) return a.m[i] < b.m[i];
+    if (a.items[i] != b.items[i]) return a.items[i] < b.items[i];
   return a.size < b.size;
 }
+
+// A range of the list of itemsets, [first, second).
+using Range = std::pair<std::uint32_t, std::uint32_t>;
+
+// The ranges of the pairs by their two items: open addressing, at most half full.
+class PairRanges {
+ public:
+  explicit PairRanges(std::size_t at_most) {
+    std::size_t size = 16;
+    shift_ = 60;
+    while (size < 2 * at_most) {
+      size *= 2;
+      --shift_;
+    }
+    slots_.assign(size, {0, {0, 0}});
+  }
+  Range& Add(std::uint32_t a, std::uint32_t b) {
+    const std::uint64_t key = Key(a, b);
+    std::size_t i = Hash(key);
+    while (slots_[i].first != 0) i = (i + 1) & (slots_.size() - 1);
+    slots_[i].first = key;
+    return slots_[i].second;
+  }
+  // The pair must have been added.
+  Range Find(std::uint32_t a, std::uint32_t b) const {
+    const std::uint64_t key = Key(a, b);
+    std::size_t i = Hash(key);
+    while (slots_[i].first != key) i = (i + 1) & (slots_.size() - 1);
+    return slots_[i].second;
+  }
+
+ private:
+  static std::uint64_t Key(std::uint32_t a, std::uint32_t b) {
+    return (std::uint64_t{a} << 32 | b) + 1;  // 0 marks an empty slot
+  }
+  std::size_t Hash(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  int shift_;
+  std::vector<std::pair<std::uint64_t, Range>> slots_;
+};
 
 class Miner {
  public:
@@ -101,7 +140,9 @@ class Miner {
         t_(t),
         mining_id_(mining_id),
         row_length_(std::max<std::size_t>(1, t.items.size() / std::max<std::size_t>(1, n_))),
-        class_pos_(frequent, -1) {}
+        frequent_(frequent),
+        class_pos_{std::vector<std::int32_t>(frequent, -1), std::vector<std::int32_t>(frequent, -1),
+                   std::vector<std::int32_t>(frequent, -1)} {}
 
   bool WantsBits(std::int64_t count) const { return static_cast<std::size_t>(count) * 64 > n_; }
 
@@ -174,43 +215,57 @@ class Miner {
   // Every frequent itemset that extends `prefix` (of `depth` items) by one of the siblings and
   // then by later siblings only.
   void Mine(Key prefix, int depth, const Class& siblings) {
-    if (depth + 2 == max_size_) {
+    const bool extended = depth + 1 < max_size_;
+    if (extended) {
       for (std::size_t j = 0; j < siblings.size(); ++j)
-        class_pos_[siblings[j].first] = static_cast<std::int32_t>(j);
+        class_pos_[depth][siblings[j].first] = static_cast<std::int32_t>(j);
     }
     MineClass(prefix, depth, siblings);
-    if (depth + 2 == max_size_) {
-      for (const auto& sibling : siblings) class_pos_[sibling.first] = -1;
+    if (extended) {
+      for (const auto& sibling : siblings) class_pos_[depth][sibling.first] = -1;
     }
   }
 
   void MineClass(Key prefix, int depth, const Class& siblings) {
     for (std::size_t i = 0; i < siblings.size() && !too_many_; ++i) {
       const auto& [item, set] = siblings[i];
-      prefix.m[depth] = item;
+      prefix.items[depth] = item;
       Emit(prefix, depth + 1, set.count);
       if (depth + 1 == max_size_) continue;
       if (depth + 2 == max_size_) {
         // The last level needs counts only, no sets. A short list of transactions is cheaper
         // to read row by row, counting every later sibling at once, than to intersect with
         // each sibling in turn.
-        const bool by_rows = !set.Dense() && siblings.size() - i - 1 >= row_length_;
-        if (by_rows) CountByRows(set, siblings, i);
+        const bool by_rows = ByRows(set, siblings, i);
+        if (by_rows) CountByRows(set, siblings, i, depth);
         for (std::size_t j = i + 1; j < siblings.size() && !too_many_; ++j) {
           std::int64_t c = by_rows ? tally_[j] : Count(set, siblings[j].second);
           if (c < min_count_) continue;
-          prefix.m[depth + 1] = siblings[j].first;
+          prefix.items[depth + 1] = siblings[j].first;
           Emit(prefix, depth + 2, c);
         }
         continue;
       }
       Class children;
-      for (std::size_t j = i + 1; j < siblings.size(); ++j) {
-        TidSet s = Intersect(set, siblings[j].second);
-        if (s.count >= min_count_) children.emplace_back(siblings[j].first, std::move(s));
+      if (ByRows(set, siblings, i)) {
+        DeliverByRows(set, siblings, i, depth, children);
+      } else {
+        for (std::size_t j = i + 1; j < siblings.size(); ++j) {
+          TidSet s = Intersect(set, siblings[j].second);
+          if (s.count >= min_count_) children.emplace_back(siblings[j].first, std::move(s));
+        }
       }
       Mine(prefix, depth + 1, children);
     }
+  }
+
+  // Whether reading the rows of the short list of sibling i is cheaper than a merge with each
+  // later sibling: a row is read only as far as its items come after sibling i.
+  bool ByRows(const TidSet& set, const Class& siblings, std::size_t i) const {
+    if (set.Dense()) return false;
+    const std::size_t later = siblings.size() - i - 1;
+    const std::size_t items_after = frequent_ - 1 - siblings[i].first;
+    return later * 2 * frequent_ >= row_length_ * items_after;
   }
 
   std::vector<Key>& keys() { return keys_; }
@@ -218,17 +273,48 @@ class Miner {
 
  private:
   // tally_[j]: the transactions of `set` that hold sibling j, for every j after `i`.
-  void CountByRows(const TidSet& set, const Class& siblings, std::size_t i) {
+  void CountByRows(const TidSet& set, const Class& siblings, std::size_t i, int depth) {
     if (row_offsets_.empty()) BuildRows();
     tally_.assign(siblings.size(), 0);
     // The rows are in mining order, and so are the siblings: the later siblings are at the end.
     const std::uint32_t after = siblings[i].first;
+    const std::vector<std::int32_t>& class_pos = class_pos_[depth];
     for (std::uint32_t tid : set.tids) {
       const std::uint32_t* first = rows_.data() + row_offsets_[tid];
       for (const std::uint32_t* m = rows_.data() + row_offsets_[tid + 1]; m != first;) {
         if (*--m <= after) break;
-        const std::int32_t pos = class_pos_[*m];
+        const std::int32_t pos = class_pos[*m];
         if (pos >= 0) ++tally_[static_cast<std::size_t>(pos)];
+      }
+    }
+  }
+
+  // The sets of the frequent extensions of sibling i by later siblings, each transaction of its
+  // short list handed to the siblings its row holds: one pass over the rows instead of a merge
+  // with every sibling's much longer list.
+  void DeliverByRows(const TidSet& set, const Class& siblings, std::size_t i, int depth,
+                     Class& children) {
+    CountByRows(set, siblings, i, depth);
+    slot_.assign(siblings.size(), -1);
+    for (std::size_t j = i + 1; j < siblings.size(); ++j) {
+      if (tally_[j] < min_count_) continue;
+      slot_[j] = static_cast<std::int32_t>(children.size());
+      children.emplace_back(siblings[j].first, TidSet{});
+      children.back().second.count = tally_[j];
+      children.back().second.tids.reserve(static_cast<std::size_t>(tally_[j]));
+    }
+    if (children.empty()) return;
+    const std::uint32_t after = siblings[i].first;
+    const std::vector<std::int32_t>& class_pos = class_pos_[depth];
+    // Ascending transactions, so every list comes out sorted.
+    for (std::uint32_t tid : set.tids) {
+      const std::uint32_t* first = rows_.data() + row_offsets_[tid];
+      for (const std::uint32_t* m = rows_.data() + row_offsets_[tid + 1]; m != first;) {
+        if (*--m <= after) break;
+        const std::int32_t pos = class_pos[*m];
+        if (pos < 0) continue;
+        const std::int32_t s = slot_[static_cast<std::size_t>(pos)];
+        if (s >= 0) children[static_cast<std::size_t>(s)].second.tids.push_back(tid);
       }
     }
   }
@@ -247,7 +333,7 @@ class Miner {
   }
 
   void Emit(Key k, int size, std::int64_t count) {
-    for (int i = size; i < 4; ++i) k.m[i] = 0;
+    for (int i = size; i < 4; ++i) k.items[i] = 0;
     k.size = size;
     k.count = count;
     keys_.push_back(k);
@@ -263,12 +349,51 @@ class Miner {
   const Transactions& t_;
   const std::vector<std::int64_t>& mining_id_;  // by item id; -1 for an infrequent item
   std::size_t row_length_;                      // items of an average transaction
-  std::vector<std::int32_t> class_pos_;         // by mining id: place in the counted class
-  std::vector<std::uint32_t> rows_;             // see BuildRows
+  std::size_t frequent_;                        // frequent items
+  // By depth of the class, by mining id: place in the class, -1 for none.
+  std::array<std::vector<std::int32_t>, 3> class_pos_;
+  std::vector<std::int32_t> slot_;   // by place in the class: index among the children
+  std::vector<std::uint32_t> rows_;  // see BuildRows
   std::vector<std::size_t> row_offsets_;
   std::vector<std::int64_t> tally_;
   bool too_many_ = false;
 };
+
+// The order of the names and of texts joined from them by "、", as ranks (equal names, equal
+// ranks). No name holds "、", so a name followed by "、" never begins another name followed by
+// "、": comparing two joined texts is comparing their names one by one in this order, the
+// shorter list first when one begins the other.
+struct NameRanks {
+  std::vector<std::uint32_t> name, joined;  // by item id
+  int CompareJoined(const ItemId* a, int a_size, const ItemId* b, int b_size) const {
+    for (int i = 0; i < a_size && i < b_size; ++i)
+      if (joined[a[i]] != joined[b[i]]) return joined[a[i]] < joined[b[i]] ? -1 : 1;
+    return (a_size > b_size) - (a_size < b_size);
+  }
+};
+
+std::vector<std::uint32_t> Ranks(const std::vector<std::string>& texts) {
+  std::vector<std::uint32_t> order(texts.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return texts[a] < texts[b]; });
+  std::vector<std::uint32_t> rank(texts.size());
+  for (std::size_t i = 0, r = 0; i < order.size(); ++i) {
+    if (i && texts[order[i]] != texts[order[i - 1]]) ++r;
+    rank[order[i]] = static_cast<std::uint32_t>(r);
+  }
+  return rank;
+}
+
+std::optional<NameRanks> RankNames(const Transactions& t) {
+  std::vector<std::string> joined;
+  joined.reserve(t.names.size());
+  for (const std::string& name : t.names) {
+    if (name.find("、") != std::string::npos) return std::nullopt;
+    joined.push_back(name + "、");
+  }
+  return NameRanks{Ranks(t.names), Ranks(joined)};
+}
 
 std::string JoinNames(const Transactions& t, const ItemId* ids, int size) {
   std::string s;
@@ -410,28 +535,63 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
     out.too_many = true;
     return out;
   }
-  const std::vector<Key>& keys = miner.keys();
+  const std::vector<Key>& keys = miner.keys();  // moved into the result at the end
 
   auto to_display = [&](const Key& k, ItemId* ids, int skip) {
     int n = 0;
     for (int i = k.size - 1; i >= 0; --i)
-      if (i != skip) ids[n++] = item_of(k.m[i]);
+      if (i != skip) ids[n++] = item_of(k.items[i]);
     return n;
   };
+
+  // Where the itemsets that begin with one item, and with two, lie in the list (the search
+  // emits the extensions of an itemset right after it, the itemset first): an antecedent of one
+  // or two herbs is found at once, one of three among the few extensions of its first two.
+  if (keys.size() >= (std::size_t{1} << 31)) {
+    out.too_many = true;
+    return out;
+  }
+  std::vector<Range> singles(frequent);
+  PairRanges pairs(static_cast<std::size_t>(
+      std::count_if(keys.begin(), keys.end(), [](const Key& k) { return k.size == 2; })));
+  {
+    Range* single = nullptr;
+    Range* pair = nullptr;
+    for (std::uint32_t i = 0; i < keys.size(); ++i) {
+      const Key& k = keys[i];
+      if (k.size > 2) continue;
+      // A single or a pair ends the pair before it; a single ends the single before it too.
+      if (pair) pair->second = i;
+      pair = nullptr;
+      if (k.size == 1) {
+        if (single) single->second = i;
+        single = &singles[k.items[0]];
+      } else {
+        pair = &pairs.Add(k.items[0], k.items[1]);
+      }
+      (pair ? pair : single)->first = i;
+    }
+    const auto end = static_cast<std::uint32_t>(keys.size());
+    if (single) single->second = end;
+    if (pair) pair->second = end;
+  }
 
   for (const Key& k : keys) {
     if (k.size < 2) continue;
     for (int y = 0; y < k.size; ++y) {
       Key x;
       for (int i = 0, n = 0; i < k.size; ++i)
-        if (i != y) x.m[n++] = k.m[i];
+        if (i != y) x.items[n++] = k.items[i];
       x.size = k.size - 1;
       // Every subset of a frequent itemset is frequent, so X is in the list.
-      auto it = std::lower_bound(keys.begin(), keys.end(), x, KeyLess);
+      const Range range = x.size == 1 ? singles[x.items[0]] : pairs.Find(x.items[0], x.items[1]);
+      auto it = x.size <= 2 ? keys.begin() + range.first
+                            : std::lower_bound(keys.begin() + range.first,
+                                               keys.begin() + range.second, x, KeyLess);
       Rule r;
       r.count = k.count;
       r.antecedent_count = it->count;
-      r.consequent = item_of(k.m[y]);
+      r.consequent = item_of(k.items[y]);
       r.consequent_count = t.frequency[r.consequent];
       if (static_cast<Int128>(r.count) * min_confidence.denominator <
           static_cast<Int128>(min_confidence.numerator) * r.antecedent_count)
@@ -444,15 +604,32 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
     }
   }
 
-  out.itemsets.reserve(keys.size());
-  for (const Key& k : keys) {
-    Itemset s;
-    s.size = to_display(k, s.items.data(), -1);
-    s.count = k.count;
-    out.itemsets.push_back(s);
+  out.itemsets = std::move(miner.keys());
+  for (Itemset& s : out.itemsets) {
+    const Key k = s;
+    to_display(k, s.items.data(), -1);
   }
-  miner.keys() = {};
 
+  // Ties of the counts are common, and joining names for each comparison took most of the
+  // sorting time: the names are ranked once instead.
+  const std::optional<NameRanks> ranks = RankNames(t);
+  if (ranks) {
+    std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
+      if (a.size != b.size) return a.size < b.size;
+      if (a.count != b.count) return a.count > b.count;
+      return ranks->CompareJoined(a.items.data(), a.size, b.items.data(), b.size) < 0;
+    });
+    std::sort(out.rules.begin(), out.rules.end(), [&](const Rule& a, const Rule& b) {
+      if (int c = CompareConfidence(a, b)) return c > 0;
+      if (a.count != b.count) return a.count > b.count;
+      if (int c = CompareLift(a, b)) return c > 0;
+      if (int c = ranks->CompareJoined(a.antecedent.data(), a.antecedent_size, b.antecedent.data(),
+                                       b.antecedent_size))
+        return c < 0;
+      return ranks->name[a.consequent] < ranks->name[b.consequent];
+    });
+    return out;
+  }
   std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
     if (a.size != b.size) return a.size < b.size;
     if (a.count != b.count) return a.count > b.count;
@@ -492,12 +669,35 @@ bool DefaultRuleOrder(const Transactions& t, const Rule& a, const Rule& b) {
 std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals) {
   UInt128 scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
-  UInt128 q = (2 * numerator * scale + denominator) / (2 * denominator);
-  std::string whole = ToDecimalText(q / scale);
-  if (decimals == 0) return whole;
-  std::string fraction = ToDecimalText(q % scale);
-  return whole + "." + std::string(static_cast<std::size_t>(decimals) - fraction.size(), '0') +
-         fraction;
+  const UInt128 top = 2 * numerator * scale + denominator, bottom = 2 * denominator;
+  // The counts of a run keep both within 64 bits, where division is many times faster; the
+  // files print millions of these.
+  constexpr UInt128 kMax64 = ~std::uint64_t{0};
+  const UInt128 q = top <= kMax64
+                        ? static_cast<std::uint64_t>(top) / static_cast<std::uint64_t>(bottom)
+                        : top / bottom;
+  // The digits of q, with zeros before them up to one digit before the point.
+  char buf[96];
+  char* const end = buf + sizeof buf;
+  char* first = end;
+  if (q <= kMax64) {
+    char digits[24];
+    const char* last =
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(q)).ptr;
+    first -= last - digits;
+    std::copy(static_cast<const char*>(digits), last, first);
+  } else {
+    const std::string s = ToDecimalText(q);
+    first -= s.size();
+    std::copy(s.begin(), s.end(), first);
+  }
+  const std::ptrdiff_t d = decimals;
+  while (end - first < d + 1) *--first = '0';
+  std::string out(first, end - d);
+  if (d == 0) return out;
+  out += '.';
+  out.append(end - d, end);
+  return out;
 }
 
 std::string SupportPercentText(std::int64_t count, std::int64_t n) {

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "analysis/formula_set_actions.h"
+#include "analysis/rules/rules_analysis.h"
 #include "analysis/rules/rules_window.h"
 #include "formula/fangji_analysis.h"
 #include "formula/keyword_query.h"
@@ -225,6 +226,65 @@ TEST_F(RulesTest, BadInputAndFailedWritesChangeNothing) {
   EXPECT_NE(world.dialogs.Messages()[0].find("Result.DB"), std::string::npos);
   EXPECT_EQ(folder.ReadBytes("Result/关联规则.csv"), rules);
   EXPECT_EQ(Column(0), shown);
+}
+
+// The files are written straight from the names where the CSV field would leave them as they
+// are; any name it changes (quoting, formula characters, control characters) must still come out
+// as the field writes it. Random sets over such names, compared with the rows written field by
+// field; and the fractions, also beyond 64 bits, against the plain reckoning.
+TEST_F(RulesTest, FilesEqualTheFieldByFieldRowsWhateverTheNames) {
+  const std::vector<std::string> pool = {"甘草", "甘",  "桂,枝",    "\"大\"枣", "=芍药", "-1",
+                                         "+2",   "@药", "生\x01姜", "黄芩",     "黄"};
+  std::mt19937 rng(38);
+  for (int round = 0; round < 40; ++round) {
+    Transactions t{{}, {}, {}, {0}};
+    // A random subset of the pool, so that some rounds have plain names only.
+    for (const std::string& name : pool)
+      if (rng() % 3 != 0 || round % 4 == 0) t.names.push_back(name);
+    if (round % 4 == 1) t.names.resize(std::min<std::size_t>(t.names.size(), 3));
+    t.frequency.assign(t.names.size(), 0);
+    const int n = 5 + static_cast<int>(rng() % 60);
+    for (int i = 0; i < n; ++i) {
+      for (ItemId id = 0; id < t.names.size(); ++id)
+        if (rng() % 5 < 2) {
+          t.items.push_back(id);
+          ++t.frequency[id];
+        }
+      t.offsets.push_back(t.items.size());
+    }
+    const RuleMining m = MineRules(t, 2, 4, {1, 2}, {0, 1});
+    WriteRuleFiles(world.session, t, m);
+    std::vector<CsvRow> rules = {RuleHeader()},
+                        sets = {{"项集", "项数", "支持度计数", "支持度(%)"}};
+    for (const Rule& r : m.rules) rules.push_back(RuleRow(t, m, r));
+    for (const Itemset& s : m.itemsets)
+      sets.push_back({ItemsetText(t, s), std::to_string(s.size), std::to_string(s.count),
+                      SupportPercentText(s.count, m.n)});
+    ASSERT_EQ(folder.ReadBytes("Result/关联规则.csv"), lindora::CsvText(rules)) << round;
+    ASSERT_EQ(folder.ReadBytes("Result/频繁项集.csv"), lindora::CsvText(sets)) << round;
+  }
+
+  for (int round = 0; round < 2000; ++round) {
+    const int decimals = static_cast<int>(rng() % 6);
+    unsigned __int128 num = rng(), den = 1 + rng() % 1000;
+    if (round % 2) num = num * rng() * rng();  // beyond 64 bits
+    if (round % 3 == 0) den = den * rng();
+    unsigned __int128 scale = 1;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
+    const unsigned __int128 q = (2 * num * scale + den) / (2 * den);
+    auto text = [](unsigned __int128 v) {
+      std::string s;
+      do s.insert(s.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
+      while ((v /= 10) != 0);
+      return s;
+    };
+    std::string expected = text(q / scale);
+    if (decimals) {
+      const std::string f = text(q % scale);
+      expected += "." + std::string(static_cast<std::size_t>(decimals) - f.size(), '0') + f;
+    }
+    ASSERT_EQ(FormatFraction(num, den, decimals), expected) << round;
+  }
 }
 
 // ---- the miner against enumeration ------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "analysis/rules/rules_analysis.h"
 
 #include <array>
+#include <charconv>
 
 #include "analysis/formula_set_actions.h"
 #include "analysis/result_data.h"
@@ -23,6 +24,11 @@ class CsvWriter {
   explicit CsvWriter(AtomicFile& file) : file_(file) { bytes_ = kByteOrderMark; }
   void Row(const CsvRow& row) {
     bytes_ += CsvLine(row);
+    EndRow();
+  }
+  // For rows appended to Bytes() directly.
+  std::string& Bytes() { return bytes_; }
+  void EndRow() {
     bytes_ += "\r\n";
     if (bytes_.size() >= kWriteChunk) Flush();
   }
@@ -34,6 +40,80 @@ class CsvWriter {
  private:
   AtomicFile& file_;
   std::string bytes_;
+};
+
+// The rows of both files, with the texts of the herbs checked once: a rule or itemset of herbs
+// whose names a CSV file takes as they are is written without a row of temporary strings.
+class RuleRows {
+ public:
+  RuleRows(const Transactions& items, const RuleMining& mining) : items_(items), mining_(mining) {
+    plain_.reserve(items.names.size());
+    // A name the CSV field leaves unchanged when it opens a joined text: no control character,
+    // nothing to quote, no formula character first. Texts joined from such names are as well.
+    for (const std::string& name : items.names) {
+      const std::string opening = name + "、";
+      plain_.push_back(CsvField(opening) == opening);
+    }
+  }
+
+  void Write(CsvWriter& out, const Rule& r) const {
+    if (!Plain(r.antecedent.data(), r.antecedent_size) || !plain_[r.consequent]) {
+      out.Row(RuleRow(items_, mining_, r));
+      return;
+    }
+    std::string& b = out.Bytes();
+    Names(b, r.antecedent.data(), r.antecedent_size);
+    b += ',';
+    b += items_.names[r.consequent];
+    b += ',';
+    Integer(b, r.count);
+    b += ',';
+    b += SupportPercentText(r.count, mining_.n);
+    b += ',';
+    b += ConfidenceText(r);
+    b += ',';
+    b += LiftText(r, mining_.n);
+    out.EndRow();
+  }
+
+  void Write(CsvWriter& out, const Itemset& s) const {
+    if (!Plain(s.items.data(), s.size)) {
+      out.Row({ItemsetText(items_, s), std::to_string(s.size), std::to_string(s.count),
+               SupportPercentText(s.count, mining_.n)});
+      return;
+    }
+    std::string& b = out.Bytes();
+    Names(b, s.items.data(), s.size);
+    b += ',';
+    Integer(b, s.size);
+    b += ',';
+    Integer(b, s.count);
+    b += ',';
+    b += SupportPercentText(s.count, mining_.n);
+    out.EndRow();
+  }
+
+ private:
+  bool Plain(const ItemId* ids, int size) const {
+    for (int i = 0; i < size; ++i)
+      if (!plain_[ids[i]]) return false;
+    return true;
+  }
+  // As ItemsetText and AntecedentText join them.
+  void Names(std::string& b, const ItemId* ids, int size) const {
+    for (int i = 0; i < size; ++i) {
+      if (i) b += "、";
+      b += items_.names[ids[i]];
+    }
+  }
+  static void Integer(std::string& b, std::int64_t v) {
+    char buf[24];
+    b.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  }
+
+  const Transactions& items_;
+  const RuleMining& mining_;
+  std::vector<bool> plain_;  // by item id
 };
 
 }  // namespace
@@ -52,14 +132,13 @@ const CsvRow& RuleHeader() {
 void WriteRuleFiles(Session& session, const Transactions& items, const RuleMining& mining) {
   // The rule and itemset files are one unit: both from this run or both from the last.
   AtomicFileSet files;
+  const RuleRows rows(items, mining);
   CsvWriter rules(files.Add(session.Path(kRuleFile)));
   rules.Row(RuleHeader());
-  for (const Rule& r : mining.rules) rules.Row(RuleRow(items, mining, r));
+  for (const Rule& r : mining.rules) rows.Write(rules, r);
   CsvWriter itemsets(files.Add(session.Path(kItemsetFile)));
   itemsets.Row({"项集", "项数", "支持度计数", "支持度(%)"});
-  for (const Itemset& s : mining.itemsets)
-    itemsets.Row({ItemsetText(items, s), std::to_string(s.size), std::to_string(s.count),
-                  SupportPercentText(s.count, mining.n)});
+  for (const Itemset& s : mining.itemsets) rows.Write(itemsets, s);
   rules.Flush();
   itemsets.Flush();
   files.Commit();
