@@ -681,7 +681,8 @@ std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals)
   char* const end = buf + sizeof buf;
   char* first = end;
   if (q <= kMax64) {
-    char digits[24];
+    char digits[24] =
+        {};  // zeroed only to quiet GCC 12 at -O3, which thinks std::copy reads past to_chars
     const char* last =
         std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(q)).ptr;
     first -= last - digits;
