@@ -185,7 +185,8 @@ std::string ReportDocument::Html(
         std::vector<bool> numeric(b.header.size(), true), any(b.header.size(), false);
         for (std::size_t r = 0; r < shown; ++r)
           for (std::size_t c = 0; c < numeric.size(); ++c) {
-            const std::string_view v = c < b.rows[r].size() ? b.rows[r][c] : "";
+            const std::string_view v =
+                c < b.rows[r].size() ? std::string_view(b.rows[r][c]) : std::string_view();
             if (v.empty() || v == "—" || v == "-") continue;
             any[c] = true;
             if (!NumericCell(v)) numeric[c] = false;
