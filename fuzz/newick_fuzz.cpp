@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/clustering.h"
+#include "stats/clustering.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
