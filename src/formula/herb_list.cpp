@@ -13,15 +13,6 @@ namespace {
 
 constexpr std::string_view kHerbNames = "\\DB\\Herb_Name.DB";
 
-// Characters a dose leaves behind when it was written in a way the parser did not take apart
-// ("甘草一", "地黄克", "生姜片"). Stripped only when what remains is a known herb.
-bool DoseLeftover(char32_t c) {
-  static const std::u32string kChars =
-      U"〇零一二三四五六七八九十百千廿半两各克钱分厘斤铢枚个片只条茎升合粒颗根支对具握把撮寸尺"
-      U"丸勺匙尾头块许量gGmlLk0123456789.";
-  return kChars.find(c) != std::u32string::npos;
-}
-
 std::string FileStamp(const std::filesystem::path& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
@@ -72,21 +63,6 @@ bool HerbList::Resolves(const std::string& written, std::vector<std::string>& he
 std::vector<std::string> HerbList::Resolve(const std::string& written) const {
   std::vector<std::string> herbs;
   if (Resolves(written, herbs)) return herbs;
-  // "桂枝或肉桂": either herb may be used, and both are counted as the classic clean-up did.
-  if (Contains(written, "或")) {
-    for (const auto& part : Split(written, "或"))
-      if (!Trim(part).empty()) {
-        const auto sub = Resolve(Trim(part));
-        herbs.insert(herbs.end(), sub.begin(), sub.end());
-      }
-    if (!herbs.empty()) return herbs;
-  }
-  // A dose remnant glued on a known name: the longest known name before it.
-  const std::u32string chars = ToU32(written);
-  for (std::size_t cut = chars.size(); cut > 1 && DoseLeftover(chars[cut - 1]); --cut) {
-    const std::string head = ToUtf8(chars.substr(0, cut - 1));
-    if (Resolves(head, herbs)) return herbs;
-  }
   return {written};
 }
 

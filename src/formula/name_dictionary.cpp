@@ -27,6 +27,15 @@ constexpr std::array<std::string_view, 3> kSuffixes = {"炭", "粉", "末"};
 constexpr std::array<std::string_view, 10> kNeverFolded = {
     "生地黄", "熟地黄", "鲜地黄", "生姜", "干姜", "炮姜", "煨姜", "生晒参", "生铁落", "姜黄"};
 
+// Characters a dose leaves behind when it was written in a way the parser did not take apart
+// ("甘草一", "地黄克", "生姜片"). Stripped only when what remains is a known herb.
+bool DoseLeftover(char32_t c) {
+  static const std::u32string kChars =
+      U"〇零一二三四五六七八九十百千廿半两各克钱分厘斤铢枚个片只条茎升合粒颗根支对具握把撮寸尺"
+      U"丸勺匙尾头块许量gGmlLk0123456789.";
+  return kChars.find(c) != std::u32string::npos;
+}
+
 bool NeverFolded(std::string_view name) {
   return std::find(kNeverFolded.begin(), kNeverFolded.end(), name) != kNeverFolded.end();
 }
@@ -192,6 +201,11 @@ bool NameDictionary::Known(const std::string& name) const {
 }
 
 NameResolution NameDictionary::Resolve(std::string_view written, bool keep_processed) const {
+  return Resolve(written, keep_processed, true);
+}
+
+NameResolution NameDictionary::Resolve(std::string_view written, bool keep_processed,
+                                       bool cut_remnants) const {
   NameResolution result;
   const std::string name = Variants(Trim(written));
   if (name.empty()) return result;
@@ -260,11 +274,35 @@ NameResolution NameDictionary::Resolve(std::string_view written, bool keep_proce
     try {
       simple = ToSimplified(name);
     } catch (const SourceError&) {
-      return result;  // no converter: the name stays unresolved, as without one
+      // No converter: only the written form is tried.
     }
-    if (simple == name) return result;
-    result = Resolve(simple, keep_processed);
-    if (!result.herbs.empty()) result.how = "繁体（" + simple + "）";
+    if (!simple.empty() && simple != name) {
+      result = Resolve(simple, keep_processed, cut_remnants);
+      if (!result.herbs.empty()) result.how = "繁体（" + simple + "）";
+      return result;
+    }
+    // "桂枝或肉桂": either herb may be used, and both are counted.
+    if (Contains(name, "或")) {
+      for (const auto& part : Split(name, "或"))
+        if (!Trim(part).empty())
+          for (auto& herb : Resolve(Trim(part), keep_processed).herbs)
+            result.herbs.push_back(std::move(herb));
+      if (!result.herbs.empty()) {
+        result.how = "或";
+        return result;
+      }
+    }
+    // A dose remnant the parser left glued on a known name ("甘草一", "地黄克", "人参分"): the
+    // longest known name before it.
+    const std::u32string chars = ToU32(name);
+    // The heads are tried as they stand, so a run of remnants costs one look-up per character.
+    for (std::size_t cut = chars.size(); cut_remnants && cut > 1 && DoseLeftover(chars[cut - 1]);
+         --cut) {
+      NameResolution head = Resolve(ToUtf8(chars.substr(0, cut - 1)), keep_processed, false);
+      if (head.herbs.empty()) continue;
+      head.how = "剂量残字（" + ToUtf8(chars.substr(cut - 1)) + "）";
+      return head;
+    }
     return result;
   }
   result.how = how;

@@ -90,6 +90,8 @@ class NameDictionary {
                               const std::vector<NameEntry>& decisions);
 
  private:
+  // `cut_remnants`: a dose remnant glued on a known name may be cut off (not again on the head).
+  NameResolution Resolve(std::string_view written, bool keep_processed, bool cut_remnants) const;
   std::string Variants(std::string_view name) const;
   const NameEntry* Find(const std::string& name) const;
   bool Known(const std::string& name) const;
