@@ -306,8 +306,9 @@ std::optional<DoseReading> Scan(U32View text) {
     }
   }
   if (!at_end()) return std::nullopt;
-  // Only an Arabic number stands without a unit ("黄芪30"): "三七" is a name, not 三 and 七.
-  if (!unit && !arabic) return std::nullopt;
+  // Only an Arabic number or a Chinese one of two characters and more ("十二", a dose whose unit
+  // the text lost) stands without a unit: "三七" is a name, not 三 and 七.
+  if (!unit && !arabic && i - number_at < 2) return std::nullopt;
   dose.low = low;
   dose.high = high;
   dose.amount = (low + high) / 2;
@@ -323,9 +324,11 @@ std::optional<DoseReading> Scan(U32View text) {
 // before it (麸, 酒, 微, 别 …) and after it (干, 黄, 一宿 …), or 去 with the parts taken off.
 // No drug's name is made of these alone, and none ends in one.
 constexpr std::u32string_view kMethods = U"炒炙焙研洗切锉剉煨炮煅烧蒸煮浸淬飞捣杵熬晒泡碾擂";
-constexpr std::u32string_view kBeforeMethod = U"微别细麸蜜酒醋盐米泔土慢文武火同拌水汁童便乳酥油面姜另再略";
+constexpr std::u32string_view kBeforeMethod =
+    U"微别细麸蜜酒醋盐米泔土慢文武火同拌水汁童便乳酥油面姜另再略";
 constexpr std::u32string_view kAfterMethod = U"干过熟黄焦香透黑赤细末粉用令存性一二三宿夜日次微";
-constexpr std::u32string_view kPartsTakenOff = U"皮心芦苗节土油壳核毛子瓤白尖头足翅须根粗脐丝嘴筋膜沙砂梗枝叶刺蒂";
+constexpr std::u32string_view kPartsTakenOff =
+    U"皮心芦苗节土油壳核毛子瓤白尖头足翅须根粗脐丝嘴筋膜沙砂梗枝叶刺蒂";
 
 bool IsHan(char32_t c) {
   return c >= 0x3400 && c <= 0x9FFF;
@@ -362,13 +365,14 @@ std::size_t ProcessingTail(U32View s) {
 }
 
 // How the preparation and the taking of a remedy begin ("上为细末", "右件", "每服三钱",
-// "水煎服", "先煮麻黄数沸"): an item that begins so names no herb.
-constexpr std::array<std::u32string_view, 49> kInstructionLeads = {
-    U"治",   U"上为", U"上件", U"上药", U"右为", U"右件", U"右药", U"以上", U"已上", U"共为", U"共研",
-    U"同研", U"为末", U"为细末", U"为粗末", U"为散", U"为丸", U"为衣", U"捣罗", U"每服",
-    U"每日", U"日服", U"分服", U"温服", U"顿服", U"冷服", U"热服", U"水煎", U"煎服", U"煎汤",
-    U"煎至", U"以水", U"用水", U"加水", U"先煮", U"同煎", U"去滓", U"去渣", U"空心", U"食前",
-    U"食后", U"临卧", U"不拘时", U"炼蜜为", U"炼蜜和", U"熬成", U"取汁", U"如梧桐", U"覆取"};
+// "水煎服", "先煮麻黄数沸", "加生姜"): an item that begins so names no herb. No drug's name
+// begins with one of the single characters.
+constexpr std::u32string_view kInstructionStarts = U"治加候再令用取至或若又煮服下先每和涂不";
+constexpr std::array<std::u32string_view, 31> kInstructionLeads = {
+    U"上为", U"上件", U"上药", U"右为", U"右件",   U"右药",   U"以上",   U"已上",
+    U"共为", U"共研", U"同研", U"同煎", U"为末",   U"为细末", U"为粗末", U"为散",
+    U"为丸", U"为衣", U"捣罗", U"水煎", U"煎服",   U"煎汤",   U"煎至",   U"去滓",
+    U"去渣", U"空心", U"食前", U"食后", U"炼蜜为", U"炼蜜和", U"熬成"};
 
 // Words of a sentence that no drug's name holds: a commentary or an instruction run into the
 // herbs ("丹皮为君地黄只用臣分两", "汗出而恶寒").
@@ -390,7 +394,7 @@ bool IsCountOfHerbs(U32View s) {
 // An item that is a sentence of the preparation or a commentary rather than a herb.
 bool IsInstruction(U32View item) {
   const U32View s = TrimBlanks(item);
-  if (IsCountOfHerbs(s)) return true;
+  if (IsCountOfHerbs(s) || (!s.empty() && In(kInstructionStarts, s[0]))) return true;
   for (const auto lead : kInstructionLeads)
     if (StartsWithWord(s, lead)) return true;
   std::size_t han = 0;
@@ -591,6 +595,13 @@ std::vector<HerbMention> ParseComposition(std::string_view composition) {
         cut = p;
         break;
       }
+    }
+    // "各一": a shared dose whose unit the text lost.
+    if (!dose && name.size() >= 2 && name[name.size() - 2] == U'各' &&
+        (ChineseDigit(name.back()) >= 0 || name.back() == U'半')) {
+      cut = name.size() - 1;
+      dose = DoseReading{};
+      dose->text = ToUtf8(U32View(name).substr(cut));
     }
     std::u32string herb(TrimBlanks(U32View(name).substr(0, cut)));
     if (dose && !herb.empty() && herb.back() == U'各') {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <memory>
 
 #include "common/files.h"
@@ -102,6 +103,23 @@ std::string PinyinOf(std::string_view name) {
   text.toUTF8String(out);
   std::erase(out, ' ');
   return out;
+}
+
+NameDictionary NameDictionary::LoadCharacterForms(const std::filesystem::path& program_folder) {
+  NameDictionary dictionary;
+  const auto table = ProgramPath(program_folder, kNameTablePath);
+  std::string text;
+  try {
+    if (std::filesystem::exists(table)) text = DecodeNameTable(table);
+  } catch (const std::exception&) {
+    return dictionary;
+  }
+  for (const auto& line : Split(text, "\n")) {
+    const auto fields = Split(line, "\t");
+    if (fields.size() >= 3 && Trim(fields[2]) == "异体字")
+      dictionary.AddEntry({Trim(fields[0]), Trim(fields[1]), "异体字", ""});
+  }
+  return dictionary;
 }
 
 NameDictionary NameDictionary::Load(const std::filesystem::path& program_folder) {

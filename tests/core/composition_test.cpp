@@ -101,6 +101,7 @@ TEST(CompositionTest, RealWorldSpellings) {
       {"黄芪30g，当归10g。水煎服，每日一剂", "黄芪=30g:30g | 当归[水煎服][每日一剂]=10g:10g"},
       {"乳香（别研 麝香（研） 桂枝 上各等分",
        "乳香[别研]=等分:?* | 麝香[研]=等分:?* | 桂枝=等分:?*"},
+      {"人参 白术 各一 杏仁 十一", "人参=一:?* | 白术=一:?* | 杏仁=十一:?"},
       {"甘草二两，丹皮为君地黄只用臣分两；上为细末，每服三钱",
        "甘草[丹皮为君地黄只用臣分两][上为细末][每服三钱]=二两:2两"},
       // Doses written badly: a unit or 各 with no number, a Chinese numeral cut from its unit.
