@@ -1,5 +1,6 @@
 #include "formula/composition.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -338,29 +339,43 @@ bool In(std::u32string_view set, char32_t c) {
   return set.find(c) != std::u32string_view::npos;
 }
 
-// Whether s[i..] is made of processing phrases only; a phrase is "去" with parts, or
-// before-words, methods and after-words in that order.
-bool IsProcessing(U32View s, std::size_t i = 0) {
-  if (i == s.size()) return i > 0;
-  if (s[i] == U'去') {
-    for (std::size_t j = i + 1; j < s.size() && In(kPartsTakenOff, s[j]); ++j)
-      if (IsProcessing(s, j + 1)) return true;
-  }
-  for (std::size_t k = i; k < s.size(); ++k) {
-    for (std::size_t m = k; m < s.size() && In(kMethods, s[m]); ++m) {
-      if (IsProcessing(s, m + 1)) return true;
-      for (std::size_t a = m + 1; a < s.size() && In(kAfterMethod, s[a]); ++a)
-        if (IsProcessing(s, a + 1)) return true;
+// A processing phrase is "去" with parts, or before-words, methods and after-words in that
+// order; a tail of processing is a run of phrases, never longer than this.
+constexpr std::size_t kLongestProcessing = 16;
+
+// For each start p of the last kLongestProcessing characters of s, whether s[p..] is made of
+// processing phrases only (indexed from s.size() - the window).
+std::vector<char> ProcessingStarts(U32View s) {
+  const std::size_t n = s.size(), from = n > kLongestProcessing ? n - kLongestProcessing : 0;
+  std::vector<char> whole(n - from + 1, 0);
+  const auto at = [&](std::size_t i) -> char& { return whole[i - from]; };
+  at(n) = 1;
+  for (std::size_t i = n; i-- > from;) {
+    bool ok = false;
+    if (s[i] == U'去')
+      for (std::size_t j = i + 1; !ok && j < n && In(kPartsTakenOff, s[j]); ++j) ok = at(j + 1);
+    for (std::size_t k = i; !ok && k < n; ++k) {
+      std::size_t m = k;
+      for (; !ok && m < n && In(kMethods, s[m]); ++m) ok = at(m + 1);
+      if (m > k)
+        for (std::size_t a = m; !ok && a < n && In(kAfterMethod, s[a]); ++a) ok = at(a + 1);
+      if (!In(kBeforeMethod, s[k])) break;
     }
-    if (!In(kBeforeMethod, s[k])) break;
+    at(i) = ok;
   }
-  return false;
+  return whole;
+}
+
+bool IsProcessing(U32View s) {
+  return !s.empty() && s.size() <= kLongestProcessing && ProcessingStarts(s)[0];
 }
 
 // Where a processing tail starts ("甜瓜蒂炒黄" → 3); the name keeps at least two characters.
 std::size_t ProcessingTail(U32View s) {
-  for (std::size_t p = 2; p < s.size(); ++p)
-    if (IsProcessing(s.substr(p))) return p;
+  const std::size_t from = s.size() > kLongestProcessing ? s.size() - kLongestProcessing : 0;
+  const auto starts = ProcessingStarts(s);
+  for (std::size_t p = std::max<std::size_t>(2, from); p < s.size(); ++p)
+    if (starts[p - from]) return p;
   return s.size();
 }
 
