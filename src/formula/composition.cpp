@@ -213,10 +213,11 @@ bool IsRangeSeparator(char32_t c) {
 constexpr std::array<std::u32string_view, 10> kDoseWords = {
     U"适量", U"少许", U"少量", U"等分", U"等份", U"若干", U"酌量", U"酌情", U"不拘多少", U"随意"};
 
-// Usage words written after a dose without brackets ("30g先煎"); kept as notes.
-constexpr std::array<std::u32string_view, 12> kUsageWords = {
-    U"先煎", U"后下", U"后入", U"包煎", U"另煎",     U"烊化",
-    U"冲服", U"兑服", U"另炖", U"焗服", U"研末冲服", U"煎汤代水"};
+// Usage words written after a dose without brackets ("30g先煎"), and a herb's part in the
+// formula ("黄芪为君"); kept as notes.
+constexpr std::array<std::u32string_view, 16> kUsageWords = {
+    U"先煎", U"后下", U"后入",     U"包煎",     U"另煎", U"烊化", U"冲服", U"兑服",
+    U"另炖", U"焗服", U"研末冲服", U"煎汤代水", U"为君", U"为臣", U"为佐", U"为使"};
 
 // Reads a whole dose text; nullopt when the text is not a dose at all. A bare number or a dose
 // word is a dose without a readable amount and unit.

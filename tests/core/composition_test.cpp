@@ -96,8 +96,8 @@ TEST(CompositionTest, RealWorldSpellings) {
       {"麻黄、杏仁、甘草各等分", "麻黄=等分:?* | 杏仁=等分:?* | 甘草=等分:?*"},
       // Classical text as an import meets it: processing without brackets, the preparation run
       // into the herbs, brackets whose end was lost, "上各等分" for every herb above.
-      {"枳壳 麸炒，甜瓜蒂炒黄，杜仲酥炙二两，生石膏30g 先煎",
-       "枳壳[麸炒] | 甜瓜蒂[炒黄] | 杜仲[酥炙]=二两:2两 | 生石膏[先煎]=30g:30g"},
+      {"枳壳 麸炒，甜瓜蒂炒黄，杜仲酥炙二两，生石膏30g 先煎，丹皮为君",
+       "枳壳[麸炒] | 甜瓜蒂[炒黄] | 杜仲[酥炙]=二两:2两 | 生石膏[先煎]=30g:30g | 丹皮[为君]"},
       {"黄芪30g，当归10g。水煎服，每日一剂", "黄芪=30g:30g | 当归[水煎服][每日一剂]=10g:10g"},
       {"乳香（别研 麝香（研） 桂枝 上各等分",
        "乳香[别研]=等分:?* | 麝香[研]=等分:?* | 桂枝=等分:?*"},
