@@ -97,7 +97,8 @@ class NameDictionary {
                               const std::vector<NameEntry>& decisions);
 
  private:
-  // `cut_remnants`: a dose remnant glued on a known name may be cut off (not again on the head).
+  // `cut_remnants`: a dose remnant glued on a known name may be cut off, and two names run
+  // together split (not again on the parts).
   NameResolution Resolve(std::string_view written, bool keep_processed, bool cut_remnants) const;
   std::string Variants(std::string_view name) const;
   const NameEntry* Find(const std::string& name) const;
