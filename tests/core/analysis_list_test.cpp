@@ -271,7 +271,7 @@ TEST_F(AnalysisListTest, DescriptorsOfferTheDefaultsAndLimitsOfTheirEngines) {
         {"items", {"herbs"}},
         {"min-count", {sets.min_count, 0, static_cast<double>(kMaxMinCount)}},
         {"doses", {"no"}},
-        {"table", {std::string(DoseTableOf(sets.dose_table).key)}}}},
+        {"table", {std::string(kLibraryDoseTableKey)}}}},
       {"screen-ingredients", {{"herb", {""}}}},
       {"similar-actives",
        {{"herb", {""}},

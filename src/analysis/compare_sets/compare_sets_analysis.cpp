@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "analysis/compare_sets/compare_sets_window.h"
+#include "analysis/doses/doses_analysis.h"
 #include "analysis/result_sets.h"
 #include "common/csv.h"
 #include "common/session.h"
@@ -235,7 +236,8 @@ AnalysisDescriptor SetComparisonAnalysis() {
   d.menu_caption = "结果集比较…";
   d.menu_group = MenuGroup::kSavedSets;
   const SetComparisonOptions defaults;
-  std::vector<std::string> tables;
+  // As the console and the report: the table left to the library unless one is named.
+  std::vector<std::string> tables{std::string(kLibraryDoseTableKey)};
   for (const DoseTableInfo& info : DoseTables()) tables.emplace_back(info.key);
   d.options = {
       AnalysisOption::Text("a", "结果集 A", defaults.set_a),
@@ -245,8 +247,7 @@ AnalysisDescriptor SetComparisonAnalysis() {
                              {"herbs", "symptoms"}),
       AnalysisOption::Whole("min-count", "最小计数", kDefaultMinCount, 0, kMaxMinCount),
       AnalysisOption::Choice("doses", "比较剂量", defaults.doses ? "yes" : "no", {"no", "yes"}),
-      AnalysisOption::Choice("table", "剂量换算表",
-                             std::string(DoseTableOf(defaults.dose_table).key), tables),
+      AnalysisOption::Choice("table", "剂量换算表", std::string(kLibraryDoseTableKey), tables),
   };
   d.files = {std::string(kComparisonFile)};
   d.usage =
@@ -266,7 +267,7 @@ AnalysisDescriptor SetComparisonAnalysis() {
         values.at("min-count")};
     if (auto it = values.find("doses"); it != values.end()) options.doses = it->second == "yes";
     if (auto it = values.find("table"); it != values.end())
-      options.dose_table = DoseTableFromKey(it->second).value_or(DoseTable::kModern);
+      options.dose_table = DoseTableFromKey(it->second).value_or(DefaultDoseTable(session));
     SetComparisonResult r = RunSetComparison(session, options);
     if (r.outcome == Outcome::kDone) output = SetComparisonOutput(r);
     return r.outcome;
