@@ -548,7 +548,7 @@ AnalysisDescriptor HerbClusteringDescriptor() {
   d.console_outputs = {"png", "svg"};
   d.usage =
       "cluster-herbs [--top N] [--distance jaccard|euclidean|cosine] "
-      "[--linkage average|complete|single|ward] [--k K | --height H] [--png FILE]";
+      "[--linkage average|complete|single|ward] [--k K | --height H] [--png FILE] [--svg FILE]";
   d.help = "clusters the N most frequent herbs of the current result set (default " +
            std::to_string(defaults.top) +
            ") by the formulas they occur in, cuts the tree into K clusters (default " +
