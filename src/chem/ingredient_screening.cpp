@@ -10,6 +10,7 @@
 #include "chem/active_component.h"
 #include "chem/herb_chem_actions.h"
 #include "chem/open_babel.h"
+#include "common/analysis_list.h"
 #include "common/csv.h"
 #include "common/files.h"
 #include "common/gbk.h"
@@ -438,7 +439,7 @@ std::vector<SimilarActive> FindSimilarActives(Session& session,
 }
 
 std::optional<double> ParseSimilarityThreshold(std::string_view text) {
-  std::optional<double> value = ParseNumber(Trim(text));
+  std::optional<double> value = ReadDecimalNumber(text);
   if (!value || *value < 0 || *value > 1) return std::nullopt;
   return value;
 }

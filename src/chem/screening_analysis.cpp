@@ -53,7 +53,7 @@ std::vector<ScreeningCompound> CompoundsFor(Session& session, const OptionValues
 }
 
 AnalysisOption HerbOption() {
-  return {"herb", "中药", AnalysisOption::Kind::kText, "", 0, 0, {}};
+  return AnalysisOption::Text("herb", "中药");
 }
 
 }  // namespace
@@ -150,6 +150,12 @@ AnalysisDescriptor IngredientScreeningAnalysis() {
   d.menu_group = MenuGroup::kHerbWindows;
   d.options = {HerbOption()};
   d.files = {std::string(kScreeningFile)};
+  d.usage = "screen-ingredients HERB [--only-passing] [--strip-salts]";
+  d.help =
+      "computes MW, logP, HBD, HBA, TPSA and rotatable bonds of all ingredients of a herb in one "
+      "converter run (with --strip-salts only the largest fragment of each), applies Lipinski's "
+      "and Veber's rules, writes \\Result\\成分筛选.csv (its last line states the method and the "
+      "Open Babel version) and prints the table";
   d.in_report = false;
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {
     Outcome loaded;
@@ -167,22 +173,20 @@ AnalysisDescriptor SimilarActivesAnalysis() {
   d.key = "similar-actives";
   d.caption = "相似活性成分";
   d.menu_group = MenuGroup::kHerbWindows;
-  d.options = {HerbOption(),
-               {"set",
-                "参考集",
-                AnalysisOption::Kind::kChoice,
-                "anticancer",
-                0,
-                0,
-                {"anticancer", "antiinfluenza"}},
-               {"min-similarity",
-                "相似度阈值",
-                AnalysisOption::Kind::kDecimal,
-                FixedDecimals(kDefaultMinSimilarity, 1),
-                0,
-                1,
-                {}}};
+  const SimilarActivesOptions defaults;
+  d.options = {
+      HerbOption(),
+      AnalysisOption::Choice(
+          "set", "参考集",
+          defaults.kind == ActivityKind::kAntiinfluenza ? "antiinfluenza" : "anticancer",
+          {"anticancer", "antiinfluenza"}),
+      AnalysisOption::Decimal("min-similarity", "相似度阈值", defaults.min_similarity, 0, 1)};
   d.files = {std::string(kSimilarActivesFile)};
+  d.usage = "similar-actives HERB anticancer|antiinfluenza [--min-similarity S]";
+  d.help =
+      "the ingredients of a herb whose path fingerprint is most similar to a reference active (at "
+      "least S, default " +
+      DecimalText(defaults.min_similarity) + "), written to \\Result\\相似活性成分.csv and printed";
   d.in_report = false;
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {
     Outcome loaded;

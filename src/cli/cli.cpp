@@ -37,9 +37,14 @@ void ConsoleUrlOpener::Open(std::string_view address) {
   out_ << "# open " << address << '\n';
 }
 
-void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid) {
+namespace {
+
+// The one printer of tables: a caption line, then one TAB-joined line per row; the table also
+// goes to --xlsx as the command printed it.
+void PrintLines(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid,
+                const std::vector<std::vector<std::string>>& lines) {
   ctx.out << "# " << caption << " — " << name << '\n';
-  for (int r = 0; r < grid.Rows(); ++r) ctx.out << Join(grid.RowCells(r), "\t") << '\n';
+  for (const std::vector<std::string>& line : lines) ctx.out << Join(line, "\t") << '\n';
   if (ctx.tables) {
     WorkbookSheet sheet;
     sheet.name = std::string(caption);
@@ -47,6 +52,30 @@ void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, co
     sheet.table = TableFromGrid(grid, sheet.name, sheet.caption);
     ctx.tables->grids.push_back(std::move(sheet));
   }
+}
+
+}  // namespace
+
+void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid) {
+  std::vector<std::vector<std::string>> lines;
+  for (int r = 0; r < grid.Rows(); ++r) lines.push_back(grid.RowCells(r));
+  PrintLines(ctx, caption, name, grid, lines);
+}
+
+void PrintTable(Context& ctx, std::string_view caption, std::string_view name,
+                const ResultTable& table) {
+  std::vector<std::vector<std::string>> lines{table.header};
+  const int cols = static_cast<int>(table.header.size());
+  Grid grid(1, cols);
+  for (int c = 0; c < cols; ++c) grid.SetTextMatrix(0, c, table.header[c]);
+  for (const std::vector<TableCell>& row : table.rows) {
+    lines.emplace_back();
+    for (const TableCell& cell : row) lines.back().push_back(cell.text);
+    grid.AddRow();
+    for (int c = 0; c < cols && c < static_cast<int>(row.size()); ++c)
+      grid.SetTextMatrix(grid.Rows() - 1, c, row[c].text);
+  }
+  PrintLines(ctx, caption, name, grid, lines);
 }
 
 void OfferSheets(Context& ctx, std::vector<WorkbookSheet> sheets) {
@@ -109,6 +138,27 @@ std::string ParseErrorText(const std::exception& error) {
   if (name == "ArgumentMismatch") return "参数的个数不对。";
   if (name == "ExcludesError") return "这两个选项不能同时使用。";
   return "命令行参数有误。";
+}
+
+std::optional<int> ParseWords(Context& ctx, CLI::App& app, const std::vector<std::string>& words,
+                              std::string_view usage, Complaint complaint, bool answers_help) {
+  std::vector<std::string> reversed(words.rbegin(), words.rend());
+  try {
+    app.parse(reversed);
+    return std::nullopt;
+  } catch (const CLI::CallForHelp& e) {
+    if (!answers_help) {
+      if (complaint == Complaint::kExplained) ctx.err << ParseErrorText(e) << '\n';
+      if (complaint == Complaint::kAsCli11) ctx.err << e.what() << '\n';
+      return UsageError(ctx, usage);
+    }
+    ctx.out << app.help();
+    return kDone;
+  } catch (const CLI::ParseError& e) {
+    if (complaint == Complaint::kExplained) ctx.err << ParseErrorText(e) << '\n';
+    if (complaint == Complaint::kAsCli11) ctx.err << e.what() << '\n';
+    return UsageError(ctx, usage);
+  }
 }
 
 std::map<std::string, Command>& Commands() {

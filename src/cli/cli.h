@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,6 +17,10 @@
 #include "common/ports.h"
 #include "common/session.h"
 #include "common/workbook.h"
+
+namespace CLI {
+class App;
+}
 
 namespace lindora::cli {
 
@@ -92,12 +97,28 @@ bool TakeXlsxOption(std::vector<std::string>& words, std::string& file);
 
 // Prints a grid as "# <caption> — <name>" and one TAB-joined line per row, header first.
 void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid);
+// The same for a table an analysis returned: the texts of its cells, as its window shows them.
+void PrintTable(Context& ctx, std::string_view caption, std::string_view name,
+                const ResultTable& table);
 // Prints a usage line for the command to standard error and returns kRefused: every command
 // line the user got wrong (unknown command or option, missing or extra argument, a value out
 // of range) exits with 1; 2 is kept for failures of files, converters and memory.
 int UsageError(Context& ctx, std::string_view usage);
 // The Chinese text for an option parser's complaint (CLI11's own texts are English).
 std::string ParseErrorText(const std::exception& error);
+
+// What a command says about words CLI11 could not take, before its usage line.
+enum class Complaint {
+  kUsage,      // the usage line alone
+  kExplained,  // the Chinese text of ParseErrorText
+  kAsCli11,    // CLI11's own text
+};
+// The one reader of a command's words with CLI11, which takes them last-first. Empty when they
+// fit; else the exit status, after the complaint and the usage line. With `answers_help`, a
+// help flag prints the app's help to standard output (status 0); otherwise it is a complaint.
+std::optional<int> ParseWords(Context& ctx, CLI::App& app, const std::vector<std::string>& words,
+                              std::string_view usage, Complaint complaint,
+                              bool answers_help = false);
 
 // The words after a command's name as the command sees them: the operands, and apart from them
 // the options it declared that were given. Options stand before the first operand; "--" ends
@@ -130,9 +151,29 @@ struct Registrar {
   Registrar(const std::string& name, std::string usage, std::string help, OwnOptions, CommandFn fn);
 };
 
-// A command for every analysis of the list that has none of its own (the list's key is the
-// command); the main calls it once, before it lists or runs commands.
+// The command of an analysis whose console shows what its window shows (its grids, its
+// pictures) rather than the tables its engine returns. The command keeps the analysis's name,
+// usage and help from the list; `present` gets the words as typed, or, with `options`, the
+// operands and those options (see Args).
+struct PresenterRegistrar {
+  PresenterRegistrar(const std::string& key, CommandFn present);
+  PresenterRegistrar(const std::string& key, std::vector<std::string> options, CommandFn present);
+};
+
+// One command for every analysis of the list, named by its key, with the usage and help of its
+// descriptor: its presenter's, or the generated one (options as "--key VALUE", then the run's
+// summary and every table of its output). The main calls it once, before it lists or runs
+// commands; no hand-written command carries an analysis's name.
 void RegisterAnalysisCommands(const AnalysisList& analyses);
+
+// The analysis of the session's list with this key (every presenter's analysis is listed).
+const AnalysisDescriptor& ListedAnalysis(Context& ctx, std::string_view key);
+
+// Reads an analysis command's words: "--key VALUE" (or --key=VALUE) for each of its options and
+// console outputs; only those given are in `values`. Empty when the words fit, else the exit
+// status after the usage line.
+std::optional<int> ReadOptionWords(Context& ctx, const AnalysisDescriptor& analysis,
+                                   const std::vector<std::string>& words, OptionValues& values);
 
 // Separates the declared options from the operands (see Args). Returns the empty text, or the
 // message for an option the command does not know.

@@ -125,17 +125,9 @@ Registrar standardize_command("standardize", "standardize",
                               "writes the standardised copy \\Result\\Result.DB.stand of the "
                               "current result set and tells how many lines it holds",
                               Standardize);
-Registrar herb_frequency_command("herb-frequency", "herb-frequency",
-                                 "counts the herbs of the current result set, writes "
-                                 "\\Result\\Yaodui_Analysis1.txt and prints the herb grid",
-                                 HerbFrequency);
-Registrar herb_pairs_command("herb-pairs", "herb-pairs",
-                             "counts herb pairs, triples and quadruples of the current result "
-                             "set, writes the Yaodui_Analysis files and prints the three grids",
-                             HerbPairs);
-Registrar symptoms_command("symptoms", "symptoms",
-                           "counts the symptoms of the current result set and prints the grid",
-                           Symptoms);
+PresenterRegistrar herb_frequency_command("herb-frequency", {}, HerbFrequency);
+PresenterRegistrar herb_pairs_command("herb-pairs", {}, HerbPairs);
+PresenterRegistrar symptoms_command("symptoms", {}, Symptoms);
 Registrar export_pairs_command("export-pairs", "export-pairs",
                                "tells where the herb-pair file for network tools lies",
                                ExportPairs);

@@ -20,65 +20,19 @@ std::string Lower(std::string text) {
   return text;
 }
 
-void PrintTable(Context& ctx, const ResultTable& table) {
-  Grid grid(1, static_cast<int>(table.header.size()));
-  for (std::size_t c = 0; c < table.header.size(); ++c)
-    grid.SetTextMatrix(0, static_cast<int>(c), table.header[c]);
-  for (const auto& row : table.rows) {
-    grid.AddRow();
-    for (std::size_t c = 0; c < row.size() && c < table.header.size(); ++c)
-      grid.SetTextMatrix(grid.Rows() - 1, static_cast<int>(c), row[c].text);
-  }
-  PrintGrid(ctx, table.caption, table.key, grid);
-}
-
-// "--key value" pairs for the descriptor's options and `extra` keys; the words left over are
-// the operands. False for an unknown option or an option without its value.
-bool ReadWords(const AnalysisDescriptor& d, const std::vector<std::string>& extra,
-               const std::vector<std::string>& words, OptionValues& values,
-               std::vector<std::string>& operands) {
-  bool options_end = false;
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    const std::string& w = words[i];
-    if (options_end || w.size() < 3 || w.rfind("--", 0) != 0) {
-      if (w == "--" && !options_end) {
-        options_end = true;
-        continue;
-      }
-      operands.push_back(w);
-      continue;
-    }
-    std::string key = w.substr(2), value;
-    if (std::size_t eq = key.find('='); eq != std::string::npos) {
-      value = key.substr(eq + 1);
-      key.resize(eq);
-    } else {
-      if (i + 1 >= words.size()) return false;
-      value = words[++i];
-    }
-    bool known = std::find(extra.begin(), extra.end(), key) != extra.end();
-    for (const AnalysisOption& o : d.options) known = known || o.key == key;
-    if (!known || values.count(key)) return false;
-    values[key] = value;
-  }
-  return true;
-}
-
 int RunAnalysis(Context& ctx, const AnalysisDescriptor& d, const OptionValues& values) {
   AnalysisOutput output;
   Outcome outcome = d.run(ctx.session, values, output);
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
-  for (const ResultTable& table : output.tables) PrintTable(ctx, table);
+  for (const ResultTable& table : output.tables) PrintTable(ctx, table.caption, table.key, table);
   ctx.out << output.summary << "\n";
   return kDone;
 }
 
 int ClusterHerbs(Context& ctx, const std::vector<std::string>& words) {
-  const AnalysisDescriptor d = HerbClusteringDescriptor();
+  const AnalysisDescriptor& d = ListedAnalysis(ctx, "cluster-herbs");
   OptionValues values;
-  std::vector<std::string> operands;
-  if (!ReadWords(d, {"png", "svg"}, words, values, operands) || !operands.empty())
-    return UsageError(ctx, d.usage);
+  if (auto status = ReadOptionWords(ctx, d, words, values)) return *status;
   const std::string png = values.count("png") ? values["png"] : "";
   const std::string svg = values.count("svg") ? values["svg"] : "";
   values.erase("png");
@@ -123,43 +77,35 @@ int ClusterHerbs(Context& ctx, const std::vector<std::string>& words) {
       InstalledPictureWriter()->WriteDendrogramSvg(picture, svg, kDendrogramWidth, h);
   });
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
-  for (const ResultTable& table : output.tables) PrintTable(ctx, table);
+  for (const ResultTable& table : output.tables) PrintTable(ctx, table.caption, table.key, table);
   ctx.out << output.summary << "\n";
   return kDone;
 }
 
 int SimilarFormulas(Context& ctx, const std::vector<std::string>& words) {
-  const AnalysisDescriptor d = SimilarFormulasDescriptor();
+  const AnalysisDescriptor& d = ListedAnalysis(ctx, "similar-formulas");
   OptionValues values;
-  std::vector<std::string> operands;
-  if (!ReadWords(d, {}, words, values, operands) || operands.size() != 1 || values.count("formula"))
-    return UsageError(ctx, d.usage);
-  values["formula"] = operands[0];
+  if (auto status = ReadOptionWords(ctx, d, words, values)) return *status;
   return RunAnalysis(ctx, d, values);
 }
 
-int OptionsOnly(Context& ctx, const AnalysisDescriptor& d, const std::vector<std::string>& words) {
+int OptionsOnly(Context& ctx, std::string_view key, const std::vector<std::string>& words) {
+  const AnalysisDescriptor& d = ListedAnalysis(ctx, key);
   OptionValues values;
-  std::vector<std::string> operands;
-  if (!ReadWords(d, {}, words, values, operands) || !operands.empty())
-    return UsageError(ctx, d.usage);
+  if (auto status = ReadOptionWords(ctx, d, words, values)) return *status;
   return RunAnalysis(ctx, d, values);
 }
 
-Registrar cluster_herbs_command("cluster-herbs", HerbClusteringDescriptor().usage,
-                                HerbClusteringDescriptor().help, OwnOptions{}, ClusterHerbs);
-Registrar similar_formulas_command("similar-formulas", SimilarFormulasDescriptor().usage,
-                                   SimilarFormulasDescriptor().help, OwnOptions{}, SimilarFormulas);
-Registrar cluster_formulas_command("cluster-formulas", FormulaClusteringDescriptor().usage,
-                                   FormulaClusteringDescriptor().help, OwnOptions{},
-                                   [](Context& ctx, const Args& words) {
-                                     return OptionsOnly(ctx, FormulaClusteringDescriptor(), words);
-                                   });
-Registrar core_combinations_command("core-combinations", CoreCombinationsDescriptor().usage,
-                                    CoreCombinationsDescriptor().help, OwnOptions{},
-                                    [](Context& ctx, const Args& words) {
-                                      return OptionsOnly(ctx, CoreCombinationsDescriptor(), words);
-                                    });
+PresenterRegistrar cluster_herbs_command("cluster-herbs", ClusterHerbs);
+PresenterRegistrar similar_formulas_command("similar-formulas", SimilarFormulas);
+PresenterRegistrar cluster_formulas_command("cluster-formulas",
+                                            [](Context& ctx, const Args& words) {
+                                              return OptionsOnly(ctx, "cluster-formulas", words);
+                                            });
+PresenterRegistrar core_combinations_command("core-combinations",
+                                             [](Context& ctx, const Args& words) {
+                                               return OptionsOnly(ctx, "core-combinations", words);
+                                             });
 
 }  // namespace
 }  // namespace lindora::cli

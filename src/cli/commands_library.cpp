@@ -49,12 +49,7 @@ int Import(Context& ctx, const std::vector<std::string>& args) {
   app.add_flag("--replace", options.replace);
   app.add_option("--max-rows", options.source.max_rows)->check(CLI::Range(1, 10000000));
   app.add_flag("--review", review);
-  try {
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    app.parse(reversed);
-  } catch (const CLI::ParseError&) {
-    return UsageError(ctx, kImportUsage);
-  }
+  if (auto status = ParseWords(ctx, app, args, kImportUsage, Complaint::kUsage)) return *status;
   if ((header && no_header) || (simplify && no_simplify)) return UsageError(ctx, kImportUsage);
   options.header = header ? 1 : no_header ? 0 : -1;
   options.simplify = simplify ? 1 : no_simplify ? 0 : -1;

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "analysis/formula_set_actions.h"
+#include "analysis/network/network_analysis.h"
 #include "analysis/network/network_window.h"
 #include "analysis/symptoms/symptom_chart.h"
 #include "analysis/symptoms/symptoms_window.h"
@@ -21,32 +22,18 @@
 namespace lindora::cli {
 namespace {
 
-constexpr const char* kNetworkUsage =
-    "network [--top N | --min-frequency F] [--min-edge K] [--png FILE] [--svg FILE]";
 constexpr const char* kChartUsage = "chart herb-frequency|herb-types|symptoms FILE.png";
 constexpr int kChartWidth = 1400, kChartHeight = 1000;
 
-// CLI11 reads the words last-first.
-bool ParseOptions(CLI::App& app, const std::vector<std::string>& args) {
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-    return true;
-  } catch (const CLI::ParseError&) {
-    return false;
-  }
-}
-
 int Network(Context& ctx, const std::vector<std::string>& args) {
-  CLI::App app;
-  std::string top, min_frequency, min_edge, png, svg;
+  const AnalysisDescriptor& analysis = ListedAnalysis(ctx, "network");
+  OptionValues values;
+  if (auto status = ReadOptionWords(ctx, analysis, args, values)) return *status;
   // Values are taken as typed: the window's own check tells what is wrong with them.
-  CLI::Option* top_option = app.add_option("--top", top);
-  app.add_option("--min-frequency", min_frequency)->excludes(top_option);
-  app.add_option("--min-edge", min_edge);
-  app.add_option("--png", png);
-  app.add_option("--svg", svg);
-  if (!ParseOptions(app, args)) return UsageError(ctx, kNetworkUsage);
+  if (values.count("top") && values.count("min-frequency")) return UsageError(ctx, analysis.usage);
+  const std::string png = values["png"], svg = values["svg"];
+  values.erase("png");
+  values.erase("svg");
   // Both pictures are checked before the network is drawn: a wrong name costs no work.
   if (std::string problem = CheckUserOutputs(ctx.session.ProgramFolder(), {png, svg});
       !problem.empty()) {
@@ -55,14 +42,12 @@ int Network(Context& ctx, const std::vector<std::string>& args) {
   }
 
   HerbNetworkWindow& window = ctx.session.Window<HerbNetworkWindow>();
-  if (!min_frequency.empty()) {
-    window.SetNodeRule(HerbNetworkWindow::NodeRule::kMinFrequency);
-    window.SetNodeValue(min_frequency);
-  } else {
-    window.SetNodeRule(HerbNetworkWindow::NodeRule::kTop);
-    window.SetNodeValue(top.empty() ? "30" : top);
-  }
-  window.SetEdgeValue(min_edge.empty() ? "2" : min_edge);
+  const bool by_frequency = values.count("min-frequency") > 0;
+  FillDefaults(analysis, values);  // the window checks the values
+  window.SetNodeRule(by_frequency ? HerbNetworkWindow::NodeRule::kMinFrequency
+                                  : HerbNetworkWindow::NodeRule::kTop);
+  window.SetNodeValue(values.at(by_frequency ? "min-frequency" : "top"));
+  window.SetEdgeValue(values.at("min-edge"));
   Outcome outcome = window.Draw();
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
   PrintGrid(ctx, window.Caption(), "FlexGrid_Nodes", window.NodeGrid());
@@ -124,13 +109,7 @@ int Chart(Context& ctx, const std::vector<std::string>& args) {
   return kDone;
 }
 
-Registrar network_command("network", kNetworkUsage,
-                          "draws the herb co-occurrence network of the current result set (nodes: "
-                          "the N most frequent herbs, default 30, or all herbs in at least F "
-                          "formulas; edges: pairs together in at least K formulas, default 2), "
-                          "writes 药物网络.gexf/.graphml/_边.csv/_节点.csv/.png/.svg to \\Result\\ "
-                          "and prints the node table",
-                          OwnOptions{}, Network);
+PresenterRegistrar network_command("network", Network);
 Registrar chart_command("chart", kChartUsage,
                         "draws a bar chart of the current result set: herb frequency (top 30), "
                         "herb types, or symptom frequency (top 30), as a PNG file",

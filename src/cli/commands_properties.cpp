@@ -18,16 +18,8 @@ int HerbProperties(Context& ctx, const std::vector<std::string>& args) {
   app.add_option("--chart", png, "also draw one chart as a PNG picture");
   app.add_option("--kind", kind,
                  "the chart: nature, flavour, meridian, flavour-radar or meridian-radar");
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    ctx.out << app.help();
-    return kDone;
-  } catch (const CLI::ParseError& e) {
-    ctx.err << e.what() << '\n';
-    return UsageError(ctx, analysis.usage);
-  }
+  if (auto status = ParseWords(ctx, app, args, analysis.usage, Complaint::kAsCli11, true))
+    return *status;
   PropertyChart chart = PropertyChart::kMeridianRadar;
   if (!ParsePropertyChart(kind, chart)) return UsageError(ctx, analysis.usage);
   // A chart that cannot be written is known before the result file is replaced.
@@ -52,8 +44,7 @@ int HerbProperties(Context& ctx, const std::vector<std::string>& args) {
   return png.empty() ? kDone : ExitStatus(window.SaveChart(chart, png));
 }
 
-Registrar herb_properties_command("herb-properties", HerbPropertiesAnalysis().usage,
-                                  HerbPropertiesAnalysis().help, OwnOptions{}, HerbProperties);
+PresenterRegistrar herb_properties_command("herb-properties", HerbProperties);
 
 }  // namespace
 }  // namespace lindora::cli

@@ -41,13 +41,7 @@ int Report(Context& ctx, const std::vector<std::string>& args) {
   app.add_option("--html", html);
   app.add_option("--pdf", pdf);
   app.add_option("--xlsx", xlsx);
-  try {
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    app.parse(reversed);
-  } catch (const CLI::ParseError& e) {
-    ctx.err << ParseErrorText(e) << '\n';
-    return UsageError(ctx, kReportUsage);
-  }
+  if (auto status = ParseWords(ctx, app, args, kReportUsage, Complaint::kExplained)) return *status;
   if (!sections.empty()) {
     options.sections.clear();
     for (const std::string& key : Split(sections, ",")) {

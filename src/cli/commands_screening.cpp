@@ -8,6 +8,7 @@
 #include "chem/compound_data.h"
 #include "chem/herb_chem_actions.h"
 #include "chem/ingredient_screening_window.h"
+#include "chem/screening_analysis.h"
 #include "cli/cli.h"
 #include "common/session.h"
 #include "common/text.h"
@@ -19,15 +20,7 @@ namespace {
 // Parses the arguments with the app; false (after the usage line) when they do not fit.
 bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
            std::string_view usage) {
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::ParseError& e) {
-    ctx.err << ParseErrorText(e) << '\n';
-    UsageError(ctx, usage);
-    return false;
-  }
-  return true;
+  return !ParseWords(ctx, app, args, usage, Complaint::kExplained);
 }
 
 // The herb's ingredients into the chemical grid, then into the screening window.
@@ -39,11 +32,6 @@ Outcome LoadHerb(Context& ctx, const std::string& herb) {
   return ctx.session.Window<IngredientScreening>().LoadFromChemAnalysis(chem);
 }
 
-constexpr std::string_view kScreenUsage =
-    "screen-ingredients HERB [--only-passing] [--strip-salts]";
-constexpr std::string_view kSimilarUsage =
-    "similar-actives HERB anticancer|antiinfluenza [--min-similarity S]";
-
 int ScreenIngredients(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app;
   std::string herb;
@@ -51,7 +39,7 @@ int ScreenIngredients(Context& ctx, const std::vector<std::string>& args) {
   app.add_option("herb", herb)->required();
   app.add_flag("--only-passing", only_passing);
   app.add_flag("--strip-salts", strip_salts);
-  if (!Parse(ctx, app, args, kScreenUsage)) return kRefused;
+  if (!Parse(ctx, app, args, IngredientScreeningAnalysis().usage)) return kRefused;
 
   Outcome outcome = LoadHerb(ctx, herb);
   if (outcome != Outcome::kDone) return ExitStatus(outcome);
@@ -66,11 +54,11 @@ int ScreenIngredients(Context& ctx, const std::vector<std::string>& args) {
 
 int SimilarActives(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app;
-  std::string herb, set, threshold_text = "0.7";
+  std::string herb, set, threshold_text = DecimalText(kDefaultMinSimilarity);
   app.add_option("herb", herb)->required();
   app.add_option("set", set)->required()->check(CLI::IsMember({"anticancer", "antiinfluenza"}));
   app.add_option("--min-similarity", threshold_text);
-  if (!Parse(ctx, app, args, kSimilarUsage)) return kRefused;
+  if (!Parse(ctx, app, args, SimilarActivesAnalysis().usage)) return kRefused;
   std::optional<double> threshold = ParseSimilarityThreshold(threshold_text);
   if (!threshold) {
     ctx.err << "相似度阈值“" << threshold_text << "”不是 0 到 1 之间的数（例如 0.7）。\n";
@@ -92,7 +80,7 @@ constexpr std::string_view kSimilarHerbsUsage =
 
 int SimilarHerbs(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app;
-  std::string compound, threshold_text = "0.7";
+  std::string compound, threshold_text = DecimalText(kDefaultMinSimilarity);
   app.add_option("compound", compound)->required();
   app.add_option("--min-similarity", threshold_text);
   if (!Parse(ctx, app, args, kSimilarHerbsUsage)) return kRefused;
@@ -132,18 +120,8 @@ Registrar similar_herbs_command(
     "default 0.7), with the best-matching ingredient of each, written to "
     "\\Result\\相似成分中药.csv and printed",
     OwnOptions{}, SimilarHerbs);
-Registrar screen_command(
-    "screen-ingredients", std::string(kScreenUsage),
-    "computes MW, logP, HBD, HBA, TPSA and rotatable bonds of all ingredients of a herb in one "
-    "converter run (with --strip-salts only the largest fragment of each), applies Lipinski's and "
-    "Veber's rules, writes \\Result\\成分筛选.csv (its last line states the method and the "
-    "Open Babel version) and prints the table",
-    OwnOptions{}, ScreenIngredients);
-Registrar similar_command(
-    "similar-actives", std::string(kSimilarUsage),
-    "the ingredients of a herb whose path fingerprint is most similar to a reference active (at "
-    "least S, default 0.7), written to \\Result\\相似活性成分.csv and printed",
-    OwnOptions{}, SimilarActives);
+PresenterRegistrar screen_command("screen-ingredients", ScreenIngredients);
+PresenterRegistrar similar_command("similar-actives", SimilarActives);
 
 }  // namespace
 }  // namespace lindora::cli

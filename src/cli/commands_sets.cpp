@@ -16,25 +16,6 @@
 namespace lindora::cli {
 namespace {
 
-// Parses a command's arguments; false (after printing help or the problem) when the command is
-// not to run, with the exit code in `status`.
-bool Parse(Context& ctx, CLI::App& app, const std::vector<std::string>& args,
-           std::string_view usage, int& status) {
-  // CLI11 takes the arguments last first.
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-    return true;
-  } catch (const CLI::CallForHelp&) {
-    ctx.out << app.help();
-    status = kDone;
-  } catch (const CLI::ParseError& e) {
-    ctx.err << ParseErrorText(e) << '\n';
-    status = UsageError(ctx, usage);
-  }
-  return false;
-}
-
 // `listing_only`: the list is what the command is for, so an unreadable set fails it; after a
 // save it is only told (the save itself succeeded).
 int PrintSets(Context& ctx, bool listing_only = true) {
@@ -62,9 +43,6 @@ int PrintSets(Context& ctx, bool listing_only = true) {
 }
 
 constexpr std::string_view kSaveUsage = "save-set NAME [--replace]";
-constexpr std::string_view kCompareUsage =
-    "compare-sets A B [--symptoms] [--min-count K] [--png FILE] [--doses] "
-    "[--table library|modern|han-13.8|han-15.625]";
 
 int SaveSet(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app{"saves the current result set under a name", "save-set"};
@@ -72,8 +50,8 @@ int SaveSet(Context& ctx, const std::vector<std::string>& args) {
   bool replace = false;
   app.add_option("NAME", name, "name of the set")->required();
   app.add_flag("--replace", replace, "replace a set of the same name");
-  int status = kFailed;
-  if (!Parse(ctx, app, args, kSaveUsage, status)) return status;
+  if (auto parsed = ParseWords(ctx, app, args, kSaveUsage, Complaint::kExplained, true))
+    return *parsed;
   // The replace question is answered by the flag.
   ctx.dialogs.QueueAnswer(replace ? "Y" : "N");
   Outcome outcome = SaveResultSet(ctx.session, name);
@@ -99,7 +77,7 @@ int Sets(Context& ctx, const std::vector<std::string>& args) {
 
 int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   CLI::App app{"compares two result sets", "compare-sets"};
-  std::string a, b, min_count = std::to_string(kDefaultMinCount), png, table;
+  std::string a, b, min_count = SetComparisonOptions{}.min_count, png, table;
   bool symptoms = false, doses = false;
   app.add_option("A", a, "set A ('.' = the current result set)")->required();
   app.add_option("B", b, "set B ('.' = the current result set)")->required();
@@ -108,8 +86,9 @@ int CompareSets(Context& ctx, const std::vector<std::string>& args) {
   app.add_option("--png", png, "write the chart of the 20 items with the smallest q");
   app.add_flag("--doses", doses, "also compare the doses of the herbs dosed in both sets");
   app.add_option("--table", table, "conversion of weights to grams for --doses");
-  int status = kFailed;
-  if (!Parse(ctx, app, args, kCompareUsage, status)) return status;
+  if (auto parsed =
+          ParseWords(ctx, app, args, SetComparisonAnalysis().usage, Complaint::kExplained, true))
+    return *parsed;
   // Without --table (or with "library") the open library's default table is used.
   const bool library_table = table.empty() || table == kLibraryDoseTableKey;
   std::optional<DoseTable> dose_table =
@@ -148,13 +127,7 @@ Registrar save_set_command("save-set", std::string(kSaveUsage),
                            "\\Result\\Sets\\NAME.DB; an existing set is kept unless --replace",
                            OwnOptions{}, SaveSet);
 Registrar sets_command("sets", "sets", "lists the saved result sets", Sets);
-Registrar compare_sets_command(
-    "compare-sets", std::string(kCompareUsage),
-    "compares the herbs (or symptoms) of two result sets with Fisher's exact test and "
-    "Benjamini-Hochberg q-values, writes \\Result\\结果集比较.csv and prints the grid; "
-    "--png also draws the chart; --doses also compares the doses of the herbs dosed in both "
-    "sets (medians, Mann-Whitney U, Benjamini-Hochberg) and writes \\Result\\剂量比较.csv",
-    OwnOptions{}, CompareSets);
+PresenterRegistrar compare_sets_command("compare-sets", CompareSets);
 
 }  // namespace
 }  // namespace lindora::cli

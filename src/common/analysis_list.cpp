@@ -13,8 +13,9 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// A whole number as typed: optional minus, 1 to 15 digits (exact in a double).
-std::optional<std::int64_t> ReadWhole(std::string_view text) {
+}  // namespace
+
+std::optional<std::int64_t> ReadWholeNumber(std::string_view text) {
   std::string t = Trim(text);
   std::size_t start = !t.empty() && t[0] == '-' ? 1 : 0;
   const std::size_t digits = t.size() - start;
@@ -23,8 +24,7 @@ std::optional<std::int64_t> ReadWhole(std::string_view text) {
   return std::stoll(t);
 }
 
-// A decimal as typed: optional minus, digits with at most one point, at least one digit.
-std::optional<double> ReadDecimal(std::string_view text) {
+std::optional<double> ReadDecimalNumber(std::string_view text) {
   std::string t = Trim(text);
   std::size_t start = !t.empty() && t[0] == '-' ? 1 : 0;
   int points = 0, digits = 0;
@@ -40,23 +40,61 @@ std::optional<double> ReadDecimal(std::string_view text) {
   return std::strtod(t.c_str(), nullptr);
 }
 
+std::string DecimalText(double value) {
+  std::string s = TableCell::Fixed(value, 6);
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  return s;
+}
+
+namespace {
+
 std::string RangeText(const AnalysisOption& option) {
   const int decimals = option.kind == AnalysisOption::Kind::kWhole ? 0 : -1;
   auto shown = [&](double v) {
     if (decimals == 0) return std::to_string(static_cast<std::int64_t>(v));
-    std::string s = TableCell::Fixed(v, 6);
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    return s;
+    return DecimalText(v);
   };
   return shown(option.min) + " 到 " + shown(option.max);
 }
 
 }  // namespace
 
+AnalysisOption AnalysisOption::Whole(std::string key, std::string caption, std::int64_t value,
+                                     std::int64_t min, std::int64_t max) {
+  return {std::move(key),
+          std::move(caption),
+          Kind::kWhole,
+          std::to_string(value),
+          static_cast<double>(min),
+          static_cast<double>(max),
+          {}};
+}
+
+AnalysisOption AnalysisOption::Decimal(std::string key, std::string caption, double value,
+                                       double min, double max) {
+  return {std::move(key), std::move(caption), Kind::kDecimal, DecimalText(value), min, max, {}};
+}
+
+AnalysisOption AnalysisOption::Choice(std::string key, std::string caption, std::string value,
+                                      std::vector<std::string> choices) {
+  return {std::move(key),    std::move(caption), Kind::kChoice, std::move(value), 0, 0,
+          std::move(choices)};
+}
+
+AnalysisOption AnalysisOption::Text(std::string key, std::string caption, std::string value) {
+  return {std::move(key), std::move(caption), Kind::kText, std::move(value), 0, 0, {}};
+}
+
 const AnalysisDescriptor* FindAnalysis(const AnalysisList& list, std::string_view key) {
   for (const AnalysisDescriptor& d : list)
     if (d.key == key) return &d;
+  return nullptr;
+}
+
+const AnalysisOption* FindOption(const AnalysisDescriptor& analysis, std::string_view key) {
+  for (const AnalysisOption& o : analysis.options)
+    if (o.key == key) return &o;
   return nullptr;
 }
 
@@ -68,13 +106,13 @@ std::string CheckOptionText(const AnalysisOption& option, std::string_view text)
   const std::string label = option.caption.empty() ? option.key : option.caption;
   switch (option.kind) {
     case AnalysisOption::Kind::kWhole: {
-      std::optional<std::int64_t> v = ReadWhole(text);
+      std::optional<std::int64_t> v = ReadWholeNumber(text);
       if (!v || static_cast<double>(*v) < option.min || static_cast<double>(*v) > option.max)
         return label + "应为 " + RangeText(option) + " 之间的整数：“" + std::string(text) + "”";
       return {};
     }
     case AnalysisOption::Kind::kDecimal: {
-      std::optional<double> v = ReadDecimal(text);
+      std::optional<double> v = ReadDecimalNumber(text);
       if (!v || *v < option.min || *v > option.max)
         return label + "应为 " + RangeText(option) + " 之间的数：“" + std::string(text) + "”";
       return {};
@@ -86,6 +124,11 @@ std::string CheckOptionText(const AnalysisOption& option, std::string_view text)
     case AnalysisOption::Kind::kText: return {};
   }
   return {};
+}
+
+void FillDefaults(const AnalysisDescriptor& analysis, OptionValues& values) {
+  for (const AnalysisOption& option : analysis.options)
+    values.emplace(option.key, option.default_value);
 }
 
 std::string CompleteOptions(const AnalysisDescriptor& analysis, OptionValues& values) {
@@ -107,13 +150,13 @@ std::string CompleteOptions(const AnalysisDescriptor& analysis, OptionValues& va
 std::int64_t WholeOption(const OptionValues& values, const std::string& key) {
   auto it = values.find(key);
   if (it == values.end()) return 0;
-  return ReadWhole(it->second).value_or(0);
+  return ReadWholeNumber(it->second).value_or(0);
 }
 
 double DecimalOption(const OptionValues& values, const std::string& key) {
   auto it = values.find(key);
   if (it == values.end()) return 0;
-  return ReadDecimal(it->second).value_or(0);
+  return ReadDecimalNumber(it->second).value_or(0);
 }
 
 }  // namespace lindora

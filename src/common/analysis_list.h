@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -64,6 +65,15 @@ struct AnalysisOption {
   std::string default_value;
   double min = 0, max = 0;           // inclusive range of kWhole and kDecimal
   std::vector<std::string> choices;  // kChoice
+
+  // An option from the default its options struct holds and the limits its engine keeps to.
+  static AnalysisOption Whole(std::string key, std::string caption, std::int64_t value,
+                              std::int64_t min, std::int64_t max);
+  static AnalysisOption Decimal(std::string key, std::string caption, double value, double min,
+                                double max);
+  static AnalysisOption Choice(std::string key, std::string caption, std::string value,
+                               std::vector<std::string> choices);
+  static AnalysisOption Text(std::string key, std::string caption, std::string value = {});
 };
 
 // The values of an analysis's options by key, as typed (checked by the option parser).
@@ -91,6 +101,10 @@ struct AnalysisDescriptor {
   std::string menu_caption;
   MenuGroup menu_group = MenuGroup::kResultSet;
   std::vector<AnalysisOption> options;
+  // Files its console command also writes when named, beyond its options ("png": --png FILE).
+  std::vector<std::string> console_outputs;
+  // Options its console command takes as operands, in order ("formula": similar-formulas NAME).
+  std::vector<std::string> console_operands;
   std::vector<std::string> files;  // the result files it writes ("\Result\性味归经.csv")
   std::string usage, help;         // the console command's usage line and help text
   bool in_report = true;           // has a report section
@@ -106,14 +120,25 @@ using AnalysisList = std::vector<AnalysisDescriptor>;
 
 // The analysis with this console command / key, or null.
 const AnalysisDescriptor* FindAnalysis(const AnalysisList& list, std::string_view key);
+// The option with this key, or null.
+const AnalysisOption* FindOption(const AnalysisDescriptor& analysis, std::string_view key);
 // The report section key of an analysis (report_key, else key).
 const std::string& ReportKey(const AnalysisDescriptor& analysis);
+
+// The one reader of numbers a user types: an optional minus and up to 15 digits (exact in a
+// double), blanks around allowed; a decimal may have one point. None when the text is not one.
+std::optional<std::int64_t> ReadWholeNumber(std::string_view text);
+std::optional<double> ReadDecimalNumber(std::string_view text);
+// A decimal as an option shows it: no trailing zeros ("0.5", "0", "1e9" as "1000000000").
+std::string DecimalText(double value);
 
 // The one reader of whole-number and decimal options, shared by windows, the console and the
 // report dialog. A whole number is an optional minus and up to 15 digits; a decimal may have a
 // point and digits after it; blanks around either are allowed. Returns the empty text, or a
 // Chinese message naming the option, the text and the range.
 std::string CheckOptionText(const AnalysisOption& option, std::string_view text);
+// Fills in the default of every option not given, checking nothing.
+void FillDefaults(const AnalysisDescriptor& analysis, OptionValues& values);
 // Fills in the default of every option not given and checks every value; an unknown key is an
 // error too. Returns the empty text or the first problem.
 std::string CompleteOptions(const AnalysisDescriptor& analysis, OptionValues& values);

@@ -12,7 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/compare_sets/compare_sets_analysis.h"
 #include "analysis/network/herb_network.h"
+#include "analysis/rules/rules_analysis.h"
 #include "common/outcome.h"
 #include "common/pictures.h"
 #include "report/report_document.h"
@@ -52,13 +54,15 @@ struct ReportOptions {
   std::vector<std::string> analyses;
   int rows = 30;  // rows of the frequency, rule and symptom tables
   // Association rules, as the rule window's fields take them.
-  std::string min_support = "10%", min_confidence = "0.6", min_lift = "1.01", max_size = "4";
+  std::string min_support = RuleOptions{}.min_support,
+              min_confidence = RuleOptions{}.min_confidence, min_lift = RuleOptions{}.min_lift,
+              max_size = RuleOptions{}.max_size;
   // The herb network.
   NetworkThresholds network;
   // The comparison of two result sets by name ("." = the current one), as its window takes them.
   std::string compare_a = ".", compare_b;
   bool compare_symptoms = false;
-  std::string compare_min_count = "5";
+  std::string compare_min_count = SetComparisonOptions{}.min_count;
   bool compare_doses = false;  // the comparison also compares the doses
   // The conversion of weights to grams of the dose section and the dose comparison.
   std::string dose_table;  // a key of DoseTables(); empty: the open library's default

@@ -77,10 +77,9 @@ void AnalysisReportWindow::TakeLastUsedThresholds() {
   }
   if (const auto* network = session_.FindWindow<HerbNetworkWindow>()) {
     auto whole = [](const std::string& text) -> std::optional<std::int64_t> {
-      const std::string t = Trim(text);
-      if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-      return std::stoll(t);
+      std::optional<std::int64_t> v = ReadWholeNumber(text);
+      if (!v || *v > kMaxNetworkThreshold) return std::nullopt;
+      return v;
     };
     if (auto v = whole(network->NodeValue()); v && *v > 0) {
       if (network->GetNodeRule() == HerbNetworkWindow::NodeRule::kTop) {

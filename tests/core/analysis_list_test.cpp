@@ -10,9 +10,17 @@
 #include <random>
 #include <set>
 
+#include "analysis/compare_sets/compare_sets_analysis.h"
+#include "analysis/core_combinations/core_combinations_analysis.h"
+#include "analysis/doses/doses_analysis.h"
+#include "analysis/herb_clustering/herb_clustering_analysis.h"
+#include "analysis/herb_types/herb_types_analysis.h"
+#include "analysis/network/network_analysis.h"
 #include "analysis/result_data.h"
 #include "analysis/result_sets.h"
+#include "analysis/rules/rules_analysis.h"
 #include "catalog/catalog.h"
+#include "chem/screening_analysis.h"
 #include "cli/cli.h"
 #include "common/pictures.h"
 #include "common/text.h"
@@ -199,6 +207,115 @@ TEST_F(AnalysisListTest, HerbTypesGroupTheMostFrequentHerbsOfTheListFileByTheirT
     ASSERT_EQ(types.tables.size(), 1u);
     EXPECT_EQ(Texts(types.tables[0], "\t"), expected) << top;
   }
+}
+
+// Every option of the list shows the default its options struct holds and a range bounded by
+// what its engine accepts: the engine runs at the top of the range and refuses one more.
+TEST_F(AnalysisListTest, DescriptorsOfferTheDefaultsAndLimitsOfTheirEngines) {
+  struct Expected {
+    std::string value;
+    double min = 0, max = 0;
+  };
+  auto whole = [](std::int64_t value, std::int64_t min, std::int64_t max) {
+    return Expected{std::to_string(value), static_cast<double>(min), static_cast<double>(max)};
+  };
+  const RuleOptions rules;
+  const NetworkThresholds network;
+  const HerbTypesOptions types;
+  const HerbClusteringOptions herbs;
+  const SimilarFormulasOptions similar;
+  const FormulaClustering formulas;
+  const CoreOptions core;
+  const DosesOptions doses;
+  const SetComparisonOptions sets;
+  const SimilarActivesOptions actives;
+  const std::map<std::string, std::map<std::string, Expected>> expected = {
+      {"herb-frequency", {}},
+      {"herb-types", {{"top", whole(static_cast<std::int64_t>(types.top), 1, kMaxTypedHerbs)}}},
+      {"herb-properties", {}},
+      {"herb-pairs", {}},
+      {"symptoms", {}},
+      {"rules",
+       {{"min-support", {rules.min_support}},
+        {"min-confidence", {rules.min_confidence}},
+        {"min-lift", {rules.min_lift}},
+        {"max-size", {rules.max_size}}}},
+      {"network",
+       {{"top", whole(network.top, 1, kMaxNetworkNodes)},
+        {"min-frequency", whole(network.min_frequency, 0, kMaxNetworkThreshold)},
+        {"min-edge", whole(network.min_edge, 1, kMaxNetworkThreshold)}}},
+      {"cluster-herbs",
+       {{"top", whole(herbs.top, 3, kMaxClusteredHerbs)},
+        {"distance", {"jaccard"}},
+        {"linkage", {"average"}},
+        {"k", whole(herbs.k, 1, kMaxClusteredHerbs)},
+        {"height", {"0", 0, 1e9}}}},
+      {"similar-formulas",
+       {{"formula", {similar.formula}},
+        {"top", whole(static_cast<std::int64_t>(similar.top), 1, kMaxSimilarFormulas)}}},
+      {"cluster-formulas", {{"min-similarity", {DecimalText(formulas.min_similarity), 0, 1}}}},
+      {"core-combinations",
+       {{"min-support", whole(core.min_support, 1, kMaxCoreSupport)},
+        {"min-association", {DecimalText(core.min_association), 0, 1}},
+        {"size", {std::to_string(core.size)}},
+        {"keep", whole(core.keep, 1, kMaxCoreKeep)},
+        {"merge-similarity", {DecimalText(core.merge_similarity), 0, kMaxMergeSimilarity}}}},
+      {"doses",
+       {{"table", {std::string(kLibraryDoseTableKey)}},
+        {"top", whole(doses.top, 1, kMaxDoseChartHerbs)},
+        {"mass-unit", {std::string(kGramUnit)}},
+        {"chart", {doses.chart.string()}}}},
+      {"compare-sets",
+       {{"a", {sets.set_a}},
+        {"b", {sets.set_b}},
+        {"items", {"herbs"}},
+        {"min-count", {sets.min_count, 0, static_cast<double>(kMaxMinCount)}},
+        {"doses", {"no"}},
+        {"table", {std::string(kLibraryDoseTableKey)}}}},
+      {"screen-ingredients", {{"herb", {""}}}},
+      {"similar-actives",
+       {{"herb", {""}},
+        {"set", {"anticancer"}},
+        {"min-similarity", {DecimalText(actives.min_similarity), 0, 1}}}},
+  };
+  std::set<std::string> seen;
+  for (const AnalysisDescriptor& a : world.session.Analyses()) {
+    ASSERT_TRUE(expected.count(a.key)) << a.key << ": its options are not compared here";
+    seen.insert(a.key);
+    const std::map<std::string, Expected>& options = expected.at(a.key);
+    EXPECT_EQ(a.options.size(), options.size()) << a.key;
+    for (const AnalysisOption& o : a.options) {
+      ASSERT_TRUE(options.count(o.key)) << a.key << " --" << o.key;
+      const Expected& e = options.at(o.key);
+      EXPECT_EQ(o.default_value, e.value) << a.key << " --" << o.key;
+      EXPECT_EQ(CheckOptionText(o, o.default_value), "") << a.key << " --" << o.key;
+      if (o.kind == AnalysisOption::Kind::kWhole || o.kind == AnalysisOption::Kind::kDecimal) {
+        EXPECT_EQ(o.min, e.min) << a.key << " --" << o.key;
+        EXPECT_EQ(o.max, e.max) << a.key << " --" << o.key;
+      }
+    }
+  }
+  EXPECT_EQ(seen.size(), expected.size());
+
+  // The bounds are the engines' own.
+  NetworkOptions nodes;
+  nodes.thresholds.top = static_cast<int>(kMaxNetworkNodes);
+  EXPECT_EQ(RunHerbNetwork(world.session, nodes).outcome, Outcome::kDone);
+  ++nodes.thresholds.top;
+  EXPECT_EQ(RunHerbNetwork(world.session, nodes).outcome, Outcome::kRefused);
+  DosesOptions boxes;
+  boxes.top = kMaxDoseChartHerbs;
+  EXPECT_EQ(RunDoses(world.session, boxes).outcome, Outcome::kDone);
+  ++boxes.top;
+  EXPECT_EQ(RunDoses(world.session, boxes).outcome, Outcome::kRefused);
+  HerbClusteringOptions tree;
+  tree.top = kMaxClusteredHerbs;
+  EXPECT_EQ(CheckHerbClustering(tree), "");
+  ++tree.top;
+  EXPECT_NE(CheckHerbClustering(tree), "");
+  CoreOptions merge;
+  merge.merge_similarity = kMaxMergeSimilarity;
+  EXPECT_EQ(CheckCoreOptions(merge), "");
 }
 
 TEST(AnalysisOptionTest, WholeAndDecimalOptionsKeepToTheirRanges) {

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "analysis/compare_sets/compare_sets_window.h"
+#include "analysis/doses/doses_analysis.h"
 #include "analysis/result_sets.h"
 #include "common/csv.h"
 #include "common/session.h"
@@ -16,13 +17,12 @@
 namespace lindora {
 namespace {
 
-// A count typed by the user: decimal digits only, at most nine of them.
+// A count typed by the user: 0 to kMaxMinCount.
 std::optional<std::int64_t> ParseCount(std::string_view text) {
-  std::string t = Trim(text);
-  if (t.empty() || t.size() > 9 ||
-      !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  std::optional<std::int64_t> count = ReadWholeNumber(text);
+  if (!count || *count < 0 || *count > kMaxMinCount || Trim(text).starts_with('-'))
     return std::nullopt;
-  return std::stoll(t);
+  return count;
 }
 
 std::string Describe(std::string_view name, std::int64_t formulas) {
@@ -235,24 +235,24 @@ AnalysisDescriptor SetComparisonAnalysis() {
   d.menu_name = "Menu_CompareSets";
   d.menu_caption = "结果集比较…";
   d.menu_group = MenuGroup::kSavedSets;
+  const SetComparisonOptions defaults;
+  // As the console and the report: the table left to the library unless one is named.
+  std::vector<std::string> tables{std::string(kLibraryDoseTableKey)};
+  for (const DoseTableInfo& info : DoseTables()) tables.emplace_back(info.key);
   d.options = {
-      {"a", "结果集 A", AnalysisOption::Kind::kText, ".", 0, 0, {}},
-      {"b", "结果集 B", AnalysisOption::Kind::kText, "", 0, 0, {}},
-      {"items", "比较", AnalysisOption::Kind::kChoice, "herbs", 0, 0, {"herbs", "symptoms"}},
-      {"min-count", "最小计数", AnalysisOption::Kind::kWhole, "5", 0, 999999999, {}},
-      {"doses", "比较剂量", AnalysisOption::Kind::kChoice, "no", 0, 0, {"no", "yes"}},
-      {"table",
-       "剂量换算表",
-       AnalysisOption::Kind::kChoice,
-       "modern",
-       0,
-       0,
-       {"modern", "han-13.8", "han-15.625"}},
+      AnalysisOption::Text("a", "结果集 A", defaults.set_a),
+      AnalysisOption::Text("b", "结果集 B", defaults.set_b),
+      AnalysisOption::Choice("items", "比较",
+                             defaults.kind == ItemKind::kSymptoms ? "symptoms" : "herbs",
+                             {"herbs", "symptoms"}),
+      AnalysisOption::Whole("min-count", "最小计数", kDefaultMinCount, 0, kMaxMinCount),
+      AnalysisOption::Choice("doses", "比较剂量", defaults.doses ? "yes" : "no", {"no", "yes"}),
+      AnalysisOption::Choice("table", "剂量换算表", std::string(kLibraryDoseTableKey), tables),
   };
   d.files = {std::string(kComparisonFile)};
   d.usage =
       "compare-sets A B [--symptoms] [--min-count K] [--png FILE] [--doses] "
-      "[--table modern|han-13.8|han-15.625]";
+      "[--table library|modern|han-13.8|han-15.625]";
   d.help =
       "compares the herbs (or symptoms) of two result sets with Fisher's exact test and "
       "Benjamini-Hochberg q-values, writes \\Result\\结果集比较.csv and prints the grid; "
@@ -267,7 +267,7 @@ AnalysisDescriptor SetComparisonAnalysis() {
         values.at("min-count")};
     if (auto it = values.find("doses"); it != values.end()) options.doses = it->second == "yes";
     if (auto it = values.find("table"); it != values.end())
-      options.dose_table = DoseTableFromKey(it->second).value_or(DoseTable::kModern);
+      options.dose_table = DoseTableFromKey(it->second).value_or(DefaultDoseTable(session));
     SetComparisonResult r = RunSetComparison(session, options);
     if (r.outcome == Outcome::kDone) output = SetComparisonOutput(r);
     return r.outcome;

@@ -19,10 +19,13 @@ inline constexpr std::string_view kComparisonFile = "\\Result\\结果集比较.c
 inline constexpr int kComparisonChartItems = 20;
 
 // The sets by name ("." = the current result set) and the minimum count as typed.
+// The largest minimum count read (nine digits).
+inline constexpr std::int64_t kMaxMinCount = 999'999'999;
+
 struct SetComparisonOptions {
   std::string set_a = ".", set_b;
   ItemKind kind = ItemKind::kHerbs;
-  std::string min_count = "5";
+  std::string min_count = std::to_string(kDefaultMinCount);
   // Also compare the doses of the herbs dosed in both sets (\Result\剂量比较.csv).
   bool doses = false;
   DoseTable dose_table = DoseTable::kModern;

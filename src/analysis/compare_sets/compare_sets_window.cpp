@@ -40,7 +40,7 @@ double SortKey(const ItemComparison& item, int column) {
 
 CompareSetsWindow::CompareSetsWindow(Session& session)
     : WindowModel(session),
-      min_count_text_(std::to_string(kDefaultMinCount)),
+      min_count_text_(SetComparisonOptions{}.min_count),
       grid_(1, 8),
       dose_grid_(1, static_cast<int>(DoseComparisonHeader().size())) {
   SetCaption(kCaption);

@@ -589,12 +589,15 @@ AnalysisDescriptor CoreCombinationsDescriptor() {
   d.key = "core-combinations";
   d.caption = "核心组合";
   // A tab of the clustering window, which the herb clustering's menu entry opens.
+  const CoreOptions defaults;
   d.options = {
-      {"min-support", "最小支持度（方剂数）", AnalysisOption::Kind::kWhole, "3", 1, 1e9, {}},
-      {"min-association", "最小关联度", AnalysisOption::Kind::kDecimal, "0.1", 0, 1, {}},
-      {"size", "药味数", AnalysisOption::Kind::kChoice, "3", 0, 0, {"3", "4"}},
-      {"keep", "保留组合数", AnalysisOption::Kind::kWhole, "20", 1, 100000, {}},
-      {"merge-similarity", "候选合并相似度", AnalysisOption::Kind::kDecimal, "0.4", 0, 0.99, {}},
+      AnalysisOption::Whole("min-support", "最小支持度（方剂数）", defaults.min_support, 1,
+                            kMaxCoreSupport),
+      AnalysisOption::Decimal("min-association", "最小关联度", defaults.min_association, 0, 1),
+      AnalysisOption::Choice("size", "药味数", std::to_string(defaults.size), {"3", "4"}),
+      AnalysisOption::Whole("keep", "保留组合数", defaults.keep, 1, kMaxCoreKeep),
+      AnalysisOption::Decimal("merge-similarity", "候选合并相似度", defaults.merge_similarity, 0,
+                              kMaxMergeSimilarity),
   };
   d.files = {std::string("\\Result\\") + kMutualInformationCsv,
              std::string("\\Result\\") + kCoreCombinationCsv,
@@ -604,10 +607,16 @@ AnalysisDescriptor CoreCombinationsDescriptor() {
       "[--merge-similarity T]";
   d.help =
       "finds combinations of 3 or 4 herbs of the current result set together in at least S "
-      "formulas (default 3) whose every pair occurs together more often than chance and has a "
-      "normalised mutual information of at least R (default 0.1), ranked by total correlation (the "
-      "first K, default 20), merges them into "
-      "candidate new formulas (clusters whose average Jaccard similarity exceeds T, default 0.4), "
+      "formulas (default " +
+      std::to_string(defaults.min_support) +
+      ") whose every pair occurs together more often than chance and has a normalised mutual "
+      "information of at least R (default " +
+      DecimalText(defaults.min_association) +
+      "), ranked by total correlation (the first K, default " + std::to_string(defaults.keep) +
+      "), merges them into candidate new formulas (clusters whose average Jaccard similarity "
+      "exceeds T, default " +
+      DecimalText(defaults.merge_similarity) +
+      "), "
       "writes 药物互信息.csv, 核心组合.csv and 新方候选.csv to \\Result\\ "
       "and prints them";
   d.report_title = "核心组合与新方候选";

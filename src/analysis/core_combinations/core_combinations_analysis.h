@@ -32,6 +32,12 @@ PairInformation MutualInformation(std::int64_t n, std::int64_t a, std::int64_t b
 // cells (cell bit i set: herb i present) over n formulas.
 double TotalCorrelation(const std::vector<std::int64_t>& cells, int k, std::int64_t n);
 
+// The options' upper bounds: a support count no result set reaches, more combinations than any
+// table shows, and a merge threshold below 1 (at 1 nothing would ever join).
+inline constexpr std::int64_t kMaxCoreSupport = 1'000'000'000;
+inline constexpr int kMaxCoreKeep = 100'000;
+inline constexpr double kMaxMergeSimilarity = 0.99;
+
 struct CoreOptions {
   std::int64_t min_support = 3;  // formulas holding the whole combination (and each herb)
   double min_association = 0.1;  // normalised mutual information of every pair

@@ -22,8 +22,6 @@ namespace lindora {
 namespace {
 
 constexpr int kBoxPlotWidth = 1400, kBoxPlotHeight = 900;
-constexpr int kMaxTop = 200;
-
 std::string Number(double value) {
   return FixedDecimals(value, 2);
 }
@@ -311,8 +309,9 @@ DosesResult RunDoses(Session& session, const DosesOptions& options) {
   DosesResult result;
   result.options = options;
   result.outcome = Guard(session, [&]() -> Outcome {
-    if (options.top < 1 || options.top > kMaxTop)
-      return Refuse(session, "箱线图的中药数须在 1 到 " + std::to_string(kMaxTop) + " 之间。");
+    if (options.top < 1 || options.top > kMaxDoseChartHerbs)
+      return Refuse(session,
+                    "箱线图的中药数须在 1 到 " + std::to_string(kMaxDoseChartHerbs) + " 之间。");
     if (!options.chart.empty() && UpperCase(options.chart.extension().string()) != ".PNG")
       return Refuse(session, "图片文件名须以 .png 结尾：" + options.chart.string());
     if (std::string problem = CheckUserOutputs(session.ProgramFolder(), {options.chart});
@@ -397,14 +396,16 @@ AnalysisDescriptor DosesDescriptor() {
   d.caption = "剂量分析";
   d.menu_name = "Menu_Doses";
   d.menu_caption = "剂量分析";
-  AnalysisOption table{
-      "table", "换算表", AnalysisOption::Kind::kChoice,      std::string(kLibraryDoseTableKey),
-      0,       0,        {std::string(kLibraryDoseTableKey)}};
-  for (const DoseTableInfo& info : DoseTables()) table.choices.emplace_back(info.key);
-  d.options = {table,
-               {"top", "箱线图中药数", AnalysisOption::Kind::kWhole, "20", 1, kMaxTop, {}},
-               {"mass-unit", "重量单位", AnalysisOption::Kind::kChoice, "g", 0, 0, {"g", "两"}},
-               {"chart", "箱线图文件", AnalysisOption::Kind::kText, "", 0, 0, {}}};
+  const DosesOptions defaults;
+  // The table's default is the library's own, known only when it runs.
+  std::vector<std::string> tables{std::string(kLibraryDoseTableKey)};
+  for (const DoseTableInfo& info : DoseTables()) tables.emplace_back(info.key);
+  d.options = {AnalysisOption::Choice("table", "换算表", std::string(kLibraryDoseTableKey), tables),
+               AnalysisOption::Whole("top", "箱线图中药数", defaults.top, 1, kMaxDoseChartHerbs),
+               AnalysisOption::Choice("mass-unit", "重量单位",
+                                      std::string(defaults.in_liang ? kLiangUnit : kGramUnit),
+                                      {std::string(kGramUnit), std::string(kLiangUnit)}),
+               AnalysisOption::Text("chart", "箱线图文件", defaults.chart.string())};
   d.files = {std::string(kDoseFile)};
   d.usage =
       "doses [--table library|modern|han-13.8|han-15.625] [--top N] [--mass-unit g|两] [--chart "
@@ -429,12 +430,11 @@ AnalysisDescriptor DosesDescriptor() {
       options.table = *chosen;
     }
     if (auto it = values.find("top"); it != values.end()) {
-      const std::string t = Trim(it->second);
-      if (t.empty() ||
-          !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      const std::optional<std::int64_t> top = ReadWholeNumber(it->second);
+      if (!top || Trim(it->second).starts_with('-'))
         return Refuse(session, "箱线图的中药数须是整数，“" + it->second + "”不是。");
-      // A whole number too long for an int is out of range, not "not a number".
-      options.top = t.size() > 4 ? kMaxTop + 1 : std::stoi(t);
+      // Past the range it is out of range, not "not a number".
+      options.top = static_cast<int>(std::min<std::int64_t>(*top, kMaxDoseChartHerbs + 1));
     }
     if (auto it = values.find("mass-unit"); it != values.end()) {
       if (it->second != kGramUnit && it->second != kLiangUnit)

@@ -66,6 +66,9 @@ struct DoseRow {
   DoseSummary summary;  // summary.n: formulas with a dose in this unit
 };
 
+// The most herbs of the box plot: beyond it the boxes are too narrow to read.
+inline constexpr int kMaxDoseChartHerbs = 200;
+
 struct DosesOptions {
   DoseTable table = DoseTable::kModern;
   int top = 20;                 // herbs of the box plot

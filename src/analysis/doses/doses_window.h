@@ -84,7 +84,7 @@ class DosesWindow : public WindowModel {
   DoseTable table_ = DoseTable::kModern;
   bool table_chosen_ = false;
   bool in_liang_ = false;
-  std::string top_text_ = "20", good_top_text_ = "20";
+  std::string top_text_ = std::to_string(DosesOptions{}.top), good_top_text_ = top_text_;
   std::string label_summary_;
   Grid doses_, unread_;
   DosesResult result_;

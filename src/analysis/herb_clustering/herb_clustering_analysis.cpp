@@ -91,6 +91,8 @@ FormulaHerbs MakeFormula(std::string name, const std::vector<std::string>& herbs
 
 std::string CheckHerbClustering(const HerbClusteringOptions& options) {
   if (options.top < 3) return "参与聚类的药物数至少为 3。";
+  if (options.top > kMaxClusteredHerbs || options.k > kMaxClusteredHerbs)
+    return "参与聚类的药物数和聚类数至多为 " + std::to_string(kMaxClusteredHerbs) + "。";
   if (options.linkage == Linkage::kWard && options.distance != HerbDistance::kEuclidean)
     return "Ward 法只能与平方欧氏距离（euclidean）一起使用。";
   if (!options.height && options.k < 1) return "聚类数必须是正整数。";
@@ -529,35 +531,32 @@ AnalysisDescriptor HerbClusteringDescriptor() {
   d.caption = "药物聚类";
   d.menu_name = "Menu_HerbClustering";
   d.menu_caption = "聚类分析";
+  const HerbClusteringOptions defaults;
+  // The choices are named in the order of the enums; the defaults are their first entries.
+  static_assert(static_cast<int>(HerbDistance::kJaccard) == 0 &&
+                static_cast<int>(Linkage::kAverage) == 0);
   d.options = {
-      {"top", "药物数", AnalysisOption::Kind::kWhole, "30", 3, 2000, {}},
-      {"distance",
-       "距离",
-       AnalysisOption::Kind::kChoice,
-       "jaccard",
-       0,
-       0,
-       {"jaccard", "euclidean", "cosine"}},
-      {"linkage",
-       "连接方法",
-       AnalysisOption::Kind::kChoice,
-       "average",
-       0,
-       0,
-       {"average", "complete", "single", "ward"}},
-      {"k", "聚类数", AnalysisOption::Kind::kWhole, "5", 1, 2000, {}},
-      {"height", "切割高度（0：按聚类数）", AnalysisOption::Kind::kDecimal, "0", 0, 1e9, {}},
+      AnalysisOption::Whole("top", "药物数", defaults.top, 3, kMaxClusteredHerbs),
+      AnalysisOption::Choice("distance", "距离", "jaccard", {"jaccard", "euclidean", "cosine"}),
+      AnalysisOption::Choice("linkage", "连接方法", "average",
+                             {"average", "complete", "single", "ward"}),
+      AnalysisOption::Whole("k", "聚类数", defaults.k, 1, kMaxClusteredHerbs),
+      AnalysisOption::Decimal("height", "切割高度（0：按聚类数）", defaults.height.value_or(0), 0,
+                              1e9),
   };
   d.files = {std::string("\\Result\\") + kHerbClusterCsv,
              std::string("\\Result\\") + kHerbTreeNewick, std::string("\\Result\\") + kHerbTreePng,
              std::string("\\Result\\") + kHerbTreeSvg};
+  d.console_outputs = {"png", "svg"};
   d.usage =
       "cluster-herbs [--top N] [--distance jaccard|euclidean|cosine] "
-      "[--linkage average|complete|single|ward] [--k K | --height H] [--png FILE]";
-  d.help =
-      "clusters the N most frequent herbs of the current result set (default 30) by the "
-      "formulas they occur in, cuts the tree into K clusters (default 5) or at height H, writes "
-      "聚类_药物.csv, 聚类_树.nwk and the dendrogram to \\Result\\ and prints the clusters";
+      "[--linkage average|complete|single|ward] [--k K | --height H] [--png FILE] [--svg FILE]";
+  d.help = "clusters the N most frequent herbs of the current result set (default " +
+           std::to_string(defaults.top) +
+           ") by the formulas they occur in, cuts the tree into K clusters (default " +
+           std::to_string(defaults.k) +
+           ") or at height H, writes "
+           "聚类_药物.csv, 聚类_树.nwk and the dendrogram to \\Result\\ and prints the clusters";
   d.report_title = "药物聚类分析";
   d.open = OpenHerbClustering;
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {
@@ -598,13 +597,17 @@ AnalysisDescriptor SimilarFormulasDescriptor() {
   d.key = "similar-formulas";
   d.caption = "相似方剂";
   // Reached from the formula grid's pop-up and the clustering window, not the analysis menu.
-  d.options = {{"formula", "方剂", AnalysisOption::Kind::kText, "", 0, 0, {}},
-               {"top", "列出方剂数", AnalysisOption::Kind::kWhole, "20", 1, 100000, {}}};
+  const SimilarFormulasOptions defaults;
+  d.options = {AnalysisOption::Text("formula", "方剂", defaults.formula),
+               AnalysisOption::Whole("top", "列出方剂数", static_cast<std::int64_t>(defaults.top),
+                                     1, kMaxSimilarFormulas)};
   d.files = {std::string("\\Result\\") + kSimilarFormulaCsv};
+  d.console_operands = {"formula"};
   d.usage = "similar-formulas NAME [--top N]";
   d.help =
       "ranks the formulas of the open library by the Jaccard similarity of their herbs to the "
-      "formula NAME (default: the first 20), writes 相似方剂.csv to \\Result\\ and prints them";
+      "formula NAME (default: the first " +
+      std::to_string(defaults.top) + "), writes 相似方剂.csv to \\Result\\ and prints them";
   d.in_report = false;
   d.report_title = "相似方剂";
   d.run = [d](Session& session, const OptionValues& values, AnalysisOutput& output) {
@@ -623,12 +626,16 @@ AnalysisDescriptor FormulaClusteringDescriptor() {
   d.key = "cluster-formulas";
   d.caption = "方剂聚类";
   // A tab of the clustering window, which the herb clustering's menu entry opens.
-  d.options = {{"min-similarity", "最小相似度", AnalysisOption::Kind::kDecimal, "0.5", 0, 1, {}}};
+  const FormulaClustering defaults;
+  d.options = {
+      AnalysisOption::Decimal("min-similarity", "最小相似度", defaults.min_similarity, 0, 1)};
   d.files = {std::string("\\Result\\") + kFormulaClusterCsv};
   d.usage = "cluster-formulas [--min-similarity S]";
   d.help =
       "clusters the formulas of the current result set by the Jaccard similarity of their "
-      "herbs (average linkage), cut where the similarity falls below S (default 0.5), writes "
+      "herbs (average linkage), cut where the similarity falls below S (default " +
+      DecimalText(defaults.min_similarity) +
+      "), writes "
       "方剂聚类.csv to \\Result\\ and prints the clusters";
   d.report_title = "方剂聚类（类方）";
   d.run = [d](Session& session, const OptionValues& values, AnalysisOutput& output) {

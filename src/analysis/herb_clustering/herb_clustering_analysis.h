@@ -20,6 +20,9 @@ class Session;
 
 enum class HerbDistance { kJaccard, kEuclidean, kCosine };
 
+// The most herbs and clusters of one clustering: the tree of 2000 leaves is already unreadable.
+inline constexpr int kMaxClusteredHerbs = 2000;
+
 struct HerbClusteringOptions {
   int top = 30;  // herbs; ties at the cut are taken too
   HerbDistance distance = HerbDistance::kJaccard;
@@ -89,6 +92,13 @@ struct FormulaClustering {
   // Clusters by size (descending), ties by tree order; formula indices in tree order.
   std::vector<std::vector<std::size_t>> clusters;
 };
+// The ranking of the library's formulas by their likeness to one formula.
+struct SimilarFormulasOptions {
+  std::string formula;
+  std::size_t top = 20;  // formulas listed
+};
+inline constexpr std::size_t kMaxSimilarFormulas = 100'000;
+
 // Average-linkage clustering on Jaccard distances, cut where the similarity falls below
 // `min_similarity`.
 FormulaClustering ClusterFormulas(std::vector<FormulaHerbs> formulas, double min_similarity);

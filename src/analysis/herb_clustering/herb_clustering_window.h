@@ -93,7 +93,8 @@ class HerbClusteringWindow : public WindowModel {
   void TakeResultSet(int tab, Outcome (HerbClusteringWindow::*run)());
   int tab_ = kHerbTab;
   OptionValues herb_options_, core_options_;
-  std::string formula_name_, similar_top_ = "20", min_similarity_ = "0.5";
+  std::string formula_name_, similar_top_ = std::to_string(SimilarFormulasOptions{}.top),
+                             min_similarity_ = DecimalText(FormulaClustering{}.min_similarity);
   HerbClustering herbs_;
   Grid herb_grid_, similar_grid_, formula_cluster_grid_, information_grid_, core_grid_,
       candidate_grid_;

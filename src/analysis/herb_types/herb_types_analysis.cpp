@@ -60,17 +60,12 @@ AnalysisDescriptor HerbTypesAnalysis() {
   AnalysisDescriptor d;
   d.key = "herb-types";
   d.caption = "中药类型分布";
-  d.options = {{"top",
-                "归类的药味数",
-                AnalysisOption::Kind::kWhole,
-                std::to_string(kDefaultTypedHerbs),
-                1,
-                1000000,
-                {}}};
+  const HerbTypesOptions defaults;
+  d.options = {AnalysisOption::Whole("top", "归类的药味数", static_cast<std::int64_t>(defaults.top),
+                                     1, kMaxTypedHerbs)};
   d.files = {std::string(kHerbListFile)};
-  d.help =
-      "classifies the most frequent herbs of the current result set (default 100) by herb type "
-      "and prints one row per type";
+  d.help = "classifies the most frequent herbs of the current result set (default " +
+           std::to_string(defaults.top) + ") by herb type and prints one row per type";
   d.report_key = "types";
   d.report_title = "中药类型分布";
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {

@@ -15,6 +15,9 @@ namespace lindora {
 
 inline constexpr std::size_t kDefaultTypedHerbs = 100;
 
+// The most herbs classified at once: far above any library's count of distinct herbs.
+inline constexpr std::size_t kMaxTypedHerbs = 1'000'000;
+
 struct HerbTypesOptions {
   std::size_t top = kDefaultTypedHerbs;  // the most frequent herbs that are classified
 };

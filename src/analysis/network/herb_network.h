@@ -29,6 +29,8 @@ struct NetworkThresholds {
 // The largest network drawn: beyond it the pairs, the layout and the drawing take minutes and
 // gigabytes, and the picture is unreadable anyway.
 inline constexpr std::size_t kMaxNetworkNodes = 500;
+// The largest frequency or edge threshold read (nine digits).
+inline constexpr std::int64_t kMaxNetworkThreshold = 999'999'999;
 
 // How many nodes the thresholds select (ties included), counted without building anything.
 std::size_t NetworkNodeCount(const Transactions& transactions, const NetworkThresholds& thresholds);

@@ -108,25 +108,26 @@ AnalysisDescriptor HerbNetworkAnalysis() {
   d.caption = "药物网络";
   d.menu_name = "Menu_HerbNetwork";
   d.menu_caption = "药物网络";
+  const NetworkThresholds defaults;
   d.options = {
-      {"top", "节点数", AnalysisOption::Kind::kWhole, "30", 1, 100000, {}},
-      {"min-frequency",
-       "节点频数阈值（0：按节点数）",
-       AnalysisOption::Kind::kWhole,
-       "0",
-       0,
-       999999999,
-       {}},
-      {"min-edge", "边阈值", AnalysisOption::Kind::kWhole, "2", 1, 999999999, {}},
+      AnalysisOption::Whole("top", "节点数", defaults.top, 1, kMaxNetworkNodes),
+      AnalysisOption::Whole("min-frequency", "节点频数阈值（0：按节点数）", defaults.min_frequency,
+                            0, kMaxNetworkThreshold),
+      AnalysisOption::Whole("min-edge", "边阈值", defaults.min_edge, 1, kMaxNetworkThreshold),
   };
   for (const char* name : {"药物网络.gexf", "药物网络.graphml", "药物网络_节点.csv",
                            "药物网络_边.csv", kNetworkPng, kNetworkSvg})
     d.files.push_back("\\Result\\" + std::string(name));
+  d.console_outputs = {"png", "svg"};
   d.usage = "network [--top N | --min-frequency F] [--min-edge K] [--png FILE] [--svg FILE]";
   d.help =
       "draws the herb co-occurrence network of the current result set (nodes: the N most "
-      "frequent herbs, default 30, or all herbs in at least F formulas; edges: pairs together in "
-      "at least K formulas, default 2), writes 药物网络.gexf/.graphml/_边.csv/_节点.csv/.png/.svg "
+      "frequent herbs, default " +
+      std::to_string(defaults.top) +
+      ", or all herbs in at least F formulas; edges: pairs together in at least K formulas, "
+      "default " +
+      std::to_string(defaults.min_edge) +
+      "), writes 药物网络.gexf/.graphml/_边.csv/_节点.csv/.png/.svg "
       "to \\Result\\ and prints the node table";
   d.report_title = "药物网络";
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {

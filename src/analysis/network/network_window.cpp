@@ -20,14 +20,10 @@ namespace {
 constexpr std::string_view kHeaders[] = {"药物", "频数", "社区", "度", "加权度", "介数", "接近度"};
 constexpr int kColWidths[] = {1200, 800, 700, 700, 900, 1100, 1000};
 
-// A positive whole number of at most nine digits, or nothing.
-std::optional<std::int64_t> PositiveNumber(std::string_view text) {
-  std::string t = Trim(text);
-  if (t.empty() || t.size() > 9 ||
-      !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  std::int64_t value = std::stoll(t);
-  if (value <= 0) return std::nullopt;
+// A whole number from 1 to `max`, or nothing.
+std::optional<std::int64_t> PositiveNumber(std::string_view text, std::int64_t max) {
+  std::optional<std::int64_t> value = ReadWholeNumber(text);
+  if (!value || *value < 1 || *value > max) return std::nullopt;
   return value;
 }
 
@@ -44,14 +40,18 @@ HerbNetworkWindow::HerbNetworkWindow(Session& session)
 
 Outcome HerbNetworkWindow::Draw() {
   const std::string max_nodes = std::to_string(kMaxNetworkNodes);
-  auto node_value = PositiveNumber(node_value_);
-  if (node_rule_ == NodeRule::kTop &&
-      (!node_value || *node_value > static_cast<std::int64_t>(kMaxNetworkNodes)))
+  const std::string max_threshold = std::to_string(kMaxNetworkThreshold);
+  const bool by_top = node_rule_ == NodeRule::kTop;
+  auto node_value = PositiveNumber(
+      node_value_, by_top ? static_cast<std::int64_t>(kMaxNetworkNodes) : kMaxNetworkThreshold);
+  if (by_top && !node_value)
     return Refuse(session_, "节点数应为 1 到 " + max_nodes + " 之间的整数：" + node_value_);
   if (!node_value)
-    return Refuse(session_, "节点频数阈值应为 1 到 999999999 之间的整数：" + node_value_);
-  auto edge_value = PositiveNumber(edge_value_);
-  if (!edge_value) return Refuse(session_, "边阈值应为 1 到 999999999 之间的整数：" + edge_value_);
+    return Refuse(session_,
+                  "节点频数阈值应为 1 到 " + max_threshold + " 之间的整数：" + node_value_);
+  auto edge_value = PositiveNumber(edge_value_, kMaxNetworkThreshold);
+  if (!edge_value)
+    return Refuse(session_, "边阈值应为 1 到 " + max_threshold + " 之间的整数：" + edge_value_);
   NetworkThresholds thresholds;
   thresholds.min_edge = *edge_value;
   if (node_rule_ == NodeRule::kTop)

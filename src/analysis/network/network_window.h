@@ -72,8 +72,8 @@ class HerbNetworkWindow : public WindowModel {
   Outcome AskAndSavePicture(std::string_view filter, std::string_view suffix);
   void FillNodeGrid();
   NodeRule node_rule_ = NodeRule::kTop;
-  std::string node_value_ = "30";
-  std::string edge_value_ = "2";
+  std::string node_value_ = std::to_string(NetworkThresholds{}.top);
+  std::string edge_value_ = std::to_string(NetworkThresholds{}.min_edge);
   HerbNetwork network_;
   std::vector<ResultTable> tables_;  // the engine's node and edge tables of network_
   Grid node_grid_;

@@ -245,24 +245,19 @@ AnalysisDescriptor AssociationRuleAnalysis() {
   // Texts: the engine reads them exactly (a percentage or a count, fractions compared
   // exactly) and says what is wrong with the first it cannot use.
   d.options = {
-      {"min-support", "最小支持度", AnalysisOption::Kind::kText, defaults.min_support, 0, 0, {}},
-      {"min-confidence",
-       "最小置信度",
-       AnalysisOption::Kind::kText,
-       defaults.min_confidence,
-       0,
-       0,
-       {}},
-      {"min-lift", "最小提升度", AnalysisOption::Kind::kText, defaults.min_lift, 0, 0, {}},
-      {"max-size", "规则最多药味数", AnalysisOption::Kind::kText, defaults.max_size, 0, 0, {}},
+      AnalysisOption::Text("min-support", "最小支持度", defaults.min_support),
+      AnalysisOption::Text("min-confidence", "最小置信度", defaults.min_confidence),
+      AnalysisOption::Text("min-lift", "最小提升度", defaults.min_lift),
+      AnalysisOption::Text("max-size", "规则最多药味数", defaults.max_size),
   };
   d.files = {std::string(kRuleFile), std::string(kItemsetFile)};
   d.usage = "rules [--min-support P%|COUNT] [--min-confidence C] [--min-lift L] [--max-size K]";
   d.help =
       "mines the herbs of the current result set (\\Result\\Result.DB) for association rules, "
       "prints the counts and the rule table (at most 1000 rules) and writes all rules to "
-      "\\Result\\关联规则.csv and the frequent itemsets to \\Result\\频繁项集.csv; defaults: 10%, "
-      "0.6, 0, 4";
+      "\\Result\\关联规则.csv and the frequent itemsets to \\Result\\频繁项集.csv; defaults: " +
+      defaults.min_support + ", " + defaults.min_confidence + ", " + defaults.min_lift + ", " +
+      defaults.max_size;
   d.report_title = "关联规则";
   d.run = [](Session& session, const OptionValues& values, AnalysisOutput& output) {
     RuleOptions options{values.at("min-support"), values.at("min-confidence"),

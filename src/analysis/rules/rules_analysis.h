@@ -17,7 +17,9 @@ namespace lindora {
 inline constexpr std::string_view kRuleFile = "\\Result\\关联规则.csv";
 inline constexpr std::string_view kItemsetFile = "\\Result\\频繁项集.csv";
 
-// The thresholds as typed (the rule window's four fields).
+// The thresholds as typed (the rule window's four fields). The minimum lift is above 1, so that
+// the trivial rules (a consequent held by every formula has lift exactly 1) and those at
+// independence are left out unless asked for.
 struct RuleOptions {
   std::string min_support = "10%", min_confidence = "0.6", min_lift = "1.01", max_size = "4";
 };

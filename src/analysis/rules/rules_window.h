@@ -26,13 +26,6 @@ class AssociationRulesWindow : public WindowModel {
   static constexpr std::string_view kItemsetFile = lindora::kItemsetFile;
   static constexpr int kMaxGridRules = 1000;
 
-  static constexpr std::string_view kDefaultMinSupport = "10%";
-  static constexpr std::string_view kDefaultMinConfidence = "0.6";
-  // Above 1, so that the trivial rules (a consequent held by every formula has lift exactly 1)
-  // and those at independence are left out unless asked for.
-  static constexpr std::string_view kDefaultMinLift = "1.01";
-  static constexpr std::string_view kDefaultMaxSize = "4";
-
   // Twips: the client area the window keeps.
   static constexpr int kClientWidth = 12120;
   static constexpr int kClientHeight = 8640;
@@ -99,10 +92,10 @@ class AssociationRulesWindow : public WindowModel {
  private:
   void FillGrid();
 
-  std::string min_support_{kDefaultMinSupport};
-  std::string min_confidence_{kDefaultMinConfidence};
-  std::string min_lift_{kDefaultMinLift};
-  std::string max_size_{kDefaultMaxSize};
+  std::string min_support_ = RuleOptions{}.min_support;
+  std::string min_confidence_ = RuleOptions{}.min_confidence;
+  std::string min_lift_ = RuleOptions{}.min_lift;
+  std::string max_size_ = RuleOptions{}.max_size;
   std::string label_count_;
   ResultSetStamp described_;
   Grid grid_;

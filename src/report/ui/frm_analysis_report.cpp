@@ -74,10 +74,12 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   form->addRow(QStringLiteral("关联规则 最小提升度"), min_lift_);
   max_size_ = text("Text_MaxSize", &ReportOptions::max_size);
   form->addRow(QStringLiteral("关联规则 最大规则长度"), max_size_);
-  nodes_ = spin("Spin_Nodes", 1, 100000, [](ReportOptions& o, int v) { o.network.top = v; });
+  // The engine's limits: the spin boxes offer nothing it would refuse.
+  nodes_ = spin("Spin_Nodes", 1, static_cast<int>(kMaxNetworkNodes),
+                [](ReportOptions& o, int v) { o.network.top = v; });
   form->addRow(QStringLiteral("药物网络 节点数（频数最高者）"), nodes_);
-  min_edge_ =
-      spin("Spin_MinEdge", 1, 1000000, [](ReportOptions& o, int v) { o.network.min_edge = v; });
+  min_edge_ = spin("Spin_MinEdge", 1, static_cast<int>(kMaxNetworkThreshold),
+                   [](ReportOptions& o, int v) { o.network.min_edge = v; });
   form->addRow(QStringLiteral("药物网络 边阈值（共同出现次数）"), min_edge_);
   // The same choosers as the comparison window: the current set and every saved one.
   auto chooser = [&](const char* name, std::string ReportOptions::*field) {
