@@ -12,7 +12,7 @@ namespace lindora {
 
 ChartWindowModel::ChartWindowModel(Session& session, BarChart chart)
     : WindowModel(session), chart_(std::move(chart)) {
-  SetCaption(chart_.title);
+  SetCaption(chart_.source.empty() ? chart_.title : chart_.title + " - " + chart_.source);
 }
 
 const std::vector<MenuEntry>& ChartWindowModel::MenuBar() {
@@ -32,7 +32,8 @@ Outcome ChartWindowModel::Menu_SavePng_Click() {
 }
 
 Outcome ChartWindowModel::Menu_ExportExcel_Click() {
-  return ExportWorkbook(session_, chart_.title, {SheetOfChart(chart_, chart_.title)});
+  return ExportWorkbook(session_, chart_.title, {SheetOfChart(chart_, chart_.title)},
+                        chart_.source);
 }
 
 Outcome ChartWindowModel::SavePng(const std::filesystem::path& path) {

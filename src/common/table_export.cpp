@@ -84,7 +84,11 @@ Outcome ExportTables(Session& session, std::string_view suggested_name,
 }
 
 Outcome ExportWorkbook(Session& session, std::string_view suggested_name,
-                       const std::vector<WorkbookSheet>& sheets) {
+                       std::vector<WorkbookSheet> sheets, std::string_view data_name) {
+  if (!data_name.empty())
+    for (WorkbookSheet& sheet : sheets)
+      sheet.caption = sheet.caption.empty() ? std::string(data_name)
+                                            : sheet.caption + " — " + std::string(data_name);
   const bool any_rows = std::any_of(sheets.begin(), sheets.end(), [](const WorkbookSheet& s) {
     return !s.table.rows.empty() || !s.lines.empty();
   });
