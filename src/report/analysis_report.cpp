@@ -83,7 +83,7 @@ class ReportBuilder {
   void Data(std::int64_t formulas) {
     Section(ReportSection::kData);
     // Named as every window, chart and workbook names it.
-    const ResultSetStamp set = StampResultSet(session_, formulas);
+    const ResultSetStamp& set = set_;
     std::vector<std::vector<std::string>> rows = {
         {"结果集", ResultSetCaption(set)},          {"方剂数据文件", "DB/Fangji.DB"},
         {"结果集的来源", RecipeText(recipe_)},      {"检索历史", set.history},
@@ -108,6 +108,7 @@ class ReportBuilder {
       rows.push_back({std::to_string(i + 1), table.CM[i], std::to_string(table.CountCM[i])});
     BarChart chart = HerbFrequencyChart(TopItemsChart(table.CM, table.CountCM, kReportBars));
     chart.title = "单味药频数（前" + std::to_string(chart.categories.size()) + "）";
+    chart.source = ResultSetCaption(set_);
     AddChart("herbs.png", chart,
              "图：频数最高的" + std::to_string(chart.categories.size()) + "味中药");
     doc_.Table({"序号", "中药名", "频数"}, std::move(rows), {}, "", Top());
@@ -380,6 +381,7 @@ class ReportBuilder {
           {std::to_string(i + 1), table.Symptom[i], std::to_string(table.CountSymptom[i])});
     BarChart chart = SymptomChart(TopItemsChart(table.Symptom, table.CountSymptom, kReportBars));
     chart.title = "病症频数（前" + std::to_string(chart.categories.size()) + "）";
+    chart.source = ResultSetCaption(set_);
     AddChart("symptoms.png", chart,
              "图：频数最高的" + std::to_string(chart.categories.size()) + "个症状");
     doc_.Table({"序号", "症状", "频数"}, std::move(rows), {}, "", Top());
@@ -445,6 +447,8 @@ class ReportBuilder {
   }
 
   ReportDocument& doc() { return doc_; }
+  // The result set as the data section names it; the frequency charts carry it too.
+  void NameSet(std::int64_t formulas) { set_ = StampResultSet(session_, formulas); }
 
  private:
   std::size_t Top() const { return static_cast<std::size_t>(options_.rows); }
@@ -468,6 +472,7 @@ class ReportBuilder {
   int number_ = 0;
   RuleResult rules_;
   SetComparisonResult comparison_;
+  ResultSetStamp set_;
 };
 
 // The HTML of the PDF: the same page with pictures referenced by name.
@@ -593,6 +598,7 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
     if (std::string problem = NetworkSizeProblem(herbs, options.network); !problem.empty())
       return Refuse(session, problem);
   ReportBuilder builder(session, options, *pictures);
+  builder.NameSet(formulas);
   if (options.Has(ReportSection::kRules))
     if (Outcome o = builder.PrepareRules(); o != Outcome::kDone) return o;
   if (options.Has(ReportSection::kComparison))
