@@ -32,8 +32,7 @@ Outcome ChartWindowModel::Menu_SavePng_Click() {
 }
 
 Outcome ChartWindowModel::Menu_ExportExcel_Click() {
-  return ExportWorkbook(session_, chart_.title, {SheetOfChart(chart_, chart_.title)},
-                        chart_.source);
+  return ExportWorkbook(session_, chart_.title, {SheetOfChart(chart_, chart_.title)});
 }
 
 Outcome ChartWindowModel::SavePng(const std::filesystem::path& path) {

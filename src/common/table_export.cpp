@@ -42,7 +42,7 @@ ResultTable TableFromRows(std::string key, std::string caption, std::vector<std:
 WorkbookSheet SheetOfChart(const BarChart& chart, std::string key) {
   WorkbookSheet sheet;
   sheet.name = std::move(key);
-  sheet.caption = chart.title;
+  sheet.caption = chart.source.empty() ? chart.title : chart.title + " — " + chart.source;
   sheet.table.key = sheet.name;
   sheet.table.caption = chart.title;
   sheet.table.header.push_back(chart.category_axis.empty() ? "项目" : chart.category_axis);
