@@ -61,7 +61,7 @@ constexpr int kChartWidth = 580, kChartHeight = 820;
 // sizes the names by the slot), so the report charts the first 20 items and a chart of more
 // categories grows up to the height a picture may take.
 constexpr int kReportBars = 20;
-constexpr int kBarSlot = 27, kBarChartFrame = 190;
+constexpr int kBarSlot = 25, kBarChartFrame = 190;
 int BarChartHeight(std::size_t bars) {
   return std::clamp(kBarChartFrame + kBarSlot * static_cast<int>(bars), 320, kChartHeight);
 }

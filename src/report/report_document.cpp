@@ -146,6 +146,19 @@ std::string HeaderLines(const std::string& header) {
   return out;
 }
 
+// A cell's text. Digits beside Latin letters ("1.2e-05") go in DejaVu Sans: in the CJK font
+// of the other cells they take alternate glyphs that Qt leaves out of the PDF's text layer. A
+// zero-width space in the CJK font keeps such a line as tall as its neighbours, so that its row
+// still breaks to the next page whole.
+std::string CellHtml(const std::string& text) {
+  const auto letter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
+  const auto digit = [](char ch) { return ch >= '0' && ch <= '9'; };
+  if (std::none_of(text.begin(), text.end(), digit) ||
+      std::none_of(text.begin(), text.end(), letter))
+    return XmlEscape(text);
+  return "<span style=\"font-family:'DejaVu Sans'\">" + XmlEscape(text) + "</span>&#x200B;";
+}
+
 // A number as a table prints it: digits with a sign, decimals, exponent or percent sign, or
 // a bound such as "< 0.0001".
 bool NumericCell(std::string_view c) {
@@ -271,7 +284,7 @@ std::string ReportDocument::Html(
             std::string content;
             if (c == 0 && r < b.row_colors.size())
               content = "<span style=\"color:" + XmlEscape(b.row_colors[r]) + "\">■</span> ";
-            cell("td", c, rules, content + XmlEscape(b.rows[r][c]));
+            cell("td", c, rules, content + CellHtml(b.rows[r][c]));
             gap("td", c, rules);
           }
           h += "</tr>\n";
