@@ -12,7 +12,7 @@ namespace lindora {
 
 ChartWindowModel::ChartWindowModel(Session& session, BarChart chart)
     : WindowModel(session), chart_(std::move(chart)) {
-  SetCaption(chart_.title);
+  SetCaption(chart_.source.empty() ? chart_.title : chart_.title + " - " + chart_.source);
 }
 
 const std::vector<MenuEntry>& ChartWindowModel::MenuBar() {

@@ -20,6 +20,8 @@ struct BarSeries {
 
 struct BarChart {
   std::string title;
+  // The data counted (the result set, as ResultSetCaption names it), under the title; "" = none.
+  std::string source;
   std::string category_axis;  // title of the axis with the categories
   std::string value_axis;
   std::vector<std::string> categories;

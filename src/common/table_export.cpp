@@ -42,7 +42,7 @@ ResultTable TableFromRows(std::string key, std::string caption, std::vector<std:
 WorkbookSheet SheetOfChart(const BarChart& chart, std::string key) {
   WorkbookSheet sheet;
   sheet.name = std::move(key);
-  sheet.caption = chart.title;
+  sheet.caption = chart.source.empty() ? chart.title : chart.title + " — " + chart.source;
   sheet.table.key = sheet.name;
   sheet.table.caption = chart.title;
   sheet.table.header.push_back(chart.category_axis.empty() ? "项目" : chart.category_axis);
@@ -78,7 +78,11 @@ std::vector<WorkbookSheet> SheetsOfTables(const std::vector<ResultTable>& tables
 }
 
 Outcome ExportWorkbook(Session& session, std::string_view suggested_name,
-                       const std::vector<WorkbookSheet>& sheets) {
+                       std::vector<WorkbookSheet> sheets, std::string_view data_name) {
+  if (!data_name.empty())
+    for (WorkbookSheet& sheet : sheets)
+      sheet.caption = sheet.caption.empty() ? std::string(data_name)
+                                            : sheet.caption + " — " + std::string(data_name);
   const bool any_rows = std::any_of(sheets.begin(), sheets.end(), [](const WorkbookSheet& s) {
     return !s.table.rows.empty() || !s.lines.empty();
   });

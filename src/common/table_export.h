@@ -39,9 +39,10 @@ std::vector<WorkbookSheet> SheetsOfTables(const std::vector<ResultTable>& tables
                                           const std::vector<TableChart>& charts = {});
 
 // Refuses when no sheet has a row; else asks for a file name (`suggested_name` + .xlsx is
-// offered) and writes the workbook. Cancelling does nothing.
+// offered) and writes the workbook. `data_name` (the result set the tables describe, as
+// ResultSetCaption names it) heads every sheet. Cancelling does nothing.
 Outcome ExportWorkbook(Session& session, std::string_view suggested_name,
-                       const std::vector<WorkbookSheet>& sheets);
+                       std::vector<WorkbookSheet> sheets, std::string_view data_name = {});
 
 inline constexpr std::string_view kExportExcelCaption = "导出为 Excel(&X)…";
 inline constexpr std::string_view kNothingToExportMessage = "表格中没有数据，无法导出。";

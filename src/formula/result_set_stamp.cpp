@@ -4,6 +4,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/formula_db.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -20,13 +21,33 @@ void StampFile(const Session& session, ResultSetStamp& stamp) {
   if (ec) stamp.size = 0;
 }
 
+// Counted on the raw bytes: no GBK trail byte is a blank, so nothing needs decoding.
+std::int64_t CountResultFormulas(const Session& session) {
+  std::int64_t formulas = 0;
+  try {
+    LineReader reader(session.Path(kResultFilePath));
+    std::string line;
+    while (reader.Next(line)) formulas += !Trim(line).empty();
+  } catch (const FileError&) {
+    // A missing result file holds no formulas; a stamp of it says stale once one appears.
+  }
+  return formulas;
+}
+
 }  // namespace
 
 ResultSetStamp StampResultSet(const Session& session, std::int64_t formulas) {
   ResultSetStamp stamp;
-  stamp.history = session.SearchHistory;
-  // The herb-pair analysis empties the history; the steps recorded with the set still tell
-  // how it was made.
+  ResultSetState state;
+  try {
+    state = ReadResultSetState(session);
+  } catch (const FileError&) {
+    // Unreadable now: the open library and the session's history name the set.
+  }
+  stamp.library = state.known ? state.library : OpenLibraryName(session);
+  // The herb-pair analysis empties the session's history; the history kept with the set, or
+  // else the steps recorded with it, still tell how it was made.
+  stamp.history = !session.SearchHistory.empty() ? session.SearchHistory : state.history;
   if (stamp.history.empty()) {
     std::vector<std::string> recipe;
     try {
@@ -50,20 +71,16 @@ bool ResultSetChanged(const Session& session, const ResultSetStamp& stamp) {
 }
 
 std::string ResultSetCaption(const ResultSetStamp& stamp) {
-  return "结果集 " + stamp.history + "（" + std::to_string(stamp.formulas) + " 首方剂）";
+  return "结果集 " + stamp.history + "（" + std::to_string(stamp.formulas) + " 首方剂，方剂库 " +
+         stamp.library + "）";
+}
+
+std::string CurrentResultSetCaption(const Session& session) {
+  return ResultSetCaption(StampResultSet(session, CountResultFormulas(session)));
 }
 
 void DescribedSet::Take(const Session& session, Rerun rerun) {
-  std::int64_t formulas = 0;
-  try {
-    // Counted on the raw bytes: no GBK trail byte is a blank, so nothing needs decoding.
-    LineReader reader(session.Path(kResultFilePath));
-    std::string line;
-    while (reader.Next(line)) formulas += !Trim(line).empty();
-  } catch (const FileError&) {
-    // The analysis has just read it; should it vanish meanwhile, the stamp says stale.
-  }
-  stamp_ = StampResultSet(session, formulas);
+  stamp_ = StampResultSet(session, CountResultFormulas(session));
   rerun_ = std::move(rerun);
 }
 

@@ -14,6 +14,7 @@ namespace lindora {
 class Session;
 
 struct ResultSetStamp {
+  std::string library;  // the library the set was searched in
   std::string history;
   std::int64_t formulas = 0;
   std::filesystem::file_time_type time{};
@@ -23,8 +24,11 @@ struct ResultSetStamp {
 ResultSetStamp StampResultSet(const Session& session, std::int64_t formulas);
 // True when the result file is no longer the one stamped (a query, an import, a deletion).
 bool ResultSetChanged(const Session& session, const ResultSetStamp& stamp);
-// 「结果集 麻黄 AND 桂枝（49 首方剂）」, for a window's title.
+// The one way a result set is named, in windows, charts, workbooks and the report:
+// 「结果集 麻黄 AND 桂枝（49 首方剂，方剂库 伤寒论）」.
 std::string ResultSetCaption(const ResultSetStamp& stamp);
+// The current result set so named, its formulas counted as its non-blank lines.
+std::string CurrentResultSetCaption(const Session& session);
 
 // What a window shows about the result set its tables describe, and how to fill them again
 // from the current one. A window filled from anything else (a typed list, a compound) forgets
@@ -39,6 +43,8 @@ class DescribedSet {
   bool Stale(const Session& session) const { return ResultSetChanged(session, stamp_); }
   // The set for a window's title, with the analysis's own count of the formulas it used.
   std::string Caption(std::int64_t formulas) const;
+  // The set as taken (ResultSetCaption); empty when nothing was taken.
+  std::string Name() const { return Taken() ? ResultSetCaption(stamp_) : std::string(); }
   // The line a window shows: the set, and a warning once a new query has made it stale; empty
   // when nothing was taken.
   std::string Text(const Session& session) const;

@@ -135,7 +135,7 @@ Outcome DantiAnalysis::Menu_ExportExcel_Click() {
     ShowEmptyListMessage();
     return Outcome::kRefused;
   }
-  return ExportWorkbook(session_, "单味药频数", ExcelSheets());
+  return ExportWorkbook(session_, "单味药频数", ExcelSheets(), described_.Name());
 }
 
 void DantiAnalysis::AddHerbRow(std::string_view name, std::string_view frequency) {

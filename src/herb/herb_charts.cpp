@@ -13,7 +13,9 @@ std::optional<BarChart> HerbFrequencyChart(DantiAnalysis& window) {
     window.ShowEmptyListMessage();
     return std::nullopt;
   }
-  return HerbFrequencyChart(TopRowsChart(window.FlexGrid(), 0, 1, kChartTop));
+  BarChart chart = HerbFrequencyChart(TopRowsChart(window.FlexGrid(), 0, 1, kChartTop));
+  chart.source = window.Described().Name();
+  return chart;
 }
 
 BarChart HerbFrequencyChart(BarChart chart) {
@@ -33,7 +35,9 @@ std::optional<BarChart> HerbTypeChart(DantiAnalysis& window) {
   std::vector<std::string> names;
   for (int r = 1; r < grid.Rows(); ++r)
     if (!grid.TextMatrix(r, 0).empty()) names.push_back(grid.TextMatrix(r, 0));
-  return HerbTypeChart(HerbTypeNosByName(window.session(), names));
+  BarChart chart = HerbTypeChart(HerbTypeNosByName(window.session(), names));
+  chart.source = window.Described().Name();
+  return chart;
 }
 
 BarChart HerbTypeChart(const std::vector<int>& types) {

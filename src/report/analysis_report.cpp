@@ -27,6 +27,7 @@
 #include "common/version.h"
 #include "formula/formula_db.h"
 #include "formula/library.h"
+#include "formula/result_set_stamp.h"
 #include "herb/herb_charts.h"
 #include "herb/herb_properties.h"
 #include "report/report_workbook.h"
@@ -56,9 +57,14 @@ constexpr std::array<SectionInfo, 9> kSections = {{
 // (11 units) prints at 9 pt: 586 units fill the 481 pt of an A4 page's text width, 830 the
 // height a picture may take. Pixels: kPictureScale per unit, about 300 per inch.
 constexpr int kChartWidth = 580, kChartHeight = 820;
-// Frequency charts of 30 names keep the size at which the chart library shows every name; they
-// print smaller (labels about 7 pt).
-constexpr int kBarChartWidth = 800, kBarChartHeight = 1000;
+// Bar charts at print size: each bar's slot leaves room for a 9 pt name (FitCategoryLabels
+// sizes the names by the slot), so the report charts the first 20 items and a chart of more
+// categories grows up to the height a picture may take.
+constexpr int kReportBars = 20;
+constexpr int kBarSlot = 25, kBarChartFrame = 190;
+int BarChartHeight(std::size_t bars) {
+  return std::clamp(kBarChartFrame + kBarSlot * static_cast<int>(bars), 320, kChartHeight);
+}
 constexpr int kNetworkWidth = 586, kNetworkHeight = 560;
 constexpr int kRadarSize = 540;
 constexpr int kBoxPlotHeight = 480;
@@ -76,15 +82,15 @@ class ReportBuilder {
 
   void Data(std::int64_t formulas) {
     Section(ReportSection::kData);
-    std::string history = session_.SearchHistory.empty() ? "（无）" : session_.SearchHistory;
-    std::vector<std::vector<std::string>> rows = {{"方剂数据文件", "DB/Fangji.DB"},
-                                                  {"结果集的来源", RecipeText(recipe_)},
-                                                  {"检索历史", history},
-                                                  {"结果集方剂数", std::to_string(formulas)},
-                                                  {"报告日期", options_.date}};
+    // Named as every window, chart and workbook names it.
+    const ResultSetStamp& set = set_;
+    std::vector<std::vector<std::string>> rows = {
+        {"结果集", ResultSetCaption(set)},          {"方剂数据文件", "DB/Fangji.DB"},
+        {"结果集的来源", RecipeText(recipe_)},      {"检索历史", set.history},
+        {"结果集方剂数", std::to_string(formulas)}, {"报告日期", options_.date}};
     // The library is always named, with its file, so a reader never takes one for another.
     if (OpenLibraryName(session_) != kShippedLibraryName)
-      rows[0][1] = "DB/" + OpenLibraryName(session_) + "/Fangji.DB";
+      rows[1][1] = "DB/" + OpenLibraryName(session_) + "/Fangji.DB";
     rows.insert(rows.begin(),
                 {"方剂库", LibraryLabel(session_).substr(std::string("方剂库：").size())});
     doc_.Table({"项目", "内容"}, rows);
@@ -100,8 +106,11 @@ class ReportBuilder {
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < table.NumCM(); ++i)
       rows.push_back({std::to_string(i + 1), table.CM[i], std::to_string(table.CountCM[i])});
-    AddChart("herbs.png", HerbFrequencyChart(TopItemsChart(table.CM, table.CountCM, kChartTop)),
-             "图：中药频数");
+    BarChart chart = HerbFrequencyChart(TopItemsChart(table.CM, table.CountCM, kReportBars));
+    chart.title = "单味药频数（前" + std::to_string(chart.categories.size()) + "）";
+    chart.source = ResultSetCaption(set_);
+    AddChart("herbs.png", chart,
+             "图：频数最高的" + std::to_string(chart.categories.size()) + "味中药");
     doc_.Table({"序号", "中药名", "频数"}, std::move(rows), {}, "", Top());
   }
 
@@ -291,11 +300,11 @@ class ReportBuilder {
                    std::to_string(std::min(c.items.size(), Top())) + "项。");
     if (comparison_.shared > 0) doc_.Paragraph(SharedFormulaWarning(comparison_.shared));
     const SetComparisonOptions& compared = comparison_.options;
-    doc_.Figure(
-        "comparison.png",
-        pictures_.BarChartPng(ComparisonChart(c, compared.set_a, compared.set_b, compared.kind),
-                              kBarChartWidth, kBarChartHeight),
-        "图：两个结果集中含各项的方剂占比");
+    doc_.Figure("comparison.png",
+                pictures_.BarChartPng(
+                    ComparisonChart(c, compared.set_a, compared.set_b, compared.kind), kChartWidth,
+                    BarChartHeight(std::min<std::size_t>(c.items.size(), kComparisonChartItems))),
+                "图：两个结果集中含各项的方剂占比");
     std::vector<std::vector<std::string>> rows;
     for (std::size_t i = 0; i < c.items.size(); ++i) rows.push_back(ComparisonCells(c.items[i]));
     doc_.Table(ComparisonHeader(), std::move(rows), {}, "", Top());
@@ -370,9 +379,11 @@ class ReportBuilder {
     for (std::size_t i = 0; i < table.NumSymptom(); ++i)
       rows.push_back(
           {std::to_string(i + 1), table.Symptom[i], std::to_string(table.CountSymptom[i])});
-    AddChart("symptoms.png",
-             SymptomChart(TopItemsChart(table.Symptom, table.CountSymptom, kSymptomChartTop)),
-             "图：症状频数");
+    BarChart chart = SymptomChart(TopItemsChart(table.Symptom, table.CountSymptom, kReportBars));
+    chart.title = "病症频数（前" + std::to_string(chart.categories.size()) + "）";
+    chart.source = ResultSetCaption(set_);
+    AddChart("symptoms.png", chart,
+             "图：频数最高的" + std::to_string(chart.categories.size()) + "个症状");
     doc_.Table({"序号", "症状", "频数"}, std::move(rows), {}, "", Top());
   }
 
@@ -400,15 +411,18 @@ class ReportBuilder {
     switch (s) {
       case ReportSection::kHerbs:
         zh_.push_back(
-            "标准化与中药频数：每首方剂的组成去除括注、剂量、单位、炮制用语和引号后以“、”分为药名；"
-            "中药频数为每味药在全部方剂组成中出现的次数（同一方中重复列出者分别计数），按频数降序排"
-            "列。");
+            "标准化与中药频数：每首方剂的组成按导入时的读法读出药名（去掉括号说明、剂量和单位，"
+            "“各”分给前面的药），再按药名对照表定为标准药名（炮制品默认并入原药，方剂库设为炮制品"
+            "单列时单独计数）；同一方剂中同一味药只计一次。中药频数为含该药的方剂数，按频数降序排列"
+            "（频数相同者的先后由对首次出现顺序的交换排序决定，不按名称）。");
         en_.push_back(
-            "Standardisation and herb frequency: each composition was cleaned of bracketed notes, "
-            "doses, units, processing terms and quotation marks and split into herb names at "
-            "\"、\"; the frequency of a herb is the number of times it is listed over all "
-            "formulas (a herb listed twice in one formula counts twice), sorted in descending "
-            "order.");
+            "Standardisation and herb frequency: the herb names of each composition were read as "
+            "at import (bracketed notes, doses and units removed, 各 given to the herbs before "
+            "it) and mapped to standard names by the name dictionary (processed forms merged "
+            "into the crude herb unless the library keeps them apart); a herb counts once per "
+            "formula. The frequency of a herb is the number of formulas containing it, sorted in "
+            "descending order (ties in the order an exchange sort leaves the first appearances, "
+            "not by name).");
         break;
       case ReportSection::kTypes:
         zh_.push_back(
@@ -433,6 +447,8 @@ class ReportBuilder {
   }
 
   ReportDocument& doc() { return doc_; }
+  // The result set as the data section names it; the frequency charts carry it too.
+  void NameSet(std::int64_t formulas) { set_ = StampResultSet(session_, formulas); }
 
  private:
   std::size_t Top() const { return static_cast<std::size_t>(options_.rows); }
@@ -442,7 +458,8 @@ class ReportBuilder {
   }
   void AddChart(const std::string& name, const BarChart& chart, std::string caption) {
     if (chart.categories.empty()) return;
-    doc_.Figure(name, pictures_.BarChartPng(chart, kBarChartWidth, kBarChartHeight),
+    doc_.Figure(name,
+                pictures_.BarChartPng(chart, kChartWidth, BarChartHeight(chart.categories.size())),
                 std::move(caption));
   }
 
@@ -455,6 +472,7 @@ class ReportBuilder {
   int number_ = 0;
   RuleResult rules_;
   SetComparisonResult comparison_;
+  ResultSetStamp set_;
 };
 
 // The HTML of the PDF: the same page with pictures referenced by name.
@@ -580,6 +598,7 @@ Outcome Build(Session& session, const ReportOptions& options, PictureWriter& pic
     if (std::string problem = NetworkSizeProblem(herbs, options.network); !problem.empty())
       return Refuse(session, problem);
   ReportBuilder builder(session, options, *pictures);
+  builder.NameSet(formulas);
   if (options.Has(ReportSection::kRules))
     if (Outcome o = builder.PrepareRules(); o != Outcome::kDone) return o;
   if (options.Has(ReportSection::kComparison))

@@ -10,6 +10,7 @@
 #include "common/session.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
+#include "formula/result_set_stamp.h"
 
 namespace lindora {
 
@@ -48,6 +49,10 @@ void AnalysisReportWindow::SetListedSectionChecked(const std::string& key, bool 
 void AnalysisReportWindow::EditOptions(const std::function<void(ReportOptions&)>& edit) {
   edit(options_);
   Changed();
+}
+
+std::string AnalysisReportWindow::LabelSet() const {
+  return "报告的数据：" + CurrentResultSetCaption(session_);
 }
 
 Outcome AnalysisReportWindow::Cmd_Generate_Click() {

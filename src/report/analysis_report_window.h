@@ -38,6 +38,8 @@ class AnalysisReportWindow : public WindowModel {
   // 生成: writes the report with today's date and opens the HTML.
   Outcome Cmd_Generate_Click();
   const std::string& LabelStatus() const { return status_; }
+  // The result set the report will describe, named as its data section names it.
+  std::string LabelSet() const;
 
  private:
   ReportOptions options_;

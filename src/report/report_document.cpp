@@ -1,8 +1,10 @@
 #include "report/report_document.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "common/text.h"
+#include "common/workbook.h"
 
 namespace lindora {
 
@@ -98,14 +100,24 @@ constexpr std::string_view kStyle =
     "page-break-inside:avoid;break-inside:avoid}"
     ".files{font-size:9pt}";
 
+// Every cell in the CJK font, digits too: Qt's layout breaks a page by each line's own font
+// height, and a line of digits in DejaVu Sans is lower than one of Chinese, so a row whose
+// last line reached the page end left its names alone on the next page.
+#define LINDORA_CELL_FONT "font-family:'Noto Sans CJK SC','Noto Sans SC',sans-serif;"
 constexpr std::string_view kCellBox =
     "padding-left:6pt;padding-right:6pt;padding-top:1pt;padding-bottom:1pt;"
-    "vertical-align:baseline;line-height:15px;";
+    "vertical-align:baseline;line-height:15px;" LINDORA_CELL_FONT;
 // A table of many columns (the dose table has 13) in a smaller size with less room around each
 // cell, so that its numbers keep their width on the page instead of breaking.
 constexpr std::string_view kWideCellBox =
     "padding-left:3pt;padding-right:3pt;padding-top:1pt;padding-bottom:1pt;"
-    "vertical-align:baseline;line-height:13px;font-size:7.5pt;";
+    "vertical-align:baseline;line-height:13px;font-size:7.5pt;" LINDORA_CELL_FONT;
+#undef LINDORA_CELL_FONT
+
+// Tables of at most this many columns get column widths of their own; room in half-width
+// characters that every column gets beside its longest text.
+constexpr std::size_t kNarrowTableColumns = 4;
+constexpr int kColumnRoom = 6, kMinColumnPercent = 8, kGapPercent = 4;
 
 constexpr std::string_view kTopRule =
     "border-top-width:1.5px;border-top-style:solid;border-top-color:#000;";
@@ -132,6 +144,19 @@ std::string HeaderLines(const std::string& header) {
     out += chars[i];
   }
   return out;
+}
+
+// A cell's text. Digits beside Latin letters ("1.2e-05") go in DejaVu Sans: in the CJK font
+// of the other cells they take alternate glyphs that Qt leaves out of the PDF's text layer. A
+// zero-width space in the CJK font keeps such a line as tall as its neighbours, so that its row
+// still breaks to the next page whole.
+std::string CellHtml(const std::string& text) {
+  const auto letter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
+  const auto digit = [](char ch) { return ch >= '0' && ch <= '9'; };
+  if (std::none_of(text.begin(), text.end(), digit) ||
+      std::none_of(text.begin(), text.end(), letter))
+    return XmlEscape(text);
+  return "<span style=\"font-family:'DejaVu Sans'\">" + XmlEscape(text) + "</span>&#x200B;";
 }
 
 // A number as a table prints it: digits with a sign, decimals, exponent or percent sign, or
@@ -196,10 +221,27 @@ std::string ReportDocument::Html(
         // typesets the PDF, reads no shorthand padding from a style sheet. A fixed line height
         // gives a number's line and a name's line the same height and baseline, so a row
         // breaks to the next page whole.
+        // A narrow table's columns get widths by their longest text: left to Qt's layout, the
+        // first columns shrink to their text, padding and all, and the last takes the rest, so a
+        // right-aligned number touches the name beside it.
+        std::vector<int> percent;
+        if (b.header.size() <= kNarrowTableColumns) {
+          std::vector<int> longest(b.header.size(), 0);
+          for (std::size_t c = 0; c < b.header.size(); ++c) {
+            longest[c] = DisplayWidth(b.header[c]) + kColumnRoom;
+            for (std::size_t r = 0; r < shown; ++r)
+              if (c < b.rows[r].size())
+                longest[c] = std::max(longest[c], DisplayWidth(b.rows[r][c]) + kColumnRoom);
+          }
+          const int total = std::accumulate(longest.begin(), longest.end(), 0);
+          for (int w : longest) percent.push_back(std::max(kMinColumnPercent, w * 100 / total));
+        }
         auto cell = [&](const char* tag, std::size_t c, std::string_view rules,
                         const std::string& content) {
           h += "<";
           h += tag;
+          if (c < percent.size() && std::string_view(tag) == "th")
+            h += " width=\"" + std::to_string(percent[c]) + "%\"";
           h += " style=\"";
           h += rules;
           h += b.header.size() >= 9 ? kWideCellBox : kCellBox;
@@ -212,8 +254,28 @@ std::string ReportDocument::Html(
                                   : "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"8\">";
         h += "\n<thead><tr>";
         const std::string head_rules = std::string(kTopRule) + std::string(kMidRule);
-        for (std::size_t c = 0; c < b.header.size(); ++c)
+        // A right-aligned number beside a left-aligned name gets an empty column between them:
+        // Qt's layout leaves no room of the cells' padding there, and the two would read as one
+        // word ("1甘草").
+        auto gap = [&](const char* tag, std::size_t c, std::string_view rules) {
+          if (c + 1 >= numeric.size() || !numeric[c] || numeric[c + 1]) return;
+          h += "<";
+          h += tag;
+          h += " class=\"gap\"";
+          if (std::string_view(tag) == "th") h += " width=\"" + std::to_string(kGapPercent) + "%\"";
+          h += " style=\"";
+          h += rules;
+          // The same line box as its neighbours, or the row's baseline moves and its cells part
+          // at a page end.
+          h += b.header.size() >= 9 ? kWideCellBox : kCellBox;
+          h += "\"></";
+          h += tag;
+          h += ">";
+        };
+        for (std::size_t c = 0; c < b.header.size(); ++c) {
           cell("th", c, head_rules, HeaderLines(b.header[c]));
+          gap("th", c, head_rules);
+        }
         h += "</tr></thead>\n<tbody>\n";
         for (std::size_t r = 0; r < shown; ++r) {
           h += "<tr>";
@@ -222,7 +284,8 @@ std::string ReportDocument::Html(
             std::string content;
             if (c == 0 && r < b.row_colors.size())
               content = "<span style=\"color:" + XmlEscape(b.row_colors[r]) + "\">■</span> ";
-            cell("td", c, rules, content + XmlEscape(b.rows[r][c]));
+            cell("td", c, rules, content + CellHtml(b.rows[r][c]));
+            gap("td", c, rules);
           }
           h += "</tr>\n";
         }
@@ -236,8 +299,11 @@ std::string ReportDocument::Html(
         // The caption below the picture in the same paragraph: a page break moves the picture's
         // line to the next page and the caption's line follows it there (pictures leave room
         // for it on their page).
-        h += "<p class=\"figure\"><img src=\"" + XmlEscape(src) + "\" alt=\"" + XmlEscape(b.text) +
-             "\"/><br/><span class=\"caption\">" + XmlEscape(b.text) + "</span></p>\n";
+        // Single line height: the body's 1.5 would make the picture's line half as tall again
+        // in Qt's layout and push the caption onto the next page.
+        h += "<p class=\"figure\" style=\"line-height:100%\"><img src=\"" + XmlEscape(src) +
+             "\" alt=\"" + XmlEscape(b.text) + "\"/><br/><span class=\"caption\">" +
+             XmlEscape(b.text) + "</span></p>\n";
         break;
       }
     }

@@ -121,13 +121,13 @@ TEST_F(RulesTest, NamesItsResultSetAndNoticesANewQuery) {
   folder.WriteLines("DB/Fangji.DB", kRecords);
   ASSERT_EQ(RunQuery(world.session, "甘草", false, false).status, QueryOutcome::Status::kCompleted);
   AssociationRulesWindow& w = Run("2", "0", "0", "4");
-  EXPECT_EQ(w.Caption(), "关联规则分析 - 结果集 甘草（6 首方剂）");
+  EXPECT_EQ(w.Caption(), "关联规则分析 - 结果集 甘草（6 首方剂，方剂库 伤寒论）");
   EXPECT_FALSE(w.Stale());
   ASSERT_EQ(RunQuery(world.session, "桂枝", false, false).status, QueryOutcome::Status::kCompleted);
   EXPECT_TRUE(w.Stale());
   Run("2", "0", "0", "4");
   EXPECT_FALSE(w.Stale());
-  EXPECT_EQ(w.Caption(), "关联规则分析 - 结果集 桂枝（5 首方剂）");
+  EXPECT_EQ(w.Caption(), "关联规则分析 - 结果集 桂枝（5 首方剂，方剂库 伤寒论）");
   EXPECT_NE(w.LabelCount().find("关联规则.csv"), std::string::npos);
 }
 
@@ -433,7 +433,7 @@ TEST(RulesCliTest, PrintsTheTableAndMapsOutcomesToExitCodes) {
   EXPECT_EQ(ok.out,
             "事务数：10　最小支持度计数：4　频繁项集：5　关联规则：2"
             "　全部写入 Result/关联规则.csv、Result/频繁项集.csv\n"
-            "# 关联规则分析 - 结果集 （来源未记录）（10 首方剂） — FlexGrid\n"
+            "# 关联规则分析 - 结果集 （来源未记录）（10 首方剂，方剂库 伤寒论） — FlexGrid\n"
             "前项\t后项\t支持度计数\t支持度(%)\t置信度\t提升度\n"
             "大枣\t芍药\t4\t40.00\t1.0000\t2.5000\n"
             "芍药\t大枣\t4\t40.00\t1.0000\t2.5000\n");

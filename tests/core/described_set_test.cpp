@@ -56,7 +56,7 @@ TEST(DescribedSetTest, WindowsNameTheirSetNoticeANewQueryAndRunAgain) {
       &clusters.Described(), &compare.Described()};
   for (const DescribedSet* d : all) {
     EXPECT_FALSE(d->Stale(s));
-    EXPECT_EQ(d->Text(s), "分析对象：结果集 甘草（3 首方剂）");
+    EXPECT_EQ(d->Text(s), "分析对象：结果集 甘草（3 首方剂，方剂库 伤寒论）");
   }
   EXPECT_EQ(herbs.FlexGrid().TextMatrix(1, 0), "甘草");
 
@@ -64,31 +64,32 @@ TEST(DescribedSetTest, WindowsNameTheirSetNoticeANewQueryAndRunAgain) {
   for (const DescribedSet* d : all) {
     EXPECT_TRUE(d->Stale(s));
     EXPECT_NE(d->Text(s).find("检索结果已更新"), std::string::npos) << d->Text(s);
-    EXPECT_NE(d->Text(s).find("甘草（3 首方剂）"), std::string::npos) << d->Text(s);
+    EXPECT_NE(d->Text(s).find("甘草（3 首方剂，方剂库 伤寒论）"), std::string::npos) << d->Text(s);
   }
   // One click: the herb window is counted again from the 桂枝 set.
   EXPECT_EQ(herbs.Described().RunAgain(s), Outcome::kDone);
   EXPECT_FALSE(herbs.Described().Stale(s));
-  EXPECT_EQ(herbs.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂）");
+  EXPECT_EQ(herbs.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂，方剂库 伤寒论）");
   EXPECT_EQ(herbs.FlexGrid().TextMatrix(1, 0), "桂枝");
   EXPECT_EQ(symptoms.Described().RunAgain(s), Outcome::kDone);
   EXPECT_EQ(symptoms.FlexGridSymptom().TextMatrix(1, 0), "发热");
   EXPECT_EQ(symptoms.FlexGridSymptom().TextMatrix(1, 1), "2");
   EXPECT_TRUE(pairs.Described().Stale(s));  // each window reruns on its own
   EXPECT_EQ(clusters.Described().RunAgain(s), Outcome::kDone);
-  EXPECT_EQ(clusters.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂）");
+  EXPECT_EQ(clusters.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂，方剂库 伤寒论）");
   clusters.SetCurrentTab(HerbClusteringWindow::kCoreTab);  // no run there yet: nothing named
   EXPECT_EQ(clusters.Described().Text(s), "");
 
   ASSERT_EQ(HerbPropertiesOfResults(s), Outcome::kDone);
   EXPECT_EQ(s.Window<HerbPropertiesWindow>().Described().Text(s),
-            "分析对象：结果集 桂枝（2 首方剂）");
-  // The herb-pair analysis empties the search history; the steps recorded with the set still
-  // name it.
+            "分析对象：结果集 桂枝（2 首方剂，方剂库 伤寒论）");
+  // The herb-pair analysis empties the search history; the history kept with the set still
+  // names it, the same way as before.
   ASSERT_EQ(pairs.Described().RunAgain(s), Outcome::kDone);
   ASSERT_EQ(s.SearchHistory, "");
   EXPECT_EQ(herbs.Described().RunAgain(s), Outcome::kDone);
-  EXPECT_EQ(herbs.Described().Text(s), "分析对象：结果集 检索方剂库：'桂枝'（2 首方剂）");
+  EXPECT_EQ(herbs.Described().Text(s), "分析对象：结果集 桂枝（2 首方剂，方剂库 伤寒论）");
+  EXPECT_EQ("分析对象：" + CurrentResultSetCaption(s), herbs.Described().Text(s));
 
   // A list filled from elsewhere describes no result set and has nothing to rerun.
   herbs.InitializeHerbGrid(1000, 500);

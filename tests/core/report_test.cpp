@@ -33,7 +33,8 @@ std::vector<std::vector<std::string>> TableAfter(const std::string& html, const 
   std::size_t start = html.find("<tbody>", at), end = html.find("</tbody>", at);
   std::string body = html.substr(start, end - start);
   std::vector<std::vector<std::string>> rows;
-  std::regex row("<tr>(.*?)</tr>"), cell("<td[^>]*>(.*?)</td>");
+  // An empty gap column between a number and a name is no cell of the table.
+  std::regex row("<tr>(.*?)</tr>"), cell("<td(?! class=\"gap\")[^>]*>(.*?)</td>");
   for (std::sregex_iterator r(body.begin(), body.end(), row), e; r != e; ++r) {
     std::string cells = (*r)[1];
     rows.emplace_back();

@@ -2,6 +2,7 @@
 // pictures and PDF: a well-formed page whose pictures decode, and a PDF whose text holds the
 // numbers of the result files.
 #include <QAction>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 #include "common/text.h"
 #include "common/ui/pdf_text_layer.h"
 #include "formula/fangji_analysis.h"
+#include "formula/result_set_stamp.h"
 #include "report/analysis_report_window.h"
 #include "support/fake_ports.h"
 #include "support/view_world.h"
@@ -63,6 +65,12 @@ class AnalysisReportTest : public test::ViewWorld {
     host->ViewOf(fangji)->findChild<QAction*>("Menu_AnalysisReport")->trigger();
     auto* report = session->FindWindow<AnalysisReportWindow>();
     QVERIFY(report);
+    // The dialog names the set the report will describe, as its data section does.
+    auto* set = host->ViewOf(*report)->findChild<QLabel*>("Label_Set");
+    QVERIFY(set);
+    QVERIFY2(set->text().contains(QString::fromStdString(CurrentResultSetCaption(*session))),
+             qPrintable(set->text()));
+    QVERIFY(set->text().contains(QStringLiteral("首方剂，方剂库 ")));
     host->ViewOf(*report)->findChild<QPushButton*>("Cmd_Generate")->click();
     QVERIFY2(dialogs.Messages().empty(),
              dialogs.Messages().empty() ? "" : dialogs.Messages()[0].c_str());

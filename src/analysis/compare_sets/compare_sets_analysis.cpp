@@ -176,8 +176,10 @@ std::string DoseComparisonMethodsZh(const DoseComparison& d) {
          "换算为克，计数和容量单位分别比较），比较两组每方剂量的中位数，用Mann–Whitney "
          "U检验（双侧；两组合计不超过" +
          std::to_string(kExactMannWhitneyLimit) +
-         "个值时按含结的精确置换分布，否则用含结校正与0.5连续性校正的正态近似）求P值，以"
-         "Benjamini–Hochberg法跨中药校正为Q值。";
+         "个值时按含结的精确置换分布：合并样本取平均秩，A组秩和距其均值不小于观察值的分组数占全部分"
+         "组"
+         "数之比；否则用含结校正方差与0.5连续性校正的正态近似，全部值相同时P = 1）求P值，以"
+         "Benjamini–Hochberg法跨中药校正为Q值；U为A组的U（A组值大于B组值的对数，相等记½）。";
 }
 
 std::string DoseComparisonMethodsEn(const DoseComparison& d) {
@@ -188,9 +190,12 @@ std::string DoseComparisonMethodsEn(const DoseComparison& d) {
          "compared with the two-sided Mann-Whitney U test (exact permutation distribution, ties "
          "included, up to " +
          std::to_string(kExactMannWhitneyLimit) +
-         " values in all; otherwise the normal approximation with tie correction and a "
-         "continuity correction of 0.5), and the p-values were adjusted across herbs by the "
-         "Benjamini-Hochberg procedure.";
+         " values in all: the share of all splits of the pooled mid-ranks whose rank sum of A lies "
+         "at least as far from its mean as the observed one; otherwise the normal approximation "
+         "with the tie-corrected variance and a continuity correction of 0.5, p = 1 when all "
+         "values are equal), and the p-values were adjusted across herbs by the "
+         "Benjamini-Hochberg procedure; U is that of set A (pairs with A's value above B's, "
+         "ties counting ½).";
 }
 
 AnalysisOutput SetComparisonOutput(const SetComparisonResult& result) {

@@ -500,7 +500,7 @@ AnalysisOutput OutputOf(const CoreAnalysis& r) {
       "以结果集 " + std::to_string(r.formulas) +
       " 首方剂中各药的有无为二值变量，熵以比特计（经验频率，0·log0 = 0）。两药的互信息 I(A;B) = "
       "Σ p(a,b) log₂[p(a,b)/(p(a)p(b))]（对四个格求和），标准化互信息为 "
-      "I/min(H(A),H(B))；互信息表列出出现于至少 " +
+      "I/min(H(A),H(B))（min(H) = 0，即某药见于全部或没有方剂时记为 0）；互信息表列出出现于至少 " +
       std::to_string(o.min_support) + " 首方剂的 " + std::to_string(r.herbs.size()) +
       " 味药的全部药对。核心组合为 " + std::to_string(o.size) + " 味药的组合，要求同时出现于至少 " +
       std::to_string(o.min_support) +
@@ -515,13 +515,15 @@ AnalysisOutput OutputOf(const CoreAnalysis& r) {
       " 个）。新方候选：以药物集合的 Jaccard "
       "相似度对保留的核心组合作平均连接聚类，类间平均相似度大于 " +
       sim +
-      " 时合并，每类药物的并集为一个候选；对每个候选统计方剂库中含其中至少 3 味药的方剂数，并给出 "
+      " 时合并（严格大于；恰等于者不合并，与方剂聚类的“≥”不同），每类药物的并集为一个候选，"
+      "候选按其中排名最前的核心组合排序；对每个候选统计方剂库中含其中至少 3 味药的方剂数，并给出 "
       "Jaccard 相似度最高的现有方剂（相同时按名称）。";
   out.methods_en =
       "Each herb's presence in the " + std::to_string(r.formulas) +
       " formulas of the result set is a binary variable; entropies are empirical, in bits "
       "(0·log 0 = 0). The mutual information of two herbs is I(A;B) = Σ p(a,b) log₂ "
-      "p(a,b)/(p(a)p(b)) over the four cells, normalised as I/min(H(A),H(B)); the table lists "
+      "p(a,b)/(p(a)p(b)) over the four cells, normalised as I/min(H(A),H(B)) (0 when either "
+      "entropy is 0); the table lists "
       "every pair of the " +
       std::to_string(r.herbs.size()) + " herbs in at least " + std::to_string(o.min_support) +
       " formulas. Core combinations are sets of " + std::to_string(o.size) +
@@ -540,7 +542,9 @@ AnalysisOutput OutputOf(const CoreAnalysis& r) {
       "combinations under average-linkage clustering on the Jaccard similarity of their herb "
       "sets, merging while the average similarity exceeds " +
       sim +
-      "; for each candidate the number of library formulas holding at least three of its herbs "
+      " (strictly: a merge exactly at it is not made, unlike the ≥ cut of the formula "
+      "clustering), candidates ordered by their best-ranked combination; for each candidate the "
+      "number of library formulas holding at least three of its herbs "
       "and the library formula with the highest Jaccard similarity (ties by name) are given.";
   return out;
 }

@@ -55,16 +55,16 @@ std::string NormalUnit(std::string_view unit) {
 const std::vector<DoseTableInfo>& DoseTables() {
   static const std::vector<DoseTableInfo> tables = {
       {DoseTable::kModern, "modern", "现代",
-       "现代换算：1斤 = 16两，1两 = 10钱 = 30 g，1钱 = 3 g，1分 = 0.3 g，1厘 = 0.03 g，1铢 = "
-       "1/24两",
-       "modern: 1 jin = 16 liang, 1 liang = 10 qian = 30 g, 1 qian = 3 g, 1 fen = 0.3 g, "
-       "1 li = 0.03 g, 1 zhu = 1/24 liang",
+       "现代换算：1斤 = 16两 = 480 g，1两 = 10钱 = 30 g，1钱 = 3 g，1分 = 0.3 g，1厘 = 0.03 g，"
+       "1铢 = 1/24两 = 1.25 g",
+       "modern: 1 jin = 16 liang = 480 g, 1 liang = 10 qian = 30 g, 1 qian = 3 g, 1 fen = 0.3 g, "
+       "1 li = 0.03 g, 1 zhu = 1/24 liang = 1.25 g",
        30},
       {DoseTable::kHan13_8, "han-13.8", "汉制 13.8 g",
-       "汉制换算：1两 ≈ 13.8 g，1斤 = 16两，1两 = 24铢，1分 = 1/4两（钱、厘按 1两 = 10钱 = "
-       "1000厘）",
-       "Han weights: 1 liang = 13.8 g, 1 jin = 16 liang, 1 liang = 24 zhu, 1 fen = 1/4 liang "
-       "(qian and li as 1 liang = 10 qian = 1000 li)",
+       "汉制换算：1两 ≈ 13.8 g，1斤 = 16两 = 220.8 g，1两 = 24铢（1铢 = 0.575 g），1分 = 1/4两 = "
+       "3.45 g（钱、厘按 1两 = 10钱 = 1000厘）",
+       "Han weights: 1 liang = 13.8 g, 1 jin = 16 liang = 220.8 g, 1 liang = 24 zhu (1 zhu = "
+       "0.575 g), 1 fen = 1/4 liang = 3.45 g (qian and li as 1 liang = 10 qian = 1000 li)",
        13.8},
       {DoseTable::kHan15_625, "han-15.625", "汉制 15.625 g",
        "汉制换算：1斤 = 250 g，1两 = 15.625 g，1两 = 24铢，1分 = 1/4两（钱、厘按 1两 = 10钱 = "

@@ -287,22 +287,34 @@ std::vector<std::string> DoseCells(const DoseRow& row, DoseTable table) {
 }
 
 std::string DoseMethodsZh(DoseTable table) {
-  return "剂量从组成中读出（阿拉伯或汉字数字、分数如“半斤”“一两半”，范围取中点），重量按" +
+  return "剂量从组成中读出（阿拉伯或汉字数字、分数如“半斤”“一两半”，复合剂量如“1两16铢”各部分相加，"
+         "范围取中点，“各”分给同组前面的每味药），重量按" +
          std::string(DoseTableOf(table).rules) +
-         "换算为克；计数和容量单位（枚、个、升、合等）按原单位分别汇总，不与克混算。"
-         "每首方剂中同一中药同一单位的剂量相加为一个值；四分位数按 Hyndman–Fan 第 7 种定义"
-         "（R 的默认 type 7，线性插值），标准差为样本标准差（n−1），最常见剂量相同时取最小者。";
+         "换算为克（g、mg、kg "
+         "在各换算表中相同）；计数和容量单位（枚、个、升、合等）按原单位分别汇总，"
+         "不与克混算。药名按单味药频数的规则归并。每首方剂中同一中药同一单位的剂量相加为一个值，"
+         "有剂量方剂数即值的个数；四分位数与中位数按 Hyndman–Fan 第 7 种定义（R 的默认 type 7，"
+         "线性插值），标准差为样本标准差（n−1，只有一个值时不给出），最常见剂量为出现方剂数最多的值"
+         "（相差不超过 10⁻⁹ 的值视为相同），方剂数相同时取最小的剂量。箱线图取有克剂量的方剂最多的"
+         "若干味药，箱为第一至第三四分位数，须伸到 1.5 "
+         "倍四分位距以内最远的值，之外的值画为离群点。";
 }
 
 std::string DoseMethodsEn(DoseTable table) {
-  return "Doses were read from the compositions (Arabic or Chinese numerals, fractions, ranges "
-         "taken at their midpoint); weights were converted to grams with the " +
+  return "Doses were read from the compositions (Arabic or Chinese numerals, fractions, compound "
+         "doses such as 1两16铢 summed, ranges taken at their midpoint, 各 given to every herb "
+         "before it in its group); weights were converted to grams with the " +
          std::string(DoseTableOf(table).rules_en) +
-         " table; count and volume units were summarised in their own units, never mixed with "
-         "grams. Each formula contributes one value per herb and unit (the sum of its mentions). "
-         "Quartiles follow Hyndman and Fan's definition 7 (R's default type 7, linear "
-         "interpolation); SD is the sample standard deviation (n-1); the mode's ties go to the "
-         "smallest value.";
+         " table (g, mg and kg alike in every table); count and volume units were summarised in "
+         "their own units, never mixed with grams. Herb names were merged as in the herb "
+         "frequency. Each formula contributes one value per herb and unit (the sum of its "
+         "mentions). Quartiles and the median follow Hyndman and Fan's definition 7 (R's default "
+         "type 7, linear interpolation); SD is the sample standard deviation (n-1; none for a "
+         "single value); the most frequent dose is the value found in most formulas (values "
+         "within 1e-9 counted as equal), ties going to the smallest dose. The box plot shows the "
+         "herbs with grams in most formulas: boxes from the first to the third quartile, "
+         "whiskers to the farthest value within 1.5 interquartile ranges, points beyond them "
+         "drawn as outliers.";
 }
 
 DosesResult RunDoses(Session& session, const DosesOptions& options) {

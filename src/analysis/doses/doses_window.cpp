@@ -140,7 +140,7 @@ std::vector<WorkbookSheet> DosesWindow::ExcelSheets() const {
 
 Outcome DosesWindow::Menu_ExportExcel_Click() {
   if (PictureVersion() == 0) return Refuse(session_, kNothingToExportMessage);
-  return ExportWorkbook(session_, kCaption, ExcelSheets());
+  return ExportWorkbook(session_, kCaption, ExcelSheets(), described_.Name());
 }
 
 Outcome DosesOfResults(Session& session) {

@@ -337,32 +337,56 @@ AnalysisOutput OutputOf(const HerbClustering& c) {
   const std::string coph = c.cophenetic ? Fixed(*c.cophenetic, 4) : "无法计算";
   out.summary = "药物 " + std::to_string(n) + " 味，分为 " + std::to_string(c.clusters) +
                 " 类，共表型相关系数 " + coph;
-  const std::string cut_zh = c.options.height ? "在高度 " + Fixed(*c.options.height, 4) + " 处切割"
-                                              : "切割为 " + std::to_string(c.options.k) + " 类";
-  const std::string cut_en = c.options.height
-                                 ? "cut at height " + Fixed(*c.options.height, 4)
-                                 : "cut into " + std::to_string(c.options.k) + " clusters";
+  const std::string cut_zh =
+      c.options.height ? "在高度 " + Fixed(*c.options.height, 4) +
+                             " 处切割（合并高度不超过该值的合并都保留，恰等于者亦合并）"
+                       : "切割为 " + std::to_string(c.options.k) +
+                             " 类（保留前 n − k 次合并；图中虚线画在末次保留与首次舍弃的合并高度"
+                             "正中）";
+  const std::string cut_en =
+      c.options.height
+          ? "cut at height " + Fixed(*c.options.height, 4) +
+                " (every merge at or below it kept, a merge exactly at it included)"
+          : "cut into " + std::to_string(c.options.k) +
+                " clusters (the first n − k merges kept; the dashed line is drawn midway between "
+                "the last merge kept and the first left out)";
+  const bool ward = c.options.linkage == Linkage::kWard;
   out.methods_zh =
       "以结果集 " + std::to_string(c.formulas) +
       " 首方剂（标准化后的药物组成，每方每味药计一次）构成药物×方剂 0/1 矩阵，取频数最高的 " +
       std::to_string(c.options.top) + " 味药（与末位同频者一并纳入，共 " + std::to_string(n) +
-      " 味），以" + DistanceZh(c.options.distance) + "度量两药所在方剂列的差异，采用" +
-      LinkageZh(c.options.linkage) +
-      "进行凝聚层次聚类；距离相同时按药物顺序（频数降序，再按字符编码）先合并靠前的一对，结果确定可"
-      "重复；" +
-      cut_zh + "，得到 " + std::to_string(c.clusters) + " 类；共表型相关系数为 " + coph + "。";
+      " 味），以" + DistanceZh(c.options.distance) +
+      "度量两药所在方剂列的差异（|A|、|B| 为两药各自的方剂数，|A∩B| 为共同出现的方剂数），采用" +
+      LinkageZh(c.options.linkage) + "进行凝聚层次聚类，类间距离按 Lance–Williams 公式更新" +
+      (ward ? "（Ward 法作用于平方欧氏距离，合并高度为合并使类内离差平方和增加量的 2 倍）" : "") +
+      "。每步合并距离最小的两类；距离相同（相对差不超过 10⁻¹²）时，按药物顺序（频数降序，再按字符"
+      "编码）取首药最靠前的一对，再取另一类首药最靠前者，合并后的类占其首药的位置，结果确定可重复"
+      "；" +
+      cut_zh + "，得到 " + std::to_string(c.clusters) +
+      " 类，类号按聚类树从上到下的叶序编排；共表型相关系数为原距离与两药在树中首次合并高度（共表型"
+      "距离）"
+      "在全部药对上的 Pearson 相关系数，为 " +
+      coph + "。";
   out.methods_en =
       "The " + std::to_string(c.formulas) +
       " formulas of the result set (standardised compositions, each herb counted once per "
       "formula) give a herb × formula 0/1 matrix. The " +
       std::to_string(c.options.top) + " most frequent herbs (ties at the cut included; " +
       std::to_string(n) + " herbs) were compared by " + DistanceEn(c.options.distance) +
-      " of their formula columns and clustered agglomeratively with " +
-      LinkageEn(c.options.linkage) +
-      "; equal distances were resolved by herb order (frequency descending, then code point), "
-      "so the tree is deterministic. The tree was " +
+      " of their formula columns (|A|, |B|: formulas of each herb; |A∩B|: formulas holding "
+      "both) and clustered agglomeratively with " +
+      LinkageEn(c.options.linkage) + ", updating distances by the Lance–Williams formula" +
+      (ward ? " (Ward's method on squared Euclidean distances: a merge height is twice the "
+              "increase of the within-cluster sum of squares)"
+            : "") +
+      ". Each step merges the closest pair; equal distances (relative difference up to 1e-12) "
+      "go to the pair whose first herb comes first in herb order (frequency descending, then "
+      "code point), then to the partner whose first herb comes first, and a merged cluster takes "
+      "the place of its first herb, so the tree is deterministic. The tree was " +
       cut_en + ", giving " + std::to_string(c.clusters) +
-      " clusters; the cophenetic correlation coefficient is " +
+      " clusters numbered in the tree's leaf order; the cophenetic correlation coefficient (the "
+      "Pearson correlation of the distances with the merge heights at which each pair first "
+      "joins, over all pairs) is " +
       (c.cophenetic ? Fixed(*c.cophenetic, 4) : "undefined") + ".";
   return out;
 }
@@ -384,23 +408,31 @@ AnalysisOutput OutputOf(const FormulaClustering& c) {
   out.summary = "方剂 " + std::to_string(c.formulas.size()) + " 首，分为 " +
                 std::to_string(c.clusters.size()) + " 类，其中 " + std::to_string(grouped) +
                 " 类含两首以上方剂";
+  const std::string left_out =
+      c.without_herbs ? "（另有 " + std::to_string(c.without_herbs) + " 首没有药物组成，未参加）"
+                      : "";
   out.methods_zh =
-      "以两方药物集合的 Jaccard 相似度 |A∩B|/|A∪B| 度量方剂间相似性，对结果集中有药物组成的 " +
-      std::to_string(c.formulas.size()) +
-      " 首方剂以 1 − "
-      "相似度为距离作平均连接（UPGMA）凝聚层次聚类（距离相同时按方剂在结果集中的顺序先合并靠前者）"
-      "，在类间平均相似度 ≥ " +
-      s + " 处切割，得到 " + std::to_string(c.clusters.size()) + " 类（" + std::to_string(grouped) +
-      " 类含两首以上方剂）。";
+      "以两方药物集合（标准化后的药物组成，每方每味药计一次）的 Jaccard 相似度 |A∩B|/|A∪B| "
+      "度量方剂间相似性，对结果集中有药物组成的 " +
+      std::to_string(c.formulas.size()) + " 首方剂" + left_out +
+      "以 1 − 相似度为距离作平均连接（UPGMA）凝聚层次聚类；距离相同时按方剂在结果集中的顺序取首方"
+      "最靠前的一对，合并后的类占其首方的位置。在类间平均相似度 ≥ " +
+      s + " 处切割（距离不超过 1 − " + s + " 的合并都保留，恰等于者亦合并），得到 " +
+      std::to_string(c.clusters.size()) + " 类（" + std::to_string(grouped) +
+      " 类含两首以上方剂）；类按所含方剂数降序编号，相同者按聚类树的叶序，类内方剂按叶序排列。";
   out.methods_en =
-      "Formulas were compared by the Jaccard similarity |A∩B|/|A∪B| of their herb "
-      "sets; the " +
-      std::to_string(c.formulas.size()) +
-      " formulas of the result set with a composition were clustered with average "
-      "linkage (UPGMA) on 1 − similarity (ties by record order) and the tree was cut "
-      "where the average similarity between clusters falls below " +
-      s + ", giving " + std::to_string(c.clusters.size()) + " clusters (" +
-      std::to_string(grouped) + " with two or more formulas).";
+      "Formulas were compared by the Jaccard similarity |A∩B|/|A∪B| of their herb sets "
+      "(standardised compositions, each herb once per formula); the " +
+      std::to_string(c.formulas.size()) + " formulas of the result set with a composition" +
+      (c.without_herbs ? " (" + std::to_string(c.without_herbs) + " without one left out)" : "") +
+      " were clustered with average linkage (UPGMA) on 1 − similarity, equal distances going to "
+      "the pair whose first formula comes first in the result set. The tree was cut where the "
+      "average similarity between clusters is at least " +
+      s + " (every merge at a distance of at most 1 − " + s +
+      " kept, one exactly at it included), giving " + std::to_string(c.clusters.size()) +
+      " clusters (" + std::to_string(grouped) +
+      " with two or more formulas), numbered by size descending, equal sizes and the formulas "
+      "within a cluster in the tree's leaf order.";
   return out;
 }
 
@@ -483,14 +515,26 @@ Outcome RunSimilarFormulas(Session& session, const std::string& name, std::size_
     out.tables = {std::move(table)};
     out.summary = "方剂库 " + std::to_string(library.size()) + " 首中与“" + wanted + "”最相似的 " +
                   std::to_string(ranked.size()) + " 首";
-    out.methods_zh = "以药物集合的 Jaccard 相似度 |A∩B|/|A∪B|（标准化后的药物组成）比较“" + wanted +
-                     "”（" + Join(chosen.herbs, "、") + "）与方剂库中的 " +
-                     std::to_string(library.size()) + " 首方剂，按相似度降序列出前 " +
-                     std::to_string(top) + " 首，相似度相同时按方剂名称排序。";
-    out.methods_en = "The formulas of the open library (" + std::to_string(library.size()) +
-                     ") were ranked by the Jaccard similarity |A∩B|/|A∪B| of their standardised "
-                     "herb sets to " +
-                     wanted + "; the first " + std::to_string(top) + " are listed, ties by name.";
+    const std::string where = self ? "方剂库中第一首名为“" + wanted + "”的方剂"
+                                   : "结果集中名为“" + wanted + "”的方剂（不在打开的方剂库中）";
+    out.methods_zh =
+        "以药物集合的 Jaccard 相似度 |A∩B|/|A∪B|（标准化后的药物组成，每方每味药计"
+        "一次）比较" +
+        where + "（" + Join(chosen.herbs, "、") + "）与打开的方剂库中" +
+        (self ? "其余的 " + std::to_string(library.size() - 1)
+              : "的 " + std::to_string(library.size())) +
+        " 首方剂（同名的其他记录也参加比较），按相似度降序列出前 " + std::to_string(top) +
+        " 首（相似度为 0 者也可列入）；相似度相同时按方剂名称（字符编码）排序，"
+        "再按在方剂库中的顺序。";
+    out.methods_en =
+        "The " + std::string(self ? "other formulas" : "formulas") + " of the open library (" +
+        std::to_string(library.size() - (self ? 1 : 0)) +
+        ", other records of the same name included) were ranked by the Jaccard similarity "
+        "|A∩B|/|A∪B| of their standardised herb sets (each herb once per formula) to " +
+        (self ? "the first library formula named " : "the result-set formula named ") + wanted +
+        "; the first " + std::to_string(top) +
+        " are listed (similarity 0 included), ties by name (code point order) and then by "
+        "record order.";
     WriteCsvFile(session.Path("\\Result") / kSimilarFormulaCsv, CsvOf(out.tables[0]));
     out.files = {std::string("\\Result\\") + kSimilarFormulaCsv};
     output = std::move(out);

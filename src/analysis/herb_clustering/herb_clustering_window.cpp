@@ -168,7 +168,7 @@ std::vector<WorkbookSheet> HerbClusteringWindow::ExcelSheets() const {
 }
 
 Outcome HerbClusteringWindow::Menu_ExportExcel_Click() {
-  return ExportWorkbook(session_, kCaption, ExcelSheets());
+  return ExportWorkbook(session_, kCaption, ExcelSheets(), Described().Name());
 }
 
 Outcome HerbClusteringWindow::AskAndSavePicture(std::string_view filter, std::string_view suffix) {

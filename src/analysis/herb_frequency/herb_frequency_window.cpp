@@ -68,7 +68,7 @@ std::vector<WorkbookSheet> YaoduiAnalysisWindow::ExcelSheets() const {
 }
 
 Outcome YaoduiAnalysisWindow::Menu_ExportExcel_Click() {
-  return ExportWorkbook(session_, kCaption, ExcelSheets());
+  return ExportWorkbook(session_, kCaption, ExcelSheets(), described_.Name());
 }
 
 void YaoduiAnalysisWindow::AddGroupRow(int n, std::string_view herbs, std::int64_t count) {

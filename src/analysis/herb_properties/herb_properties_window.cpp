@@ -148,7 +148,7 @@ std::vector<WorkbookSheet> HerbPropertiesWindow::ExcelSheets() const {
 }
 
 Outcome HerbPropertiesWindow::Cmd_ExportExcel_Click() {
-  return ExportWorkbook(session_, kCaption, ExcelSheets());
+  return ExportWorkbook(session_, kCaption, ExcelSheets(), described_.Name());
 }
 
 Outcome HerbPropertiesOfResults(Session& session) {

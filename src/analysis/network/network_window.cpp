@@ -123,7 +123,7 @@ std::vector<WorkbookSheet> HerbNetworkWindow::ExcelSheets() const {
 
 Outcome HerbNetworkWindow::Menu_ExportExcel_Click() {
   if (!HasNetwork()) return Refuse(session_, kNothingToExportMessage);
-  return ExportWorkbook(session_, "药物网络", ExcelSheets());
+  return ExportWorkbook(session_, "药物网络", ExcelSheets(), described_.Name());
 }
 
 void HerbNetworkWindow::FillNodeGrid() {

@@ -45,7 +45,8 @@ std::vector<WorkbookSheet> AssociationRulesWindow::ExcelSheets() const {
 }
 
 Outcome AssociationRulesWindow::Menu_ExportExcel_Click() {
-  return ExportWorkbook(session_, kCaption, ExcelSheets());
+  return ExportWorkbook(session_, kCaption, ExcelSheets(),
+                        described_.taken ? ResultSetCaption(described_) : std::string());
 }
 
 Outcome AssociationRulesWindow::Cmd_Run_Click() {

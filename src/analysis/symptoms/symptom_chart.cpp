@@ -10,7 +10,9 @@ std::optional<BarChart> SymptomChart(SymptomAnalysisWindow& window) {
     window.session().Message("病症列表为空，无法作图！请先在方剂分析界面进行方剂病症分析。");
     return std::nullopt;
   }
-  return SymptomChart(TopRowsChart(window.FlexGridSymptom(), 0, 1, kSymptomChartTop));
+  BarChart chart = SymptomChart(TopRowsChart(window.FlexGridSymptom(), 0, 1, kSymptomChartTop));
+  chart.source = window.Described().Name();
+  return chart;
 }
 
 BarChart SymptomChart(BarChart chart) {

@@ -44,7 +44,7 @@ std::vector<WorkbookSheet> SymptomAnalysisWindow::ExcelSheets() const {
 }
 
 Outcome SymptomAnalysisWindow::Menu_ExportExcel_Click() {
-  return ExportWorkbook(session_, kCaption, ExcelSheets());
+  return ExportWorkbook(session_, kCaption, ExcelSheets(), described_.Name());
 }
 
 Outcome SymptomAnalysisWindow::Menu_SymptomChart_Click() {

@@ -34,7 +34,13 @@ void FitCategoryLabels(QChart* chart, double height) {
 
 QChart* MakeBarChart(const BarChart& data) {
   auto* chart = new QChart;
-  chart->setTitle(Q(data.title));
+  // The title is rich text: the data's name goes on a second, smaller line.
+  chart->setTitle(data.source.empty()
+                      ? Q(data.title).toHtmlEscaped()
+                      : Q(data.title).toHtmlEscaped() +
+                            QStringLiteral("<br><span style=\"font-size:13px; "
+                                           "font-weight:normal\">") +
+                            Q(data.source).toHtmlEscaped() + QStringLiteral("</span>"));
   chart->setTitleFont(PictureFont(18, true));
   chart->setAnimationOptions(QChart::NoAnimation);
   chart->setBackgroundBrush(Qt::white);

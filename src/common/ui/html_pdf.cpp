@@ -10,8 +10,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QUrl>
 #include <algorithm>
 
@@ -23,6 +26,37 @@
 #include "common/ui/twips.h"
 
 namespace lindora::ui {
+
+namespace {
+
+// A figure is one paragraph, its picture's line and then its caption's: where a page ends
+// between the two, the paragraph starts the next page instead, so that no page begins with a
+// caption alone (a picture leaves room for its caption on a page of its own).
+void KeepCaptionsWithPictures(QTextDocument& text, double page_height) {
+  // Each move pushes only what follows it, so one pass per figure at most settles them all.
+  for (bool moved = true; moved;) {
+    moved = false;
+    text.documentLayout()->documentSize();  // lays the pages out anew
+    for (QTextBlock block = text.begin(); block.isValid() && !moved; block = block.next()) {
+      const QTextLayout* layout = block.layout();
+      if (!layout || layout->lineCount() < 2 ||
+          !block.text().contains(QChar::ObjectReplacementCharacter) ||
+          block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        continue;
+      const double top = layout->position().y();
+      auto page_of = [&](const QTextLine& line) {
+        return static_cast<int>((top + line.y()) / page_height);
+      };
+      if (page_of(layout->lineAt(0)) == page_of(layout->lineAt(layout->lineCount() - 1))) continue;
+      QTextBlockFormat format = block.blockFormat();
+      format.setPageBreakPolicy(format.pageBreakPolicy() | QTextFormat::PageBreak_AlwaysBefore);
+      QTextCursor(block).setBlockFormat(format);
+      moved = true;
+    }
+  }
+}
+
+}  // namespace
 
 std::string HtmlPdf(const std::string& html, const std::map<std::string, std::string>& pictures,
                     const std::string& title) {
@@ -66,6 +100,7 @@ std::string HtmlPdf(const std::string& html, const std::map<std::string, std::st
   frame.setMargin(margin);
   text.rootFrame()->setFrameFormat(frame);
   text.setPageSize(page);
+  KeepCaptionsWithPictures(text, page.height());
 
   // The PDF is made in memory; the caller publishes it through the one file writer. Printed
   // here rather than by QTextDocument::print so that pictures stay lossless (PNG-like, not

@@ -25,7 +25,7 @@ NetworkPicture Clean(NetworkPicture picture) {
 }
 
 BarChart Clean(BarChart chart) {
-  for (std::string* text : {&chart.title, &chart.category_axis, &chart.value_axis})
+  for (std::string* text : {&chart.title, &chart.source, &chart.category_axis, &chart.value_axis})
     *text = DropControlCharacters(*text, false);
   for (auto& name : chart.categories) name = DropControlCharacters(name, false);
   for (auto& series : chart.series) series.name = DropControlCharacters(series.name, false);

@@ -22,6 +22,11 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   QWidget* central = WhiteCentralWidget();
   auto* layout = new QVBoxLayout(central);
 
+  set_ = new QLabel(central);
+  set_->setObjectName("Label_Set");
+  set_->setWordWrap(true);
+  layout->addWidget(set_);
+
   auto* box = new QGroupBox(QStringLiteral("章节"), central);
   auto* box_layout = new QVBoxLayout(box);
   for (ReportSection s : AllSections()) {
@@ -173,6 +178,7 @@ void Frm_AnalysisReport::Refresh() {
   // been saved meanwhile), not on every edit.
   std::vector<SavedSet> sets;
   if (list_sets_) {
+    set_->setText(Q(window_.LabelSet()));
     try {
       sets = ListResultSets(window_.session());
     } catch (const std::exception&) {

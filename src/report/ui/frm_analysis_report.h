@@ -37,6 +37,7 @@ class Frm_AnalysisReport : public FormView {
   QCheckBox *compare_symptoms_, *compare_doses_;
   QComboBox* dose_table_;
   QPushButton* generate_;
+  QLabel* set_;
   QLabel* status_;
 };
 
