@@ -36,16 +36,22 @@ void FitCategoryLabels(QChart* chart, QSizeF size) {
   for (QAbstractAxis* axis : chart->axes(Qt::Vertical)) {
     auto* categories = qobject_cast<QBarCategoryAxis*>(axis);
     if (!categories || categories->count() == 0) continue;
-    const double share = (size.height() - 190) / categories->count();
-    const int pixels = std::clamp(static_cast<int>((share - 9) / 1.45), 8, 13);
+    // The plot takes the height less the title, the value axis and the margins (about 120
+    // pixels); a name's line, padded, must stay within its bar's share or Qt Charts drops it.
+    const double share = (size.height() - 120) / categories->count();
+    const int pixels = std::clamp(static_cast<int>((share - 6) / 1.4), 8, 13);
     categories->setLabelsFont(PictureFont(pixels));
-    // The names are what the reader looks for: the numbers are never larger than them.
+    // The names are what the reader looks for: the numbers are never larger than them, and
+    // each number keeps within its own bar when a name has several.
     for (QAbstractSeries* s : chart->series())
-      if (auto* bars = qobject_cast<QAbstractBarSeries*>(s))
-        for (QBarSet* set : bars->barSets())
-          if (set->labelFont().pixelSize() > pixels) set->setLabelFont(PictureFont(pixels));
+      if (auto* bars = qobject_cast<QAbstractBarSeries*>(s)) {
+        const double bar = share / std::max<qsizetype>(1, bars->count());
+        const int made = categories->count() > 20 ? 11 : 12;  // as MakeBarChart sets them
+        const int number = std::clamp(static_cast<int>((bar - 1) / 1.2), 8, std::min(pixels, made));
+        for (QBarSet* set : bars->barSets()) set->setLabelFont(PictureFont(number));
+      }
     for (QAbstractAxis* a : chart->axes(Qt::Horizontal))
-      if (a->labelsFont().pixelSize() > pixels) a->setLabelsFont(PictureFont(pixels));
+      a->setLabelsFont(PictureFont(std::min(pixels, 12)));  // 12 as MakeBarChart sets it
   }
 }
 
