@@ -77,12 +77,6 @@ std::vector<WorkbookSheet> SheetsOfTables(const std::vector<ResultTable>& tables
   return sheets;
 }
 
-Outcome ExportTables(Session& session, std::string_view suggested_name,
-                     const std::vector<ResultTable>& tables,
-                     const std::vector<TableChart>& charts) {
-  return ExportWorkbook(session, suggested_name, SheetsOfTables(tables, charts));
-}
-
 Outcome ExportWorkbook(Session& session, std::string_view suggested_name,
                        const std::vector<WorkbookSheet>& sheets) {
   const bool any_rows = std::any_of(sheets.begin(), sheets.end(), [](const WorkbookSheet& s) {

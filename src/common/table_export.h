@@ -38,11 +38,6 @@ struct TableChart {
 std::vector<WorkbookSheet> SheetsOfTables(const std::vector<ResultTable>& tables,
                                           const std::vector<TableChart>& charts = {});
 
-// What a window's 导出为 Excel does with its engine's tables: the one call a window needs.
-Outcome ExportTables(Session& session, std::string_view suggested_name,
-                     const std::vector<ResultTable>& tables,
-                     const std::vector<TableChart>& charts = {});
-
 // Refuses when no sheet has a row; else asks for a file name (`suggested_name` + .xlsx is
 // offered) and writes the workbook. Cancelling does nothing.
 Outcome ExportWorkbook(Session& session, std::string_view suggested_name,

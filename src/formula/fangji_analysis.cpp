@@ -377,9 +377,6 @@ Outcome FangjiAnalysis::Menu_SaveResultSet_Click() {
 Outcome FangjiAnalysis::Menu_SimilarFormulas_Click() {
   return OpenAnalysis("similar-formulas");
 }
-Outcome FangjiAnalysis::Menu_CompareSets_Click() {
-  return OpenAnalysis("compare-sets");
-}
 
 Outcome FangjiAnalysis::Menu_AnalysisReport_Click() {
   const auto& open = session_.workflows().open_report;

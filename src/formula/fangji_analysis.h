@@ -122,7 +122,6 @@ class FangjiAnalysis : public WindowModel {
   Outcome Menu_HerbNetwork_Click();
   Outcome Menu_SimilarFormulas_Click();
   Outcome Menu_SaveResultSet_Click();
-  Outcome Menu_CompareSets_Click();
   Outcome Menu_AnalysisReport_Click();
   // What an analysis's menu entry does: opens its window and shows a run, or runs it with its
   // defaults and tells what it found.

@@ -36,7 +36,6 @@ class DescribedSet {
   void Take(const Session& session, Rerun rerun);
   void Forget() { *this = DescribedSet(); }
   bool Taken() const { return stamp_.taken; }
-  const ResultSetStamp& Stamp() const { return stamp_; }
   bool Stale(const Session& session) const { return ResultSetChanged(session, stamp_); }
   // The set for a window's title, with the analysis's own count of the formulas it used.
   std::string Caption(std::int64_t formulas) const;

@@ -100,9 +100,9 @@ TEST_F(SimilarHerbsTest, RankingAgreesWithABruteForceReckoningAndTheCacheIsReuse
   // Neighbours of the query (a few bits flipped) and strangers; more than one converter batch.
   const int n = static_cast<int>(kFingerprintBatch) + 300;
   for (int id = 1; id <= n; ++id) {
-    std::uint32_t w = lib.query;
-    for (int flips = rng() % (id % 3 == 0 ? 20 : 5); flips > 0; --flips) w ^= 1u << (rng() % 32);
-    lib.smiles[id] = Hex(w);
+    std::uint32_t bits = lib.query;
+    for (int flips = rng() % (id % 3 == 0 ? 20 : 5); flips > 0; --flips) bits ^= 1u << (rng() % 32);
+    lib.smiles[id] = Hex(bits);
   }
   lib.smiles[7] = "zzzzzzzz";  // the converter gives no fingerprint
   lib.smiles[8] = "";          // no structure at all

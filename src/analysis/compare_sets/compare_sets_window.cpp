@@ -80,10 +80,6 @@ void CompareSetsWindow::Load() {
   RefreshSetList();
 }
 
-std::string CompareSetsWindow::ChoiceCaption(std::string_view name) {
-  return SetChoiceCaption(name);
-}
-
 void CompareSetsWindow::SetSetA(std::string_view name) {
   set_a_ = Trim(name);
   Changed();
@@ -163,7 +159,6 @@ Outcome CompareSetsWindow::Cmd_Compare_Click() {
   order_.resize(comparison_.items.size());
   std::iota(order_.begin(), order_.end(), 0);
   sort_.Reset();
-  shared_formulas_ = result.shared;
   label_summary_ = std::move(result.summary);
   FillGrid();
   FillDoseGrid();

@@ -48,7 +48,6 @@ class CompareSetsWindow : public WindowModel {
     bool operator==(const Choice&) const = default;
   };
   const std::vector<Choice>& SetChoices() const { return choices_; }
-  static std::string ChoiceCaption(std::string_view name);
   const std::string& SetA() const { return set_a_; }
   const std::string& SetB() const { return set_b_; }
   void SetSetA(std::string_view name);
@@ -64,8 +63,6 @@ class CompareSetsWindow : public WindowModel {
   DoseTable DoseTableChoice() const;
   void SetDoseTable(DoseTable table);
   const std::string& LabelSummary() const { return label_summary_; }
-  // Formulas found in both compared sets (the last comparison); the summary warns of them.
-  std::int64_t SharedFormulas() const { return shared_formulas_; }
   // The doses of the last comparison (header only when doses were not compared).
   Grid& FlexGridDoses() { return dose_grid_; }
   const Grid& FlexGridDoses() const { return dose_grid_; }
@@ -83,7 +80,6 @@ class CompareSetsWindow : public WindowModel {
   // The chart of those items: A's and B's rates side by side, the smallest q on top.
   BarChart Chart() const;
   int SortColumn() const { return sort_.Column(); }  // -1: the defined order
-  bool SortAscending() const { return !sort_.Descending(); }
 
   static const std::vector<MenuEntry>& MenuBar();
   // 导出为 Excel: every item of the last comparison in the grid's order, and the chart with
@@ -116,7 +112,6 @@ class CompareSetsWindow : public WindowModel {
   ItemKind kind_ = ItemKind::kHerbs;
   std::string min_count_text_;
   std::string label_summary_;
-  std::int64_t shared_formulas_ = 0;
   Grid grid_;
   bool compare_doses_ = false;
   DoseTable dose_table_ = DoseTable::kModern;

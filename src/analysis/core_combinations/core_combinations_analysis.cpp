@@ -105,11 +105,6 @@ double PresenceEntropy(std::int64_t present, std::int64_t n) {
   }
 }
 
-double EntropyBits(const std::vector<std::int64_t>& counts, std::int64_t n) {
-  std::vector<std::int64_t> sorted = counts;
-  return SortedEntropy(sorted.data(), sorted.size(), n);
-}
-
 PairInformation MutualInformation(std::int64_t n, std::int64_t a, std::int64_t b,
                                   std::int64_t both) {
   PairInformation info;

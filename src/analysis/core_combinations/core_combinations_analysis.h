@@ -20,9 +20,6 @@ namespace lindora {
 
 class Session;
 
-// Entropy in bits of counts summing to n (0·log 0 = 0).
-double EntropyBits(const std::vector<std::int64_t>& counts, std::int64_t n);
-
 struct PairInformation {
   double mi = 0;          // I(A;B) in bits
   double normalised = 0;  // I / min(H(A), H(B)); 0 when either entropy is 0

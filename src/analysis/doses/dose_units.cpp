@@ -88,10 +88,6 @@ std::optional<DoseTable> DoseTableFromKey(std::string_view key) {
   return std::nullopt;
 }
 
-bool IsMassUnit(std::string_view unit) {
-  return FindMassUnit(unit) != nullptr;
-}
-
 std::optional<double> DoseGrams(double amount, std::string_view unit, DoseTable table) {
   const MassUnit* m = FindMassUnit(unit);
   if (!m) return std::nullopt;

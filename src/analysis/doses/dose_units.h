@@ -29,8 +29,6 @@ std::optional<DoseTable> DoseTableFromKey(std::string_view key);
 
 // A unit as compared: Latin letters folded to ASCII lower case ("G", "ｇ" → "g", "mL" → "ml").
 std::string NormalUnit(std::string_view unit);
-// Whether a written unit is a weight (两, 钱, g, 克, kg, …).
-bool IsMassUnit(std::string_view unit);
 // Grams of `amount` of a weight unit by the table; nothing for a count or volume unit.
 std::optional<double> DoseGrams(double amount, std::string_view unit, DoseTable table);
 // Grams of a whole reading, its table-sized part ("1两1分") included; nothing unless every

@@ -422,11 +422,11 @@ AnalysisDescriptor DosesDescriptor() {
     DosesOptions options;
     options.table = DefaultDoseTable(session);
     if (auto it = values.find("table"); it != values.end() && it->second != kLibraryDoseTableKey) {
-      std::optional<DoseTable> table = DoseTableFromKey(it->second);
-      if (!table)
+      std::optional<DoseTable> chosen = DoseTableFromKey(it->second);
+      if (!chosen)
         return Refuse(session,
                       "换算表须是 modern、han-13.8 或 han-15.625，“" + it->second + "”不是。");
-      options.table = *table;
+      options.table = *chosen;
     }
     if (auto it = values.find("top"); it != values.end()) {
       const std::string t = Trim(it->second);

@@ -178,7 +178,9 @@ HerbClustering ClusterHerbs(const Transactions& t, const HerbClusteringOptions& 
 }
 
 int DendrogramHeight(std::size_t leaves) {
-  return std::max(500, 120 + 24 * static_cast<int>(leaves));
+  // A line per leaf below the title and axis margins; small trees no flatter than the minimum.
+  constexpr int kMinHeight = 500, kMargins = 120, kLeafLine = 24;
+  return std::max(kMinHeight, kMargins + kLeafLine * static_cast<int>(leaves));
 }
 
 DendrogramPicture PictureOf(const HerbClustering& c) {

@@ -76,7 +76,6 @@ class AssociationRulesWindow : public WindowModel {
 
   // The last run: its transactions (for the herb names) and all its itemsets and rules, the
   // rules in the order the grid shows them.
-  const Transactions& Items() const { return items_; }
   const RuleMining& Mining() const { return mining_; }
   // The column the rules are sorted by (-1: the default order) and its direction.
   int SortColumn() const { return sort_.Column(); }

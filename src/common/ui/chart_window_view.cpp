@@ -9,8 +9,8 @@
 
 namespace lindora::ui {
 
-BarChartView::BarChartView(const BarChart& data, QWidget* parent)
-    : QChartView(MakeBarChart(data), parent) {
+BarChartView::BarChartView(const BarChart& chart, QWidget* parent)
+    : QChartView(MakeBarChart(chart), parent) {
   setRenderHint(QPainter::Antialiasing);
 }
 
@@ -30,13 +30,13 @@ void BarChartView::resizeEvent(QResizeEvent* event) {
   QChartView::resizeEvent(event);
 }
 
-ChartWindow::ChartWindow(const BarChart& data, const QString& object_name, Session& session,
+ChartWindow::ChartWindow(const BarChart& chart, const QString& object_name, Session& session,
                          QWidget* parent)
-    : QMainWindow(parent), model_(session, data) {
+    : QMainWindow(parent), model_(session, chart) {
   setObjectName(object_name);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(Q(model_.Caption()));
-  auto* view = new BarChartView(data, this);
+  auto* view = new BarChartView(chart, this);
   view->setObjectName("ChartView");
   setCentralWidget(view);
   BuildMenus(this, menuBar(), ChartWindowModel::MenuBar(), model_);

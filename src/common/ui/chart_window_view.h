@@ -13,7 +13,7 @@ namespace lindora::ui {
 class BarChartView : public QChartView {
   Q_OBJECT
  public:
-  explicit BarChartView(const BarChart& data, QWidget* parent = nullptr);
+  explicit BarChartView(const BarChart& chart, QWidget* parent = nullptr);
   explicit BarChartView(QWidget* parent = nullptr);
   // Shows `chart` instead of the one shown (which goes), its labels fitted to the view.
   void SetChart(QChart* chart);
@@ -26,7 +26,7 @@ class BarChartView : public QChartView {
 class ChartWindow : public QMainWindow {
   Q_OBJECT
  public:
-  ChartWindow(const BarChart& data, const QString& object_name, Session& session,
+  ChartWindow(const BarChart& chart, const QString& object_name, Session& session,
               QWidget* parent = nullptr);
   // Writes the chart at the window's picture size; a file that cannot be written is one message.
   bool SavePng(const QString& path);

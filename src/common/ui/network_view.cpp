@@ -7,6 +7,10 @@
 #include <cmath>
 
 namespace lindora::ui {
+namespace {
+// How far the wheel zooms out and in.
+constexpr double kMinZoom = 0.2, kMaxZoom = 20.0;
+}  // namespace
 
 NetworkView::NetworkView(QWidget* parent) : QWidget(parent) {
   setMinimumSize(300, 200);
@@ -15,11 +19,6 @@ NetworkView::NetworkView(QWidget* parent) : QWidget(parent) {
 
 void NetworkView::SetPicture(NetworkPicture picture) {
   picture_ = std::move(picture);
-  update();
-}
-
-void NetworkView::SetZoom(double zoom) {
-  zoom_ = std::clamp(zoom, 0.2, 20.0);
   update();
 }
 
@@ -37,7 +36,7 @@ void NetworkView::paintEvent(QPaintEvent*) {
 void NetworkView::wheelEvent(QWheelEvent* event) {
   // Zoom about the pointer: the point under it stays where it is.
   const double factor = std::pow(1.0015, event->angleDelta().y());
-  const double next = std::clamp(zoom_ * factor, 0.2, 20.0);
+  const double next = std::clamp(zoom_ * factor, kMinZoom, kMaxZoom);
   const QPointF c = QRectF(rect()).center();
   const QPointF mouse = event->position();
   pan_ = mouse - c - (mouse - c - pan_) * (next / zoom_);

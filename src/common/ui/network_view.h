@@ -14,8 +14,6 @@ class NetworkView : public QWidget {
   explicit NetworkView(QWidget* parent = nullptr);
   void SetPicture(NetworkPicture picture);
   const NetworkPicture& Picture() const { return picture_; }
-  double Zoom() const { return zoom_; }
-  void SetZoom(double zoom);
   void ResetView();
 
  protected:

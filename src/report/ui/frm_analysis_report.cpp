@@ -49,12 +49,12 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
 
   auto* form = new QFormLayout;
   auto spin = [&](const char* name, int low, int high, void (*set)(ReportOptions&, int)) {
-    auto* box = new QSpinBox(central);
-    box->setObjectName(name);
-    box->setRange(low, high);
-    connect(box, &QSpinBox::valueChanged, this,
+    auto* spin_box = new QSpinBox(central);
+    spin_box->setObjectName(name);
+    spin_box->setRange(low, high);
+    connect(spin_box, &QSpinBox::valueChanged, this,
             [this, set](int v) { window_.EditOptions([&](ReportOptions& o) { set(o, v); }); });
-    return box;
+    return spin_box;
   };
   auto text = [&](const char* name, std::string ReportOptions::*field) {
     auto* edit = new QLineEdit(central);
@@ -81,13 +81,13 @@ Frm_AnalysisReport::Frm_AnalysisReport(AnalysisReportWindow& model)
   form->addRow(QStringLiteral("药物网络 边阈值（共同出现次数）"), min_edge_);
   // The same choosers as the comparison window: the current set and every saved one.
   auto chooser = [&](const char* name, std::string ReportOptions::*field) {
-    auto* box = new QComboBox(central);
-    box->setObjectName(name);
-    box->setMinimumContentsLength(12);
-    connect(box, &QComboBox::activated, this, [this, box, field](int i) {
-      window_.EditOptions([&](ReportOptions& o) { o.*field = S(box->itemData(i).toString()); });
+    auto* combo = new QComboBox(central);
+    combo->setObjectName(name);
+    combo->setMinimumContentsLength(12);
+    connect(combo, &QComboBox::activated, this, [this, combo, field](int i) {
+      window_.EditOptions([&](ReportOptions& o) { o.*field = S(combo->itemData(i).toString()); });
     });
-    return box;
+    return combo;
   };
   compare_a_ = chooser("Combo_CompareA", &ReportOptions::compare_a);
   form->addRow(QStringLiteral("结果集比较 A"), compare_a_);

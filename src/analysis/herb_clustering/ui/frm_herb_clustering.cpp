@@ -15,6 +15,16 @@
 namespace lindora::ui {
 namespace {
 
+// Sizes in pixels: the window at first, its fields, and how the splitters share their width
+// (the tree gets most of its tab; the core combinations' two tables a little more than the
+// information table).
+constexpr int kWindowWidth = 1300, kWindowHeight = 860;
+constexpr int kNumberFieldWidth = 60, kCutValueFieldWidth = 70, kFormulaChoiceMinWidth = 200;
+constexpr int kFormulaChoiceRows = 20;  // the formula list's rows shown at once
+constexpr int kBoxMargin = 4, kControlGroupSpacing = 30;
+constexpr int kTreeWidth = 880, kHerbTableWidth = 380;
+constexpr int kInformationTableWidth = 560, kCoreTablesWidth = 700;
+
 QLineEdit* Field(QWidget* parent, const char* name, int width) {
   auto* field = new QLineEdit(parent);
   field->setObjectName(name);
@@ -39,7 +49,7 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
 QWidget* Captioned(const QString& caption, FlexGridView* grid, QWidget* parent) {
   auto* box = new QGroupBox(caption, parent);
   auto* layout = new QVBoxLayout(box);
-  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setContentsMargins(kBoxMargin, kBoxMargin, kBoxMargin, kBoxMargin);
   grid->setParent(box);
   layout->addWidget(grid);
   return box;
@@ -73,14 +83,14 @@ Frm_HerbClustering::Frm_HerbClustering(HerbClusteringWindow& model)
           [this](int tab) { window_.SetCurrentTab(tab); });
   BuildMenus(this, menuBar(), HerbClusteringWindow::MenuBar(), window_);
   result_set_bar_ = AddResultSetBar(this, window_);
-  resize(1300, 860);
+  resize(kWindowWidth, kWindowHeight);
 }
 
 QWidget* Frm_HerbClustering::HerbTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   auto* controls = new QHBoxLayout;
-  top_ = Field(page, "Text_Top", 60);
+  top_ = Field(page, "Text_Top", kNumberFieldWidth);
   distance_ = Choice(page, "Combo_Distance",
                      {QStringLiteral("Jaccard 距离"), QStringLiteral("平方欧氏距离"),
                       QStringLiteral("余弦（Ochiai）距离")});
@@ -88,7 +98,7 @@ QWidget* Frm_HerbClustering::HerbTab() {
                     {QStringLiteral("平均连接（UPGMA）"), QStringLiteral("完全连接"),
                      QStringLiteral("单连接"), QStringLiteral("Ward 法")});
   cut_rule_ = Choice(page, "Combo_CutRule", {QStringLiteral("聚类数"), QStringLiteral("切割高度")});
-  cut_value_ = Field(page, "Text_CutValue", 70);
+  cut_value_ = Field(page, "Text_CutValue", kCutValueFieldWidth);
   auto* run = Button(page, "Cmd_ClusterHerbs", QStringLiteral("聚类"));
   controls->addWidget(new QLabel(QStringLiteral("频数最高的前"), page));
   controls->addWidget(top_);
@@ -112,7 +122,7 @@ QWidget* Frm_HerbClustering::HerbTab() {
   split->addWidget(tree_scroll);
   split->addWidget(herb_grid_);
   split->setStretchFactor(0, 1);
-  split->setSizes({880, 380});
+  split->setSizes({kTreeWidth, kHerbTableWidth});
   layout->addWidget(split, 1);
   herb_summary_ = new QLabel(page);
   layout->addWidget(herb_summary_);
@@ -132,8 +142,8 @@ QWidget* Frm_HerbClustering::FormulaTab() {
   formula_ = Choice(page, "Combo_Formula", {});
   formula_->setEditable(true);
   formula_->setInsertPolicy(QComboBox::NoInsert);
-  formula_->setMaxVisibleItems(20);
-  formula_->setMinimumWidth(200);
+  formula_->setMaxVisibleItems(kFormulaChoiceRows);
+  formula_->setMinimumWidth(kFormulaChoiceMinWidth);
   formula_->lineEdit()->setPlaceholderText(QStringLiteral("输入方名的一部分以筛选"));
   // Typing narrows the list to the names holding the text anywhere (the model's filter);
   // the completer shows that list as it stands.
@@ -146,16 +156,16 @@ QWidget* Frm_HerbClustering::FormulaTab() {
     static_cast<QStringListModel*>(formula_completer_->model())->setStringList(names);
     if (!text.trimmed().isEmpty()) formula_completer_->complete();
   });
-  similar_top_ = Field(page, "Text_SimilarTop", 60);
+  similar_top_ = Field(page, "Text_SimilarTop", kNumberFieldWidth);
   auto* find = Button(page, "Cmd_SimilarFormulas", QStringLiteral("查找相似方剂"));
-  min_similarity_ = Field(page, "Text_MinSimilarity", 60);
+  min_similarity_ = Field(page, "Text_MinSimilarity", kNumberFieldWidth);
   auto* cluster = Button(page, "Cmd_ClusterFormulas", QStringLiteral("方剂聚类"));
   controls->addWidget(new QLabel(QStringLiteral("方剂"), page));
   controls->addWidget(formula_);
   controls->addWidget(new QLabel(QStringLiteral("列出前"), page));
   controls->addWidget(similar_top_);
   controls->addWidget(find);
-  controls->addSpacing(30);
+  controls->addSpacing(kControlGroupSpacing);
   controls->addWidget(new QLabel(QStringLiteral("结果集方剂聚类，相似度至少"), page));
   controls->addWidget(min_similarity_);
   controls->addWidget(cluster);
@@ -189,11 +199,11 @@ QWidget* Frm_HerbClustering::CoreTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   auto* controls = new QHBoxLayout;
-  min_support_ = Field(page, "Text_MinSupport", 60);
-  min_association_ = Field(page, "Text_MinAssociation", 60);
+  min_support_ = Field(page, "Text_MinSupport", kNumberFieldWidth);
+  min_association_ = Field(page, "Text_MinAssociation", kNumberFieldWidth);
   size_ = Choice(page, "Combo_Size", {"3", "4"});
-  keep_ = Field(page, "Text_Keep", 60);
-  merge_similarity_ = Field(page, "Text_MergeSimilarity", 60);
+  keep_ = Field(page, "Text_Keep", kNumberFieldWidth);
+  merge_similarity_ = Field(page, "Text_MergeSimilarity", kNumberFieldWidth);
   auto* run = Button(page, "Cmd_CoreCombinations", QStringLiteral("寻找核心组合"));
   controls->addWidget(new QLabel(QStringLiteral("支持度（方剂数）≥"), page));
   controls->addWidget(min_support_);
@@ -220,7 +230,7 @@ QWidget* Frm_HerbClustering::CoreTab() {
   right->addWidget(Captioned(QStringLiteral("核心组合（按总相关排序）"), core_grid_, right));
   right->addWidget(Captioned(QStringLiteral("新方候选"), candidate_grid_, right));
   split->addWidget(right);
-  split->setSizes({560, 700});
+  split->setSizes({kInformationTableWidth, kCoreTablesWidth});
   layout->addWidget(split, 1);
   core_summary_ = new QLabel(page);
   layout->addWidget(core_summary_);
