@@ -1,5 +1,6 @@
 #include "formula/composition.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -209,13 +210,14 @@ bool IsRangeSeparator(char32_t c) {
 }
 
 // Dose words that name no amount.
-constexpr std::array<std::u32string_view, 7> kDoseWords = {U"适量", U"少许", U"少量", U"等分",
-                                                           U"若干", U"酌量", U"酌情"};
+constexpr std::array<std::u32string_view, 10> kDoseWords = {
+    U"适量", U"少许", U"少量", U"等分", U"等份", U"若干", U"酌量", U"酌情", U"不拘多少", U"随意"};
 
-// Usage words written after a dose without brackets ("30g先煎"); kept as notes.
-constexpr std::array<std::u32string_view, 12> kUsageWords = {
-    U"先煎", U"后下", U"后入", U"包煎", U"另煎",     U"烊化",
-    U"冲服", U"兑服", U"另炖", U"焗服", U"研末冲服", U"煎汤代水"};
+// Usage words written after a dose without brackets ("30g先煎"), and a herb's part in the
+// formula ("黄芪为君"); kept as notes.
+constexpr std::array<std::u32string_view, 16> kUsageWords = {
+    U"先煎", U"后下", U"后入",     U"包煎",     U"另煎", U"烊化", U"冲服", U"兑服",
+    U"另炖", U"焗服", U"研末冲服", U"煎汤代水", U"为君", U"为臣", U"为佐", U"为使"};
 
 // Reads a whole dose text; nullopt when the text is not a dose at all. A bare number or a dose
 // word is a dose without a readable amount and unit.
@@ -306,8 +308,9 @@ std::optional<DoseReading> Scan(U32View text) {
     }
   }
   if (!at_end()) return std::nullopt;
-  // Only an Arabic number stands without a unit ("黄芪30"): "三七" is a name, not 三 and 七.
-  if (!unit && !arabic) return std::nullopt;
+  // Only an Arabic number or a Chinese one of two characters and more ("十二", a dose whose unit
+  // the text lost) stands without a unit: "三七" is a name, not 三 and 七.
+  if (!unit && !arabic && i - number_at < 2) return std::nullopt;
   dose.low = low;
   dose.high = high;
   dose.amount = (low + high) / 2;
@@ -316,6 +319,106 @@ std::optional<DoseReading> Scan(U32View text) {
     dose.readable = true;
   }
   return dose;
+}
+
+// Processing written without brackets, as classical texts and hurried lists do ("枳壳 麸炒",
+// "杜仲酥炙", "白术（米泔浸一宿）焙干微炒"): runs of a method (炒, 炙, 研 …) with what may stand
+// before it (麸, 酒, 微, 别 …) and after it (干, 黄, 一宿 …), or 去 with the parts taken off.
+// No drug's name is made of these alone, and none ends in one.
+constexpr std::u32string_view kMethods = U"炒炙焙研洗切锉剉煨炮煅烧蒸煮浸淬飞捣杵熬晒泡碾擂";
+constexpr std::u32string_view kBeforeMethod =
+    U"微别细麸蜜酒醋盐米泔土慢文武火同拌水汁童便乳酥油面姜另再略";
+constexpr std::u32string_view kAfterMethod = U"干过熟黄焦香透黑赤细末粉用令存性一二三宿夜日次微";
+constexpr std::u32string_view kPartsTakenOff =
+    U"皮心芦苗节土油壳核毛子瓤白尖头足翅须根粗脐丝嘴筋膜沙砂梗枝叶刺蒂";
+
+bool IsHan(char32_t c) {
+  return c >= 0x3400 && c <= 0x9FFF;
+}
+
+bool In(std::u32string_view set, char32_t c) {
+  return set.find(c) != std::u32string_view::npos;
+}
+
+// A processing phrase is "去" with parts, or before-words, methods and after-words in that
+// order; a tail of processing is a run of phrases, never longer than this.
+constexpr std::size_t kLongestProcessing = 16;
+
+// For each start p of the last kLongestProcessing characters of s, whether s[p..] is made of
+// processing phrases only (indexed from s.size() - the window).
+std::vector<char> ProcessingStarts(U32View s) {
+  const std::size_t n = s.size(), from = n > kLongestProcessing ? n - kLongestProcessing : 0;
+  std::vector<char> whole(n - from + 1, 0);
+  const auto at = [&](std::size_t i) -> char& { return whole[i - from]; };
+  at(n) = 1;
+  for (std::size_t i = n; i-- > from;) {
+    bool ok = false;
+    if (s[i] == U'去')
+      for (std::size_t j = i + 1; !ok && j < n && In(kPartsTakenOff, s[j]); ++j) ok = at(j + 1);
+    for (std::size_t k = i; !ok && k < n; ++k) {
+      std::size_t m = k;
+      for (; !ok && m < n && In(kMethods, s[m]); ++m) ok = at(m + 1);
+      if (m > k)
+        for (std::size_t a = m; !ok && a < n && In(kAfterMethod, s[a]); ++a) ok = at(a + 1);
+      if (!In(kBeforeMethod, s[k])) break;
+    }
+    at(i) = ok;
+  }
+  return whole;
+}
+
+bool IsProcessing(U32View s) {
+  return !s.empty() && s.size() <= kLongestProcessing && ProcessingStarts(s)[0];
+}
+
+// Where a processing tail starts ("甜瓜蒂炒黄" → 3); the name keeps at least two characters.
+std::size_t ProcessingTail(U32View s) {
+  const std::size_t from = s.size() > kLongestProcessing ? s.size() - kLongestProcessing : 0;
+  const auto starts = ProcessingStarts(s);
+  for (std::size_t p = std::max<std::size_t>(2, from); p < s.size(); ++p)
+    if (starts[p - from]) return p;
+  return s.size();
+}
+
+// How the preparation and the taking of a remedy begin ("上为细末", "右件", "每服三钱",
+// "水煎服", "先煮麻黄数沸", "加生姜"): an item that begins so names no herb. No drug's name
+// begins with one of the single characters.
+constexpr std::u32string_view kInstructionStarts = U"治加候再令用取至或若又煮服下先每和涂不";
+constexpr std::array<std::u32string_view, 31> kInstructionLeads = {
+    U"上为", U"上件", U"上药", U"右为", U"右件",   U"右药",   U"以上",   U"已上",
+    U"共为", U"共研", U"同研", U"同煎", U"为末",   U"为细末", U"为粗末", U"为散",
+    U"为丸", U"为衣", U"捣罗", U"水煎", U"煎服",   U"煎汤",   U"煎至",   U"去滓",
+    U"去渣", U"空心", U"食前", U"食后", U"炼蜜为", U"炼蜜和", U"熬成"};
+
+// Words of a sentence that no drug's name holds: a commentary or an instruction run into the
+// herbs ("丹皮为君地黄只用臣分两", "汗出而恶寒").
+constexpr std::u32string_view kProseMarks = U"也矣哉焉曰谓而则乃皆虽其者之所即以";
+// Longer than any drug's name with its processing written before it ("九蒸九晒熟地黄").
+constexpr std::size_t kLongestName = 8;
+
+bool StartsWithWord(U32View s, U32View word) {
+  return s.size() >= word.size() && s.substr(0, word.size()) == word;
+}
+
+// "上十味", "右五味": the count of the herbs above, which begins the preparation.
+bool IsCountOfHerbs(U32View s) {
+  if (s.empty() || (s[0] != U'上' && s[0] != U'右')) return false;
+  std::size_t i = 1;
+  return ReadChinese(s, i) && i < s.size() && s[i] == U'味';
+}
+
+// An item that is a sentence of the preparation or a commentary rather than a herb.
+bool IsInstruction(U32View item) {
+  const U32View s = TrimBlanks(item);
+  if (IsCountOfHerbs(s) || (!s.empty() && In(kInstructionStarts, s[0]))) return true;
+  for (const auto lead : kInstructionLeads)
+    if (StartsWithWord(s, lead)) return true;
+  std::size_t han = 0;
+  for (const char32_t c : s) {
+    if (In(kProseMarks, c)) return true;
+    han += IsHan(c);
+  }
+  return han > kLongestName;
 }
 
 struct Piece {
@@ -378,6 +481,21 @@ bool BlankInsideDose(U32View text, std::size_t at) {
   return (IsRangeSeparator(prev) || prev == U'各') && next_number;
 }
 
+// Whether a blank inside brackets is followed by a new item ("乳香（别研 麝香（研）"): a name
+// and an opening bracket before any closing one. Damaged classical text loses closing
+// brackets; a note itself never holds a further item.
+bool OpensNewItem(U32View text, std::size_t at) {
+  std::size_t i = at;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  const std::size_t start = i;
+  for (; i < text.size() && !IsSeparator(text[i]); ++i) {
+    if (IsClosing(text[i])) return false;
+    if (Closing(text[i])) return i > start;
+    if (!IsHan(text[i])) return false;
+  }
+  return false;
+}
+
 std::vector<Item> SplitItems(U32View text) {
   std::vector<Item> items;
   Item current;
@@ -402,6 +520,10 @@ std::vector<Item> SplitItems(U32View text) {
       if (any_close && i < last_close) ++depth;
     } else if (IsClosing(c)) {
       if (depth > 0) --depth;
+    } else if (depth > 0 && IsBlank(c) && OpensNewItem(text, i)) {
+      depth = 0;  // a bracket the text lost the end of
+      flush();
+      continue;
     } else if (depth == 0 && IsSeparator(c) && !(IsBlank(c) && BlankInsideDose(text, i))) {
       flush();
       if (EndsGroup(c)) group_start = true;
@@ -417,10 +539,6 @@ std::vector<Item> SplitItems(U32View text) {
 // ("地黄克"), they are a dose written badly, not a part of the name.
 constexpr std::array<std::u32string_view, 11> kBareUnits = {
     U"毫升", U"毫克", U"千克", U"公斤", U"克", U"钱", U"两", U"斤", U"g", U"ml", U"mg"};
-
-bool IsHan(char32_t c) {
-  return c >= 0x3400 && c <= 0x9FFF;
-}
 
 // Drops a unit or a "各" standing after a name with no dose before it ("地黄克", "麦冬各").
 void DropBareUnit(std::u32string& herb) {
@@ -471,10 +589,14 @@ std::vector<HerbMention> ParseComposition(std::string_view composition) {
     if (item.group_start) waiting.clear();
     Piece piece = TakeNotes(item.text);
     std::u32string name(TrimBlanks(piece.name));
+    // "上各等分": the dose of every herb above.
+    if (name.size() > 2 && (name[0] == U'上' || name[0] == U'右') && name[1] == U'各')
+      name.erase(0, 1);
     std::vector<std::string> trailing;
     for (const auto word : kUsageWords)
-      if (StripSuffix(name, word)) {
+      if (name == word || StripSuffix(name, word)) {
         trailing.push_back(ToUtf8(word));
+        if (name == word) name.clear();
         break;
       }
 
@@ -490,11 +612,32 @@ std::vector<HerbMention> ParseComposition(std::string_view composition) {
         break;
       }
     }
+    // "各一": a shared dose whose unit the text lost.
+    if (!dose && name.size() >= 2 && name[name.size() - 2] == U'各' &&
+        (ChineseDigit(name.back()) >= 0 || name.back() == U'半')) {
+      cut = name.size() - 1;
+      dose = DoseReading{};
+      dose->text = ToUtf8(U32View(name).substr(cut));
+    }
     std::u32string herb(TrimBlanks(U32View(name).substr(0, cut)));
     if (dose && !herb.empty() && herb.back() == U'各') {
       shared = true;
       herb.pop_back();
       herb = std::u32string(TrimBlanks(herb));
+    }
+    if (IsInstruction(herb)) {
+      // Kept with the herb before it, so the text is not lost, but read for no dose.
+      piece.notes.insert(piece.notes.begin(), ToUtf8(TrimBlanks(item.text)));
+      if (!herbs.empty())
+        for (auto& note : piece.notes) herbs.back().notes.push_back(std::move(note));
+      continue;
+    }
+    if (IsProcessing(herb)) {
+      trailing.insert(trailing.begin(), ToUtf8(herb));
+      herb.clear();
+    } else if (const std::size_t tail = ProcessingTail(herb); tail < herb.size()) {
+      trailing.insert(trailing.begin(), ToUtf8(U32View(herb).substr(tail)));
+      herb.resize(tail);
     }
     if (!dose) {
       DropBareUnit(herb);

@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "formula/formula_db.h"
 #include "formula/library.h"
+#include "formula/name_dictionary.h"
 
 namespace lindora {
 
@@ -99,7 +100,9 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
     }
   }
   outcome.query = NormalizeQuery(typed);
-  const QueryProgram program(outcome.query);
+  // Old character forms match their modern ones (厚朴 finds 厚樸), as names resolve.
+  const NameDictionary names = NameDictionary::LoadCharacterForms(session.ProgramFolder());
+  const QueryProgram program(names.FoldVariants(outcome.query));
   try {
     LineReader reader(source);  // the source must be readable before anything is replaced
     ResultSetWriter writer(session);
@@ -127,6 +130,7 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
       // line and a record selected as it stands is written back byte for byte.
       CleanRecordLineInPlace(raw);
       DecodeGbkUpperInto(raw, line);
+      if (names.FoldsVariants()) line = names.FoldVariants(line);
       std::string_view comparison = TrimView(line);
       switch (program.Match(comparison, exclude)) {
         case MatchResult::kNotSelected: break;

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <memory>
+#include <optional>
 
 #include "common/files.h"
 #include "common/gbk.h"
@@ -104,6 +106,23 @@ std::string PinyinOf(std::string_view name) {
   return out;
 }
 
+NameDictionary NameDictionary::LoadCharacterForms(const std::filesystem::path& program_folder) {
+  NameDictionary dictionary;
+  const auto table = ProgramPath(program_folder, kNameTablePath);
+  std::string text;
+  try {
+    if (std::filesystem::exists(table)) text = DecodeNameTable(table);
+  } catch (const std::exception&) {
+    return dictionary;
+  }
+  for (const auto& line : Split(text, "\n")) {
+    const auto fields = Split(line, "\t");
+    if (fields.size() >= 3 && Trim(fields[2]) == "异体字")
+      dictionary.AddEntry({Trim(fields[0]), Trim(fields[1]), "异体字", ""});
+  }
+  return dictionary;
+}
+
 NameDictionary NameDictionary::Load(const std::filesystem::path& program_folder) {
   NameDictionary dictionary;
   const auto herb_names = ProgramPath(program_folder, "\\DB\\Herb_Name.DB");
@@ -199,6 +218,9 @@ const NameEntry* NameDictionary::Find(const std::string& name) const {
 bool NameDictionary::Known(const std::string& name) const {
   return IsStandard(name) || Find(name) != nullptr;
 }
+
+// The shortest part of a name written together with another: one character says too little.
+constexpr std::size_t kShortestPart = 2;
 
 NameResolution NameDictionary::Resolve(std::string_view written, bool keep_processed) const {
   return Resolve(written, keep_processed, true);
@@ -303,7 +325,23 @@ NameResolution NameDictionary::Resolve(std::string_view written, bool keep_proce
       head.how = "剂量残字（" + ToUtf8(chars.substr(cut - 1)) + "）";
       return head;
     }
-    return result;
+    // Two names run together where the text lost the blank between them ("前胡黄芩"): each
+    // part a name of two characters or more that gives one herb, and one way only to cut.
+    std::optional<NameResolution> pair;
+    for (std::size_t cut = kShortestPart; cut_remnants && cut + kShortestPart <= chars.size();
+         ++cut) {
+      NameResolution head = Resolve(ToUtf8(chars.substr(0, cut)), keep_processed, false);
+      if (head.herbs.size() != 1) continue;
+      NameResolution tail = Resolve(ToUtf8(chars.substr(cut)), keep_processed, false);
+      if (tail.herbs.size() != 1) continue;
+      if (pair) return result;  // two ways to read it: left to the user
+      pair = std::move(head);
+      // "麝香当门子": a name and another name of the same drug are that drug once.
+      if (tail.herbs[0].name != pair->herbs[0].name)
+        pair->herbs.push_back(std::move(tail.herbs[0]));
+      pair->how = "连写（" + ToUtf8(chars.substr(0, cut)) + "、" + ToUtf8(chars.substr(cut)) + "）";
+    }
+    return pair ? *pair : result;
   }
   result.how = how;
 

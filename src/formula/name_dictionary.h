@@ -54,6 +54,9 @@ class NameDictionary {
   // no error (only the herb files' names are known then). Throws SourceError for a malformed
   // table line, naming the line.
   static NameDictionary Load(const std::filesystem::path& program_folder);
+  // Only the old and variant character forms of DB/药名对照.tsv (lines of kind 异体字), for a
+  // text search; a missing or unreadable table gives none.
+  static NameDictionary LoadCharacterForms(const std::filesystem::path& program_folder);
 
   void AddStandard(std::string name);
   void AddEntry(NameEntry entry);
@@ -82,6 +85,10 @@ class NameDictionary {
   std::string DecisionTarget(std::string_view typed) const;
 
   bool IsStandard(std::string_view name) const { return standard_.count(std::string(name)) > 0; }
+  // The text with old and variant character forms folded as names are (厚樸 → 厚朴); the same
+  // text when the table names none.
+  std::string FoldVariants(std::string_view text) const { return Variants(text); }
+  bool FoldsVariants() const { return !variant_chars_.empty(); }
   const std::vector<NameEntry>& Entries() const { return entries_; }
 
   // Adds the user's decisions to the table file (kind 用户), keeping its other lines as they
@@ -90,7 +97,8 @@ class NameDictionary {
                               const std::vector<NameEntry>& decisions);
 
  private:
-  // `cut_remnants`: a dose remnant glued on a known name may be cut off (not again on the head).
+  // `cut_remnants`: a dose remnant glued on a known name may be cut off, and two names run
+  // together split (not again on the parts).
   NameResolution Resolve(std::string_view written, bool keep_processed, bool cut_remnants) const;
   std::string Variants(std::string_view name) const;
   const NameEntry* Find(const std::string& name) const;

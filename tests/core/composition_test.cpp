@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "common/gbk.h"
@@ -93,6 +94,16 @@ TEST(CompositionTest, RealWorldSpellings) {
        "乌梅=3～5枚:3..5枚 | 蜈蚣=2条:2条 | 全蝎=5只:5只 | 地龙=3-6克:3..6克"},
       {"白芍１５ｇ，赤芍１０－１５ｇ", "白芍=１５ｇ:15ｇ | 赤芍=１０－１５ｇ:10..15ｇ"},
       {"麻黄、杏仁、甘草各等分", "麻黄=等分:?* | 杏仁=等分:?* | 甘草=等分:?*"},
+      // Classical text as an import meets it: processing without brackets, the preparation run
+      // into the herbs, brackets whose end was lost, "上各等分" for every herb above.
+      {"枳壳 麸炒，甜瓜蒂炒黄，杜仲酥炙二两，生石膏30g 先煎，丹皮为君",
+       "枳壳[麸炒] | 甜瓜蒂[炒黄] | 杜仲[酥炙]=二两:2两 | 生石膏[先煎]=30g:30g | 丹皮[为君]"},
+      {"黄芪30g，当归10g。水煎服，每日一剂", "黄芪=30g:30g | 当归[水煎服][每日一剂]=10g:10g"},
+      {"乳香（别研 麝香（研） 桂枝 上各等分",
+       "乳香[别研]=等分:?* | 麝香[研]=等分:?* | 桂枝=等分:?*"},
+      {"人参 白术 各一 杏仁 十一", "人参=一:?* | 白术=一:?* | 杏仁=十一:?"},
+      {"甘草二两，丹皮为君地黄只用臣分两；上为细末，每服三钱",
+       "甘草[丹皮为君地黄只用臣分两][上为细末][每服三钱]=二两:2两"},
       // Doses written badly: a unit or 各 with no number, a Chinese numeral cut from its unit.
       {"麦冬各，地黄克，当归 钱，甘草一 钱，大枣十二 枚，黄芪20G",
        "麦冬 | 地黄 | 当归 | 甘草=一 钱:1钱 | 大枣=十二 枚:12枚 | 黄芪=20G:20G"},
@@ -152,6 +163,38 @@ TEST(CompositionTest, ShippedFormulasWriteBackUnchanged) {
   }
   EXPECT_GT(formulas, 100);
   EXPECT_GT(doses, 500);
+}
+
+// No drug's name, nor any name the dictionary knows for one, is taken for processing or for a
+// sentence: each reads as a herb, at most with a processing note split off its end.
+TEST(CompositionTest, EveryKnownNameReadsAsAHerb) {
+  const std::filesystem::path db = std::filesystem::path(LINDORA_SOURCE_DIR) / "data/DB";
+  std::ifstream herbs(db / "Herb_Name.DB", std::ios::binary), table(db / "药名对照.tsv");
+  ASSERT_TRUE(herbs && table);
+  std::stringstream bytes;
+  bytes << herbs.rdbuf();
+  std::set<std::string> names;
+  for (const auto& line : Split(DecodeGbk(bytes.str()), "\r\n")) {
+    const auto fields = Split(line, "\t");
+    if (fields.size() > 2) names.insert(fields[2]);
+  }
+  const std::set<std::string> standard = names;
+  for (std::string line; std::getline(table, line);)
+    if (!StartsWith(line, "#")) names.insert(Split(line, "\t")[0]);
+  int split = 0;
+  for (const auto& name : names) {
+    const auto mentions = ParseComposition(name);
+    ASSERT_EQ(mentions.size(), 1u) << name;
+    std::string back = mentions[0].name;
+    for (const auto& note : mentions[0].notes) back += note;
+    EXPECT_EQ(back, name);
+    if (mentions[0].name != name) {
+      ++split;
+      EXPECT_TRUE(names.count(mentions[0].name)) << name;
+    }
+  }
+  EXPECT_GT(standard.size(), 800u);
+  EXPECT_LT(split, 10);
 }
 
 }  // namespace

@@ -198,6 +198,18 @@ TEST_F(QueryTest, SearchInResultsWithoutBackupIsRefusedAndChangesNothing) {
   EXPECT_EQ(world.session.SearchHistory, "麻黄");
 }
 
+// Old character forms match as the name table folds them, either way round, and a record is
+// written as it stands.
+TEST_F(QueryTest, OldCharacterFormsMatchTheirModernOnes) {
+  folder.WriteLines("DB/Fangji.DB", {"E方\t厚樸3两，白術2两", "F方\t厚朴3两", "G方\t白术2两"});
+  folder.WriteBytes("DB/药名对照.tsv", "樸\t朴\t异体字\t\n術\t术\t异体字\t\n");
+  EXPECT_EQ(Select("厚朴"), (Names{"E方", "F方"}));
+  EXPECT_EQ(Select("厚樸 -白术"), (Names{"F方"}));
+  EXPECT_EQ(folder.ReadLines("Result/Result.DB")[0], "F方\t厚朴3两");
+  EXPECT_EQ(Select("白術"), (Names{"E方", "G方"}));
+  EXPECT_EQ(folder.ReadLines("Result/Result.DB")[0], "E方\t厚樸3两，白術2两");
+}
+
 TEST_F(QueryTest, BlankTextIsRefused) {
   world.session.SearchHistory = "麻黄";
   QueryOutcome o = RunQuery(world.session, "   ", false, false);

@@ -47,6 +47,10 @@ TEST(HerbListTest, DosesNeverGlueOnNamesAndDifferentDrugsStayApart) {
   EXPECT_EQ(List("炙甘草6g，甘草3g，炒枣仁15g", true), "炙甘草、甘草、炒酸枣仁");
   // Unknown names stay as written, without their dose.
   EXPECT_EQ(List("某某草10g，三七3g"), "某某草、三七");
+  // Two names whose blank the text lost are both herbs; a known name is never cut, and neither
+  // is a name with a part of one character.
+  EXPECT_EQ(List("前胡黄芩，生地黄芩，红花龙胆，某某草黄芩，黄芩芍"),
+            "前胡、黄芩、地黄、红花龙胆、某某草黄芩、黄芩芍");
 }
 
 TEST(HerbListTest, TheNameTableAndOldCharacterFormsDecide) {
