@@ -123,8 +123,8 @@ struct Desk {
   }
   ~Desk() {
     QList<QPointer<FormView>> views;
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* v = qobject_cast<FormView*>(w)) views << v;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* v = qobject_cast<FormView*>(top)) views << v;
     qDeleteAll(views);
   }
   FormView* View(const WindowModel& m) const { return host.ViewOf(m); }
