@@ -38,6 +38,14 @@ std::string NormalizeQuery(std::string_view typed) {
   return Trim(q);
 }
 
+std::string QueryAsWritten(std::string_view normalized) {
+  // The program form joins an OR term with AND (「麻黄 AND OR桂枝」); read aloud that is an
+  // AND the user never typed.
+  std::string q = ReplaceAll(normalized, " AND OR", " OR ");
+  q = ReplaceAll(q, "  ", " ");
+  return Trim(q);
+}
+
 QueryProgram::QueryProgram(std::string_view query) {
   std::string q2 = ReplaceAll(query, "OR", " AND OR");
   if (q2.find("AND") == std::string::npos) {
@@ -110,9 +118,10 @@ QueryOutcome RunQuery(Session& session, std::string_view typed, bool search_in_r
     std::string history = search_in_results ? session.SearchHistory : std::string();
     std::string connector = search_in_results ? " AND " : "";
     if (exclude) connector += " NOT ";
-    if ((" " + history + " ").find(outcome.query) == std::string::npos) {
+    const std::string written = QueryAsWritten(outcome.query);
+    if ((" " + history + " ").find(written) == std::string::npos) {
       if (!history.empty()) history += connector;
-      history += outcome.query;
+      history += written;
     }
     writer.SetHistory(history);
     std::string raw, line;

@@ -22,6 +22,9 @@ inline constexpr std::string_view kNoPreviousResultsMessage =
 // The typed text rewritten into the AND form, upper-cased and trimmed: 「麻黄 -桂枝」 gives
 // 「麻黄 AND NOT 桂枝」. It is both the matching program and the text kept in the history.
 std::string NormalizeQuery(std::string_view typed);
+// The normalized query as the history and captions show it: an OR term reads 「麻黄 OR 桂枝」
+// as typed, not in the program form 「麻黄 AND OR桂枝」; AND and NOT stay spelled out.
+std::string QueryAsWritten(std::string_view normalized);
 
 enum class MatchResult {
   kNotSelected,

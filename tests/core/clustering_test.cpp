@@ -12,6 +12,7 @@
 
 #include "analysis/core_combinations/core_combinations_analysis.h"
 #include "analysis/herb_clustering/herb_clustering_analysis.h"
+#include "analysis/herb_clustering/herb_clustering_window.h"
 #include "common/text.h"
 #include "support/cli_runner.h"
 #include "support/fake_ports.h"
@@ -532,6 +533,29 @@ TEST_F(ClusteringEngineTest, CandidatesJoinOverlappingCombinations) {
     std::sort(herbs.begin(), herbs.end());
     EXPECT_EQ(herbs, texts[i].sorted) << texts[i].name;
   }
+}
+
+TEST_F(ClusteringEngineTest, FormulaChooserOffersTheLibraryNamesHoldingTheTypedText) {
+  std::vector<std::string> records = Records();
+  records.insert(records.end(), {"柴胡桂枝汤\t柴胡、桂枝、黄芩\t", "  Abc方 \t甲、乙\t",
+                                 "桂枝汤\t桂枝\t", "短行\t甘草", "\t\t", "丙方\t\t无药"});
+  folder.WriteLines("DB/Fangji.DB", records);
+  HerbClusteringWindow& window = world.session.Window<HerbClusteringWindow>();
+  // Unfiltered: each name the similar-formula search looks up, once, in library order.
+  std::vector<std::string> searched;
+  for (const FormulaHerbs& f : ReadLibraryFormulas(world.session))
+    if (!f.name.empty() && std::find(searched.begin(), searched.end(), f.name) == searched.end())
+      searched.push_back(f.name);
+  EXPECT_EQ(window.FormulaChoices(), searched);
+  EXPECT_EQ(window.FormulaChoices("  "), searched);
+  // Names that begin with the text come before those that hold it further in.
+  EXPECT_EQ(window.FormulaChoices("柴胡"),
+            (std::vector<std::string>{"柴胡桂枝汤", "小柴胡汤", "大柴胡汤"}));
+  EXPECT_EQ(window.FormulaChoices("abc"), std::vector<std::string>{"Abc方"});
+  EXPECT_TRUE(window.FormulaChoices("无此方").empty());
+  // A name offered is one the search finds.
+  window.SetFormulaName(window.FormulaChoices("承气").back());
+  EXPECT_EQ(window.Cmd_SimilarFormulas_Click(), Outcome::kDone);
 }
 
 TEST(ClusteringCliTest, CommandsPrintAndRefuse) {

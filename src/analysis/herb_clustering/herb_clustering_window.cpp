@@ -1,14 +1,18 @@
 #include "analysis/herb_clustering/herb_clustering_window.h"
 
 #include <algorithm>
+#include <iterator>
+#include <set>
 
 #include "analysis/result_data.h"
+#include "common/files.h"
 #include "common/picture_save.h"
 #include "common/pictures.h"
 #include "common/session.h"
 #include "common/table_export.h"
 #include "common/text.h"
 #include "formula/fangji_analysis.h"
+#include "formula/library.h"
 
 namespace lindora {
 
@@ -100,6 +104,33 @@ Outcome HerbClusteringWindow::Cmd_ClusterHerbs_Click() {
   TakeResultSet(kHerbTab, &HerbClusteringWindow::Cmd_ClusterHerbs_Click);
   Shown(kHerbTab);
   return Outcome::kDone;
+}
+
+std::vector<std::string> HerbClusteringWindow::FormulaChoices(std::string_view filter) const {
+  const std::string wanted = UpperCase(Trim(filter));
+  std::vector<std::string> leading, inner;
+  std::set<std::string> seen;
+  std::error_code ec;
+  const std::filesystem::path db = FormulaDbFile(session_);
+  if (!std::filesystem::exists(db, ec)) return {};
+  Guard(session_, [&] {
+    ForEachLine(db, [&](const std::string& line) {
+      // The records the similar-formula search can find: a name and at least three fields.
+      const std::size_t tab = line.find('\t');
+      if (tab == std::string::npos || line.find('\t', tab + 1) == std::string::npos) return true;
+      std::string name = Trim(std::string_view(line).substr(0, tab));
+      if (name.empty() || !seen.insert(name).second) return true;
+      const std::size_t at = UpperCase(name).find(wanted);
+      if (at == 0)
+        leading.push_back(std::move(name));
+      else if (at != std::string::npos)
+        inner.push_back(std::move(name));
+      return true;
+    });
+  });
+  leading.insert(leading.end(), std::make_move_iterator(inner.begin()),
+                 std::make_move_iterator(inner.end()));
+  return leading;
 }
 
 Outcome HerbClusteringWindow::Cmd_SimilarFormulas_Click() {

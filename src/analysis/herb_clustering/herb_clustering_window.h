@@ -42,6 +42,11 @@ class HerbClusteringWindow : public WindowModel {
     formula_name_ = name;
     Changed();
   }
+  // What the 相似方剂 chooser offers for the text typed so far: the open library's formulas
+  // whose name holds `filter` (letters in any case), each name once, those that begin with it
+  // first, otherwise in library order; every formula when `filter` is blank. Read afresh on
+  // each call, so an import into the open library is offered at once.
+  std::vector<std::string> FormulaChoices(std::string_view filter = {}) const;
   const std::string& SimilarTop() const { return similar_top_; }
   void SetSimilarTop(std::string_view top) {
     similar_top_ = top;

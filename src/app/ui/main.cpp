@@ -16,6 +16,7 @@
 #include "chem/ui/qt_converter.h"
 #include "common/process.h"
 #include "common/ui/fonts.h"
+#include "common/ui/menu_style.h"
 #include "common/ui/pinyin_collation.h"
 #include "common/ui/qt_ports.h"
 #include "formula/keyword_query.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Lindora");
   QApplication::setQuitOnLastWindowClosed(false);  // only the main window ends the program
   lindora::ui::InstallFontSubstitutions();
+  lindora::ui::InstallMenuStyle();
   // Qt's own dialogs (file dialogs, standard buttons) in Chinese.
   QTranslator qt_chinese;
   if (qt_chinese.load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",

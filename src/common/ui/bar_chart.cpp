@@ -4,6 +4,7 @@
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSeries>
 #include <QtCharts/QBarSet>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QHorizontalBarSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
@@ -14,21 +15,43 @@
 
 namespace lindora::ui {
 
-// For a chart of many horizontal bars the label font follows the height the chart is drawn at.
-void FitCategoryLabels(QChart* chart, double height) {
+// For a chart of many horizontal bars the label font follows the height the chart is drawn at;
+// under vertical bars the names stand upright once they no longer fit side by side.
+void FitCategoryLabels(QChart* chart, QSizeF size) {
+  for (QAbstractAxis* axis : chart->axes(Qt::Horizontal)) {
+    // Names under bars, or at the boxes of a box plot.
+    QStringList names;
+    if (auto* bars = qobject_cast<QBarCategoryAxis*>(axis))
+      names = bars->categories();
+    else if (auto* boxes = qobject_cast<QCategoryAxis*>(axis))
+      names = boxes->categoriesLabels();
+    if (names.isEmpty()) continue;
+    const QFontMetricsF fm(axis->labelsFont());
+    double widest = 0;
+    for (const QString& name : names) widest = std::max(widest, fm.horizontalAdvance(name));
+    // The plot takes the width less the value axis and the margins.
+    const double share = (size.width() - 140) / static_cast<double>(names.size());
+    axis->setLabelsAngle(widest + fm.height() <= share ? 0 : -90);
+  }
   for (QAbstractAxis* axis : chart->axes(Qt::Vertical)) {
     auto* categories = qobject_cast<QBarCategoryAxis*>(axis);
     if (!categories || categories->count() == 0) continue;
-    const double share = (height - 190) / categories->count();
-    const int pixels = std::clamp(static_cast<int>((share - 9) / 1.45), 8, 13);
+    // The plot takes the height less the title, the value axis and the margins (about 120
+    // pixels); a name's line, padded, must stay within its bar's share or Qt Charts drops it.
+    const double share = (size.height() - 120) / categories->count();
+    const int pixels = std::clamp(static_cast<int>((share - 6) / 1.4), 8, 13);
     categories->setLabelsFont(PictureFont(pixels));
-    // The names are what the reader looks for: the numbers are never larger than them.
+    // The names are what the reader looks for: the numbers are never larger than them, and
+    // each number keeps within its own bar when a name has several.
     for (QAbstractSeries* s : chart->series())
-      if (auto* bars = qobject_cast<QAbstractBarSeries*>(s))
-        for (QBarSet* set : bars->barSets())
-          if (set->labelFont().pixelSize() > pixels) set->setLabelFont(PictureFont(pixels));
+      if (auto* bars = qobject_cast<QAbstractBarSeries*>(s)) {
+        const double bar = share / std::max<qsizetype>(1, bars->count());
+        const int made = categories->count() > 20 ? 11 : 12;  // as MakeBarChart sets them
+        const int number = std::clamp(static_cast<int>((bar - 1) / 1.2), 8, std::min(pixels, made));
+        for (QBarSet* set : bars->barSets()) set->setLabelFont(PictureFont(number));
+      }
     for (QAbstractAxis* a : chart->axes(Qt::Horizontal))
-      if (a->labelsFont().pixelSize() > pixels) a->setLabelsFont(PictureFont(pixels));
+      a->setLabelsFont(PictureFont(std::min(pixels, 12)));  // 12 as MakeBarChart sets it
   }
 }
 
@@ -82,7 +105,10 @@ QChart* MakeBarChart(const BarChart& data) {
   categories->setTitleText(Q(data.category_axis));
   categories->setTitleFont(PictureFont(13, true));
   categories->setGridLineVisible(false);
-  if (!data.horizontal && n > 10) categories->setLabelsAngle(-60);
+  if (!data.horizontal && n > 10) categories->setLabelsAngle(-90);
+  // A name is worth more than a neat edge: the axis takes the room its names need, where
+  // Qt Charts would cut them to "…".
+  categories->setTruncateLabels(false);
 
   auto* values = new QValueAxis;
   values->setTitleText(Q(data.value_axis));
@@ -113,7 +139,7 @@ QChart* MakeBarChart(const BarChart& data) {
 
 QImage BarChartImage(const BarChart& data, QSize size) {
   return ChartImage(MakeBarChart(data), size,
-                    [&](QChart* chart) { FitCategoryLabels(chart, size.height()); });
+                    [&](QChart* chart) { FitCategoryLabels(chart, size); });
 }
 
 }  // namespace lindora::ui

@@ -14,8 +14,8 @@ namespace lindora::ui {
 QChart* MakeBarChart(const BarChart& data);
 // The chart drawn on white at the given pixel size.
 QImage BarChartImage(const BarChart& data, QSize size);
-// Fits the category labels of a chart drawn `height` pixels high (Qt Charts elides a label
-// taller than its share of the axis).
-void FitCategoryLabels(QChart* chart, double height);
+// Fits the category labels of a chart drawn at `size` pixels: their font to the height (Qt
+// Charts hides a label taller than its share of the axis), their angle to the width.
+void FitCategoryLabels(QChart* chart, QSizeF size);
 
 }  // namespace lindora::ui

@@ -1,13 +1,14 @@
 #include "common/ui/box_plot.h"
 
 #include <QPainter>
-#include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBoxPlotSeries>
 #include <QtCharts/QBoxSet>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 
+#include "common/ui/bar_chart.h"
 #include "common/ui/paint_targets.h"
 #include "common/ui/picture_font.h"
 #include "common/ui/qt_text.h"
@@ -34,12 +35,17 @@ QChart* MakeBoxPlotChart(const BoxPlot& data) {
   outliers->setColor(Qt::transparent);
   outliers->setBorderColor(QColor(c.r, c.g, c.b).darker(140));
   double top = 0;
-  auto* categories = new QBarCategoryAxis;
+  // The names on a value axis at the boxes' positions 0 … n-1, which runs half a box further at
+  // each end: a bar-category axis under a box series ends at the first and the last box's
+  // middle, halving them and dropping their names.
+  auto* categories = new QCategoryAxis;
+  categories->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  categories->setRange(-0.5, static_cast<double>(data.boxes.size()) - 0.5);
   for (std::size_t i = 0; i < data.boxes.size(); ++i) {
     const BoxPlot::Box& b = data.boxes[i];
     auto* set = new QBoxSet(b.low, b.q1, b.median, b.q3, b.high, Q(b.label));
     boxes->append(set);
-    categories->append(Q(b.label));
+    categories->append(Q(b.label), static_cast<double>(i));
     top = std::max(top, b.high);
     for (double v : b.outliers) {
       outliers->append(static_cast<double>(i), v);
@@ -53,7 +59,9 @@ QChart* MakeBoxPlotChart(const BoxPlot& data) {
   categories->setTitleText(Q(data.category_axis));
   categories->setTitleFont(PictureFont(13, true));
   categories->setGridLineVisible(false);
-  if (data.boxes.size() > 10) categories->setLabelsAngle(-60);
+  // Many names stand upright, each within its box's width (FitCategoryLabels decides at the
+  // size drawn).
+  if (data.boxes.size() > 10) categories->setLabelsAngle(-90);
   // A herb's name is worth more than a neat edge: in a window's narrow chart Qt Charts would cut
   // every slanted name to "…".
   categories->setTruncateLabels(false);
@@ -69,19 +77,15 @@ QChart* MakeBoxPlotChart(const BoxPlot& data) {
   chart->addAxis(values, Qt::AlignLeft);
   boxes->attachAxis(categories);
   boxes->attachAxis(values);
-  // The scatter series shares the category positions through a hidden value axis of the same
-  // span (-0.5 … n-0.5 is where a category axis puts its categories).
-  auto* positions = new QValueAxis;
-  positions->setRange(-0.5, static_cast<double>(data.boxes.size()) - 0.5);
-  positions->setVisible(false);
-  chart->addAxis(positions, Qt::AlignBottom);
-  outliers->attachAxis(positions);
+  outliers->attachAxis(categories);
   outliers->attachAxis(values);
+  categories->setRange(-0.5, static_cast<double>(data.boxes.size()) - 0.5);
   return chart;
 }
 
 QImage BoxPlotImage(const BoxPlot& data, QSize size) {
-  return ChartImage(MakeBoxPlotChart(data), size);
+  return ChartImage(MakeBoxPlotChart(data), size,
+                    [&](QChart* chart) { FitCategoryLabels(chart, size); });
 }
 
 }  // namespace lindora::ui

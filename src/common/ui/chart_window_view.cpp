@@ -14,8 +14,19 @@ BarChartView::BarChartView(const BarChart& chart, QWidget* parent)
   setRenderHint(QPainter::Antialiasing);
 }
 
+BarChartView::BarChartView(QWidget* parent) : QChartView(parent) {
+  setRenderHint(QPainter::Antialiasing);
+}
+
+void BarChartView::SetChart(QChart* chart) {
+  QChart* old = this->chart();
+  setChart(chart);
+  delete old;
+  FitCategoryLabels(chart, size());
+}
+
 void BarChartView::resizeEvent(QResizeEvent* event) {
-  FitCategoryLabels(chart(), event->size().height());
+  FitCategoryLabels(chart(), event->size());
   QChartView::resizeEvent(event);
 }
 

@@ -14,6 +14,9 @@ class BarChartView : public QChartView {
   Q_OBJECT
  public:
   explicit BarChartView(const BarChart& chart, QWidget* parent = nullptr);
+  explicit BarChartView(QWidget* parent = nullptr);
+  // Shows `chart` instead of the one shown (which goes), its labels fitted to the view.
+  void SetChart(QChart* chart);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -13,6 +13,7 @@
 
 #include "common/ui/qt_text.h"
 #include "common/ui/run_progress.h"
+#include "common/ui/view_host.h"
 
 namespace lindora::ui {
 
@@ -21,7 +22,7 @@ namespace {
 // caption without the search history some windows add), else the program's name.
 QString Title(std::string_view title) {
   if (!title.empty()) return Q(title);
-  if (QWidget* w = QApplication::activeWindow()) {
+  if (QWidget* w = WindowForDialogs()) {
     QString caption = w->window()->windowTitle();
     for (const QString& cut : {QStringLiteral(" - "), QStringLiteral("："), QStringLiteral("（")})
       if (int at = caption.indexOf(cut); at > 0) caption.truncate(at);
@@ -33,8 +34,7 @@ QString Title(std::string_view title) {
 
 void QtDialogs::Message(std::string_view text, std::string_view title) {
   RunProgress::EndActive();
-  QMessageBox box(QMessageBox::NoIcon, Title(title), Q(text), QMessageBox::Ok,
-                  QApplication::activeWindow());
+  QMessageBox box(QMessageBox::NoIcon, Title(title), Q(text), QMessageBox::Ok, WindowForDialogs());
   box.button(QMessageBox::Ok)->setText("确定");
   box.exec();
 }
@@ -42,7 +42,7 @@ void QtDialogs::Message(std::string_view text, std::string_view title) {
 bool QtDialogs::AskYesNo(std::string_view text, std::string_view title) {
   RunProgress::EndActive();
   QMessageBox box(QMessageBox::NoIcon, Title(title), Q(text), QMessageBox::Yes | QMessageBox::No,
-                  QApplication::activeWindow());
+                  WindowForDialogs());
   // The notices name the buttons “是” and “否”.
   box.button(QMessageBox::Yes)->setText("是(&Y)");
   box.button(QMessageBox::No)->setText("否(&N)");
@@ -52,7 +52,7 @@ bool QtDialogs::AskYesNo(std::string_view text, std::string_view title) {
 std::string QtDialogs::Input(std::string_view prompt, std::string_view default_text,
                              std::string_view title) {
   RunProgress::EndActive();
-  QInputDialog dialog(QApplication::activeWindow());
+  QInputDialog dialog(WindowForDialogs());
   dialog.setWindowTitle(Title(title));
   dialog.setLabelText(Q(prompt));
   dialog.setTextValue(Q(default_text));
@@ -67,7 +67,7 @@ std::string QtDialogs::AskSaveFile(std::string_view title, std::string_view sugg
   QString start = Q(suggested);
   if (!start_folder_.isEmpty() && QFileInfo(start).isRelative())
     start = QDir(start_folder_).filePath(start);
-  return S(QFileDialog::getSaveFileName(QApplication::activeWindow(), Q(title), start, Q(filter)));
+  return S(QFileDialog::getSaveFileName(WindowForDialogs(), Q(title), start, Q(filter)));
 }
 
 void QtClipboard::Clear() {
@@ -86,7 +86,7 @@ void QtUrlOpener::Open(std::string_view address) {
   const QString where = url.isLocalFile() ? url.toLocalFile() : url.toString();
   QMessageBox box(QMessageBox::Information, QStringLiteral("无法打开"),
                   QStringLiteral("没有可以打开它的程序（如浏览器）。请自行打开：\n") + where,
-                  QMessageBox::Ok, QApplication::activeWindow());
+                  QMessageBox::Ok, WindowForDialogs());
   box.button(QMessageBox::Ok)->setText("确定");
   box.setTextInteractionFlags(Qt::TextSelectableByMouse);
   box.exec();

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "common/ui/fonts.h"
 #include "common/ui/qt_text.h"
@@ -46,9 +47,31 @@ void ResultSetBar::Update() {
 }
 
 void ResultSetBar::Elide() {
-  // A narrow window shows the start of the line and "…"; the tooltip holds all of it.
-  const QString shown = label_->fontMetrics().elidedText(full_, Qt::ElideRight, label_->width());
+  // A narrow window wraps the line over up to three; beyond that it shows the start and "…",
+  // and the tooltip holds all of it.
+  constexpr int kMaxLines = 3;
+  const QFontMetrics fm = label_->fontMetrics();
+  const int width = std::max(1, label_->width());
+  auto lines_of = [&](const QString& text) {
+    const QRect r =
+        fm.boundingRect(QRect(0, 0, width, 100 * fm.lineSpacing()), Qt::TextWordWrap, text);
+    return std::max(1, (r.height() + fm.lineSpacing() / 2) / fm.lineSpacing());
+  };
+  QString shown = full_;
+  for (int room = width * kMaxLines; lines_of(shown) > kMaxLines && room > width; room -= width / 4)
+    shown = fm.elidedText(full_, Qt::ElideRight, room);
+  const int lines = lines_of(shown);
+  label_->setWordWrap(lines > 1);
   if (label_->text() != shown) label_->setText(shown);
+  if (lines == lines_) return;
+  // The bar grows by the lines added; a window of fixed size grows with it.
+  auto* window = qobject_cast<QMainWindow*>(this->window());
+  const int grow = (lines - lines_) * fm.lineSpacing();
+  lines_ = lines;
+  if (!window) return;
+  window->statusBar()->setFixedHeight(window->statusBar()->maximumHeight() + grow);
+  if (window->minimumHeight() == window->maximumHeight())
+    window->setFixedHeight(window->height() + grow);
 }
 
 bool ResultSetBar::eventFilter(QObject* watched, QEvent* event) {

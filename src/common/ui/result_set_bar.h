@@ -28,6 +28,7 @@ class ResultSetBar : public QWidget {
   void Elide();
   std::function<State()> state_;
   QString full_;
+  int lines_ = 1;  // the lines the label takes
   QLabel* label_;
   QPushButton* button_;
 };

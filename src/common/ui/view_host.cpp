@@ -1,8 +1,10 @@
 #include "common/ui/view_host.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "common/session.h"
 #include "common/ui/chart_window_view.h"
@@ -20,7 +22,10 @@ FormView::FormView(WindowModel& model, const char* object_name, QWidget* parent)
   model_.SetListener([this] { Refresh(); });
   // A chart belongs to the window that asked for it and closes with it.
   model_.SetChartListener([this](const BarChart& chart, std::string_view name) {
-    (new ChartWindow(chart, Q(name), model_.session(), this))->show();
+    auto* window = new ChartWindow(chart, Q(name), model_.session(), this);
+    PlaceOnScreen(window, this);
+    window->show();
+    NoteShown(window);
   });
 }
 
@@ -126,22 +131,36 @@ namespace {
 // Room the window manager takes around a window before it has drawn a frame we could measure.
 constexpr int kFrameWidth = 8, kFrameHeight = 34;
 
-// The first time a window shows: within the screen's free area (a 1366×768 laptop with a task
-// bar leaves about 1366×728), title bar included, and cascaded from the window it was opened
-// from rather than piled on the last one.
-void PlaceOnScreen(FormView* view, QWidget* parent) {
+// The window shown by the handler that is running now, until the event loop turns again.
+QPointer<QWidget> just_shown;
+
+}  // namespace
+
+void PlaceOnScreen(QWidget* window, QWidget* parent) {
   QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect free = screen->availableGeometry();
-  view->FitWithin(QSize(free.width() - kFrameWidth, free.height() - kFrameHeight));
-  QPoint at = parent && parent != view ? parent->frameGeometry().topLeft() + QPoint(32, 32)
-                                       : free.topLeft();
-  if (at.x() + view->width() + kFrameWidth > free.right() + 1) at.setX(free.left());
-  if (at.y() + view->height() + kFrameHeight > free.bottom() + 1) at.setY(free.top());
-  view->move(at.x(), at.y());
+  const QSize limit(free.width() - kFrameWidth, free.height() - kFrameHeight);
+  if (auto* view = qobject_cast<FormView*>(window))
+    view->FitWithin(limit);
+  else
+    window->resize(window->size().boundedTo(limit));
+  QPoint at = parent && parent != window ? parent->frameGeometry().topLeft() + QPoint(32, 32)
+                                         : free.topLeft();
+  if (at.x() + window->width() + kFrameWidth > free.right() + 1) at.setX(free.left());
+  if (at.y() + window->height() + kFrameHeight > free.bottom() + 1) at.setY(free.top());
+  window->move(at.x(), at.y());
 }
 
-}  // namespace
+void NoteShown(QWidget* window) {
+  just_shown = window;
+  QTimer::singleShot(0, [] { just_shown = nullptr; });
+}
+
+QWidget* WindowForDialogs() {
+  if (just_shown && just_shown->isVisible()) return just_shown;
+  return QApplication::activeWindow();
+}
 
 void ViewHost::ShowView(WindowModel& model) {
   FormView* view = ViewOf(model);
@@ -153,6 +172,7 @@ void ViewHost::ShowView(WindowModel& model) {
   view->showNormal();
   view->raise();
   view->activateWindow();
+  NoteShown(view);
 }
 
 }  // namespace lindora::ui

@@ -44,6 +44,16 @@ class FormView : public QMainWindow {
   QSize held_size_;
 };
 
+// The first time a window shows: within the screen's free area (a 1366×768 laptop with a task
+// bar leaves about 1366×728), title bar included, and cascaded from the window it was opened
+// from rather than piled on the last one.
+void PlaceOnScreen(QWidget* window, QWidget* parent);
+// A handler that shows a window and then asks or tells the user something speaks for that
+// window: its box belongs to it, so that closing the box leaves that window in front (a window
+// manager raises a box's owner with it). Anywhere else a box belongs to the active window.
+void NoteShown(QWidget* window);
+QWidget* WindowForDialogs();
+
 class ViewHost : public QObject {
   Q_OBJECT
  public:

@@ -1,8 +1,6 @@
 #include "analysis/compare_sets/ui/frm_compare_sets.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
-#include <QResizeEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -28,11 +26,13 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
   combo_set_a_ = new QComboBox(central);
   combo_set_a_->setObjectName("Combo_SetA");
   combo_set_a_->setMinimumContentsLength(12);
+  combo_set_a_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   choices->addWidget(combo_set_a_);
   add_label("结果集 B：");
   combo_set_b_ = new QComboBox(central);
   combo_set_b_->setObjectName("Combo_SetB");
   combo_set_b_->setMinimumContentsLength(12);
+  combo_set_b_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   choices->addWidget(combo_set_b_);
   connect(combo_set_a_, &QComboBox::activated, this,
           [this](int i) { window_.SetSetA(S(combo_set_a_->itemData(i).toString())); });
@@ -92,6 +92,8 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
 
   label_summary_ = new QLabel(central);
   label_summary_->setObjectName("Label_Summary");
+  // A long summary wraps rather than widening the window past the screen.
+  label_summary_->setWordWrap(true);
   outer->addWidget(label_summary_);
 
   auto* split = new QSplitter(Qt::Horizontal, central);
@@ -164,12 +166,7 @@ void Frm_CompareSets::Refresh() {
 void Frm_CompareSets::RedrawChart() {
   // No chart of nothing before the first comparison.
   chart_view_->setVisible(window_.PictureVersion() > 0);
-  QChart* old = chart_view_->chart();
-  chart_view_->setChart(MakeBarChart(window_.Chart()));
-  delete old;
-  // The category labels are sized to the view when it is resized.
-  QResizeEvent resize(chart_view_->size(), chart_view_->size());
-  QCoreApplication::sendEvent(chart_view_, &resize);
+  chart_view_->SetChart(MakeBarChart(window_.Chart()));
 }
 
 }  // namespace lindora::ui

@@ -59,9 +59,8 @@ Frm_Doses::Frm_Doses(DosesWindow& model) : FormView(model, "Frm_Doses"), window_
   tables->addWidget(doses_);
   tables->addWidget(unread_);
   tables->setSizes({Px(7000), Px(1800)});
-  box_plot_ = new QChartView(split);
+  box_plot_ = new BarChartView(split);
   box_plot_->setObjectName("Chart_BoxPlot");
-  box_plot_->setRenderHint(QPainter::Antialiasing);
   box_plot_->setMinimumSize(320, 280);
   split->addWidget(tables);
   split->addWidget(box_plot_);
@@ -108,9 +107,7 @@ void Frm_Doses::Refresh() {
   unread_->Refresh();
   if (shown_version_ != window_.PictureVersion()) {
     shown_version_ = window_.PictureVersion();
-    QChart* old = box_plot_->chart();
-    box_plot_->setChart(MakeBoxPlotChart(window_.Result().box_plot));
-    delete old;
+    box_plot_->SetChart(MakeBoxPlotChart(window_.Result().box_plot));
   }
 }
 

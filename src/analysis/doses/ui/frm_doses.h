@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QtCharts/QChartView>
 
 #include "analysis/doses/doses_window.h"
+#include "common/ui/chart_window_view.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
@@ -36,7 +36,7 @@ class Frm_Doses : public FormView {
   QLabel* label_summary_ = nullptr;
   FlexGridView* doses_ = nullptr;
   FlexGridView* unread_ = nullptr;
-  QChartView* box_plot_ = nullptr;
+  BarChartView* box_plot_ = nullptr;
   ResultSetBar* result_set_bar_ = nullptr;
   unsigned shown_version_ = static_cast<unsigned>(-1);
 };

@@ -5,10 +5,12 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QStringListModel>
 #include <QVBoxLayout>
 
 #include "common/ui/menus.h"
 #include "common/ui/qt_text.h"
+#include "formula/library.h"
 
 namespace lindora::ui {
 namespace {
@@ -18,6 +20,7 @@ namespace {
 // information table).
 constexpr int kWindowWidth = 1300, kWindowHeight = 860;
 constexpr int kNumberFieldWidth = 60, kCutValueFieldWidth = 70, kFormulaChoiceMinWidth = 200;
+constexpr int kFormulaChoiceRows = 20;  // the formula list's rows shown at once
 constexpr int kBoxMargin = 4, kControlGroupSpacing = 30;
 constexpr int kTreeWidth = 880, kHerbTableWidth = 380;
 constexpr int kInformationTableWidth = 560, kCoreTablesWidth = 700;
@@ -138,7 +141,21 @@ QWidget* Frm_HerbClustering::FormulaTab() {
   auto* controls = new QHBoxLayout;
   formula_ = Choice(page, "Combo_Formula", {});
   formula_->setEditable(true);
+  formula_->setInsertPolicy(QComboBox::NoInsert);
+  formula_->setMaxVisibleItems(kFormulaChoiceRows);
   formula_->setMinimumWidth(kFormulaChoiceMinWidth);
+  formula_->lineEdit()->setPlaceholderText(QStringLiteral("输入方名的一部分以筛选"));
+  // Typing narrows the list to the names holding the text anywhere (the model's filter);
+  // the completer shows that list as it stands.
+  formula_completer_ = new QCompleter(new QStringListModel(formula_completer_), formula_);
+  formula_completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+  formula_->setCompleter(formula_completer_);
+  connect(formula_->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+    QStringList names;
+    for (const std::string& name : window_.FormulaChoices(S(text))) names << Q(name);
+    static_cast<QStringListModel*>(formula_completer_->model())->setStringList(names);
+    if (!text.trimmed().isEmpty()) formula_completer_->complete();
+  });
   similar_top_ = Field(page, "Text_SimilarTop", kNumberFieldWidth);
   auto* find = Button(page, "Cmd_SimilarFormulas", QStringLiteral("查找相似方剂"));
   min_similarity_ = Field(page, "Text_MinSimilarity", kNumberFieldWidth);
@@ -246,6 +263,18 @@ void Frm_HerbClustering::TakeCoreOptions() {
   for (const auto& [key, value] : options) window_.SetCoreOption(key, value);
 }
 
+void Frm_HerbClustering::FillFormulaChoices() {
+  formula_library_ = OpenLibraryName(window_.session());
+  QStringList names;
+  for (const std::string& name : window_.FormulaChoices()) names << Q(name);
+  QSignalBlocker block(formula_);
+  const QString text = formula_->currentText();
+  formula_->clear();
+  formula_->addItems(names);
+  formula_->setEditText(text);
+  static_cast<QStringListModel*>(formula_completer_->model())->setStringList(names);
+}
+
 void Frm_HerbClustering::Refresh() {
   FormView::Refresh();
   if (result_set_bar_) result_set_bar_->Update();
@@ -265,6 +294,8 @@ void Frm_HerbClustering::Refresh() {
   SetText(merge_similarity_, c.at("merge-similarity"));
   if (formula_->currentText() != Q(window_.FormulaName()))
     formula_->setEditText(Q(window_.FormulaName()));
+  if (formula_library_ != OpenLibraryName(window_.session()) || formula_->count() == 0)
+    FillFormulaChoices();
   SetText(similar_top_, window_.SimilarTop());
   SetText(min_similarity_, window_.MinSimilarity());
   if (tabs_->currentIndex() != window_.CurrentTab()) tabs_->setCurrentIndex(window_.CurrentTab());
@@ -274,16 +305,6 @@ void Frm_HerbClustering::Refresh() {
   herb_summary_->setText(Q(window_.Summary(HerbClusteringWindow::kHerbTab)));
   formula_summary_->setText(Q(window_.Summary(HerbClusteringWindow::kFormulaTab)));
   core_summary_->setText(Q(window_.Summary(HerbClusteringWindow::kCoreTab)));
-  // The formula chooser offers the formulas of the result set once they are known.
-  if (formula_->count() == 0 && window_.FormulaClusterGrid().Rows() > 1) {
-    QStringList names;
-    for (int r = 1; r < window_.FormulaClusterGrid().Rows(); ++r)
-      names << Q(window_.FormulaClusterGrid().TextMatrix(r, 2));
-    names.sort();
-    const QString text = formula_->currentText();
-    formula_->addItems(names);
-    formula_->setEditText(text);
-  }
   for (FlexGridView* grid :
        {herb_grid_, similar_grid_, cluster_grid_, information_grid_, core_grid_, candidate_grid_})
     grid->Refresh();

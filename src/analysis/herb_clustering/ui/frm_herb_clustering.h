@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,6 +32,8 @@ class Frm_HerbClustering : public FormView {
   QWidget* CoreTab();
   void TakeHerbOptions();
   void TakeCoreOptions();
+  // The chooser's list: the open library's formulas, filled again when another library opens.
+  void FillFormulaChoices();
   HerbClusteringWindow& window_;
   QTabWidget* tabs_ = nullptr;
   ResultSetBar* result_set_bar_ = nullptr;
@@ -45,6 +48,8 @@ class Frm_HerbClustering : public FormView {
   QLabel* herb_summary_ = nullptr;
   // Formula tab.
   QComboBox* formula_ = nullptr;
+  QCompleter* formula_completer_ = nullptr;
+  std::string formula_library_;  // the library whose formulas the chooser lists
   QLineEdit* similar_top_ = nullptr;
   QLineEdit* min_similarity_ = nullptr;
   FlexGridView* similar_grid_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "common/ui/bar_chart.h"
+#include "common/ui/chart_window_view.h"
 #include "common/ui/qt_text.h"
 #include "common/ui/radar_chart.h"
 #include "common/ui/twips.h"
@@ -72,8 +73,8 @@ Frm_HerbProperties::Frm_HerbProperties(HerbPropertiesWindow& model)
   tabs_->addTab(natures, "四气");
 
   // 五味 and 归经: the table, then the bar chart and the radar chart side by side.
-  auto add_three = [&](Grid& grid, const char* grid_name, QChartView*& bars, const char* bar_name,
-                       QChartView*& radar, const char* radar_name, const char* caption) {
+  auto add_three = [&](Grid& grid, const char* grid_name, BarChartView*& bars, const char* bar_name,
+                       BarChartView*& radar, const char* radar_name, const char* caption) {
     auto* page = new QSplitter(Qt::Vertical, tabs_);
     page->addWidget(add_grid(page, grid, grid_name));
     auto* charts_row = new QSplitter(Qt::Horizontal, page);
@@ -94,10 +95,10 @@ Frm_HerbProperties::Frm_HerbProperties(HerbPropertiesWindow& model)
   Refresh();
 }
 
-QChartView* Frm_HerbProperties::AddChart(QWidget* parent, const char* name) {
-  auto* view = new QChartView(parent);
+BarChartView* Frm_HerbProperties::AddChart(QWidget* parent, const char* name) {
+  // A bar chart's names are fitted to its view; a radar chart has none to fit.
+  auto* view = new BarChartView(parent);
   view->setObjectName(name);
-  view->setRenderHint(QPainter::Antialiasing);
   view->setMinimumSize(320, 280);
   if (auto* splitter = qobject_cast<QSplitter*>(parent)) splitter->addWidget(view);
   return view;
@@ -105,17 +106,13 @@ QChartView* Frm_HerbProperties::AddChart(QWidget* parent, const char* name) {
 
 void Frm_HerbProperties::RedrawCharts() {
   const HerbPropertiesResult& r = window_.Result();
-  const std::pair<QChartView*, QChart*> charts[] = {
+  const std::pair<BarChartView*, QChart*> charts[] = {
       {nature_chart_, MakeBarChart(NatureChart(r))},
       {flavour_chart_, MakeBarChart(FlavourChart(r))},
       {meridian_chart_, MakeBarChart(MeridianChart(r))},
       {flavour_radar_, MakeRadarChart(FlavourRadar(r))},
       {meridian_radar_, MakeRadarChart(MeridianRadar(r))}};
-  for (const auto& [view, chart] : charts) {
-    QChart* old = view->chart();
-    view->setChart(chart);
-    delete old;
-  }
+  for (const auto& [view, chart] : charts) view->SetChart(chart);
 }
 
 void Frm_HerbProperties::Refresh() {

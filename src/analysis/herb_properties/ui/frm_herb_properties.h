@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QtCharts/QChartView>
 
 #include "analysis/herb_properties/herb_properties_window.h"
+#include "common/ui/chart_window_view.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/result_set_bar.h"
 #include "common/ui/view_host.h"
@@ -22,15 +22,15 @@ class Frm_HerbProperties : public FormView {
   void Refresh() override;
 
  private:
-  QChartView* AddChart(QWidget* parent, const char* name);
+  BarChartView* AddChart(QWidget* parent, const char* name);
   void RedrawCharts();
 
   HerbPropertiesWindow& window_;
   QLabel* label_summary_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   std::vector<FlexGridView*> grids_;
-  QChartView *nature_chart_ = nullptr, *flavour_chart_ = nullptr, *meridian_chart_ = nullptr;
-  QChartView *flavour_radar_ = nullptr, *meridian_radar_ = nullptr;
+  BarChartView *nature_chart_ = nullptr, *flavour_chart_ = nullptr, *meridian_chart_ = nullptr;
+  BarChartView *flavour_radar_ = nullptr, *meridian_radar_ = nullptr;
   unsigned shown_version_ = static_cast<unsigned>(-1);
   ResultSetBar* result_set_bar_ = nullptr;
 };
