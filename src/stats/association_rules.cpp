@@ -395,6 +395,122 @@ std::optional<NameRanks> RankNames(const Transactions& t) {
   return NameRanks{Ranks(t.names), Ranks(joined)};
 }
 
+// Puts v[order[i]] at place i, following the cycles of the permutation, so a long list is not
+// copied; `order` is used up.
+template <class T>
+void Permute(std::vector<T>& v, std::vector<std::uint32_t>& order) {
+  for (std::uint32_t i = 0; i < order.size(); ++i) {
+    if (order[i] == i) continue;
+    T first = v[i];
+    std::uint32_t j = i;
+    while (order[j] != i) {
+      const std::uint32_t k = order[j];
+      v[j] = v[k];
+      order[j] = j;
+      j = k;
+    }
+    v[j] = first;
+    order[j] = j;
+  }
+}
+
+// Sorts by the low `bits` bits of the keys, eleven bits a pass from the lowest; equal keys keep
+// their order.
+template <class T, class KeyOf>
+void RadixSort(std::vector<T>& keys, int bits, KeyOf key_of) {
+  constexpr int kDigit = 11;
+  constexpr std::uint64_t kMask = (std::uint64_t{1} << kDigit) - 1;
+  std::vector<T> other(keys.size());
+  std::vector<std::size_t> start(std::size_t{1} << kDigit);
+  for (int shift = 0; shift < bits; shift += kDigit) {
+    std::fill(start.begin(), start.end(), 0);
+    for (const T& k : keys) ++start[(key_of(k) >> shift) & kMask];
+    std::size_t sum = 0;
+    for (std::size_t& s : start) sum += std::exchange(s, sum);
+    for (const T& k : keys) other[start[(key_of(k) >> shift) & kMask]++] = k;
+    keys.swap(other);
+  }
+}
+
+// The order of the itemsets sorted as numbers: size, count descending and the ranks of the
+// names packed into 64 bits, which a sort compares in one step instead of item by item. False,
+// with the list untouched, when they do not fit.
+bool SortItemsetsByKeys(std::vector<Itemset>& itemsets, const NameRanks& ranks, std::int64_t n) {
+  const int rank_bits = std::bit_width(ranks.joined.size());  // rank + 1, 0 for no item
+  const int count_bits = std::bit_width(static_cast<std::uint64_t>(n));
+  if (3 + count_bits + 4 * rank_bits > 64 || itemsets.size() >= (std::size_t{1} << 32))
+    return false;
+  auto key_of = [&](const Itemset& s) {
+    std::uint64_t k =
+        static_cast<std::uint64_t>(s.size) << count_bits | static_cast<std::uint64_t>(n - s.count);
+    for (int j = 0; j < 4; ++j)
+      k = k << rank_bits | (j < s.size ? ranks.joined[s.items[j]] + 1u : 0u);
+    return k;
+  };
+  const int key_bits = 3 + count_bits + 4 * rank_bits;
+  const int index_bits = std::bit_width(itemsets.size());
+  std::vector<std::uint32_t> order(itemsets.size());
+  if (key_bits + index_bits <= 64) {
+    // The place rides below the key: half the memory of pairs.
+    std::vector<std::uint64_t> keys(itemsets.size());
+    for (std::uint32_t i = 0; i < itemsets.size(); ++i)
+      keys[i] = key_of(itemsets[i]) << index_bits | i;
+    RadixSort(keys, key_bits + index_bits, [](std::uint64_t k) { return k; });
+    const std::uint64_t mask = (std::uint64_t{1} << index_bits) - 1;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      order[i] = static_cast<std::uint32_t>(keys[i] & mask);
+  } else {
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(itemsets.size());
+    for (std::uint32_t i = 0; i < itemsets.size(); ++i) keys[i] = {key_of(itemsets[i]), i};
+    RadixSort(keys, key_bits, [](const auto& k) { return k.first; });
+    for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].second;
+  }
+  Permute(itemsets, order);
+  return true;
+}
+
+// The rules sorted on small records: the confidence as a double, the lift as its two integers,
+// the texts as packed ranks. Two confidences of counts below 2^26 differ by more than 2^-52
+// unless equal, and a quotient is rounded once, to the nearest of doubles 2^-53 apart or
+// closer: equal doubles are equal fractions, and unequal ones are ordered as the fractions are.
+// False, with the rules untouched, when the counts or the ranks are too large for that.
+bool SortRulesByKeys(std::vector<Rule>& rules, const NameRanks& ranks, std::int64_t n) {
+  const int rank_bits = std::bit_width(ranks.joined.size());
+  if (n >= (std::int64_t{1} << 26) || 4 * rank_bits > 64 || rules.size() >= (std::size_t{1} << 32))
+    return false;
+  struct Key {
+    double confidence;
+    std::uint64_t lift_denominator;  // lift = count × N / this
+    std::uint64_t texts;
+    std::uint32_t count, index;
+  };
+  std::vector<Key> keys(rules.size());
+  for (std::uint32_t i = 0; i < rules.size(); ++i) {
+    const Rule& r = rules[i];
+    std::uint64_t texts = 0;
+    for (int j = 0; j < 3; ++j)
+      texts =
+          texts << rank_bits | (j < r.antecedent_size ? ranks.joined[r.antecedent[j]] + 1u : 0u);
+    texts = texts << rank_bits | ranks.name[r.consequent];
+    keys[i] = {static_cast<double>(r.count) / static_cast<double>(r.antecedent_count),
+               static_cast<std::uint64_t>(r.antecedent_count * r.consequent_count), texts,
+               static_cast<std::uint32_t>(r.count), i};
+  }
+  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+    if (a.confidence != b.confidence) return a.confidence > b.confidence;
+    if (a.count != b.count) return a.count > b.count;
+    const UInt128 left = static_cast<UInt128>(a.count) * b.lift_denominator;
+    const UInt128 right = static_cast<UInt128>(b.count) * a.lift_denominator;
+    if (left != right) return left > right;
+    return a.texts < b.texts;
+  });
+  std::vector<std::uint32_t> order(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].index;
+  keys = {};
+  Permute(rules, order);
+  return true;
+}
+
 std::string JoinNames(const Transactions& t, const ItemId* ids, int size) {
   std::string s;
   for (int i = 0; i < size; ++i) {
@@ -614,20 +730,22 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
   // sorting time: the names are ranked once instead.
   const std::optional<NameRanks> ranks = RankNames(t);
   if (ranks) {
-    std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
-      if (a.size != b.size) return a.size < b.size;
-      if (a.count != b.count) return a.count > b.count;
-      return ranks->CompareJoined(a.items.data(), a.size, b.items.data(), b.size) < 0;
-    });
-    std::sort(out.rules.begin(), out.rules.end(), [&](const Rule& a, const Rule& b) {
-      if (int c = CompareConfidence(a, b)) return c > 0;
-      if (a.count != b.count) return a.count > b.count;
-      if (int c = CompareLift(a, b)) return c > 0;
-      if (int c = ranks->CompareJoined(a.antecedent.data(), a.antecedent_size, b.antecedent.data(),
-                                       b.antecedent_size))
-        return c < 0;
-      return ranks->name[a.consequent] < ranks->name[b.consequent];
-    });
+    if (!SortItemsetsByKeys(out.itemsets, *ranks, out.n))
+      std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
+        if (a.size != b.size) return a.size < b.size;
+        if (a.count != b.count) return a.count > b.count;
+        return ranks->CompareJoined(a.items.data(), a.size, b.items.data(), b.size) < 0;
+      });
+    if (!SortRulesByKeys(out.rules, *ranks, out.n))
+      std::sort(out.rules.begin(), out.rules.end(), [&](const Rule& a, const Rule& b) {
+        if (int c = CompareConfidence(a, b)) return c > 0;
+        if (a.count != b.count) return a.count > b.count;
+        if (int c = CompareLift(a, b)) return c > 0;
+        if (int c = ranks->CompareJoined(a.antecedent.data(), a.antecedent_size,
+                                         b.antecedent.data(), b.antecedent_size))
+          return c < 0;
+        return ranks->name[a.consequent] < ranks->name[b.consequent];
+      });
     return out;
   }
   std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
@@ -666,7 +784,7 @@ bool DefaultRuleOrder(const Transactions& t, const Rule& a, const Rule& b) {
   return t.names[a.consequent] < t.names[b.consequent];
 }
 
-std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals) {
+void AppendFraction(std::string& out, UInt128 numerator, UInt128 denominator, int decimals) {
   UInt128 scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
   const UInt128 top = 2 * numerator * scale + denominator, bottom = 2 * denominator;
@@ -676,44 +794,70 @@ std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals)
   const UInt128 q = top <= kMax64
                         ? static_cast<std::uint64_t>(top) / static_cast<std::uint64_t>(bottom)
                         : top / bottom;
-  // The digits of q, with zeros before them up to one digit before the point.
-  char buf[96];
-  char* const end = buf + sizeof buf;
-  char* first = end;
-  if (q <= kMax64) {
-    char digits[24] =
-        {};  // zeroed only to quiet GCC 12 at -O3, which thinks std::copy reads past to_chars
-    const char* last =
-        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(q)).ptr;
-    first -= last - digits;
-    std::copy(static_cast<const char*>(digits), last, first);
-  } else {
-    const std::string s = ToDecimalText(q);
-    first -= s.size();
-    std::copy(s.begin(), s.end(), first);
-  }
   const std::ptrdiff_t d = decimals;
-  while (end - first < d + 1) *--first = '0';
-  std::string out(first, end - d);
-  if (d == 0) return out;
+  if (q <= kMax64 && d <= 20) {
+    // Written from the last digit back, the point among them, with zeros up to one digit
+    // before the point; one append.
+    char buf[48];
+    char* const end = buf + sizeof buf;
+    char* first = end;
+    auto v = static_cast<std::uint64_t>(q);
+    for (std::ptrdiff_t k = 0; v != 0 || k <= d; ++k) {
+      if (k == d && d != 0) *--first = '.';
+      *--first = static_cast<char>('0' + v % 10);
+      v /= 10;
+    }
+    out.append(first, end);
+    return;
+  }
+  std::string digits = ToDecimalText(q);
+  if (digits.size() < static_cast<std::size_t>(d) + 1) digits.insert(0, d + 1 - digits.size(), '0');
+  out.append(digits, 0, digits.size() - d);
+  if (d == 0) return;
   out += '.';
-  out.append(end - d, end);
+  out.append(digits, digits.size() - d);
+}
+
+std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals) {
+  std::string out;
+  AppendFraction(out, numerator, denominator, decimals);
   return out;
 }
 
+void AppendSupportPercent(std::string& out, std::int64_t count, std::int64_t n) {
+  if (n <= 0) {
+    out += "0.00";
+    return;
+  }
+  AppendFraction(out, static_cast<UInt128>(count) * 100, static_cast<UInt128>(n), 2);
+}
+
+void AppendConfidence(std::string& out, const Rule& r) {
+  AppendFraction(out, static_cast<UInt128>(r.count), static_cast<UInt128>(r.antecedent_count), 4);
+}
+
+void AppendLift(std::string& out, const Rule& r, std::int64_t n) {
+  AppendFraction(
+      out, static_cast<UInt128>(r.count) * static_cast<UInt128>(n),
+      static_cast<UInt128>(r.antecedent_count) * static_cast<UInt128>(r.consequent_count), 4);
+}
+
 std::string SupportPercentText(std::int64_t count, std::int64_t n) {
-  if (n <= 0) return "0.00";
-  return FormatFraction(static_cast<UInt128>(count) * 100, static_cast<UInt128>(n), 2);
+  std::string out;
+  AppendSupportPercent(out, count, n);
+  return out;
 }
 
 std::string ConfidenceText(const Rule& r) {
-  return FormatFraction(static_cast<UInt128>(r.count), static_cast<UInt128>(r.antecedent_count), 4);
+  std::string out;
+  AppendConfidence(out, r);
+  return out;
 }
 
 std::string LiftText(const Rule& r, std::int64_t n) {
-  return FormatFraction(
-      static_cast<UInt128>(r.count) * static_cast<UInt128>(n),
-      static_cast<UInt128>(r.antecedent_count) * static_cast<UInt128>(r.consequent_count), 4);
+  std::string out;
+  AppendLift(out, r, n);
+  return out;
 }
 
 }  // namespace lindora
