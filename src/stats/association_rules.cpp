@@ -78,31 +78,20 @@ __attribute__((target_clones("popcnt", "default"))) std::int64_t AndInto(const s
 // result, so the list is turned into the result in place rather than copied.
 using Key = Itemset;
 
-// Lexicographic, a proper prefix before its extensions: the order in which the depth-first
-// search emits itemsets, so the emitted list can be searched by bisection.
-bool KeyLess(const Key& a, const Key& b) {
-  int n = std::min(a.size, b.size);
-  for (int i = 0; i < n; ++i)
-    if (a.items[i] != b.items[i]) return a.items[i] < b.items[i];
-  return a.size < b.size;
-}
-
-// A range of the list of itemsets, [first, second).
-using Range = std::pair<std::uint32_t, std::uint32_t>;
-
-// The ranges of the pairs by their two items: open addressing, at most half full.
-class PairRanges {
+// The places of the pairs in the list of itemsets by their two items: open addressing, at most
+// half full.
+class PairPlaces {
  public:
-  explicit PairRanges(std::size_t at_most) {
+  explicit PairPlaces(std::size_t at_most) {
     std::size_t size = 16;
     shift_ = 60;
     while (size < 2 * at_most) {
       size *= 2;
       --shift_;
     }
-    slots_.assign(size, {0, {0, 0}});
+    slots_.assign(size, {0, 0});
   }
-  Range& Add(std::uint32_t a, std::uint32_t b) {
+  std::uint32_t& Add(std::uint32_t a, std::uint32_t b) {
     const std::uint64_t key = Key(a, b);
     std::size_t i = Hash(key);
     while (slots_[i].first != 0) i = (i + 1) & (slots_.size() - 1);
@@ -110,7 +99,7 @@ class PairRanges {
     return slots_[i].second;
   }
   // The pair must have been added.
-  Range Find(std::uint32_t a, std::uint32_t b) const {
+  std::uint32_t Find(std::uint32_t a, std::uint32_t b) const {
     const std::uint64_t key = Key(a, b);
     std::size_t i = Hash(key);
     while (slots_[i].first != key) i = (i + 1) & (slots_.size() - 1);
@@ -125,12 +114,11 @@ class PairRanges {
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
   }
   int shift_;
-  std::vector<std::pair<std::uint64_t, Range>> slots_;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> slots_;  // key, place
 };
 
 // The itemsets of three items by their items: open addressing of their places in the list, at
-// most half full. An antecedent of three herbs is found at once instead of by bisection among
-// the extensions of its first two.
+// most half full. An antecedent of three herbs is found at once.
 class TripleIndex {
  public:
   TripleIndex(const std::vector<Itemset>& list, std::size_t at_most) : list_(list) {
@@ -700,47 +688,25 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
     return n;
   };
 
-  // Where the itemsets that begin with one item, and with two, lie in the list (the search
-  // emits the extensions of an itemset right after it, the itemset first): an antecedent of one
-  // or two herbs is found at once, one of three among the few extensions of its first two.
+  // Where the itemsets of one, two and three items lie in the list: every antecedent is found
+  // at once.
   if (keys.size() >= (std::size_t{1} << 31)) {
     out.too_many = true;
     return out;
   }
   // The look-up tables live only while the rules are made.
   {
-    std::vector<Range> singles(frequent);
-    PairRanges pairs(static_cast<std::size_t>(
+    std::vector<std::uint32_t> singles(frequent);
+    PairPlaces pairs(static_cast<std::size_t>(
         std::count_if(keys.begin(), keys.end(), [](const Key& k) { return k.size == 2; })));
-    {
-      Range* single = nullptr;
-      Range* pair = nullptr;
-      for (std::uint32_t i = 0; i < keys.size(); ++i) {
-        const Key& k = keys[i];
-        if (k.size > 2) continue;
-        // A single or a pair ends the pair before it; a single ends the single before it too.
-        if (pair) pair->second = i;
-        pair = nullptr;
-        if (k.size == 1) {
-          if (single) single->second = i;
-          single = &singles[k.items[0]];
-        } else {
-          pair = &pairs.Add(k.items[0], k.items[1]);
-        }
-        (pair ? pair : single)->first = i;
-      }
-      const auto end = static_cast<std::uint32_t>(keys.size());
-      if (single) single->second = end;
-      if (pair) pair->second = end;
-    }
-
-    std::optional<TripleIndex> triples;
-    if (max_size == 4) {
-      triples.emplace(
-          keys, static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(),
-                                                       [](const Key& k) { return k.size == 3; })));
-      for (std::uint32_t i = 0; i < keys.size(); ++i)
-        if (keys[i].size == 3) triples->Add(i);
+    TripleIndex triples(
+        keys, static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(),
+                                                     [](const Key& k) { return k.size == 3; })));
+    for (std::uint32_t i = 0; i < keys.size(); ++i) {
+      const Key& k = keys[i];
+      if (k.size == 1) singles[k.items[0]] = i;
+      if (k.size == 2) pairs.Add(k.items[0], k.items[1]) = i;
+      if (k.size == 3) triples.Add(i);
     }
 
     for (const Key& k : keys) {
@@ -753,16 +719,11 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
         // Every subset of a frequent itemset is frequent, so X is in the list.
         Rule r;
         r.count = k.count;
-        if (x.size == 3 && triples) {
-          r.antecedent_count = triples->Count(x);
-        } else {
-          const Range range =
-              x.size == 1 ? singles[x.items[0]] : pairs.Find(x.items[0], x.items[1]);
-          auto it = x.size <= 2 ? keys.begin() + range.first
-                                : std::lower_bound(keys.begin() + range.first,
-                                                   keys.begin() + range.second, x, KeyLess);
-          r.antecedent_count = it->count;
-        }
+        r.antecedent_count =
+            x.size == 3
+                ? triples.Count(x)
+                : keys[x.size == 1 ? singles[x.items[0]] : pairs.Find(x.items[0], x.items[1])]
+                      .count;
         r.consequent = item_of(k.items[y]);
         r.consequent_count = t.frequency[r.consequent];
         if (static_cast<Int128>(r.count) * min_confidence.denominator <
