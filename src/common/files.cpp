@@ -173,6 +173,7 @@ LineReader::~LineReader() {
 
 bool LineReader::Fill() {
   if (eof_) return false;
+  lf_known_ = false;
   if (pos_ > 0) {
     std::memmove(buf_.data(), buf_.data() + pos_, len_ - pos_);
     len_ -= pos_;
@@ -189,22 +190,32 @@ bool LineReader::Fill() {
   return true;
 }
 
+std::size_t LineReader::FindEnd(std::size_t from) {
+  // The next LF is remembered: a file whose lines end with CR alone would otherwise have the
+  // rest of the buffer searched for an LF at every line.
+  if (!lf_known_ || lf_ < from) {
+    const void* lf = std::memchr(buf_.data() + from, '\n', len_ - from);
+    lf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - buf_.data()) : len_;
+    lf_known_ = true;
+  }
+  const void* cr = std::memchr(buf_.data() + from, '\r', lf_ - from);
+  return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - buf_.data()) : lf_;
+}
+
 bool LineReader::Next(std::string& line) {
   std::size_t scanned = 0;
   while (true) {
     const char* start = buf_.data() + pos_;
     const std::size_t avail = len_ - pos_;
-    for (std::size_t i = scanned; i < avail; ++i) {
-      char c = start[i];
-      if (c != '\r' && c != '\n') continue;
-      if (c == '\r' && i + 1 == avail && !eof_) break;  // need the next byte to see an LF
+    const std::size_t i = FindEnd(pos_ + scanned) - pos_;
+    if (i < avail && !(start[i] == '\r' && i + 1 == avail && !eof_)) {
       line.assign(start, i);
       std::size_t end = i + 1;
-      if (c == '\r' && end < avail && start[end] == '\n') ++end;
+      if (start[i] == '\r' && end < avail && start[end] == '\n') ++end;
       pos_ += end;
       return true;
     }
-    scanned = avail > 0 && start[avail - 1] == '\r' ? avail - 1 : avail;
+    scanned = i;  // a CR at the end is looked at again with the next byte
     if (!Fill()) {
       if (len_ == pos_) return false;
       const char* rest = buf_.data() + pos_;

@@ -52,11 +52,15 @@ class LineReader {
 
  private:
   bool Fill();
+  // The position of the first CR or LF in buf_[from, len_), len_ when there is none.
+  std::size_t FindEnd(std::size_t from);
   fs::path path_;
   std::FILE* file_ = nullptr;
   std::vector<char> buf_;
   std::size_t pos_ = 0, len_ = 0;
   bool eof_ = false;
+  std::size_t lf_ = 0;  // the first LF at or after the last search, len_ for none
+  bool lf_known_ = false;
 };
 
 // Calls `fn` with every decoded line; `fn` returns false to stop early.

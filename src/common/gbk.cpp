@@ -46,14 +46,52 @@ struct Tables {
     char one[1] = {static_cast<char>(0x80)};
     char32_t euro = convert(cd, one, 1);
     if (euro > 0x7F && euro < 0x10000) single_80 = static_cast<char16_t>(euro);
+    // Code page 936 a lead byte at a time: one call for a row of pairs instead of one a pair
+    // (building the tables took longer than reading a large file). A pair the converter stops
+    // at, and a row whose output does not match its pairs one to one, go a pair at a time.
+    auto convert_row = [&](int lead, std::array<char32_t, kTrailCount>& row) {
+      std::array<char, 2 * kTrailCount> in{};
+      std::array<int, kTrailCount> trail_of{};
+      std::size_t pairs = 0;
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        if (trail == 0x7F) continue;
+        in[2 * pairs] = static_cast<char>(lead);
+        in[2 * pairs + 1] = static_cast<char>(trail);
+        trail_of[pairs++] = trail;
+      }
+      std::size_t k = 0;
+      while (k < pairs) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        std::array<unsigned char, 4 * kTrailCount> out{};
+        char* inp = in.data() + 2 * k;
+        char* outp = reinterpret_cast<char*>(out.data());
+        std::size_t inleft = 2 * (pairs - k), outleft = out.size();
+        iconv(cd, &inp, &inleft, &outp, &outleft);
+        const std::size_t consumed = 2 * (pairs - k) - inleft, produced = out.size() - outleft;
+        const bool one_to_one = consumed % 2 == 0 && produced == 2 * consumed;
+        const std::size_t done = one_to_one ? consumed / 2 : 0;
+        for (std::size_t p = 0; p < done; ++p) {
+          const unsigned char* b = out.data() + 4 * p;
+          row[trail_of[k + p] - 0x40] =
+              b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<char32_t>(b[3]) << 24);
+        }
+        k += done;
+        if (k < pairs) {
+          row[trail_of[k] - 0x40] = convert(cd, in.data() + 2 * k, 2);
+          ++k;
+        }
+      }
+    };
     for (const bool extension : {false, true}) {
       for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        std::array<char32_t, kTrailCount> row{};
+        if (!extension) convert_row(lead, row);
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
           if (trail == 0x7F) continue;
           char16_t& slot = decode[(lead - 0x81) * kTrailCount + (trail - 0x40)];
           if (extension && slot) continue;
           char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-          char32_t cp = convert(extension ? gb18030 : cd, two, 2);
+          char32_t cp = extension ? convert(gb18030, two, 2) : row[trail - 0x40];
           if (cp < 0x80 || cp >= 0x10000 || cp == 0xFFFD) continue;
           if (extension && ((cp >= 0xE000 && cp < 0xF900) || encode[cp])) continue;
           slot = static_cast<char16_t>(cp);

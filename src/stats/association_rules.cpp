@@ -78,31 +78,20 @@ __attribute__((target_clones("popcnt", "default"))) std::int64_t AndInto(const s
 // result, so the list is turned into the result in place rather than copied.
 using Key = Itemset;
 
-// Lexicographic, a proper prefix before its extensions: the order in which the depth-first
-// search emits itemsets, so the emitted list can be searched by bisection.
-bool KeyLess(const Key& a, const Key& b) {
-  int n = std::min(a.size, b.size);
-  for (int i = 0; i < n; ++i)
-    if (a.items[i] != b.items[i]) return a.items[i] < b.items[i];
-  return a.size < b.size;
-}
-
-// A range of the list of itemsets, [first, second).
-using Range = std::pair<std::uint32_t, std::uint32_t>;
-
-// The ranges of the pairs by their two items: open addressing, at most half full.
-class PairRanges {
+// The places of the pairs in the list of itemsets by their two items: open addressing, at most
+// half full.
+class PairPlaces {
  public:
-  explicit PairRanges(std::size_t at_most) {
+  explicit PairPlaces(std::size_t at_most) {
     std::size_t size = 16;
     shift_ = 60;
     while (size < 2 * at_most) {
       size *= 2;
       --shift_;
     }
-    slots_.assign(size, {0, {0, 0}});
+    slots_.assign(size, {0, 0});
   }
-  Range& Add(std::uint32_t a, std::uint32_t b) {
+  std::uint32_t& Add(std::uint32_t a, std::uint32_t b) {
     const std::uint64_t key = Key(a, b);
     std::size_t i = Hash(key);
     while (slots_[i].first != 0) i = (i + 1) & (slots_.size() - 1);
@@ -110,7 +99,7 @@ class PairRanges {
     return slots_[i].second;
   }
   // The pair must have been added.
-  Range Find(std::uint32_t a, std::uint32_t b) const {
+  std::uint32_t Find(std::uint32_t a, std::uint32_t b) const {
     const std::uint64_t key = Key(a, b);
     std::size_t i = Hash(key);
     while (slots_[i].first != key) i = (i + 1) & (slots_.size() - 1);
@@ -125,7 +114,46 @@ class PairRanges {
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
   }
   int shift_;
-  std::vector<std::pair<std::uint64_t, Range>> slots_;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> slots_;  // key, place
+};
+
+// The itemsets of three items by their items: open addressing of their places in the list, at
+// most half full. An antecedent of three herbs is found at once.
+class TripleIndex {
+ public:
+  TripleIndex(const std::vector<Itemset>& list, std::size_t at_most) : list_(list) {
+    std::size_t size = 16;
+    shift_ = 60;
+    while (size < 2 * at_most) {
+      size *= 2;
+      --shift_;
+    }
+    slots_.assign(size, 0);
+  }
+  void Add(std::uint32_t place) {
+    std::size_t i = Hash(list_[place]);
+    while (slots_[i] != 0) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = place + 1;
+  }
+  // The count of the itemset, which must have been added.
+  std::int64_t Count(const Itemset& k) const {
+    std::size_t i = Hash(k);
+    for (;; i = (i + 1) & (slots_.size() - 1)) {
+      const Itemset& s = list_[slots_[i] - 1];
+      if (s.items[0] == k.items[0] && s.items[1] == k.items[1] && s.items[2] == k.items[2])
+        return s.count;
+    }
+  }
+
+ private:
+  std::size_t Hash(const Itemset& k) const {
+    const std::uint64_t key = (std::uint64_t{k.items[0]} << 42) ^
+                              (std::uint64_t{k.items[1]} << 21) ^ std::uint64_t{k.items[2]};
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  const std::vector<Itemset>& list_;
+  int shift_;
+  std::vector<std::uint32_t> slots_;  // place + 1, 0 for an empty slot
 };
 
 class Miner {
@@ -395,6 +423,122 @@ std::optional<NameRanks> RankNames(const Transactions& t) {
   return NameRanks{Ranks(t.names), Ranks(joined)};
 }
 
+// Puts v[order[i]] at place i, following the cycles of the permutation, so a long list is not
+// copied; `order` is used up.
+template <class T>
+void Permute(std::vector<T>& v, std::vector<std::uint32_t>& order) {
+  for (std::uint32_t i = 0; i < order.size(); ++i) {
+    if (order[i] == i) continue;
+    T first = v[i];
+    std::uint32_t j = i;
+    while (order[j] != i) {
+      const std::uint32_t k = order[j];
+      v[j] = v[k];
+      order[j] = j;
+      j = k;
+    }
+    v[j] = first;
+    order[j] = j;
+  }
+}
+
+// Sorts by the low `bits` bits of the keys, eleven bits a pass from the lowest; equal keys keep
+// their order.
+template <class T, class KeyOf>
+void RadixSort(std::vector<T>& keys, int bits, KeyOf key_of) {
+  constexpr int kDigit = 11;
+  constexpr std::uint64_t kMask = (std::uint64_t{1} << kDigit) - 1;
+  std::vector<T> other(keys.size());
+  std::vector<std::size_t> start(std::size_t{1} << kDigit);
+  for (int shift = 0; shift < bits; shift += kDigit) {
+    std::fill(start.begin(), start.end(), 0);
+    for (const T& k : keys) ++start[(key_of(k) >> shift) & kMask];
+    std::size_t sum = 0;
+    for (std::size_t& s : start) sum += std::exchange(s, sum);
+    for (const T& k : keys) other[start[(key_of(k) >> shift) & kMask]++] = k;
+    keys.swap(other);
+  }
+}
+
+// The order of the itemsets sorted as numbers: size, count descending and the ranks of the
+// names packed into 64 bits, which a sort compares in one step instead of item by item. False,
+// with the list untouched, when they do not fit.
+bool SortItemsetsByKeys(std::vector<Itemset>& itemsets, const NameRanks& ranks, std::int64_t n) {
+  const int rank_bits = std::bit_width(ranks.joined.size());  // rank + 1, 0 for no item
+  const int count_bits = std::bit_width(static_cast<std::uint64_t>(n));
+  if (3 + count_bits + 4 * rank_bits > 64 || itemsets.size() >= (std::size_t{1} << 32))
+    return false;
+  auto key_of = [&](const Itemset& s) {
+    std::uint64_t k =
+        static_cast<std::uint64_t>(s.size) << count_bits | static_cast<std::uint64_t>(n - s.count);
+    for (int j = 0; j < 4; ++j)
+      k = k << rank_bits | (j < s.size ? ranks.joined[s.items[j]] + 1u : 0u);
+    return k;
+  };
+  const int key_bits = 3 + count_bits + 4 * rank_bits;
+  const int index_bits = std::bit_width(itemsets.size());
+  std::vector<std::uint32_t> order(itemsets.size());
+  if (key_bits + index_bits <= 64) {
+    // The place rides below the key: half the memory of pairs.
+    std::vector<std::uint64_t> keys(itemsets.size());
+    for (std::uint32_t i = 0; i < itemsets.size(); ++i)
+      keys[i] = key_of(itemsets[i]) << index_bits | i;
+    RadixSort(keys, key_bits + index_bits, [](std::uint64_t k) { return k; });
+    const std::uint64_t mask = (std::uint64_t{1} << index_bits) - 1;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      order[i] = static_cast<std::uint32_t>(keys[i] & mask);
+  } else {
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(itemsets.size());
+    for (std::uint32_t i = 0; i < itemsets.size(); ++i) keys[i] = {key_of(itemsets[i]), i};
+    RadixSort(keys, key_bits, [](const auto& k) { return k.first; });
+    for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].second;
+  }
+  Permute(itemsets, order);
+  return true;
+}
+
+// The rules sorted on small records: the confidence as a double, the lift as its two integers,
+// the texts as packed ranks. Two confidences of counts below 2^26 differ by more than 2^-52
+// unless equal, and a quotient is rounded once, to the nearest of doubles 2^-53 apart or
+// closer: equal doubles are equal fractions, and unequal ones are ordered as the fractions are.
+// False, with the rules untouched, when the counts or the ranks are too large for that.
+bool SortRulesByKeys(std::vector<Rule>& rules, const NameRanks& ranks, std::int64_t n) {
+  const int rank_bits = std::bit_width(ranks.joined.size());
+  if (n >= (std::int64_t{1} << 26) || 4 * rank_bits > 64 || rules.size() >= (std::size_t{1} << 32))
+    return false;
+  struct Key {
+    double confidence;
+    std::uint64_t lift_denominator;  // lift = count × N / this
+    std::uint64_t texts;
+    std::uint32_t count, index;
+  };
+  std::vector<Key> keys(rules.size());
+  for (std::uint32_t i = 0; i < rules.size(); ++i) {
+    const Rule& r = rules[i];
+    std::uint64_t texts = 0;
+    for (int j = 0; j < 3; ++j)
+      texts =
+          texts << rank_bits | (j < r.antecedent_size ? ranks.joined[r.antecedent[j]] + 1u : 0u);
+    texts = texts << rank_bits | ranks.name[r.consequent];
+    keys[i] = {static_cast<double>(r.count) / static_cast<double>(r.antecedent_count),
+               static_cast<std::uint64_t>(r.antecedent_count * r.consequent_count), texts,
+               static_cast<std::uint32_t>(r.count), i};
+  }
+  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+    if (a.confidence != b.confidence) return a.confidence > b.confidence;
+    if (a.count != b.count) return a.count > b.count;
+    const UInt128 left = static_cast<UInt128>(a.count) * b.lift_denominator;
+    const UInt128 right = static_cast<UInt128>(b.count) * a.lift_denominator;
+    if (left != right) return left > right;
+    return a.texts < b.texts;
+  });
+  std::vector<std::uint32_t> order(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].index;
+  keys = {};
+  Permute(rules, order);
+  return true;
+}
+
 std::string JoinNames(const Transactions& t, const ItemId* ids, int size) {
   std::string s;
   for (int i = 0; i < size; ++i) {
@@ -544,63 +688,53 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
     return n;
   };
 
-  // Where the itemsets that begin with one item, and with two, lie in the list (the search
-  // emits the extensions of an itemset right after it, the itemset first): an antecedent of one
-  // or two herbs is found at once, one of three among the few extensions of its first two.
+  // Where the itemsets of one, two and three items lie in the list: every antecedent is found
+  // at once.
   if (keys.size() >= (std::size_t{1} << 31)) {
     out.too_many = true;
     return out;
   }
-  std::vector<Range> singles(frequent);
-  PairRanges pairs(static_cast<std::size_t>(
-      std::count_if(keys.begin(), keys.end(), [](const Key& k) { return k.size == 2; })));
+  // The look-up tables live only while the rules are made.
   {
-    Range* single = nullptr;
-    Range* pair = nullptr;
+    std::vector<std::uint32_t> singles(frequent);
+    PairPlaces pairs(static_cast<std::size_t>(
+        std::count_if(keys.begin(), keys.end(), [](const Key& k) { return k.size == 2; })));
+    TripleIndex triples(
+        keys, static_cast<std::size_t>(std::count_if(keys.begin(), keys.end(),
+                                                     [](const Key& k) { return k.size == 3; })));
     for (std::uint32_t i = 0; i < keys.size(); ++i) {
       const Key& k = keys[i];
-      if (k.size > 2) continue;
-      // A single or a pair ends the pair before it; a single ends the single before it too.
-      if (pair) pair->second = i;
-      pair = nullptr;
-      if (k.size == 1) {
-        if (single) single->second = i;
-        single = &singles[k.items[0]];
-      } else {
-        pair = &pairs.Add(k.items[0], k.items[1]);
-      }
-      (pair ? pair : single)->first = i;
+      if (k.size == 1) singles[k.items[0]] = i;
+      if (k.size == 2) pairs.Add(k.items[0], k.items[1]) = i;
+      if (k.size == 3) triples.Add(i);
     }
-    const auto end = static_cast<std::uint32_t>(keys.size());
-    if (single) single->second = end;
-    if (pair) pair->second = end;
-  }
 
-  for (const Key& k : keys) {
-    if (k.size < 2) continue;
-    for (int y = 0; y < k.size; ++y) {
-      Key x;
-      for (int i = 0, n = 0; i < k.size; ++i)
-        if (i != y) x.items[n++] = k.items[i];
-      x.size = k.size - 1;
-      // Every subset of a frequent itemset is frequent, so X is in the list.
-      const Range range = x.size == 1 ? singles[x.items[0]] : pairs.Find(x.items[0], x.items[1]);
-      auto it = x.size <= 2 ? keys.begin() + range.first
-                            : std::lower_bound(keys.begin() + range.first,
-                                               keys.begin() + range.second, x, KeyLess);
-      Rule r;
-      r.count = k.count;
-      r.antecedent_count = it->count;
-      r.consequent = item_of(k.items[y]);
-      r.consequent_count = t.frequency[r.consequent];
-      if (static_cast<Int128>(r.count) * min_confidence.denominator <
-          static_cast<Int128>(min_confidence.numerator) * r.antecedent_count)
-        continue;
-      if (static_cast<Int128>(r.count) * out.n * min_lift.denominator <
-          static_cast<Int128>(min_lift.numerator) * r.antecedent_count * r.consequent_count)
-        continue;
-      r.antecedent_size = to_display(k, r.antecedent.data(), y);
-      out.rules.push_back(r);
+    for (const Key& k : keys) {
+      if (k.size < 2) continue;
+      for (int y = 0; y < k.size; ++y) {
+        Key x;
+        for (int i = 0, n = 0; i < k.size; ++i)
+          if (i != y) x.items[n++] = k.items[i];
+        x.size = k.size - 1;
+        // Every subset of a frequent itemset is frequent, so X is in the list.
+        Rule r;
+        r.count = k.count;
+        r.antecedent_count =
+            x.size == 3
+                ? triples.Count(x)
+                : keys[x.size == 1 ? singles[x.items[0]] : pairs.Find(x.items[0], x.items[1])]
+                      .count;
+        r.consequent = item_of(k.items[y]);
+        r.consequent_count = t.frequency[r.consequent];
+        if (static_cast<Int128>(r.count) * min_confidence.denominator <
+            static_cast<Int128>(min_confidence.numerator) * r.antecedent_count)
+          continue;
+        if (static_cast<Int128>(r.count) * out.n * min_lift.denominator <
+            static_cast<Int128>(min_lift.numerator) * r.antecedent_count * r.consequent_count)
+          continue;
+        r.antecedent_size = to_display(k, r.antecedent.data(), y);
+        out.rules.push_back(r);
+      }
     }
   }
 
@@ -614,20 +748,22 @@ RuleMining MineRules(const Transactions& t, std::int64_t min_count, int max_size
   // sorting time: the names are ranked once instead.
   const std::optional<NameRanks> ranks = RankNames(t);
   if (ranks) {
-    std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
-      if (a.size != b.size) return a.size < b.size;
-      if (a.count != b.count) return a.count > b.count;
-      return ranks->CompareJoined(a.items.data(), a.size, b.items.data(), b.size) < 0;
-    });
-    std::sort(out.rules.begin(), out.rules.end(), [&](const Rule& a, const Rule& b) {
-      if (int c = CompareConfidence(a, b)) return c > 0;
-      if (a.count != b.count) return a.count > b.count;
-      if (int c = CompareLift(a, b)) return c > 0;
-      if (int c = ranks->CompareJoined(a.antecedent.data(), a.antecedent_size, b.antecedent.data(),
-                                       b.antecedent_size))
-        return c < 0;
-      return ranks->name[a.consequent] < ranks->name[b.consequent];
-    });
+    if (!SortItemsetsByKeys(out.itemsets, *ranks, out.n))
+      std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
+        if (a.size != b.size) return a.size < b.size;
+        if (a.count != b.count) return a.count > b.count;
+        return ranks->CompareJoined(a.items.data(), a.size, b.items.data(), b.size) < 0;
+      });
+    if (!SortRulesByKeys(out.rules, *ranks, out.n))
+      std::sort(out.rules.begin(), out.rules.end(), [&](const Rule& a, const Rule& b) {
+        if (int c = CompareConfidence(a, b)) return c > 0;
+        if (a.count != b.count) return a.count > b.count;
+        if (int c = CompareLift(a, b)) return c > 0;
+        if (int c = ranks->CompareJoined(a.antecedent.data(), a.antecedent_size,
+                                         b.antecedent.data(), b.antecedent_size))
+          return c < 0;
+        return ranks->name[a.consequent] < ranks->name[b.consequent];
+      });
     return out;
   }
   std::sort(out.itemsets.begin(), out.itemsets.end(), [&](const Itemset& a, const Itemset& b) {
@@ -666,7 +802,7 @@ bool DefaultRuleOrder(const Transactions& t, const Rule& a, const Rule& b) {
   return t.names[a.consequent] < t.names[b.consequent];
 }
 
-std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals) {
+void AppendFraction(std::string& out, UInt128 numerator, UInt128 denominator, int decimals) {
   UInt128 scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
   const UInt128 top = 2 * numerator * scale + denominator, bottom = 2 * denominator;
@@ -676,44 +812,70 @@ std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals)
   const UInt128 q = top <= kMax64
                         ? static_cast<std::uint64_t>(top) / static_cast<std::uint64_t>(bottom)
                         : top / bottom;
-  // The digits of q, with zeros before them up to one digit before the point.
-  char buf[96];
-  char* const end = buf + sizeof buf;
-  char* first = end;
-  if (q <= kMax64) {
-    char digits[24] =
-        {};  // zeroed only to quiet GCC 12 at -O3, which thinks std::copy reads past to_chars
-    const char* last =
-        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(q)).ptr;
-    first -= last - digits;
-    std::copy(static_cast<const char*>(digits), last, first);
-  } else {
-    const std::string s = ToDecimalText(q);
-    first -= s.size();
-    std::copy(s.begin(), s.end(), first);
-  }
   const std::ptrdiff_t d = decimals;
-  while (end - first < d + 1) *--first = '0';
-  std::string out(first, end - d);
-  if (d == 0) return out;
+  if (q <= kMax64 && d <= 20) {
+    // Written from the last digit back, the point among them, with zeros up to one digit
+    // before the point; one append.
+    char buf[48];
+    char* const end = buf + sizeof buf;
+    char* first = end;
+    auto v = static_cast<std::uint64_t>(q);
+    for (std::ptrdiff_t k = 0; v != 0 || k <= d; ++k) {
+      if (k == d && d != 0) *--first = '.';
+      *--first = static_cast<char>('0' + v % 10);
+      v /= 10;
+    }
+    out.append(first, end);
+    return;
+  }
+  std::string digits = ToDecimalText(q);
+  if (digits.size() < static_cast<std::size_t>(d) + 1) digits.insert(0, d + 1 - digits.size(), '0');
+  out.append(digits, 0, digits.size() - d);
+  if (d == 0) return;
   out += '.';
-  out.append(end - d, end);
+  out.append(digits, digits.size() - d);
+}
+
+std::string FormatFraction(UInt128 numerator, UInt128 denominator, int decimals) {
+  std::string out;
+  AppendFraction(out, numerator, denominator, decimals);
   return out;
 }
 
+void AppendSupportPercent(std::string& out, std::int64_t count, std::int64_t n) {
+  if (n <= 0) {
+    out += "0.00";
+    return;
+  }
+  AppendFraction(out, static_cast<UInt128>(count) * 100, static_cast<UInt128>(n), 2);
+}
+
+void AppendConfidence(std::string& out, const Rule& r) {
+  AppendFraction(out, static_cast<UInt128>(r.count), static_cast<UInt128>(r.antecedent_count), 4);
+}
+
+void AppendLift(std::string& out, const Rule& r, std::int64_t n) {
+  AppendFraction(
+      out, static_cast<UInt128>(r.count) * static_cast<UInt128>(n),
+      static_cast<UInt128>(r.antecedent_count) * static_cast<UInt128>(r.consequent_count), 4);
+}
+
 std::string SupportPercentText(std::int64_t count, std::int64_t n) {
-  if (n <= 0) return "0.00";
-  return FormatFraction(static_cast<UInt128>(count) * 100, static_cast<UInt128>(n), 2);
+  std::string out;
+  AppendSupportPercent(out, count, n);
+  return out;
 }
 
 std::string ConfidenceText(const Rule& r) {
-  return FormatFraction(static_cast<UInt128>(r.count), static_cast<UInt128>(r.antecedent_count), 4);
+  std::string out;
+  AppendConfidence(out, r);
+  return out;
 }
 
 std::string LiftText(const Rule& r, std::int64_t n) {
-  return FormatFraction(
-      static_cast<UInt128>(r.count) * static_cast<UInt128>(n),
-      static_cast<UInt128>(r.antecedent_count) * static_cast<UInt128>(r.consequent_count), 4);
+  std::string out;
+  AppendLift(out, r, n);
+  return out;
 }
 
 }  // namespace lindora

@@ -113,5 +113,11 @@ std::string FormatFraction(unsigned __int128 numerator, unsigned __int128 denomi
 std::string SupportPercentText(std::int64_t count, std::int64_t n);  // 2 decimals
 std::string ConfidenceText(const Rule& r);                           // 4 decimals
 std::string LiftText(const Rule& r, std::int64_t n);                 // 4 decimals
+// The same texts appended to `out`, for writers of many rows.
+void AppendFraction(std::string& out, unsigned __int128 numerator, unsigned __int128 denominator,
+                    int decimals);
+void AppendSupportPercent(std::string& out, std::int64_t count, std::int64_t n);
+void AppendConfidence(std::string& out, const Rule& r);
+void AppendLift(std::string& out, const Rule& r, std::int64_t n);
 
 }  // namespace lindora

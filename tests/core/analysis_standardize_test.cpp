@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "analysis/standardize.h"
 #include "analysis/transactions.h"
 #include "common/files.h"
+#include "common/gbk.h"
+#include "common/text.h"
 #include "support/fake_ports.h"
 #include "support/test_folder.h"
 
@@ -284,6 +287,84 @@ TEST_F(StandardResultTest, CopyIsRemadeOnlyWhenTheResultSetOrTheCopyChanged) {
   fs::last_write_time(result, result_time);
   StandardResult(world.session);
   EXPECT_EQ(Stand(), (std::vector<std::string>{"甲方\t党参\t头痛\t", "乙方\t甘草\t\t"}));
+}
+
+}  // namespace
+}  // namespace lindora
+
+namespace lindora {
+namespace {
+
+// The herbs read from the bytes of a standardised file equal those of its decoded lines split
+// at TAB and "、", whatever the bytes: names of two- and four-byte codes, the pair A1 A2 inside
+// a character (B0 A1 A2 A1), broken bytes, two spellings of the euro sign, every line end, lines
+// longer than the reader's buffer.
+TEST(HerbTransactionsTest, ReadingTheBytesEqualsSplittingTheDecodedLines) {
+  const std::vector<std::string> pieces = {"\xC8\xCB\xB2\xCE",
+                                           "\xB8\xCA\xB2\xDD",
+                                           "\x81\x30\x81\x30",
+                                           "\xA1\xA2",
+                                           "\xA1\xA2",
+                                           "\t",
+                                           "\r\n",
+                                           "\n",
+                                           "\r",
+                                           "ab",
+                                           "\xB0\xA1\xA2\xA1",
+                                           "\xFF",
+                                           "\x80",
+                                           "\xA2\xE3",
+                                           "\xB0"};
+  std::mt19937 random(38);
+  for (int round = 0; round < 60; ++round) {
+    // Most rounds hold clean names only, so the reading from the bytes is taken.
+    const std::size_t usable = round % 3 == 0 ? pieces.size() : 11;
+    std::string bytes;
+    const int length = round == 0 ? 200000 : static_cast<int>(random() % 400);
+    for (int i = 0; i < length; ++i) bytes += pieces[random() % usable];
+    test::TestFolder folder;
+    folder.WriteBytes("case.stand", bytes);
+
+    Transactions expected{{}, {}, {}, {0}};
+    std::string line;
+    auto end_line = [&] {
+      std::vector<std::string> fields = Split(DecodeGbk(line), "\t");
+      std::vector<ItemId> row;
+      if (fields.size() > 1) {
+        for (const std::string& name : Split(fields[1], "、")) {
+          if (name.empty()) continue;
+          auto at = std::find(expected.names.begin(), expected.names.end(), name);
+          if (at == expected.names.end()) {
+            expected.names.push_back(name);
+            expected.frequency.push_back(0);
+            at = expected.names.end() - 1;
+          }
+          row.push_back(static_cast<ItemId>(at - expected.names.begin()));
+        }
+      }
+      std::sort(row.begin(), row.end());
+      row.erase(std::unique(row.begin(), row.end()), row.end());
+      for (ItemId id : row) ++expected.frequency[id];
+      expected.items.insert(expected.items.end(), row.begin(), row.end());
+      expected.offsets.push_back(expected.items.size());
+      line.clear();
+    };
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (bytes[i] == '\r' || bytes[i] == '\n') {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        end_line();
+      } else {
+        line += bytes[i];
+      }
+    }
+    if (!line.empty()) end_line();
+
+    const Transactions got = ReadHerbTransactions(folder / "case.stand");
+    ASSERT_EQ(got.names, expected.names) << "round " << round;
+    ASSERT_EQ(got.frequency, expected.frequency) << "round " << round;
+    ASSERT_EQ(got.items, expected.items) << "round " << round;
+    ASSERT_EQ(got.offsets, expected.offsets) << "round " << round;
+  }
 }
 
 }  // namespace

@@ -68,11 +68,11 @@ class RuleRows {
     b += ',';
     Integer(b, r.count);
     b += ',';
-    b += SupportPercentText(r.count, mining_.n);
+    AppendSupportPercent(b, r.count, mining_.n);
     b += ',';
-    b += ConfidenceText(r);
+    AppendConfidence(b, r);
     b += ',';
-    b += LiftText(r, mining_.n);
+    AppendLift(b, r, mining_.n);
     out.EndRow();
   }
 
@@ -89,7 +89,7 @@ class RuleRows {
     b += ',';
     Integer(b, s.count);
     b += ',';
-    b += SupportPercentText(s.count, mining_.n);
+    AppendSupportPercent(b, s.count, mining_.n);
     out.EndRow();
   }
 
