@@ -506,13 +506,13 @@ bool SortRulesByKeys(std::vector<Rule>& rules, const NameRanks& ranks, std::int6
   const int rank_bits = std::bit_width(ranks.joined.size());
   if (n >= (std::int64_t{1} << 26) || 4 * rank_bits > 64 || rules.size() >= (std::size_t{1} << 32))
     return false;
-  struct Key {
+  struct RuleKey {
     double confidence;
     std::uint64_t lift_denominator;  // lift = count × N / this
     std::uint64_t texts;
     std::uint32_t count, index;
   };
-  std::vector<Key> keys(rules.size());
+  std::vector<RuleKey> keys(rules.size());
   for (std::uint32_t i = 0; i < rules.size(); ++i) {
     const Rule& r = rules[i];
     std::uint64_t texts = 0;
@@ -524,7 +524,7 @@ bool SortRulesByKeys(std::vector<Rule>& rules, const NameRanks& ranks, std::int6
                static_cast<std::uint64_t>(r.antecedent_count * r.consequent_count), texts,
                static_cast<std::uint32_t>(r.count), i};
   }
-  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+  std::sort(keys.begin(), keys.end(), [](const RuleKey& a, const RuleKey& b) {
     if (a.confidence != b.confidence) return a.confidence > b.confidence;
     if (a.count != b.count) return a.count > b.count;
     const UInt128 left = static_cast<UInt128>(a.count) * b.lift_denominator;
