@@ -203,7 +203,12 @@ class HerbNetworkTest : public test::ViewWorld {
 
   // Two series side by side share the categories and get a legend, as comparisons need.
   void twoSeriesHaveALegend() {
-    BarChart data{"对比", "中药", "频数", {"甘草", "桂枝"}, {{"甲组", {3, 1}}, {"乙组", {2, 4}}}};
+    BarChart data{.title = "对比",
+                  .source = "",
+                  .category_axis = "中药",
+                  .value_axis = "频数",
+                  .categories = {"甘草", "桂枝"},
+                  .series = {{"甲组", {3, 1}}, {"乙组", {2, 4}}}};
     std::unique_ptr<QChart> chart(MakeBarChart(data));
     auto* series = qobject_cast<QAbstractBarSeries*>(chart->series()[0]);
     QCOMPARE(series->barSets().size(), 2);
