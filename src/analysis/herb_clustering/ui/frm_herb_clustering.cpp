@@ -147,7 +147,8 @@ QWidget* Frm_HerbClustering::FormulaTab() {
   formula_->lineEdit()->setPlaceholderText(QStringLiteral("输入方名的一部分以筛选"));
   // Typing narrows the list to the names holding the text anywhere (the model's filter);
   // the completer shows that list as it stands.
-  formula_completer_ = new QCompleter(new QStringListModel(formula_completer_), formula_);
+  formula_completer_ = new QCompleter(formula_);
+  formula_completer_->setModel(new QStringListModel(formula_completer_));
   formula_completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
   formula_->setCompleter(formula_completer_);
   connect(formula_->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
