@@ -22,13 +22,7 @@ std::string Lower(std::string text) {
 
 void PrintTable(Context& ctx, const ResultTable& table) {
   Grid grid(1, static_cast<int>(table.header.size()));
-  for (std::size_t c = 0; c < table.header.size(); ++c)
-    grid.SetTextMatrix(0, static_cast<int>(c), table.header[c]);
-  for (const auto& row : table.rows) {
-    grid.AddRow();
-    for (std::size_t c = 0; c < row.size() && c < table.header.size(); ++c)
-      grid.SetTextMatrix(grid.Rows() - 1, static_cast<int>(c), row[c].text);
-  }
+  FillGrid(grid, table);
   PrintGrid(ctx, table.caption, table.key, grid);
 }
 

@@ -76,12 +76,7 @@ void AnalysisReportWindow::TakeLastUsedThresholds() {
     options_.max_size = rules->TextMaxSize();
   }
   if (const auto* network = session_.FindWindow<HerbNetworkWindow>()) {
-    auto whole = [](const std::string& text) -> std::optional<std::int64_t> {
-      const std::string t = Trim(text);
-      if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-      return std::stoll(t);
-    };
+    auto whole = [](const std::string& text) { return ParseDigits(Trim(text)); };
     if (auto v = whole(network->NodeValue()); v && *v > 0) {
       if (network->GetNodeRule() == HerbNetworkWindow::NodeRule::kTop) {
         options_.network.top = static_cast<int>(*v);

@@ -18,11 +18,7 @@ namespace {
 
 // A count typed by the user: decimal digits only, at most nine of them.
 std::optional<std::int64_t> ParseCount(std::string_view text) {
-  std::string t = Trim(text);
-  if (t.empty() || t.size() > 9 ||
-      !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  return std::stoll(t);
+  return ParseDigits(Trim(text));
 }
 
 std::string Describe(std::string_view name, std::int64_t formulas) {
@@ -221,7 +217,7 @@ AnalysisOutput SetComparisonOutput(const SetComparisonResult& result) {
       doses.rows.push_back(std::move(row));
     }
     out.tables.push_back(std::move(doses));
-    out.files.push_back(std::string(kDoseComparisonFile));
+    out.files.emplace_back(kDoseComparisonFile);
     out.methods_zh += DoseComparisonMethodsZh(result.doses);
     out.methods_en += " " + DoseComparisonMethodsEn(result.doses);
   }

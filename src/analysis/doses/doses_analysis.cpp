@@ -375,7 +375,7 @@ AnalysisOutput DosesOutput(const DosesResult& result) {
     unread.rows.push_back({TableCell::Text(text.empty() ? "（未写剂量）" : text),
                            TableCell::Number(static_cast<double>(count))});
   out.tables.push_back(std::move(unread));
-  out.files.push_back(std::string(kDoseFile));
+  out.files.emplace_back(kDoseFile);
   if (!result.options.chart.empty()) out.files.push_back(result.options.chart.string());
   const DoseSamples& s = result.samples;
   out.summary = std::to_string(s.formulas) + " 首方剂，" + std::to_string(s.mentions) +
@@ -430,11 +430,10 @@ AnalysisDescriptor DosesDescriptor() {
     }
     if (auto it = values.find("top"); it != values.end()) {
       const std::string t = Trim(it->second);
-      if (t.empty() ||
-          !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      if (!AllDigits(t))
         return Refuse(session, "箱线图的中药数须是整数，“" + it->second + "”不是。");
       // A whole number too long for an int is out of range, not "not a number".
-      options.top = t.size() > 4 ? kMaxTop + 1 : std::stoi(t);
+      options.top = static_cast<int>(ParseDigits(t, 4).value_or(kMaxTop + 1));
     }
     if (auto it = values.find("mass-unit"); it != values.end()) {
       if (it->second != kGramUnit && it->second != kLiangUnit)

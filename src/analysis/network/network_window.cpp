@@ -22,12 +22,8 @@ constexpr int kColWidths[] = {1200, 800, 700, 700, 900, 1100, 1000};
 
 // A positive whole number of at most nine digits, or nothing.
 std::optional<std::int64_t> PositiveNumber(std::string_view text) {
-  std::string t = Trim(text);
-  if (t.empty() || t.size() > 9 ||
-      !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  std::int64_t value = std::stoll(t);
-  if (value <= 0) return std::nullopt;
+  const std::optional<std::int64_t> value = ParseDigits(Trim(text));
+  if (!value || *value <= 0) return std::nullopt;
   return value;
 }
 
@@ -97,17 +93,12 @@ Outcome HerbNetworkWindow::AskAndSavePicture(std::string_view filter, std::strin
 
 Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
   if (!HasNetwork()) return Refuse(session_, "尚未绘制药物网络。");
-  PictureWriter* writer = InstalledPictureWriter();
-  if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (std::string problem = PictureFileProblem(session_, path, {".png", ".svg"}); !problem.empty())
-    return Refuse(session_, problem);
-  const std::string ext = PictureSuffix(path);
-  return Guard(session_, [&] {
+  return WritePicture(path, {".png", ".svg"}, [&](PictureWriter& writer, const std::string& ext) {
     NetworkPicture picture = PictureOf(network_);
     if (ext == ".png")
-      writer->WriteNetworkPng(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
+      writer.WriteNetworkPng(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
     else
-      writer->WriteNetworkSvg(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
+      writer.WriteNetworkSvg(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
   });
 }
 

@@ -106,8 +106,7 @@ void Frm_Doses::Refresh() {
   label_summary_->setText(Q(window_.LabelSummary()));
   doses_->Refresh();
   unread_->Refresh();
-  if (shown_version_ != window_.PictureVersion()) {
-    shown_version_ = window_.PictureVersion();
+  if (picture_watch_.Moved(window_.PictureVersion())) {
     QChart* old = box_plot_->chart();
     box_plot_->setChart(MakeBoxPlotChart(window_.Result().box_plot));
     delete old;
