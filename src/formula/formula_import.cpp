@@ -264,6 +264,7 @@ std::string WriteComposition(std::vector<HerbMention>& herbs) {
 
 std::string JoinRow(const std::vector<std::string>& row) {
   std::vector<std::string> cells;
+  cells.reserve(row.size());
   for (const auto& cell : row) cells.push_back(Field(cell));
   return Join(cells, " | ");
 }
