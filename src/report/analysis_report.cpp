@@ -263,8 +263,8 @@ class ReportBuilder {
                   "图：常用中药剂量（克）箱线图，须为 1.5 倍四分位距内的最远值，圆点为离群值");
     // The table's name is in the text above; the page has no room for it on every row.
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < result.rows.size(); ++i) {
-      rows.push_back(DoseCells(result.rows[i], o.table));
+    for (const auto& row : result.rows) {
+      rows.push_back(DoseCells(row, o.table));
       rows.back().pop_back();
     }
     std::vector<std::string> header = DoseHeader();
@@ -297,7 +297,7 @@ class ReportBuilder {
                               kBarChartWidth, kBarChartHeight),
         "图：两个结果集中含各项的方剂占比");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < c.items.size(); ++i) rows.push_back(ComparisonCells(c.items[i]));
+    for (const auto& item : c.items) rows.push_back(ComparisonCells(item));
     doc_.Table(ComparisonHeader(), std::move(rows), {}, "", Top());
     if (options_.compare_doses) ComparisonDoses(comparison_.doses);
     zh_.push_back(ComparisonMethodsZh(comparison_));
@@ -337,9 +337,9 @@ class ReportBuilder {
       doc_.Paragraph(table.caption + "（前" + std::to_string(std::min(table.rows.size(), Top())) +
                      "行）：");
       std::vector<std::vector<std::string>> rows;
-      for (std::size_t i = 0; i < table.rows.size(); ++i) {
+      for (const auto& row : table.rows) {
         rows.emplace_back();
-        for (const TableCell& cell : table.rows[i]) rows.back().push_back(cell.text);
+        for (const TableCell& cell : row) rows.back().push_back(cell.text);
       }
       doc_.Table(table.header, std::move(rows), {}, table.caption, Top());
     }
@@ -355,8 +355,7 @@ class ReportBuilder {
                    "），全部结果见 Result/剂量比较.csv；下表列出前" +
                    std::to_string(std::min(d.items.size(), Top())) + "项。");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < d.items.size(); ++i)
-      rows.push_back(DoseComparisonCells(d.items[i]));
+    for (const auto& item : d.items) rows.push_back(DoseComparisonCells(item));
     doc_.Table(DoseComparisonHeader(), std::move(rows), {}, "剂量比较", Top());
     zh_.push_back(DoseComparisonMethodsZh(d));
     en_.push_back(DoseComparisonMethodsEn(d));
@@ -399,11 +398,11 @@ class ReportBuilder {
   void MethodsFor(ReportSection s) {
     switch (s) {
       case ReportSection::kHerbs:
-        zh_.push_back(
+        zh_.emplace_back(
             "标准化与中药频数：每首方剂的组成去除括注、剂量、单位、炮制用语和引号后以“、”分为药名；"
             "中药频数为每味药在全部方剂组成中出现的次数（同一方中重复列出者分别计数），按频数降序排"
             "列。");
-        en_.push_back(
+        en_.emplace_back(
             "Standardisation and herb frequency: each composition was cleaned of bracketed notes, "
             "doses, units, processing terms and quotation marks and split into herb names at "
             "\"、\"; the frequency of a herb is the number of times it is listed over all "
@@ -420,10 +419,10 @@ class ReportBuilder {
                       "herbs of each type were counted.");
         break;
       case ReportSection::kSymptoms:
-        zh_.push_back(
+        zh_.emplace_back(
             "症状频数：每首方剂的主治按标点及“或”等切分为症状短语，相同短语计数（同一方中重复者分别"
             "计数）。");
-        en_.push_back(
+        en_.emplace_back(
             "Symptoms: the indications of each formula were cut into symptom phrases at "
             "punctuation and connectives such as \"或\", and equal phrases were counted (a "
             "phrase repeated within one formula counts each time).");
@@ -506,6 +505,7 @@ std::string_view SectionTitle(ReportSection section) {
 const std::vector<ReportSection>& AllSections() {
   static const std::vector<ReportSection> all = [] {
     std::vector<ReportSection> v;
+    v.reserve(std::size(kSections));
     for (const SectionInfo& s : kSections) v.push_back(s.section);
     return v;
   }();
