@@ -42,6 +42,7 @@ int RunAnalysis(Context& ctx, const std::string& key, const std::vector<std::str
             << Join(table.header, "\t") << '\n';
     for (const std::vector<TableCell>& row : table.rows) {
       std::vector<std::string> cells;
+      cells.reserve(row.size());
       for (const TableCell& cell : row) cells.push_back(cell.text);
       ctx.out << Join(cells, "\t") << '\n';
     }

@@ -19,6 +19,7 @@ void PrintTable(Context& ctx, const ResultTable& table) {
           << Join(table.header, "\t") << '\n';
   for (const std::vector<TableCell>& row : table.rows) {
     std::vector<std::string> cells;
+    cells.reserve(row.size());
     for (const TableCell& cell : row) cells.push_back(cell.text);
     ctx.out << Join(cells, "\t") << '\n';
   }
