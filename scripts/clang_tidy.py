@@ -39,9 +39,8 @@ def without_gcc_pch(command, folder):
         if args[i] == "-include" and args[i + 1].endswith("cmake_pch.hxx"):
             header = Path(args[i + 1])
             copy = folder / hashlib.sha256(str(header).encode()).hexdigest()[:16] / header.name
-            if not copy.exists():
-                copy.parent.mkdir(exist_ok=True)
-                shutil.copy(header, copy)
+            copy.parent.mkdir(parents=True, exist_ok=True)
+            shutil.copy(header, copy)
             args[i + 1] = str(copy)
     return shlex.join(args)
 
@@ -67,9 +66,13 @@ def main():
     filters = sys.argv[2:]
     entries = json.loads((build / "compile_commands.json").read_text())
     commands = Path(tempfile.mkdtemp(prefix="lindora-tidy-"))
+    cache = Path(os.environ.get("LINDORA_TIDY_CACHE",
+                                Path.home() / ".cache" / "lindora-clang-tidy"))
+    cache.mkdir(parents=True, exist_ok=True)
     sources = {}
     for e in entries:
-        e["command"] = without_gcc_pch(e["command"], commands)
+        # The copies keep their place from run to run: their path is part of the hashed input.
+        e["command"] = without_gcc_pch(e["command"], cache / "headers")
         path = Path(e["file"])
         try:
             rel = path.relative_to(ROOT).as_posix()
@@ -81,9 +84,6 @@ def main():
 
     version = subprocess.run(["clang-tidy", "--version"], capture_output=True, text=True).stdout
     salt = (version + (ROOT / ".clang-tidy").read_text() + " ".join(EXTRA_ARGS)).encode()
-    cache = Path(os.environ.get("LINDORA_TIDY_CACHE",
-                                Path.home() / ".cache" / "lindora-clang-tidy"))
-    cache.mkdir(parents=True, exist_ok=True)
 
     def check(rel):
         e = sources[rel]
