@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git python3
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format clang-tidy
   openbabel opencc rime-data-luna-pinyin
   fonts-noto-cjk fonts-dejavu-core xvfb xauth
   libigraph-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libboost-math-dev libcli11-dev

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test once, with AddressSanitizer and
 # UndefinedBehaviorSanitizer (the benchmarks are compiled there too); builds the release
-# configuration of the two programs (warnings are errors there too); runs every fuzz target for
-# 30 seconds. Prints how long each step took.
+# configuration of the two programs (warnings are errors there too); runs clang-tidy; runs every
+# fuzz target for 30 seconds. Prints how long each step took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
@@ -27,6 +27,10 @@ export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
 # Root may write into read-only folders, so fault tests that need a refusing folder skip.
 (cd build-asan && ctest --output-on-failure -j "$(nproc)")
 step "tests (sanitizers)"
+# The checks of .clang-tidy over the sources the sanitizer build compiled; files unchanged since
+# they last passed are skipped (scripts/clang_tidy.py keeps their stamps).
+python3 scripts/clang_tidy.py build-asan
+step "clang-tidy"
 # Every fuzz target for a bounded time on its seed corpus, built with clang in its own folder;
 # a crash fails the run (its input is kept in fuzz/findings).
 LINDORA_DEPS_DONE=1 bash fuzz/run.sh 30

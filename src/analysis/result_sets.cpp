@@ -130,6 +130,7 @@ std::vector<SavedSet> ListResultSets(const Session& session) {
     set.problem = OrphanHistoryMessage(name);
   }
   std::vector<SavedSet> list;
+  list.reserve(sets.size());
   for (auto& [name, set] : sets) list.push_back(std::move(set));
   return list;
 }

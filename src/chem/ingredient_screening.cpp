@@ -230,7 +230,7 @@ std::vector<std::string> BatchDescriptorArgs(const fs::path& smiles_file, const 
   std::vector<std::string> args = {smiles_file.string(), "-O",
                                    output.string(),      "-e",
                                    "--append",           std::string(kScreeningDescriptors)};
-  if (strip_salts) args.push_back("-r");
+  if (strip_salts) args.emplace_back("-r");
   return args;
 }
 
@@ -376,7 +376,7 @@ std::vector<ReferenceCompound> ReadReferenceSet(const fs::path& file, ActivityKi
     if (kind == ActivityKind::kAnticancer) {
       // The set numbers its compounds in NPACT; lines may carry names after the key.
       r.inchikey = field(2);
-      for (std::string name :
+      for (const std::string& name :
            {field(4), field(3), field(1).empty() ? "" : "NPACT" + FormatNpactNumber(field(1))})
         if (r.name.empty()) r.name = name;
     } else {

@@ -87,6 +87,7 @@ int Import(Context& ctx, const std::vector<std::string>& args) {
       ctx.out << "# " << names.caption << '\n' << Join(names.header, "\t") << '\n';
       for (const auto& row : names.rows) {
         std::vector<std::string> cells;
+        cells.reserve(row.size());
         for (const auto& cell : row) cells.push_back(cell.text);
         ctx.out << Join(cells, "\t") << '\n';
       }

@@ -15,13 +15,14 @@ bool IsDigit(char c) {
 
 }  // namespace
 
+// A whole number as typed: optional minus, 1 to 15 digits (exact in a double).
 std::optional<std::int64_t> ReadWholeNumber(std::string_view text) {
-  std::string t = Trim(text);
-  std::size_t start = !t.empty() && t[0] == '-' ? 1 : 0;
-  const std::size_t digits = t.size() - start;
-  if (digits == 0 || digits > 15 || !std::all_of(t.begin() + start, t.end(), IsDigit))
-    return std::nullopt;
-  return std::stoll(t);
+  const std::string t = Trim(text);
+  const bool negative = !t.empty() && t[0] == '-';
+  const std::optional<std::int64_t> value =
+      ParseDigits(std::string_view(t).substr(negative ? 1 : 0), 15);
+  if (!value) return std::nullopt;
+  return negative ? -*value : *value;
 }
 
 std::optional<double> ReadDecimalNumber(std::string_view text) {

@@ -36,12 +36,8 @@ Outcome ChartWindowModel::Menu_ExportExcel_Click() {
 }
 
 Outcome ChartWindowModel::SavePng(const std::filesystem::path& path) {
-  if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
-    return Refuse(session_, problem);
-  return Guard(session_, [&] {
-    PictureWriter* writer = InstalledPictureWriter();
-    if (!writer) throw FileError(FileError::Kind::kWrite, path.string(), "本程序未带绘图功能");
-    writer->WriteBarChartPng(chart_, path, kPictureWidth, kPictureHeight);
+  return WritePicture(path, {".png"}, [&](PictureWriter& writer, const std::string&) {
+    writer.WriteBarChartPng(chart_, path, kPictureWidth, kPictureHeight);
   });
 }
 

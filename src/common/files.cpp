@@ -281,11 +281,9 @@ void AppendTextFile(std::string_view text, const fs::path& path) {
   struct stat st {};
   int err = ::fstat(fd, &st) != 0 ? errno : 0;
   std::string reason;
-  if (err) {
-    reason = ErrnoText(err);
-  } else if (!S_ISREG(st.st_mode)) {
+  if (!err && !S_ISREG(st.st_mode)) {
     reason = FileTypeText(st.st_mode);
-  } else if ((err = WriteFully(fd, EncodeGbk(text) + "\r\n", path)) != 0 ||
+  } else if (err || (err = WriteFully(fd, EncodeGbk(text) + "\r\n", path)) != 0 ||
              (::fsync(fd) != 0 && (err = errno) != EINVAL)) {
     reason = ErrnoText(err);
   }

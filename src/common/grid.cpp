@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/analysis_list.h"
 #include "common/text.h"
 
 namespace lindora {
@@ -107,6 +108,20 @@ void SetGridCell(Grid& grid, std::string_view text, double col, double row, doub
   grid.SetColAlignment(c, Alignment::kCenterCenter);
   grid.SetTextMatrix(r, c, text);
   grid.SetColWidth(c, ToTwips(width));
+}
+
+void FillGrid(Grid& grid, const ResultTable& table, int cols) {
+  const int header = static_cast<int>(table.header.size());
+  if (cols < 0) cols = header;
+  grid.SetCols(cols);
+  grid.SetRows(1);
+  for (int c = 0; c < cols; ++c) grid.SetTextMatrix(0, c, c < header ? table.header[c] : "");
+  for (const std::vector<TableCell>& row : table.rows) {
+    grid.AddRow();
+    const int r = grid.Rows() - 1;
+    for (int c = 0; c < cols && c < static_cast<int>(row.size()); ++c)
+      grid.SetTextMatrix(r, c, row[c].text);
+  }
 }
 
 }  // namespace lindora

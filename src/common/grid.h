@@ -8,6 +8,8 @@
 
 namespace lindora {
 
+struct ResultTable;
+
 enum class Alignment : int {
   kLeftTop = 0,
   kLeftCenter = 1,
@@ -96,5 +98,9 @@ inline constexpr int kCountColumnWidth = 1200;
 // Writes a header cell: moves the current cell there, centres the whole column, writes the
 // text and sets the column width (rounded half to even, as 32-bit twips).
 void SetGridCell(Grid& grid, std::string_view text, double col, double row, double width);
+
+// An engine's table in a grid: its header in row 0 and the text of its rows below, in its first
+// `cols` columns (all of the header's when negative). Widths and alignment stay the caller's.
+void FillGrid(Grid& grid, const ResultTable& table, int cols = -1);
 
 }  // namespace lindora

@@ -96,6 +96,7 @@ ProcessOutput RunProcess(const fs::path& program, const std::vector<std::string>
   argv_store.push_back(program.string());
   argv_store.insert(argv_store.end(), args.begin(), args.end());
   std::vector<char*> argv;
+  argv.reserve(argv_store.size() + 1);
   for (auto& a : argv_store) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = 0;

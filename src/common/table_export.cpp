@@ -22,6 +22,7 @@ ResultTable TableFromGrid(const Grid& grid, std::string key, std::string caption
   for (int c : columns) table.header.push_back(grid.TextMatrix(0, c));
   for (int r = 1; r < grid.Rows(); ++r) {
     std::vector<TableCell> row;
+    row.reserve(columns.size());
     for (int c : columns) row.push_back(CellFromText(grid.TextMatrix(r, c)));
     table.rows.push_back(std::move(row));
   }
@@ -33,6 +34,7 @@ ResultTable TableFromRows(std::string key, std::string caption, std::vector<std:
   ResultTable table{std::move(key), std::move(caption), std::move(header), {}};
   for (const std::vector<std::string>& row : rows) {
     std::vector<TableCell> cells;
+    cells.reserve(row.size());
     for (const std::string& text : row) cells.push_back(CellFromText(text));
     table.rows.push_back(std::move(cells));
   }

@@ -198,6 +198,18 @@ std::optional<std::int32_t> ToInt32(double value) {
   return static_cast<std::int32_t>(r);
 }
 
+bool AllDigits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<std::int64_t> ParseDigits(std::string_view text, std::size_t max_digits) {
+  if (!AllDigits(text) || text.size() > std::min<std::size_t>(max_digits, 18)) return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : text) value = value * 10 + (c - '0');
+  return value;
+}
+
 std::string Int16RangeMessage(std::string_view what, double value) {
   return std::string(what) + "超出范围：" + FormatNumber(value) + "（允许 -32768 至 32767）";
 }

@@ -96,6 +96,12 @@ double RoundHalfEven(double value);
 std::optional<std::int16_t> ToInt16(double value);
 std::optional<std::int32_t> ToInt32(double value);
 
+// Decimal digits and nothing else, at least one: "007" yes; "", "+7", " 7" and "7.0" no.
+bool AllDigits(std::string_view text);
+// The value of a count as typed (no sign, no blanks; see AllDigits) of at most `max_digits`
+// (up to 18) digits; nothing for anything else.
+std::optional<std::int64_t> ParseDigits(std::string_view text, std::size_t max_digits = 9);
+
 // The message shown when a user's number does not fit the 16-bit range.
 std::string Int16RangeMessage(std::string_view what, double value);
 

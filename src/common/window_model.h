@@ -2,14 +2,18 @@
 // listener that the window's view or a test registers to hear about changes.
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace lindora {
 
 class Session;
+class PictureWriter;
 struct BarChart;
+enum class Outcome;
 
 enum class WindowState { kNormal, kMinimized, kMaximized };
 
@@ -57,6 +61,13 @@ class WindowModel {
 
  protected:
   void NewPicture() { ++picture_version_; }
+
+  // Saves a picture where the user chose: refused when the program cannot draw or `path` is no
+  // place for a picture ending in one of `suffixes`; else `draw` writes it with the writer and
+  // the path's lower-case suffix, a failed write reported like any other.
+  Outcome WritePicture(const std::filesystem::path& path,
+                       std::initializer_list<std::string_view> suffixes,
+                       const std::function<void(PictureWriter&, const std::string&)>& draw);
 
   Session& session_;
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "common/files.h"
+#include "common/text.h"
 
 namespace lindora {
 
@@ -274,13 +275,9 @@ TableCell CellFromText(std::string_view text) {
   const std::string_view whole = body.substr(0, point);
   const std::string_view fraction =
       point == std::string_view::npos ? std::string_view() : body.substr(point + 1);
-  auto all_digits = [](std::string_view s) {
-    return !s.empty() &&
-           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-  };
   // Codes such as "007" and numbers beyond a double's 15 digits stay as they are written.
   const bool number =
-      all_digits(whole) && (point == std::string_view::npos || all_digits(fraction)) &&
+      AllDigits(whole) && (point == std::string_view::npos || AllDigits(fraction)) &&
       !(whole.size() > 1 && whole.front() == '0') && whole.size() + fraction.size() <= 15;
   if (!number) return TableCell::Text(std::string(text));
   double value = 0;

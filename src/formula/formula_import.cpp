@@ -264,6 +264,7 @@ std::string WriteComposition(std::vector<HerbMention>& herbs) {
 
 std::string JoinRow(const std::vector<std::string>& row) {
   std::vector<std::string> cells;
+  cells.reserve(row.size());
   for (const auto& cell : row) cells.push_back(Field(cell));
   return Join(cells, " | ");
 }
@@ -287,8 +288,7 @@ std::string Percent(std::size_t part, std::size_t whole) {
 int ParseColumn(std::string_view text) {
   const std::string t = Trim(text);
   if (t.empty()) return -1;
-  if (std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return t.size() > 5 ? -1 : std::stoi(t) - 1;
+  if (AllDigits(t)) return static_cast<int>(ParseDigits(t, 5).value_or(0)) - 1;
   int column = 0;
   for (const char c : t) {
     const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

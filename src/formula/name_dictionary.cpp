@@ -380,7 +380,7 @@ bool NameDictionary::DecidedByUser(std::string_view written) const {
 std::string NameDictionary::DecisionTarget(std::string_view typed) const {
   const NameResolution r = Resolve(typed, false);
   if (r.herbs.empty()) return {};
-  const std::string name = Variants(Trim(typed));
+  std::string name = Variants(Trim(typed));
   if (IsStandard(name)) return name;
   if (r.herbs.size() == 1 && r.herbs[0].processing.size() == 1) {
     const std::string& word = r.herbs[0].processing[0];

@@ -39,7 +39,7 @@ class Pending {
  public:
   void Add(std::string key, std::size_t index) {
     if (Contains(key, kTab))
-      spanning_.push_back({std::move(key), index});
+      spanning_.emplace_back(std::move(key), index);
     else
       by_field_[std::move(key)].push_back(index);
   }

@@ -53,10 +53,9 @@ std::string FoldFlavour(std::string_view flavour) {
 
 std::optional<std::pair<std::int32_t, HerbProperty>> ParseHerbPropertyLine(std::string_view line) {
   std::vector<std::string> f = Split(line, "\t");
-  if (f.size() != 6 || f[0].empty() || f[0].size() > 5 ||
-      !std::all_of(f[0].begin(), f[0].end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  const std::int32_t herb = std::stoi(f[0]);
+  const std::optional<std::int64_t> id = f.size() == 6 ? ParseDigits(f[0], 5) : std::nullopt;
+  if (!id) return std::nullopt;
+  const auto herb = static_cast<std::int32_t>(*id);
   HerbProperty p;
   p.nature = f[1];
   p.toxicity = f[4];

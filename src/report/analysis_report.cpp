@@ -272,8 +272,8 @@ class ReportBuilder {
                   "图：常用中药剂量（克）箱线图，须为 1.5 倍四分位距内的最远值，圆点为离群值");
     // The table's name is in the text above; the page has no room for it on every row.
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < result.rows.size(); ++i) {
-      rows.push_back(DoseCells(result.rows[i], o.table));
+    for (const auto& row : result.rows) {
+      rows.push_back(DoseCells(row, o.table));
       rows.back().pop_back();
     }
     std::vector<std::string> header = DoseHeader();
@@ -306,7 +306,7 @@ class ReportBuilder {
                     BarChartHeight(std::min<std::size_t>(c.items.size(), kComparisonChartItems))),
                 "图：两个结果集中含各项的方剂占比");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < c.items.size(); ++i) rows.push_back(ComparisonCells(c.items[i]));
+    for (const auto& item : c.items) rows.push_back(ComparisonCells(item));
     doc_.Table(ComparisonHeader(), std::move(rows), {}, "", Top());
     if (options_.compare_doses) ComparisonDoses(comparison_.doses);
     zh_.push_back(ComparisonMethodsZh(comparison_));
@@ -346,9 +346,9 @@ class ReportBuilder {
       doc_.Paragraph(table.caption + "（前" + std::to_string(std::min(table.rows.size(), Top())) +
                      "行）：");
       std::vector<std::vector<std::string>> rows;
-      for (std::size_t i = 0; i < table.rows.size(); ++i) {
+      for (const auto& row : table.rows) {
         rows.emplace_back();
-        for (const TableCell& cell : table.rows[i]) rows.back().push_back(cell.text);
+        for (const TableCell& cell : row) rows.back().push_back(cell.text);
       }
       doc_.Table(table.header, std::move(rows), {}, table.caption, Top());
     }
@@ -364,8 +364,7 @@ class ReportBuilder {
                    "），全部结果见 Result/剂量比较.csv；下表列出前" +
                    std::to_string(std::min(d.items.size(), Top())) + "项。");
     std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < d.items.size(); ++i)
-      rows.push_back(DoseComparisonCells(d.items[i]));
+    for (const auto& item : d.items) rows.push_back(DoseComparisonCells(item));
     doc_.Table(DoseComparisonHeader(), std::move(rows), {}, "剂量比较", Top());
     zh_.push_back(DoseComparisonMethodsZh(d));
     en_.push_back(DoseComparisonMethodsEn(d));
@@ -410,12 +409,12 @@ class ReportBuilder {
   void MethodsFor(ReportSection s) {
     switch (s) {
       case ReportSection::kHerbs:
-        zh_.push_back(
+        zh_.emplace_back(
             "标准化与中药频数：每首方剂的组成按导入时的读法读出药名（去掉括号说明、剂量和单位，"
             "“各”分给前面的药），再按药名对照表定为标准药名（炮制品默认并入原药，方剂库设为炮制品"
             "单列时单独计数）；同一方剂中同一味药只计一次。中药频数为含该药的方剂数，按频数降序排列"
             "（频数相同者的先后由对首次出现顺序的交换排序决定，不按名称）。");
-        en_.push_back(
+        en_.emplace_back(
             "Standardisation and herb frequency: the herb names of each composition were read as "
             "at import (bracketed notes, doses and units removed, 各 given to the herbs before "
             "it) and mapped to standard names by the name dictionary (processed forms merged "
@@ -434,10 +433,10 @@ class ReportBuilder {
                       "herbs of each type were counted.");
         break;
       case ReportSection::kSymptoms:
-        zh_.push_back(
+        zh_.emplace_back(
             "症状频数：每首方剂的主治按标点及“或”等切分为症状短语，相同短语计数（同一方中重复者分别"
             "计数）。");
-        en_.push_back(
+        en_.emplace_back(
             "Symptoms: the indications of each formula were cut into symptom phrases at "
             "punctuation and connectives such as \"或\", and equal phrases were counted (a "
             "phrase repeated within one formula counts each time).");
@@ -524,6 +523,7 @@ std::string_view SectionTitle(ReportSection section) {
 const std::vector<ReportSection>& AllSections() {
   static const std::vector<ReportSection> all = [] {
     std::vector<ReportSection> v;
+    v.reserve(std::size(kSections));
     for (const SectionInfo& s : kSections) v.push_back(s.section);
     return v;
   }();

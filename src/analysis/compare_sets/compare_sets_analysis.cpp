@@ -226,7 +226,7 @@ AnalysisOutput SetComparisonOutput(const SetComparisonResult& result) {
       doses.rows.push_back(std::move(row));
     }
     out.tables.push_back(std::move(doses));
-    out.files.push_back(std::string(kDoseComparisonFile));
+    out.files.emplace_back(kDoseComparisonFile);
     out.methods_zh += DoseComparisonMethodsZh(result.doses);
     out.methods_en += " " + DoseComparisonMethodsEn(result.doses);
   }

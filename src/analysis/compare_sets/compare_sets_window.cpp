@@ -111,12 +111,9 @@ BarChart CompareSetsWindow::Chart() const {
 
 Outcome CompareSetsWindow::SaveChart(const std::filesystem::path& path) {
   if (PictureVersion() == 0) return Refuse(session_, "尚未比较，没有可保存的图表。");
-  PictureWriter* writer = InstalledPictureWriter();
-  if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
-    return Refuse(session_, problem);
-  return Guard(session_,
-               [&] { writer->WriteBarChartPng(Chart(), path, kChartWidth, kChartHeight); });
+  return WritePicture(path, {".png"}, [&](PictureWriter& writer, const std::string&) {
+    writer.WriteBarChartPng(Chart(), path, kChartWidth, kChartHeight);
+  });
 }
 
 Outcome CompareSetsWindow::RefreshSetList() {

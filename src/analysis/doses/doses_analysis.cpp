@@ -386,7 +386,7 @@ AnalysisOutput DosesOutput(const DosesResult& result) {
     unread.rows.push_back({TableCell::Text(text.empty() ? "（未写剂量）" : text),
                            TableCell::Number(static_cast<double>(count))});
   out.tables.push_back(std::move(unread));
-  out.files.push_back(std::string(kDoseFile));
+  out.files.emplace_back(kDoseFile);
   if (!result.options.chart.empty()) out.files.push_back(result.options.chart.string());
   const DoseSamples& s = result.samples;
   out.summary = std::to_string(s.formulas) + " 首方剂，" + std::to_string(s.mentions) +

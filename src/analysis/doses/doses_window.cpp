@@ -20,20 +20,15 @@ constexpr int kDoseColWidths[] = {1100, 600, 1250, 900,  1250, 900, 1250,
                                   900,  900, 900,  1150, 1600, 1250};
 constexpr int kDoseCols = static_cast<int>(std::size(kDoseColWidths));
 
-void FillGrid(Grid& grid, const ResultTable& table, int cols, const int* widths) {
+// The table's first `cols` columns at `widths`, centred but for the first.
+void ShowTable(Grid& grid, const ResultTable& table, int cols, const int* widths) {
   grid.Clear();
-  grid.SetCols(cols);
-  grid.SetRows(1);
-  for (int c = 0; c < cols; ++c)
-    SetGridCell(grid, c < static_cast<int>(table.header.size()) ? table.header[c] : "", c, 0,
-                widths[c]);
-  grid.SetColAlignment(0, Alignment::kLeftCenter);
-  for (const std::vector<TableCell>& row : table.rows) {
-    grid.AddRow();
-    const int r = grid.Rows() - 1;
-    for (int c = 0; c < cols && c < static_cast<int>(row.size()); ++c)
-      grid.SetTextMatrix(r, c, row[c].text);
+  FillGrid(grid, table, cols);
+  for (int c = 0; c < cols; ++c) {
+    grid.SetColAlignment(c, Alignment::kCenterCenter);
+    grid.SetColWidth(c, widths[c]);
   }
+  grid.SetColAlignment(0, Alignment::kLeftCenter);
   grid.SetRow(grid.Rows() > 1 ? 1 : 0);
   grid.SetCol(0);
 }
@@ -56,9 +51,9 @@ DosesWindow::DosesWindow(Session& session) : WindowModel(session) {
 
 void DosesWindow::Fill() {
   const AnalysisOutput output = DosesOutput(result_);
-  FillGrid(doses_, output.tables[0], kDoseCols, kDoseColWidths);
+  ShowTable(doses_, output.tables[0], kDoseCols, kDoseColWidths);
   const int unread_widths[] = {3000, 900};
-  FillGrid(unread_, output.tables[1], 2, unread_widths);
+  ShowTable(unread_, output.tables[1], 2, unread_widths);
 }
 
 DoseTable DosesWindow::Table() const {
@@ -119,12 +114,8 @@ const std::vector<MenuEntry>& DosesWindow::MenuBar() {
 
 Outcome DosesWindow::SaveBoxPlot(const std::filesystem::path& path) {
   if (PictureVersion() == 0) return Refuse(session_, "尚未分析，没有可保存的箱线图。");
-  PictureWriter* writer = InstalledPictureWriter();
-  if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
-    return Refuse(session_, problem);
-  return Guard(session_, [&] {
-    writer->WriteBoxPlotPng(result_.box_plot, path, kBoxPlotWidth, kBoxPlotHeight);
+  return WritePicture(path, {".png"}, [&](PictureWriter& writer, const std::string&) {
+    writer.WriteBoxPlotPng(result_.box_plot, path, kBoxPlotWidth, kBoxPlotHeight);
   });
 }
 

@@ -30,26 +30,22 @@ int TextUnits(const std::string& text) {
   return units;
 }
 
-}  // namespace
-
-void FillGrid(Grid& grid, const ResultTable& table) {
-  grid.SetCols(static_cast<int>(std::max<std::size_t>(1, table.header.size())));
-  grid.SetRows(1);
-  for (std::size_t c = 0; c < table.header.size(); ++c)
-    grid.SetTextMatrix(0, static_cast<int>(c), table.header[c]);
-  for (const auto& row : table.rows) {
-    grid.AddRow();
-    for (std::size_t c = 0; c < row.size() && c < table.header.size(); ++c)
-      grid.SetTextMatrix(grid.Rows() - 1, static_cast<int>(c), row[c].text);
-  }
-  // Columns as wide as their widest text among the first rows, within bounds.
+// A table with its columns as wide as their widest text among the first rows, within bounds
+// (twips: a half-width character and the cell's padding).
+void ShowTable(Grid& grid, const ResultTable& table) {
+  constexpr std::size_t kMeasuredRows = 300;
+  constexpr int kUnitWidth = 120, kPadding = 240, kMinWidth = 600, kMaxWidth = 9000;
+  FillGrid(grid, table);
   for (std::size_t c = 0; c < table.header.size(); ++c) {
     int units = TextUnits(table.header[c]);
-    for (std::size_t r = 0; r < table.rows.size() && r < 300; ++r)
+    for (std::size_t r = 0; r < table.rows.size() && r < kMeasuredRows; ++r)
       if (c < table.rows[r].size()) units = std::max(units, TextUnits(table.rows[r][c].text));
-    grid.SetColWidth(static_cast<int>(c), std::clamp(120 * units + 240, 600, 9000));
+    grid.SetColWidth(static_cast<int>(c),
+                     std::clamp(kUnitWidth * units + kPadding, kMinWidth, kMaxWidth));
   }
 }
+
+}  // namespace
 
 HerbClusteringWindow::HerbClusteringWindow(Session& session) : WindowModel(session) {
   SetCaption(kCaption);
@@ -98,7 +94,7 @@ Outcome HerbClusteringWindow::Cmd_ClusterHerbs_Click() {
   Outcome outcome = RunHerbClustering(session_, *options, result, output);
   if (outcome != Outcome::kDone) return outcome;
   herbs_ = std::move(result);
-  FillGrid(herb_grid_, output.tables[0]);
+  ShowTable(herb_grid_, output.tables[0]);
   tables_[0] = std::move(output.tables);
   summary_[kHerbTab] = output.summary;
   TakeResultSet(kHerbTab, &HerbClusteringWindow::Cmd_ClusterHerbs_Click);
@@ -138,7 +134,7 @@ Outcome HerbClusteringWindow::Cmd_SimilarFormulas_Click() {
   AnalysisOutput output;
   Outcome outcome = d.run(session_, {{"formula", formula_name_}, {"top", similar_top_}}, output);
   if (outcome != Outcome::kDone) return outcome;
-  FillGrid(similar_grid_, output.tables[0]);
+  ShowTable(similar_grid_, output.tables[0]);
   tables_[1] = std::move(output.tables);
   summary_[kFormulaTab] = output.summary;
   Shown(kFormulaTab);
@@ -150,7 +146,7 @@ Outcome HerbClusteringWindow::Cmd_ClusterFormulas_Click() {
   AnalysisOutput output;
   Outcome outcome = d.run(session_, {{"min-similarity", min_similarity_}}, output);
   if (outcome != Outcome::kDone) return outcome;
-  FillGrid(formula_cluster_grid_, output.tables[0]);
+  ShowTable(formula_cluster_grid_, output.tables[0]);
   tables_[2] = std::move(output.tables);
   summary_[kFormulaTab] = output.summary;
   TakeResultSet(kFormulaTab, &HerbClusteringWindow::Cmd_ClusterFormulas_Click);
@@ -163,9 +159,9 @@ Outcome HerbClusteringWindow::Cmd_CoreCombinations_Click() {
   AnalysisOutput output;
   Outcome outcome = d.run(session_, core_options_, output);
   if (outcome != Outcome::kDone) return outcome;
-  FillGrid(information_grid_, output.tables[0]);
-  FillGrid(core_grid_, output.tables[1]);
-  FillGrid(candidate_grid_, output.tables[2]);
+  ShowTable(information_grid_, output.tables[0]);
+  ShowTable(core_grid_, output.tables[1]);
+  ShowTable(candidate_grid_, output.tables[2]);
   tables_[3] = std::move(output.tables);
   summary_[kCoreTab] = output.summary;
   TakeResultSet(kCoreTab, &HerbClusteringWindow::Cmd_CoreCombinations_Click);
@@ -211,17 +207,12 @@ Outcome HerbClusteringWindow::AskAndSavePicture(std::string_view filter, std::st
 
 Outcome HerbClusteringWindow::SavePicture(const std::filesystem::path& path) {
   if (!HasTree()) return Refuse(session_, "尚未进行药物聚类。");
-  PictureWriter* writer = InstalledPictureWriter();
-  if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (std::string problem = PictureFileProblem(session_, path, {".png", ".svg"}); !problem.empty())
-    return Refuse(session_, problem);
-  const std::string ext = PictureSuffix(path);
-  return Guard(session_, [&] {
+  return WritePicture(path, {".png", ".svg"}, [&](PictureWriter& writer, const std::string& ext) {
     const int h = DendrogramHeight(herbs_.herbs.size());
     if (ext == ".png")
-      writer->WriteDendrogramPng(Picture(), path, kDendrogramWidth, h);
+      writer.WriteDendrogramPng(Picture(), path, kDendrogramWidth, h);
     else
-      writer->WriteDendrogramSvg(Picture(), path, kDendrogramWidth, h);
+      writer.WriteDendrogramSvg(Picture(), path, kDendrogramWidth, h);
   });
 }
 

@@ -118,7 +118,4 @@ Outcome ShowSimilarFormulas(Session& session, const std::string& name);
 // The same for the formula of the formula grid's selected row.
 Outcome ShowSimilarToSelectedFormula(Session& session);
 
-// A result table as a grid: header row, then its rows as shown.
-void FillGrid(Grid& grid, const ResultTable& table);
-
 }  // namespace lindora

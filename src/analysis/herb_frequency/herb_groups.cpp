@@ -94,7 +94,7 @@ bool CountGroupsDense(const std::vector<std::vector<int>>& formulas, int N, Grou
   for (const auto& s : formulas)
     for (int p : s) top = std::max(top, p);
   // binomial[n][k] = C(n, k) for n up to top + N.
-  const auto rows = static_cast<std::size_t>(top + N + 1);
+  const std::size_t rows = static_cast<std::size_t>(top) + static_cast<std::size_t>(N) + 1;
   std::vector<std::array<std::uint64_t, 5>> binomial(rows);
   for (std::size_t n = 0; n < rows; ++n) {
     binomial[n][0] = 1;

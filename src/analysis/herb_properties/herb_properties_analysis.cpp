@@ -20,6 +20,7 @@ namespace {
 template <std::size_t N>
 std::vector<PropertyCount> EmptyTable(const std::array<std::string_view, N>& words) {
   std::vector<PropertyCount> table;
+  table.reserve(N);
   for (std::string_view w : words) table.push_back({std::string(w), 0, 0, 0, {}});
   return table;
 }

@@ -97,22 +97,18 @@ Outcome HerbPropertiesWindow::Analyse() {
 
 Outcome HerbPropertiesWindow::SaveChart(PropertyChart chart, const std::filesystem::path& path) {
   if (PictureVersion() == 0) return Refuse(session_, "尚未分析，没有可保存的图表。");
-  PictureWriter* writer = InstalledPictureWriter();
-  if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (std::string problem = PictureFileProblem(session_, path, {".png"}); !problem.empty())
-    return Refuse(session_, problem);
-  return Guard(session_, [&] {
+  return WritePicture(path, {".png"}, [&](PictureWriter& writer, const std::string&) {
     switch (chart) {
       case PropertyChart::kNature:
-        return writer->WriteBarChartPng(NatureChart(result_), path, kChartWidth, kChartHeight);
+        return writer.WriteBarChartPng(NatureChart(result_), path, kChartWidth, kChartHeight);
       case PropertyChart::kFlavour:
-        return writer->WriteBarChartPng(FlavourChart(result_), path, kChartWidth, kChartHeight);
+        return writer.WriteBarChartPng(FlavourChart(result_), path, kChartWidth, kChartHeight);
       case PropertyChart::kMeridian:
-        return writer->WriteBarChartPng(MeridianChart(result_), path, kChartWidth, kChartHeight);
+        return writer.WriteBarChartPng(MeridianChart(result_), path, kChartWidth, kChartHeight);
       case PropertyChart::kFlavourRadar:
-        return writer->WriteRadarChartPng(FlavourRadar(result_), path, kChartHeight, kChartHeight);
+        return writer.WriteRadarChartPng(FlavourRadar(result_), path, kChartHeight, kChartHeight);
       case PropertyChart::kMeridianRadar:
-        return writer->WriteRadarChartPng(MeridianRadar(result_), path, kChartHeight, kChartHeight);
+        return writer.WriteRadarChartPng(MeridianRadar(result_), path, kChartHeight, kChartHeight);
     }
   });
 }

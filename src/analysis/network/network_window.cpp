@@ -97,17 +97,12 @@ Outcome HerbNetworkWindow::AskAndSavePicture(std::string_view filter, std::strin
 
 Outcome HerbNetworkWindow::SavePicture(const std::filesystem::path& path) {
   if (!HasNetwork()) return Refuse(session_, "尚未绘制药物网络。");
-  PictureWriter* writer = InstalledPictureWriter();
-  if (!writer) return Refuse(session_, "本程序未带绘图功能，无法保存图片。");
-  if (std::string problem = PictureFileProblem(session_, path, {".png", ".svg"}); !problem.empty())
-    return Refuse(session_, problem);
-  const std::string ext = PictureSuffix(path);
-  return Guard(session_, [&] {
+  return WritePicture(path, {".png", ".svg"}, [&](PictureWriter& writer, const std::string& ext) {
     NetworkPicture picture = PictureOf(network_);
     if (ext == ".png")
-      writer->WriteNetworkPng(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
+      writer.WriteNetworkPng(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
     else
-      writer->WriteNetworkSvg(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
+      writer.WriteNetworkSvg(picture, path, kNetworkPictureWidth, kNetworkPictureHeight);
   });
 }
 

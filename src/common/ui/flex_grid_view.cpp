@@ -75,16 +75,14 @@ FlexGridView::FlexGridView(Grid* grid, QWidget* parent)
 void FlexGridView::SetGrid(Grid* grid) {
   grid_ = grid;
   model_->SetGrid(grid);
-  shown_once_ = false;
+  watch_.Forget();
   Refresh();
 }
 
 void FlexGridView::Refresh() {
-  if (grid_ && shown_once_ && grid_->Version() == shown_version_) return ShowCurrentCell();
+  if (grid_ && !watch_.Moved(grid_->Version())) return ShowCurrentCell();
   model_->Reset();
   if (!grid_) return;
-  shown_once_ = true;
-  shown_version_ = grid_->Version();
   for (int c = 0; c < grid_->Cols(); ++c) {
     int w = grid_->ColWidth(c);
     setColumnHidden(c, w <= 1);

@@ -8,6 +8,7 @@
 #include <QTableView>
 
 #include "common/grid.h"
+#include "common/redraw_watch.h"
 
 namespace lindora::ui {
 
@@ -56,8 +57,7 @@ class FlexGridView : public QTableView {
   Grid* grid_;
   GridTableModel* model_;
   bool left_pressed_ = false;
-  bool shown_once_ = false;
-  unsigned shown_version_ = 0;
+  RedrawWatch watch_;
 };
 
 }  // namespace lindora::ui

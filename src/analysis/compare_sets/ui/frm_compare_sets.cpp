@@ -116,7 +116,6 @@ Frm_CompareSets::Frm_CompareSets(CompareSetsWindow& model)
 
   result_set_bar_ = AddResultSetBar(this, window_);
   resize(Px(CompareSetsWindow::kWidth), Px(CompareSetsWindow::kHeight));
-  RedrawChart();
   Refresh();
 }
 
@@ -157,8 +156,7 @@ void Frm_CompareSets::Refresh() {
   label_summary_->setText(Q(window_.LabelSummary()));
   grid_->Refresh();
   dose_grid_->Refresh();
-  if (shown_version_ != window_.PictureVersion()) {
-    shown_version_ = window_.PictureVersion();
+  if (picture_watch_.Moved(window_.PictureVersion())) {
     RedrawChart();
   }
 }

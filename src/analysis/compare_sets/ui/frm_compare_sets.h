@@ -10,6 +10,7 @@
 #include <QSplitter>
 
 #include "analysis/compare_sets/compare_sets_window.h"
+#include "common/redraw_watch.h"
 #include "common/ui/chart_window_view.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/result_set_bar.h"
@@ -42,7 +43,7 @@ class Frm_CompareSets : public FormView {
   BarChartView* chart_view_ = nullptr;
   ResultSetBar* result_set_bar_ = nullptr;
   std::vector<CompareSetsWindow::Choice> shown_choices_;
-  unsigned shown_version_ = 0;
+  RedrawWatch picture_watch_;
 };
 
 }  // namespace lindora::ui

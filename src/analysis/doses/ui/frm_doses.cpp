@@ -105,8 +105,7 @@ void Frm_Doses::Refresh() {
   label_summary_->setText(Q(window_.LabelSummary()));
   doses_->Refresh();
   unread_->Refresh();
-  if (shown_version_ != window_.PictureVersion()) {
-    shown_version_ = window_.PictureVersion();
+  if (picture_watch_.Moved(window_.PictureVersion())) {
     box_plot_->SetChart(MakeBoxPlotChart(window_.Result().box_plot));
   }
 }

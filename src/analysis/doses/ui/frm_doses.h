@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "analysis/doses/doses_window.h"
+#include "common/redraw_watch.h"
 #include "common/ui/chart_window_view.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/result_set_bar.h"
@@ -38,7 +39,7 @@ class Frm_Doses : public FormView {
   FlexGridView* unread_ = nullptr;
   BarChartView* box_plot_ = nullptr;
   ResultSetBar* result_set_bar_ = nullptr;
-  unsigned shown_version_ = static_cast<unsigned>(-1);
+  RedrawWatch picture_watch_;
 };
 
 }  // namespace lindora::ui

@@ -300,8 +300,7 @@ void Frm_HerbClustering::Refresh() {
   SetText(similar_top_, window_.SimilarTop());
   SetText(min_similarity_, window_.MinSimilarity());
   if (tabs_->currentIndex() != window_.CurrentTab()) tabs_->setCurrentIndex(window_.CurrentTab());
-  if (shown_version_ == window_.PictureVersion()) return;
-  shown_version_ = window_.PictureVersion();
+  if (!picture_watch_.Moved(window_.PictureVersion())) return;
   tree_->SetPicture(window_.Picture());
   herb_summary_->setText(Q(window_.Summary(HerbClusteringWindow::kHerbTab)));
   formula_summary_->setText(Q(window_.Summary(HerbClusteringWindow::kFormulaTab)));

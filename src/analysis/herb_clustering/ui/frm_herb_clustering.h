@@ -8,6 +8,7 @@
 #include <QTabWidget>
 
 #include "analysis/herb_clustering/herb_clustering_window.h"
+#include "common/redraw_watch.h"
 #include "common/ui/dendrogram_view.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/result_set_bar.h"
@@ -65,7 +66,7 @@ class Frm_HerbClustering : public FormView {
   FlexGridView* core_grid_ = nullptr;
   FlexGridView* candidate_grid_ = nullptr;
   QLabel* core_summary_ = nullptr;
-  unsigned shown_version_ = ~0u;
+  RedrawWatch picture_watch_;
 };
 
 }  // namespace lindora::ui

@@ -121,8 +121,7 @@ void Frm_HerbProperties::Refresh() {
   if (!tabs_) return;  // still being built
   label_summary_->setText(Q(window_.LabelSummary()));
   for (FlexGridView* grid : grids_) grid->Refresh();
-  if (shown_version_ != window_.PictureVersion()) {
-    shown_version_ = window_.PictureVersion();
+  if (picture_watch_.Moved(window_.PictureVersion())) {
     RedrawCharts();
   }
 }

@@ -5,6 +5,7 @@
 #include <QTabWidget>
 
 #include "analysis/herb_properties/herb_properties_window.h"
+#include "common/redraw_watch.h"
 #include "common/ui/chart_window_view.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/result_set_bar.h"
@@ -31,7 +32,7 @@ class Frm_HerbProperties : public FormView {
   std::vector<FlexGridView*> grids_;
   BarChartView *nature_chart_ = nullptr, *flavour_chart_ = nullptr, *meridian_chart_ = nullptr;
   BarChartView *flavour_radar_ = nullptr, *meridian_radar_ = nullptr;
-  unsigned shown_version_ = static_cast<unsigned>(-1);
+  RedrawWatch picture_watch_;
   ResultSetBar* result_set_bar_ = nullptr;
 };
 

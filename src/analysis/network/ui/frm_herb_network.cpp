@@ -90,8 +90,7 @@ void Frm_HerbNetwork::Refresh() {
   unit_->setText(top ? QStringLiteral("味药") : QStringLiteral("次"));
   if (node_value_->text() != Q(window_.NodeValue())) node_value_->setText(Q(window_.NodeValue()));
   if (edge_value_->text() != Q(window_.EdgeValue())) edge_value_->setText(Q(window_.EdgeValue()));
-  if (shown_version_ == window_.PictureVersion()) return;
-  shown_version_ = window_.PictureVersion();
+  if (!picture_watch_.Moved(window_.PictureVersion())) return;
   view_->SetPicture(PictureOf(window_.Network()));
   const HerbNetwork& net = window_.Network();
   int unlinked = 0;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "analysis/network/network_window.h"
+#include "common/redraw_watch.h"
 #include "common/ui/flex_grid_view.h"
 #include "common/ui/network_picture.h"
 #include "common/ui/network_view.h"
@@ -33,7 +34,7 @@ class Frm_HerbNetwork : public FormView {
   QPushButton* redraw_ = nullptr;
   NetworkView* view_ = nullptr;
   FlexGridView* grid_ = nullptr;
-  unsigned shown_version_ = ~0u;
+  RedrawWatch picture_watch_;
   ResultSetBar* result_set_bar_ = nullptr;
 };
 
