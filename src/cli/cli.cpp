@@ -58,6 +58,7 @@ void PrintLines(Context& ctx, std::string_view caption, std::string_view name, c
 
 void PrintGrid(Context& ctx, std::string_view caption, std::string_view name, const Grid& grid) {
   std::vector<std::vector<std::string>> lines;
+  lines.reserve(static_cast<std::size_t>(grid.Rows()));
   for (int r = 0; r < grid.Rows(); ++r) lines.push_back(grid.RowCells(r));
   PrintLines(ctx, caption, name, grid, lines);
 }
