@@ -36,10 +36,11 @@ void FitCategoryLabels(QChart* chart, QSizeF size) {
   for (QAbstractAxis* axis : chart->axes(Qt::Vertical)) {
     auto* categories = qobject_cast<QBarCategoryAxis*>(axis);
     if (!categories || categories->count() == 0) continue;
-    // The plot takes the height less the title, the value axis and the margins (about 120
-    // pixels); a name's line, padded, must stay within its bar's share or Qt Charts drops it.
-    const double share = (size.height() - 120) / categories->count();
-    const int pixels = std::clamp(static_cast<int>((share - 6) / 1.4), 8, 13);
+    // The plot takes the height less the title, the value axis and the margins; a name's
+    // line, padded, must stay within its bar's share or Qt Charts drops it, and a larger font
+    // makes Qt Charts wrap long names over their neighbours.
+    const double share = (size.height() - 190) / categories->count();
+    const int pixels = std::clamp(static_cast<int>((share - 9) / 1.45), 8, 13);
     categories->setLabelsFont(PictureFont(pixels));
     // The names are what the reader looks for: the numbers are never larger than them, and
     // each number keeps within its own bar when a name has several.
